@@ -1,0 +1,98 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+class CFiscalCheck;
+
+// One line of a check: a posting (goods or service), a payment, or a line that composition
+// removed. Every list of the check uses the fields that matter to it.
+struct struct_posting {
+    int32_t trx_no = 0;
+    int32_t trx_code = 0;
+    int32_t pay_kind = 12;
+    std::string print_code;
+    std::string tax_group;
+    std::string print_code2;
+    int32_t line_type = 21;
+    std::string post_with_tax;
+    std::string print_text;
+    std::string print_code_ext;
+    std::string description;
+    std::u16string w_description;  // at most 100 wide characters
+    std::string room = "0";
+    std::string cashier_id;
+    double trx_amount = 0;
+    double posted_amount = 0;
+    double price_per_unit = 0;
+    double net_amount = 0;
+    int32_t code_number = 0;
+    bool tax_included = false;
+    double extra_amount1 = 0;
+    double extra_amount2 = 0;
+    double extra_amount3 = 0;
+    std::string code_text;
+    std::string subgroup;
+    std::string tax_type;
+    std::string currency;
+    double exchange_rate = 1.0;
+    double quantity = 1.0;
+    std::string fisc_status;
+    std::string reference;
+    std::string recpt_no;
+    int32_t folio_view = 0;
+    int32_t bill_no = 0;
+    bool excluded = false;
+    int32_t package_link = 0;
+    std::string product;
+    std::string text_block;  // free text area of up to 200 bytes
+    int32_t added_by = 0;
+    int32_t deposit_flag = 0;
+    int32_t deposit_no = 0;
+    std::string business_date;
+    double guest_account_debit = 0;
+    std::string cheque_number;
+    bool pos_flag = false;
+    int32_t pos_number = 0;
+    double pos_amount = 0;
+    int32_t article_code = 0;
+    std::string article_description;
+    std::string rate_code;
+    int32_t adj_trx_code = 0;
+    bool recalculate = false;
+    std::string category;
+    std::string category_block;  // free text area of up to 200 bytes
+    bool printed = false;
+    double change_due = 0;
+    double line_amount = 0;
+    double item_amount = 0;
+    double share_discount = 0;
+    double share_service = 0;
+    std::string machine;
+    std::string agent;
+    CFiscalCheck* owner = nullptr;
+    bool owner_flag = false;
+
+    static constexpr size_t kWideDescriptionSize = 100;
+
+    // Back to the defaults.
+    void Clear() { *this = struct_posting(); }
+    // Makes the texts safe for SQL text and the journal: every "'" doubled, every "%" a "#".
+    void CleanTexts();
+    // The same cleaning for one text.
+    static std::string CleanText(const std::string& text);
+    // Doubles every "'" of a text.
+    static std::string DoubleQuotes(const std::string& text);
+};
+
+// The device codes of a line as the rules set them, from pay_kind to print_code_ext.
+struct struct_print_code {
+    int32_t pay_kind = 12;
+    std::string print_code;
+    std::string tax_group;
+    std::string print_code2;
+    int32_t line_type = 21;
+    std::string post_with_tax;
+    std::string print_text;
+    std::string print_code_ext;
+};

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "devices/CPrinterControl.h"
+
+class CFiscalCheck;
+class CLogFile;
+
+// The model of the configuration file VuvovaZododAVU.xml. The operations the worker calls are
+// virtual so that a test can stand in for the file.
+class CFiscalINI {
+public:
+    CFiscalINI() = default;
+    virtual ~CFiscalINI() = default;
+
+    virtual bool Load();
+    // Text of the first element the XPath selects; empty when there is none.
+    virtual std::string ReadParameter(const std::string& path);
+    // 0 or 1 Opera, 2 Suite8, 3 and above no storage.
+    virtual int ReadVersion();
+    virtual bool LoadRules();
+    virtual bool ApplyRules(CFiscalCheck& check);
+    virtual void ApplyPrinterRules(const std::string& printerName, CFiscalCheck& check);
+    virtual bool IsInterfaceCashier(const std::string& cashier);
+
+    void SetLog(CLogFile* logFile) { log = logFile; }
+    CLogFile* GetLog() const { return log; }
+    const std::string& GetLastError() const { return lastError; }
+
+    // 9 Mongolian, 10 Czech, every other value the printer manager.
+    int32_t printerType = 7;
+    std::vector<CPrinterControl> printers;
+    int32_t ruleVerdict = 7;
+    int32_t waitAnswer = 0;
+    int32_t waitNextCheck = 5000;
+    int32_t baseMonitoring = 5000;
+
+protected:
+    CLogFile* log = nullptr;
+    std::string lastError;
+};

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "pos/ConnectionSettings.h"
+
+// One configured printer as a value: its name, its device connection, the texts of its
+// configuration entry, header and slip texts, GTIN codes, and its place in the chosen line.
+class CPrinterControl {
+public:
+    CPrinterControl() = default;
+    CPrinterControl(const CPrinterControl&) = default;
+    CPrinterControl& operator=(const CPrinterControl&) = default;
+    virtual ~CPrinterControl() = default;
+
+    // "host : port", empty when no host is set (no printer chosen).
+    std::string ConnectionText() const;
+    void SetMessagePort(const std::string& host, const std::string& port);
+    bool HasGtin(int32_t code) const;
+    std::string GtinText() const;
+    // Clears the printer but keeps the header, slip and GTIN lists.
+    void Reset();
+
+    std::string name;
+    ConnectionSettings deviceSettings;
+    // Further attributes of the printer's configuration entry.
+    std::string userName;
+    std::string passAdmin;
+    std::string tax;
+    std::string checkPath;
+    std::string printHeader;
+    std::string headerFontSetting;
+    std::string description;
+    std::string taxpayerId;
+    std::string appTaxpayerId;
+    std::string siteId;
+    std::string certFile;
+    std::string certPass;
+    std::string noReference;
+
+    ConnectionSettings messageSettings;
+    std::vector<std::string> headerLines;
+    std::vector<std::string> slipLines;
+    std::vector<std::string> slipLines2;
+    std::string headerFont;
+    std::string lastError;
+    int32_t lineIndex = -1;
+    bool testCommand = false;
+    bool netAmountSupport = false;
+    std::vector<int32_t> gtinCodes;
+};

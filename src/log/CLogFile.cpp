@@ -1,0 +1,183 @@
+#include "log/CLogFile.h"
+
+#include <cstdio>
+
+#include "platform/Clock.h"
+#include "platform/FileSystem.h"
+
+namespace {
+
+std::string Format(const char* format, int a, int b, int c, int d, int e, int f = 0) {
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, format, a, b, c, d, e, f);
+    return buffer;
+}
+
+// "%02d%02d%4d%02d%02d": day, month, year, hour, minute of now.
+std::string MinuteStamp() {
+    platform::LocalTime now = platform::Clock::Current().Now();
+    return Format("%02d%02d%4d%02d%02d", now.day, now.month, now.year, now.hour, now.minute);
+}
+
+}  // namespace
+
+CLogFile::~CLogFile() { Close(); }
+
+bool CLogFile::Open(const std::string& name, bool truncate) {
+    std::lock_guard<std::recursive_mutex> guard(lock);
+    Close();
+    if (name.find('/', 1) == std::string::npos && name.find('/') != 0) {
+        if (folder.empty()) {
+            folder = platform::ProgramFolder();
+        }
+        path = folder + name;
+    } else {
+        path = name;
+        folder = path.substr(0, path.rfind('/') + 1);
+    }
+    file = std::fopen(path.c_str(), truncate ? "w" : "a");
+    if (!file) {
+        errorText = "Error open " + path;
+        return false;
+    }
+    std::fseek(file, 0, SEEK_END);
+    WriteText("*");
+    CheckSize();
+    return true;
+}
+
+bool CLogFile::OpenDefault() {
+    std::lock_guard<std::recursive_mutex> guard(lock);
+    Close();
+    std::string programFolder = platform::ProgramFolder();
+    if (programFolder.empty()) {
+        errorText = "unable to find application's path";
+        return false;
+    }
+    folder = programFolder;
+    path = folder + MinuteStamp() + ".log";
+    file = std::fopen(path.c_str(), "a");
+    if (!file) {
+        ShowError("Error open " + path);
+        errorText = "Error open " + path;
+        return false;
+    }
+    WriteText("*");
+    return true;
+}
+
+void CLogFile::Close() {
+    std::lock_guard<std::recursive_mutex> guard(lock);
+    if (file) {
+        WriteText("*");
+        std::fclose(file);
+        file = nullptr;
+    }
+}
+
+bool CLogFile::IsOpen() const {
+    std::lock_guard<std::recursive_mutex> guard(lock);
+    return file != nullptr;
+}
+
+void CLogFile::WriteLine(const std::string& text, int length, int direction, bool asHex) {
+    std::lock_guard<std::recursive_mutex> guard(lock);
+    if (!file) {
+        return;
+    }
+    busy = true;
+    std::string directionText = direction == Outgoing ? "-->" : direction == Incoming ? "<--" : "";
+    std::string lengthText;
+    if (length != 0) {
+        lengthText = "(" + std::to_string(length) + ")";
+    } else if (direction != Plain) {
+        lengthText = "(" + std::to_string(text.size()) + ")";
+    }
+    platform::LocalTime now = platform::Clock::Current().Now();
+    std::string timeText =
+        Format("%.2d.%.2d.%4d %.2d:%.2d:%.2d ", now.day, now.month, now.year, now.hour, now.minute, now.second);
+    std::string body = text;
+    if (length != 0 && (asHex || (!text.empty() && text[0] == '~'))) {
+        body.clear();
+        size_t count = std::min(static_cast<size_t>(length > 0 ? length : 0), text.size());
+        char hex[8];
+        for (size_t i = 0; i < count; ++i) {
+            std::snprintf(hex, sizeof hex, "0x%02x ", static_cast<unsigned char>(text[i]));
+            body += hex;
+        }
+    }
+    std::string line = timeText + " " + directionText + " " + lengthText + " " + " " + body;
+    if (echo) {
+        std::fwrite(line.data(), 1, line.size(), stdout);
+        std::fputc('\n', stdout);
+        std::fflush(stdout);
+    }
+    if (line.size() > 2000) {
+        size_t blank = line.find(' ', 2000);
+        if (blank != std::string::npos) {
+            line[blank] = '\n';
+        } else {
+            // Break before the character rather than over it, so no byte of the text is lost.
+            line.insert(2000, 1, '\n');
+        }
+    }
+    WriteRaw(line);
+    busy = false;
+}
+
+void CLogFile::WriteRaw(const std::string& line) {
+    std::fwrite(line.data(), 1, line.size(), file);
+    std::fputc('\n', file);
+    std::fflush(file);
+}
+
+void CLogFile::WriteList(const std::vector<std::string>& texts) {
+    for (const std::string& text : texts) {
+        WriteText(text);
+    }
+}
+
+void CLogFile::ShowError(const std::string& text) {
+    std::fprintf(stderr, "QEL Interface: %s\n", text.c_str());
+    WriteText(text);
+}
+
+void CLogFile::CheckSize() {
+    std::lock_guard<std::recursive_mutex> guard(lock);
+    if (busy || !file) {
+        return;
+    }
+    std::fflush(file);
+    if (platform::FileSize(path) <= kMaxSize) {
+        return;
+    }
+    Close();
+    if (keepOldLogs) {
+        std::string dated = path.substr(0, path.size() >= 4 ? path.size() - 4 : 0) + MinuteStamp() + ".log";
+        platform::CopyFile(path, dated);
+    } else {
+        std::string stem = path.substr(0, path.size() - 1);
+        for (int n = 8; n >= 0; --n) {
+            std::string copy = stem + std::to_string(n);
+            if (platform::FileExists(copy)) {
+                platform::CopyFile(copy, stem + std::to_string(n + 1));
+            }
+        }
+        platform::CopyFile(path, stem + "0");
+    }
+    if (!path.empty()) {
+        Open(path, true);
+    } else {
+        OpenDefault();
+    }
+}
+
+std::string CLogFile::GetFolder() const {
+    std::lock_guard<std::recursive_mutex> guard(lock);
+    return folder;
+}
+
+std::string CLogFile::GetPath() const {
+    std::lock_guard<std::recursive_mutex> guard(lock);
+    return path;
+}

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <string>
+
+namespace platform {
+
+// Conversions between the site's single-byte code pages, UTF-8 and UTF-16, done with iconv.
+// Characters that the target cannot hold become "?".
+std::string ToUtf8(const std::string& text, const std::string& codePage);
+std::string FromUtf8(const std::string& utf8, const std::string& codePage);
+std::u16string Utf8ToUtf16(const std::string& utf8);
+std::string Utf16ToUtf8(const std::u16string& wide);
+std::u16string CodePageToUtf16(const std::string& text, const std::string& codePage);
+std::string Utf16ToCodePage(const std::u16string& wide, const std::string& codePage);
+
+// Windows-1251 from a UTF-8 literal: the Russian texts of the service are kept in UTF-8 in the
+// source and converted once.
+std::string Cp1251(const std::string& utf8);
+
+}  // namespace platform

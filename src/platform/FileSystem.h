@@ -1,0 +1,32 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+// The folder of the running executable with a trailing "/"; empty when it cannot be found.
+std::string ProgramFolder();
+// Full path of the running executable; empty when it cannot be found.
+std::string ProgramPath();
+std::string CurrentFolder();
+
+bool FileExists(const std::string& path);
+bool IsDirectory(const std::string& path);
+// Size in bytes, -1 when the file does not exist.
+int64_t FileSize(const std::string& path);
+// Copies a file, replacing the target. False (errno kept) on failure.
+bool CopyFile(const std::string& from, const std::string& to);
+bool RenameFile(const std::string& from, const std::string& to);
+bool RemoveFile(const std::string& path);
+// Creates the folder and its parents; true when it exists afterwards.
+bool MakeDirectories(const std::string& path);
+bool ReadFile(const std::string& path, std::string& content);
+bool WriteFile(const std::string& path, const std::string& content);
+// Names (not paths) of the entries of a folder.
+std::vector<std::string> ListFolder(const std::string& path);
+// Joins a folder and a name with exactly one "/" between them.
+std::string JoinPath(const std::string& folder, const std::string& name);
+
+}  // namespace platform

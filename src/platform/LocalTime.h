@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstdint>
+#include <ctime>
+#include <string>
+
+namespace platform {
+
+// A broken-down local date and time (month 1-12, day 1-31).
+struct LocalTime {
+    int year = 1970;
+    int month = 1;
+    int day = 1;
+    int hour = 0;
+    int minute = 0;
+    int second = 0;
+    int millisecond = 0;
+    int weekday = 4;  // 0 = Sunday
+
+    // Seconds since the epoch of this local time (mktime), milliseconds dropped.
+    std::time_t ToEpoch() const;
+    static LocalTime FromEpoch(std::time_t seconds, int millisecond = 0);
+    // The same clock time n days later (negative: earlier).
+    LocalTime AddDays(int days) const;
+    // "dd.mm.yyyy"
+    std::string DateText() const;
+    bool SameDay(const LocalTime& other) const {
+        return year == other.year && month == other.month && day == other.day;
+    }
+};
+
+// Offset of local time from UTC in seconds at the given moment.
+long UtcOffsetSeconds(std::time_t moment);
+
+}  // namespace platform

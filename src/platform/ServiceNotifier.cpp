@@ -1,0 +1,36 @@
+#include "platform/ServiceNotifier.h"
+
+#include <systemd/sd-daemon.h>
+
+#include <string>
+
+#include "platform/Environment.h"
+
+namespace platform {
+
+void ServiceNotifier::Report(State state, int waitHintMs) {
+    if (!HasEnv("NOTIFY_SOCKET")) {
+        return;
+    }
+    std::string message;
+    switch (state) {
+        case State::StartPending:
+            message = "STATUS=Starting";
+            if (waitHintMs > 0) {
+                message += "\nEXTEND_TIMEOUT_USEC=" + std::to_string(static_cast<long long>(waitHintMs) * 1000);
+            }
+            break;
+        case State::Running:
+            message = "READY=1\nSTATUS=Running";
+            break;
+        case State::StopPending:
+            message = "STOPPING=1\nSTATUS=Stopping";
+            break;
+        case State::Stopped:
+            message = "STATUS=Stopped";
+            break;
+    }
+    ::sd_notify(0, message.c_str());
+}
+
+}  // namespace platform

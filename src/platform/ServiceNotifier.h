@@ -1,0 +1,16 @@
+#pragma once
+
+#include <string>
+
+namespace platform {
+
+// Reports the service state to systemd (sd_notify) when the service runs under a notify unit;
+// without NOTIFY_SOCKET every call does nothing.
+class ServiceNotifier {
+public:
+    enum class State { StartPending, Running, StopPending, Stopped };
+
+    static void Report(State state, int waitHintMs = 0);
+};
+
+}  // namespace platform

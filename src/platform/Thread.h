@@ -1,0 +1,27 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <thread>
+
+namespace platform {
+
+// A joinable thread that is joined when it goes out of scope, so no thread outlives its owner.
+class Thread {
+public:
+    Thread() = default;
+    ~Thread() { Join(); }
+    Thread(const Thread&) = delete;
+    Thread& operator=(const Thread&) = delete;
+
+    // Starts the body on a new thread; the name shows in ps and gdb (cut to 15 characters).
+    bool Start(std::function<void()> body, const std::string& name = "");
+    void Join();
+    bool Running() const { return thread.joinable(); }
+    bool IsCurrent() const { return thread.get_id() == std::this_thread::get_id(); }
+
+private:
+    std::thread thread;
+};
+
+}  // namespace platform

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "check/CFiscalCheck.h"
+
+class CFiscalINI;
+class CLogFile;
+
+// A PMS storage back-end as the worker sees it: finds the checks that are due and records their
+// fiscal status. Every false result leaves its reason in GetLastError.
+class CFiscalStorage {
+public:
+    virtual ~CFiscalStorage() = default;
+
+    // Appends every check now due; the caller empties the list first.
+    virtual void GetChecks(std::vector<CFiscalCheck>& checks) = 0;
+    // Writes the status letter for all PMS transactions of the check.
+    virtual bool SetCheckStatus(CFiscalCheck& check, const std::string& letter) = 0;
+    virtual bool SetCheckRemark(CFiscalCheck& check, const std::string& remark) = 0;
+    // Follows the PMS business date; clears old transactions when it changed.
+    virtual void CheckBusinessDate() = 0;
+    // true switches payment entry in the PMS off, false on.
+    virtual bool BlockPayments(bool block, const std::string& text) = 0;
+    // Reads the back-end's settings and connects to the database.
+    virtual bool Open(CFiscalINI& configuration) = 0;
+    virtual bool SaveFiscalData(CFiscalCheck& check) = 0;
+    virtual bool SaveFiscalResult(CFiscalCheck& check) = 0;
+    virtual bool Close() = 0;
+    virtual void ExpandPosCheck(const std::string& posCheckNumber, int posSystem, bool posFlag,
+                                CFiscalCheck& check) = 0;
+    virtual bool SaveCheckNumber(int transactionNumber, const std::string& checkNumber) = 0;
+    virtual bool ConfirmRefund(CFiscalCheck& check, int referencedCheck, double amount) = 0;
+    virtual bool ValidateCheck(CFiscalCheck& check, const std::string& printerName) = 0;
+    virtual bool IsPosRevenueCenter(int trxCode) = 0;
+
+    void SetLogFile(CLogFile* logFile) { log = logFile; }
+    const std::string& GetLastError() const { return lastError; }
+
+    // Read once at start-up and copied into every print interface.
+    bool includeRoomRate = false;
+
+protected:
+    CLogFile* log = nullptr;
+    std::string lastError;
+};

@@ -1,0 +1,32 @@
+#include "service/CWorkerParts.h"
+
+#include "config/CFiscalINI.h"
+#include "devices/CFiscalPrinter.h"
+#include "platform/Text.h"
+#include "service/CFiscalStorage.h"
+#include "service/CPrintInterface.h"
+
+std::unique_ptr<CFiscalINI> CWorkerParts::CreateConfiguration() { return std::make_unique<CFiscalINI>(); }
+
+std::unique_ptr<CFiscalPrinter> CWorkerParts::CreatePrinterRegistry() { return std::make_unique<CFiscalPrinter>(); }
+
+std::unique_ptr<CFiscalStorage> CWorkerParts::CreateStorage(int kind, std::string& reason) {
+    switch (kind) {
+        case 0:
+        case 1:
+            reason = "The Opera back-end is not part of this build";
+            return nullptr;
+        case 2:
+            reason = "The Suite8 (FIDELIO8) back-end is not part of this build";
+            return nullptr;
+        default:
+            reason = text::Format(
+                "Unknown storage version %d: //fidelio_ini/version must be OPERA, OPERA4, OPERA5 or FIDELIO8", kind);
+            return nullptr;
+    }
+}
+
+std::unique_ptr<CPrintInterface> CWorkerParts::CreateInterface(int printerType, std::string& reason) {
+    reason = text::Format("Printer type %d: no device interface for it in this build", printerType);
+    return nullptr;
+}

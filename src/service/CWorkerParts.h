@@ -1,0 +1,24 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+class CFiscalINI;
+class CFiscalPrinter;
+class CFiscalStorage;
+class CPrintInterface;
+
+// Makes the worker's collaborators: the configuration, the printer registry, the storage
+// back-end for a storage kind and the device interface for a printer type. The service uses the
+// real ones; tests hand the worker their own.
+class CWorkerParts {
+public:
+    virtual ~CWorkerParts() = default;
+
+    virtual std::unique_ptr<CFiscalINI> CreateConfiguration();
+    virtual std::unique_ptr<CFiscalPrinter> CreatePrinterRegistry();
+    // nullptr when this build has no back-end for the kind; reason then says why.
+    virtual std::unique_ptr<CFiscalStorage> CreateStorage(int kind, std::string& reason);
+    // nullptr when this build has no interface for the printer type; reason then says why.
+    virtual std::unique_ptr<CPrintInterface> CreateInterface(int printerType, std::string& reason);
+};
