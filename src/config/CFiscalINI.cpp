@@ -33,3 +33,11 @@ bool CFiscalINI::IsInterfaceCashier(const std::string& cashier) {
     (void)cashier;
     return false;
 }
+
+bool CFiscalINI::LoadPrinters(std::vector<CPrinterControl>& printerList, std::vector<CPrintLine>& printLines,
+                              int32_t& mode) {
+    printerList = printers;
+    printLines = lines;
+    mode = listMode;
+    return true;
+}

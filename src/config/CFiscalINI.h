@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "config/CPrintLine.h"
 #include "devices/CPrinterControl.h"
 
 class CFiscalCheck;
@@ -25,6 +26,11 @@ public:
     virtual bool ApplyRules(CFiscalCheck& check);
     virtual void ApplyPrinterRules(const std::string& printerName, CFiscalCheck& check);
     virtual bool IsInterfaceCashier(const std::string& cashier);
+    // The printers and printer lines of the print lists, validated; listMode is the print-list
+    // mode (0 station, 1 cashier, 3 user-defined field, 4 station with folio window, 5 POS
+    // identifier or code, 6 room).
+    virtual bool LoadPrinters(std::vector<CPrinterControl>& printerList, std::vector<CPrintLine>& lines,
+                              int32_t& listMode);
 
     void SetLog(CLogFile* logFile) { log = logFile; }
     CLogFile* GetLog() const { return log; }
@@ -33,6 +39,8 @@ public:
     // 9 Mongolian, 10 Czech, every other value the printer manager.
     int32_t printerType = 7;
     std::vector<CPrinterControl> printers;
+    std::vector<CPrintLine> lines;
+    int32_t listMode = 0;
     int32_t ruleVerdict = 7;
     int32_t waitAnswer = 0;
     int32_t waitNextCheck = 5000;

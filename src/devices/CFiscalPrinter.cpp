@@ -6,7 +6,12 @@
 // Printer lines arrive with the device work; until then the registry serves the configured
 // printers in order, the first one as the printer of every check and the next as its reserve.
 bool CFiscalPrinter::Load(CFiscalINI& configuration) {
-    printers = configuration.printers;
+    std::vector<CPrintLine> lines;
+    int32_t listMode = 0;
+    if (!configuration.LoadPrinters(printers, lines, listMode)) {
+        lastError = configuration.GetLastError();
+        return false;
+    }
     if (printers.empty()) {
         lastError = "Empty printer list!";
         return false;
