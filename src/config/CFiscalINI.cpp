@@ -9,10 +9,9 @@ bool CFiscalINI::Load() {
     return false;
 }
 
-std::string CFiscalINI::ReadParameter(const std::string& path) {
-    lastError = "Can't read parameter " + path;
-    return "";
-}
+std::string CFiscalINI::ReadParameter(const std::string& path) { return CXMLParser::ReadParameter(path); }
+
+void CFiscalINI::FillCheckTemplate(CFiscalCheck& check) { (void)check; }
 
 int CFiscalINI::ReadVersion() { return 6; }
 
