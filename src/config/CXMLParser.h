@@ -22,11 +22,11 @@ public:
 
     bool LoadFile();
     virtual std::string ReadParameter(const std::string& xpath);
-    std::u16string ReadWideParameter(const std::string& xpath);
-    void ReadMap(TextMap& map, const std::string& pattern, const std::string& attribute);
-    void ReadIntMap(IntMap& map, const std::string& pattern, const std::string& attribute);
-    void ReadWideIntMap(WideIntMap& map, const std::string& pattern, const std::string& attribute);
-    void ReadPairMap(TextMap& map, const std::string& pattern, const std::string& attribute1,
+    virtual std::u16string ReadWideParameter(const std::string& xpath);
+    virtual void ReadMap(TextMap& map, const std::string& pattern, const std::string& attribute);
+    virtual void ReadIntMap(IntMap& map, const std::string& pattern, const std::string& attribute);
+    virtual void ReadWideIntMap(WideIntMap& map, const std::string& pattern, const std::string& attribute);
+    virtual void ReadPairMap(TextMap& map, const std::string& pattern, const std::string& attribute1,
                      const std::string& attribute2);
     static std::string MapToText(const std::string& header, const TextMap& map, bool withEmpty);
     static std::string IntMapToText(const std::string& header, const IntMap& map, bool withEmpty);

@@ -1,0 +1,38 @@
+#include "platform/DynamicLibrary.h"
+
+#include <dlfcn.h>
+
+namespace platform {
+
+bool DynamicLibrary::Load(const std::string& path) {
+    Unload();
+    handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!handle) {
+        const char* reason = ::dlerror();
+        lastError = reason ? reason : "dlopen failed";
+        return false;
+    }
+    return true;
+}
+
+void DynamicLibrary::Unload() {
+    if (handle) {
+        ::dlclose(handle);
+        handle = nullptr;
+    }
+}
+
+void* DynamicLibrary::Symbol(const std::string& name) {
+    if (!handle) {
+        return nullptr;
+    }
+    ::dlerror();
+    void* symbol = ::dlsym(handle, name.c_str());
+    if (!symbol) {
+        const char* reason = ::dlerror();
+        lastError = reason ? reason : "symbol not found";
+    }
+    return symbol;
+}
+
+}  // namespace platform

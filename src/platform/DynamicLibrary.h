@@ -1,0 +1,27 @@
+#pragma once
+
+#include <string>
+
+namespace platform {
+
+// A shared library loaded at run time (dlopen); unloaded when the object goes.
+class DynamicLibrary {
+public:
+    DynamicLibrary() = default;
+    ~DynamicLibrary() { Unload(); }
+    DynamicLibrary(const DynamicLibrary&) = delete;
+    DynamicLibrary& operator=(const DynamicLibrary&) = delete;
+
+    bool Load(const std::string& path);
+    void Unload();
+    bool IsLoaded() const { return handle != nullptr; }
+    void* Symbol(const std::string& name);
+    // The loader's reason for the last failure.
+    const std::string& GetLastError() const { return lastError; }
+
+private:
+    void* handle = nullptr;
+    std::string lastError;
+};
+
+}  // namespace platform

@@ -1,0 +1,80 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace platform {
+
+// A thin owner of one POSIX socket (TCP or UDP, IPv4). Every operation reports failure by its
+// result and keeps the system error number in LastError(); nothing throws.
+class Socket {
+public:
+    enum class Kind { Tcp, Udp };
+    enum class WaitResult { Ready, Timeout, Woken, Failed };
+
+    Socket() = default;
+    ~Socket() { Close(); }
+    Socket(const Socket&) = delete;
+    Socket& operator=(const Socket&) = delete;
+    Socket(Socket&& other) noexcept;
+    Socket& operator=(Socket&& other) noexcept;
+
+    // Resolves a dotted address or a host name to an IPv4 address in network order.
+    static bool Resolve(const std::string& host, uint32_t& address);
+    static std::string AddressText(uint32_t address);
+    // IPv4 addresses of this host's interfaces, dotted, loopback excluded.
+    static std::string LocalAddresses(const std::string& separator);
+
+    bool Create(Kind kind);
+    bool IsOpen() const { return fd >= 0; }
+    void Close();
+    // Connects with a time-out (a non-blocking connect under the hood); the socket is blocking
+    // again afterwards.
+    bool Connect(uint32_t address, uint16_t port, int timeoutMs);
+    bool Bind(uint32_t address, uint16_t port);
+    bool Listen(int backlog);
+    // Waits up to timeoutMs for a client; the accepted socket goes into client.
+    bool Accept(Socket& client, uint32_t* peerAddress, int timeoutMs);
+    bool SetReuseAddress();
+    bool SetBroadcast();
+    bool SetNoDelay();
+    bool SetKeepAlive();
+    // Send/receive time-outs of blocking calls (0: none).
+    bool SetTimeouts(int sendMs, int receiveMs);
+
+    // Sends everything; false when the connection failed part way.
+    bool SendAll(const void* data, size_t size);
+    // One receive: bytes read, 0 when the peer closed, -1 on failure.
+    long Receive(void* buffer, size_t size);
+    bool SendTo(const void* data, size_t size, uint32_t address, uint16_t port);
+    long ReceiveFrom(void* buffer, size_t size, uint32_t* address, uint16_t* port);
+    // Bytes waiting to be read, -1 on failure.
+    long Pending() const;
+    // Waits until the socket is readable, the waker fired, or the time-out passed (negative: no
+    // time-out).
+    WaitResult WaitReadable(int timeoutMs, int wakeFd = -1) const;
+
+    int LastError() const { return lastError; }
+    uint16_t LocalPort() const;
+
+private:
+    int fd = -1;
+    int lastError = 0;
+};
+
+// A file descriptor that another thread can fire to wake a waiting socket (an eventfd).
+class Waker {
+public:
+    Waker();
+    ~Waker();
+    Waker(const Waker&) = delete;
+    Waker& operator=(const Waker&) = delete;
+    void Fire();
+    void Clear();
+    int Fd() const { return fd; }
+
+private:
+    int fd = -1;
+};
+
+}  // namespace platform
