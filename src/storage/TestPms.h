@@ -1,0 +1,170 @@
+#pragma once
+
+// Test support for the storage suites: a fresh folder with a PMS stand-in (own tables in one
+// file, the Opera schema in another attached as OPERA), a configuration that answers from a
+// map, and a concrete storage over COperaBase. Header only, so that it stays out of the core
+// library.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <random>
+#include <string>
+
+#include "config/CFiscalINI.h"
+#include "log/CLogFile.h"
+#include "platform/Environment.h"
+#include "platform/FileSystem.h"
+#include "storage/COperaBase.h"
+#include "storage/db/SqliteConnection.h"
+
+namespace testpms {
+
+inline std::string SourceDir() {
+    std::string dir = platform::GetEnv("FISCORA_SOURCE_DIR");
+    if (!dir.empty()) {
+        return dir;
+    }
+    // src/storage/TestPms.h -> the tree's root
+    return std::filesystem::path(__FILE__).parent_path().parent_path().parent_path().string();
+}
+
+inline std::string ReadSql(const std::string& relative) {
+    std::string content;
+    EXPECT_TRUE(platform::ReadFile(SourceDir() + "/" + relative, content)) << relative;
+    return content;
+}
+
+// A folder of its own under the system's temporary folder, removed at the end.
+class TempFolder {
+public:
+    TempFolder() {
+        std::random_device random;
+        path = (std::filesystem::temp_directory_path() / ("fiscora_storage_" + std::to_string(random()) + "_" +
+                                                          std::to_string(random())))
+                   .string();
+        std::filesystem::create_directories(path);
+    }
+    ~TempFolder() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path, ignored);
+    }
+    std::string File(const std::string& name) const { return path + "/" + name; }
+
+    std::string path;
+};
+
+// The stand-in of a hotel's PMS database.
+class Pms {
+public:
+    explicit Pms(bool withSchema = true) : withSchema(withSchema) {
+        std::string error;
+        std::string own = ReadSql("sql/oracle/install_own_tables.sql");
+        std::string opera = ReadSql("sql/sqlite/opera_schema.sql");
+        if (withSchema) {
+            EXPECT_TRUE(db::SqliteConnection::CreateDatabase(OwnFile(), own, error)) << error;
+            EXPECT_TRUE(db::SqliteConnection::CreateDatabase(OperaFile(), opera, error)) << error;
+        } else {
+            EXPECT_TRUE(db::SqliteConnection::CreateDatabase(OwnFile(), own + opera, error)) << error;
+        }
+    }
+    std::string OwnFile() const { return folder.File("own.db"); }
+    std::string OperaFile() const { return folder.File("opera.db"); }
+    std::string ConnectionString() const {
+        return withSchema ? "sqlite:" + OwnFile() + ";OPERA=" + OperaFile() : "sqlite:" + OwnFile();
+    }
+    std::string Schema() const { return withSchema ? "OPERA" : ""; }
+
+    // A connection of the test's own, beside the one of the storage under test.
+    db::SqliteConnection& Connection() {
+        if (!connection.IsOpen()) {
+            EXPECT_TRUE(connection.Open(ConnectionString())) << Errors(connection);
+        }
+        return connection;
+    }
+    // Runs a statement in the Oracle dialect.
+    void Run(const std::string& oracle) {
+        ASSERT_TRUE(Connection().Execute(oracle)) << Errors(connection) << "\n" << oracle;
+    }
+    // The rows of a query, each as its texts joined by "|" (NULL as "~").
+    std::vector<std::string> Rows(const std::string& oracle) {
+        db::Recordset rows;
+        EXPECT_TRUE(Connection().OpenRecordset(oracle, rows)) << Errors(connection) << "\n" << oracle;
+        return Texts(rows);
+    }
+    static std::vector<std::string> Texts(db::Recordset& rows) {
+        std::vector<std::string> out;
+        for (rows.MoveFirst(); !rows.IsEOF(); rows.MoveNext()) {
+            std::string line;
+            for (size_t c = 0; c < rows.ColumnCount(); ++c) {
+                std::string value;
+                line += (c ? "|" : "") + (rows.GetText(c, value) == db::FieldStatus::Null ? "~" : value);
+            }
+            out.push_back(line);
+        }
+        return out;
+    }
+    static std::string Errors(const db::Connection& c) {
+        std::string out;
+        for (const auto& e : c.Errors()) {
+            out += std::to_string(e.number) + ": " + e.description + "\n";
+        }
+        return out;
+    }
+
+    TempFolder folder;
+    bool withSchema;
+    db::SqliteConnection connection;
+};
+
+// A configuration that answers from maps instead of a file.
+class FakeConfiguration : public CFiscalINI {
+public:
+    std::string ReadParameter(const std::string& path) override {
+        auto it = values.find(path);
+        return it == values.end() ? "" : it->second;
+    }
+    int ReadVersion() override { return version; }
+    void ReadIntMap(IntMap& map, const std::string& pattern, const std::string&) override {
+        auto it = lists.find(pattern);
+        map = it == lists.end() ? IntMap() : it->second;
+    }
+    void FillCheckTemplate(CFiscalCheck& check) override { check.appendRateCode = fullCheck; }
+
+    std::map<std::string, std::string> values;
+    std::map<std::string, IntMap> lists;
+    int version = 0;
+    bool fullCheck = true;
+};
+
+// COperaBase with the finder slots of a back-end left empty.
+class Storage : public COperaBase {
+public:
+    void GetChecks(std::vector<CFiscalCheck>&) override {}
+    bool BlockPayments(bool, const std::string&) override { return false; }
+    void ExpandPosCheck(const std::string&, int, bool, CFiscalCheck&) override {}
+    bool ConfirmRefund(CFiscalCheck&, int, double) override { return true; }
+    bool ValidateCheck(CFiscalCheck&, const std::string&) override { return true; }
+    bool IsPosRevenueCenter(int) override { return false; }
+};
+
+// A service log in the folder, without the echo to standard output.
+class Log {
+public:
+    explicit Log(const TempFolder& folder) : path(folder.File("qelfiscal.log")) {
+        log.SetEcho(false);
+        log.Open(path, true);
+    }
+    std::string Text() const {
+        std::string content;
+        platform::ReadFile(path, content);
+        return content;
+    }
+    bool Has(const std::string& line) const { return Text().find(line) != std::string::npos; }
+
+    std::string path;
+    CLogFile log;
+};
+
+}  // namespace testpms
