@@ -207,30 +207,28 @@ public:
     std::set<std::string>& refuseConnect;
 };
 
+// Hands the fakes to the worker; until then the test owns them.
 class FakeParts : public CWorkerParts {
 public:
-    FakeParts(FakeConfig* config, FakeRegistry* registry, FakeStorage* storage, Calls& calls,
-              std::map<std::string, std::deque<bool>>& results, std::set<std::string>& refuse)
+    FakeParts(std::unique_ptr<FakeConfig>& config, std::unique_ptr<FakeRegistry>& registry,
+              std::unique_ptr<FakeStorage>& storage, Calls& calls, std::map<std::string, std::deque<bool>>& results,
+              std::set<std::string>& refuse)
         : config(config), registry(registry), storage(storage), calls(calls), results(results), refuse(refuse) {}
-    std::unique_ptr<CFiscalINI> CreateConfiguration() override { return std::unique_ptr<CFiscalINI>(config); }
-    std::unique_ptr<CFiscalPrinter> CreatePrinterRegistry() override {
-        return std::unique_ptr<CFiscalPrinter>(registry);
-    }
+    std::unique_ptr<CFiscalINI> CreateConfiguration() override { return std::move(config); }
+    std::unique_ptr<CFiscalPrinter> CreatePrinterRegistry() override { return std::move(registry); }
     std::unique_ptr<CFiscalStorage> CreateStorage(int kind, std::string& reason) override {
         if (kind > 2) {
             reason = "Unknown storage version";
-            delete storage;
-            storage = nullptr;
             return nullptr;
         }
-        return std::unique_ptr<CFiscalStorage>(storage);
+        return std::move(storage);
     }
     std::unique_ptr<CPrintInterface> CreateInterface(int, std::string&) override {
         return std::make_unique<FakeDevice>(calls, results, refuse);
     }
-    FakeConfig* config;
-    FakeRegistry* registry;
-    FakeStorage* storage;
+    std::unique_ptr<FakeConfig>& config;
+    std::unique_ptr<FakeRegistry>& registry;
+    std::unique_ptr<FakeStorage>& storage;
     Calls& calls;
     std::map<std::string, std::deque<bool>>& results;
     std::set<std::string>& refuse;
@@ -271,9 +269,13 @@ constexpr int64_t kAfterPrint = 3000;
 class WorkerTest : public ::testing::Test {
 public:
     void SetUp() override {
-        config = new FakeConfig(calls);
-        registry = new FakeRegistry;
-        storage = new FakeStorage(calls);
+        worker.reset();
+        ownedConfig = std::make_unique<FakeConfig>(calls);
+        ownedRegistry = std::make_unique<FakeRegistry>();
+        ownedStorage = std::make_unique<FakeStorage>(calls);
+        config = ownedConfig.get();
+        registry = ownedRegistry.get();
+        storage = ownedStorage.get();
         config->printers = {Printer("1"), Printer("2")};
         config->baseMonitoring = kPoll;
         config->waitNextCheck = kAfterPrint;
@@ -283,7 +285,7 @@ public:
     // service control does, from inside the next polling pause.
     bool Run(int cycles) {
         worker = std::make_unique<CBaseMonitoring>(
-            std::make_unique<FakeParts>(config, registry, storage, calls, results, refuse), temp.File("qelfiscal.log"));
+            std::make_unique<FakeParts>(ownedConfig, ownedRegistry, ownedStorage, calls, results, refuse), temp.File("qelfiscal.log"));
         worker->Log().SetEcho(false);
         int seen = 0;
         clock.SetHook([&, cycles](int64_t ms) {
@@ -341,6 +343,9 @@ public:
     Calls calls;
     std::map<std::string, std::deque<bool>> results;
     std::set<std::string> refuse;
+    std::unique_ptr<FakeConfig> ownedConfig;
+    std::unique_ptr<FakeRegistry> ownedRegistry;
+    std::unique_ptr<FakeStorage> ownedStorage;
     FakeConfig* config;
     FakeRegistry* registry;
     FakeStorage* storage;
@@ -594,7 +599,7 @@ TEST_F(WorkerTest, StopDuringTheAfterPrintPauseEndsBeforeTheNextCheck) {
 TEST_F(WorkerTest, StopBeforeTheLoopStartsIsNotLost) {
     storage->cycles.push_back({Bill("17", 10)});
     worker = std::make_unique<CBaseMonitoring>(
-        std::make_unique<FakeParts>(config, registry, storage, calls, results, refuse), temp.File("qelfiscal.log"));
+        std::make_unique<FakeParts>(ownedConfig, ownedRegistry, ownedStorage, calls, results, refuse), temp.File("qelfiscal.log"));
     worker->Log().SetEcho(false);
     // A stop that arrives while the storage is still connecting.
     EXPECT_TRUE(worker->Stop());
@@ -788,7 +793,7 @@ TEST_F(WorkerTest, ApplyAgentDataSplitsTheAgentShare) {
     platform::WriteFile(temp.File("AgentDetails.txt"), "1000=AG7=15%=Tour Agency\n2000=AG8\n3000===\n");
     config->parameters["//tax_mode/agent_tax"] = "4";
     worker = std::make_unique<CBaseMonitoring>(
-        std::make_unique<FakeParts>(config, registry, storage, calls, results, refuse), temp.File("qelfiscal.log"));
+        std::make_unique<FakeParts>(ownedConfig, ownedRegistry, ownedStorage, calls, results, refuse), temp.File("qelfiscal.log"));
     worker->Log().SetEcho(false);
     worker->Stop();
     ASSERT_TRUE(worker->Start());
