@@ -39,9 +39,11 @@ ServiceRun RunService(const platform::TempFolder& folder) {
     std::filesystem::copy_file(ServiceBinary(), folder.Path("FiscoraService"));
     std::filesystem::permissions(folder.Path("FiscoraService"), std::filesystem::perms::owner_all);
     ServiceRun run;
-    run.exitCode = platform::RunProgram(
-        "/bin/sh", {"-c", "unset NOTIFY_SOCKET; cd \"$1\" && exec timeout 30 ./FiscoraService 2>&1", "sh", folder.Path()},
-        &run.output);
+    run.exitCode =
+        platform::RunProgram("/bin/sh",
+                             {"-c", "unset NOTIFY_SOCKET; cd \"$1\" && exec timeout 30 ./FiscoraService 2>&1",
+                              "sh", folder.Path()},
+                             &run.output);
     run.log = folder.Read("qelfiscal.log");
     return run;
 }
@@ -52,7 +54,9 @@ std::string DemoConfiguration() {
     return content;
 }
 
-bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+bool Has(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
 
 TEST(StartupConfigurationTest, DemoConfigurationIsLoggedAndStartUpStopsAtTheStorage) {
     platform::TempFolder folder;
@@ -64,7 +68,8 @@ TEST(StartupConfigurationTest, DemoConfigurationIsLoggedAndStartUpStopsAtTheStor
           std::string("Printer 1:"), std::string("127.0.0.1 : 4050 // tax: 1"), std::string("Printer 2:"),
           std::string("Line FO1 printers: 1 2"), std::string("Line FO2 printers: 2 1"),
           std::string("Line DEF printers: 1 2"), std::string("Posting code 5010 printers: 2 1"),
-          std::string("Printer type 7"), std::string("Wait answer 7000 ms, wait next check 1000 ms, base monitoring 3000 ms")}) {
+          std::string("Printer type 7"),
+          std::string("Wait answer 7000 ms, wait next check 1000 ms, base monitoring 3000 ms")}) {
         EXPECT_TRUE(Has(run.log, line)) << line << "\n" << run.log;
     }
     // Start-up ended at the storage: no device was set up and the loop never started.
@@ -90,7 +95,8 @@ TEST(StartupConfigurationTest, BadConfigurationStopsStartUpWithItsMessage) {
     const BadCase cases[] = {
         {"no file", nullptr, nullptr, "File was not found"},
         {"not well-formed", "</fidelio_ini>", "", "Start-end tags mismatch"},
-        {"unknown version", "<version>OPERA</version>", "<version>OPERA6</version>", "Unknown Fidelio version"},
+        {"unknown version", "<version>OPERA</version>", "<version>OPERA6</version>",
+         "Unknown Fidelio version"},
         {"empty printer list", "<tcpip_ini ", "<not_a_printer ", "Empty printer list!"},
         {"unknown printer", "<print_list station=\"FO2\">2,1<", "<print_list station=\"FO2\">2,3<",
          "line FO2 : printer 3 not defined"},

@@ -16,8 +16,9 @@ constexpr size_t kWideTextLimit = 50;
 constexpr size_t kNarrowTextLimit = 250;
 
 // The printer_ini values that a printer entry takes when it does not carry them itself.
-const char* const kInheritedAttributes[] = {"port",    "pass_admin", "tax",       "check_path", "taxpayer_id",
-                                            "app_taxpayer_id", "site_id", "cert_file", "cert_pass", "no_reference"};
+const char* const kInheritedAttributes[] = {"port",        "pass_admin",      "tax",     "check_path",
+                                            "taxpayer_id", "app_taxpayer_id", "site_id", "cert_file",
+                                            "cert_pass",   "no_reference"};
 
 std::string WithTrailingSlash(const std::string& folder) {
     return folder.empty() || folder.back() == '/' ? folder : folder + "/";
@@ -25,11 +26,15 @@ std::string WithTrailingSlash(const std::string& folder) {
 
 // A configured pause: 0, empty, missing (and a negative value, which would wait for ever) give
 // the default.
-int32_t PauseValue(int32_t value) { return value > 0 ? value : CFiscalINI::kDefaultPause; }
+int32_t PauseValue(int32_t value) {
+    return value > 0 ? value : CFiscalINI::kDefaultPause;
+}
 
 }  // namespace
 
-bool CFiscalINI::Load() { return LoadFrom({platform::CurrentFolder(), platform::ProgramFolder()}); }
+bool CFiscalINI::Load() {
+    return LoadFrom({platform::CurrentFolder(), platform::ProgramFolder()});
+}
 
 bool CFiscalINI::LoadFrom(const std::vector<std::string>& folders) {
     std::vector<std::string> searched;
@@ -50,15 +55,22 @@ bool CFiscalINI::LoadFrom(const std::vector<std::string>& folders) {
         return true;
     }
     SetFileName(kFileName);
-    lastError = std::string(kFileName) + " file FAILED to load\nFile was not found in " + text::Join(searched, " nor in ");
+    lastError = std::string(kFileName) + " file FAILED to load\nFile was not found in " +
+                text::Join(searched, " nor in ");
     return false;
 }
 
-std::string CFiscalINI::ReadParameter(const std::string& path) { return CXMLParser::ReadParameter(path); }
+std::string CFiscalINI::ReadParameter(const std::string& path) {
+    return CXMLParser::ReadParameter(path);
+}
 
-bool CFiscalINI::ReadFlag(const std::string& path) { return ReadParameter(path) == "1"; }
+bool CFiscalINI::ReadFlag(const std::string& path) {
+    return ReadParameter(path) == "1";
+}
 
-int32_t CFiscalINI::ReadInteger(const std::string& path) { return text::ToInt(ReadParameter(path)); }
+int32_t CFiscalINI::ReadInteger(const std::string& path) {
+    return text::ToInt(ReadParameter(path));
+}
 
 int CFiscalINI::ReadVersion() {
     if (version != kNoStorage) {
@@ -74,8 +86,8 @@ int CFiscalINI::ReadVersion() {
         const char* name;
         int version;
     };
-    static const Known kKnown[] = {{"OPERA", Opera},       {"OPERA5", Opera},     {"OPERA4", Opera4},
-                                   {"FIDELIO8", Fidelio8}, {"3700", Pos3700},     {"9700", Pos9700}};
+    static const Known kKnown[] = {{"OPERA", Opera},       {"OPERA5", Opera}, {"OPERA4", Opera4},
+                                   {"FIDELIO8", Fidelio8}, {"3700", Pos3700}, {"9700", Pos9700}};
     for (const Known& known : kKnown) {
         if (name == known.name) {
             version = known.version;
@@ -116,7 +128,8 @@ int32_t CFiscalINI::ReadOnlyPayments() {
 
 std::vector<std::string> CFiscalINI::ReadCodeList(const std::string& path, const std::string& title) {
     std::string value = ReadParameter(path);
-    value.erase(std::remove_if(value.begin(), value.end(), [](char c) { return c == ' ' || c == '\t'; }), value.end());
+    value.erase(std::remove_if(value.begin(), value.end(), [](char c) { return c == ' ' || c == '\t'; }),
+                value.end());
     std::vector<std::string> codes;
     if (value.empty()) {
         return codes;
@@ -141,7 +154,8 @@ bool CFiscalINI::LoadRules() {
     prepaymentView = ReadInteger("//prepayment/view");
     prepaymentPrinter = ReadParameter("//prepayment/print");
     if (prepaymentView != 0 || !prepaymentPrinter.empty()) {
-        WriteLog(text::Format("PrePayment mode. Folio view: %d Pay: %s", prepaymentView, prepaymentPrinter.c_str()));
+        WriteLog(text::Format("PrePayment mode. Folio view: %d Pay: %s", prepaymentView,
+                              prepaymentPrinter.c_str()));
     }
     waitAnswer = std::max(0, ReadInteger("//printer_ini/wait_answer"));
     waitNextCheck = PauseValue(ReadInteger("//printer_ini/wait_next_check"));
@@ -197,7 +211,8 @@ void CFiscalINI::FillCheckTemplate(CFiscalCheck& check) {
         }
         if (deposit.trx_code != 0) {
             WriteLog(text::Format("Deposit: %d %s printer code: %s tax: %s", deposit.trx_code,
-                                  deposit.description.c_str(), deposit.print_code.c_str(), deposit.tax_group.c_str()));
+                                  deposit.description.c_str(), deposit.print_code.c_str(),
+                                  deposit.tax_group.c_str()));
         } else {
             WriteLog(text::Format("Deposit: %s printer code: %s tax: %s", deposit.description.c_str(),
                                   deposit.print_code.c_str(), deposit.tax_group.c_str()));
@@ -228,7 +243,8 @@ void CFiscalINI::FillCheckTemplate(CFiscalCheck& check) {
         service.description = description;
     }
     service.w_description = ReadWideParameter("//display/w_description").substr(0, kWideTextLimit);
-    service.category_block = platform::Utf16ToUtf8(ReadWideParameter("//display/w_header").substr(0, kWideTextLimit));
+    service.category_block =
+        platform::Utf16ToUtf8(ReadWideParameter("//display/w_header").substr(0, kWideTextLimit));
     check.headerLine = ReadParameter("//display/header_line");
     check.codePage = ReadParameter("//display/codepage");
 
@@ -240,7 +256,8 @@ void CFiscalINI::FillCheckTemplate(CFiscalCheck& check) {
 
     check.serviceTemplate = service;
     check.amountMode = ReadVersion();
-    WriteLog(text::Format("Check default settings: %s tax %s", service.description.c_str(), service.tax_group.c_str()));
+    WriteLog(text::Format("Check default settings: %s tax %s", service.description.c_str(),
+                          service.tax_group.c_str()));
 
     // Mode.
     onlyPayments = ReadOnlyPayments();

@@ -42,9 +42,12 @@ struct VersionCase {
 
 TEST_F(ConfigTest, VersionMapping) {
     const VersionCase cases[] = {
-        {"<version>OPERA</version>", 0, ""},          {"<version>OPERA5</version>", 0, ""},
-        {"<version>OPERA4</version>", 1, ""},         {"<version>FIDELIO8</version>", 2, ""},
-        {"<version>3700</version>", 3, ""},           {"<version>9700</version>", 4, ""},
+        {"<version>OPERA</version>", 0, ""},
+        {"<version>OPERA5</version>", 0, ""},
+        {"<version>OPERA4</version>", 1, ""},
+        {"<version>FIDELIO8</version>", 2, ""},
+        {"<version>3700</version>", 3, ""},
+        {"<version>9700</version>", 4, ""},
         {"<version>opera4</version>", 6, "Unknown Fidelio version"},
         {"<version></version>", 6, "Unknown Fidelio version"},
         {"", 6, "Can't read parameter Fidelio Version"},
@@ -78,9 +81,9 @@ struct TypeCase {
 
 TEST_F(ConfigTest, PrinterTypeMapping) {
     const TypeCase cases[] = {
-        {"MONGOL", "", 9},   {"CZECH", "", 10},       {"ARMENIA", "", 8},       {"UKRAINE", "", 3},
-        {"PM", "", 7},       {"czech", "", 7},        {nullptr, "", 7},         {"PM", "gtin.txt", 13},
-        {nullptr, "g", 13},  {"CZECH", "gtin.txt", 10}, {"MONGOL", "gtin.txt", 9}, {"UKRAINE", "g", 3},
+        {"MONGOL", "", 9},  {"CZECH", "", 10},         {"ARMENIA", "", 8},        {"UKRAINE", "", 3},
+        {"PM", "", 7},      {"czech", "", 7},          {nullptr, "", 7},          {"PM", "gtin.txt", 13},
+        {nullptr, "g", 13}, {"CZECH", "gtin.txt", 10}, {"MONGOL", "gtin.txt", 9}, {"UKRAINE", "g", 3},
     };
     for (const TypeCase& c : cases) {
         std::string body = "<printer_ini>";
@@ -102,8 +105,8 @@ TEST_F(ConfigTest, TimingValuesAndTheirDefaults) {
         const char* value;
         int32_t pause;
     };
-    const Case cases[] = {{"<x>0</x>", 5000}, {"<x></x>", 5000}, {"", 5000}, {"<x>abc</x>", 5000},
-                          {"<x>-1</x>", 5000}, {"<x>250</x>", 250}};
+    const Case cases[] = {{"<x>0</x>", 5000},   {"<x></x>", 5000},   {"", 5000},
+                          {"<x>abc</x>", 5000}, {"<x>-1</x>", 5000}, {"<x>250</x>", 250}};
     for (const Case& c : cases) {
         std::string base = text::ReplaceAll(c.value, "x>", "base_monitoring>");
         std::string next = text::ReplaceAll(c.value, "x>", "wait_next_check>");
@@ -119,11 +122,12 @@ TEST_F(ConfigTest, TimingValuesAndTheirDefaults) {
 }
 
 TEST_F(ConfigTest, LoadRulesReadsTheSingleSettings) {
-    ASSERT_TRUE(LoadBody("<fidelio_ini><version>OPERA5</version><minibar_articles>1</minibar_articles>"
-                         "<base_currency>RUB</base_currency><payment_currency>EUR</payment_currency>"
-                         "<hotelbill> B1, B2 ,</hotelbill><hotelinvoice>I</hotelinvoice></fidelio_ini>"
-                         "<printer_ini><print_refund>0</print_refund></printer_ini>"
-                         "<prepayment><view>2</view><print>4</print></prepayment>"));
+    ASSERT_TRUE(
+        LoadBody("<fidelio_ini><version>OPERA5</version><minibar_articles>1</minibar_articles>"
+                 "<base_currency>RUB</base_currency><payment_currency>EUR</payment_currency>"
+                 "<hotelbill> B1, B2 ,</hotelbill><hotelinvoice>I</hotelinvoice></fidelio_ini>"
+                 "<printer_ini><print_refund>0</print_refund></printer_ini>"
+                 "<prepayment><view>2</view><print>4</print></prepayment>"));
     EXPECT_TRUE(ini.LoadRules());
     EXPECT_EQ(ini.storageVersion, 0);
     EXPECT_TRUE(ini.minibarArticles);
@@ -163,15 +167,16 @@ struct ModeCase {
 
 TEST_F(ConfigTest, FillCheckTemplateModes) {
     const ModeCase cases[] = {
-        {"PM", nullptr, 7, false, false, 7},   {"PM", "1", 7, false, false, 7},
-        {"PM", "0", 7, true, false, 7},        {"PM", "", 7, true, false, 7},
-        {"PM", "2", 11, true, true, 11},       {"CZECH", "1", 10, true, true, 10},
-        {"MONGOL", "1", 9, true, false, 9},    {"ARMENIA", "1", 8, true, false, 8},
-        {"UKRAINE", "0", 3, true, false, 3},   {"UKRAINE", "2", 3, false, false, 3},
+        {"PM", nullptr, 7, false, false, 7}, {"PM", "1", 7, false, false, 7},
+        {"PM", "0", 7, true, false, 7},      {"PM", "", 7, true, false, 7},
+        {"PM", "2", 11, true, true, 11},     {"CZECH", "1", 10, true, true, 10},
+        {"MONGOL", "1", 9, true, false, 9},  {"ARMENIA", "1", 8, true, false, 8},
+        {"UKRAINE", "0", 3, true, false, 3}, {"UKRAINE", "2", 3, false, false, 3},
         {"CZECH", "2", 10, true, true, 10},
     };
     for (const ModeCase& c : cases) {
-        std::string body = std::string("<printer_ini><printer>") + c.printer + "</printer></printer_ini><fidelio_ini>";
+        std::string body =
+            std::string("<printer_ini><printer>") + c.printer + "</printer></printer_ini><fidelio_ini>";
         if (c.onlyPayments) {
             body += std::string("<only_payments>") + c.onlyPayments + "</only_payments>";
         }
@@ -200,14 +205,15 @@ TEST_F(ConfigTest, FillCheckTemplateLogsTheMode) {
 }
 
 TEST_F(ConfigTest, FillCheckTemplateServiceLineAndSettings) {
-    ASSERT_TRUE(LoadBody("<fidelio_ini><version>OPERA4</version><print_quantity>3</print_quantity>"
-                         "<proforma_folio_deposit>1</proforma_folio_deposit></fidelio_ini>"
-                         "<printer_ini><tax>2</tax><mixed_postings>1</mixed_postings><set_change>1</set_change>"
-                         "<decimal_point>0</decimal_point></printer_ini>"
-                         "<micros_check_expand>2</micros_check_expand>"
-                         "<display><description>Hotel</description><w_description>Гостиница</w_description>"
-                         "<w_header>Шапка</w_header><header_line>Head</header_line><codepage>1252</codepage>"
-                         "</display>"));
+    ASSERT_TRUE(
+        LoadBody("<fidelio_ini><version>OPERA4</version><print_quantity>3</print_quantity>"
+                 "<proforma_folio_deposit>1</proforma_folio_deposit></fidelio_ini>"
+                 "<printer_ini><tax>2</tax><mixed_postings>1</mixed_postings><set_change>1</set_change>"
+                 "<decimal_point>0</decimal_point></printer_ini>"
+                 "<micros_check_expand>2</micros_check_expand>"
+                 "<display><description>Hotel</description><w_description>Гостиница</w_description>"
+                 "<w_header>Шапка</w_header><header_line>Head</header_line><codepage>1252</codepage>"
+                 "</display>"));
     CFiscalCheck check;
     ini.FillCheckTemplate(check);
     EXPECT_EQ(check.serviceTemplate.tax_group, "2");
@@ -225,8 +231,9 @@ TEST_F(ConfigTest, FillCheckTemplateServiceLineAndSettings) {
     EXPECT_TRUE(check.posExpand);
     EXPECT_FALSE(check.depositTemplateSet);
     EXPECT_FALSE(check.hasDeposit);
-    for (const char* line : {"Default tax: 2", "Print posting quantity 3", "Check default settings: Hotel tax 2",
-                             "Pro-Forma Folio Deposit", "Mixed postings allowed", "Change allowed"}) {
+    for (const char* line :
+         {"Default tax: 2", "Print posting quantity 3", "Check default settings: Hotel tax 2",
+          "Pro-Forma Folio Deposit", "Mixed postings allowed", "Change allowed"}) {
         EXPECT_TRUE(Logged(line)) << line;
     }
 }
@@ -246,9 +253,10 @@ TEST_F(ConfigTest, FillCheckTemplateDefaultsKeepTheGenericDescription) {
 }
 
 TEST_F(ConfigTest, DepositLineOnThePrinterManagerIsNarrow) {
-    ASSERT_TRUE(LoadBody("<fidelio_ini><deposit><code>9100</code><description>Deposit</description>"
-                         "<w_description>Предоплата</w_description><print>1</print><tax>4</tax></deposit>"
-                         "</fidelio_ini><additional><pay code='9200'><print>2</print></pay></additional>"));
+    ASSERT_TRUE(
+        LoadBody("<fidelio_ini><deposit><code>9100</code><description>Deposit</description>"
+                 "<w_description>Предоплата</w_description><print>1</print><tax>4</tax></deposit>"
+                 "</fidelio_ini><additional><pay code='9200'><print>2</print></pay></additional>"));
     ini.LoadRules();
     CFiscalCheck check;
     ini.FillCheckTemplate(check);
@@ -263,9 +271,10 @@ TEST_F(ConfigTest, DepositLineOnThePrinterManagerIsNarrow) {
 }
 
 TEST_F(ConfigTest, DepositLineOnOtherPrintersKeepsTheWideText) {
-    ASSERT_TRUE(LoadBody("<printer_ini><printer>CZECH</printer></printer_ini>"
-                         "<fidelio_ini><deposit><description>Deposit</description>"
-                         "<w_description>Záloha</w_description></deposit></fidelio_ini>"));
+    ASSERT_TRUE(
+        LoadBody("<printer_ini><printer>CZECH</printer></printer_ini>"
+                 "<fidelio_ini><deposit><description>Deposit</description>"
+                 "<w_description>Záloha</w_description></deposit></fidelio_ini>"));
     ini.LoadRules();
     CFiscalCheck check;
     ini.FillCheckTemplate(check);

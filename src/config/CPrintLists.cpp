@@ -124,12 +124,14 @@ bool CPrintLists::ValidateLines(std::vector<CPrintLine>& lines, const std::vecto
             continue;
         }
         if (line->count > CPrintLine::kMaxPrinters) {
-            error = text::Format("line %s : more than %d printers", line->name.c_str(), CPrintLine::kMaxPrinters);
+            error =
+                text::Format("line %s : more than %d printers", line->name.c_str(), CPrintLine::kMaxPrinters);
             return false;
         }
         for (int32_t i = 0; i < line->count; ++i) {
             if (!known(line->printers[i])) {
-                error = text::Format("line %s : printer %s not defined", line->name.c_str(), line->printers[i].c_str());
+                error = text::Format("line %s : printer %s not defined", line->name.c_str(),
+                                     line->printers[i].c_str());
                 return false;
             }
         }
@@ -148,7 +150,8 @@ std::vector<std::string> CPrintLists::Describe(const std::vector<CPrinterControl
     std::vector<std::string> result;
     for (const CPrinterControl& printer : printers) {
         result.push_back(text::Format("Printer %s:", printer.name.c_str()));
-        result.push_back(text::Format("%s // tax: %s", printer.ConnectionText().c_str(), printer.tax.c_str()));
+        result.push_back(
+            text::Format("%s // tax: %s", printer.ConnectionText().c_str(), printer.tax.c_str()));
         result.push_back(text::Format("Check_path: %s", printer.checkPath.c_str()));
         if (!printer.printHeader.empty()) {
             result.push_back("Print header " + printer.printHeader);

@@ -40,14 +40,22 @@ struct ModeCase {
 
 TEST_F(PrintListTest, FirstFormWithEntriesFixesTheMode) {
     const ModeCase cases[] = {
-        {"<print_list udf='VIP' view='1'>1</print_list><print_list station='FO'>2</print_list>", 3, {"VIP+1"}},
-        {"<print_list><udf value='VIP'>1</udf></print_list><print_list cashier='5'>2</print_list>", 3, {"VIP"}},
+        {"<print_list udf='VIP' view='1'>1</print_list><print_list station='FO'>2</print_list>",
+         3,
+         {"VIP+1"}},
+        {"<print_list><udf value='VIP'>1</udf></print_list><print_list cashier='5'>2</print_list>",
+         3,
+         {"VIP"}},
         {"<print_list><room value='101'>1</room><room value='102'>2</room></print_list>", 6, {"101", "102"}},
-        {"<print_list ycad_id='7' ext_station='K1'>1</print_list><print_list ycad_id='8'>2</print_list>", 5, {"7+K1"}},
+        {"<print_list ycad_id='7' ext_station='K1'>1</print_list><print_list ycad_id='8'>2</print_list>",
+         5,
+         {"7+K1"}},
         {"<print_list ycad_id='8'>2</print_list><print_list code='3'>1</print_list>", 5, {"8"}},
         {"<print_list code='3' ext_station='B'>1</print_list>", 5, {"3+B"}},
         {"<print_list code='3'>1</print_list><print_list station='FO'>2</print_list>", 5, {"3"}},
-        {"<print_list station='FO' view='2'>1</print_list><print_list cashier='5'>2</print_list>", 4, {"FO+2"}},
+        {"<print_list station='FO' view='2'>1</print_list><print_list cashier='5'>2</print_list>",
+         4,
+         {"FO+2"}},
         {"<print_list><folio_view value='2'>1</folio_view></print_list>", 4, {"2"}},
         // Cashier lists win over plain station lists ...
         {"<print_list cashier='5'>1</print_list><print_list station='FO'>2</print_list>", 1, {"5"}},
@@ -56,7 +64,9 @@ TEST_F(PrintListTest, FirstFormWithEntriesFixesTheMode) {
          "<print_list station='FO' view='3'>2</print_list>",
          4,
          {"FO+3"}},
-        {"<print_list station='FO2'>2</print_list><print_list station='FO1'>1</print_list>", 0, {"FO1", "FO2"}},
+        {"<print_list station='FO2'>2</print_list><print_list station='FO1'>1</print_list>",
+         0,
+         {"FO1", "FO2"}},
     };
     for (const ModeCase& c : cases) {
         ASSERT_TRUE(LoadLists(c.lists)) << c.lists << ": " << ini.GetLastError();
@@ -67,7 +77,8 @@ TEST_F(PrintListTest, FirstFormWithEntriesFixesTheMode) {
 }
 
 TEST_F(PrintListTest, PostingCodeLinesFollowTheModeLines) {
-    ASSERT_TRUE(LoadLists("<print_list post_code='5010'>2</print_list><print_list cashier='5'>1,2</print_list>"));
+    ASSERT_TRUE(
+        LoadLists("<print_list post_code='5010'>2</print_list><print_list cashier='5'>1,2</print_list>"));
     EXPECT_EQ(mode, 1);
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(lines[0].name, "5");
@@ -84,7 +95,8 @@ TEST_F(PrintListTest, PostingCodeLinesFollowTheModeLines) {
 }
 
 TEST_F(PrintListTest, LineTextGivesThePrintersInOrder) {
-    ASSERT_TRUE(LoadLists("<print_list station='A'>1,2</print_list><print_list station='B'> 2 , 1 </print_list>"));
+    ASSERT_TRUE(
+        LoadLists("<print_list station='A'>1,2</print_list><print_list station='B'> 2 , 1 </print_list>"));
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(lines[0].count, 2);
     EXPECT_EQ(lines[0].printers[0], "1");
@@ -111,8 +123,8 @@ struct FailureCase {
 TEST_F(PrintListTest, ValidationMessages) {
     const FailureCase cases[] = {
         {"<print_list station='A'>1</print_list>", "", "Empty printer list!"},
-        {"<print_list station='A'>1</print_list>", "<tcpip_ini num='1' ip_address='h' port='1'/><tcpip_ini num='2'/>",
-         "station 2: port empty"},
+        {"<print_list station='A'>1</print_list>",
+         "<tcpip_ini num='1' ip_address='h' port='1'/><tcpip_ini num='2'/>", "station 2: port empty"},
         {"", kTwoPrinters, "Can't read print list"},
         {"<print_list station='A'></print_list>", kTwoPrinters, "Can't read print list"},
         {"<print_list station='A'>1</print_list><print_list station='B'> , </print_list>", kTwoPrinters,
@@ -120,7 +132,8 @@ TEST_F(PrintListTest, ValidationMessages) {
         {"<print_list station='A'>1,3</print_list>", kTwoPrinters, "line A : printer 3 not defined"},
         {"<print_list post_code='10'>9</print_list><print_list station='A'>1</print_list>", kTwoPrinters,
          "line 10 : printer 9 not defined"},
-        {"<print_list station='A'>1,2,1,2,1,2,1,2,1,2,1</print_list>", kTwoPrinters, "line A : more than 10 printers"},
+        {"<print_list station='A'>1,2,1,2,1,2,1,2,1,2,1</print_list>", kTwoPrinters,
+         "line A : more than 10 printers"},
     };
     for (const FailureCase& c : cases) {
         EXPECT_FALSE(LoadLists(c.lists, c.printersBody)) << c.lists;
@@ -135,7 +148,8 @@ TEST_F(PrintListTest, TenPrintersAreAllowed) {
 }
 
 TEST_F(PrintListTest, MongolianPrintersNeedADistrictCode) {
-    std::string printersBody = std::string(kTwoPrinters) + "<printer_ini><printer>MONGOL</printer></printer_ini>";
+    std::string printersBody =
+        std::string(kTwoPrinters) + "<printer_ini><printer>MONGOL</printer></printer_ini>";
     EXPECT_FALSE(LoadLists("<print_list station='A'>1</print_list>", printersBody));
     EXPECT_EQ(ini.GetLastError(), "Unknown parameter district_code");
     printersBody += "<printer_ini><district_code>27</district_code></printer_ini>";
@@ -198,7 +212,8 @@ TEST_F(PrintListTest, FindAndGetPrinter) {
 }
 
 TEST_F(PrintListTest, DescribeLogsPostingCodeLines) {
-    ASSERT_TRUE(LoadLists("<print_list station='A'>1</print_list><print_list post_code='5010'>2,1</print_list>"));
+    ASSERT_TRUE(
+        LoadLists("<print_list station='A'>1</print_list><print_list post_code='5010'>2,1</print_list>"));
     EXPECT_TRUE(Logged("Printer 1:"));
     EXPECT_TRUE(Logged("127.0.0.1 : 4050 // tax: "));
     EXPECT_TRUE(Logged("Line A printers: 1"));

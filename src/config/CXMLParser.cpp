@@ -63,15 +63,17 @@ std::string Position(const std::string& bytes, ptrdiff_t offset) {
     return text::Format("line %d, column %d", line, column);
 }
 
-void AppendText(const pugi::xml_node& node, std::string& out) {
-    for (pugi::xml_node child : node.children()) {
-        if (child.type() == pugi::node_pcdata || child.type() == pugi::node_cdata) {
-            out += child.value();
-        } else if (child.type() == pugi::node_element) {
-            AppendText(child, out);
+// Collects the character data below a node; the walk is iterative, so a deeply nested file
+// cannot exhaust the stack.
+struct TextCollector : pugi::xml_tree_walker {
+    std::string text;
+    bool for_each(pugi::xml_node& node) override {
+        if (node.type() == pugi::node_pcdata || node.type() == pugi::node_cdata) {
+            text += node.value();
         }
+        return true;
     }
-}
+};
 
 // The text of a node and all its descendants, as the DOM gives it, without surrounding blanks.
 std::string NodeText(const pugi::xpath_node& found) {
@@ -82,9 +84,9 @@ std::string NodeText(const pugi::xpath_node& found) {
     if (node.type() == pugi::node_pcdata || node.type() == pugi::node_cdata) {
         return text::Trim(node.value());
     }
-    std::string result;
-    AppendText(node, result);
-    return text::Trim(result);
+    TextCollector collector;
+    node.traverse(collector);
+    return text::Trim(collector.text);
 }
 
 }  // namespace
@@ -100,7 +102,8 @@ bool CXMLParser::LoadFile() {
     std::string failed = fileName + " file FAILED to load\n";
     std::string bytes;
     if (!platform::ReadFile(fileName, bytes)) {
-        lastError = failed + (platform::FileExists(fileName) ? "The file could not be read" : "File was not found");
+        lastError =
+            failed + (platform::FileExists(fileName) ? "The file could not be read" : "File was not found");
         return false;
     }
     pugi::xml_encoding encoding = pugi::encoding_auto;
@@ -114,11 +117,12 @@ bool CXMLParser::LoadFile() {
             bytes = platform::ToUtf8(bytes, declared);
             encoding = pugi::encoding_utf8;
         } else {
-            lastError = failed + "System does not support the specified encoding " + declared;
+            lastError = failed + "Unsupported encoding " + declared;
             return false;
         }
     }
-    pugi::xml_parse_result result = loaded->xml.load_buffer(bytes.data(), bytes.size(), pugi::parse_default, encoding);
+    pugi::xml_parse_result result =
+        loaded->xml.load_buffer(bytes.data(), bytes.size(), pugi::parse_default, encoding);
     if (!result) {
         lastError = failed + result.description() + " (" + Position(bytes, result.offset) + ")";
         return false;
@@ -162,8 +166,9 @@ std::u16string CXMLParser::ReadWideParameter(const std::string& xpath) {
     return SelectText(xpath, utf8) ? platform::Utf8ToUtf16(utf8) : u"";
 }
 
-void CXMLParser::ReadKeyed(const std::string& pattern, const std::vector<std::string>& attributes,
-                           const std::function<void(const std::vector<std::string>&, const std::string&)>& store) {
+void CXMLParser::ReadKeyed(
+    const std::string& pattern, const std::vector<std::string>& attributes,
+    const std::function<void(const std::vector<std::string>&, const std::string&)>& store) {
     if (!document) {
         return;
     }
@@ -210,13 +215,15 @@ void CXMLParser::ReadKeyed(const std::string& pattern, const std::vector<std::st
 }
 
 void CXMLParser::ReadMap(TextMap& map, const std::string& pattern, const std::string& attribute) {
-    ReadKeyed(pattern, {attribute},
-              [&](const std::vector<std::string>& keys, const std::string& value) { map[Narrow(keys[0])] = Narrow(value); });
+    ReadKeyed(pattern, {attribute}, [&](const std::vector<std::string>& keys, const std::string& value) {
+        map[Narrow(keys[0])] = Narrow(value);
+    });
 }
 
 void CXMLParser::ReadIntMap(IntMap& map, const std::string& pattern, const std::string& attribute) {
-    ReadKeyed(pattern, {attribute},
-              [&](const std::vector<std::string>& keys, const std::string& value) { map[text::ToInt(keys[0])] = Narrow(value); });
+    ReadKeyed(pattern, {attribute}, [&](const std::vector<std::string>& keys, const std::string& value) {
+        map[text::ToInt(keys[0])] = Narrow(value);
+    });
 }
 
 void CXMLParser::ReadWideIntMap(WideIntMap& map, const std::string& pattern, const std::string& attribute) {
@@ -227,9 +234,10 @@ void CXMLParser::ReadWideIntMap(WideIntMap& map, const std::string& pattern, con
 
 void CXMLParser::ReadPairMap(TextMap& map, const std::string& pattern, const std::string& attribute1,
                              const std::string& attribute2) {
-    ReadKeyed(pattern, {attribute1, attribute2}, [&](const std::vector<std::string>& keys, const std::string& value) {
-        map[Narrow(keys[0]) + "+" + Narrow(keys[1])] = Narrow(value);
-    });
+    ReadKeyed(pattern, {attribute1, attribute2},
+              [&](const std::vector<std::string>& keys, const std::string& value) {
+                  map[Narrow(keys[0]) + "+" + Narrow(keys[1])] = Narrow(value);
+              });
 }
 
 std::vector<CXMLParser::Attributes> CXMLParser::ReadAttributes(const std::string& xpath) {
@@ -286,8 +294,12 @@ std::string CXMLParser::IntMapToText(const std::string& header, const IntMap& ma
     return DescribeMap(header, map, withEmpty, [](int key) { return text::Format("%d", key); });
 }
 
-void CXMLParser::CollectValues(const TextMap& map, std::vector<std::string>& values) { Collect(map, values, false); }
-void CXMLParser::CollectValues(const IntMap& map, std::vector<std::string>& values) { Collect(map, values, false); }
+void CXMLParser::CollectValues(const TextMap& map, std::vector<std::string>& values) {
+    Collect(map, values, false);
+}
+void CXMLParser::CollectValues(const IntMap& map, std::vector<std::string>& values) {
+    Collect(map, values, false);
+}
 void CXMLParser::CollectNonZeroValues(const TextMap& map, std::vector<std::string>& values) {
     Collect(map, values, true);
 }

@@ -39,12 +39,14 @@ TEST_F(XMLParserTest, MissingOrEmptyFileFails) {
 
 TEST_F(XMLParserTest, UnknownEncodingFails) {
     EXPECT_FALSE(Load("<?xml version=\"1.0\" encoding=\"x-no-such-code\"?><root/>"));
-    EXPECT_NE(parser.GetLastError().find("encoding x-no-such-code"), std::string::npos) << parser.GetLastError();
+    EXPECT_NE(parser.GetLastError().find("encoding x-no-such-code"), std::string::npos)
+        << parser.GetLastError();
 }
 
 TEST_F(XMLParserTest, ReadParameterGivesTheFirstNodeWithItsDescendantsText) {
-    ASSERT_TRUE(Load("<root><a>first</a><b><a>second</a></b>"
-                     "<mixed> one <i>two</i> three </mixed><c attr=' v '/></root>"));
+    ASSERT_TRUE(
+        Load("<root><a>first</a><b><a>second</a></b>"
+             "<mixed> one <i>two</i> three </mixed><c attr=' v '/></root>"));
     EXPECT_EQ(parser.ReadParameter("//a"), "first");
     EXPECT_EQ(parser.GetLastError(), "");
     EXPECT_EQ(parser.ReadParameter("//b"), "second");
@@ -67,14 +69,15 @@ TEST_F(XMLParserTest, MissingParameterIsEmptyWithTheLastError) {
 }
 
 TEST_F(XMLParserTest, KeyedListsTakeTheLaterOfTwoEqualKeysAndSkipNodesWithoutTheKey) {
-    ASSERT_TRUE(Load("<root><pay_mode>"
-                     "<pay code='1'><print>1</print></pay>"
-                     "<pay code='2'><print>2</print></pay>"
-                     "<pay><print>no key</print></pay>"
-                     "<pay code='1'><print>later</print></pay>"
-                     "<pay code='abc'><print>x</print></pay>"
-                     "<pay code='3'/>"
-                     "</pay_mode></root>"));
+    ASSERT_TRUE(
+        Load("<root><pay_mode>"
+             "<pay code='1'><print>1</print></pay>"
+             "<pay code='2'><print>2</print></pay>"
+             "<pay><print>no key</print></pay>"
+             "<pay code='1'><print>later</print></pay>"
+             "<pay code='abc'><print>x</print></pay>"
+             "<pay code='3'/>"
+             "</pay_mode></root>"));
     CXMLParser::IntMap codes;
     parser.ReadIntMap(codes, "//pay_mode/pay[@code='xxxx']/print", "code");
     EXPECT_EQ(codes, (CXMLParser::IntMap{{0, "x"}, {1, "later"}, {2, "2"}, {3, ""}}));
@@ -87,11 +90,12 @@ TEST_F(XMLParserTest, KeyedListsTakeTheLaterOfTwoEqualKeysAndSkipNodesWithoutThe
 }
 
 TEST_F(XMLParserTest, KeyedListValueIsTheElementTextWithoutATail) {
-    ASSERT_TRUE(Load("<root><fidelio_ini>"
-                     "<print_list station='FO1'>1,2</print_list>"
-                     "<print_list station=\"it's\">3</print_list>"
-                     "<print_list cashier='7'>4</print_list>"
-                     "</fidelio_ini></root>"));
+    ASSERT_TRUE(
+        Load("<root><fidelio_ini>"
+             "<print_list station='FO1'>1,2</print_list>"
+             "<print_list station=\"it's\">3</print_list>"
+             "<print_list cashier='7'>4</print_list>"
+             "</fidelio_ini></root>"));
     CXMLParser::TextMap lines;
     parser.ReadMap(lines, "//fidelio_ini/print_list[@station='xxxx']", "station");
     // A key with a quote still reads its own value.
@@ -99,11 +103,12 @@ TEST_F(XMLParserTest, KeyedListValueIsTheElementTextWithoutATail) {
 }
 
 TEST_F(XMLParserTest, PairMapJoinsBothKeys) {
-    ASSERT_TRUE(Load("<root><tax_mode>"
-                     "<tax code='10' type='A'>1</tax>"
-                     "<tax code='10' type='*'>2</tax>"
-                     "<tax code='11'>3</tax>"
-                     "</tax_mode></root>"));
+    ASSERT_TRUE(
+        Load("<root><tax_mode>"
+             "<tax code='10' type='A'>1</tax>"
+             "<tax code='10' type='*'>2</tax>"
+             "<tax code='11'>3</tax>"
+             "</tax_mode></root>"));
     CXMLParser::TextMap taxes;
     parser.ReadPairMap(taxes, "//tax_mode/tax[@code='xxxx' and @type='yyyy']", "code", "type");
     EXPECT_EQ(taxes, (CXMLParser::TextMap{{"10+*", "2"}, {"10+A", "1"}}));
@@ -149,7 +154,8 @@ TEST(XMLParserTextTest, MapTextFormsAndEmptyMaps) {
     EXPECT_EQ(CXMLParser::IntMapToText("Pay codes", {{9000, "1"}, {9004, ""}, {1, "2"}}, false),
               "\nPay codes: 1 - 2 \\ 9000 - 1 \\ ");
     EXPECT_EQ(CXMLParser::IntMapToText("Pay codes", {{9004, ""}}, true), "\nPay codes: 9004 -  \\ ");
-    EXPECT_EQ(CXMLParser::MapToText("Room pay master", {{"9999", "3"}}, false), "\nRoom pay master: 9999 - 3 \\ ");
+    EXPECT_EQ(CXMLParser::MapToText("Room pay master", {{"9999", "3"}}, false),
+              "\nRoom pay master: 9999 - 3 \\ ");
 }
 
 TEST(XMLParserTextTest, CollectValuesKeepsEachValueOnce) {
@@ -162,7 +168,8 @@ TEST(XMLParserTextTest, CollectValuesKeepsEachValueOnce) {
 }
 
 TEST(XMLParserTextTest, SubstituteKeyReplacesEveryPlaceholderAndTrims) {
-    EXPECT_EQ(CXMLParser::SubstituteKey(" //a[@x='xxxx' or @y='xxxx'] ", "xxxx", "7"), "//a[@x='7' or @y='7']");
+    EXPECT_EQ(CXMLParser::SubstituteKey(" //a[@x='xxxx' or @y='xxxx'] ", "xxxx", "7"),
+              "//a[@x='7' or @y='7']");
     EXPECT_EQ(CXMLParser::SubstituteKey("//a[@x='yyyy']", "xxxx", "7"), "//a[@x='yyyy']");
 }
 

@@ -19,7 +19,8 @@ protected:
 
     // Writes VuvovaZododAVU.xml with the body inside its root element and loads it.
     bool LoadBody(const std::string& body) {
-        folder.Write(CFiscalINI::kFileName, "<?xml version=\"1.0\"?>\n<configuration>" + body + "</configuration>");
+        folder.Write(CFiscalINI::kFileName,
+                     "<?xml version=\"1.0\"?>\n<configuration>" + body + "</configuration>");
         return ini.LoadFrom({folder.Path()});
     }
 

@@ -10,7 +10,9 @@
 
 namespace {
 
-std::string DateText(const platform::LocalTime& t) { return text::Format("%02d-%02d-%d", t.day, t.month, t.year); }
+std::string DateText(const platform::LocalTime& t) {
+    return text::Format("%02d-%02d-%d", t.day, t.month, t.year);
+}
 
 std::string TimeText(const platform::LocalTime& t) {
     return text::Format("%02d-%02d-%02d", t.hour, t.minute, t.second);
@@ -103,8 +105,8 @@ bool CCheckLogger::RenameJournal(const std::string& folder, const std::string& f
     }
     if (!platform::RenameFile(journal, target)) {
         int error = platform::LastSystemError();
-        errorText = text::Format("%s failed:\nerror code = %u\nmessage = %s", "Move file", static_cast<unsigned>(error),
-                                 platform::SystemErrorText(error).c_str());
+        errorText = text::Format("%s failed:\nerror code = %u\nmessage = %s", "Move file",
+                                 static_cast<unsigned>(error), platform::SystemErrorText(error).c_str());
         Write(errorText);
         return false;
     }
@@ -144,10 +146,12 @@ bool CCheckLogger::JournalCheck(const CPrinterControl& printer, CFiscalCheck& ch
     }
 
     struct_posting first = check.GetPayment(0);
-    std::string entry = text::Format("\n%s Station %s Check %s: %.4f %s", TimeText(now).c_str(), check.station.c_str(),
-                                     check.checkNumber.c_str(), first.trx_amount, first.print_code.c_str());
+    std::string entry =
+        text::Format("\n%s Station %s Check %s: %.4f %s", TimeText(now).c_str(), check.station.c_str(),
+                     check.checkNumber.c_str(), first.trx_amount, first.print_code.c_str());
     for (size_t i = 1; i < check.payments.size(); ++i) {
-        entry += text::Format(", %.4f %s", check.payments[i].trx_amount, check.payments[i].print_code.c_str());
+        entry +=
+            text::Format(", %.4f %s", check.payments[i].trx_amount, check.payments[i].print_code.c_str());
     }
     if (check.statusCode == 6) {
         entry += " Loan ";
@@ -189,15 +193,15 @@ bool CCheckLogger::SaveDescription(const CPrinterControl& printer, CFiscalCheck&
         content += "No payments\n";
     }
     for (const struct_posting& posting : check.postings) {
-        content += text::Format("Posting %d: %s = %.02f (%s)\n", posting.trx_code, posting.description.c_str(),
-                                posting.trx_amount, posting.tax_group.c_str());
+        content += text::Format("Posting %d: %s = %.02f (%s)\n", posting.trx_code,
+                                posting.description.c_str(), posting.trx_amount, posting.tax_group.c_str());
     }
     for (const struct_posting& payment : check.payments) {
         content += text::Format("Payment %d: %s = %.02f ", payment.trx_code, payment.description.c_str(),
                                 payment.trx_amount);
         if (payment.line_type == 8) {
-            content += text::Format(" (cashier %s %s, room %s)", check.cashierId.c_str(), check.cashierName.c_str(),
-                                    check.room.c_str());
+            content += text::Format(" (cashier %s %s, room %s)", check.cashierId.c_str(),
+                                    check.cashierName.c_str(), check.room.c_str());
         }
         content += "\n";
     }
@@ -209,8 +213,8 @@ bool CCheckLogger::SaveDescription(const CPrinterControl& printer, CFiscalCheck&
     return true;
 }
 
-bool CCheckLogger::SaveCheckFile(const std::string& name, const std::string& content, const CPrinterControl& printer,
-                                 CFiscalCheck& check) {
+bool CCheckLogger::SaveCheckFile(const std::string& name, const std::string& content,
+                                 const CPrinterControl& printer, CFiscalCheck& check) {
     std::string folder = StationFolder(printer);
     if (folder.empty()) {
         return false;

@@ -62,7 +62,8 @@ TEST_F(CheckLoggerTest, FirstEntryStartsTheJournalWithTodaysDate) {
     check.checkNumber = "4712";
     ASSERT_TRUE(journal.JournalCheck(printer, check));
     EXPECT_EQ(Journal(),
-              "07-12-2026\n10-15-30 Station FO1 Check 4711: 1500.0000 1\n11-00-01 Station FO1 Check 4712: 1500.0000 1");
+              "07-12-2026\n10-15-30 Station FO1 Check 4711: 1500.0000 1\n11-00-01 Station FO1 Check 4712: "
+              "1500.0000 1");
 }
 
 TEST_F(CheckLoggerTest, ThreePaymentsLoanPickUpAndFiscalNumber) {
@@ -70,8 +71,9 @@ TEST_F(CheckLoggerTest, ThreePaymentsLoanPickUpAndFiscalNumber) {
     check.fiscalNumber = "000123";
     check.statusCode = 6;
     ASSERT_TRUE(journal.JournalCheck(printer, check));
-    EXPECT_EQ(Journal(),
-              "07-12-2026\n10-15-30 Station FO1 Check 4711: 100.0000 1, 20.5000 2, -0.2500 3 Loan  (KPK 000123)");
+    EXPECT_EQ(
+        Journal(),
+        "07-12-2026\n10-15-30 Station FO1 Check 4711: 100.0000 1, 20.5000 2, -0.2500 3 Loan  (KPK 000123)");
     check.statusCode = 7;
     check.fiscalNumber.clear();
     check.payments.resize(1);
@@ -179,7 +181,8 @@ TEST_F(CheckLoggerTest, SaveDescriptionWritesTheCheck) {
 TEST_F(CheckLoggerTest, SaveDescriptionOfAnEmptyCheckAndAnUnsafeNumber) {
     check.checkNumber = "../x/1";
     ASSERT_TRUE(journal.SaveDescription(printer, check));
-    EXPECT_EQ(folder.Read("ST_1/Check.._x_1_07-12-2026_10-15-30.txt"), "Cashier  \nNo postings\nNo payments\n");
+    EXPECT_EQ(folder.Read("ST_1/Check.._x_1_07-12-2026_10-15-30.txt"),
+              "Cashier  \nNo postings\nNo payments\n");
 }
 
 TEST_F(CheckLoggerTest, SaveCheckFileReplacesTheContent) {

@@ -18,8 +18,9 @@ public:
         static std::atomic<int> counter{0};
         auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
         for (;;) {
-            std::filesystem::path candidate = std::filesystem::temp_directory_path() /
-                                              ("fiscora-" + std::to_string(stamp) + "-" + std::to_string(++counter));
+            std::filesystem::path candidate =
+                std::filesystem::temp_directory_path() /
+                ("fiscora-" + std::to_string(stamp) + "-" + std::to_string(++counter));
             std::error_code error;
             if (std::filesystem::create_directory(candidate, error)) {
                 folder = candidate.string() + "/";
