@@ -87,6 +87,8 @@ TEST_F(PrintListTest, PostingCodeLinesFollowTheModeLines) {
     EXPECT_EQ(lines[1].kind, CPrintLine::kPostingCodeKind);
     EXPECT_EQ(lines[1].count, 1);
     EXPECT_EQ(lines[1].printers[0], "2");
+    EXPECT_TRUE(Logged("Line 5 printers: 1 2"));
+    EXPECT_TRUE(Logged("Posting code 5010 printers: 2"));
 
     // Posting-code lines alone make a valid print list.
     ASSERT_TRUE(LoadLists("<print_list post_code='5010'>2</print_list>"));
@@ -209,15 +211,6 @@ TEST_F(PrintListTest, FindAndGetPrinter) {
     EXPECT_EQ(ini.GetPrinter("2").name, "2");
     EXPECT_EQ(ini.GetPrinter("3").name, "");
     EXPECT_EQ(ini.printers.size(), 2u);
-}
-
-TEST_F(PrintListTest, DescribeLogsPostingCodeLines) {
-    ASSERT_TRUE(
-        LoadLists("<print_list station='A'>1</print_list><print_list post_code='5010'>2,1</print_list>"));
-    EXPECT_TRUE(Logged("Printer 1:"));
-    EXPECT_TRUE(Logged("127.0.0.1 : 4050 // tax: "));
-    EXPECT_TRUE(Logged("Line A printers: 1"));
-    EXPECT_TRUE(Logged("Posting code 5010 printers: 2 1"));
 }
 
 TEST(PrintListsTest, SinglePrinterInModeTwoNeedsNoPort) {
