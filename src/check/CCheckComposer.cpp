@@ -6,7 +6,7 @@
 #include "check/CLineFolder.h"
 #include "check/CLineMerger.h"
 #include "check/CSignChecker.h"
-#include "check/CSpecialChecks.h"
+#include "check/CCheckConversions.h"
 #include "check/LineTools.h"
 #include "platform/Text.h"
 
@@ -40,7 +40,7 @@ bool CCheckComposer::Compose() {
     SumPayments();
 
     if (IsZero(check.paymentsTotal) || IsZero(check.postingsTotal)) {
-        if (!CSpecialChecks(check).NullCheckConversion()) {
+        if (!CCheckConversions(check).NullCheckConversion()) {
             return false;
         }
     }
@@ -89,7 +89,7 @@ bool CCheckComposer::Compose() {
         RoundPostings(check.postings);
     }
     check.postingsTotal = SumPostings(check.postings);
-    if (check.checkMode == 7 && CSpecialChecks(check).RefundDepositConversion()) {
+    if (check.checkMode == 7 && CCheckConversions(check).RefundDepositConversion()) {
         // The refunded deposit alone is registered; whatever failed before no longer applies.
         check.documentKind = 7;
         check.errorText.clear();

@@ -7,7 +7,7 @@
 // Composition of a check as the back-ends load it into one that a fiscal device accepts: one
 // currency, no zero lines, generated lines folded into their postings, like lines merged, and
 // postings that add up to the payments within the device's rounding. Works on the check it is
-// given; the folding, merging, sign and special-check steps have classes of their own.
+// given; the folding, merging, sign and conversion steps have classes of their own.
 class CCheckComposer {
 public:
     explicit CCheckComposer(CFiscalCheck& check) : check(check) {}

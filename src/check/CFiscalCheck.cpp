@@ -5,7 +5,7 @@
 #include "check/CCheckComposer.h"
 #include "check/CLineMerger.h"
 #include "check/CSignChecker.h"
-#include "check/CSpecialChecks.h"
+#include "check/CCheckConversions.h"
 #include "log/CLogFile.h"
 #include "platform/CodePage.h"
 #include "platform/Text.h"
@@ -361,7 +361,7 @@ void CFiscalCheck::LogText(const std::string& title) {
     }
 }
 
-// Composition and the special checks live in classes of their own; the record only forwards.
+// Composition and the conversions live in classes of their own; the record only forwards.
 bool CFiscalCheck::Compose() { return CCheckComposer(*this).Compose(); }
 double CFiscalCheck::SumPostings(std::vector<struct_posting>& list) { return CCheckComposer(*this).SumPostings(list); }
 void CFiscalCheck::SumPayments() { CCheckComposer(*this).SumPayments(); }
@@ -375,10 +375,10 @@ bool CFiscalCheck::CheckPaymentSigns() { return CSignChecker(*this).CheckPayment
 double CFiscalCheck::FirstOppositeAmount(const std::vector<struct_posting>& list) const {
     return CSignChecker::FirstOppositeAmount(*this, list);
 }
-bool CFiscalCheck::NullCheckConversion() { return CSpecialChecks(*this).NullCheckConversion(); }
-bool CFiscalCheck::RefundDepositConversion() { return CSpecialChecks(*this).RefundDepositConversion(); }
-bool CFiscalCheck::TryToCreateShortCheck() { return CSpecialChecks(*this).TryToCreateShortCheck(); }
-void CFiscalCheck::SumByTax(std::vector<struct_posting>& list) { CSpecialChecks(*this).SumByTax(list); }
-void CFiscalCheck::PaymentsAsPosting() { CSpecialChecks(*this).PaymentsAsPosting(); }
-void CFiscalCheck::PostingsByTaxNumber() { CSpecialChecks(*this).PostingsByTaxNumber(); }
+bool CFiscalCheck::NullCheckConversion() { return CCheckConversions(*this).NullCheckConversion(); }
+bool CFiscalCheck::RefundDepositConversion() { return CCheckConversions(*this).RefundDepositConversion(); }
+bool CFiscalCheck::TryToCreateShortCheck() { return CCheckConversions(*this).TryToCreateShortCheck(); }
+void CFiscalCheck::SumByTax(std::vector<struct_posting>& list) { CCheckConversions(*this).SumByTax(list); }
+void CFiscalCheck::PaymentsAsPosting() { CCheckConversions(*this).PaymentsAsPosting(); }
+void CFiscalCheck::PostingsByTaxNumber() { CCheckConversions(*this).PostingsByTaxNumber(); }
 void CFiscalCheck::MergePostings() { Merge(postings, printQuantity, false); }

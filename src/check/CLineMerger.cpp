@@ -49,16 +49,7 @@ void CLineMerger::Merge(std::vector<struct_posting>& list, int mode, bool paymen
             }
         }
     }
-    size_t kept = 0;
-    for (size_t i = 0; i < list.size(); ++i) {
-        if (!gone[i]) {
-            if (kept != i) {
-                list[kept] = std::move(list[i]);
-            }
-            ++kept;
-        }
-    }
-    list.resize(kept);
+    RemoveMarked(list, gone);
 }
 
 bool CLineMerger::SameKey(const struct_posting& i, const struct_posting& j, bool payments) const {

@@ -30,6 +30,19 @@ double RoundSigned(double x) {
     return x < 0 ? -r : r;
 }
 
+void RemoveMarked(std::vector<struct_posting>& list, const std::vector<char>& marked) {
+    size_t kept = 0;
+    for (size_t i = 0; i < list.size(); ++i) {
+        if (!marked[i]) {
+            if (kept != i) {
+                list[kept] = std::move(list[i]);
+            }
+            ++kept;
+        }
+    }
+    list.resize(kept);
+}
+
 std::u16string Wide(const std::string& text) { return platform::CodePageToUtf16(text, ""); }
 
 void AppendWide(std::u16string& description, const std::u16string& tail) {

@@ -51,6 +51,9 @@ void MoveToEnd(std::vector<struct_posting>& list, Pred pred) {
     std::stable_partition(list.begin(), list.end(), [&](const struct_posting& p) { return !pred(p); });
 }
 
+// Removes the lines whose mark is set, keeping the order of the others.
+void RemoveMarked(std::vector<struct_posting>& list, const std::vector<char>& marked);
+
 // A narrow text of the site code page as a wide text.
 std::u16string Wide(const std::string& text);
 // Appends to a wide description, kept within the wide description's size.

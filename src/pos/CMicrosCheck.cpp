@@ -137,19 +137,13 @@ void CMicrosCheck::DistributeDiscounts() {
         remove[i] = 1;
         break;
     }
-    std::vector<struct_posting> kept;
-    kept.reserve(n);
     for (size_t i = 0; i < n; ++i) {
-        if (remove[i]) {
-            continue;
-        }
         struct_posting& p = postings[i];
-        if (p.line_type == kItem && p.share_discount != 0) {
+        if (!remove[i] && p.line_type == kItem && p.share_discount != 0) {
             p.trx_amount = p.share_discount + p.trx_amount;
         }
-        kept.push_back(std::move(p));
     }
-    postings = std::move(kept);
+    linetools::RemoveMarked(postings, remove);
 }
 
 std::vector<std::string> CMicrosCheck::DumpText(const std::string& title) {

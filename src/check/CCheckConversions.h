@@ -6,9 +6,9 @@
 
 // Checks that cannot be printed line by line, rebuilt into a simpler shape: a deposit line for a
 // reversed payment or a refunded deposit, one line per tax group, or one line for the whole amount.
-class CSpecialChecks {
+class CCheckConversions {
 public:
-    explicit CSpecialChecks(CFiscalCheck& check) : check(check) {}
+    explicit CCheckConversions(CFiscalCheck& check) : check(check) {}
 
     bool NullCheckConversion();
     bool RefundDepositConversion();

@@ -1,4 +1,4 @@
-#include "check/CSpecialChecks.h"
+#include "check/CCheckConversions.h"
 
 #include <gtest/gtest.h>
 

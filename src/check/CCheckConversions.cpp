@@ -1,4 +1,4 @@
-#include "check/CSpecialChecks.h"
+#include "check/CCheckConversions.h"
 
 #include <cmath>
 
@@ -22,7 +22,7 @@ bool PosLine(const struct_posting& p) {
 
 // A check without postings whose two payments cancel: one is registered already, the other is
 // registered alone as a deposit-like check.
-bool CSpecialChecks::NullCheckConversion() {
+bool CCheckConversions::NullCheckConversion() {
     check.errorText = "Null check. Skipping.";
     check.documentKind = 2;
     if (!check.postings.empty() || check.payments.size() != 2) {
@@ -50,7 +50,7 @@ bool CSpecialChecks::NullCheckConversion() {
     return true;
 }
 
-bool CSpecialChecks::BelongTogether(const struct_posting& p1, const struct_posting& p2) const {
+bool CCheckConversions::BelongTogether(const struct_posting& p1, const struct_posting& p2) const {
     if (p1.trx_code == p2.trx_code) {
         return true;
     }
@@ -62,7 +62,7 @@ bool CSpecialChecks::BelongTogether(const struct_posting& p1, const struct_posti
     return p1.deposit_no != 0 && (p1.deposit_no == p2.trx_code || p1.deposit_no == p2.deposit_no);
 }
 
-void CSpecialChecks::MakeDepositCheck(const struct_posting& payment) {
+void CCheckConversions::MakeDepositCheck(const struct_posting& payment) {
     struct_posting posting = payment;
     posting.description = check.depositTemplate.description;
     posting.tax_group = check.depositTemplate.tax_group;
@@ -74,7 +74,7 @@ void CSpecialChecks::MakeDepositCheck(const struct_posting& payment) {
 
 // A refund of a deposit that is registered already: the refund alone is registered as a
 // deposit-like check.
-bool CSpecialChecks::RefundDepositConversion() {
+bool CCheckConversions::RefundDepositConversion() {
     const struct_posting* refund = nullptr;
     for (const struct_posting& p : check.payments) {
         if (p.fisc_status != "D" && Opposite(p.trx_amount, check.paymentsTotal)) {
@@ -108,7 +108,7 @@ bool CSpecialChecks::RefundDepositConversion() {
 
 // After a failed composition: one line per tax group, and when even that does not match, one
 // line for the whole amount.
-bool CSpecialChecks::TryToCreateShortCheck() {
+bool CCheckConversions::TryToCreateShortCheck() {
     if (check.checkMode != 7) {
         return false;
     }
@@ -132,7 +132,7 @@ bool CSpecialChecks::TryToCreateShortCheck() {
     return true;
 }
 
-void CSpecialChecks::SumByTax(std::vector<struct_posting>& list) {
+void CCheckConversions::SumByTax(std::vector<struct_posting>& list) {
     // POS lines of an expanded check keep their own lines.
     auto stays = [this](const struct_posting& p) { return check.posExpand && PosLine(p); };
     std::vector<char> gone(list.size(), 0);
@@ -151,19 +151,10 @@ void CSpecialChecks::SumByTax(std::vector<struct_posting>& list) {
             }
         }
     }
-    size_t kept = 0;
-    for (size_t i = 0; i < list.size(); ++i) {
-        if (!gone[i]) {
-            if (kept != i) {
-                list[kept] = std::move(list[i]);
-            }
-            ++kept;
-        }
-    }
-    list.resize(kept);
+    RemoveMarked(list, gone);
 }
 
-void CSpecialChecks::PaymentsAsPosting() {
+void CCheckConversions::PaymentsAsPosting() {
     if (check.payments.empty()) {
         return;
     }
@@ -183,7 +174,7 @@ void CSpecialChecks::PaymentsAsPosting() {
     check.postings.push_back(posting);
 }
 
-void CSpecialChecks::PostingsByTaxNumber() {
+void CCheckConversions::PostingsByTaxNumber() {
     constexpr int kGroups = 9;
     double sums[kGroups] = {};
     int first[kGroups];
