@@ -3,6 +3,7 @@
 #include "platform/CodePage.h"
 #include "platform/ManualClock.h"
 #include "platform/Text.h"
+#include "platform/TempFolder.h"
 #include "storage/TestPms.h"
 
 namespace {
@@ -18,7 +19,7 @@ protected:
                          {"//fidelio_ini/fidelio_schema", "OPERA"},
                          {"//fidelio_ini/property_code", "HOTEL"}};
         storage.SetLogFile(&log.log);
-        storage.SetSideFileFolder(pms.folder.path + "/");
+        storage.SetSideFileFolder(pms.folder.Path());
     }
 
     bool Open() { return storage.Open(config); }

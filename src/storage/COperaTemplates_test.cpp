@@ -8,6 +8,7 @@
 
 #include "platform/ManualClock.h"
 #include "platform/Text.h"
+#include "platform/TempFolder.h"
 #include "storage/TestPms.h"
 
 namespace {
@@ -140,7 +141,7 @@ protected:
         config.lists["//additional/pay[@code='xxxx']/print"] = {{9000, "1"}};
         config.lists["//prepayment/payment[@code='xxxx']/posting"] = {{1000, "P"}};
         storage.SetLogFile(&log.log);
-        storage.SetSideFileFolder(pms.folder.path + "/");
+        storage.SetSideFileFolder(pms.folder.Path());
         ASSERT_TRUE(storage.Open(config)) << storage.GetLastError();
     }
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/Text.h"
+#include "platform/TempFolder.h"
 #include "storage/TestPms.h"
 
 namespace {
@@ -34,7 +35,7 @@ protected:
         config.printerType = printerType;
         config.fullCheck = fullCheck;
         storage.SetLogFile(&log.log);
-        storage.SetSideFileFolder(pms.folder.path + "/");
+        storage.SetSideFileFolder(pms.folder.Path());
         ASSERT_TRUE(storage.Open(config)) << storage.GetLastError();
     }
 

@@ -9,13 +9,13 @@
 
 #include <filesystem>
 #include <map>
-#include <random>
 #include <string>
 
 #include "config/CFiscalINI.h"
 #include "log/CLogFile.h"
 #include "platform/Environment.h"
 #include "platform/FileSystem.h"
+#include "platform/TempFolder.h"
 #include "storage/COperaBase.h"
 #include "storage/db/SqliteConnection.h"
 
@@ -35,25 +35,6 @@ inline std::string ReadSql(const std::string& relative) {
     EXPECT_TRUE(platform::ReadFile(SourceDir() + "/" + relative, content)) << relative;
     return content;
 }
-
-// A folder of its own under the system's temporary folder, removed at the end.
-class TempFolder {
-public:
-    TempFolder() {
-        std::random_device random;
-        path = (std::filesystem::temp_directory_path() / ("fiscora_storage_" + std::to_string(random()) + "_" +
-                                                          std::to_string(random())))
-                   .string();
-        std::filesystem::create_directories(path);
-    }
-    ~TempFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path, ignored);
-    }
-    std::string File(const std::string& name) const { return path + "/" + name; }
-
-    std::string path;
-};
 
 // The stand-in of a hotel's PMS database.
 class Pms {
@@ -113,7 +94,7 @@ public:
         return out;
     }
 
-    TempFolder folder;
+    platform::TempFolder folder;
     bool withSchema;
     db::SqliteConnection connection;
 };
@@ -152,7 +133,7 @@ public:
 // A service log in the folder, without the echo to standard output.
 class Log {
 public:
-    explicit Log(const TempFolder& folder) : path(folder.File("qelfiscal.log")) {
+    explicit Log(const platform::TempFolder& folder) : path(folder.File("qelfiscal.log")) {
         log.SetEcho(false);
         log.Open(path, true);
     }

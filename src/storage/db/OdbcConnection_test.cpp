@@ -9,6 +9,7 @@
 #include "platform/Environment.h"
 #include "platform/Text.h"
 #include "storage/CQELFiscal.h"
+#include "platform/TempFolder.h"
 #include "storage/TestPms.h"
 #include "storage/db/OdbcConnection.h"
 
@@ -39,11 +40,11 @@ protected:
     static void SetUpTestSuite() {
         driver = FindSqliteOdbcDriver();
         ASSERT_FALSE(driver.empty()) << "libsqlite3odbc.so not found: install libsqliteodbc (scripts/setup.sh)";
-        registry = new testpms::TempFolder();
+        registry = new platform::TempFolder();
         ASSERT_TRUE(platform::WriteFile(registry->File("odbcinst.ini"),
                                         "[FiscoraSQLite3]\nDescription=SQLite3 for the Fiscora tests\nDriver=" + driver + "\n"));
         ASSERT_TRUE(platform::WriteFile(registry->File("odbc.ini"), ""));
-        platform::SetEnv("ODBCSYSINI", registry->path);
+        platform::SetEnv("ODBCSYSINI", registry->Path());
         platform::SetEnv("ODBCINI", registry->File("odbc.ini"));
     }
     static void TearDownTestSuite() {
@@ -54,12 +55,12 @@ protected:
     std::string ConnectionString(const std::string& file) const { return "DRIVER={FiscoraSQLite3};Database=" + file; }
 
     static std::string driver;
-    static testpms::TempFolder* registry;
-    testpms::TempFolder folder;
+    static platform::TempFolder* registry;
+    platform::TempFolder folder;
 };
 
 std::string OdbcTest::driver;
-testpms::TempFolder* OdbcTest::registry = nullptr;
+platform::TempFolder* OdbcTest::registry = nullptr;
 
 TEST_F(OdbcTest, EveryColumnTypeWithItsNullStatus) {
     db::OdbcConnection c;
@@ -117,7 +118,7 @@ TEST_F(OdbcTest, StatementsGoUnchangedAndFailuresReconnect) {
     config.values = {{"//fidelio_ini/base_access", ConnectionString(folder.File("pms.db"))}};
     testpms::Storage storage;
     storage.SetLogFile(&log.log);
-    storage.SetSideFileFolder(folder.path + "/");
+    storage.SetSideFileFolder(folder.Path());
     ASSERT_TRUE(storage.Open(config));
     ASSERT_TRUE(storage.Execute("create table qel_code_convertion (pms_code integer, printer_code integer, description "
                                 "varchar(200))"))
@@ -155,7 +156,7 @@ TEST_F(OdbcTest, ConnectFailuresCollectTheDriverManagersMessages) {
     testpms::FakeConfiguration config;
     config.values = {{"//fidelio_ini/base_access", ConnectionString(folder.File("no/such/folder/pms.db"))}};
     testpms::Storage storage;
-    storage.SetSideFileFolder(folder.path + "/");
+    storage.SetSideFileFolder(folder.Path());
     ASSERT_TRUE(storage.Open(config));
     EXPECT_FALSE(storage.Execute("select 1"));
     EXPECT_TRUE(text::StartsWith(storage.GetLastError(), "Oracle connect problem.")) << storage.GetLastError();

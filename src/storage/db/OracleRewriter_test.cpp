@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/ManualClock.h"
+#include "platform/TempFolder.h"
 #include "storage/TestPms.h"
 #include "storage/db/OracleRewriter.h"
 #include "storage/db/SqliteConnection.h"
@@ -123,7 +124,7 @@ TEST_F(RewriterTest, EmptyInListIsRefused) {
 }
 
 TEST(RewriterSchemaTest, LocalSchemaQualifiersAreDroppedAndUnqualifiedNamesWork) {
-    testpms::TempFolder folder;
+    platform::TempFolder folder;
     std::string error;
     ASSERT_TRUE(db::SqliteConnection::CreateDatabase(folder.File("one.db"), "create table t (a number); insert into t values (7);",
                                                      error))
