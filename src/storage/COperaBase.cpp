@@ -81,6 +81,7 @@ void COperaBase::Trace(const std::string& textLine) {
 bool COperaBase::Connect() {
     Close();
     connection = db::Connection::Create(settings.connectionString);
+    connection->SetPmsSchema(settings.schema);
     if (!connection->Open(settings.connectionString)) {
         lastError.clear();
         CollectErrors();

@@ -315,3 +315,23 @@ TEST_F(BusinessDateTest, CleanUpAfterTheDateChangedDeletesExactlyTheOldRows) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(OperaBaseSchemaTest, ConfiguredSchemaLivesInTheDatabaseFileUnlessAttached) {
+    Pms pms(false);  // own and Opera tables in one file
+    pms.Run("insert into financial_transactions (trx_no, trx_code) values (1002, '9000')");
+    testpms::FakeConfiguration config;
+    config.values = {{"//fidelio_ini/base_access", pms.ConnectionString()},
+                     {"//fidelio_ini/fidelio_schema", "OPERA"},
+                     {"//fidelio_ini/property_code", "HOTEL"}};
+    testpms::Storage storage;
+    storage.SetSideFileFolder(pms.folder.Path());
+    ASSERT_TRUE(storage.Open(config));
+    ASSERT_TRUE(storage.SaveCheckNumber(1002, "R-1")) << storage.GetLastError();
+    EXPECT_EQ(pms.Rows("select cheque_number from financial_transactions"), (Rows{"R-1"}));
+    // Another schema name stays unknown.
+    EXPECT_FALSE(storage.Execute("update OTHER.financial_transactions set remark='x'"));
+}
+
+}  // namespace

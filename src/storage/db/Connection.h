@@ -26,6 +26,9 @@ public:
     static std::unique_ptr<Connection> Create(const std::string& connectionString);
     static bool IsSqlite(const std::string& connectionString);
 
+    // The schema the PMS tables are named with (//fidelio_ini/fidelio_schema), told before Open;
+    // the stand-in keeps them in its database file unless its connection string attaches one.
+    virtual void SetPmsSchema(const std::string& schema) { (void)schema; }
     virtual bool Open(const std::string& connectionString) = 0;
     virtual bool IsOpen() const = 0;
     virtual void Close() = 0;

@@ -121,6 +121,13 @@ bool SqliteConnection::Open(const std::string& connectionString) {
         AddError(SQLITE_MISUSE, error);
         return false;
     }
+    bool attached = false;
+    for (const auto& entry : settings.attached) {
+        attached = attached || text::EqualsNoCase(entry.first, pmsSchema);
+    }
+    if (!pmsSchema.empty() && !attached) {
+        settings.localSchemas.push_back(pmsSchema);
+    }
     int rc = sqlite3_open_v2(settings.file.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_URI, nullptr);
     if (rc != SQLITE_OK) {
         AddError(rc, std::string(db ? sqlite3_errmsg(db) : sqlite3_errstr(rc)) + ": " + settings.file);

@@ -16,7 +16,8 @@ namespace db {
 //   sqlite:<database file>[;<SCHEMA>=<file>]...[;<SCHEMA>=main]
 // The database file holds the service's own tables (and, without a schema, the PMS tables too);
 // "<SCHEMA>=<file>" attaches a file whose tables are reached as SCHEMA.table, "<SCHEMA>=main"
-// says that SCHEMA.table lives in the database file itself. Files must exist: connecting never
+// says that SCHEMA.table lives in the database file itself, and so does the PMS schema when the
+// string names no file for it. Files must exist: connecting never
 // creates a database. Statements are written in Oracle's dialect and rewritten (OracleRewriter);
 // the Oracle functions they call are registered (OracleFunctions.h) and DUAL exists.
 class SqliteConnection : public Connection {
@@ -37,6 +38,7 @@ public:
     // in it (the schema files, seed data); for tools and tests.
     static bool CreateDatabase(const std::string& file, const std::string& script, std::string& error);
 
+    void SetPmsSchema(const std::string& schema) override { pmsSchema = schema; }
     bool Open(const std::string& connectionString) override;
     bool IsOpen() const override { return db != nullptr; }
     void Close() override;
@@ -58,6 +60,7 @@ private:
     OracleRewriter rewriter;
     std::map<std::string, std::vector<std::string>> columnCache;
     int timeoutSeconds = 360;
+    std::string pmsSchema;
 };
 
 }  // namespace db
