@@ -269,12 +269,7 @@ TEST_F(OperaBaseTest, AdjustmentCodePairs) {
 class BusinessDateTest : public OperaBaseTest {
 protected:
     BusinessDateTest() : clock(0), scoped(clock) {
-        platform::LocalTime t;
-        t.year = 2026;
-        t.month = 3;
-        t.day = 14;
-        t.hour = 3;
-        clock.SetTime(t.ToEpoch());
+        testpms::SetLocalTime(clock, 2026, 3, 14, 3);
         config.values["//history"] = "30";
     }
     platform::ManualClock clock;

@@ -83,14 +83,7 @@ const Transaction kTransactions[] = {
 
 class TemplatesTest : public ::testing::Test {
 protected:
-    TemplatesTest() : clock(0), scoped(clock), log(pms.folder) {
-        platform::LocalTime t;
-        t.year = 2026;
-        t.month = 3;
-        t.day = 14;
-        t.hour = 12;
-        clock.SetTime(t.ToEpoch());
-    }
+    TemplatesTest() : clock(0), scoped(clock), log(pms.folder) { testpms::SetLocalTime(clock, 2026, 3, 14, 12); }
 
     void SetUp() override {
         for (const char* statement : kSeed) {

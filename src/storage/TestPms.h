@@ -8,16 +8,15 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <map>
 #include <string>
 
-#include "config/CFiscalINI.h"
 #include "log/CLogFile.h"
 #include "platform/Environment.h"
 #include "platform/FileSystem.h"
+#include "platform/ManualClock.h"
 #include "platform/TempFolder.h"
-#include "storage/COperaBase.h"
 #include "storage/db/SqliteConnection.h"
+#include "storage/testing/StandIns.h"
 
 namespace testpms {
 
@@ -99,36 +98,21 @@ public:
     db::SqliteConnection connection;
 };
 
-// A configuration that answers from maps instead of a file.
-class FakeConfiguration : public CFiscalINI {
-public:
-    std::string ReadParameter(const std::string& path) override {
-        auto it = values.find(path);
-        return it == values.end() ? "" : it->second;
-    }
-    int ReadVersion() override { return version; }
-    void ReadIntMap(IntMap& map, const std::string& pattern, const std::string&) override {
-        auto it = lists.find(pattern);
-        map = it == lists.end() ? IntMap() : it->second;
-    }
-    void FillCheckTemplate(CFiscalCheck& check) override { check.appendRateCode = fullCheck; }
+using standins::FakeConfiguration;
+using standins::Storage;
 
-    std::map<std::string, std::string> values;
-    std::map<std::string, IntMap> lists;
-    int version = 0;
-    bool fullCheck = true;
-};
-
-// COperaBase with the finder slots of a back-end left empty.
-class Storage : public COperaBase {
-public:
-    void GetChecks(std::vector<CFiscalCheck>&) override {}
-    bool BlockPayments(bool, const std::string&) override { return false; }
-    void ExpandPosCheck(const std::string&, int, bool, CFiscalCheck&) override {}
-    bool ConfirmRefund(CFiscalCheck&, int, double) override { return true; }
-    bool ValidateCheck(CFiscalCheck&, const std::string&) override { return true; }
-    bool IsPosRevenueCenter(int) override { return false; }
-};
+// Sets a manual clock to a local date and time.
+inline void SetLocalTime(platform::ManualClock& clock, int year, int month, int day, int hour, int minute = 0,
+                         int second = 0) {
+    platform::LocalTime t;
+    t.year = year;
+    t.month = month;
+    t.day = day;
+    t.hour = hour;
+    t.minute = minute;
+    t.second = second;
+    clock.SetTime(t.ToEpoch());
+}
 
 // A service log in the folder, without the echo to standard output.
 class Log {

@@ -16,11 +16,11 @@
 #include <string>
 #include <vector>
 
-#include "config/CFiscalINI.h"
 #include "platform/FileSystem.h"
 #include "platform/TempFolder.h"
 #include "platform/Text.h"
 #include "storage/COperaBase.h"
+#include "storage/testing/StandIns.h"
 #include "storage/db/SqliteConnection.h"
 
 namespace {
@@ -28,30 +28,6 @@ namespace {
 // Three status rows per bill and per folio, as a hotel's payments come.
 constexpr int kRowsPerBill = 3;
 constexpr int kOperations = 2000;
-
-class Configuration : public CFiscalINI {
-public:
-    explicit Configuration(const std::string& connection) { values["//fidelio_ini/base_access"] = connection; }
-    std::string ReadParameter(const std::string& path) override {
-        auto it = values.find(path);
-        return it == values.end() ? "" : it->second;
-    }
-    int ReadVersion() override { return 0; }
-    void FillCheckTemplate(CFiscalCheck& check) override { check.appendRateCode = true; }
-
-    std::map<std::string, std::string> values = {{"//fidelio_ini/fidelio_schema", "OPERA"},
-                                                 {"//fidelio_ini/property_code", "HOTEL"}};
-};
-
-class Storage : public COperaBase {
-public:
-    void GetChecks(std::vector<CFiscalCheck>&) override {}
-    bool BlockPayments(bool, const std::string&) override { return false; }
-    void ExpandPosCheck(const std::string&, int, bool, CFiscalCheck&) override {}
-    bool ConfirmRefund(CFiscalCheck&, int, double) override { return true; }
-    bool ValidateCheck(CFiscalCheck&, const std::string&) override { return true; }
-    bool IsPosRevenueCenter(int) override { return false; }
-};
 
 std::string Read(const std::string& relative) {
     std::string content;
@@ -105,8 +81,11 @@ std::map<std::string, Figures> Run(int rows) {
         std::fprintf(stderr, "seeding failed: %s\n", error.c_str());
         std::exit(1);
     }
-    Configuration config("sqlite:" + own + ";OPERA=" + opera);
-    Storage storage;
+    standins::FakeConfiguration config;
+    config.values = {{"//fidelio_ini/base_access", "sqlite:" + own + ";OPERA=" + opera},
+                     {"//fidelio_ini/fidelio_schema", "OPERA"},
+                     {"//fidelio_ini/property_code", "HOTEL"}};
+    standins::Storage storage;
     storage.SetSideFileFolder(folder.Path());
     if (!storage.Open(config)) {
         std::fprintf(stderr, "open failed: %s\n", storage.GetLastError().c_str());

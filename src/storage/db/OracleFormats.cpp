@@ -6,7 +6,6 @@
 #include <cstdlib>
 #include <vector>
 
-#include "platform/LocalTime.h"
 #include "platform/Text.h"
 
 namespace db::oracle {
@@ -273,7 +272,8 @@ bool FormatDate(double value, const std::string& mask, std::string& out, std::st
                 out += Number(d.day, 2, fill);
                 break;
             case Element::DDD: {
-                DateParts first{d.year, 1, 1, 0, 0, 0};
+                DateParts first;
+                first.year = d.year;
                 out += Number(dayNumber - static_cast<long long>(ToDayNumber(first)) + 1, 3, fill);
                 break;
             }
@@ -310,14 +310,7 @@ bool FormatDate(double value, const std::string& mask, std::string& out, std::st
             case Element::TZH:
             case Element::TZM: {
                 // The database's time zone is the local zone of the machine at that moment.
-                platform::LocalTime local;
-                local.year = d.year;
-                local.month = d.month;
-                local.day = d.day;
-                local.hour = d.hour;
-                local.minute = d.minute;
-                local.second = d.second;
-                long offset = platform::UtcOffsetSeconds(local.ToEpoch());
+                long offset = platform::UtcOffsetSeconds(d.ToEpoch());
                 long magnitude = std::labs(offset);
                 if (item.element == Element::TZH) {
                     out += offset < 0 ? "-" : "+";
@@ -346,7 +339,9 @@ bool ParseDate(const std::string& input, const std::string& mask, const DatePart
     if (!ParseMask(mask, items, error)) {
         return false;
     }
-    DateParts d{today.year, today.month, 1, 0, 0, 0};
+    DateParts d;
+    d.year = today.year;
+    d.month = today.month;
     bool pm = false;
     bool meridian = false;
     long long julian = -1;
@@ -554,7 +549,7 @@ bool ParseDefaultDate(const std::string& input, double& value) {
     static const char* const masks[] = {"YYYY-MM-DD", "YYYY-MM-DD HH24:MI", "YYYY-MM-DD HH24:MI:SS"};
     const char* mask = s.size() <= 10 ? masks[0] : s.size() <= 16 ? masks[1] : masks[2];
     std::string error;
-    return ParseDate(s, mask, DateParts{}, value, error);
+    return ParseDate(s, mask, DateParts(), value, error);
 }
 
 bool TruncDate(double value, const std::string& unit, double& out, std::string& error) {

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "platform/LocalTime.h"
+
 // Oracle's date and number formats for the embedded stand-in of the PMS database.
 //
 // A DATE of the stand-in is a day number: the whole days since 1 January 4712 BC (what Oracle's
@@ -10,14 +12,8 @@
 // trunc() of a date is the plain integer part.
 namespace db::oracle {
 
-struct DateParts {
-    int year = 1970;
-    int month = 1;
-    int day = 1;
-    int hour = 0;
-    int minute = 0;
-    int second = 0;
-};
+// A date's parts (its millisecond and weekday are not used).
+using DateParts = platform::LocalTime;
 
 double ToDayNumber(const DateParts& date);
 DateParts FromDayNumber(double value);

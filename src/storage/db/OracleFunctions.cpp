@@ -30,10 +30,7 @@ bool IsNumeric(sqlite3_value* v) {
     return type == SQLITE_INTEGER || type == SQLITE_FLOAT;
 }
 
-DateParts Today() {
-    platform::LocalTime now = platform::Clock::Current().Now();
-    return DateParts{now.year, now.month, now.day, now.hour, now.minute, now.second};
-}
+DateParts Today() { return platform::Clock::Current().Now(); }
 
 void Error(sqlite3_context* ctx, const std::string& message) { sqlite3_result_error(ctx, message.c_str(), -1); }
 
@@ -276,8 +273,7 @@ void Sign(sqlite3_context* ctx, int, sqlite3_value** argv) {
 
 double Now() {
     platform::LocalTime now = platform::Clock::Current().Now();
-    DateParts d{now.year, now.month, now.day, now.hour, now.minute, now.second};
-    return oracle::ToDayNumber(d) + now.millisecond / 86400000.0;
+    return oracle::ToDayNumber(now) + now.millisecond / 86400000.0;
 }
 
 void SysDate(sqlite3_context* ctx, int, sqlite3_value**) { sqlite3_result_double(ctx, std::floor(Now() * 86400.0 + 0.5) / 86400.0); }

@@ -11,16 +11,7 @@ using testpms::Pms;
 class FunctionsTest : public ::testing::Test {
 protected:
     // Local 14.03.2026 09:05:07.
-    FunctionsTest() : clock(0), scoped(clock) {
-        platform::LocalTime t;
-        t.year = 2026;
-        t.month = 3;
-        t.day = 14;
-        t.hour = 9;
-        t.minute = 5;
-        t.second = 7;
-        clock.SetTime(t.ToEpoch());
-    }
+    FunctionsTest() : clock(0), scoped(clock) { testpms::SetLocalTime(clock, 2026, 3, 14, 9, 5, 7); }
     // The one value of a one-row query.
     std::string Value(const std::string& expression) {
         std::vector<std::string> rows = pms.Rows("select " + expression + " from dual");

@@ -43,78 +43,77 @@ const Value& Recordset::Get(size_t column) const {
     return rows[position][column];
 }
 
-FieldStatus Recordset::GetText(size_t column, std::string& value) const {
+bool Recordset::Current(size_t column, const Value*& value, FieldStatus& status) const {
     if (IsEOF() || column >= columns.size()) {
-        return FieldStatus::CantConvert;
+        status = FieldStatus::CantConvert;
+        return false;
     }
-    const Value& v = Get(column);
-    switch (v.type) {
-        case Value::Type::Null:
-            return FieldStatus::Null;
-        case Value::Type::Integer:
-            value = std::to_string(v.integer);
-            return FieldStatus::Ok;
-        case Value::Type::Real:
-            value = NumberText(v.real);
-            return FieldStatus::Ok;
-        case Value::Type::Text:
-            value = v.text;
-            return FieldStatus::Ok;
+    value = &Get(column);
+    if (value->type == Value::Type::Null) {
+        status = FieldStatus::Null;
+        return false;
     }
-    return FieldStatus::CantConvert;
+    return true;
 }
 
-FieldStatus Recordset::GetInteger(size_t column, int64_t& value) const {
-    if (IsEOF() || column >= columns.size()) {
-        return FieldStatus::CantConvert;
+FieldStatus Recordset::GetText(size_t column, std::string& out) const {
+    const Value* v = nullptr;
+    FieldStatus status = FieldStatus::Ok;
+    if (!Current(column, v, status)) {
+        return status;
     }
-    const Value& v = Get(column);
-    switch (v.type) {
-        case Value::Type::Null:
-            return FieldStatus::Null;
+    out = v->type == Value::Type::Integer ? std::to_string(v->integer)
+          : v->type == Value::Type::Real  ? NumberText(v->real)
+                                          : v->text;
+    return FieldStatus::Ok;
+}
+
+FieldStatus Recordset::GetInteger(size_t column, int64_t& out) const {
+    const Value* v = nullptr;
+    FieldStatus status = FieldStatus::Ok;
+    if (!Current(column, v, status)) {
+        return status;
+    }
+    double d = v->real;
+    switch (v->type) {
         case Value::Type::Integer:
-            value = v.integer;
+            out = v->integer;
             return FieldStatus::Ok;
-        case Value::Type::Real:
-            // A number column read as an integer is rounded, as the database client does.
-            if (!std::isfinite(v.real) || std::fabs(v.real) > 9.2e18) {
+        case Value::Type::Text:
+            if (ParseInteger(v->text, out)) {
+                return FieldStatus::Ok;
+            }
+            if (!ParseDouble(v->text, d)) {
                 return FieldStatus::CantConvert;
             }
-            value = std::llround(v.real);
-            return FieldStatus::Ok;
-        case Value::Type::Text: {
-            if (ParseInteger(v.text, value)) {
-                return FieldStatus::Ok;
-            }
-            double d = 0;
-            if (ParseDouble(v.text, d) && std::fabs(d) < 9.2e18) {
-                value = std::llround(d);
-                return FieldStatus::Ok;
-            }
-            return FieldStatus::CantConvert;
-        }
+            break;
+        default:
+            break;
     }
-    return FieldStatus::CantConvert;
-}
-
-FieldStatus Recordset::GetDouble(size_t column, double& value) const {
-    if (IsEOF() || column >= columns.size()) {
+    // A number with decimals read as an integer is rounded, as the database client does.
+    if (!std::isfinite(d) || std::fabs(d) > 9.2e18) {
         return FieldStatus::CantConvert;
     }
-    const Value& v = Get(column);
-    switch (v.type) {
-        case Value::Type::Null:
-            return FieldStatus::Null;
+    out = std::llround(d);
+    return FieldStatus::Ok;
+}
+
+FieldStatus Recordset::GetDouble(size_t column, double& out) const {
+    const Value* v = nullptr;
+    FieldStatus status = FieldStatus::Ok;
+    if (!Current(column, v, status)) {
+        return status;
+    }
+    switch (v->type) {
         case Value::Type::Integer:
-            value = static_cast<double>(v.integer);
+            out = static_cast<double>(v->integer);
             return FieldStatus::Ok;
         case Value::Type::Real:
-            value = v.real;
+            out = v->real;
             return FieldStatus::Ok;
-        case Value::Type::Text:
-            return ParseDouble(v.text, value) ? FieldStatus::Ok : FieldStatus::CantConvert;
+        default:
+            return ParseDouble(v->text, out) ? FieldStatus::Ok : FieldStatus::CantConvert;
     }
-    return FieldStatus::CantConvert;
 }
 
 std::string Recordset::NumberText(double value) {

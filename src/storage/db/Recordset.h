@@ -57,6 +57,9 @@ public:
     static bool ParseInteger(const std::string& text, int64_t& value);
 
 private:
+    // The current row's value of a column; false with the status that stands for a missing one.
+    bool Current(size_t column, const Value*& value, FieldStatus& status) const;
+
     std::vector<std::string> columns;
     std::vector<std::vector<Value>> rows;
     size_t position = 0;
