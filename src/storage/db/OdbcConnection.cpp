@@ -11,9 +11,13 @@ namespace {
 
 bool Succeeded(SQLRETURN rc) { return rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO; }
 
-enum class Fetch { Integer, Double, Decimal, Text };
+enum class Fetch { Integer, Double, Text };
 
-Fetch FetchKind(SQLSMALLINT type) {
+// Numbers are fetched as binary values, which no locale of the client changes (an Oracle
+// client with a Russian NLS_LANG writes decimals with ","). A decimal without scale and with at
+// most 18 digits is exact as a 64-bit integer; every other one is read as a double, as the
+// record bindings read them.
+Fetch FetchKind(SQLSMALLINT type, SQLULEN precision, SQLSMALLINT scale) {
     switch (type) {
         case SQL_INTEGER:
         case SQL_SMALLINT:
@@ -27,7 +31,7 @@ Fetch FetchKind(SQLSMALLINT type) {
             return Fetch::Double;
         case SQL_NUMERIC:
         case SQL_DECIMAL:
-            return Fetch::Decimal;
+            return scale == 0 && precision > 0 && precision <= 18 ? Fetch::Integer : Fetch::Double;
         default:
             return Fetch::Text;
     }
@@ -171,7 +175,7 @@ bool OdbcConnection::ReadRows(void* statement, Recordset& recordset) {
         SQLSMALLINT nullable = 0;
         SQLDescribeCol(stmt, c, name, sizeof name, &nameLength, &type, &size, &scale, &nullable);
         names.emplace_back(reinterpret_cast<char*>(name));
-        kinds.push_back(FetchKind(type));
+        kinds.push_back(FetchKind(type, size, scale));
     }
     recordset.Reset(names);
     while (true) {
@@ -197,7 +201,7 @@ bool OdbcConnection::ReadRows(void* statement, Recordset& recordset) {
                 rc = SQLGetData(stmt, c, SQL_C_DOUBLE, &v, sizeof v, &indicator);
                 row.push_back(indicator == SQL_NULL_DATA ? Value::Null() : Value::Of(static_cast<double>(v)));
             } else {
-                // Texts (and decimals, which the driver writes with "."), read in pieces.
+                // Texts, read in pieces.
                 std::string value;
                 bool isNull = false;
                 char buffer[4096];
@@ -223,21 +227,7 @@ bool OdbcConnection::ReadRows(void* statement, Recordset& recordset) {
                     value.append(buffer, std::min(n, sizeof buffer - 1));
                     break;
                 }
-                if (isNull) {
-                    row.push_back(Value::Null());
-                } else if (kind == Fetch::Decimal) {
-                    int64_t integer = 0;
-                    double real = 0;
-                    if (Recordset::ParseInteger(value, integer)) {
-                        row.push_back(Value::Of(integer));
-                    } else if (Recordset::ParseDouble(value, real)) {
-                        row.push_back(Value::Of(real));
-                    } else {
-                        row.push_back(Value::Of(value));
-                    }
-                } else {
-                    row.push_back(Value::Of(value));
-                }
+                row.push_back(isNull ? Value::Null() : Value::Of(value));
             }
             if (!Succeeded(rc)) {
                 Collect(SQL_HANDLE_STMT, stmt, true);
