@@ -71,8 +71,12 @@ void NetConf::StartDiscovery() {
 
     ReadConfigFile();
     waker.Clear();
-    StartThread("lgx-discovery");
-    std::this_thread::sleep_for(std::chrono::milliseconds(timing.announcePauseMs));
+    receiverSettled.Reset();
+    if (StartThread("lgx-discovery")) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(timing.announcePauseMs));
+        // On a busy machine the receiver may need longer than the pause to bind.
+        receiverSettled.Wait(kReceiverStartMs);
+    }
     Announce();
     std::this_thread::sleep_for(std::chrono::milliseconds(timing.announcePauseMs));
 }
@@ -156,6 +160,10 @@ std::string NetConf::ConfigText() {
 void NetConf::Run() {
     const unsigned id = platform::Thread::CurrentId();
     Log(1, "NetConf: Receiver thread starting: %08X", id);
+    struct Settle {
+        platform::Event& event;
+        ~Settle() { event.Set(); }
+    } settle{receiverSettled};
     platform::Socket receiveSocket;
     if (!receiveSocket.Create(platform::Socket::Kind::Udp)) {
         Log(1, "NetConf: Can't create recv socket! Error: %d", receiveSocket.LastError());
@@ -169,6 +177,7 @@ void NetConf::Run() {
         return;
     }
     Log(1, "NetConf: Receiver ready");
+    receiverSettled.Set();
     while (started && running) {
         const auto wait = receiveSocket.WaitReadable(-1, waker.Fd());
         if (wait == platform::Socket::WaitResult::Woken) {

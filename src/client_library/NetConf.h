@@ -8,6 +8,7 @@
 #include "client_library/ClientTiming.h"
 #include "client_library/NetStatus.h"
 #include "client_library/ThreadStarter.h"
+#include "platform/Event.h"
 #include "platform/Socket.h"
 
 // Discovery of the check-database server by UDP broadcast, and the library's configuration
@@ -23,6 +24,7 @@ public:
     static constexpr int kPort = 5196;
     static constexpr size_t kSendSize = 2048;
     static constexpr size_t kReceiveSize = 1024;
+    static constexpr int64_t kReceiverStartMs = 1000;  // longest wait for the receiver to bind
     // Where announcements go; the environment variable names another IPv4 address (tests use
     // a loopback one).
     static constexpr const char* kBroadcastVariable = "LGX_BROADCAST_ADDRESS";
@@ -79,4 +81,7 @@ private:
     std::vector<NetStatus> servers;  // a workstation keeps at most one
     std::mutex discoveryLock;        // guards servers and configText
     platform::Waker waker;           // ends the receiver's wait on stop
+    // Set once the receiver is bound (or has given up), so the announcement is not answered
+    // before anyone listens.
+    platform::Event receiverSettled{true};
 };
