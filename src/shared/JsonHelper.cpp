@@ -249,7 +249,10 @@ void JsonHelper::WriteMember(const char* key, const std::string& rendered) {
 }
 
 void JsonHelper::WriteText(const char* key, const std::string& value) {
-    WriteMember(key, "\"" + JsonEscape(value) + "\"");
+    std::string rendered(1, '"');
+    rendered += JsonEscape(value);
+    rendered += '"';
+    WriteMember(key, rendered);
 }
 
 void JsonHelper::WriteInt(const char* key, int32_t value) { WriteMember(key, std::to_string(value)); }

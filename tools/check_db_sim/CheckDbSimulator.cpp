@@ -306,9 +306,9 @@ bool CheckDbSimulator::SendDatagram() {
     {
         std::lock_guard<std::mutex> lock(stateLock);
         udpSeq = udpSeq % 99 + 1;
-        const std::string status = "{" + QuotedMember("Name", options.name) + "," +
-                                   QuotedMember("Address", options.address) + "," +
-                                   QuotedMember("OSVersion", options.osVersion) + "}";
+        const std::string status = text::Format("{%s,%s,%s}", QuotedMember("Name", options.name).c_str(),
+                                                QuotedMember("Address", options.address).c_str(),
+                                                QuotedMember("OSVersion", options.osVersion).c_str());
         datagram = text::Format("%cServer%c%02d%c", kStart, kSeparator, udpSeq, kSeparator) + status + kSeparator +
                    options.configText + kEnd;
     }
