@@ -7,9 +7,11 @@
 #include <chrono>
 #include <filesystem>
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <thread>
 
+#include "CheckDbSimulator.h"
 #include "platform/Environment.h"
 #include "platform/FileSystem.h"
 #include "platform/Socket.h"
@@ -62,16 +64,15 @@ inline std::string ReadText(const std::string& path) {
 
 inline bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
-// Polls the condition every few milliseconds until it holds or the time is up.
 inline bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 3000) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() >= deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    return CheckDbSimulator::WaitFor(condition, timeoutMs);
+}
+
+// Fails the test for each part that the text lacks.
+inline void ExpectContainsAll(const std::string& text, std::initializer_list<std::string> parts) {
+    for (const std::string& part : parts) {
+        EXPECT_NE(text.find(part), std::string::npos) << "missing: " << part;
     }
-    return true;
 }
 
 // A UDP port that was free a moment ago, for suites that must not meet the library's 5196.

@@ -122,11 +122,13 @@ TEST_F(CsdChannelTest, SendsNumberedRequestsAndHandsOverTheReply) {
     EXPECT_EQ(requests[0].sequence, "01");
     EXPECT_EQ(requests[0].body, R"({"rvc":5,"cknum":1})");
     const std::string text = LogText();
-    EXPECT_TRUE(Contains(text, "TcpComm: Receiver thread started"));
-    EXPECT_TRUE(Contains(text, "TcpComm: Connecting(0) to 127.0.0.1:"));
-    EXPECT_TRUE(Contains(text, "TcpComm: Connected to server. Socket="));
-    EXPECT_TRUE(Contains(text, "TcpComm: ==> \x01Get\x1c" "01\x1c{\"rvc\":5,\"cknum\":1}\x04"));
-    EXPECT_TRUE(Contains(text, "TcpComm: <== \x01Get\x1c" "01\x1c{\"rvc\":5"));
+    client_test::ExpectContainsAll(text, {
+        "TcpComm: Receiver thread started",
+        "TcpComm: Connecting(0) to 127.0.0.1:",
+        "TcpComm: Connected to server. Socket=",
+        "TcpComm: ==> \x01Get\x1c" "01\x1c{\"rvc\":5,\"cknum\":1}\x04",
+        "TcpComm: <== \x01Get\x1c" "01\x1c{\"rvc\":5",
+    });
 }
 
 TEST_F(CsdChannelTest, SequenceNumbersRunFrom1To99ThenStartAgain) {
@@ -211,12 +213,14 @@ TEST_F(CsdChannelTest, ReconnectsAfterTheServerWentAway) {
     ASSERT_TRUE(WaitUntil([&] { return channel->IsConnected(); }));
     EXPECT_TRUE(Ask(R"({"rvc":5,"cknum":1})"));
     const std::string text = LogText();
-    EXPECT_TRUE(Contains(text, "TcpComm: Disconnect received"));
-    EXPECT_TRUE(Contains(text, "TcpComm: Connection reset by peer"));
-    EXPECT_TRUE(Contains(text, "TcpComm: Close socket"));
-    EXPECT_TRUE(Contains(text, "TcpComm: Socket closed\r\n"));
-    EXPECT_TRUE(Contains(text, "TcpComm: Pause 0 sec"));
-    EXPECT_TRUE(Contains(text, "TcpComm: Reconnection"));
+    client_test::ExpectContainsAll(text, {
+        "TcpComm: Disconnect received",
+        "TcpComm: Connection reset by peer",
+        "TcpComm: Close socket",
+        "TcpComm: Socket closed\r\n",
+        "TcpComm: Pause 0 sec",
+        "TcpComm: Reconnection",
+    });
 }
 
 TEST_F(CsdChannelTest, FailedConnectsAreCountedAndLogged) {
@@ -233,14 +237,16 @@ TEST_F(CsdChannelTest, FailedConnectsAreCountedAndLogged) {
     EXPECT_FALSE(channel->Send(request));
     channel->Stop();
     const std::string text = LogText();
-    EXPECT_TRUE(Contains(text, text::Format("TcpComm: Connecting(0) to 127.0.0.1:%d", port)));
-    EXPECT_TRUE(Contains(text, "TcpComm: Connecting(1) to 127.0.0.1:"));
-    EXPECT_TRUE(Contains(text, "TcpComm: Connect failed! 111"));
-    EXPECT_TRUE(Contains(text, "TcpComm: Socket closed!"));
-    EXPECT_TRUE(Contains(text, "TcpComm: Send: Socket is closed"));
-    EXPECT_TRUE(Contains(text, "TcpComm: Stopping"));
-    EXPECT_TRUE(Contains(text, "TcpComm: Receiver thread stopped"));
-    EXPECT_TRUE(Contains(text, "TcpComm: Stopped"));
+    client_test::ExpectContainsAll(text, {
+        text::Format("TcpComm: Connecting(0) to 127.0.0.1:%d", port),
+        "TcpComm: Connecting(1) to 127.0.0.1:",
+        "TcpComm: Connect failed! 111",
+        "TcpComm: Socket closed!",
+        "TcpComm: Send: Socket is closed",
+        "TcpComm: Stopping",
+        "TcpComm: Receiver thread stopped",
+        "TcpComm: Stopped",
+    });
 }
 
 TEST_F(CsdChannelTest, AHostNameIsNeverLookedUp) {

@@ -110,16 +110,18 @@ TEST_F(GetCheckTest, ReturnsTheCheckFoundThroughDiscovery) {
     EXPECT_EQ(simulator->Connections(), 1) << "one connection serves every call";
 
     const std::string text = LogText();
-    EXPECT_TRUE(Contains(text, "LGXClient initialization. Build: "));
-    EXPECT_TRUE(Contains(text, "NetConf: This Role: Workstation"));
-    EXPECT_TRUE(Contains(text, "NetConf: This Host: "));
-    EXPECT_TRUE(Contains(text, "NetConf: IP Port: 5196"));
-    EXPECT_TRUE(Contains(text, "NetConf: Peers count: 1"));
-    EXPECT_TRUE(Contains(text, "Server found: {\"Name\":\"check-db-sim\",\"Address\":\"127.0.0.1\""));
-    EXPECT_TRUE(Contains(text, "Server is detected on the network: 127.0.0.1"));
-    EXPECT_TRUE(Contains(text, "IP Channel: Starting"));
-    EXPECT_TRUE(Contains(text, "IP Channel: Connected to server. Socket="));
-    EXPECT_TRUE(Contains(text, "IP Channel: ==> \x01Get\x1c" "01\x1c{\"rvc\":5,\"cknum\":1234,"));
+    client_test::ExpectContainsAll(text, {
+        "LGXClient initialization. Build: ",
+        "NetConf: This Role: Workstation",
+        "NetConf: This Host: ",
+        "NetConf: IP Port: 5196",
+        "NetConf: Peers count: 1",
+        "Server found: {\"Name\":\"check-db-sim\",\"Address\":\"127.0.0.1\"",
+        "Server is detected on the network: 127.0.0.1",
+        "IP Channel: Starting",
+        "IP Channel: Connected to server. Socket=",
+        "IP Channel: ==> \x01Get\x1c" "01\x1c{\"rvc\":5,\"cknum\":1234,",
+    });
     EXPECT_FALSE(Contains(text, "check: ")) << "the dump needs level 6";
     EXPECT_FALSE(Contains(text, "name: {")) << "member traces need level 5";
 }
@@ -160,9 +162,11 @@ TEST_F(GetCheckTest, WithoutServerOrConfigurationEveryCallEndsWithCode1) {
     }
     const std::string text = LogText();
     EXPECT_EQ(Count(text, "Server not found on the network!"), 2);
-    EXPECT_TRUE(Contains(text, "Can't open file LGXConfig.json error=2"));
-    EXPECT_TRUE(Contains(text, "==> \x01Get\x1c" "00\x1c{\"rvc\":5,\"cknum\":1234}\x04"));
-    EXPECT_TRUE(Contains(text, "<== Ledgix server is not available"));
+    client_test::ExpectContainsAll(text, {
+        "Can't open file LGXConfig.json error=2",
+        "==> \x01Get\x1c" "00\x1c{\"rvc\":5,\"cknum\":1234}\x04",
+        "<== Ledgix server is not available",
+    });
     EXPECT_FALSE(Contains(text, "IP Channel: Starting"));
 }
 
@@ -262,10 +266,12 @@ TEST_F(GetCheckTest, UnloadStopsTheThreadsAndALaterLoadStartsAfresh) {
     ASSERT_EQ(getCheck(5, 1234, nullptr)->code, 0);
     library.Unload();
     const std::string text = LogText();
-    EXPECT_TRUE(Contains(text, "IP Channel: Stopping"));
-    EXPECT_TRUE(Contains(text, "IP Channel: Receiver thread stopped"));
-    EXPECT_TRUE(Contains(text, "IP Channel: Stopped"));
-    EXPECT_TRUE(Contains(text, "NetConf: Receiver thread stopping: "));
+    client_test::ExpectContainsAll(text, {
+        "IP Channel: Stopping",
+        "IP Channel: Receiver thread stopped",
+        "IP Channel: Stopped",
+        "NetConf: Receiver thread stopping: ",
+    });
     // The log file is closed and may be moved away.
     ASSERT_TRUE(platform::RenameFile("LGXClient.log", "first.log"));
 

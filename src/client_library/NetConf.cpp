@@ -24,6 +24,17 @@ std::vector<std::string> SplitFields(const std::string& content) {
     return fields;
 }
 
+// A UDP socket that shares its port, may broadcast and only reaches directly attached hosts.
+bool OpenBroadcastSocket(platform::Socket& socket) {
+    if (!socket.Create(platform::Socket::Kind::Udp)) {
+        return false;
+    }
+    socket.SetReuseAddress();
+    socket.SetBroadcast();
+    socket.SetDontRoute();
+    return true;
+}
+
 }  // namespace
 
 NetConf::NetConf(ClientLog& clientLog, const ClientTiming& clientTiming, int udpPort)
@@ -58,13 +69,10 @@ void NetConf::StartDiscovery() {
             Log(1, "NetConf: Invalid broadcast address %s, discovery sends nothing", text.c_str());
         }
     }
-    if (!sendSocket.Create(platform::Socket::Kind::Udp)) {
+    if (!OpenBroadcastSocket(sendSocket)) {
         Log(1, "NetConf: Can't create broadcast socket to send! Error: %d", sendSocket.LastError());
         return;
     }
-    sendSocket.SetBroadcast();
-    sendSocket.SetReuseAddress();
-    sendSocket.SetDontRoute();
 
     self.name = platform::HostName();
     self.address = platform::Socket::LocalAddresses(";");
@@ -165,13 +173,10 @@ void NetConf::Run() {
         ~Settle() { event.Set(); }
     } settle{receiverSettled};
     platform::Socket receiveSocket;
-    if (!receiveSocket.Create(platform::Socket::Kind::Udp)) {
+    if (!OpenBroadcastSocket(receiveSocket)) {
         Log(1, "NetConf: Can't create recv socket! Error: %d", receiveSocket.LastError());
         return;
     }
-    receiveSocket.SetReuseAddress();
-    receiveSocket.SetBroadcast();
-    receiveSocket.SetDontRoute();
     if (!receiveSocket.Bind(0 /* any address */, static_cast<uint16_t>(port))) {
         Log(1, "NetConf: Can't bind recv socket! Error: %d", receiveSocket.LastError());
         return;

@@ -101,9 +101,11 @@ TEST_F(NetConfTest, StartAnnouncesThisWorkstation) {
     EXPECT_FALSE(discovery->IsServer());
     EXPECT_EQ(discovery->Port(), port);
     const std::string text = LogText();
-    EXPECT_TRUE(Contains(text, "NetConf: Receiver thread starting: "));
-    EXPECT_TRUE(Contains(text, "NetConf: Receiver ready"));
-    EXPECT_TRUE(Contains(text, "Can't open file LGXConfig.json error=2"));
+    client_test::ExpectContainsAll(text, {
+        "NetConf: Receiver thread starting: ",
+        "NetConf: Receiver ready",
+        "Can't open file LGXConfig.json error=2",
+    });
     EXPECT_TRUE(discovery->ConfigText().empty());
     EXPECT_EQ(discovery->ServerCount(), 0u);
 }

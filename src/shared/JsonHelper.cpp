@@ -22,6 +22,15 @@ std::string ReplaceAll(std::string text, const char* from, const char* to) {
     return text;
 }
 
+// Whole-text replacements one pair after another.
+template <size_t N>
+std::string ReplaceInOrder(std::string text, const char* const (&pairs)[N][2]) {
+    for (const auto& pair : pairs) {
+        text = ReplaceAll(std::move(text), pair[0], pair[1]);
+    }
+    return text;
+}
+
 // Keeps a member that is not empty while fewer than maxCount were taken.
 void TakeMember(const std::string& text, size_t maxCount, std::vector<std::string>& out, size_t& taken) {
     std::string member = JsonHelper::TrimBlanks(text);
@@ -119,11 +128,7 @@ std::string JsonHelper::JsonUnescape(const std::string& text) {
         {"\\b", "\b"}, {"\\f", "\f"}, {"\\r", "\r"}, {"\\n", "\n"},
         {"\\t", "\t"}, {"\\/", "/"},  {"\\\"", "\""}, {"\\\\", "\\"},
     };
-    std::string result = text;
-    for (const auto& pair : replacements) {
-        result = ReplaceAll(std::move(result), pair[0], pair[1]);
-    }
-    return Unquote(result);
+    return Unquote(ReplaceInOrder(text, replacements));
 }
 
 std::string JsonHelper::JsonEscape(const std::string& text) {
@@ -131,11 +136,7 @@ std::string JsonHelper::JsonEscape(const std::string& text) {
         {"\\", "\\\\"}, {"\"", "\\\""}, {"/", "\\/"},  {"\t", "\\t"},
         {"\r", "\\r"},  {"\n", "\\n"},  {"\f", "\\f"}, {"\b", "\\b"},
     };
-    std::string result = text;
-    for (const auto& pair : replacements) {
-        result = ReplaceAll(std::move(result), pair[0], pair[1]);
-    }
-    return result;
+    return ReplaceInOrder(text, replacements);
 }
 
 void JsonHelper::ReadMembers(const std::string& text, const MemberStore& store) {

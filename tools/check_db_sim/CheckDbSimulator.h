@@ -72,6 +72,8 @@ public:
     bool WaitForRequests(size_t count, int timeoutMs);
     bool WaitForKeepAlives(int count, int timeoutMs);
     bool WaitForConnection(int count, int timeoutMs);
+    // Polls the condition every few milliseconds until it holds or the time is up.
+    static bool WaitFor(const std::function<bool()>& condition, int timeoutMs);
 
 private:
     void ServeTcp();
@@ -79,7 +81,6 @@ private:
     void HandleFrame(const Frame& frame);
     void HandleBytes(std::string& pending, const char* data, size_t size);
     bool SendDatagram();
-    bool WaitFor(const std::function<bool()>& condition, int timeoutMs);
 
     Options options;
     uint32_t bindAddress = 0;
