@@ -152,6 +152,14 @@ TEST_F(CsdChannelTest, AStaleFlaggedReplyIsDropped) {
     EXPECT_TRUE(Contains(LogText(), "TcpComm: Invalid message sequence received"));
 }
 
+TEST_F(CsdChannelTest, AReplyCountsOnlyWithinTheWait) {
+    simulator->SetReplyMode(CheckDbSimulator::ReplyMode::Late, 100);
+    Connect();  // waits 500 ms for a reply
+    EXPECT_TRUE(Ask(R"({"rvc":5,"cknum":1})"));
+    simulator->SetReplyMode(CheckDbSimulator::ReplyMode::Late, 800);
+    EXPECT_FALSE(Ask(R"({"rvc":5,"cknum":1})"));
+}
+
 TEST_F(CsdChannelTest, ParsesFramesByteByByteAcrossReceives) {
     Connect();
     ASSERT_TRUE(Ask(R"({"rvc":5,"cknum":1})"));  // lastSeq is now 1
