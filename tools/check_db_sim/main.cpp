@@ -1,5 +1,6 @@
 // check_db_sim: the check-database server stand-in as a program, for the demo and manual runs.
 //
+// tools/check_db_sim/checks.json holds two sample checks (rvc 5 / cknum 1234, rvc 1 / cknum 77).
 //   check_db_sim [--checks FILE] [--port N] [--udp-port N] [--broadcast 127.x.x.x]
 //                [--config JSON] [--name NAME] [--address ADDR] [--silent | --late MS | --stale]
 #include <cstdio>
