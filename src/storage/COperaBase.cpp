@@ -38,15 +38,21 @@ bool IsSchemaName(const std::string& s) {
     });
 }
 
-bool Flag(CFiscalINI& configuration, const char* path) { return configuration.ReadParameter(path) == "1"; }
+bool Flag(CFiscalINI& configuration, const char* path) {
+    return configuration.ReadParameter(path) == "1";
+}
 
-int Integer(CFiscalINI& configuration, const char* path) { return text::ToInt(configuration.ReadParameter(path)); }
+int Integer(CFiscalINI& configuration, const char* path) {
+    return text::ToInt(configuration.ReadParameter(path));
+}
 
 // Finds the first "xxxx" in any letter case.
 size_t FindListMarker(const std::string& s) {
     for (size_t i = 0; i + 4 <= s.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(s[i])) == 'x' && std::tolower(static_cast<unsigned char>(s[i + 1])) == 'x' &&
-            std::tolower(static_cast<unsigned char>(s[i + 2])) == 'x' && std::tolower(static_cast<unsigned char>(s[i + 3])) == 'x') {
+        if (std::tolower(static_cast<unsigned char>(s[i])) == 'x' &&
+            std::tolower(static_cast<unsigned char>(s[i + 1])) == 'x' &&
+            std::tolower(static_cast<unsigned char>(s[i + 2])) == 'x' &&
+            std::tolower(static_cast<unsigned char>(s[i + 3])) == 'x') {
             return i;
         }
     }
@@ -57,7 +63,9 @@ size_t FindListMarker(const std::string& s) {
 
 COperaBase::COperaBase() : qelFiscal(*this) {}
 
-COperaBase::~COperaBase() { Close(); }
+COperaBase::~COperaBase() {
+    Close();
+}
 
 void COperaBase::WriteLog(const std::string& line) const {
     if (log) {
@@ -97,7 +105,9 @@ bool COperaBase::Connect() {
     return true;
 }
 
-bool COperaBase::IsConnected() const { return connection && connection->IsOpen(); }
+bool COperaBase::IsConnected() const {
+    return connection && connection->IsOpen();
+}
 
 bool COperaBase::Close() {
     if (connection) {
@@ -212,7 +222,8 @@ std::vector<int> COperaBase::ReadCodes(CFiscalINI& configuration, const std::vec
 }
 
 void COperaBase::MakePaymentCodes(CFiscalINI& configuration) {
-    paymentCodes = ReadCodes(configuration, {"//pay_mode/pay[@code='xxxx']/print", "//pay_mode/paid[@code='xxxx']/print"});
+    paymentCodes = ReadCodes(configuration,
+                             {"//pay_mode/pay[@code='xxxx']/print", "//pay_mode/paid[@code='xxxx']/print"});
     if (paymentCodes.empty()) {
         paymentCodes = ReadCodes(configuration, {"//fidelio_ini/print_list[@code='xxxx']"});
     }
@@ -280,7 +291,8 @@ bool COperaBase::LoadStorageSettings(CFiscalINI& config) {
     s.payMasterRoom = config.ReadParameter("//fidelio_ini/pm_payments/room");
     s.payMasterDescription = config.ReadParameter("//fidelio_ini/pm_payments/description");
     if (!s.payMasterRoom.empty()) {
-        WriteLog(text::Format("Print payments from PM %s (%s)", s.payMasterRoom.c_str(), s.payMasterDescription.c_str()));
+        WriteLog(text::Format("Print payments from PM %s (%s)", s.payMasterRoom.c_str(),
+                              s.payMasterDescription.c_str()));
     }
     s.depositDescription = config.ReadParameter("//fidelio_ini/deposit/description");
     s.governmentCode = Flag(config, "//fidelio_ini/government_code");
@@ -319,8 +331,9 @@ bool COperaBase::LoadStorageSettings(CFiscalINI& config) {
     templateCheck.log = log;
     config.FillCheckTemplate(templateCheck);
     MakePaymentCodes(config);
-    secondPaymentCodes = ReadCodes(config, {"//pay_mode/put[@code='xxxx']/print", "//general_cashier/cash_shift_loan[@code='xxxx']",
-                                            "//general_cashier/cash_shift_drop[@code='xxxx']"});
+    secondPaymentCodes = ReadCodes(
+        config, {"//pay_mode/put[@code='xxxx']/print", "//general_cashier/cash_shift_loan[@code='xxxx']",
+                 "//general_cashier/cash_shift_drop[@code='xxxx']"});
     std::string folder = sideFileFolder.empty() ? platform::ProgramFolder() : sideFileFolder;
     postConverter.Load(folder + "post_converter.txt", log);
     return true;
@@ -360,7 +373,9 @@ bool COperaBase::Open(CFiscalINI& config) {
 }
 
 bool COperaBase::LoadClientLibrary() {
-    ReportError("POS check expansion (//micros_check_expand) needs the client library, which this back-end does not load");
+    ReportError(
+        "POS check expansion (//micros_check_expand) needs the client library, which this back-end does not "
+        "load");
     return false;
 }
 
@@ -383,9 +398,9 @@ bool COperaBase::LoadAdjustmentCodes(CFiscalINI&) {
 
 std::vector<std::string*> COperaBase::AllTemplates() {
     std::vector<std::string*> all;
-    for (CRecordBinding* binding : std::initializer_list<CRecordBinding*>{
-             &qelFiscal, &codeConvertion, &requestCheckNumber, &recPayment, &roomRequest, &exchangeRate, &blockPayments,
-             &guestInfo}) {
+    for (CRecordBinding* binding :
+         std::initializer_list<CRecordBinding*>{&qelFiscal, &codeConvertion, &requestCheckNumber, &recPayment,
+                                                &roomRequest, &exchangeRate, &blockPayments, &guestInfo}) {
         for (std::string& t : binding->templates) {
             all.push_back(&t);
         }
@@ -403,12 +418,14 @@ void COperaBase::AddToCodeList(std::string& statementTemplate, const std::string
 }
 
 void COperaBase::CloseCodeList(std::string& statementTemplate) {
-    for (size_t at = FindListMarker(statementTemplate); at != std::string::npos; at = FindListMarker(statementTemplate)) {
+    for (size_t at = FindListMarker(statementTemplate); at != std::string::npos;
+         at = FindListMarker(statementTemplate)) {
         statementTemplate.erase(at, 4);
     }
 }
 
-void COperaBase::ReplacePadded(std::string& statementTemplate, const std::string& oldText, const std::string& newText) {
+void COperaBase::ReplacePadded(std::string& statementTemplate, const std::string& oldText,
+                               const std::string& newText) {
     size_t pad = newText.size() > oldText.size() ? newText.size() - oldText.size() : 1;
     statementTemplate.append(pad, ' ');
     statementTemplate = text::ReplaceAll(statementTemplate, oldText, newText);
@@ -419,9 +436,10 @@ void COperaBase::PrepareTemplates() {
     using Detail = CRecPayment;
     std::vector<std::string*> bills = {&requestCheckNumber.templates[Request::BillsOfTheDay],
                                        &requestCheckNumber.templates[Request::DepositsOfTheDay]};
-    std::vector<std::string*> payments = {
-        &recPayment.templates[Detail::PaymentsOfTheDay], &recPayment.templates[Detail::DepositPaymentsOfTheDay],
-        &recPayment.templates[Detail::PaymentByConfirmationAndReceipt], &recPayment.templates[Detail::ArPaymentsOfTheDay]};
+    std::vector<std::string*> payments = {&recPayment.templates[Detail::PaymentsOfTheDay],
+                                          &recPayment.templates[Detail::DepositPaymentsOfTheDay],
+                                          &recPayment.templates[Detail::PaymentByConfirmationAndReceipt],
+                                          &recPayment.templates[Detail::ArPaymentsOfTheDay]};
     auto add = [](const std::vector<std::string*>& targets, int code) {
         for (std::string* t : targets) {
             AddToCodeList(*t, text::Format("'%d'", code));
@@ -458,13 +476,15 @@ void COperaBase::PrepareTemplates() {
     }
     if (settings.currencyConversion) {
         std::string& rate = exchangeRate.templates[CSelectExchangeRate::ExchangeRate];
-        rate = text::ReplaceAll(rate, "xxxx", sqlformat::EscapePercent(sqlformat::Quote(settings.convertCurrency)));
+        rate = text::ReplaceAll(rate, "xxxx",
+                                sqlformat::EscapePercent(sqlformat::Quote(settings.convertCurrency)));
     }
     // Configuration values become part of the templates: quoted, and with "%" kept from formatting.
     std::string resort = sqlformat::EscapePercent(sqlformat::Quote(settings.resort));
     for (std::string* t : AllTemplates()) {
         *t = text::ReplaceAll(*t, "ssss", resort);
-        *t = settings.schema.empty() ? text::ReplaceAll(*t, "zzzz.", "") : text::ReplaceAll(*t, "zzzz", settings.schema);
+        *t = settings.schema.empty() ? text::ReplaceAll(*t, "zzzz.", "")
+                                     : text::ReplaceAll(*t, "zzzz", settings.schema);
     }
     if (settings.version == 1) {
         // Opera 4 has no postit numbers and keeps the change due in the quantity.
@@ -491,9 +511,13 @@ bool COperaBase::SetCheckRemark(CFiscalCheck& check, const std::string& remark) 
     return qelFiscal.SetCheckRemark(check, remark);
 }
 
-bool COperaBase::SaveFiscalData(CFiscalCheck& check) { return qelFiscal.SaveFiscalData(check); }
+bool COperaBase::SaveFiscalData(CFiscalCheck& check) {
+    return qelFiscal.SaveFiscalData(check);
+}
 
-bool COperaBase::SaveFiscalResult(CFiscalCheck& check) { return qelFiscal.SaveFiscalResult(check); }
+bool COperaBase::SaveFiscalResult(CFiscalCheck& check) {
+    return qelFiscal.SaveFiscalResult(check);
+}
 
 bool COperaBase::SaveCheckNumber(int transactionNumber, const std::string& checkNumber) {
     return qelFiscal.SaveCheckNumber(transactionNumber, checkNumber);
@@ -507,7 +531,8 @@ void COperaBase::NoteBusinessDate(const std::string& date) {
 }
 
 void COperaBase::CheckBusinessDate() {
-    if (currentBusinessDate.empty() || previousBusinessDate.empty() || currentBusinessDate == previousBusinessDate) {
+    if (currentBusinessDate.empty() || previousBusinessDate.empty() ||
+        currentBusinessDate == previousBusinessDate) {
         return;
     }
     WriteLog("Business date was changed. Clear old transactions.");

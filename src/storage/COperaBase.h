@@ -101,7 +101,8 @@ public:
     virtual std::vector<std::string*> AllTemplates();
     static void AddToCodeList(std::string& statementTemplate, const std::string& code);
     static void CloseCodeList(std::string& statementTemplate);
-    static void ReplacePadded(std::string& statementTemplate, const std::string& oldText, const std::string& newText);
+    static void ReplacePadded(std::string& statementTemplate, const std::string& oldText,
+                              const std::string& newText);
     // POS check expansion through the client library; the base has none.
     virtual bool LoadClientLibrary();
     // Adjustment code pairs (transaction code, adjustment code) of the resort.
@@ -115,7 +116,9 @@ public:
     bool SetTransactionStatus(struct_posting& transaction, const std::string& status, CFiscalCheck& check) {
         return qelFiscal.SetTransactionStatus(transaction, status, check);
     }
-    bool SetBillStatus(CFiscalCheck& check, const std::string& status) { return qelFiscal.SetBillStatus(check, status); }
+    bool SetBillStatus(CFiscalCheck& check, const std::string& status) {
+        return qelFiscal.SetBillStatus(check, status);
+    }
     bool SetCheckStatus(CFiscalCheck& check, const std::string& status) override;
     bool SetCheckRemark(CFiscalCheck& check, const std::string& remark) override;
     bool SaveFiscalData(CFiscalCheck& check) override;

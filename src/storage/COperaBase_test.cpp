@@ -2,8 +2,8 @@
 
 #include "platform/CodePage.h"
 #include "platform/ManualClock.h"
-#include "platform/Text.h"
 #include "platform/TempFolder.h"
+#include "platform/Text.h"
 #include "storage/TestPms.h"
 
 namespace {
@@ -67,11 +67,11 @@ TEST_F(OperaBaseTest, SettingsWithTheirDefaultsAndLogLines) {
     EXPECT_EQ(s.dateOffset, 2);
     EXPECT_EQ(s.resort, "HOTEL");
     for (const char* line :
-         {"Mongolia fiscal. Refund check reprinting", "Base access:DSN=opera;UID=fiscal;PWD=*****", "Schema: OPERA",
-          "History: 1096 days", "Convert Currency: USD", "Base Currency: ", "Include room rate to posting: 1001 1002 ",
-          "Print payments from PM 9999 (PM)", "AR payments mode", "Interface check expanded",
-          "Support company routing. INN field UDFC20", "Resort: HOTEL", "TEST MODE DATE OFFSET -2",
-          "POSTING NAME CONVERTER", "Converted descriptions: 0 "}) {
+         {"Mongolia fiscal. Refund check reprinting", "Base access:DSN=opera;UID=fiscal;PWD=*****",
+          "Schema: OPERA", "History: 1096 days", "Convert Currency: USD", "Base Currency: ",
+          "Include room rate to posting: 1001 1002 ", "Print payments from PM 9999 (PM)", "AR payments mode",
+          "Interface check expanded", "Support company routing. INN field UDFC20", "Resort: HOTEL",
+          "TEST MODE DATE OFFSET -2", "POSTING NAME CONVERTER", "Converted descriptions: 0 "}) {
         EXPECT_TRUE(log.Has(line)) << line;
     }
     EXPECT_FALSE(log.Has("secret"));
@@ -85,11 +85,14 @@ TEST_F(OperaBaseTest, SchemaThatIsNoNameIsRefused) {
 }
 
 TEST_F(OperaBaseTest, PostingNameConverterFile) {
-    std::string content = "\xEF\xBB\xBF" "1000=Проживание\r\n"
-                          "DBL=Двухместный номер=D2\n"
-                          "no separator line\n"
-                          "=no key\n"
-                          "5000=" + std::string(120, 'x') + "=cut\n";
+    std::string content =
+        "\xEF\xBB\xBF"
+        "1000=Проживание\r\n"
+        "DBL=Двухместный номер=D2\n"
+        "no separator line\n"
+        "=no key\n"
+        "5000=" +
+        std::string(120, 'x') + "=cut\n";
     ASSERT_TRUE(platform::WriteFile(pms.folder.File("post_converter.txt"), content));
     ASSERT_TRUE(Open()) << storage.GetLastError();
     const CPostConverter& c = storage.postConverter;
@@ -174,27 +177,34 @@ TEST_F(OperaBaseTest, PaymentsOnlyPayMasterAndOperaFour) {
     auto& request = storage.requestCheckNumber.templates;
     auto& detail = storage.recPayment.templates;
     EXPECT_NE(detail[CRecPayment::PaymentsOfTheDay].find("fin.trx_code in ('9001')"), std::string::npos);
-    EXPECT_NE(detail[CRecPayment::PaymentsWithReceiptType].find("(fin.trx_code in ('9600'))"), std::string::npos);
-    EXPECT_NE(request[CRequestCheckNumber::BillsOfTheDay].find("(fin.trx_code in ('9700','9100'))"), std::string::npos);
-    EXPECT_NE(request[CRequestCheckNumber::BillsWithFolioWindow].find("(fin.trx_code in ('1000'))"), std::string::npos);
-    // Without a schema the PMS tables are unqualified; the resort is quoted and kept from formatting.
-    EXPECT_NE(request[CRequestCheckNumber::BillsOfTheDay].find("from financial_transactions fin, folio$_tax fol"),
+    EXPECT_NE(detail[CRecPayment::PaymentsWithReceiptType].find("(fin.trx_code in ('9600'))"),
               std::string::npos);
+    EXPECT_NE(request[CRequestCheckNumber::BillsOfTheDay].find("(fin.trx_code in ('9700','9100'))"),
+              std::string::npos);
+    EXPECT_NE(request[CRequestCheckNumber::BillsWithFolioWindow].find("(fin.trx_code in ('1000'))"),
+              std::string::npos);
+    // Without a schema the PMS tables are unqualified; the resort is quoted and kept from formatting.
+    EXPECT_NE(
+        request[CRequestCheckNumber::BillsOfTheDay].find("from financial_transactions fin, folio$_tax fol"),
+        std::string::npos);
     std::string sql;
     std::string error;
     ASSERT_TRUE(sqlformat::Format(request[CRequestCheckNumber::BillsOfTheDay], {}, sql, error)) << error;
     EXPECT_NE(sql.find("(fin.resort='O''Hotel 100%')"), std::string::npos) << sql;
     // Opera 4: no postit numbers, the change due reads the quantity.
-    EXPECT_NE(request[CRequestCheckNumber::BillsOfTheDay].find("to_char(fol.BILL_GENERATION_DATE,'dd.mm.yyyy'), 0, 0 from"),
+    EXPECT_NE(request[CRequestCheckNumber::BillsOfTheDay].find(
+                  "to_char(fol.BILL_GENERATION_DATE,'dd.mm.yyyy'), 0, 0 from"),
               std::string::npos);
-    EXPECT_NE(detail[CRecPayment::TransactionsOfBill].find("fin.quantity, fin.quantity, nvl("), std::string::npos);
+    EXPECT_NE(detail[CRecPayment::TransactionsOfBill].find("fin.quantity, fin.quantity, nvl("),
+              std::string::npos);
     EXPECT_NE(detail[CRecPayment::DepositsOfReservation].find("dep.CHANGE_DUE"), std::string::npos);
 }
 
 TEST_F(OperaBaseTest, EmptyCodeListFailsInTheDatabaseAsReadingFailure) {
     ASSERT_TRUE(Open());
     db::Recordset rows;
-    EXPECT_FALSE(storage.OpenTemplate(storage.requestCheckNumber.templates[CRequestCheckNumber::BillsOfTheDay], {}, rows));
+    EXPECT_FALSE(storage.OpenTemplate(
+        storage.requestCheckNumber.templates[CRequestCheckNumber::BillsOfTheDay], {}, rows));
     EXPECT_TRUE(log.Has("Reading failure"));
     EXPECT_TRUE(log.Has("(fin.trx_code in ())"));
     EXPECT_FALSE(storage.IsConnected());
@@ -211,7 +221,8 @@ TEST_F(OperaBaseTest, FailedStatementIsLoggedClosesAndTheNextOneReconnects) {
     EXPECT_TRUE(log.Has("update no_such_table set a=1"));
     EXPECT_NE(storage.GetLastError().find("no such table"), std::string::npos);
     EXPECT_FALSE(storage.IsConnected());
-    ASSERT_TRUE(storage.Execute("insert into qel_code_convertion (pms_code) values (1)")) << storage.GetLastError();
+    ASSERT_TRUE(storage.Execute("insert into qel_code_convertion (pms_code) values (1)"))
+        << storage.GetLastError();
     EXPECT_TRUE(storage.IsConnected());
     EXPECT_EQ(pms.Rows("select pms_code from qel_code_convertion"), (Rows{"1"}));
 }
@@ -236,7 +247,8 @@ TEST_F(OperaBaseTest, ConnectFailureNamesTheProblem) {
     config.values["//fidelio_ini/base_access"] = "sqlite:" + pms.folder.File("missing.db");
     ASSERT_TRUE(Open());
     EXPECT_FALSE(storage.Execute("delete from qel_code_convertion"));
-    EXPECT_TRUE(text::StartsWith(storage.GetLastError(), "Oracle connect problem.")) << storage.GetLastError();
+    EXPECT_TRUE(text::StartsWith(storage.GetLastError(), "Oracle connect problem."))
+        << storage.GetLastError();
     EXPECT_FALSE(storage.IsConnected());
     // Once the database is there, the next statement connects.
     std::filesystem::copy_file(pms.OwnFile(), pms.folder.File("missing.db"));
@@ -279,8 +291,8 @@ protected:
 TEST_F(BusinessDateTest, CleanUpAfterTheDateChangedDeletesExactlyTheOldRows) {
     ASSERT_TRUE(Open());
     // 30 days before 14.03.2026 is 12.02.2026: older rows go, that day stays.
-    for (const char* row : {"1,'10.02.2026'", "2,'11.02.2026 23:59:59'", "3,'12.02.2026'", "4,'12.02.2026 08:00:00'",
-                            "5,'13.03.2026'"}) {
+    for (const char* row : {"1,'10.02.2026'", "2,'11.02.2026 23:59:59'", "3,'12.02.2026'",
+                            "4,'12.02.2026 08:00:00'", "5,'13.03.2026'"}) {
         pms.Run(std::string("insert into qel_financial_transactions (trx_no, business_date) values (") +
                 text::ReplaceAll(row, ",'", ", to_date('") + ",'dd.mm.yyyy hh24:mi:ss'))");
     }
@@ -299,7 +311,8 @@ TEST_F(BusinessDateTest, CleanUpAfterTheDateChangedDeletesExactlyTheOldRows) {
     storage.CheckBusinessDate();
     EXPECT_TRUE(log.Has("Business date was changed. Clear old transactions."));
     EXPECT_TRUE(log.Has("Completed"));
-    EXPECT_EQ(pms.Rows("select trx_no from qel_financial_transactions order by 1"), (Rows{"3", "4", "5", "6"}));
+    EXPECT_EQ(pms.Rows("select trx_no from qel_financial_transactions order by 1"),
+              (Rows{"3", "4", "5", "6"}));
     EXPECT_FALSE(storage.IsConnected());
     EXPECT_EQ(clock.Pauses(), (std::vector<int64_t>{10000}));
     EXPECT_TRUE(storage.PreviousBusinessDate().empty());

@@ -7,8 +7,8 @@
 #include <algorithm>
 
 #include "platform/ManualClock.h"
-#include "platform/Text.h"
 #include "platform/TempFolder.h"
+#include "platform/Text.h"
 #include "storage/TestPms.h"
 
 namespace {
@@ -42,16 +42,21 @@ const char* const kSeed[] = {
     "insert into OPERA.reservation_name values (301, 'HOTEL', 10, '123457', NULL)",
     "insert into OPERA.folio$_tax values ('HOTEL', 5001, to_date('14.03.2026','dd.mm.yyyy'), "
     "to_date('14.03.2026 10:15:00','dd.mm.yyyy hh24:mi:ss'), 300, 1, 10, 20, 7, 'FRONT1')",
-    "insert into OPERA.folio$_tax values ('HOTEL', 5002, to_date('13.03.2026','dd.mm.yyyy'), NULL, 300, 1, 10, 10, 7, "
+    "insert into OPERA.folio$_tax values ('HOTEL', 5002, to_date('13.03.2026','dd.mm.yyyy'), NULL, 300, 1, "
+    "10, 10, 7, "
     "'FRONT2')",
     "insert into OPERA.trx_routing_instructions values (300, 2, 30)",
-    "insert into OPERA.reservation_daily_element_name values ('HOTEL', 300, to_date('14.03.2026','dd.mm.yyyy'), 1, "
+    "insert into OPERA.reservation_daily_element_name values ('HOTEL', 300, "
+    "to_date('14.03.2026','dd.mm.yyyy'), 1, "
     "'BAR')",
     "insert into OPERA.reservation_daily_elements values (1, 'HOTEL', 11)",
     "insert into OPERA.room_category_template values (11, 'DBL')",
-    "insert into OPERA.currency_exchange_rates values ('HOTEL', 'USD', to_date('01.03.2026','dd.mm.yyyy'), 90)",
-    "insert into OPERA.currency_exchange_rates values ('HOTEL', 'USD', to_date('10.03.2026','dd.mm.yyyy'), 92.5)",
-    "insert into OPERA.currency_exchange_rates values ('HOTEL', 'EUR', to_date('12.03.2026','dd.mm.yyyy'), 99)",
+    "insert into OPERA.currency_exchange_rates values ('HOTEL', 'USD', to_date('01.03.2026','dd.mm.yyyy'), "
+    "90)",
+    "insert into OPERA.currency_exchange_rates values ('HOTEL', 'USD', to_date('10.03.2026','dd.mm.yyyy'), "
+    "92.5)",
+    "insert into OPERA.currency_exchange_rates values ('HOTEL', 'EUR', to_date('12.03.2026','dd.mm.yyyy'), "
+    "99)",
 };
 
 // trx_no, code, amount, bill, receipt, date, subtype, folio window, extra columns.
@@ -83,44 +88,59 @@ const Transaction kTransactions[] = {
 
 class TemplatesTest : public ::testing::Test {
 protected:
-    TemplatesTest() : clock(0), scoped(clock), log(pms.folder) { testpms::SetLocalTime(clock, 2026, 3, 14, 12); }
+    TemplatesTest() : clock(0), scoped(clock), log(pms.folder) {
+        testpms::SetLocalTime(clock, 2026, 3, 14, 12);
+    }
 
     void SetUp() override {
         for (const char* statement : kSeed) {
             pms.Run(statement);
         }
         for (const Transaction& t : kTransactions) {
-            pms.Run(text::Format(
-                "insert into OPERA.financial_transactions (trx_no, resort, business_date, trx_code, room, trx_amount, "
-                "posted_amount, net_amount, guest_account_debit, price_per_unit, quantity, change_due, currency, "
-                "exchange_rate, bill_no, recpt_no, ft_subtype, folio_view, tran_action_id, cashier_id, tax_inclusive_yn, "
-                "product, cheque_number, reference, postit_no, recpt_type, ar_number, from_resv_id, resv_name_id, "
-                "article_id, trx_no_header) values (%d, 'HOTEL', to_date('%s','dd.mm.yyyy'), '%s', '101', %.2f, %.2f, "
-                "%.2f, 0, %.2f, 2, 0.5, 'RUB', 1, %s, %s, '%s', %d, 501, 7, 'Y', 'PRD', 'CHQ%d', 'ref %d', NULL, %s)",
-                t.trxNo, t.date, t.code, t.amount, t.amount, t.amount, t.amount / 2, t.bill, t.receipt, t.subtype, t.view,
-                t.trxNo, t.trxNo, t.more));
+            pms.Run(
+                text::Format("insert into OPERA.financial_transactions (trx_no, resort, business_date, "
+                             "trx_code, room, trx_amount, "
+                             "posted_amount, net_amount, guest_account_debit, price_per_unit, quantity, "
+                             "change_due, currency, "
+                             "exchange_rate, bill_no, recpt_no, ft_subtype, folio_view, tran_action_id, "
+                             "cashier_id, tax_inclusive_yn, "
+                             "product, cheque_number, reference, postit_no, recpt_type, ar_number, "
+                             "from_resv_id, resv_name_id, "
+                             "article_id, trx_no_header) values (%d, 'HOTEL', to_date('%s','dd.mm.yyyy'), "
+                             "'%s', '101', %.2f, %.2f, "
+                             "%.2f, 0, %.2f, 2, 0.5, 'RUB', 1, %s, %s, '%s', %d, 501, 7, 'Y', 'PRD', "
+                             "'CHQ%d', 'ref %d', NULL, %s)",
+                             t.trxNo, t.date, t.code, t.amount, t.amount, t.amount, t.amount / 2, t.bill,
+                             t.receipt, t.subtype, t.view, t.trxNo, t.trxNo, t.more));
         }
         // Fiscal states: the visa payment is done, 1010 is a deposit, 1009 is to be registered again;
         // 900 is the deposit of reservation 300 that 1006 transfers; 1008 a deleted (split) payment.
         pms.Run(
-            "insert into qel_financial_transactions (trx_no, qel_fisc_status, folio_no, check_number, bill_no, title, "
-            "reference, trx_amount, business_date) values (1003, 'Y', '123456', 'F100', 5001, 'ST_1_file', '300', -40, "
+            "insert into qel_financial_transactions (trx_no, qel_fisc_status, folio_no, check_number, "
+            "bill_no, title, "
+            "reference, trx_amount, business_date) values (1003, 'Y', '123456', 'F100', 5001, 'ST_1_file', "
+            "'300', -40, "
             "to_date('14.03.2026','dd.mm.yyyy'))");
         pms.Run("insert into qel_financial_transactions (trx_no, qel_fisc_status) values (1010, 'D')");
         pms.Run("insert into qel_financial_transactions (trx_no, qel_fisc_status) values (1009, 'S')");
         pms.Run("insert into qel_financial_transactions (trx_no, qel_fisc_status) values (1012, 'N')");
         pms.Run(
-            "insert into qel_financial_transactions (trx_no, qel_fisc_status, reference, trx_amount) values (900, 'D', "
+            "insert into qel_financial_transactions (trx_no, qel_fisc_status, reference, trx_amount) values "
+            "(900, 'D', "
             "'300', 50.000000)");
         pms.Run(
-            "insert into qel_financial_transactions (trx_no, qel_fisc_status, folio_no, check_number, bill_no, title) "
+            "insert into qel_financial_transactions (trx_no, qel_fisc_status, folio_no, check_number, "
+            "bill_no, title) "
             "values (1008, 'Y', '123456', 'F100', 4999, 'ST_1_older')");
         pms.Run(
-            "insert into OPERA.financial_transactions_jrnl values (1008, 1002, 'HOTEL', to_date('14.03.2026','dd.mm.yyyy'), "
+            "insert into OPERA.financial_transactions_jrnl values (1008, 1002, 'HOTEL', "
+            "to_date('14.03.2026','dd.mm.yyyy'), "
             "'9000', -60, 7001, 'D')");
         pms.Run(
-            "insert into deposit_financial_transactions (trx_no, resort, trx_code, trx_amount, posted_amount, "
-            "business_date, resv_name_id, tran_action_id, cashier_id, folio_view, quantity) values (2001, 'HOTEL', "
+            "insert into deposit_financial_transactions (trx_no, resort, trx_code, trx_amount, "
+            "posted_amount, "
+            "business_date, resv_name_id, tran_action_id, cashier_id, folio_view, quantity) values (2001, "
+            "'HOTEL', "
             "'9000', 50, 50, to_date('14.03.2026','dd.mm.yyyy'), 301, 501, 7, 1, 1)");
 
         config.values = {{"//fidelio_ini/base_access", pms.ConnectionString()},
@@ -150,7 +170,8 @@ protected:
         return rows;
     }
     // The given bound columns of every row of a detail query, joined by "|".
-    Rows Detail(const std::string& statementTemplate, const std::vector<Arg>& args, std::vector<size_t> columns) {
+    Rows Detail(const std::string& statementTemplate, const std::vector<Arg>& args,
+                std::vector<size_t> columns) {
         db::Recordset rows;
         EXPECT_TRUE(storage.OpenTemplate(statementTemplate, args, rows)) << storage.GetLastError();
         Rows out;
@@ -160,10 +181,11 @@ protected:
             for (size_t c : columns) {
                 CRecordBinding& b = storage.recPayment;
                 const CRecordBinding::Column& col = b.GetBindingTable()[c - 1];
-                std::string value = !b.IsPresent(c)                                  ? "~"
-                                    : col.type == CRecordBinding::ColumnType::Text    ? b.Text(c)
-                                    : col.type == CRecordBinding::ColumnType::Integer ? std::to_string(b.Integer(c))
-                                                                                      : text::Format("%g", b.Double(c));
+                std::string value = !b.IsPresent(c)                                ? "~"
+                                    : col.type == CRecordBinding::ColumnType::Text ? b.Text(c)
+                                    : col.type == CRecordBinding::ColumnType::Integer
+                                        ? std::to_string(b.Integer(c))
+                                        : text::Format("%g", b.Double(c));
                 line += (line.empty() ? "" : "|") + value;
             }
             out.push_back(line);
@@ -189,7 +211,8 @@ TEST_F(TemplatesTest, DiscoveryQueries) {
     EXPECT_EQ(Run(t[CRequestCheckNumber::BillsToRegisterAgain], {}), (Rows{"1009|5002|-30|13.03.2026|~|~"}));
     EXPECT_EQ(Run(t[CRequestCheckNumber::DepositsOfTheDay], {}), (Rows{"2001|301|50|14.03.2026|~|~"}));
     // The transfer pairs with deposit 900 (status D, same amount, reference = source reservation).
-    EXPECT_EQ(Run(t[CRequestCheckNumber::DepositTransfers], {}), (Rows{"1006|Deposit transfer|50|14.03.2026|300|301"}));
+    EXPECT_EQ(Run(t[CRequestCheckNumber::DepositTransfers], {}),
+              (Rows{"1006|Deposit transfer|50|14.03.2026|300|301"}));
     pms.Run("update qel_financial_transactions set qel_fisc_status='N' where trx_no=900");
     EXPECT_TRUE(Run(t[CRequestCheckNumber::DepositTransfers], {}).empty());
 }
@@ -197,10 +220,10 @@ TEST_F(TemplatesTest, DiscoveryQueries) {
 TEST_F(TemplatesTest, DiscoveryVariants) {
     std::string bills = storage.requestCheckNumber.templates[CRequestCheckNumber::BillsOfTheDay];
     // The Czech form: the bill's creation time with the database's zone, new or failed bills only.
-    std::string czech = text::ReplaceAll(
-        bills, "to_char(fol.BILL_GENERATION_DATE,'dd.mm.yyyy')",
-        "to_char(fol.insert_date,'YYYY-MM-DD\"T\"HH24:MI:SS')||(SELECT TO_CHAR(SYSTIMESTAMP,'TZH:TZM') FROM DUAL) as "
-        "BILL_GENERATION_DATE");
+    std::string czech = text::ReplaceAll(bills, "to_char(fol.BILL_GENERATION_DATE,'dd.mm.yyyy')",
+                                         "to_char(fol.insert_date,'YYYY-MM-DD\"T\"HH24:MI:SS')||(SELECT "
+                                         "TO_CHAR(SYSTIMESTAMP,'TZH:TZM') FROM DUAL) as "
+                                         "BILL_GENERATION_DATE");
     czech = text::ReplaceAll(czech, "(qel.qel_fisc_status!='Y')", "(qel.qel_fisc_status='N')");
     Rows rows = Run(czech, {});
     ASSERT_EQ(rows.size(), 1u);
@@ -232,9 +255,11 @@ TEST_F(TemplatesTest, DetailQueries) {
     EXPECT_EQ(Sorted(Detail(t[CRecPayment::PaymentsWithReceiptType], {}, {1, 35})),
               (Rows{"1002|~", "1004|RDR", "1007|~", "1012|~"}));
     // Any date, newest first.
-    EXPECT_EQ(Detail(t[CRecPayment::PaymentByConfirmationAndReceipt], {Arg::Text("123456"), Arg::Int(7001)}, {1, 24}),
+    EXPECT_EQ(Detail(t[CRecPayment::PaymentByConfirmationAndReceipt], {Arg::Text("123456"), Arg::Int(7001)},
+                     {1, 24}),
               (Rows{"1002|14.03.2026", "1005|10.03.2026"}));
-    EXPECT_EQ(Detail(t[CRecPayment::DepositsOfReservation], {Arg::Text("R"), Arg::Number("301")}, {1, 3, 5, 16, 30}),
+    EXPECT_EQ(Detail(t[CRecPayment::DepositsOfReservation], {Arg::Text("R"), Arg::Number("301")},
+                     {1, 3, 5, 16, 30}),
               (Rows{"2001|9000|50|Nalichnye|301"}));
     EXPECT_EQ(Detail(t[CRecPayment::ArPaymentsOfTheDay], {}, {1, 13}), (Rows{"1007|8001"}));
 }
@@ -251,20 +276,25 @@ TEST_F(TemplatesTest, DetailVariantsOfTheFinders) {
     std::string postit = t[CRecPayment::TransactionsOfBill];
     postit.insert(postit.find("order by"), "and fin.postit_no=%d ");
     EXPECT_TRUE(Detail(postit, {Arg::Text("R"), Arg::Number("5001"), Arg::Int(3)}, {1}).empty());
-    std::string udf = text::ReplaceAll(t[CRecPayment::TransactionsOfBill], "fin.cheque_number", "res.confirmation_no");
+    std::string udf =
+        text::ReplaceAll(t[CRecPayment::TransactionsOfBill], "fin.cheque_number", "res.confirmation_no");
     EXPECT_EQ(Detail(udf, {Arg::Text("R"), Arg::Number("5001")}, {32}), (Rows{"123456", "123456", "123456"}));
 }
 
 TEST_F(TemplatesTest, SideQueries) {
     auto& room = storage.roomRequest.templates;
-    EXPECT_EQ(Run(room[CRoomRequest::RateOfReservationDay], {Arg::Int(300), Arg::Text("14.03.2026")}), (Rows{"300|BAR"}));
+    EXPECT_EQ(Run(room[CRoomRequest::RateOfReservationDay], {Arg::Int(300), Arg::Text("14.03.2026")}),
+              (Rows{"300|BAR"}));
     EXPECT_EQ(Run(room[CRoomRequest::RoomCategoryOfReservationDay], {Arg::Int(300), Arg::Text("14.03.2026")}),
               (Rows{"11|DBL|~"}));
-    EXPECT_TRUE(Run(room[CRoomRequest::RateOfReservationDay], {Arg::Int(300), Arg::Text("15.03.2026")}).empty());
-    EXPECT_EQ(Run(room[CRoomRequest::GuestWebPage], {Arg::Number("300")}), (Rows{"10|ivan@example.com|ivan@example.com"}));
+    EXPECT_TRUE(
+        Run(room[CRoomRequest::RateOfReservationDay], {Arg::Int(300), Arg::Text("15.03.2026")}).empty());
+    EXPECT_EQ(Run(room[CRoomRequest::GuestWebPage], {Arg::Number("300")}),
+              (Rows{"10|ivan@example.com|ivan@example.com"}));
 
     auto& guest = storage.guestInfo.templates;
-    std::string customer = text::ReplaceAll(guest[CSelectGuestInfo::CustomerOfBill], "nam.UDFC20", "nam.tax1_no");
+    std::string customer =
+        text::ReplaceAll(guest[CSelectGuestInfo::CustomerOfBill], "nam.UDFC20", "nam.tax1_no");
     EXPECT_EQ(Run(customer, {Arg::Number("5001")}), (Rows{"ACME|Ivan|Petrov|7701234567|extra|~|~"}));
     EXPECT_EQ(Run(guest[CSelectGuestInfo::CompanyRouting], {Arg::Number("300"), Arg::Int(2)}),
               (Rows{"Globex Ltd|Olga|Sidorova|~|~|~|~"}));
@@ -283,16 +313,20 @@ TEST_F(TemplatesTest, BlockingStatementsChangeThePaymentCodesOnly) {
     auto& t = storage.blockPayments.templates;
     ASSERT_TRUE(storage.ExecuteTemplate(t[CQBlockPayments::BlockBilling], {Arg::Text("N")}));
     ASSERT_TRUE(storage.ExecuteTemplate(t[CQBlockPayments::BlockDeposits], {Arg::Text("N")}));
-    EXPECT_EQ(pms.Rows("select resort, trx_code, ind_billing, ind_deposit_yn from OPERA.trx$_codes order by 1, 2"),
-              (Rows{"HOTEL|1000|Y|Y", "HOTEL|5000|Y|Y", "HOTEL|9000|N|N", "HOTEL|9004|N|N", "HOTEL|9901I|Y|Y",
-                    "OTHER|9000|Y|Y"}));
-    pms.Run("create table OPERA.zdco (zdco_id number, zdco_numericdesc number, zdco_govcode varchar2(20), "
-            "zdco_disabled_prearr number, zdco_disabled_billing number)");
+    EXPECT_EQ(
+        pms.Rows("select resort, trx_code, ind_billing, ind_deposit_yn from OPERA.trx$_codes order by 1, 2"),
+        (Rows{"HOTEL|1000|Y|Y", "HOTEL|5000|Y|Y", "HOTEL|9000|N|N", "HOTEL|9004|N|N", "HOTEL|9901I|Y|Y",
+              "OTHER|9000|Y|Y"}));
+    pms.Run(
+        "create table OPERA.zdco (zdco_id number, zdco_numericdesc number, zdco_govcode varchar2(20), "
+        "zdco_disabled_prearr number, zdco_disabled_billing number)");
     pms.Run("insert into OPERA.zdco values (1, 9000, 'G1', 0, 0)");
     pms.Run("insert into OPERA.zdco values (2, 1000, 'G2', 0, 0)");
-    ASSERT_TRUE(storage.ExecuteTemplate(t[CQBlockPayments::BlockDepartments], {Arg::Number("1"), Arg::Number("1")}));
-    EXPECT_EQ(pms.Rows("select zdco_id, zdco_disabled_prearr, zdco_disabled_billing from OPERA.zdco order by 1"),
-              (Rows{"1|1|1", "2|0|0"}));
+    ASSERT_TRUE(
+        storage.ExecuteTemplate(t[CQBlockPayments::BlockDepartments], {Arg::Number("1"), Arg::Number("1")}));
+    EXPECT_EQ(
+        pms.Rows("select zdco_id, zdco_disabled_prearr, zdco_disabled_billing from OPERA.zdco order by 1"),
+        (Rows{"1|1|1", "2|0|0"}));
 }
 
 TEST_F(TemplatesTest, StatusTableQueries) {
@@ -315,18 +349,21 @@ TEST_F(TemplatesTest, SuiteEightStatusQueries) {
           "create table OPERA.zdco (zdco_id number, zdco_numericdesc number, zdco_govcode varchar2(20))",
           "insert into OPERA.zpos values (1003, to_date('12.03.2026','dd.mm.yyyy'), 77)",
           "insert into OPERA.zpos values (3001, to_date('13.03.2026','dd.mm.yyyy'), 77)",
-          "insert into OPERA.v8_rep_invoiceno values (42, 'INV-42')", "insert into OPERA.zinv values (1, 42, 5)",
-          "insert into OPERA.xccd values (5, 'North')", "insert into OPERA.xmnr values (5, 3, 'attr3')",
-          "insert into OPERA.xmnr values (5, 4, 'attr4')", "insert into OPERA.zdco values (1, 9000, '*A*')"}) {
+          "insert into OPERA.v8_rep_invoiceno values (42, 'INV-42')",
+          "insert into OPERA.zinv values (1, 42, 5)", "insert into OPERA.xccd values (5, 'North')",
+          "insert into OPERA.xmnr values (5, 3, 'attr3')", "insert into OPERA.xmnr values (5, 4, 'attr4')",
+          "insert into OPERA.zdco values (1, 9000, '*A*')"}) {
         pms.Run(ddl);
     }
     auto& t = storage.qelFiscal.templates;
     EXPECT_EQ(Run(t[CQELFiscal::SplitOriginSuite8], {Arg::Int(77)}), (Rows{"12.03.2026|Y|1003"}));
     // The parts of the split, with or without a status row, those without last.
-    EXPECT_EQ(Run(t[CQELFiscal::SplitPartsSuite8], {Arg::Int(77)}), (Rows{"12.03.2026|Y|1003", "13.03.2026|~|3001"}));
+    EXPECT_EQ(Run(t[CQELFiscal::SplitPartsSuite8], {Arg::Int(77)}),
+              (Rows{"12.03.2026|Y|1003", "13.03.2026|~|3001"}));
     EXPECT_EQ(Run(t[CQELFiscal::InvoiceNameSuite8], {Arg::Number("42")}), (Rows{"INV-42|N|0"}));
     EXPECT_EQ(Run(t[CQELFiscal::InvoiceDivisionSuite8], {Arg::Number("42")}), (Rows{"North|N|0"}));
-    EXPECT_EQ(Run(t[CQELFiscal::InvoiceAttributeSuite8], {Arg::Raw("4"), Arg::Number("42")}), (Rows{"attr4|N|0"}));
+    EXPECT_EQ(Run(t[CQELFiscal::InvoiceAttributeSuite8], {Arg::Raw("4"), Arg::Number("42")}),
+              (Rows{"attr4|N|0"}));
     EXPECT_EQ(Run(t[CQELFiscal::GovernmentCodesSuite8], {}), (Rows{"*A*|9000|0"}));
 }
 

@@ -41,7 +41,9 @@ const CRecordBinding::BindingTable& CQELFiscal::GetBindingTable() const {
     return table;
 }
 
-bool CQELFiscal::IsCzech() const { return storage.settings.printerType == 10; }
+bool CQELFiscal::IsCzech() const {
+    return storage.settings.printerType == 10;
+}
 
 CQELFiscal::RowValues CQELFiscal::ValuesOf(const struct_posting& payment, const CFiscalCheck& check) const {
     RowValues v;
@@ -72,10 +74,11 @@ bool CQELFiscal::InsertRow(const RowValues& v, bool dateAsText) {
         statement = text::ReplaceAll(statement, "to_date('%s','dd.mm.yyyy')", "'%s'");
     }
     return storage.ExecuteTemplate(
-        statement, {Arg::Int(v.trxNo), Arg::Int(v.trxCode), Arg::Raw(sqlformat::LineText(v.description)),
-                    Arg::Real(v.amount), Arg::Raw(sqlformat::LineText(v.room)), Arg::Text(v.receipt), Arg::Text(v.folio),
-                    Arg::Text(v.bill), Arg::Text(v.machine), Arg::NumberOrNull(v.cashier), Arg::Text(v.status),
-                    Arg::Text(v.businessDate), Arg::NumberOrNull(v.attempt), Arg::Text(v.reference)});
+        statement,
+        {Arg::Int(v.trxNo), Arg::Int(v.trxCode), Arg::Raw(sqlformat::LineText(v.description)),
+         Arg::Real(v.amount), Arg::Raw(sqlformat::LineText(v.room)), Arg::Text(v.receipt), Arg::Text(v.folio),
+         Arg::Text(v.bill), Arg::Text(v.machine), Arg::NumberOrNull(v.cashier), Arg::Text(v.status),
+         Arg::Text(v.businessDate), Arg::NumberOrNull(v.attempt), Arg::Text(v.reference)});
 }
 
 bool CQELFiscal::RegisterCheckRows(CFiscalCheck& check) {
@@ -86,12 +89,14 @@ bool CQELFiscal::RegisterCheckRows(CFiscalCheck& check) {
                 text::Format("%d", line.bill_no) == check.checkNumber) {
                 return true;
             }
-            if (!storage.ExecuteTemplate(templates[ReBill], {Arg::Number(check.checkNumber), Arg::Int(line.trx_no)})) {
+            if (!storage.ExecuteTemplate(templates[ReBill],
+                                         {Arg::Number(check.checkNumber), Arg::Int(line.trx_no)})) {
                 return false;
             }
             line.bill_no = text::ToInt(check.checkNumber);
             if (withStation) {
-                storage.ExecuteTemplate(templates[RowStation], {Arg::Text(check.station), Arg::Int(line.trx_no)});
+                storage.ExecuteTemplate(templates[RowStation],
+                                        {Arg::Text(check.station), Arg::Int(line.trx_no)});
             }
             return true;
         };
@@ -119,12 +124,14 @@ bool CQELFiscal::RegisterCheckRows(CFiscalCheck& check) {
     return true;
 }
 
-bool CQELFiscal::SetTransactionStatus(struct_posting& transaction, const std::string& status, CFiscalCheck& check) {
+bool CQELFiscal::SetTransactionStatus(struct_posting& transaction, const std::string& status,
+                                      CFiscalCheck& check) {
     if (transaction.fisc_status.empty() && InsertRow(ValuesOf(transaction, check), IsCzech())) {
         // A failed insert is no failure here: the row may exist already; the update decides.
         transaction.fisc_status = "N";
     }
-    return storage.ExecuteTemplate(templates[TransactionStatus], {Arg::Text(status), Arg::Int(transaction.trx_no)});
+    return storage.ExecuteTemplate(templates[TransactionStatus],
+                                   {Arg::Text(status), Arg::Int(transaction.trx_no)});
 }
 
 bool CQELFiscal::SetBillStatus(CFiscalCheck& check, const std::string& requested) {
@@ -133,7 +140,8 @@ bool CQELFiscal::SetBillStatus(CFiscalCheck& check, const std::string& requested
         status = "F";
     }
     if (check.statusCode == 18 || check.statusCode == 19) {
-        bool ok = storage.ExecuteTemplate(templates[FolioStatus], {Arg::Text(status), Arg::Text(check.reservationId)});
+        bool ok = storage.ExecuteTemplate(templates[FolioStatus],
+                                          {Arg::Text(status), Arg::Text(check.reservationId)});
         if (ok && status == "Y" && check.statusCode == 19) {
             // Settlement: the bill's own rows are final too, and the reservation's deposits go.
             storage.ExecuteTemplate(templates[BillStatus], {Arg::Text("Y"), Arg::Number(BillKey(check))});
@@ -150,7 +158,9 @@ bool CQELFiscal::SetBillStatus(CFiscalCheck& check, const std::string& requested
         }
         bool ok = true;
         for (const struct_posting& payment : check.payments) {
-            ok = storage.ExecuteTemplate(templates[TransactionStatus], {Arg::Text(status), Arg::Int(payment.trx_no)}) && ok;
+            ok = storage.ExecuteTemplate(templates[TransactionStatus],
+                                         {Arg::Text(status), Arg::Int(payment.trx_no)}) &&
+                 ok;
         }
         return ok;
     }
@@ -213,10 +223,10 @@ bool CQELFiscal::SaveFiscalData(CFiscalCheck& check) {
     std::string attempt = check.printerName.empty() ? "0" : check.printerName;
     int code = check.statusCode;
     if (storage.FullCheckMode() && code != 1 && code != 6 && code != 7 && !check.checkNumber.empty()) {
-        return storage.ExecuteTemplate(templates[PrintResultByBill],
-                                       {Arg::Text(check.printerId), Arg::Text(check.shiftNumber),
-                                        Arg::Text(check.fiscalNumber), Arg::Text(check.printedFileName),
-                                        Arg::NumberOrNull(attempt), Arg::Number(check.checkNumber)});
+        return storage.ExecuteTemplate(
+            templates[PrintResultByBill],
+            {Arg::Text(check.printerId), Arg::Text(check.shiftNumber), Arg::Text(check.fiscalNumber),
+             Arg::Text(check.printedFileName), Arg::NumberOrNull(attempt), Arg::Number(check.checkNumber)});
     }
     if (check.payments.empty()) {
         storage.ReportError("Check " + check.checkNumber + " has no transaction to save the fiscal data for");
@@ -228,10 +238,10 @@ bool CQELFiscal::SaveFiscalData(CFiscalCheck& check) {
                                        {Arg::Text(check.printerId), Arg::Text(check.shiftNumber),
                                         Arg::Text(check.fiscalNumber), Arg::Int(trxNo)});
     }
-    return storage.ExecuteTemplate(templates[PrintResultByTransaction],
-                                   {Arg::Text(check.printerId), Arg::Text(check.shiftNumber),
-                                    Arg::Text(check.fiscalNumber), Arg::Text(check.printedFileName),
-                                    Arg::NumberOrNull(attempt), Arg::Int(trxNo)});
+    return storage.ExecuteTemplate(
+        templates[PrintResultByTransaction],
+        {Arg::Text(check.printerId), Arg::Text(check.shiftNumber), Arg::Text(check.fiscalNumber),
+         Arg::Text(check.printedFileName), Arg::NumberOrNull(attempt), Arg::Int(trxNo)});
 }
 
 bool CQELFiscal::SaveFiscalResult(CFiscalCheck& check) {
@@ -242,7 +252,8 @@ bool CQELFiscal::SaveFiscalResult(CFiscalCheck& check) {
 }
 
 bool CQELFiscal::SaveCheckNumber(int transactionNumber, const std::string& checkNumber) {
-    return storage.ExecuteTemplate(templates[FiscalNumberToPms], {Arg::Text(checkNumber), Arg::Int(transactionNumber)});
+    return storage.ExecuteTemplate(templates[FiscalNumberToPms],
+                                   {Arg::Text(checkNumber), Arg::Int(transactionNumber)});
 }
 
 bool CQELFiscal::SetCheckRemark(CFiscalCheck& check, const std::string& remark) {

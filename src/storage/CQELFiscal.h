@@ -14,10 +14,29 @@ struct struct_posting;
 class CQELFiscal : public CRecordBinding {
 public:
     enum Template {
-        RegisterRow, TransactionStatus, BillStatus, FolioStatus, PrintResultByBill, PrintResultByTransaction,
-        PrintResultNotFiscalised, DeviceInfoByBill, ReBill, RowStation, HistoryCleanUp, SettleDeposits,
-        FiscalNumberToPms, RemarkToPms, RowsOfFiscalCheck, SplitOriginOpera, SplitOriginSuite8, SplitPartsSuite8,
-        InvoiceNameSuite8, InvoiceDivisionSuite8, InvoiceAttributeSuite8, GovernmentCodesSuite8, TemplateCount
+        RegisterRow,
+        TransactionStatus,
+        BillStatus,
+        FolioStatus,
+        PrintResultByBill,
+        PrintResultByTransaction,
+        PrintResultNotFiscalised,
+        DeviceInfoByBill,
+        ReBill,
+        RowStation,
+        HistoryCleanUp,
+        SettleDeposits,
+        FiscalNumberToPms,
+        RemarkToPms,
+        RowsOfFiscalCheck,
+        SplitOriginOpera,
+        SplitOriginSuite8,
+        SplitPartsSuite8,
+        InvoiceNameSuite8,
+        InvoiceDivisionSuite8,
+        InvoiceAttributeSuite8,
+        GovernmentCodesSuite8,
+        TemplateCount
     };
 
     // The values of one new status row.

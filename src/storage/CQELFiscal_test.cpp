@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "platform/Text.h"
 #include "platform/TempFolder.h"
+#include "platform/Text.h"
 #include "storage/TestPms.h"
 
 namespace {
@@ -52,20 +52,24 @@ protected:
         return check;
     }
 
-    void Row(int trxNo, const std::string& status, const std::string& bill = "5001", const std::string& folio = "123456") {
-        pms.Run(text::Format("insert into qel_financial_transactions (trx_no, qel_fisc_status, bill_no, folio_no) values "
-                             "(%d, '%s', %s, '%s')",
-                             trxNo, status.c_str(), bill.c_str(), folio.c_str()));
+    void Row(int trxNo, const std::string& status, const std::string& bill = "5001",
+             const std::string& folio = "123456") {
+        pms.Run(text::Format(
+            "insert into qel_financial_transactions (trx_no, qel_fisc_status, bill_no, folio_no) values "
+            "(%d, '%s', %s, '%s')",
+            trxNo, status.c_str(), bill.c_str(), folio.c_str()));
     }
 
     std::string Status(int trxNo) {
-        Rows rows = pms.Rows(text::Format("select qel_fisc_status from qel_financial_transactions where trx_no=%d", trxNo));
+        Rows rows = pms.Rows(
+            text::Format("select qel_fisc_status from qel_financial_transactions where trx_no=%d", trxNo));
         return rows.size() == 1 ? rows[0] : "<none>";
     }
 
     std::string Stored(int trxNo) {
         Rows rows = pms.Rows(text::Format(
-            "select trx_no, trx_code, description, trx_amount, room, recpt_no, folio_no, bill_no, machine, cashier_id, "
+            "select trx_no, trx_code, description, trx_amount, room, recpt_no, folio_no, bill_no, machine, "
+            "cashier_id, "
             "qel_fisc_status, to_char(business_date,'dd.mm.yyyy hh24:mi:ss'), attempt, reference from "
             "qel_financial_transactions where trx_no=%d",
             trxNo));
@@ -97,7 +101,8 @@ TEST_F(StatusTableTest, RowKeysFollowTheCheckKind) {
     Open();
     CFiscalCheck noBill = Bill("", {Payment(1004, 9000, -25)});
     ASSERT_TRUE(storage.RegisterCheckRows(noBill));
-    EXPECT_EQ(pms.Rows("select bill_no, folio_no from qel_financial_transactions where trx_no=1004"), (Rows{"7001|123456"}));
+    EXPECT_EQ(pms.Rows("select bill_no, folio_no from qel_financial_transactions where trx_no=1004"),
+              (Rows{"7001|123456"}));
     CFiscalCheck deposits = Bill("", {Payment(2001, 9000, 50)});
     deposits.statusCode = 18;
     ASSERT_TRUE(storage.RegisterCheckRows(deposits));
@@ -107,17 +112,20 @@ TEST_F(StatusTableTest, RowKeysFollowTheCheckKind) {
 TEST_F(StatusTableTest, TextsKeepTheirApostrophesAndCannotBreakAStatement) {
     Open();
     CFiscalCheck check = Bill("5001", {Payment(1002, 9000, -60, "Guest's 10% discount")});
-    check.payments[0].cashier_id = "7'";                          // not a number: written as NULL
+    check.payments[0].cashier_id = "7'";                                  // not a number: written as NULL
     check.SetField(13, "O'Neil'); delete from qel_code_convertion; --");  // doubled by SetField
     check.SetField(3, "12'3");
-    check.reservationId = "30'0";                                  // raw, not doubled
+    check.reservationId = "30'0";  // raw, not doubled
     ASSERT_TRUE(storage.RegisterCheckRows(check)) << storage.GetLastError();
-    EXPECT_EQ(pms.Rows("select description, machine, cashier_id, folio_no, reference from qel_financial_transactions"),
-              (Rows{"Guest's 10# discount|O'Neil'); delete from qel_code_convertion; --|~|12'3|30'0"}));
+    EXPECT_EQ(
+        pms.Rows(
+            "select description, machine, cashier_id, folio_no, reference from qel_financial_transactions"),
+        (Rows{"Guest's 10# discount|O'Neil'); delete from qel_code_convertion; --|~|12'3|30'0"}));
     check.printerId = "P'1";
     check.fiscalNumber = "F'%s'";
     ASSERT_TRUE(storage.SaveFiscalData(check)) << storage.GetLastError();
-    EXPECT_EQ(pms.Rows("select printer_id, check_number from qel_financial_transactions"), (Rows{"P'1|F'%s'"}));
+    EXPECT_EQ(pms.Rows("select printer_id, check_number from qel_financial_transactions"),
+              (Rows{"P'1|F'%s'"}));
 }
 
 TEST_F(StatusTableTest, StatusLettersAtBillLevel) {
@@ -192,8 +200,10 @@ TEST_F(StatusTableTest, PayMasterDepositRowsFollowTheBillButNeverFallBackToN) {
     check.removedLines.push_back(removed);
     ASSERT_TRUE(storage.SetCheckStatus(check, "N"));
     // Re-billed to this bill, the removed line with this bill's station too.
-    EXPECT_EQ(pms.Rows("select trx_no, bill_no, machine, qel_fisc_status from qel_financial_transactions order by 1"),
-              (Rows{"1002|5001|FRONT1|N", "1010|5001|~|D", "1020|5001|FRONT1|D"}));
+    EXPECT_EQ(
+        pms.Rows(
+            "select trx_no, bill_no, machine, qel_fisc_status from qel_financial_transactions order by 1"),
+        (Rows{"1002|5001|FRONT1|N", "1010|5001|~|D", "1020|5001|FRONT1|D"}));
     ASSERT_TRUE(storage.SetCheckStatus(check, "Y"));
     EXPECT_EQ(Status(1010), "Y");
     EXPECT_EQ(Status(1020), "Y");
@@ -203,7 +213,8 @@ TEST_F(StatusTableTest, CzechInterfaceWritesTheSaleTimeAndF) {
     Open(10);
     CFiscalCheck check = Bill("5001", {Payment(1002, 9000, -60)});
     ASSERT_TRUE(storage.SetCheckStatus(check, "N")) << storage.GetLastError();
-    EXPECT_EQ(pms.Rows("select business_date from qel_financial_transactions"), (Rows{"2026-03-14 10:15:00"}));
+    EXPECT_EQ(pms.Rows("select business_date from qel_financial_transactions"),
+              (Rows{"2026-03-14 10:15:00"}));
     EXPECT_EQ(Status(1002), "N");
     check.printedFileName = "ST_1_check.txt";
     ASSERT_TRUE(storage.SetCheckStatus(check, "N"));
@@ -240,8 +251,9 @@ TEST_F(StatusTableTest, FiscalDataByBillOrByTransaction) {
     check.printedFileName = "ST_1_a.txt";
     check.printerName = "1";
     ASSERT_TRUE(storage.SaveFiscalData(check));
-    const char* query = "select trx_no, printer_id, shift_number, check_number, title, attempt from "
-                        "qel_financial_transactions order by 1";
+    const char* query =
+        "select trx_no, printer_id, shift_number, check_number, title, attempt from "
+        "qel_financial_transactions order by 1";
     EXPECT_EQ(pms.Rows(query), (Rows{"1002|PRN1|12|345|ST_1_a.txt|1", "1003|PRN1|12|345|ST_1_a.txt|1"}));
     // A deposit writes its transaction unless that is fiscalised.
     check.statusCode = 1;
@@ -269,8 +281,9 @@ TEST_F(StatusTableTest, DeviceResultAndPmsColumns) {
     check.SetField(19, "1");
     check.SetField(20, "");
     ASSERT_TRUE(storage.SaveFiscalResult(check));
-    EXPECT_EQ(pms.Rows("select printer_id, printer_info, site_id, flag1, flag2 from qel_financial_transactions"),
-              (Rows{"FIK-1|BKP-2|site'7|1|~"}));
+    EXPECT_EQ(
+        pms.Rows("select printer_id, printer_info, site_id, flag1, flag2 from qel_financial_transactions"),
+        (Rows{"FIK-1|BKP-2|site'7|1|~"}));
     ASSERT_TRUE(storage.SaveCheckNumber(1002, "R-77"));
     check.payments[1].line_type = 19;
     ASSERT_TRUE(storage.SetCheckRemark(check, "Wrong payment"));

@@ -15,16 +15,18 @@ CRecPayment::CRecPayment() {
 }
 
 const CRecordBinding::BindingTable& CRecPayment::GetBindingTable() const {
-    static const BindingTable table = Numbered({
-        IntegerColumn(), TextColumn(200), TextColumn(21), TextColumn(200), DoubleColumn(38, 12),
-        DoubleColumn(38, 12), DoubleColumn(38, 12), TextColumn(65), TextColumn(21), DoubleColumn(38, 12),
-        IntegerColumn(), TextColumn(50), IntegerColumn(), IntegerColumn(), TextColumn(2), TextColumn(200),
-        IntegerColumn(), DoubleColumn(38, 12), IntegerColumn(), TextColumn(10), TextColumn(2000),
-        TextColumn(2000), TextColumn(2), TextColumn(100), IntegerColumn(), TextColumn(100),
-        DoubleColumn(38, 12), TextColumn(50), TextColumn(10), IntegerColumn(), TextColumn(21),
-        TextColumn(201), IntegerColumn(), IntegerColumn(), TextColumn(200), TextColumn(200), TextColumn(21),
-        IntegerColumn(), TextColumn(20), DoubleColumn(38, 12), DoubleColumn(12, 3), TextColumn(100),
-        TextColumn(50), TextColumn(50), TextColumn(61)
-    });
+    static const BindingTable table =
+        Numbered({IntegerColumn(),      TextColumn(200),      TextColumn(21),       TextColumn(200),
+                  DoubleColumn(38, 12), DoubleColumn(38, 12), DoubleColumn(38, 12), TextColumn(65),
+                  TextColumn(21),       DoubleColumn(38, 12), IntegerColumn(),      TextColumn(50),
+                  IntegerColumn(),      IntegerColumn(),      TextColumn(2),        TextColumn(200),
+                  IntegerColumn(),      DoubleColumn(38, 12), IntegerColumn(),      TextColumn(10),
+                  TextColumn(2000),     TextColumn(2000),     TextColumn(2),        TextColumn(100),
+                  IntegerColumn(),      TextColumn(100),      DoubleColumn(38, 12), TextColumn(50),
+                  TextColumn(10),       IntegerColumn(),      TextColumn(21),       TextColumn(201),
+                  IntegerColumn(),      IntegerColumn(),      TextColumn(200),      TextColumn(200),
+                  TextColumn(21),       IntegerColumn(),      TextColumn(20),       DoubleColumn(38, 12),
+                  DoubleColumn(12, 3),  TextColumn(100),      TextColumn(50),       TextColumn(50),
+                  TextColumn(61)});
     return table;
 }

@@ -6,7 +6,18 @@
 // payment finders, single transactions, the deposits of a reservation).
 class CRecPayment : public CRecordBinding {
 public:
-    enum Template { TransactionsOfBill, PaymentsOfTheDay, OneTransaction, TransactionByJournal, DepositPaymentsOfTheDay, PaymentsWithReceiptType, PaymentByConfirmationAndReceipt, DepositsOfReservation, ArPaymentsOfTheDay, TemplateCount };
+    enum Template {
+        TransactionsOfBill,
+        PaymentsOfTheDay,
+        OneTransaction,
+        TransactionByJournal,
+        DepositPaymentsOfTheDay,
+        PaymentsWithReceiptType,
+        PaymentByConfirmationAndReceipt,
+        DepositsOfReservation,
+        ArPaymentsOfTheDay,
+        TemplateCount
+    };
 
     CRecPayment();
     const BindingTable& GetBindingTable() const override;

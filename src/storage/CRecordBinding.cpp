@@ -54,7 +54,8 @@ void CRecordBinding::Read(const db::Recordset& recordset) {
                 int64_t value = 0;
                 cell.status = recordset.GetInteger(index, value);
                 if (cell.status == db::FieldStatus::Ok) {
-                    if (value < std::numeric_limits<int32_t>::min() || value > std::numeric_limits<int32_t>::max()) {
+                    if (value < std::numeric_limits<int32_t>::min() ||
+                        value > std::numeric_limits<int32_t>::max()) {
                         cell.status = db::FieldStatus::CantConvert;
                     } else {
                         cell.integer = static_cast<int32_t>(value);

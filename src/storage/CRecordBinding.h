@@ -48,7 +48,9 @@ public:
 
 protected:
     static Column IntegerColumn() { return Column{0, ColumnType::Integer, 10, 0, 0}; }
-    static Column DoubleColumn(int precision, int scale) { return Column{0, ColumnType::Double, precision, scale, 0}; }
+    static Column DoubleColumn(int precision, int scale) {
+        return Column{0, ColumnType::Double, precision, scale, 0};
+    }
     static Column TextColumn(size_t size) { return Column{0, ColumnType::Text, 0, 0, size}; }
     // Numbers the columns 1, 2, 3, ... in the order given.
     static BindingTable Numbered(std::vector<Column> columns);

@@ -11,9 +11,7 @@ CRequestCheckNumber::CRequestCheckNumber() {
 }
 
 const CRecordBinding::BindingTable& CRequestCheckNumber::GetBindingTable() const {
-    static const BindingTable table = Numbered({
-        IntegerColumn(), TextColumn(61), DoubleColumn(30, 12), TextColumn(100), IntegerColumn(),
-        IntegerColumn()
-    });
+    static const BindingTable table = Numbered({IntegerColumn(), TextColumn(61), DoubleColumn(30, 12),
+                                                TextColumn(100), IntegerColumn(), IntegerColumn()});
     return table;
 }

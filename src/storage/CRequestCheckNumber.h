@@ -6,7 +6,14 @@
 // (postit number, folio window or reservation, depending on the query).
 class CRequestCheckNumber : public CRecordBinding {
 public:
-    enum Template { BillsOfTheDay, BillsWithFolioWindow, BillsToRegisterAgain, DepositsOfTheDay, DepositTransfers, TemplateCount };
+    enum Template {
+        BillsOfTheDay,
+        BillsWithFolioWindow,
+        BillsToRegisterAgain,
+        DepositsOfTheDay,
+        DepositTransfers,
+        TemplateCount
+    };
 
     CRequestCheckNumber();
     const BindingTable& GetBindingTable() const override;

@@ -9,8 +9,6 @@ CRoomRequest::CRoomRequest() {
 }
 
 const CRecordBinding::BindingTable& CRoomRequest::GetBindingTable() const {
-    static const BindingTable table = Numbered({
-        IntegerColumn(), TextColumn(100), TextColumn(100)
-    });
+    static const BindingTable table = Numbered({IntegerColumn(), TextColumn(100), TextColumn(100)});
     return table;
 }

@@ -8,8 +8,6 @@ CSelectExchangeRate::CSelectExchangeRate() {
 }
 
 const CRecordBinding::BindingTable& CSelectExchangeRate::GetBindingTable() const {
-    static const BindingTable table = Numbered({
-        DoubleColumn(12, 8)
-    });
+    static const BindingTable table = Numbered({DoubleColumn(12, 8)});
     return table;
 }

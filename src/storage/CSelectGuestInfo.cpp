@@ -10,9 +10,8 @@ CSelectGuestInfo::CSelectGuestInfo() {
 }
 
 const CRecordBinding::BindingTable& CSelectGuestInfo::GetBindingTable() const {
-    static const BindingTable table = Numbered({
-        TextColumn(81), TextColumn(81), TextColumn(81), TextColumn(201), TextColumn(201), TextColumn(201),
-        TextColumn(201)
-    });
+    static const BindingTable table =
+        Numbered({TextColumn(81), TextColumn(81), TextColumn(81), TextColumn(201), TextColumn(201),
+                  TextColumn(201), TextColumn(201)});
     return table;
 }

@@ -1,7 +1,7 @@
 #include "storage/SqlFormat.h"
 
-#include <charconv>
 #include <cctype>
+#include <charconv>
 
 namespace sqlformat {
 
@@ -150,7 +150,8 @@ bool Format(const std::string& tmpl, const std::vector<Arg>& args, std::string& 
                     return false;
                 }
                 char buffer[400];
-                auto result = std::to_chars(buffer, buffer + sizeof buffer, arg.real, std::chars_format::fixed, precision);
+                auto result = std::to_chars(buffer, buffer + sizeof buffer, arg.real,
+                                            std::chars_format::fixed, precision);
                 out.append(buffer, result.ptr);
                 break;
             }

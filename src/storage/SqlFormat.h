@@ -47,6 +47,7 @@ public:
 
 // The template with every conversion replaced by its argument, in order. False (with the reason)
 // when the arguments do not fit the conversions or a number is not one.
-bool Format(const std::string& statementTemplate, const std::vector<Arg>& args, std::string& out, std::string& error);
+bool Format(const std::string& statementTemplate, const std::vector<Arg>& args, std::string& out,
+            std::string& error);
 
 }  // namespace sqlformat

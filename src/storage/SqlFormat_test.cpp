@@ -12,8 +12,12 @@ using sqlformat::Arg;
 
 TEST(SqlFormatTest, QuoteMakesEveryApostropheRunEven) {
     const std::pair<std::string, std::string> cases[] = {
-        {"O'Brien", "O''Brien"},  {"O''Brien", "O''Brien"}, {"'", "''"},
-        {"'''", "''''"},          {"it's a 'test'", "it''s a ''test''"}, {"", ""},
+        {"O'Brien", "O''Brien"},
+        {"O''Brien", "O''Brien"},
+        {"'", "''"},
+        {"'''", "''''"},
+        {"it's a 'test'", "it''s a ''test''"},
+        {"", ""},
         {"x'); drop table t; --", "x''); drop table t; --"},
     };
     for (const auto& [in, out] : cases) {
@@ -56,8 +60,10 @@ public:
 TEST(RecordBindingTest, ValuesAreReadAsTheirColumnType) {
     db::Recordset rows;
     rows.Reset({"a", "b", "c"});
-    rows.AddRow({db::Value::Of(std::string("abcdef")), db::Value::Of(std::string("12")), db::Value::Of(int64_t{3})});
-    rows.AddRow({db::Value::Of(std::string("aдом")), db::Value::Of(int64_t{5000000000}), db::Value::Of(std::string("x"))});
+    rows.AddRow(
+        {db::Value::Of(std::string("abcdef")), db::Value::Of(std::string("12")), db::Value::Of(int64_t{3})});
+    rows.AddRow({db::Value::Of(std::string("aдом")), db::Value::Of(int64_t{5000000000}),
+                 db::Value::Of(std::string("x"))});
     rows.AddRow({db::Value::Null(), db::Value::Of(2.6), db::Value::Of(std::string(".5"))});
     rows.AddRow({db::Value::Of(int64_t{7})});  // a short row
     SmallBinding b;

@@ -20,8 +20,8 @@
 #include "platform/TempFolder.h"
 #include "platform/Text.h"
 #include "storage/COperaBase.h"
-#include "storage/testing/StandIns.h"
 #include "storage/db/SqliteConnection.h"
+#include "storage/testing/StandIns.h"
 
 namespace {
 
@@ -53,7 +53,8 @@ Figures Measure(const std::function<bool(int)>& operation) {
             std::fprintf(stderr, "operation failed\n");
             std::exit(1);
         }
-        times.push_back(std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count());
+        times.push_back(
+            std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count());
     }
     std::sort(times.begin(), times.end());
     return {times[times.size() / 2], times[times.size() * 9 / 10]};
@@ -65,7 +66,8 @@ std::map<std::string, Figures> Run(int rows) {
     std::string opera = folder.File("opera.db");
     std::string error;
     // The rows of a year of business dates, all fiscalised but the last of each bill.
-    std::string seed = Read("sql/oracle/install_own_tables.sql") + text::Format(R"(
+    std::string seed =
+        Read("sql/oracle/install_own_tables.sql") + text::Format(R"(
         WITH RECURSIVE n(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM n WHERE x < %d)
         INSERT INTO qel_financial_transactions (trx_no, trx_code, description, trx_amount, room, recpt_no,
             folio_no, bill_no, machine, cashier_id, qel_fisc_status, business_date, attempt, reference,
@@ -74,8 +76,8 @@ std::map<std::string, Figures> Run(int rows) {
                CASE WHEN x %% %d = 0 THEN 'N' ELSE 'Y' END, 2461000 + x %% 365, 1, x / %d,
                'PRN1', '12', 'F' || (x / %d), 'ST_1_' || x
         FROM n;)",
-                                                                              rows, kRowsPerBill, kRowsPerBill,
-                                                                              kRowsPerBill, kRowsPerBill, kRowsPerBill);
+                                                                 rows, kRowsPerBill, kRowsPerBill,
+                                                                 kRowsPerBill, kRowsPerBill, kRowsPerBill);
     if (!db::SqliteConnection::CreateDatabase(own, seed, error) ||
         !db::SqliteConnection::CreateDatabase(opera, Read("sql/sqlite/opera_schema.sql"), error)) {
         std::fprintf(stderr, "seeding failed: %s\n", error.c_str());
@@ -131,7 +133,8 @@ std::map<std::string, Figures> Run(int rows) {
         int x = row(random) / kRowsPerBill;
         db::Recordset result;
         return storage.OpenTemplate(t[CQELFiscal::RowsOfFiscalCheck],
-                                    {sqlformat::Arg::Text("C" + std::to_string(x)), sqlformat::Arg::Text("F" + std::to_string(x))},
+                                    {sqlformat::Arg::Text("C" + std::to_string(x)),
+                                     sqlformat::Arg::Text("F" + std::to_string(x))},
                                     result) &&
                result.RowCount() >= 1;
     });
@@ -140,7 +143,8 @@ std::map<std::string, Figures> Run(int rows) {
         "select qel_fisc_status, printer_id, trx_no from qel_financial_transactions where trx_no=%d";
     figures["lookup: status of a transaction"] = Measure([&](int) {
         db::Recordset result;
-        return storage.OpenTemplate(byTransaction, {sqlformat::Arg::Int(row(random))}, result) && result.RowCount() == 1;
+        return storage.OpenTemplate(byTransaction, {sqlformat::Arg::Int(row(random))}, result) &&
+               result.RowCount() == 1;
     });
     return figures;
 }

@@ -9,7 +9,9 @@ namespace db {
 
 namespace {
 
-bool Succeeded(SQLRETURN rc) { return rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO; }
+bool Succeeded(SQLRETURN rc) {
+    return rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO;
+}
 
 enum class Fetch { Integer, Double, Text };
 
@@ -39,7 +41,9 @@ Fetch FetchKind(SQLSMALLINT type, SQLULEN precision, SQLSMALLINT scale) {
 
 }  // namespace
 
-OdbcConnection::~OdbcConnection() { Close(); }
+OdbcConnection::~OdbcConnection() {
+    Close();
+}
 
 void OdbcConnection::Collect(short handleType, void* handle, bool failed) {
     bool any = false;
@@ -89,7 +93,8 @@ bool OdbcConnection::Open(const std::string& connectionString) {
     text.push_back(0);
     SQLCHAR out[1024];
     SQLSMALLINT outLength = 0;
-    SQLRETURN rc = SQLDriverConnect(dbc, nullptr, text.data(), SQL_NTS, out, sizeof out, &outLength, SQL_DRIVER_NOPROMPT);
+    SQLRETURN rc = SQLDriverConnect(dbc, nullptr, text.data(), SQL_NTS, out, sizeof out, &outLength,
+                                    SQL_DRIVER_NOPROMPT);
     if (!Succeeded(rc)) {
         Collect(SQL_HANDLE_DBC, dbc, true);
         Close();
@@ -138,7 +143,8 @@ bool OdbcConnection::Run(const std::string& sql, Recordset* recordset) {
         Collect(SQL_HANDLE_DBC, connection, true);
         return false;
     }
-    SQLSetStmtAttr(stmt, SQL_ATTR_QUERY_TIMEOUT, reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(timeoutSeconds)), 0);
+    SQLSetStmtAttr(stmt, SQL_ATTR_QUERY_TIMEOUT,
+                   reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(timeoutSeconds)), 0);
     std::vector<SQLCHAR> text(sql.begin(), sql.end());
     text.push_back(0);
     SQLRETURN rc = SQLExecDirect(stmt, text.data(), SQL_NTS);
@@ -195,7 +201,8 @@ bool OdbcConnection::ReadRows(void* statement, Recordset& recordset) {
             if (kind == Fetch::Integer) {
                 SQLBIGINT v = 0;
                 rc = SQLGetData(stmt, c, SQL_C_SBIGINT, &v, sizeof v, &indicator);
-                row.push_back(indicator == SQL_NULL_DATA ? Value::Null() : Value::Of(static_cast<int64_t>(v)));
+                row.push_back(indicator == SQL_NULL_DATA ? Value::Null()
+                                                         : Value::Of(static_cast<int64_t>(v)));
             } else if (kind == Fetch::Double) {
                 SQLDOUBLE v = 0;
                 rc = SQLGetData(stmt, c, SQL_C_DOUBLE, &v, sizeof v, &indicator);
@@ -222,8 +229,9 @@ bool OdbcConnection::ReadRows(void* statement, Recordset& recordset) {
                         value.append(buffer, sizeof buffer - 1);
                         continue;
                     }
-                    size_t n = indicator == SQL_NO_TOTAL || indicator < 0 ? std::char_traits<char>::length(buffer)
-                                                                           : static_cast<size_t>(indicator);
+                    size_t n = indicator == SQL_NO_TOTAL || indicator < 0
+                                   ? std::char_traits<char>::length(buffer)
+                                   : static_cast<size_t>(indicator);
                     value.append(buffer, std::min(n, sizeof buffer - 1));
                     break;
                 }

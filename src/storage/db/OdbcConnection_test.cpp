@@ -7,9 +7,9 @@
 #include <filesystem>
 
 #include "platform/Environment.h"
+#include "platform/TempFolder.h"
 #include "platform/Text.h"
 #include "storage/CQELFiscal.h"
-#include "platform/TempFolder.h"
 #include "storage/TestPms.h"
 #include "storage/db/OdbcConnection.h"
 
@@ -39,10 +39,12 @@ class OdbcTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         driver = FindSqliteOdbcDriver();
-        ASSERT_FALSE(driver.empty()) << "libsqlite3odbc.so not found: install libsqliteodbc (scripts/setup.sh)";
+        ASSERT_FALSE(driver.empty())
+            << "libsqlite3odbc.so not found: install libsqliteodbc (scripts/setup.sh)";
         registry = new platform::TempFolder();
-        ASSERT_TRUE(platform::WriteFile(registry->File("odbcinst.ini"),
-                                        "[FiscoraSQLite3]\nDescription=SQLite3 for the Fiscora tests\nDriver=" + driver + "\n"));
+        ASSERT_TRUE(platform::WriteFile(
+            registry->File("odbcinst.ini"),
+            "[FiscoraSQLite3]\nDescription=SQLite3 for the Fiscora tests\nDriver=" + driver + "\n"));
         ASSERT_TRUE(platform::WriteFile(registry->File("odbc.ini"), ""));
         platform::SetEnv("ODBCSYSINI", registry->Path());
         platform::SetEnv("ODBCINI", registry->File("odbc.ini"));
@@ -52,7 +54,9 @@ protected:
         registry = nullptr;
     }
 
-    std::string ConnectionString(const std::string& file) const { return "DRIVER={FiscoraSQLite3};Database=" + file; }
+    std::string ConnectionString(const std::string& file) const {
+        return "DRIVER={FiscoraSQLite3};Database=" + file;
+    }
 
     static std::string driver;
     static platform::TempFolder* registry;
@@ -65,7 +69,8 @@ platform::TempFolder* OdbcTest::registry = nullptr;
 TEST_F(OdbcTest, EveryColumnTypeWithItsNullStatus) {
     db::OdbcConnection c;
     ASSERT_TRUE(c.Open(ConnectionString(folder.File("types.db")))) << Pms::Errors(c);
-    ASSERT_TRUE(c.Execute("create table t (i integer, r double, d numeric(10,2), s varchar(50), b varchar(10))"))
+    ASSERT_TRUE(
+        c.Execute("create table t (i integer, r double, d numeric(10,2), s varchar(50), b varchar(10))"))
         << Pms::Errors(c);
     ASSERT_TRUE(c.Execute("insert into t values (42, 2.5, 12.34, 'O''Neil', NULL)")) << Pms::Errors(c);
     std::string big(10000, 'z');
@@ -120,14 +125,16 @@ TEST_F(OdbcTest, StatementsGoUnchangedAndFailuresReconnect) {
     storage.SetLogFile(&log.log);
     storage.SetSideFileFolder(folder.Path());
     ASSERT_TRUE(storage.Open(config));
-    ASSERT_TRUE(storage.Execute("create table qel_code_convertion (pms_code integer, printer_code integer, description "
-                                "varchar(200))"))
+    ASSERT_TRUE(storage.Execute(
+        "create table qel_code_convertion (pms_code integer, printer_code integer, description "
+        "varchar(200))"))
         << storage.GetLastError();
     // No Oracle rewriting on this path: the driver sees the (+) and refuses it.
     db::Recordset rows;
-    EXPECT_FALSE(storage.OpenRecordset("select a.pms_code from qel_code_convertion a, qel_code_convertion b where "
-                                       "a.pms_code=b.pms_code(+)",
-                                       rows));
+    EXPECT_FALSE(
+        storage.OpenRecordset("select a.pms_code from qel_code_convertion a, qel_code_convertion b where "
+                              "a.pms_code=b.pms_code(+)",
+                              rows));
     EXPECT_TRUE(log.Has("Reading failure"));
     EXPECT_TRUE(log.Has("b.pms_code(+)"));
     EXPECT_FALSE(storage.GetLastError().empty());
@@ -159,7 +166,8 @@ TEST_F(OdbcTest, ConnectFailuresCollectTheDriverManagersMessages) {
     storage.SetSideFileFolder(folder.Path());
     ASSERT_TRUE(storage.Open(config));
     EXPECT_FALSE(storage.Execute("select 1"));
-    EXPECT_TRUE(text::StartsWith(storage.GetLastError(), "Oracle connect problem.")) << storage.GetLastError();
+    EXPECT_TRUE(text::StartsWith(storage.GetLastError(), "Oracle connect problem."))
+        << storage.GetLastError();
     std::filesystem::create_directories(folder.File("no/such/folder"));
     EXPECT_TRUE(storage.Execute("create table t (a integer)")) << storage.GetLastError();
 }

@@ -42,7 +42,9 @@ void CivilFromDays(long long z, int& year, int& month, int& day) {
     year = static_cast<int>(y + (month <= 2));
 }
 
-bool IsLeap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
+bool IsLeap(int y) {
+    return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+}
 
 int DaysInMonth(int y, int m) {
     static const int days[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
@@ -50,8 +52,34 @@ int DaysInMonth(int y, int m) {
 }
 
 enum class Element {
-    Literal, Quoted, YYYY, YYY, YY, Y, RRRR, RR, MM, MON, MONTH, DD, DDD, D, DY, DAY,
-    HH24, HH12, MI, SS, SSSSS, AM, AMDots, TZH, TZM, J, FM, FX
+    Literal,
+    Quoted,
+    YYYY,
+    YYY,
+    YY,
+    Y,
+    RRRR,
+    RR,
+    MM,
+    MON,
+    MONTH,
+    DD,
+    DDD,
+    D,
+    DY,
+    DAY,
+    HH24,
+    HH12,
+    MI,
+    SS,
+    SSSSS,
+    AM,
+    AMDots,
+    TZH,
+    TZM,
+    J,
+    FM,
+    FX
 };
 
 enum class Case { Upper, Capital, Lower };
@@ -69,14 +97,16 @@ struct Keyword {
 
 // Longest first, so that "MONTH" wins over "MON" and "MM", "DDD" over "DD".
 const Keyword kKeywords[] = {
-    {"SSSSS", Element::SSSSS}, {"MONTH", Element::MONTH}, {"YYYY", Element::YYYY}, {"RRRR", Element::RRRR},
-    {"HH24", Element::HH24},   {"HH12", Element::HH12},   {"A.M.", Element::AMDots}, {"P.M.", Element::AMDots},
-    {"YYY", Element::YYY},     {"MON", Element::MON},     {"DDD", Element::DDD},   {"DAY", Element::DAY},
-    {"TZH", Element::TZH},     {"TZM", Element::TZM},     {"YY", Element::YY},     {"RR", Element::RR},
-    {"MM", Element::MM},       {"DD", Element::DD},       {"DY", Element::DY},     {"HH", Element::HH12},
-    {"MI", Element::MI},       {"SS", Element::SS},       {"AM", Element::AM},     {"PM", Element::AM},
-    {"FM", Element::FM},       {"FX", Element::FX},       {"Y", Element::Y},       {"D", Element::D},
-    {"J", Element::J},
+    {"SSSSS", Element::SSSSS}, {"MONTH", Element::MONTH}, {"YYYY", Element::YYYY},
+    {"RRRR", Element::RRRR},   {"HH24", Element::HH24},   {"HH12", Element::HH12},
+    {"A.M.", Element::AMDots}, {"P.M.", Element::AMDots}, {"YYY", Element::YYY},
+    {"MON", Element::MON},     {"DDD", Element::DDD},     {"DAY", Element::DAY},
+    {"TZH", Element::TZH},     {"TZM", Element::TZM},     {"YY", Element::YY},
+    {"RR", Element::RR},       {"MM", Element::MM},       {"DD", Element::DD},
+    {"DY", Element::DY},       {"HH", Element::HH12},     {"MI", Element::MI},
+    {"SS", Element::SS},       {"AM", Element::AM},       {"PM", Element::AM},
+    {"FM", Element::FM},       {"FX", Element::FX},       {"Y", Element::Y},
+    {"D", Element::D},         {"J", Element::J},
 };
 
 bool IsLiteralChar(char c) {
@@ -170,7 +200,9 @@ int RrYear(int twoDigits, int currentYear) {
     return century + twoDigits;
 }
 
-bool IsPunctuation(char c) { return !std::isalnum(static_cast<unsigned char>(c)); }
+bool IsPunctuation(char c) {
+    return !std::isalnum(static_cast<unsigned char>(c));
+}
 
 bool ReadDigits(const std::string& s, size_t& i, size_t maxDigits, long long& value, size_t& count) {
     while (i < s.size() && s[i] == ' ') {
@@ -203,7 +235,8 @@ int MatchName(const std::string& s, size_t& i, const char* const* names, int cou
 }  // namespace
 
 double ToDayNumber(const DateParts& d) {
-    long long day = DaysFromCivil(d.year, static_cast<unsigned>(d.month), static_cast<unsigned>(d.day)) + kUnixEpochDay;
+    long long day =
+        DaysFromCivil(d.year, static_cast<unsigned>(d.month), static_cast<unsigned>(d.day)) + kUnixEpochDay;
     return static_cast<double>(day) + (d.hour * 3600 + d.minute * 60 + d.second) / 86400.0;
 }
 
@@ -225,8 +258,8 @@ DateParts FromDayNumber(double value) {
 
 bool IsValidDate(const DateParts& d) {
     return d.year >= -4712 && d.year <= 9999 && d.month >= 1 && d.month <= 12 && d.day >= 1 &&
-           d.day <= DaysInMonth(d.year, d.month) && d.hour >= 0 && d.hour < 24 && d.minute >= 0 && d.minute < 60 &&
-           d.second >= 0 && d.second < 60;
+           d.day <= DaysInMonth(d.year, d.month) && d.hour >= 0 && d.hour < 24 && d.minute >= 0 &&
+           d.minute < 60 && d.second >= 0 && d.second < 60;
 }
 
 bool FormatDate(double value, const std::string& mask, std::string& out, std::string& error) {
@@ -380,8 +413,9 @@ bool ParseDate(const std::string& input, const std::string& mask, const DatePart
                 if (!digits(4)) {
                     return false;
                 }
-                d.year = static_cast<int>(count <= 2 && item.element != Element::YYYY ? RrYear(static_cast<int>(n), today.year)
-                                                                                       : n);
+                d.year = static_cast<int>(count <= 2 && item.element != Element::YYYY
+                                              ? RrYear(static_cast<int>(n), today.year)
+                                              : n);
                 break;
             case Element::YYY:
                 if (!digits(3)) {
@@ -560,8 +594,8 @@ bool TruncDate(double value, const std::string& unit, double& out, std::string& 
     } else if (u == "MM" || u == "MON" || u == "MONTH" || u == "RM") {
         d.day = 1;
         d.hour = d.minute = d.second = 0;
-    } else if (u == "YYYY" || u == "YEAR" || u == "YYY" || u == "YY" || u == "Y" || u == "RR" || u == "RRRR" ||
-               u == "SYYYY") {
+    } else if (u == "YYYY" || u == "YEAR" || u == "YYY" || u == "YY" || u == "Y" || u == "RR" ||
+               u == "RRRR" || u == "SYYYY") {
         d.month = d.day = 1;
         d.hour = d.minute = d.second = 0;
     } else if (u == "HH" || u == "HH12" || u == "HH24") {
@@ -591,7 +625,9 @@ std::string NumberText(double value) {
     return s;
 }
 
-bool IsNumberMask(const std::string& mask) { return mask.find_first_of("09") != std::string::npos; }
+bool IsNumberMask(const std::string& mask) {
+    return mask.find_first_of("09") != std::string::npos;
+}
 
 bool FormatNumber(double value, const std::string& mask, std::string& out, std::string& error) {
     std::string m = text::ToUpper(mask);

@@ -22,7 +22,8 @@ bool IsNull(sqlite3_value* v) {
 
 std::string TextOf(sqlite3_value* v) {
     const unsigned char* t = sqlite3_value_text(v);
-    return t ? std::string(reinterpret_cast<const char*>(t), static_cast<size_t>(sqlite3_value_bytes(v))) : "";
+    return t ? std::string(reinterpret_cast<const char*>(t), static_cast<size_t>(sqlite3_value_bytes(v)))
+             : "";
 }
 
 bool IsNumeric(sqlite3_value* v) {
@@ -30,9 +31,13 @@ bool IsNumeric(sqlite3_value* v) {
     return type == SQLITE_INTEGER || type == SQLITE_FLOAT;
 }
 
-DateParts Today() { return platform::Clock::Current().Now(); }
+DateParts Today() {
+    return platform::Clock::Current().Now();
+}
 
-void Error(sqlite3_context* ctx, const std::string& message) { sqlite3_result_error(ctx, message.c_str(), -1); }
+void Error(sqlite3_context* ctx, const std::string& message) {
+    sqlite3_result_error(ctx, message.c_str(), -1);
+}
 
 void ResultText(sqlite3_context* ctx, const std::string& s) {
     if (s.empty()) {
@@ -93,7 +98,9 @@ int Compare(sqlite3_value* a, sqlite3_value* b) {
     return TextOf(a).compare(TextOf(b));
 }
 
-void Nvl(sqlite3_context* ctx, int, sqlite3_value** argv) { sqlite3_result_value(ctx, IsNull(argv[0]) ? argv[1] : argv[0]); }
+void Nvl(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    sqlite3_result_value(ctx, IsNull(argv[0]) ? argv[1] : argv[0]);
+}
 
 void Nvl2(sqlite3_context* ctx, int, sqlite3_value** argv) {
     sqlite3_result_value(ctx, IsNull(argv[0]) ? argv[2] : argv[1]);
@@ -187,7 +194,8 @@ void ToDate(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
         // A date given to to_date is written with the mask and read back, as Oracle converts
         // it: 'dd.mm.rrrr' keeps the day and drops the time.
         std::string text;
-        if (!oracle::FormatDate(value, mask, text, error) || !oracle::ParseDate(text, mask, Today(), value, error)) {
+        if (!oracle::FormatDate(value, mask, text, error) ||
+            !oracle::ParseDate(text, mask, Today(), value, error)) {
             Error(ctx, error);
             return;
         }
@@ -257,8 +265,12 @@ void Extreme(sqlite3_context* ctx, int argc, sqlite3_value** argv, int sign) {
     sqlite3_result_value(ctx, best);
 }
 
-void Least(sqlite3_context* ctx, int argc, sqlite3_value** argv) { Extreme(ctx, argc, argv, -1); }
-void Greatest(sqlite3_context* ctx, int argc, sqlite3_value** argv) { Extreme(ctx, argc, argv, 1); }
+void Least(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    Extreme(ctx, argc, argv, -1);
+}
+void Greatest(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    Extreme(ctx, argc, argv, 1);
+}
 
 void Sign(sqlite3_context* ctx, int, sqlite3_value** argv) {
     if (IsNull(argv[0])) {
@@ -276,8 +288,12 @@ double Now() {
     return oracle::ToDayNumber(now) + now.millisecond / 86400000.0;
 }
 
-void SysDate(sqlite3_context* ctx, int, sqlite3_value**) { sqlite3_result_double(ctx, std::floor(Now() * 86400.0 + 0.5) / 86400.0); }
-void SysTimestamp(sqlite3_context* ctx, int, sqlite3_value**) { sqlite3_result_double(ctx, Now()); }
+void SysDate(sqlite3_context* ctx, int, sqlite3_value**) {
+    sqlite3_result_double(ctx, std::floor(Now() * 86400.0 + 0.5) / 86400.0);
+}
+void SysTimestamp(sqlite3_context* ctx, int, sqlite3_value**) {
+    sqlite3_result_double(ctx, Now());
+}
 
 void Concat(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     std::string out;
@@ -305,18 +321,31 @@ struct Function {
 
 bool RegisterOracleFunctions(sqlite3* db) {
     static const Function functions[] = {
-        {"nvl", 2, Nvl, true},          {"nvl2", 3, Nvl2, true},        {"decode", -1, Decode, true},
-        {"to_char", 1, ToChar, true},   {"to_char", 2, ToChar, true},   {"to_char", 3, ToChar, true},
-        {"to_date", 1, ToDate, false},  {"to_date", 2, ToDate, false},  {"to_date", 3, ToDate, false},
-        {"to_number", 1, ToNumber, true}, {"to_number", 2, ToNumber, true}, {"to_number", 3, ToNumber, true},
-        {"trunc", 1, Trunc, true},      {"trunc", 2, Trunc, true},      {"least", -1, Least, true},
-        {"greatest", -1, Greatest, true}, {"sign", 1, Sign, true},      {"sysdate", 0, SysDate, false},
-        {"systimestamp", 0, SysTimestamp, false}, {"oracle_concat", -1, Concat, true},
+        {"nvl", 2, Nvl, true},
+        {"nvl2", 3, Nvl2, true},
+        {"decode", -1, Decode, true},
+        {"to_char", 1, ToChar, true},
+        {"to_char", 2, ToChar, true},
+        {"to_char", 3, ToChar, true},
+        {"to_date", 1, ToDate, false},
+        {"to_date", 2, ToDate, false},
+        {"to_date", 3, ToDate, false},
+        {"to_number", 1, ToNumber, true},
+        {"to_number", 2, ToNumber, true},
+        {"to_number", 3, ToNumber, true},
+        {"trunc", 1, Trunc, true},
+        {"trunc", 2, Trunc, true},
+        {"least", -1, Least, true},
+        {"greatest", -1, Greatest, true},
+        {"sign", 1, Sign, true},
+        {"sysdate", 0, SysDate, false},
+        {"systimestamp", 0, SysTimestamp, false},
+        {"oracle_concat", -1, Concat, true},
     };
     for (const Function& f : functions) {
         int flags = SQLITE_UTF8 | (f.deterministic ? SQLITE_DETERMINISTIC : 0);
-        if (sqlite3_create_function_v2(db, f.name, f.arguments, flags, nullptr, f.call, nullptr, nullptr, nullptr) !=
-            SQLITE_OK) {
+        if (sqlite3_create_function_v2(db, f.name, f.arguments, flags, nullptr, f.call, nullptr, nullptr,
+                                       nullptr) != SQLITE_OK) {
             return false;
         }
     }

@@ -40,8 +40,8 @@ TEST_F(FunctionsTest, DateMasksOfTheStatements) {
     platform::LocalTime now = clock.Now();
     long offset = platform::UtcOffsetSeconds(now.ToEpoch());
     char expected[64];
-    std::snprintf(expected, sizeof expected, "%c%02ld:%02ld", offset < 0 ? '-' : '+', std::labs(offset) / 3600,
-                  std::labs(offset) / 60 % 60);
+    std::snprintf(expected, sizeof expected, "%c%02ld:%02ld", offset < 0 ? '-' : '+',
+                  std::labs(offset) / 3600, std::labs(offset) / 60 % 60);
     EXPECT_EQ(Value("to_char(systimestamp,'TZH:TZM')"), expected);
     EXPECT_TRUE(Fails("to_char(sysdate,'dd.qq.yyyy')"));
 }
@@ -57,10 +57,12 @@ TEST_F(FunctionsTest, DayArithmeticAndComparison) {
 
 TEST_F(FunctionsTest, ToDateForms) {
     // rrrr with two digits follows the rr rule; the NLS argument is accepted.
-    EXPECT_EQ(Value("to_char(to_date('5.1.26','dd.mm.rrrr','NLS_DATE_LANGUAGE = AMERICAN'),'dd.mm.yyyy')"), "05.01.2026");
+    EXPECT_EQ(Value("to_char(to_date('5.1.26','dd.mm.rrrr','NLS_DATE_LANGUAGE = AMERICAN'),'dd.mm.yyyy')"),
+              "05.01.2026");
     EXPECT_EQ(Value("to_char(to_date('05.01.97','dd.mm.rrrr'),'dd.mm.yyyy')"), "05.01.1997");
     // A date given to to_date keeps what the mask holds: the day.
-    EXPECT_EQ(Value("to_char(to_date(sysdate-2,'dd.mm.rrrr'),'dd.mm.yyyy hh24:mi:ss')"), "12.03.2026 00:00:00");
+    EXPECT_EQ(Value("to_char(to_date(sysdate-2,'dd.mm.rrrr'),'dd.mm.yyyy hh24:mi:ss')"),
+              "12.03.2026 00:00:00");
     // A date kept as text in the default format reads as that date.
     EXPECT_EQ(Value("to_char(to_date('2026-03-10 18:30:00','dd.mm.rrrr'),'dd.mm.yyyy')"), "10.03.2026");
     EXPECT_EQ(Value("to_char(to_date('12:30','hh24:mi'),'dd.mm.yyyy hh24:mi')"), "01.03.2026 12:30");

@@ -25,8 +25,9 @@ bool IsAnyWord(const Node& node, std::initializer_list<const char*> words) {
 }
 
 bool IsReserved(const Node& node) {
-    return IsAnyWord(node, {"AND", "OR", "NOT", "IN", "IS", "LIKE", "BETWEEN", "CASE", "WHEN", "THEN", "ELSE",
-                            "END", "EXISTS", "SELECT", "FROM", "WHERE", "ON", "AS", "ANY", "ALL", "SOME", "PRIOR"});
+    return IsAnyWord(node, {"AND",  "OR",   "NOT",  "IN",  "IS",     "LIKE",   "BETWEEN", "CASE",
+                            "WHEN", "THEN", "ELSE", "END", "EXISTS", "SELECT", "FROM",    "WHERE",
+                            "ON",   "AS",   "ANY",  "ALL", "SOME",   "PRIOR"});
 }
 
 // Splits a list at top-level separators; the separators themselves are dropped.
@@ -342,8 +343,10 @@ bool ReadRownum(NodeList conjunct, bool& limited, long long& limit) {
     if (conjunct.size() != 3) {
         return false;
     }
-    bool left = conjunct[0].IsWord("ROWNUM") && conjunct[2].token.kind == Token::Kind::Number && !conjunct[2].isGroup;
-    bool right = conjunct[2].IsWord("ROWNUM") && conjunct[0].token.kind == Token::Kind::Number && !conjunct[0].isGroup;
+    bool left =
+        conjunct[0].IsWord("ROWNUM") && conjunct[2].token.kind == Token::Kind::Number && !conjunct[2].isGroup;
+    bool right =
+        conjunct[2].IsWord("ROWNUM") && conjunct[0].token.kind == Token::Kind::Number && !conjunct[0].isGroup;
     if (!left && !right) {
         return false;
     }
@@ -470,7 +473,8 @@ bool OracleRewriter::RewriteTokens(NodeList& nodes, std::string& error) {
         }
         bool qualified = i >= 1 && nodes[i - 1].IsSymbol(".");
         bool qualifies = i + 1 < nodes.size() && nodes[i + 1].IsSymbol(".");
-        if (node.IsIdentifier() && qualifies && !qualified && i + 2 < nodes.size() && nodes[i + 2].IsIdentifier() &&
+        if (node.IsIdentifier() && qualifies && !qualified && i + 2 < nodes.size() &&
+            nodes[i + 2].IsIdentifier() &&
             std::find(localSchemas.begin(), localSchemas.end(), node.Name()) != localSchemas.end()) {
             nodes[i + 2].token.space = node.token.space;
             nodes.erase(nodes.begin() + static_cast<long>(i), nodes.begin() + static_cast<long>(i) + 2);
@@ -488,7 +492,8 @@ bool OracleRewriter::RewriteTokens(NodeList& nodes, std::string& error) {
             node.token = Token::Word("NULL", node.token.space);
         } else if (node.IsSymbol("^=")) {
             node.token.text = "!=";
-        } else if (node.IsWord("IN") && i + 1 < nodes.size() && nodes[i + 1].isGroup && nodes[i + 1].children.empty()) {
+        } else if (node.IsWord("IN") && i + 1 < nodes.size() && nodes[i + 1].isGroup &&
+                   nodes[i + 1].children.empty()) {
             error = "missing expression: empty list after IN";
             return false;
         }
@@ -515,7 +520,8 @@ void OracleRewriter::RewriteConcatenation(NodeList& nodes) {
         if (!OperandStart(nodes, i - 1, start)) {
             continue;
         }
-        std::vector<NodeList> operands{NodeList(nodes.begin() + static_cast<long>(start), nodes.begin() + static_cast<long>(i))};
+        std::vector<NodeList> operands{
+            NodeList(nodes.begin() + static_cast<long>(start), nodes.begin() + static_cast<long>(i))};
         size_t at = i;
         size_t end = i;
         bool ok = true;
@@ -525,7 +531,8 @@ void OracleRewriter::RewriteConcatenation(NodeList& nodes) {
                 ok = false;
                 break;
             }
-            operands.emplace_back(nodes.begin() + static_cast<long>(at) + 1, nodes.begin() + static_cast<long>(last) + 1);
+            operands.emplace_back(nodes.begin() + static_cast<long>(at) + 1,
+                                  nodes.begin() + static_cast<long>(last) + 1);
             end = last;
             at = last + 1;
         }
@@ -597,7 +604,8 @@ bool OracleRewriter::RewriteBlock(NodeList& nodes, std::string& error) {
     }
 
     // Outer joins.
-    bool anyMarker = std::any_of(conjuncts.begin(), conjuncts.end(), [](const NodeList& c) { return HasMarker(c); });
+    bool anyMarker =
+        std::any_of(conjuncts.begin(), conjuncts.end(), [](const NodeList& c) { return HasMarker(c); });
     if (anyMarker) {
         std::vector<FromItem> items;
         for (const NodeList& part : SplitCommas(b.from)) {
@@ -705,8 +713,8 @@ bool OracleRewriter::RewriteBlock(NodeList& nodes, std::string& error) {
         while (order.size() < items.size()) {
             bool progress = false;
             for (size_t k = 0; k < items.size(); ++k) {
-                if (placed.count(k) || !std::includes(placed.begin(), placed.end(), items[k].dependsOn.begin(),
-                                                      items[k].dependsOn.end())) {
+                if (placed.count(k) || !std::includes(placed.begin(), placed.end(),
+                                                      items[k].dependsOn.begin(), items[k].dependsOn.end())) {
                     continue;
                 }
                 order.push_back(k);
@@ -773,7 +781,8 @@ bool OracleRewriter::RewriteBlock(NodeList& nodes, std::string& error) {
     if (b.hasOrder) {
         terms = SplitCommas(b.order);
         for (NodeList& term : terms) {
-            bool hasNulls = std::any_of(term.begin(), term.end(), [](const Node& n) { return n.IsWord("NULLS"); });
+            bool hasNulls =
+                std::any_of(term.begin(), term.end(), [](const Node& n) { return n.IsWord("NULLS"); });
             if (!hasNulls && !term.empty()) {
                 bool descending = term.back().IsWord("DESC");
                 term.push_back(Node::Of(Token::Word("NULLS")));
@@ -790,9 +799,9 @@ bool OracleRewriter::RewriteBlock(NodeList& nodes, std::string& error) {
     }
     NodeList limitNodes{Node::Of(Token::Word("LIMIT")), Node::Of(Token::Word(std::to_string(limit)))};
     std::vector<NodeList> columns = SplitCommas(b.columns);
-    bool plainColumns = b.hasOrder && b.middle.empty() && std::none_of(columns.begin(), columns.end(), [](const NodeList& c) {
-        return c.empty() || c.back().IsSymbol("*");
-    });
+    bool plainColumns = b.hasOrder && b.middle.empty() &&
+                        std::none_of(columns.begin(), columns.end(),
+                                     [](const NodeList& c) { return c.empty() || c.back().IsSymbol("*"); });
     if (!plainColumns) {
         // Without ORDER BY the limit simply ends the query.
         nodes = b.Render();

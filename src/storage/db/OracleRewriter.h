@@ -24,8 +24,8 @@ namespace db {
 class OracleRewriter {
 public:
     // Column names (lower case) of a table; false when the table is unknown.
-    using ColumnLookup =
-        std::function<bool(const std::string& schema, const std::string& table, std::vector<std::string>& columns)>;
+    using ColumnLookup = std::function<bool(const std::string& schema, const std::string& table,
+                                            std::vector<std::string>& columns)>;
 
     void SetColumnLookup(ColumnLookup lookup) { columnLookup = std::move(lookup); }
     // Schema names whose tables are in the main database (compared without case).

@@ -46,21 +46,24 @@ TEST_F(RewriterTest, OuterJoinKeepsRowsWithoutPartnerAndPutsLiteralConditionsInt
 TEST_F(RewriterTest, ChainedOuterJoinsAreOrderedByTheirOnClauses) {
     // parents is joined to refs, which is itself outer-joined; written in the other order.
     Rows rows = pms.Rows(
-        "select h.id, p.pname from OPERA.parents p, OPERA.refs r, OPERA.head h where r.parent=p.parent_id(+) and "
+        "select h.id, p.pname from OPERA.parents p, OPERA.refs r, OPERA.head h where r.parent=p.parent_id(+) "
+        "and "
         "h.ref=r.ref_id(+) order by h.id");
     EXPECT_EQ(rows, (Rows{"1|p100", "2|~", "3|~"}));
 }
 
 TEST_F(RewriterTest, UnqualifiedOuterJoinColumnsAreFoundInTheSchema) {
     Rows rows = pms.Rows(
-        "select id, parent from OPERA.head, OPERA.refs where ref = ref_id (+) and parent(+) > 150 order by id");
+        "select id, parent from OPERA.head, OPERA.refs where ref = ref_id (+) and parent(+) > 150 order by "
+        "id");
     EXPECT_EQ(rows, (Rows{"1|~", "2|200", "3|~"}));
 }
 
 TEST_F(RewriterTest, OuterJoinInsideScalarSubSelectAndDerivedTable) {
     Rows rows = pms.Rows(
         "select h.id, (select max(p.pname) from OPERA.refs r, OPERA.parents p where r.ref_id=h.ref and "
-        "r.parent=p.parent_id(+)) from OPERA.head h where h.id in (select d.id from (select id, ref from OPERA.head) "
+        "r.parent=p.parent_id(+)) from OPERA.head h where h.id in (select d.id from (select id, ref from "
+        "OPERA.head) "
         "d, OPERA.refs x where d.ref=x.ref_id(+) and x.parent(+)=100 and x.parent is null) order by h.id");
     EXPECT_EQ(rows, (Rows{"2|~", "3|~"}));
 }
@@ -69,8 +72,10 @@ TEST_F(RewriterTest, OneConditionMayOuterJoinOneTableOnly) {
     db::SqliteConnection c;
     ASSERT_TRUE(c.Open(pms.ConnectionString()));
     db::Recordset rows;
-    EXPECT_FALSE(c.OpenRecordset(
-        "select h.id from OPERA.head h, OPERA.refs r, status s where h.ref=r.ref_id(+) and r.parent(+)=s.id(+)", rows));
+    EXPECT_FALSE(
+        c.OpenRecordset("select h.id from OPERA.head h, OPERA.refs r, status s where h.ref=r.ref_id(+) and "
+                        "r.parent(+)=s.id(+)",
+                        rows));
     ASSERT_FALSE(c.Errors().empty());
     EXPECT_NE(c.Errors()[0].description.find("only one outer-joined table"), std::string::npos);
 }
@@ -110,7 +115,8 @@ TEST_F(RewriterTest, OracleOnlySyntax) {
     EXPECT_EQ(pms.Rows("select id from OPERA.head where note is null order by id"), (Rows{"1", "2"}));
     EXPECT_TRUE(pms.Rows("select id from OPERA.head where note = ''").empty());
     // Concatenation skips NULLs.
-    EXPECT_EQ(pms.Rows("select code||note||'-'||to_char(id) from OPERA.head order by id"), (Rows{"A-1", "B-2", "Cz-3"}));
+    EXPECT_EQ(pms.Rows("select code||note||'-'||to_char(id) from OPERA.head order by id"),
+              (Rows{"A-1", "B-2", "Cz-3"}));
     EXPECT_EQ(pms.Rows("select count(*) from OPERA.head where id ^= 2 /* CHOOSE */"), (Rows{"2"}));
 }
 
@@ -126,8 +132,8 @@ TEST_F(RewriterTest, EmptyInListIsRefused) {
 TEST(RewriterSchemaTest, LocalSchemaQualifiersAreDroppedAndUnqualifiedNamesWork) {
     platform::TempFolder folder;
     std::string error;
-    ASSERT_TRUE(db::SqliteConnection::CreateDatabase(folder.File("one.db"), "create table t (a number); insert into t values (7);",
-                                                     error))
+    ASSERT_TRUE(db::SqliteConnection::CreateDatabase(
+        folder.File("one.db"), "create table t (a number); insert into t values (7);", error))
         << error;
     db::SqliteConnection c;
     ASSERT_TRUE(c.Open("sqlite:" + folder.File("one.db") + ";OPERA=main")) << Pms::Errors(c);
@@ -142,7 +148,8 @@ TEST(RewriterTextTest, UntouchedStatementsStayAsWritten) {
     db::OracleRewriter rewriter;
     std::string out;
     std::string error;
-    const std::string update = "update qel_financial_transactions set qel_fisc_status='N' where trx_no=12 and qel_fisc_status!='Y'";
+    const std::string update =
+        "update qel_financial_transactions set qel_fisc_status='N' where trx_no=12 and qel_fisc_status!='Y'";
     ASSERT_TRUE(rewriter.Rewrite(update, out, error)) << error;
     EXPECT_EQ(out, update);
     ASSERT_TRUE(rewriter.Rewrite("select a from b where c = 'it''s' and d=''", out, error));

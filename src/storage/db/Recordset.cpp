@@ -33,7 +33,9 @@ void Recordset::Reset(std::vector<std::string> columnNames) {
     position = 0;
 }
 
-void Recordset::Close() { Reset({}); }
+void Recordset::Close() {
+    Reset({});
+}
 
 const Value& Recordset::Get(size_t column) const {
     static const Value none;

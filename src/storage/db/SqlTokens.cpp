@@ -8,8 +8,12 @@ namespace db::sql {
 
 namespace {
 
-bool IsIdentifierStart(unsigned char c) { return std::isalpha(c) || c == '_' || c >= 0x80; }
-bool IsIdentifierChar(unsigned char c) { return std::isalnum(c) || c == '_' || c == '$' || c == '#' || c >= 0x80; }
+bool IsIdentifierStart(unsigned char c) {
+    return std::isalpha(c) || c == '_' || c >= 0x80;
+}
+bool IsIdentifierChar(unsigned char c) {
+    return std::isalnum(c) || c == '_' || c == '$' || c == '#' || c >= 0x80;
+}
 
 }  // namespace
 
@@ -30,7 +34,9 @@ bool Node::IsSymbol(const char* symbol) const {
     return !isGroup && token.kind == Token::Kind::Operator && token.text == symbol;
 }
 
-bool Node::IsOuterJoinMarker() const { return isGroup && children.size() == 1 && children[0].IsSymbol("+"); }
+bool Node::IsOuterJoinMarker() const {
+    return isGroup && children.size() == 1 && children[0].IsSymbol("+");
+}
 
 std::string Node::Name() const {
     if (token.kind == Token::Kind::QuotedIdentifier) {
@@ -39,7 +45,8 @@ std::string Node::Name() const {
     return text::ToLower(token.text);
 }
 
-bool Tokenize(const std::string& sql, std::vector<Token>& tokens, std::string& trailingSpace, std::string& error) {
+bool Tokenize(const std::string& sql, std::vector<Token>& tokens, std::string& trailingSpace,
+              std::string& error) {
     std::string space;
     size_t i = 0;
     const size_t n = sql.size();
@@ -96,7 +103,8 @@ bool Tokenize(const std::string& sql, std::vector<Token>& tokens, std::string& t
             }
             i = end + 1;
             token.kind = Token::Kind::QuotedIdentifier;
-        } else if (std::isdigit(c) || (c == '.' && i + 1 < n && std::isdigit(static_cast<unsigned char>(sql[i + 1])))) {
+        } else if (std::isdigit(c) ||
+                   (c == '.' && i + 1 < n && std::isdigit(static_cast<unsigned char>(sql[i + 1])))) {
             while (i < n && (std::isdigit(static_cast<unsigned char>(sql[i])) || sql[i] == '.')) {
                 ++i;
             }

@@ -38,7 +38,8 @@ struct Node {
     bool IsWord(const char* word) const;
     bool IsSymbol(const char* symbol) const;
     bool IsIdentifier() const {
-        return !isGroup && (token.kind == Token::Kind::Identifier || token.kind == Token::Kind::QuotedIdentifier);
+        return !isGroup &&
+               (token.kind == Token::Kind::Identifier || token.kind == Token::Kind::QuotedIdentifier);
     }
     // The "(+)" of an Oracle outer join.
     bool IsOuterJoinMarker() const;
@@ -49,7 +50,8 @@ struct Node {
 
 using NodeList = std::vector<Node>;
 
-bool Tokenize(const std::string& sql, std::vector<Token>& tokens, std::string& trailingSpace, std::string& error);
+bool Tokenize(const std::string& sql, std::vector<Token>& tokens, std::string& trailingSpace,
+              std::string& error);
 bool BuildTree(const std::vector<Token>& tokens, NodeList& nodes, std::string& error);
 std::string Render(const NodeList& nodes);
 void RenderTo(const Node& node, std::string& out);

@@ -55,7 +55,9 @@ bool OnlyBlanks(const char* text) {
 
 }  // namespace
 
-SqliteConnection::~SqliteConnection() { Close(); }
+SqliteConnection::~SqliteConnection() {
+    Close();
+}
 
 bool SqliteConnection::ParseConnectionString(const std::string& connectionString, Settings& settings,
                                              std::string& error) {
@@ -92,7 +94,8 @@ bool SqliteConnection::ParseConnectionString(const std::string& connectionString
     return true;
 }
 
-bool SqliteConnection::CreateDatabase(const std::string& file, const std::string& script, std::string& error) {
+bool SqliteConnection::CreateDatabase(const std::string& file, const std::string& script,
+                                      std::string& error) {
     sqlite3* handle = nullptr;
     int rc = sqlite3_open_v2(file.c_str(), &handle, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
     if (rc != SQLITE_OK) {
@@ -145,7 +148,8 @@ bool SqliteConnection::Setup(const Settings& settings) {
     sqlite3_extended_result_codes(db, 1);
     SetCommandTimeout(timeoutSeconds);
     if (!RegisterOracleFunctions(db)) {
-        AddError(sqlite3_errcode(db), std::string("cannot register the Oracle functions: ") + sqlite3_errmsg(db));
+        AddError(sqlite3_errcode(db),
+                 std::string("cannot register the Oracle functions: ") + sqlite3_errmsg(db));
         return false;
     }
     for (const auto& [schema, file] : settings.attached) {
@@ -168,7 +172,8 @@ bool SqliteConnection::Setup(const Settings& settings) {
     // transaction, and the stand-in need not survive a power cut.
     std::string setup = "PRAGMA main.journal_mode=WAL; PRAGMA main.synchronous=NORMAL;";
     for (const auto& entry : settings.attached) {
-        setup += "PRAGMA \"" + entry.first + "\".journal_mode=WAL; PRAGMA \"" + entry.first + "\".synchronous=NORMAL;";
+        setup += "PRAGMA \"" + entry.first + "\".journal_mode=WAL; PRAGMA \"" + entry.first +
+                 "\".synchronous=NORMAL;";
     }
     // Oracle's LIKE tells upper from lower case; DUAL is Oracle's one-row table.
     setup +=
@@ -180,8 +185,10 @@ bool SqliteConnection::Setup(const Settings& settings) {
     }
     columnCache.clear();
     rewriter.SetLocalSchemas(settings.localSchemas);
-    rewriter.SetColumnLookup([this](const std::string& schema, const std::string& table,
-                                    std::vector<std::string>& columns) { return Columns(schema, table, columns); });
+    rewriter.SetColumnLookup(
+        [this](const std::string& schema, const std::string& table, std::vector<std::string>& columns) {
+            return Columns(schema, table, columns);
+        });
     return true;
 }
 
@@ -274,7 +281,8 @@ bool SqliteConnection::Run(const std::string& oracle, Recordset* recordset) {
                 default: {
                     const unsigned char* t = sqlite3_column_text(stmt, c);
                     int n = sqlite3_column_bytes(stmt, c);
-                    row.push_back(Value::Of(std::string(reinterpret_cast<const char*>(t), static_cast<size_t>(n))));
+                    row.push_back(
+                        Value::Of(std::string(reinterpret_cast<const char*>(t), static_cast<size_t>(n))));
                     break;
                 }
             }
@@ -307,7 +315,8 @@ bool SqliteConnection::ExecuteScript(const std::string& script) {
     return true;
 }
 
-bool SqliteConnection::Columns(const std::string& schema, const std::string& table, std::vector<std::string>& columns) {
+bool SqliteConnection::Columns(const std::string& schema, const std::string& table,
+                               std::vector<std::string>& columns) {
     std::string key = text::ToLower(schema) + "." + text::ToLower(table);
     auto cached = columnCache.find(key);
     if (cached != columnCache.end()) {
@@ -315,7 +324,8 @@ bool SqliteConnection::Columns(const std::string& schema, const std::string& tab
         return !columns.empty();
     }
     sqlite3_stmt* stmt = nullptr;
-    if (sqlite3_prepare_v2(db, "SELECT name FROM pragma_table_info(?1, ?2)", -1, &stmt, nullptr) != SQLITE_OK) {
+    if (sqlite3_prepare_v2(db, "SELECT name FROM pragma_table_info(?1, ?2)", -1, &stmt, nullptr) !=
+        SQLITE_OK) {
         return false;
     }
     sqlite3_bind_text(stmt, 1, table.c_str(), -1, SQLITE_TRANSIENT);

@@ -33,7 +33,8 @@ public:
     SqliteConnection(const SqliteConnection&) = delete;
     SqliteConnection& operator=(const SqliteConnection&) = delete;
 
-    static bool ParseConnectionString(const std::string& connectionString, Settings& settings, std::string& error);
+    static bool ParseConnectionString(const std::string& connectionString, Settings& settings,
+                                      std::string& error);
     // Creates the database file when it is missing and runs a script of plain SQLite statements
     // in it (the schema files, seed data); for tools and tests.
     static bool CreateDatabase(const std::string& file, const std::string& script, std::string& error);
