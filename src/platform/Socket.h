@@ -39,6 +39,11 @@ public:
     bool SetBroadcast();
     bool SetNoDelay();
     bool SetKeepAlive();
+    bool SetSendBuffer(int bytes);
+    // Closing returns at once and the system delivers what is still queued (no lingering).
+    bool SetNoLinger();
+    // True while the socket is a listening one.
+    bool IsListening() const;
     // Send/receive time-outs of blocking calls (0: none).
     bool SetTimeouts(int sendMs, int receiveMs);
 
