@@ -15,3 +15,12 @@ bool CCheckLogger::SaveDescription(const CPrinterControl& printer, CFiscalCheck&
     (void)check;
     return true;
 }
+
+bool CCheckLogger::SaveCheckFile(const std::string& name, const std::string& content, const CPrinterControl& printer,
+                                 CFiscalCheck& check) {
+    (void)name;
+    (void)content;
+    (void)printer;
+    (void)check;
+    return true;
+}

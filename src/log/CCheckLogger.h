@@ -15,6 +15,9 @@ public:
     bool JournalCheck(const CPrinterControl& printer, CFiscalCheck& check);
     // Keeps the check's description as a text file so that an operator can close it by hand.
     bool SaveDescription(const CPrinterControl& printer, CFiscalCheck& check);
+    // Keeps a check file of the printer-manager interface (name + ".ck6") in the station folder.
+    bool SaveCheckFile(const std::string& name, const std::string& content, const CPrinterControl& printer,
+                       CFiscalCheck& check);
 
 private:
     std::string baseFolder;
