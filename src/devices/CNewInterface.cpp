@@ -125,24 +125,20 @@ bool CNewInterface::PrepareTender(FiscMessage& message, CFiscalCheck& target, co
     if (control.testCommand || !checkRefund || (target.statusCode != 3 && target.statusCode != 7)) {
         return true;
     }
-    for (size_t i = 0; i < target.payments.size(); ++i) {
-        const struct_posting& payment = target.payments[i];
-        if (payment.pay_kind != 0) {
-            continue;
-        }
-        std::string test = message.BuildTest(payment.trx_code, payment.trx_amount, static_cast<int>(i), flags,
-                                             target.cashReturned);
-        Log(text::Format("Start tender test %zu:", i + 1));
-        if (!SendAndWait(test, 0, nullptr)) {
-            return false;
-        }
-    }
-    return true;
+    return SendTenderTests(message, flags, target, true);
 }
 
 bool CNewInterface::TestTenders(FiscMessage& message, const std::string& flags, CFiscalCheck& target) {
+    return SendTenderTests(message, flags, target, false);
+}
+
+bool CNewInterface::SendTenderTests(FiscMessage& message, const std::string& flags, CFiscalCheck& target,
+                                    bool cashOnly) {
     for (size_t i = 0; i < target.payments.size(); ++i) {
         const struct_posting& payment = target.payments[i];
+        if (cashOnly && payment.pay_kind != 0) {
+            continue;
+        }
         std::string test = message.BuildTest(payment.trx_code, payment.trx_amount, static_cast<int>(i), flags,
                                              target.cashReturned);
         Log(text::Format("Start tender test %zu:", i + 1));

@@ -30,6 +30,8 @@ protected:
 
 private:
     bool Register(bool saveDescriptionOnly);
+    // One tender test message per payment (cashOnly: only the cash-class ones), in order.
+    bool SendTenderTests(FiscMessage& message, const std::string& flags, CFiscalCheck& target, bool cashOnly);
     void AddTextLines(FiscMessage& message);
     void AddItems(FiscMessage& message);
     void AddRequisites(FiscMessage& message);
