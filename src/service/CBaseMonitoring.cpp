@@ -156,9 +156,12 @@ bool CBaseMonitoring::CreateInterfaces() {
     return true;
 }
 
-bool CBaseMonitoring::Pause(int64_t ms) { return platform::Clock::Current().Wait(stopEvent, ms); }
+bool CBaseMonitoring::Pause(int64_t ms) {
+    return stopRequested || platform::Clock::Current().Wait(stopEvent, ms);
+}
 
 void CBaseMonitoring::PollingLoop() {
+    loopThread = std::this_thread::get_id();
     loopIdle.Reset();
     Write("Start service");
     SetPaymentBlock(false);
@@ -562,8 +565,11 @@ bool CBaseMonitoring::Stop() {
     stopRequested = true;
     stopEvent.Set();
     // Rather than a blind pause, wait for the loop to reach its next wait and end, so that the
-    // storage and the devices are never used from two threads at once.
-    platform::Clock::Current().Wait(loopIdle, kStopLoopWait);
+    // storage and the devices are never used from two threads at once. A registration in
+    // progress finishes first; after kStopLoopWait the stop goes on regardless.
+    if (std::this_thread::get_id() != loopThread) {
+        loopIdle.Wait(kStopLoopWait);
+    }
     SetPaymentBlock(true);
     for (auto& [name, device] : interfaces) {
         device->Disconnect();

@@ -5,6 +5,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "check/CFiscalCheck.h"
@@ -41,6 +42,7 @@ public:
     // Runs on the control thread: ends the loop, blocks payments, disconnects the devices.
     bool Stop();
     const std::string& GetLastError() const { return lastError; }
+    bool StopRequested() const { return stopRequested; }
 
     CLogFile& Log() { return log; }
     platform::Event& StoppedEvent() { return stoppedEvent; }
@@ -103,5 +105,6 @@ private:
     std::atomic<bool> stopRequested{false};
     // Set while the polling loop is not running, so that Stop can wait for it to end.
     platform::Event loopIdle{true, true};
+    std::thread::id loopThread;
     std::mutex blockLock;
 };

@@ -1,0 +1,58 @@
+#include "platform/FileSystem.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/Environment.h"
+#include "platform/TempFolder.h"
+
+using namespace platform;
+
+TEST(FileSystemTest, ProgramFolderEndsWithSlashAndHoldsTheTest) {
+    std::string folder = ProgramFolder();
+    ASSERT_FALSE(folder.empty());
+    EXPECT_EQ(folder.back(), '/');
+    EXPECT_TRUE(FileExists(ProgramPath()));
+    EXPECT_EQ(ProgramPath().substr(0, folder.size()), folder);
+}
+
+TEST(FileSystemTest, WriteCopyRenameRemove) {
+    TempFolder temp;
+    std::string a = temp.File("a.txt");
+    ASSERT_TRUE(WriteFile(a, "hello"));
+    EXPECT_EQ(FileSize(a), 5);
+    ASSERT_TRUE(CopyFile(a, temp.File("b.txt")));
+    ASSERT_TRUE(WriteFile(a, "x"));
+    ASSERT_TRUE(CopyFile(a, temp.File("b.txt")));  // replaces the copy
+    std::string content;
+    ASSERT_TRUE(ReadFile(temp.File("b.txt"), content));
+    EXPECT_EQ(content, "x");
+    ASSERT_TRUE(RenameFile(a, temp.File("c.txt")));
+    EXPECT_FALSE(FileExists(a));
+    EXPECT_TRUE(RemoveFile(temp.File("c.txt")));
+    EXPECT_EQ(FileSize(temp.File("c.txt")), -1);
+    EXPECT_FALSE(CopyFile(temp.File("missing"), temp.File("d")));
+}
+
+TEST(FileSystemTest, MakeDirectoriesCreatesParents) {
+    TempFolder temp;
+    std::string deep = temp.Path() + "x/y/z";
+    EXPECT_TRUE(MakeDirectories(deep));
+    EXPECT_TRUE(IsDirectory(deep));
+    EXPECT_TRUE(MakeDirectories(deep));
+    EXPECT_EQ(ListFolder(temp.Path()), std::vector<std::string>{"x"});
+}
+
+TEST(EnvironmentTest, RunProgramPassesArgumentsWithoutAShell) {
+    std::string output;
+    EXPECT_EQ(RunProgram("echo", {"a;b", "$HOME"}, &output), 0);
+    EXPECT_EQ(output, "a;b $HOME\n");
+    EXPECT_EQ(RunProgram("false", {}, nullptr), 1);
+    EXPECT_EQ(RunProgram("/no/such/program", {}, nullptr), -1);
+}
+
+TEST(EnvironmentTest, SetAndGet) {
+    EXPECT_TRUE(SetEnv("FISCORA_TEST_VARIABLE", "AMERICAN_AMERICA.CL8MSWIN1251"));
+    EXPECT_EQ(GetEnv("FISCORA_TEST_VARIABLE"), "AMERICAN_AMERICA.CL8MSWIN1251");
+    EXPECT_TRUE(HasEnv("FISCORA_TEST_VARIABLE"));
+    EXPECT_FALSE(HasEnv("FISCORA_SURELY_NOT_SET"));
+}

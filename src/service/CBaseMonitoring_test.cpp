@@ -1,0 +1,821 @@
+#include "service/CBaseMonitoring.h"
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <functional>
+#include <map>
+#include <set>
+#include <thread>
+
+#include "config/CFiscalINI.h"
+#include "devices/CFiscalPrinter.h"
+#include "platform/CodePage.h"
+#include "platform/Environment.h"
+#include "platform/FileSystem.h"
+#include "platform/ManualClock.h"
+#include "platform/TempFolder.h"
+#include "platform/Text.h"
+#include "service/CFiscalStorage.h"
+#include "service/CPrintInterface.h"
+
+namespace {
+
+using Calls = std::vector<std::string>;
+
+class FakeConfig : public CFiscalINI {
+public:
+    explicit FakeConfig(Calls& calls) : calls(calls) {}
+    bool Load() override {
+        lastError = loadError;
+        return loadError.empty();
+    }
+    std::string ReadParameter(const std::string& path) override {
+        auto found = parameters.find(path);
+        return found == parameters.end() ? "" : found->second;
+    }
+    int ReadVersion() override { return version; }
+    bool LoadRules() override {
+        calls.push_back("LoadRules");
+        return true;
+    }
+    bool ApplyRules(CFiscalCheck& check) override {
+        lastError.clear();
+        ruleVerdict = 7;
+        calls.push_back("ApplyRules " + check.checkNumber);
+        return rules ? rules(check, *this) : true;
+    }
+    void ApplyPrinterRules(const std::string& printerName, CFiscalCheck& check) override {
+        calls.push_back("ApplyPrinterRules " + printerName + " " + check.checkNumber);
+    }
+    bool IsInterfaceCashier(const std::string& cashier) override { return interfaceCashiers.count(cashier) > 0; }
+    void SetError(const std::string& error) { lastError = error; }
+
+    Calls& calls;
+    std::string loadError;
+    std::map<std::string, std::string> parameters;
+    int version = 0;
+    std::function<bool(CFiscalCheck&, FakeConfig&)> rules;
+    std::set<std::string> interfaceCashiers;
+};
+
+// Chooses along a fixed line of printers; the first call for a check takes the first printer,
+// each later call the next one (the reserve printer).
+class FakeRegistry : public CFiscalPrinter {
+public:
+    bool Load(CFiscalINI& configuration) override {
+        if (!loadError.empty()) {
+            lastError = loadError;
+            return false;
+        }
+        printers = configuration.printers;
+        return true;
+    }
+    bool ChoosePrinter(CFiscalCheck& check, CPrinterControl& printer) override {
+        if (conflicting.count(check.checkNumber)) {
+            check.SetStatusCode(22);
+            lastError = "Select printer error. Code 1000";
+            return false;
+        }
+        if (noPrinter.count(check.checkNumber)) {
+            lastError = "No printer for the check";
+            return false;
+        }
+        size_t next = printer.name.empty() ? 0 : static_cast<size_t>(printer.lineIndex + 1);
+        if (next >= printers.size()) {
+            return false;
+        }
+        printer = printers[next];
+        printer.lineIndex = static_cast<int32_t>(next);
+        return true;
+    }
+    std::string loadError;
+    std::set<std::string> conflicting;
+    std::set<std::string> noPrinter;
+};
+
+class FakeStorage : public CFiscalStorage {
+public:
+    explicit FakeStorage(Calls& calls) : calls(calls) {}
+    void GetChecks(std::vector<CFiscalCheck>& checks) override {
+        calls.push_back("GetChecks");
+        if (!cycles.empty()) {
+            checks = cycles.front();
+            cycles.pop_front();
+        }
+    }
+    bool SetCheckStatus(CFiscalCheck& check, const std::string& letter) override {
+        calls.push_back("SetCheckStatus " + check.checkNumber + " " + letter);
+        return !(letter == "N" && refuseN.count(check.checkNumber));
+    }
+    bool SetCheckRemark(CFiscalCheck& check, const std::string& remark) override {
+        calls.push_back("SetCheckRemark " + check.checkNumber + " " + remark);
+        return true;
+    }
+    void CheckBusinessDate() override { calls.push_back("CheckBusinessDate"); }
+    bool BlockPayments(bool block, const std::string&) override {
+        calls.push_back(block ? "BlockPayments on" : "BlockPayments off");
+        return blockResult;
+    }
+    bool Open(CFiscalINI&) override {
+        calls.push_back("Open");
+        lastError = openError;
+        return openError.empty();
+    }
+    bool SaveFiscalData(CFiscalCheck& check) override {
+        calls.push_back("SaveFiscalData " + check.checkNumber);
+        return true;
+    }
+    bool SaveFiscalResult(CFiscalCheck& check) override {
+        calls.push_back("SaveFiscalResult " + check.checkNumber);
+        return true;
+    }
+    bool Close() override { return true; }
+    void ExpandPosCheck(const std::string& number, int system, bool flag, CFiscalCheck& check) override {
+        calls.push_back(text::Format("ExpandPosCheck %s %d %d", number.c_str(), system, flag ? 1 : 0));
+        // The POS items take the place of the POS postings.
+        for (struct_posting& p : check.postings) {
+            if (p.cheque_number == number || p.reference == number) {
+                p.cheque_number.clear();
+                p.reference.clear();
+            }
+        }
+    }
+    bool SaveCheckNumber(int trx, const std::string& number) override {
+        calls.push_back(text::Format("SaveCheckNumber %d %s", trx, number.c_str()));
+        return true;
+    }
+    bool ConfirmRefund(CFiscalCheck& check, int referenced, double amount) override {
+        calls.push_back(text::Format("ConfirmRefund %s %d %.2f", check.checkNumber.c_str(), referenced, amount));
+        lastError = confirmResult ? "" : "Original check not found";
+        return confirmResult;
+    }
+    bool ValidateCheck(CFiscalCheck& check, const std::string& printer) override {
+        calls.push_back("ValidateCheck " + check.checkNumber + " " + printer);
+        return !invalid.count(check.checkNumber);
+    }
+    bool IsPosRevenueCenter(int code) override { return posCenters.count(code) > 0; }
+
+    Calls& calls;
+    std::deque<std::vector<CFiscalCheck>> cycles;
+    std::set<std::string> refuseN;
+    std::set<std::string> invalid;
+    std::set<int> posCenters;
+    std::string openError;
+    bool blockResult = true;
+    bool confirmResult = true;
+};
+
+class FakeDevice : public CPrintInterface {
+public:
+    FakeDevice(Calls& calls, std::map<std::string, std::deque<bool>>& results, std::set<std::string>& refuse)
+        : calls(calls), results(results), refuseConnect(refuse) {}
+    bool PrintCheck(CFiscalCheck& check, bool saveDescriptionOnly) override {
+        calls.push_back((saveDescriptionOnly ? "SaveDescription " : "PrintCheck ") + control.name + " " +
+                        check.checkNumber);
+        if (saveDescriptionOnly) {
+            return true;
+        }
+        blockOnFailure = false;
+        std::deque<bool>& queue = results[control.name];
+        bool ok = queue.empty() ? true : queue.front();
+        if (!queue.empty()) {
+            queue.pop_front();
+        }
+        if (!ok) {
+            lastError = "Fiscal printer connect cut off.";
+            blockOnFailure = true;
+        } else {
+            check.receiptNumber = "R" + check.checkNumber;
+        }
+        return ok;
+    }
+    bool PrintSlip(CPrinterControl&) override { return false; }
+    bool ShowMessage(CPrinterControl& printer, const std::string& message) override {
+        calls.push_back("ShowMessage " + printer.name + " " + message);
+        return true;
+    }
+    bool Connect(const CPrinterControl& printer) override {
+        control = printer;
+        calls.push_back("Connect " + printer.name);
+        return !refuseConnect.count(printer.name);
+    }
+    void Disconnect() override { calls.push_back("Disconnect " + control.name); }
+
+    Calls& calls;
+    std::map<std::string, std::deque<bool>>& results;
+    std::set<std::string>& refuseConnect;
+};
+
+// Hands the fakes to the worker; until then the test owns them.
+class FakeParts : public CWorkerParts {
+public:
+    FakeParts(std::unique_ptr<FakeConfig>& config, std::unique_ptr<FakeRegistry>& registry,
+              std::unique_ptr<FakeStorage>& storage, Calls& calls, std::map<std::string, std::deque<bool>>& results,
+              std::set<std::string>& refuse)
+        : config(config), registry(registry), storage(storage), calls(calls), results(results), refuse(refuse) {}
+    std::unique_ptr<CFiscalINI> CreateConfiguration() override { return std::move(config); }
+    std::unique_ptr<CFiscalPrinter> CreatePrinterRegistry() override { return std::move(registry); }
+    std::unique_ptr<CFiscalStorage> CreateStorage(int kind, std::string& reason) override {
+        if (kind > 2) {
+            reason = "Unknown storage version";
+            return nullptr;
+        }
+        return std::move(storage);
+    }
+    std::unique_ptr<CPrintInterface> CreateInterface(int, std::string&) override {
+        return std::make_unique<FakeDevice>(calls, results, refuse);
+    }
+    std::unique_ptr<FakeConfig>& config;
+    std::unique_ptr<FakeRegistry>& registry;
+    std::unique_ptr<FakeStorage>& storage;
+    Calls& calls;
+    std::map<std::string, std::deque<bool>>& results;
+    std::set<std::string>& refuse;
+};
+
+CPrinterControl Printer(const std::string& name) {
+    CPrinterControl printer;
+    printer.name = name;
+    printer.deviceSettings.host = "127.0.0.1";
+    printer.deviceSettings.port = 4050;
+    return printer;
+}
+
+CFiscalCheck Bill(const std::string& number, double amount) {
+    CFiscalCheck check;
+    check.checkNumber = number;
+    check.checkMode = 7;
+    check.statusCode = 0;
+    struct_posting posting;
+    posting.trx_no = 100;
+    posting.trx_code = 1000;
+    posting.description = "Room";
+    posting.trx_amount = amount;
+    check.postings.push_back(posting);
+    struct_posting payment;
+    payment.trx_no = 200;
+    payment.trx_code = 9000;
+    payment.pay_kind = 0;
+    payment.trx_amount = amount;
+    check.payments.push_back(payment);
+    check.paymentsTotal = amount;
+    return check;
+}
+
+constexpr int64_t kPoll = 7000;
+constexpr int64_t kAfterPrint = 3000;
+
+class WorkerTest : public ::testing::Test {
+public:
+    void SetUp() override {
+        worker.reset();
+        ownedConfig = std::make_unique<FakeConfig>(calls);
+        ownedRegistry = std::make_unique<FakeRegistry>();
+        ownedStorage = std::make_unique<FakeStorage>(calls);
+        config = ownedConfig.get();
+        registry = ownedRegistry.get();
+        storage = ownedStorage.get();
+        config->printers = {Printer("1"), Printer("2")};
+        config->baseMonitoring = kPoll;
+        config->waitNextCheck = kAfterPrint;
+    }
+
+    // Runs the worker through the given number of polling cycles, then stops it the way the
+    // service control does, from inside the next polling pause.
+    bool Run(int cycles) {
+        worker = std::make_unique<CBaseMonitoring>(
+            std::make_unique<FakeParts>(ownedConfig, ownedRegistry, ownedStorage, calls, results, refuse), temp.File("qelfiscal.log"));
+        worker->Log().SetEcho(false);
+        int seen = 0;
+        clock.SetHook([&, cycles](int64_t ms) {
+            if (ms == worker->PollPeriod() && ++seen > cycles) {
+                StopFromControlThread();
+            }
+            if (onPause) {
+                onPause(ms);
+            }
+        });
+        bool result = worker->Start();
+        clock.SetHook(nullptr);
+        if (stopper.joinable()) {
+            stopper.join();
+        }
+        return result;
+    }
+
+    // Stops the worker the way the service control does: from another thread, while the loop
+    // is in one of its pauses.
+    void StopFromControlThread() {
+        if (stopper.joinable()) {
+            return;
+        }
+        stopper = std::thread([this] { worker->Stop(); });
+        while (!worker->StopRequested()) {
+            std::this_thread::yield();
+        }
+    }
+
+    std::string LogText() {
+        std::string content;
+        platform::ReadFile(temp.File("qelfiscal.log"), content);
+        return content;
+    }
+
+    // The calls that concern one check, in order.
+    Calls CallsFor(const std::string& number) {
+        Calls result;
+        for (const std::string& c : calls) {
+            if (c.size() > number.size() && c.compare(c.size() - number.size() - 1, std::string::npos, " " + number) == 0) {
+                result.push_back(c);
+            } else if (c.find(" " + number + " ") != std::string::npos || c.find("Check " + number + ".") != std::string::npos) {
+                result.push_back(c);
+            }
+        }
+        return result;
+    }
+
+    int Count(const std::string& call) { return static_cast<int>(std::count(calls.begin(), calls.end(), call)); }
+
+    platform::TempFolder temp;
+    platform::ManualClock clock;
+    platform::ScopedClock scoped{clock};
+    Calls calls;
+    std::map<std::string, std::deque<bool>> results;
+    std::set<std::string> refuse;
+    std::unique_ptr<FakeConfig> ownedConfig;
+    std::unique_ptr<FakeRegistry> ownedRegistry;
+    std::unique_ptr<FakeStorage> ownedStorage;
+    FakeConfig* config;
+    FakeRegistry* registry;
+    FakeStorage* storage;
+    std::unique_ptr<CBaseMonitoring> worker;
+    std::function<void(int64_t)> onPause;
+    std::thread stopper;
+};
+
+}  // namespace
+
+TEST_F(WorkerTest, SuccessfulRegistrationInOrder) {
+    storage->cycles.push_back({Bill("77", 100)});
+    ASSERT_TRUE(Run(1));
+    Calls expected = {"SetCheckStatus 77 N",      "ApplyRules 77",     "ApplyPrinterRules 1 77",
+                      "ValidateCheck 77 1",       "PrintCheck 1 77",   "SaveFiscalData 77",
+                      "SetCheckStatus 77 Y"};
+    EXPECT_EQ(CallsFor("77"), expected);
+    // The pauses of one cycle: poll, pre-check, after-print, then the next poll where it stopped.
+    std::vector<int64_t> pauses = clock.Pauses();
+    ASSERT_GE(pauses.size(), 4u);
+    EXPECT_EQ(pauses[0], kPoll);
+    EXPECT_EQ(pauses[1], 1000);
+    EXPECT_EQ(pauses[2], kAfterPrint);
+    EXPECT_EQ(pauses[3], kPoll);
+    std::string log = LogText();
+    EXPECT_NE(log.find("Start service"), std::string::npos);
+    EXPECT_NE(log.find("Successful"), std::string::npos);
+    EXPECT_NE(log.find("Stop payment monitoring"), std::string::npos);
+    EXPECT_NE(log.find("Stop service"), std::string::npos);
+    EXPECT_NE(log.find("Check: 77"), std::string::npos);
+}
+
+TEST_F(WorkerTest, CycleStartsWithBusinessDateThenChecks) {
+    storage->cycles.push_back({});
+    storage->cycles.push_back({Bill("1", 10)});
+    ASSERT_TRUE(Run(2));
+    std::vector<std::string> order;
+    for (const std::string& c : calls) {
+        if (c == "CheckBusinessDate" || c == "GetChecks" || c == "SetCheckStatus 1 N") {
+            order.push_back(c);
+        }
+    }
+    Calls expected = {"CheckBusinessDate", "GetChecks", "CheckBusinessDate", "GetChecks", "SetCheckStatus 1 N"};
+    EXPECT_EQ(order, expected);
+}
+
+TEST_F(WorkerTest, RulesOutcomesThatCloseWithoutPrinting) {
+    struct Case {
+        int statusCode;
+        Calls expected;
+    } cases[] = {
+        {8, {"SetCheckStatus 5 N", "ApplyRules 5", "SetCheckStatus 5 Y"}},
+        {16, {"SetCheckStatus 5 N", "ApplyRules 5", "SetCheckRemark 5 Wrong payment", "SetCheckStatus 5 Y"}},
+    };
+    for (const Case& c : cases) {
+        SetUp();
+        calls.clear();
+        storage->cycles.push_back({Bill("5", 10)});
+        int code = c.statusCode;
+        config->rules = [code](CFiscalCheck& check, FakeConfig&) {
+            check.SetStatusCode(code);
+            return false;
+        };
+        ASSERT_TRUE(Run(1));
+        EXPECT_EQ(CallsFor("5"), c.expected) << c.statusCode;
+        worker.reset();
+    }
+}
+
+TEST_F(WorkerTest, NoPrinterForConflictingPostingsSavesTheDescriptionAndCloses) {
+    storage->cycles.push_back({Bill("22", 10)});
+    registry->conflicting.insert("22");
+    ASSERT_TRUE(Run(1));
+    // The description goes through the interface of the last printer only when one was chosen:
+    // here none was, so the journal keeps it and no device is asked anything.
+    Calls got = CallsFor("22");
+    EXPECT_EQ(std::count_if(got.begin(), got.end(), [](const std::string& c) { return c.rfind("PrintCheck", 0) == 0; }),
+              0);
+    EXPECT_EQ(got.back(), "SetCheckStatus 22 Y");
+    EXPECT_EQ(Count("SetCheckStatus 22 Y"), 1);
+    EXPECT_EQ(Count("ValidateCheck 22 "), 0);
+}
+
+TEST_F(WorkerTest, SetStatusNRefusedSkipsTheCheck) {
+    storage->cycles.push_back({Bill("9", 10), Bill("10", 10)});
+    storage->refuseN.insert("9");
+    ASSERT_TRUE(Run(1));
+    EXPECT_EQ(CallsFor("9"), Calls{"SetCheckStatus 9 N"});
+    EXPECT_EQ(Count("PrintCheck 1 10"), 1);
+}
+
+TEST_F(WorkerTest, RulesFailedOutcomesByStatusCode) {
+    struct Case {
+        int statusCode;
+        int documentKind;
+        Calls expected;
+    } cases[] = {
+        {1, 7, {"SetCheckStatus 3 N", "ApplyRules 3", "ApplyPrinterRules 1 3", "SetCheckStatus 3 D"}},
+        {1, 0,
+         {"SetCheckStatus 3 N", "ApplyRules 3", "ApplyPrinterRules 1 3", "ShowMessage 1 Check 3. amounts differ",
+          "SetCheckStatus 3 N"}},
+        {4, 0, {"SetCheckStatus 3 N", "ApplyRules 3", "ApplyPrinterRules 1 3", "SetCheckStatus 3 Y"}},
+        {0, 0,
+         {"SetCheckStatus 3 N", "ApplyRules 3", "ApplyPrinterRules 1 3", "SaveDescription 1 3", "SetCheckStatus 3 Y",
+          "ShowMessage 1 Check 3. Check description saved. Close check manually."}},
+    };
+    for (const Case& c : cases) {
+        SetUp();
+        calls.clear();
+        storage->cycles.push_back({Bill("3", 10)});
+        int code = c.statusCode, kind = c.documentKind;
+        config->rules = [code, kind](CFiscalCheck& check, FakeConfig& cfg) {
+            check.SetStatusCode(code);
+            check.documentKind = kind;
+            cfg.SetError("amounts differ");
+            return false;
+        };
+        ASSERT_TRUE(Run(1));
+        EXPECT_EQ(CallsFor("3"), c.expected) << c.statusCode << "/" << c.documentKind;
+        EXPECT_EQ(Count("PrintCheck 1 3"), 0);
+        worker.reset();
+    }
+}
+
+TEST_F(WorkerTest, ShortCheckAfterFailedCompositionIsNotPossibleYetSoTheCheckStaysN) {
+    storage->cycles.push_back({Bill("4", 10)});
+    config->rules = [](CFiscalCheck& check, FakeConfig& cfg) {
+        check.documentKind = 4;
+        cfg.ruleVerdict = 4;
+        cfg.SetError("Postings amount = 10.0000, payments amount = 12.0000. (2.0000)");
+        return false;
+    };
+    ASSERT_TRUE(Run(1));
+    Calls got = CallsFor("4");
+    // The description is saved, the operator told, and the status stays "N" for a later cycle.
+    EXPECT_EQ(Count("SaveDescription 1 4"), 1);
+    EXPECT_EQ(Count("SetCheckStatus 4 Y"), 0);
+    EXPECT_EQ(Count("PrintCheck 1 4"), 0);
+    EXPECT_NE(LogText().find("Postings amount = 10.0000, payments amount = 12.0000. (2.0000) Check description saved"),
+              std::string::npos);
+}
+
+TEST_F(WorkerTest, ValidateCheckRefusalClosesWithDescription) {
+    storage->cycles.push_back({Bill("6", 10)});
+    storage->invalid.insert("6");
+    ASSERT_TRUE(Run(1));
+    Calls expected = {"SetCheckStatus 6 N",   "ApplyRules 6",        "ApplyPrinterRules 1 6",
+                      "ValidateCheck 6 1",    "SaveDescription 1 6", "SetCheckStatus 6 Y",
+                      "ShowMessage 1 Check 6. Check description saved. Close check manually."};
+    EXPECT_EQ(CallsFor("6"), expected);
+}
+
+TEST_F(WorkerTest, FailedAttemptGoesToTheReservePrinter) {
+    storage->cycles.push_back({Bill("7", 50)});
+    results["1"] = {false};
+    ASSERT_TRUE(Run(1));
+    Calls expected = {"SetCheckStatus 7 N",      "ApplyRules 7",       "ApplyPrinterRules 1 7",
+                      "ValidateCheck 7 1",       "PrintCheck 1 7",     "SaveFiscalData 7",
+                      "SetCheckStatus 7 N",      "ShowMessage 1 Check 7. Fiscal printer connect cut off.",
+                      "PrintCheck 2 7",          "SaveFiscalData 7",   "SetCheckStatus 7 Y"};
+    EXPECT_EQ(CallsFor("7"), expected);
+    std::string log = LogText();
+    EXPECT_NE(log.find("Unsuccessful"), std::string::npos);
+    EXPECT_NE(log.find("Send to reserve printer"), std::string::npos);
+    // The lost connection blocked payments, the success on the reserve printer unblocked them.
+    auto block = std::find(calls.begin(), calls.end(), "BlockPayments on");
+    ASSERT_NE(block, calls.end());
+    EXPECT_NE(std::find(block, calls.end(), "BlockPayments off"), calls.end());
+}
+
+TEST_F(WorkerTest, RefundCheckIsNotSentToTheReservePrinter) {
+    CFiscalCheck refund = Bill("8", -50);
+    storage->cycles.push_back({refund});
+    results["1"] = {false};
+    ASSERT_TRUE(Run(1));
+    EXPECT_EQ(Count("PrintCheck 1 8"), 1);
+    EXPECT_EQ(Count("PrintCheck 2 8"), 0);
+    EXPECT_EQ(Count("SetCheckStatus 8 N"), 2);
+    EXPECT_EQ(Count("SetCheckStatus 8 Y"), 0);
+}
+
+TEST_F(WorkerTest, AllPrintersFailingLeavesTheCheckNAndPaymentsBlocked) {
+    storage->cycles.push_back({Bill("11", 50)});
+    results["1"] = {false};
+    results["2"] = {false};
+    ASSERT_TRUE(Run(1));
+    EXPECT_EQ(Count("SetCheckStatus 11 Y"), 0);
+    EXPECT_EQ(calls.back(), "Disconnect 2");
+    // Blocked after the failure; the stop keeps them blocked (no second call needed).
+    EXPECT_EQ(Count("BlockPayments on"), 1);
+}
+
+TEST_F(WorkerTest, BlockingDisabledNeverBlocks) {
+    for (const char* value : {"N", "0"}) {
+        SetUp();
+        calls.clear();
+        config->parameters["//fidelio_ini/block_payments"] = value;
+        storage->cycles.push_back({Bill("12", 50)});
+        storage->cycles.push_back({});
+        results["1"] = {false};
+        results["2"] = {false};
+        ASSERT_TRUE(Run(2));
+        EXPECT_EQ(Count("BlockPayments on"), 0) << value;
+        EXPECT_EQ(Count("BlockPayments off"), 0) << value;
+        worker.reset();
+    }
+}
+
+TEST_F(WorkerTest, EmptyListsUnblockOnlyOnceAndStopBlocks) {
+    storage->cycles = {{}, {}, {}};
+    ASSERT_TRUE(Run(3));
+    EXPECT_EQ(Count("BlockPayments off"), 1);  // at the start of the loop; the empty lists change nothing
+    EXPECT_EQ(Count("BlockPayments on"), 1);   // at stop
+    EXPECT_EQ(calls.back(), "Disconnect 2");
+    EXPECT_TRUE(worker->PaymentsBlocked());
+}
+
+TEST_F(WorkerTest, FailedUnblockIsRetriedByTheNextEmptyList) {
+    storage->blockResult = false;
+    storage->cycles = {{}, {}};
+    ASSERT_TRUE(Run(2));
+    // Each attempt failed, so the state never changed and every empty list tried again.
+    EXPECT_EQ(Count("BlockPayments off"), 3);
+}
+
+TEST_F(WorkerTest, StopDuringThePreCheckPauseTouchesNoCheck) {
+    storage->cycles.push_back({Bill("13", 10), Bill("14", 10)});
+    onPause = [&](int64_t ms) {
+        if (ms == 1000) {
+            StopFromControlThread();
+        }
+    };
+    ASSERT_TRUE(Run(5));
+    EXPECT_TRUE(CallsFor("13").empty());
+    EXPECT_TRUE(CallsFor("14").empty());
+    EXPECT_NE(LogText().find("Stop payment monitoring"), std::string::npos);
+}
+
+TEST_F(WorkerTest, StopDuringTheAfterPrintPauseEndsBeforeTheNextCheck) {
+    storage->cycles.push_back({Bill("15", 10), Bill("16", 10)});
+    onPause = [&](int64_t ms) {
+        if (ms == kAfterPrint) {
+            StopFromControlThread();
+        }
+    };
+    ASSERT_TRUE(Run(5));
+    EXPECT_EQ(Count("SetCheckStatus 15 Y"), 1);
+    EXPECT_TRUE(CallsFor("16").empty());
+}
+
+TEST_F(WorkerTest, StopBeforeTheLoopStartsIsNotLost) {
+    storage->cycles.push_back({Bill("17", 10)});
+    worker = std::make_unique<CBaseMonitoring>(
+        std::make_unique<FakeParts>(ownedConfig, ownedRegistry, ownedStorage, calls, results, refuse), temp.File("qelfiscal.log"));
+    worker->Log().SetEcho(false);
+    // A stop that arrives while the storage is still connecting.
+    EXPECT_TRUE(worker->Stop());
+    EXPECT_TRUE(worker->Start());
+    EXPECT_TRUE(CallsFor("17").empty());
+}
+
+TEST_F(WorkerTest, SuccessOnCzechPrinterSavesTheFiscalResult) {
+    config->printerType = 10;
+    storage->cycles.push_back({Bill("18", 10)});
+    ASSERT_TRUE(Run(1));
+    EXPECT_EQ(Count("SaveFiscalResult 18"), 1);
+}
+
+TEST_F(WorkerTest, RefundProcessingConfirmsRefundsAndSavesCheckNumbers) {
+    config->parameters["//printer_ini/print_refund"] = "2";
+    CFiscalCheck sale = Bill("19", 40);
+    CFiscalCheck refund = Bill("20", -40);
+    refund.payments[0].reference = "1234";
+    storage->cycles.push_back({sale, refund});
+    ASSERT_TRUE(Run(1));
+    EXPECT_EQ(Count("SaveCheckNumber 200 R19"), 1);
+    EXPECT_EQ(Count("ConfirmRefund 20 1234 -40.00"), 1);
+    EXPECT_EQ(Count("PrintCheck 1 20"), 1);
+    EXPECT_EQ(Count("SaveCheckNumber 200 R20"), 0);  // not for a refund
+    EXPECT_NE(LogText().find("Refund processing!"), std::string::npos);
+    EXPECT_NE(LogText().find("Check reference 1234 for confirmation "), std::string::npos);
+}
+
+TEST_F(WorkerTest, RefundConfirmationFailuresLeaveTheCheckN) {
+    struct Case {
+        std::string reference;
+        bool storageConfirms;
+        std::string logLine;
+        std::string message;
+    } cases[] = {
+        {"", true, "Reference is empty",
+         "Для чека возврата не введен номер исходной операции. Введите номер в поле Reference."},
+        {"Split 5", true, "Reference is not correct", "Для чека возврата введите номер исходной операции в Reference."},
+        {"abc", true, "Reference is not correct",
+         "Для чека возврата введен неверный номер исходной операции. Введите номер в поле Reference."},
+        {"99", false, "Check reference 99 for confirmation", "Original check not found"},
+    };
+    for (const Case& c : cases) {
+        SetUp();
+        calls.clear();
+        config->parameters["//printer_ini/print_refund"] = "2";
+        storage->confirmResult = c.storageConfirms;
+        CFiscalCheck refund = Bill("21", -40);
+        refund.payments[0].reference = c.reference;
+        storage->cycles.push_back({refund});
+        ASSERT_TRUE(Run(1));
+        EXPECT_EQ(Count("PrintCheck 1 21"), 0) << c.reference;
+        EXPECT_EQ(Count("SetCheckStatus 21 Y"), 0) << c.reference;
+        std::string cp = c.storageConfirms ? platform::Cp1251(c.message) : c.message;
+        EXPECT_EQ(Count("ShowMessage 1 Check 21. " + cp), 1) << c.reference;
+        EXPECT_NE(LogText().find(c.logLine), std::string::npos) << c.reference;
+        worker.reset();
+    }
+}
+
+TEST_F(WorkerTest, NoPrinterChosenSavesTheDescription) {
+    storage->cycles.push_back({Bill("23", 10)});
+    registry->noPrinter.insert("23");
+    ASSERT_TRUE(Run(1));
+    EXPECT_EQ(Count("ValidateCheck 23 "), 1);
+    EXPECT_EQ(Count("SetCheckStatus 23 Y"), 1);
+    EXPECT_EQ(Count("PrintCheck 1 23"), 0);
+    EXPECT_NE(LogText().find("No printer for the check"), std::string::npos);
+}
+
+TEST_F(WorkerTest, NullCheckMessagesAreNotShown) {
+    storage->cycles.push_back({Bill("24", 10)});
+    config->rules = [](CFiscalCheck& check, FakeConfig& cfg) {
+        check.SetStatusCode(0);
+        check.documentKind = 2;
+        cfg.SetError("Null check. Skipping.");
+        return false;
+    };
+    ASSERT_TRUE(Run(1));
+    EXPECT_EQ(Count("SetCheckStatus 24 Y"), 1);
+    for (const std::string& c : calls) {
+        EXPECT_EQ(c.rfind("ShowMessage", 0), std::string::npos) << c;
+    }
+}
+
+TEST_F(WorkerTest, PosPostingsAreExpandedThroughTheStorage) {
+    config->parameters["//micros_check_expand"] = "1";
+    config->interfaceCashiers = {"42"};
+    storage->posCenters = {3000};
+    CFiscalCheck check = Bill("25", 30);
+    struct_posting center;
+    center.trx_code = 3000;
+    center.reference = "555";
+    center.cashier_id = "42";
+    center.trx_amount = 10;
+    struct_posting flagged;
+    flagged.trx_code = 1000;
+    flagged.cheque_number = "556";
+    flagged.pos_flag = true;
+    flagged.cashier_id = "42";
+    struct_posting foreign;
+    foreign.trx_code = 1000;
+    foreign.cheque_number = "557";
+    foreign.cashier_id = "7";
+    check.postings = {center, flagged, foreign};
+    storage->cycles.push_back({check});
+    ASSERT_TRUE(Run(1));
+    EXPECT_EQ(Count("ExpandPosCheck 555 3000 0"), 1);
+    // The system number of the revenue-centre posting carries over to the next POS number found
+    // after the restart of the scan.
+    EXPECT_EQ(Count("ExpandPosCheck 556 3000 1"), 1);
+    EXPECT_EQ(Count("ExpandPosCheck 557 0 0"), 0);
+    std::string log = LogText();
+    EXPECT_NE(log.find("Read Micros Check 555, SI 3000"), std::string::npos);
+    EXPECT_NE(log.find("Read Micros Check 556, SI 3000"), std::string::npos);
+    EXPECT_NE(log.find("Not inteface cashier 7"), std::string::npos);
+    EXPECT_EQ(Count("PrintCheck 1 25"), 1);
+}
+
+TEST_F(WorkerTest, StartUpFailuresStopAndReport) {
+    struct Case {
+        std::function<void(WorkerTest&)> arrange;
+        std::string error;
+    } cases[] = {
+        {[](WorkerTest& t) { t.config->loadError = "VuvovaZododAVU.xml file FAILED to load\nbad"; },
+         "VuvovaZododAVU.xml file FAILED to load\nbad"},
+        {[](WorkerTest& t) { t.registry->loadError = "Empty printer list!"; }, "Empty printer list!"},
+        {[](WorkerTest& t) { t.config->version = 6; }, "Unknown storage version"},
+        {[](WorkerTest& t) { t.storage->openError = "DATABASE CONNECT UNDEFINED"; }, "DATABASE CONNECT UNDEFINED"},
+        {[](WorkerTest& t) { t.refuse.insert("2"); }, ""},
+    };
+    for (const Case& c : cases) {
+        SetUp();
+        calls.clear();
+        refuse.clear();
+        c.arrange(*this);
+        EXPECT_FALSE(Run(1));
+        EXPECT_EQ(worker->GetLastError(), c.error);
+        EXPECT_EQ(Count("GetChecks"), 0);
+        EXPECT_TRUE(worker->StoppedEvent().IsSet());
+        EXPECT_NE(LogText().find("Stop service"), std::string::npos);
+        worker.reset();
+    }
+}
+
+TEST_F(WorkerTest, StartUpReadsTimingAndOptions) {
+    config->waitNextCheck = 0;
+    config->baseMonitoring = 0;
+    config->parameters = {{"//printer_ini/decimal_point", "0"},  {"//printer_ini/print_copy", "1"},
+                          {"//printer_ini/cash_drawer", "0"},    {"//printer_ini/save_shift_number", "1"},
+                          {"//fiscal_trans_ini/qel_nls_lang", "AMERICAN_AMERICA.CL8MSWIN1251"}};
+    platform::SetEnv("NLS_LANG", "RUSSIAN_CIS.UTF8");
+    ASSERT_TRUE(Run(0));
+    EXPECT_EQ(worker->PollPeriod(), 5000);
+    EXPECT_EQ(worker->AfterPrintPause(), 5000);
+    std::string log = LogText();
+    for (const char* line : {"Decimal point position: 0", "Print copy: Yes", "Cash Drawer: No",
+                             "Save Shift Number: Yes", "Original NLS_LANG: RUSSIAN_CIS.UTF8",
+                             "New NLS_LANG: AMERICAN_AMERICA.CL8MSWIN1251"}) {
+        EXPECT_NE(log.find(line), std::string::npos) << line;
+    }
+    EXPECT_EQ(platform::GetEnv("NLS_LANG"), "AMERICAN_AMERICA.CL8MSWIN1251");
+    Calls connects;
+    for (const std::string& c : calls) {
+        if (c.rfind("Connect", 0) == 0) {
+            connects.push_back(c);
+        }
+    }
+    EXPECT_EQ(connects, (Calls{"Connect 1", "Connect 2"}));
+}
+
+TEST_F(WorkerTest, AgentRequisitesAreReadAndSplitPostings) {
+    // The log folder is the temp folder, so the requisites file is read from there.
+    platform::WriteFile(temp.File("AgentDetails.txt"),
+                        "1000=AG7=15%=Tour Agency\r\n0=ignored\nabc=ignored\nno equals sign\n2000=AG8\n");
+    config->parameters["//tax_mode/agent_tax"] = "4";
+    storage->cycles.push_back({Bill("26", 100)});
+    ASSERT_TRUE(Run(1));
+    ASSERT_EQ(worker->AgentRequisites().size(), 2u);
+    EXPECT_EQ(worker->AgentRequisites().at(1000), "AG7=15%=Tour Agency");
+    EXPECT_EQ(worker->AgentRequisites().at(2000), "AG8");
+    std::string log = LogText();
+    EXPECT_NE(log.find("AGENT REQUISITES SUPPORTED"), std::string::npos);
+    EXPECT_NE(log.find("1000 : AG7=15%=Tour Agency"), std::string::npos);
+    EXPECT_NE(log.find("Agent tax: 4"), std::string::npos);
+    EXPECT_NE(log.find("Agent\n"), std::string::npos);
+}
+
+TEST_F(WorkerTest, ApplyAgentDataSplitsTheAgentShare) {
+    platform::WriteFile(temp.File("AgentDetails.txt"), "1000=AG7=15%=Tour Agency\n2000=AG8\n3000===\n");
+    config->parameters["//tax_mode/agent_tax"] = "4";
+    worker = std::make_unique<CBaseMonitoring>(
+        std::make_unique<FakeParts>(ownedConfig, ownedRegistry, ownedStorage, calls, results, refuse), temp.File("qelfiscal.log"));
+    worker->Log().SetEcho(false);
+    worker->Stop();
+    ASSERT_TRUE(worker->Start());
+
+    CFiscalCheck check = Bill("27", 33.33);
+    struct_posting plain = check.postings[0];
+    plain.trx_code = 2000;
+    plain.trx_amount = 5;
+    struct_posting empty = check.postings[0];
+    empty.trx_code = 3000;
+    check.postings.push_back(plain);
+    check.postings.push_back(empty);
+    EXPECT_TRUE(worker->ApplyAgentData(check));
+    ASSERT_EQ(check.postings.size(), 4u);
+    EXPECT_EQ(check.postings[0].agent, "AG7");
+    EXPECT_DOUBLE_EQ(check.postings[0].trx_amount, 28.33);
+    EXPECT_EQ(check.postings[1].agent, "XXX");
+    EXPECT_DOUBLE_EQ(check.postings[1].trx_amount, 5.0);
+    EXPECT_EQ(check.postings[1].tax_group, "4");
+    EXPECT_EQ(check.postings[1].quantity, 1.0);
+    EXPECT_EQ(check.postings[1].description, platform::Cp1251("Агентское вознаграждение ") + "Tour Agency");
+    EXPECT_EQ(check.postings[2].agent, "AG8");
+    EXPECT_DOUBLE_EQ(check.postings[2].trx_amount, 5.0);
+    EXPECT_EQ(check.postings[3].agent, "");  // a requisites text of "=" signs only changes nothing
+}
