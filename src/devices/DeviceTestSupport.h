@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <map>
 #include <memory>
 #include <string>
@@ -15,6 +14,7 @@
 #include "config/CFiscalINI.h"
 #include "log/CLogFile.h"
 #include "platform/FileSystem.h"
+#include "platform/TempFolder.h"
 #include "platform/Text.h"
 
 namespace device_test {
@@ -67,19 +67,12 @@ inline CPrinterControl Printer(const std::string& name, const std::string& host,
 class TempFolderTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        folder = (std::filesystem::temp_directory_path() /
-                  (std::string("fiscora_") + info->test_suite_name() + "_" + info->name()))
-                     .string();
-        std::filesystem::remove_all(folder);
-        std::filesystem::create_directories(folder);
+        folder = temp.Path().substr(0, temp.Path().size() - 1);
+        ASSERT_FALSE(folder.empty());
         log.SetEcho(false);
         ASSERT_TRUE(log.Open(folder + "/test.log", true));
     }
-    void TearDown() override {
-        log.Close();
-        std::filesystem::remove_all(folder);
-    }
+    void TearDown() override { log.Close(); }
     std::string LogText() {
         std::string content;
         platform::ReadFile(folder + "/test.log", content);
@@ -108,6 +101,7 @@ protected:
         return fault;
     }
 
+    platform::TempFolder temp{"fiscora-devices"};
     std::string folder;
     CLogFile log;
 };

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "CheckRecord.h"
+#include "platform/TempFolder.h"
 #include "platform/Text.h"
 
 namespace {
@@ -75,14 +76,6 @@ public:
 
 class SimTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        folder = std::filesystem::temp_directory_path() /
-                 ("pmsim_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
-                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(folder);
-        std::filesystem::create_directories(folder);
-    }
-    void TearDown() override { std::filesystem::remove_all(folder); }
 
     std::unique_ptr<PrinterManagerSim> StartSim(PrinterManagerSim::Options options) {
         auto sim = std::make_unique<PrinterManagerSim>(options);
@@ -91,7 +84,8 @@ protected:
         return sim;
     }
 
-    std::filesystem::path folder;
+    platform::TempFolder temp{"fiscora-pmsim"};
+    std::filesystem::path folder{temp.Path()};
 };
 
 TEST(FaultSettingTest, ParsesEveryFormAndRejectsBadLines) {
