@@ -41,9 +41,11 @@ public:
 
     // --- composition ---
     bool Compose();
-    double SumPostings(const std::vector<struct_posting>& list) const;
+    // Drops the zero lines of the list; the total of the lines that count.
+    double SumPostings(std::vector<struct_posting>& list);
     void SumPayments();
     bool AmountsMatch();
+    // Folded lines of the check's own postings or payments are kept in removedLines.
     void Merge(std::vector<struct_posting>& list, int mode, bool payments);
     bool CheckSigns();
     bool CheckPaymentSigns();

@@ -13,38 +13,89 @@ class CLogFile;
 
 // The model of the configuration file VuvovaZododAVU.xml. The operations the worker calls are
 // virtual so that a test can stand in for the file.
+//
+// Reading conventions for every key: paths are absolute ("//..."), a flag is on only when its
+// text is "1", an integer is the decimal value of the text (empty or not a number gives 0) and a
+// missing element reads as empty text.
 class CFiscalINI : public CXMLParser {
 public:
+    static constexpr const char* kFileName = "VuvovaZododAVU.xml";
+    static constexpr int kNotFound = -1;
+    static constexpr int32_t kDefaultPause = 5000;
+    // Storage versions of //fidelio_ini/version; kNoStorage for anything unknown.
+    enum Version : int { Opera = 0, Opera4 = 1, Fidelio8 = 2, Pos3700 = 3, Pos9700 = 4, kNoStorage = 6 };
+
     CFiscalINI() = default;
     virtual ~CFiscalINI() = default;
 
+    // Loads VuvovaZododAVU.xml from the current folder, or else from the program folder, and
+    // logs which file it loaded.
     virtual bool Load();
+    // The same search over the given folders (each with a trailing "/"), in order.
+    bool LoadFrom(const std::vector<std::string>& folders);
     // Text of the first element the XPath selects; empty when there is none.
     std::string ReadParameter(const std::string& path) override;
-    // 0 or 1 Opera, 2 Suite8, 3 and above no storage.
+    bool ReadFlag(const std::string& path);
+    int32_t ReadInteger(const std::string& path);
+    // 0 or 1 Opera, 2 Suite8, 3 and 4 POS systems, 6 none. Read once and kept; 6 is read again.
     virtual int ReadVersion();
+    // Printer type, timing values, refund, minibar, currency, prepayment and hotel bill settings,
+    // the payment and tax rule lists and the storage version. Always true.
     virtual bool LoadRules();
     virtual bool ApplyRules(CFiscalCheck& check);
     virtual void ApplyPrinterRules(const std::string& printerName, CFiscalCheck& check);
     virtual bool IsInterfaceCashier(const std::string& cashier);
-    // The printers and printer lines of the print lists, validated; listMode is the print-list
-    // mode (0 station, 1 cashier, 3 user-defined field, 4 station with folio window, 5 POS
-    // identifier or code, 6 room).
     // Fills a storage back-end's template check from the configuration.
     virtual void FillCheckTemplate(CFiscalCheck& check);
+    // The printers (tcpip_ini) and printer lines of the print lists, validated and logged;
+    // listMode is the print-list mode (0 station, 1 cashier, 3 user-defined field, 4 station with
+    // folio window, 5 POS identifier or code, 6 room). False leaves the reason as last error.
     virtual bool LoadPrinters(std::vector<CPrinterControl>& printerList, std::vector<CPrintLine>& lines,
                               int32_t& listMode);
+    // Index of the printer with exactly that name, or kNotFound.
+    int FindPrinter(const std::string& name) const;
+    // A copy of that printer; a cleared control when there is none.
+    CPrinterControl GetPrinter(const std::string& name) const;
 
     void SetLog(CLogFile* logFile) { log = logFile; }
     CLogFile* GetLog() const { return log; }
 
-    // 9 Mongolian, 10 Czech, every other value the printer manager.
+    // 3 Ukraine, 7 printer manager, 8 Armenia, 9 Mongolian, 10 Czech, 11 full checks on the
+    // printer manager, 13 printer manager with GTIN codes.
     int32_t printerType = 7;
+    std::string gtinFile;
+    int storageVersion = kNoStorage;
     std::vector<CPrinterControl> printers;
     std::vector<CPrintLine> lines;
     int32_t listMode = 0;
     int32_t ruleVerdict = 7;
     int32_t waitAnswer = 0;
-    int32_t waitNextCheck = 5000;
-    int32_t baseMonitoring = 5000;
+    int32_t waitNextCheck = kDefaultPause;
+    int32_t baseMonitoring = kDefaultPause;
+    // //fidelio_ini/only_payments: 1 when missing, 0 full checks, 2 full checks on type 11.
+    int32_t onlyPayments = 1;
+    std::string printRefund;
+    bool refundsPrinted = true;
+    bool minibarArticles = false;
+    std::string paymentCurrency;
+    std::string baseCurrency;
+    std::vector<std::string> hotelBillCodes;
+    std::vector<std::string> hotelInvoiceCodes;
+    int32_t prepaymentView = 0;
+    std::string prepaymentPrinter;
+
+protected:
+    // The keyed payment and tax rule lists: read between the GTIN file and the prepayment
+    // settings, written to the log at the end of LoadRules. They come with the rule work; this
+    // model has none yet.
+    virtual void ReadRuleLists() {}
+    virtual void LogRuleLists() {}
+
+private:
+    int32_t ReadPrinterType();
+    int32_t ReadOnlyPayments();
+    void ReadPrinters(std::vector<CPrinterControl>& printerList);
+    std::vector<std::string> ReadCodeList(const std::string& path, const std::string& title);
+
+    int version = kNoStorage;
 };

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "check/CCurrency.h"
+#include "config/CFiscalINI.h"
 #include "log/CLogFile.h"
 #include "platform/CodePage.h"
 #include "platform/Text.h"
@@ -45,6 +46,26 @@ int PrinterKindOf(const std::string& type) {
 }
 
 }  // namespace
+
+bool CNewInterface::Configure(CFiscalINI& configuration) {
+    gtinFile = configuration.ReadParameter("//printer_ini/gtin_file");
+    return CPrintInterface::Configure(configuration);
+}
+
+bool CNewInterface::Connect(const CPrinterControl& printer) {
+    if (!CPrintInterface::Connect(printer)) {
+        return false;
+    }
+    if (!gtinFile.empty() && control.gtinCodes.empty()) {
+        control.ReadGtinFile(gtinFile);
+        if (control.gtinCodes.empty()) {
+            Log("GTIN file " + gtinFile + ": no product codes");
+        } else {
+            Log(control.GtinText());
+        }
+    }
+    return true;
+}
 
 bool CNewInterface::SendAndWait(const std::string& message, int timeoutMs, CFiscalCheck* target) {
     if (message.empty()) {
@@ -247,7 +268,7 @@ bool CNewInterface::Register(bool saveDescriptionOnly) {
         std::string command = check.paymentsTotal >= 0 ? message.BuildCommand("Cash Loan", check.paymentsTotal)
                                                        : message.BuildCommand("Cash Pickup", -check.paymentsTotal);
         if (saveDescriptionOnly) {
-            return SaveCheckFile(message.NewFileName(check.printedFileName, 0), command);
+            return checkLogger.SaveCheckFile(message.NewFileName(check.printedFileName, 0), command, control, check);
         }
         return SendAndWait(command, 0, nullptr);
     }
@@ -265,7 +286,7 @@ bool CNewInterface::Register(bool saveDescriptionOnly) {
 
     if (saveDescriptionOnly) {
         if (!check.postings.empty() || !check.payments.empty()) {
-            SaveCheckFile(message.fileName, message.checkMessage);
+            checkLogger.SaveCheckFile(message.fileName, message.checkMessage, control, check);
         }
         return true;
     }
@@ -426,10 +447,6 @@ void CNewInterface::AddItems(FiscMessage& message) {
                         posting.tax_group.empty() ? control.tax : posting.tax_group, decimals, groupCode,
                         posting.category, SubCode(posting), utf8);
     }
-}
-
-bool CNewInterface::SaveCheckFile(const std::string& name, const std::string& content) {
-    return checkLogger.SaveCheckFile(name, content, control, check);
 }
 
 bool CNewInterface::SendPrint(FiscMessage& message, const std::string& text, int count, int number) {

@@ -11,6 +11,10 @@ class CNewInterface : public CPrintInterface {
 public:
     ~CNewInterface() override = default;
 
+    // Adds the GTIN code file of the printers to the shared settings.
+    bool Configure(CFiscalINI& configuration) override;
+    // Takes the printer and its GTIN codes, which turn item codes into product codes.
+    bool Connect(const CPrinterControl& printer) override;
     bool PrintCheck(CFiscalCheck& check, bool saveDescriptionOnly) override;
     bool PrintSlip(CPrinterControl& printer) override;
     bool ShowMessage(CPrinterControl& printer, const std::string& message) override { return true; }
@@ -23,10 +27,6 @@ public:
     bool TestTenders(FiscMessage& message, const std::string& flags, CFiscalCheck& target);
     // Splits postings above the device's largest line amount into parts it accepts.
     void SplitLargeLines(CFiscalCheck& target);
-
-protected:
-    // Hands a check file to the journal (saveDescriptionOnly).
-    virtual bool SaveCheckFile(const std::string& name, const std::string& content);
 
 private:
     bool Register(bool saveDescriptionOnly);
@@ -42,4 +42,6 @@ private:
     // The channel could not be (re)opened: the device is lost.
     bool ConnectionLost();
     bool SendPrint(FiscMessage& message, const std::string& text, int count, int number);
+
+    std::string gtinFile;
 };

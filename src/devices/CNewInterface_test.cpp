@@ -14,18 +14,6 @@ using device_test::Bytes;
 using device_test::FakeConfiguration;
 using device_test::Readable;
 
-// Keeps the check files handed to the journal instead of writing them.
-class TestInterface : public CNewInterface {
-public:
-    std::vector<std::pair<std::string, std::string>> savedFiles;
-
-protected:
-    bool SaveCheckFile(const std::string& name, const std::string& content) override {
-        savedFiles.emplace_back(name, content);
-        return true;
-    }
-};
-
 struct_posting Posting(int code, const std::string& description, double amount, const std::string& tax) {
     struct_posting p;
     p.trx_code = code;
@@ -81,7 +69,9 @@ protected:
     void ConnectTo(int port) {
         device.Configure(configuration);
         device.SetLog(&log);
-        printer = device_test::Printer("1", "127.0.0.1", port);
+        // Settings a test gave the printer before stay.
+        printer.name = "1";
+        printer.deviceSettings = device_test::Printer("1", "127.0.0.1", port).deviceSettings;
         ASSERT_TRUE(device.Connect(printer));
     }
     // Messages the manager received, by kind (header field 3, "File" for file messages).
@@ -106,9 +96,20 @@ protected:
         std::string message = LastCheckMessage();
         return message.substr(message.find('\n') + 1);
     }
+    // The check files the journal keeps in the printer's station folder: name and content.
+    std::vector<std::pair<std::string, std::string>> CheckFiles() {
+        std::vector<std::pair<std::string, std::string>> files;
+        std::string station = Path("ST_1");
+        for (const std::string& name : platform::ListFolder(station)) {
+            std::string content;
+            platform::ReadFile(station + "/" + name, content);
+            files.emplace_back(name, content);
+        }
+        return files;
+    }
 
     FakeConfiguration configuration;
-    TestInterface device;
+    CNewInterface device;
     CPrinterControl printer;
     std::unique_ptr<PrinterManagerSim> sim;
 };
@@ -320,18 +321,26 @@ TEST_F(InterfaceTest, FileMessageIsSentOnceMoreAfterAReconnect) {
 TEST_F(InterfaceTest, SavingTheDescriptionSendsNothingAndHandsTheCheckFileToTheJournal) {
     int port = ClosedPort();
     printer.testCommand = true;
+    printer.checkPath = folder + "/";
     ConnectTo(port);
     CFiscalCheck check = Bill();
     EXPECT_TRUE(device.PrintCheck(check, true));
-    ASSERT_EQ(device.savedFiles.size(), 1u);
-    EXPECT_TRUE(text::StartsWith(device.savedFiles[0].first, "1_B1001_"));
-    EXPECT_EQ(Readable(device.savedFiles[0].second).substr(0, 8), "1^FISC^C");
+    auto files = CheckFiles();
+    ASSERT_EQ(files.size(), 1u);
+    EXPECT_TRUE(text::StartsWith(files[0].first, "1_B1001_")) << files[0].first;
+    EXPECT_TRUE(text::EndsWith(files[0].first, ".ck6")) << files[0].first;
+    EXPECT_EQ(Readable(files[0].second), kBillHeader +
+                                             "M|1000|Room night|||1.000|100.00|80|||||4;4;|\n"
+                                             "M|2000|Breakfast|||1.000|50.00|40|||||4;4;|\n"
+                                             "=\n"
+                                             "$|1|||150.00\n~@");
     EXPECT_FALSE(LogHas("Can't connect"));
 
     CFiscalCheck empty;
     empty.statusCode = 0;
+    empty.checkNumber = "E1";
     EXPECT_TRUE(device.PrintCheck(empty, true));
-    EXPECT_EQ(device.savedFiles.size(), 1u);  // nothing to keep for a check without lines
+    EXPECT_EQ(CheckFiles().size(), 1u);  // nothing to keep for a check without lines
 }
 
 TEST_F(InterfaceTest, TextLinesFromTheDisplayLabels) {
@@ -434,8 +443,12 @@ TEST_F(InterfaceTest, GtinCodesAndRequisitesOfCheckMode7) {
     // One requisite block per item, all of them before the items.
     EXPECT_EQ(LastCheckBody().substr(0, 2 * requisites.size() + 6), requisites + requisites + "M|1000");
 
-    printer.gtinCodes = {2000};
+    // The printers' GTIN file gives the product codes.
+    platform::WriteFile(Path("gtin.txt"), "2000,3000\n");
+    configuration.values["//printer_ini/gtin_file"] = Path("gtin.txt");
+    device.Configure(configuration);
     device.Connect(printer);
+    EXPECT_TRUE(LogHas("GTIN PRODUCT CODES: 2000 3000 "));
     ASSERT_TRUE(device.PrintCheck(check, false));
     std::string body = LastCheckBody();
     EXPECT_EQ(body.find("R|"), std::string::npos);
@@ -492,9 +505,12 @@ TEST_F(InterfaceTest, CashLoanAndPickUpAreCommands) {
     EXPECT_EQ(Readable(messages[1]), "1^FISC^Cash Loan^1^Manager Anna^^F^0^1^1^0^1^1^1^1^^250.00^@");
     EXPECT_EQ(Readable(messages[2]), "1^FISC^Cash Pickup^1^Manager Anna^^F^0^1^1^0^1^1^1^1^^80.00^@");
 
+    printer.checkPath = folder + "/";
+    device.Connect(printer);
     EXPECT_TRUE(device.PrintCheck(loan, true));
-    ASSERT_EQ(device.savedFiles.size(), 1u);
-    EXPECT_EQ(Readable(device.savedFiles[0].second), Readable(messages[1]));
+    auto files = CheckFiles();
+    ASSERT_EQ(files.size(), 1u);
+    EXPECT_EQ(Readable(files[0].second), Readable(messages[1]));
 }
 
 TEST_F(InterfaceTest, RefundTenderTestsAndTestCommand) {

@@ -1,25 +1,48 @@
 #pragma once
 
+#include <cstdio>
 #include <string>
 
 class CFiscalCheck;
 class CLogFile;
 class CPrinterControl;
 
-// The check journal on disk: one folder per printer station, one line per registered check.
+// The check journal on disk, one station folder "ST_<printer>" per printer: the daily journal
+// "fisc_today.log" with one line per registered check, text descriptions of checks that must be
+// closed by hand, and the check files of the printer-manager interface. Every call opens and
+// closes its file; every failure is written to the log and returns false.
 class CCheckLogger {
 public:
+    static constexpr const char* kJournalName = "fisc_today.log";
+
+    // The base folder starts as the program folder (the worker sets it again to the same).
+    CCheckLogger();
+    virtual ~CCheckLogger() = default;
+
     void SetBaseFolder(const std::string& folder) { baseFolder = folder; }
     const std::string& GetBaseFolder() const { return baseFolder; }
     void SetLog(CLogFile* logFile) { log = logFile; }
+    const std::string& GetLastError() const { return errorText; }
+
+    // One journal line for a registered check; the first registration of a new day renames the
+    // previous day's journal after the date of its first line.
     bool JournalCheck(const CPrinterControl& printer, CFiscalCheck& check);
     // Keeps the check's description as a text file so that an operator can close it by hand.
     bool SaveDescription(const CPrinterControl& printer, CFiscalCheck& check);
-    // Keeps a check file of the printer-manager interface (name + ".ck6") in the station folder.
+    // Writes name + ".ck6" with the content into the station folder.
     bool SaveCheckFile(const std::string& name, const std::string& content, const CPrinterControl& printer,
                        CFiscalCheck& check);
+    // The printer's station folder with a trailing "/", created when missing; empty on failure.
+    std::string StationFolder(const CPrinterControl& printer);
 
 private:
+    FILE* OpenFile(const std::string& path, const char* mode);
+    // Renames the previous day's journal; false (logged) when it cannot.
+    bool RenameJournal(const std::string& folder, const std::string& firstLine);
+    void Write(const std::string& text);
+    void Fail(const std::string& name, int error);
+
+    std::string errorText;
     std::string baseFolder;
     CLogFile* log = nullptr;
 };

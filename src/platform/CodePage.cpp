@@ -90,4 +90,13 @@ std::string Utf16ToCodePage(const std::u16string& wide, const std::string& codeP
 
 std::string Cp1251(const std::string& utf8) { return FromUtf8(utf8, "1251"); }
 
+bool IsCodePageSupported(const std::string& codePage) {
+    iconv_t cd = ::iconv_open("UTF-8", Normalise(codePage).c_str());
+    if (cd == reinterpret_cast<iconv_t>(-1)) {
+        return false;
+    }
+    ::iconv_close(cd);
+    return true;
+}
+
 }  // namespace platform

@@ -17,4 +17,8 @@ std::string Utf16ToCodePage(const std::u16string& wide, const std::string& codeP
 // source and converted once.
 std::string Cp1251(const std::string& utf8);
 
+// True when texts of the code page (a number such as "1251" or a name such as "windows-1251")
+// can be converted to UTF-8.
+bool IsCodePageSupported(const std::string& codePage);
+
 }  // namespace platform

@@ -15,7 +15,11 @@ public:
 
     // The folder with a trailing "/".
     const std::string& Path() const { return path; }
+    std::string Path(const std::string& name) const { return path + name; }
     std::string File(const std::string& name) const { return path + name; }
+    // Writes the bytes as they are (creating sub-folders); returns the file's path.
+    std::string Write(const std::string& name, const std::string& content) const;
+    std::string Read(const std::string& name) const;
 
 private:
     std::string path;

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "config/CFiscalINI.h"
+#include "log/CLogFile.h"
+#include "platform/TempFolder.h"
+
+// A configuration loaded from a file written by the test, with its log in the same folder.
+class ConfigTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        log.SetEcho(false);
+        ASSERT_TRUE(log.Open(folder.Path("qelfiscal.log"), true));
+        ini.SetLog(&log);
+    }
+
+    // Writes VuvovaZododAVU.xml with the body inside its root element and loads it.
+    bool LoadBody(const std::string& body) {
+        folder.Write(CFiscalINI::kFileName,
+                     "<?xml version=\"1.0\"?>\n<configuration>" + body + "</configuration>");
+        return ini.LoadFrom({folder.Path()});
+    }
+
+    std::string LogText() { return folder.Read("qelfiscal.log"); }
+    bool Logged(const std::string& text) { return LogText().find(text) != std::string::npos; }
+
+    platform::TempFolder folder;
+    CLogFile log;
+    CFiscalINI ini;
+};

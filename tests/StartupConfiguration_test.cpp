@@ -1,0 +1,120 @@
+// FiscoraService started in a folder that holds nothing but its configuration: the configuration
+// is read and logged, and start-up stops with a clear message in the log and on standard error
+// (the demo configuration at the storage step, bad configurations where they are found). It
+// never crashes.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "platform/Environment.h"
+#include "platform/FileSystem.h"
+#include "platform/TempFolder.h"
+#include "platform/Text.h"
+
+namespace {
+
+std::string SourceDir() {
+    std::string source = platform::GetEnv("FISCORA_SOURCE_DIR");
+    if (source.empty()) {
+        std::string here = __FILE__;
+        source = here.substr(0, here.rfind("/tests/"));
+    }
+    return source + "/";
+}
+
+std::string ServiceBinary() {
+    std::string binaryDir = platform::GetEnv("FISCORA_BINARY_DIR");
+    return (binaryDir.empty() ? platform::ProgramFolder() : binaryDir + "/") + "FiscoraService";
+}
+
+struct ServiceRun {
+    int exitCode = -1;
+    std::string output;  // standard output and standard error
+    std::string log;     // qelfiscal.log
+};
+
+// Copies the service into the folder, so that its program folder (and with it its log) is that
+// folder too, and runs it there with a time limit.
+ServiceRun RunService(const platform::TempFolder& folder) {
+    std::filesystem::copy_file(ServiceBinary(), folder.Path("FiscoraService"));
+    std::filesystem::permissions(folder.Path("FiscoraService"), std::filesystem::perms::owner_all);
+    ServiceRun run;
+    run.exitCode =
+        platform::RunProgram("/bin/sh",
+                             {"-c", "unset NOTIFY_SOCKET; cd \"$1\" && exec timeout 30 ./FiscoraService 2>&1",
+                              "sh", folder.Path()},
+                             &run.output);
+    run.log = folder.Read("qelfiscal.log");
+    return run;
+}
+
+std::string DemoConfiguration() {
+    std::string content;
+    EXPECT_TRUE(platform::ReadFile(SourceDir() + "demo/VuvovaZododAVU.xml", content));
+    return content;
+}
+
+bool Has(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+TEST(StartupConfigurationTest, DemoConfigurationIsLoggedAndStartUpStopsAtTheStorage) {
+    platform::TempFolder folder;
+    folder.Write("VuvovaZododAVU.xml", DemoConfiguration());
+    ServiceRun run = RunService(folder);
+    EXPECT_EQ(run.exitCode, 1) << run.output;
+    for (const std::string& line :
+         {"Configuration file " + folder.Path("VuvovaZododAVU.xml"), std::string("Fidelio version: OPERA"),
+          std::string("Printer 1:"), std::string("127.0.0.1 : 4050 // tax: 1"), std::string("Printer 2:"),
+          std::string("Line FO1 printers: 1 2"), std::string("Line FO2 printers: 2 1"),
+          std::string("Line DEF printers: 1 2"), std::string("Posting code 5010 printers: 2 1"),
+          std::string("Printer type 7"),
+          std::string("Wait answer 7000 ms, wait next check 1000 ms, base monitoring 3000 ms")}) {
+        EXPECT_TRUE(Has(run.log, line)) << line << "\n" << run.log;
+    }
+    // Start-up ended at the storage: no device was set up and the loop never started.
+    EXPECT_FALSE(Has(run.log, "Start service")) << run.log;
+    EXPECT_FALSE(Has(run.log, "Can't read parameter")) << run.log;
+    size_t failed = run.output.find("Fiscora: start-up failed: ");
+    ASSERT_NE(failed, std::string::npos) << run.output;
+    std::string reason = run.output.substr(failed + 26);
+    reason = reason.substr(0, reason.find('\n'));
+    EXPECT_FALSE(reason.empty());
+    EXPECT_TRUE(Has(run.log, reason)) << reason;
+}
+
+struct BadCase {
+    const char* name;
+    // Every occurrence replaced in the demo configuration; nullptr leaves the folder without one.
+    const char* from;
+    const char* to;
+    const char* message;
+};
+
+TEST(StartupConfigurationTest, BadConfigurationStopsStartUpWithItsMessage) {
+    const BadCase cases[] = {
+        {"no file", nullptr, nullptr, "File was not found"},
+        {"not well-formed", "</fidelio_ini>", "", "Start-end tags mismatch"},
+        {"unknown version", "<version>OPERA</version>", "<version>OPERA6</version>",
+         "Unknown Fidelio version"},
+        {"empty printer list", "<tcpip_ini ", "<not_a_printer ", "Empty printer list!"},
+        {"unknown printer", "<print_list station=\"FO2\">2,1<", "<print_list station=\"FO2\">2,3<",
+         "line FO2 : printer 3 not defined"},
+        {"no print list", "print_list", "no_print_list", "Can't read print list"},
+    };
+    for (const BadCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        platform::TempFolder folder;
+        std::string message = c.message;
+        if (c.from) {
+            folder.Write("VuvovaZododAVU.xml", text::ReplaceAll(DemoConfiguration(), c.from, c.to));
+        }
+        ServiceRun run = RunService(folder);
+        EXPECT_EQ(run.exitCode, 1) << run.output;
+        EXPECT_TRUE(Has(run.output, "Fiscora: start-up failed: ")) << run.output;
+        EXPECT_TRUE(Has(run.output, message)) << run.output;
+        EXPECT_TRUE(Has(run.log, message)) << run.log;
+    }
+}
+
+}  // namespace
