@@ -1,0 +1,575 @@
+#include "storage/COperaBase.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "config/CFiscalINI.h"
+#include "log/CLogFile.h"
+#include "platform/Clock.h"
+#include "platform/FileSystem.h"
+#include "platform/Text.h"
+
+using sqlformat::Arg;
+
+namespace {
+
+// The connection string for the log, with its password hidden.
+std::string WithoutPassword(const std::string& connectionString) {
+    std::vector<std::string> parts = text::Split(connectionString, ';');
+    for (std::string& part : parts) {
+        size_t eq = part.find('=');
+        if (eq == std::string::npos) {
+            continue;
+        }
+        std::string key = text::ToLower(text::Trim(part.substr(0, eq)));
+        if (key == "pwd" || key == "password") {
+            part = part.substr(0, eq + 1) + "*****";
+        }
+    }
+    return text::Join(parts, ";");
+}
+
+bool IsSchemaName(const std::string& s) {
+    if (s.empty() || !std::isalpha(static_cast<unsigned char>(s[0]))) {
+        return false;
+    }
+    return std::all_of(s.begin(), s.end(), [](char c) {
+        return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '$' || c == '#';
+    });
+}
+
+bool Flag(CFiscalINI& configuration, const char* path) {
+    return configuration.ReadParameter(path) == "1";
+}
+
+int Integer(CFiscalINI& configuration, const char* path) {
+    return text::ToInt(configuration.ReadParameter(path));
+}
+
+// Finds the first "xxxx" in any letter case.
+size_t FindListMarker(const std::string& s) {
+    for (size_t i = 0; i + 4 <= s.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(s[i])) == 'x' &&
+            std::tolower(static_cast<unsigned char>(s[i + 1])) == 'x' &&
+            std::tolower(static_cast<unsigned char>(s[i + 2])) == 'x' &&
+            std::tolower(static_cast<unsigned char>(s[i + 3])) == 'x') {
+            return i;
+        }
+    }
+    return std::string::npos;
+}
+
+}  // namespace
+
+COperaBase::COperaBase() : qelFiscal(*this) {}
+
+COperaBase::~COperaBase() {
+    Close();
+}
+
+void COperaBase::WriteLog(const std::string& line) const {
+    if (log) {
+        log->WriteText(line);
+    }
+}
+
+void COperaBase::ReportError(const std::string& textLine) {
+    lastError = textLine;
+    WriteLog(textLine);
+}
+
+void COperaBase::Trace(const std::string& textLine) {
+    if (settings.trace) {
+        WriteLog(textLine);
+    }
+}
+
+// --- connection ---
+
+bool COperaBase::Connect() {
+    Close();
+    connection = db::Connection::Create(settings.connectionString);
+    connection->SetPmsSchema(settings.schema);
+    if (!connection->Open(settings.connectionString)) {
+        lastError.clear();
+        CollectErrors();
+        lastError = "Oracle connect problem. " + lastError;
+        connection.reset();
+        return false;
+    }
+    connection->SetCommandTimeout(kCommandTimeoutSeconds);
+    if (!connection->Errors().empty()) {
+        // Information from the provider (a password about to expire) is logged, not fatal.
+        CollectErrors();
+    }
+    return true;
+}
+
+bool COperaBase::IsConnected() const {
+    return connection && connection->IsOpen();
+}
+
+bool COperaBase::Close() {
+    if (connection) {
+        connection->Close();
+        connection.reset();
+    }
+    return true;
+}
+
+bool COperaBase::CollectErrors() {
+    bool ok = true;
+    if (connection) {
+        for (const db::ProviderError& e : connection->Errors()) {
+            if (e.number != 0) {
+                ok = false;
+            }
+            lastError += lastError.empty() ? e.description : " " + e.description;
+        }
+    }
+    if (!lastError.empty()) {
+        WriteLog(lastError);
+    }
+    return ok;
+}
+
+void COperaBase::Fail(const char* what, const std::string& sql) {
+    CollectErrors();
+    WriteLog(what);
+    if (!settings.trace) {
+        // The failing statement always reaches the log.
+        WriteLog(sql);
+    }
+    Close();
+    Trace("* complete transaction *");
+}
+
+bool COperaBase::Execute(const std::string& sql) {
+    if (sql.empty()) {
+        return true;
+    }
+    // The last error tells of the last statement only, so it cannot grow without end.
+    lastError.clear();
+    if (!IsConnected() && !Connect()) {
+        return false;
+    }
+    Trace("* start transaction *");
+    Trace(sql);
+    if (!connection->Execute(sql)) {
+        Fail("Executing failure", sql);
+        return false;
+    }
+    Trace("* complete transaction *");
+    return true;
+}
+
+bool COperaBase::OpenRecordset(const std::string& sql, db::Recordset& recordset) {
+    recordset.Close();
+    lastError.clear();
+    if (!IsConnected() && !Connect()) {
+        return false;
+    }
+    Trace("* start transaction *");
+    Trace(sql);
+    if (!connection->OpenRecordset(sql, recordset)) {
+        Fail("Reading failure", sql);
+        return false;
+    }
+    Trace("* complete transaction *");
+    return true;
+}
+
+bool COperaBase::ExecuteTemplate(const std::string& statementTemplate, const std::vector<Arg>& args) {
+    std::string sql;
+    std::string error;
+    if (!sqlformat::Format(statementTemplate, args, sql, error)) {
+        lastError = error;
+        WriteLog("Executing failure");
+        WriteLog(error);
+        return false;
+    }
+    return Execute(sql);
+}
+
+bool COperaBase::OpenTemplate(const std::string& statementTemplate, const std::vector<Arg>& args,
+                              db::Recordset& recordset) {
+    std::string sql;
+    std::string error;
+    if (!sqlformat::Format(statementTemplate, args, sql, error)) {
+        recordset.Close();
+        lastError = error;
+        WriteLog("Reading failure");
+        WriteLog(error);
+        return false;
+    }
+    return OpenRecordset(sql, recordset);
+}
+
+// --- settings ---
+
+std::vector<int> COperaBase::ReadCodes(CFiscalINI& configuration, const std::vector<std::string>& patterns) {
+    std::vector<int> codes;
+    for (const std::string& pattern : patterns) {
+        CXMLParser::IntMap map;
+        configuration.ReadIntMap(map, pattern, "code");
+        for (const auto& entry : map) {
+            if (std::find(codes.begin(), codes.end(), entry.first) == codes.end()) {
+                codes.push_back(entry.first);
+            }
+        }
+    }
+    return codes;
+}
+
+void COperaBase::MakePaymentCodes(CFiscalINI& configuration) {
+    paymentCodes = ReadCodes(configuration,
+                             {"//pay_mode/pay[@code='xxxx']/print", "//pay_mode/paid[@code='xxxx']/print"});
+    if (paymentCodes.empty()) {
+        paymentCodes = ReadCodes(configuration, {"//fidelio_ini/print_list[@code='xxxx']"});
+    }
+}
+
+bool COperaBase::LoadStorageSettings(CFiscalINI& config) {
+    Settings s;
+    s.printerType = config.printerType;
+    if (s.printerType == 9) {
+        s.refundReprint = true;
+        WriteLog("Mongolia fiscal. Refund check reprinting");
+    }
+    s.connectionString = config.ReadParameter("//fidelio_ini/base_access");
+    if (s.connectionString.empty()) {
+        ReportError("Can't read parameter Base Access");
+        WriteLog("DATABASE CONNECT UNDEFINED");
+        return false;
+    }
+    WriteLog("Base access:" + WithoutPassword(s.connectionString));
+    s.trace = Flag(config, "//fiscal_trans_ini/trace");
+    s.version = config.ReadVersion();
+    s.schema = text::Trim(config.ReadParameter("//fidelio_ini/fidelio_schema"));
+    WriteLog("Schema: " + s.schema);
+    if (!s.schema.empty() && !IsSchemaName(s.schema)) {
+        // The schema goes into every statement as a name; anything else could change them.
+        ReportError("Schema name is not a database name: " + s.schema);
+        return false;
+    }
+    s.historyDays = Integer(config, "//history");
+    if (s.historyDays == 0) {
+        s.historyDays = kDefaultHistoryDays;
+    }
+    WriteLog(text::Format("History: %d days", s.historyDays));
+    s.convertCurrency = config.ReadParameter("//fidelio_ini/convert_currency");
+    s.baseCurrency = config.ReadParameter("//fidelio_ini/base_currency");
+    s.paymentCurrency = config.ReadParameter("//fidelio_ini/payment_currency");
+    WriteLog(text::Format("Convert Currency: %s", s.convertCurrency.c_str()));
+    WriteLog(text::Format("Base Currency: %s", s.baseCurrency.c_str()));
+    WriteLog(text::Format("Payment Currency: %s", s.paymentCurrency.c_str()));
+    s.currencyConversion = !s.convertCurrency.empty();
+    s.languageCode = config.ReadParameter("//fidelio_ini/language_code");
+    WriteLog("Language code: " + s.languageCode);
+    s.discountCode = Integer(config, "//micros_ini/discount_code");
+    if (s.discountCode == 0) {
+        s.discountCode = 1;
+    }
+    std::string roomRates = config.ReadParameter("//fidelio_ini/room_rate_include");
+    for (const std::string& part : text::Split(roomRates, ',')) {
+        if (!text::Trim(part).empty()) {
+            s.roomRateCodes.push_back(text::ToInt(part));
+        }
+    }
+    if (!s.roomRateCodes.empty()) {
+        std::string line = "Include room rate to posting: ";
+        for (int code : s.roomRateCodes) {
+            line += text::Format("%d ", code);
+        }
+        WriteLog(line);
+    }
+    includeRoomRate = !s.roomRateCodes.empty();
+    s.extraBedCode = config.ReadParameter("//fidelio_ini/extra_bed_code");
+    if (!s.extraBedCode.empty()) {
+        WriteLog(text::Format("Extra bed code %s", s.extraBedCode.c_str()));
+    }
+    s.payMasterRoom = config.ReadParameter("//fidelio_ini/pm_payments/room");
+    s.payMasterDescription = config.ReadParameter("//fidelio_ini/pm_payments/description");
+    if (!s.payMasterRoom.empty()) {
+        WriteLog(text::Format("Print payments from PM %s (%s)", s.payMasterRoom.c_str(),
+                              s.payMasterDescription.c_str()));
+    }
+    s.depositDescription = config.ReadParameter("//fidelio_ini/deposit/description");
+    s.governmentCode = Flag(config, "//fidelio_ini/government_code");
+    if (s.governmentCode) {
+        WriteLog("Government code mode");
+    }
+    s.arPayments = Flag(config, "//fidelio_ini/ar_payments");
+    if (s.arPayments) {
+        WriteLog("AR payments mode");
+    }
+    s.sendCustomerInfo = Flag(config, "//fidelio_ini/send_customer_info");
+    if (s.sendCustomerInfo) {
+        WriteLog("Send customer email and phone number");
+    }
+    std::string expand = config.ReadParameter("//micros_check_expand");
+    s.posExpandMode = expand == "1" ? 1 : expand == "2" ? 2 : 0;
+    if (s.posExpandMode != 0) {
+        WriteLog("Interface check expanded");
+        s.codeConversion = Flag(config, "//code_convertion");
+    }
+    s.ignoreViewBalance = Flag(config, "//fidelio_ini/ignore_view_balance");
+    if (s.ignoreViewBalance) {
+        WriteLog("Ignore zero windows balance");
+    }
+    s.companyRouting = config.ReadParameter("//fidelio_ini/company_routing");
+    if (!s.companyRouting.empty()) {
+        WriteLog("Support company routing. INN field " + s.companyRouting);
+    }
+    // The two deposit flags of the status table.
+    s.payMasterCode = Integer(config, "//fidelio_ini/deposit/code");
+    s.payMaster = s.payMasterCode != 0;
+    s.proformaDeposit = Flag(config, "//fidelio_ini/proforma_folio_deposit");
+    settings = s;
+
+    templateCheck = CFiscalCheck();
+    templateCheck.log = log;
+    config.FillCheckTemplate(templateCheck);
+    MakePaymentCodes(config);
+    secondPaymentCodes = ReadCodes(
+        config, {"//pay_mode/put[@code='xxxx']/print", "//general_cashier/cash_shift_loan[@code='xxxx']",
+                 "//general_cashier/cash_shift_drop[@code='xxxx']"});
+    std::string folder = sideFileFolder.empty() ? platform::ProgramFolder() : sideFileFolder;
+    postConverter.Load(folder + "post_converter.txt", log);
+    return true;
+}
+
+bool COperaBase::Open(CFiscalINI& config) {
+    if (!LoadStorageSettings(config)) {
+        return false;
+    }
+    bool result = true;
+    MakePaymentCodes(config);
+    if (settings.payMaster) {
+        depositCodes = ReadCodes(config, {"//additional/pay[@code='xxxx']/print"});
+        onlineDepositCodes = ReadCodes(config, {"//fidelio_ini/deposit/online_payment[@code='xxxx']"});
+        codeMapCodes = ReadCodes(config, {"//prepayment/payment[@code='xxxx']/posting"});
+    }
+    settings.resort = config.ReadParameter("//fidelio_ini/property_code");
+    WriteLog("Resort: " + settings.resort);
+    settings.udfName = config.ReadParameter("//UDF_name");
+    PrepareTemplates();
+    if (settings.posExpandMode != 0 && !LoadClientLibrary()) {
+        result = false;
+    }
+    if (settings.printerType == 9) {
+        settings.taxUdfName = config.ReadParameter("//printer_ini/tax_udf_name");
+    }
+    settings.adjustmentRefund = Flag(config, "//fidelio_ini/adjustment_refund");
+    if (settings.adjustmentRefund && !LoadAdjustmentCodes(config)) {
+        WriteLog("Adjustment refund code list empty");
+    }
+    settings.dateOffset = Integer(config, "//date_offset");
+    if (settings.dateOffset != 0) {
+        WriteLog(text::Format("TEST MODE DATE OFFSET -%d", settings.dateOffset));
+    }
+    configuration = &config;
+    return result;
+}
+
+bool COperaBase::LoadClientLibrary() {
+    ReportError(
+        "POS check expansion (//micros_check_expand) needs the client library, which this back-end does not "
+        "load");
+    return false;
+}
+
+bool COperaBase::LoadAdjustmentCodes(CFiscalINI&) {
+    adjustmentCodes.clear();
+    db::Recordset rows;
+    if (OpenTemplate(guestInfo.templates[CSelectGuestInfo::AdjustmentCodes], {}, rows)) {
+        for (; !rows.IsEOF(); rows.MoveNext()) {
+            guestInfo.Read(rows);
+            if (guestInfo.IsPresent(2) && guestInfo.IsPresent(3)) {
+                adjustmentCodes.emplace_back(text::ToInt(guestInfo.Text(2)), text::ToInt(guestInfo.Text(3)));
+            }
+        }
+    }
+    WriteLog(text::Format("Adjustment refund code list: %d", static_cast<int>(adjustmentCodes.size())));
+    return !adjustmentCodes.empty();
+}
+
+// --- templates ---
+
+std::vector<std::string*> COperaBase::AllTemplates() {
+    std::vector<std::string*> all;
+    for (CRecordBinding* binding :
+         std::initializer_list<CRecordBinding*>{&qelFiscal, &codeConvertion, &requestCheckNumber, &recPayment,
+                                                &roomRequest, &exchangeRate, &blockPayments, &guestInfo}) {
+        for (std::string& t : binding->templates) {
+            all.push_back(&t);
+        }
+    }
+    return all;
+}
+
+void COperaBase::AddToCodeList(std::string& statementTemplate, const std::string& code) {
+    size_t at = FindListMarker(statementTemplate);
+    if (at == std::string::npos) {
+        return;
+    }
+    bool first = at > 0 && statementTemplate[at - 1] == '(';
+    statementTemplate.insert(at, (first ? "" : ",") + code);
+}
+
+void COperaBase::CloseCodeList(std::string& statementTemplate) {
+    for (size_t at = FindListMarker(statementTemplate); at != std::string::npos;
+         at = FindListMarker(statementTemplate)) {
+        statementTemplate.erase(at, 4);
+    }
+}
+
+void COperaBase::ReplacePadded(std::string& statementTemplate, const std::string& oldText,
+                               const std::string& newText) {
+    size_t pad = newText.size() > oldText.size() ? newText.size() - oldText.size() : 1;
+    statementTemplate.append(pad, ' ');
+    statementTemplate = text::ReplaceAll(statementTemplate, oldText, newText);
+}
+
+void COperaBase::PrepareTemplates() {
+    using Request = CRequestCheckNumber;
+    using Detail = CRecPayment;
+    std::vector<std::string*> bills = {&requestCheckNumber.templates[Request::BillsOfTheDay],
+                                       &requestCheckNumber.templates[Request::DepositsOfTheDay]};
+    std::vector<std::string*> payments = {&recPayment.templates[Detail::PaymentsOfTheDay],
+                                          &recPayment.templates[Detail::DepositPaymentsOfTheDay],
+                                          &recPayment.templates[Detail::PaymentByConfirmationAndReceipt],
+                                          &recPayment.templates[Detail::ArPaymentsOfTheDay]};
+    auto add = [](const std::vector<std::string*>& targets, int code) {
+        for (std::string* t : targets) {
+            AddToCodeList(*t, text::Format("'%d'", code));
+        }
+    };
+    bool full = FullCheckMode();
+    std::vector<std::string*> blocking;
+    for (std::string& t : blockPayments.templates) {
+        blocking.push_back(&t);
+    }
+    for (int code : paymentCodes) {
+        if (full) {
+            add(bills, code);
+        }
+        if (!full || settings.payMaster || settings.arPayments) {
+            add(payments, code);
+        }
+        add(blocking, code);
+    }
+    for (int code : secondPaymentCodes) {
+        add(payments, code);
+    }
+    if (settings.payMaster) {
+        for (int code : depositCodes) {
+            add({&recPayment.templates[Detail::PaymentsWithReceiptType]}, code);
+        }
+        for (int code : onlineDepositCodes) {
+            add(bills, code);
+        }
+        add(bills, settings.payMasterCode);
+        for (int code : codeMapCodes) {
+            add({&requestCheckNumber.templates[Request::BillsWithFolioWindow]}, code);
+        }
+    }
+    if (settings.currencyConversion) {
+        std::string& rate = exchangeRate.templates[CSelectExchangeRate::ExchangeRate];
+        rate = text::ReplaceAll(rate, "xxxx",
+                                sqlformat::EscapePercent(sqlformat::Quote(settings.convertCurrency)));
+    }
+    // Configuration values become part of the templates: quoted, and with "%" kept from formatting.
+    std::string resort = sqlformat::EscapePercent(sqlformat::Quote(settings.resort));
+    for (std::string* t : AllTemplates()) {
+        *t = text::ReplaceAll(*t, "ssss", resort);
+        *t = settings.schema.empty() ? text::ReplaceAll(*t, "zzzz.", "")
+                                     : text::ReplaceAll(*t, "zzzz", settings.schema);
+    }
+    if (settings.version == 1) {
+        // Opera 4 has no postit numbers and keeps the change due in the quantity.
+        for (std::string& t : requestCheckNumber.templates) {
+            ReplacePadded(t, "fin.postit_no", "0");
+            ReplacePadded(t, "dep.postit_no", "0");
+        }
+        for (std::string& t : recPayment.templates) {
+            ReplacePadded(t, "fin.CHANGE_DUE", "fin.quantity");
+        }
+    }
+    for (std::string* t : AllTemplates()) {
+        CloseCodeList(*t);
+    }
+}
+
+// --- status table ---
+
+bool COperaBase::SetCheckStatus(CFiscalCheck& check, const std::string& status) {
+    return qelFiscal.SetCheckStatus(check, status);
+}
+
+bool COperaBase::SetCheckRemark(CFiscalCheck& check, const std::string& remark) {
+    return qelFiscal.SetCheckRemark(check, remark);
+}
+
+bool COperaBase::SaveFiscalData(CFiscalCheck& check) {
+    return qelFiscal.SaveFiscalData(check);
+}
+
+bool COperaBase::SaveFiscalResult(CFiscalCheck& check) {
+    return qelFiscal.SaveFiscalResult(check);
+}
+
+bool COperaBase::SaveCheckNumber(int transactionNumber, const std::string& checkNumber) {
+    return qelFiscal.SaveCheckNumber(transactionNumber, checkNumber);
+}
+
+void COperaBase::NoteBusinessDate(const std::string& date) {
+    currentBusinessDate = date;
+    if (previousBusinessDate.empty()) {
+        previousBusinessDate = date;
+    }
+}
+
+void COperaBase::CheckBusinessDate() {
+    if (currentBusinessDate.empty() || previousBusinessDate.empty() ||
+        currentBusinessDate == previousBusinessDate) {
+        return;
+    }
+    WriteLog("Business date was changed. Clear old transactions.");
+    if (qelFiscal.ClearHistory(settings.historyDays)) {
+        WriteLog("Completed");
+    }
+    previousBusinessDate.clear();
+    Close();
+    platform::Clock::Current().Sleep(kBusinessDatePauseMs);
+}
+
+int COperaBase::GetPrinterCode(int pmsCode, const std::string& description) {
+    using Codes = CMicrosCodeConvertion;
+    db::Recordset rows;
+    if (!OpenTemplate(codeConvertion.templates[Codes::SelectCode], {Arg::Int(pmsCode)}, rows)) {
+        return 0;
+    }
+    if (!rows.IsEOF()) {
+        codeConvertion.Read(rows);
+        if (codeConvertion.IsPresent(1)) {
+            return codeConvertion.Integer(1);
+        }
+    }
+    if (!OpenTemplate(codeConvertion.templates[Codes::SelectMaxCode], {}, rows)) {
+        return 0;
+    }
+    int highest = 1;
+    if (!rows.IsEOF()) {
+        codeConvertion.Read(rows);
+        if (codeConvertion.IsPresent(1) && codeConvertion.Integer(1) != 0) {
+            highest = codeConvertion.Integer(1);
+        }
+    }
+    int code = highest + 1;
+    if (!ExecuteTemplate(codeConvertion.templates[Codes::InsertCode],
+                         {Arg::Int(pmsCode), Arg::Int(code), Arg::Text(description)})) {
+        return 0;
+    }
+    return code;
+}

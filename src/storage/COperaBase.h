@@ -1,0 +1,168 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "check/CFiscalCheck.h"
+#include "service/CFiscalStorage.h"
+#include "storage/CMicrosCodeConvertion.h"
+#include "storage/CPostConverter.h"
+#include "storage/CQBlockPayments.h"
+#include "storage/CQELFiscal.h"
+#include "storage/CRecPayment.h"
+#include "storage/CRequestCheckNumber.h"
+#include "storage/CRoomRequest.h"
+#include "storage/CSelectExchangeRate.h"
+#include "storage/CSelectGuestInfo.h"
+#include "storage/SqlFormat.h"
+#include "storage/db/Connection.h"
+
+class CFiscalINI;
+
+// The base of the back-ends on the Oracle PMS database: the connection (statements and record
+// sets with their trace and error handling), the storage settings, the code lists and the SQL
+// templates, and the status table.
+//
+// Every failed statement is logged with its text, closes the connection and leaves the
+// provider's messages in the last error; the next statement connects again.
+class COperaBase : public CFiscalStorage {
+public:
+    static constexpr int kCommandTimeoutSeconds = 360;
+    static constexpr int kDefaultHistoryDays = 1096;
+    static constexpr int kBusinessDatePauseMs = 10000;
+
+    // What LoadStorageSettings and Open read from the configuration.
+    struct Settings {
+        int printerType = 7;
+        bool refundReprint = false;
+        std::string connectionString;
+        bool trace = false;
+        int version = 0;
+        std::string schema;
+        int historyDays = kDefaultHistoryDays;
+        std::string convertCurrency;
+        std::string baseCurrency;
+        std::string paymentCurrency;
+        bool currencyConversion = false;
+        std::string languageCode;
+        int discountCode = 1;
+        std::vector<int> roomRateCodes;
+        std::string extraBedCode;
+        std::string payMasterRoom;
+        std::string payMasterDescription;
+        std::string depositDescription;
+        bool governmentCode = false;
+        bool arPayments = false;
+        bool sendCustomerInfo = false;
+        int posExpandMode = 0;
+        bool codeConversion = false;
+        bool ignoreViewBalance = false;
+        std::string companyRouting;
+        // The deposit posting (//fidelio_ini/deposit/code): a deposit brought over from the
+        // pay-master account is posted with it. Configured, it switches the pay-master flag on.
+        int payMasterCode = 0;
+        bool payMaster = false;
+        bool proformaDeposit = false;
+        std::string resort;
+        std::string udfName;
+        std::string taxUdfName;
+        bool adjustmentRefund = false;
+        int dateOffset = 0;
+    };
+
+    COperaBase();
+    ~COperaBase() override;
+    COperaBase(const COperaBase&) = delete;
+    COperaBase& operator=(const COperaBase&) = delete;
+
+    // --- connection ---
+    bool Connect();
+    bool IsConnected() const;
+    bool Close() override;
+    bool Execute(const std::string& sql);
+    bool OpenRecordset(const std::string& sql, db::Recordset& recordset);
+    bool CollectErrors();
+    void Trace(const std::string& text);
+    // Fills a template and runs it; a template that cannot be filled fails like the statement.
+    bool ExecuteTemplate(const std::string& statementTemplate, const std::vector<sqlformat::Arg>& args);
+    bool OpenTemplate(const std::string& statementTemplate, const std::vector<sqlformat::Arg>& args,
+                      db::Recordset& recordset);
+    // Sets the last error text and logs it.
+    void ReportError(const std::string& text);
+    void WriteLog(const std::string& text) const;
+
+    // --- settings and templates ---
+    virtual bool LoadStorageSettings(CFiscalINI& configuration);
+    bool Open(CFiscalINI& configuration) override;
+    virtual void PrepareTemplates();
+    // Every template this back-end holds, for the placeholder replacement.
+    virtual std::vector<std::string*> AllTemplates();
+    static void AddToCodeList(std::string& statementTemplate, const std::string& code);
+    static void CloseCodeList(std::string& statementTemplate);
+    static void ReplacePadded(std::string& statementTemplate, const std::string& oldText,
+                              const std::string& newText);
+    // POS check expansion through the client library; the base has none.
+    virtual bool LoadClientLibrary();
+    // Adjustment code pairs (transaction code, adjustment code) of the resort.
+    virtual bool LoadAdjustmentCodes(CFiscalINI& configuration);
+    // Where post_converter.txt is looked for (the program folder unless set; with a "/" at the end).
+    void SetSideFileFolder(const std::string& folder) { sideFileFolder = folder; }
+    bool FullCheckMode() const { return templateCheck.appendRateCode; }
+
+    // --- status table ---
+    bool RegisterCheckRows(CFiscalCheck& check) { return qelFiscal.RegisterCheckRows(check); }
+    bool SetTransactionStatus(struct_posting& transaction, const std::string& status, CFiscalCheck& check) {
+        return qelFiscal.SetTransactionStatus(transaction, status, check);
+    }
+    bool SetBillStatus(CFiscalCheck& check, const std::string& status) {
+        return qelFiscal.SetBillStatus(check, status);
+    }
+    bool SetCheckStatus(CFiscalCheck& check, const std::string& status) override;
+    bool SetCheckRemark(CFiscalCheck& check, const std::string& remark) override;
+    bool SaveFiscalData(CFiscalCheck& check) override;
+    bool SaveFiscalResult(CFiscalCheck& check) override;
+    bool SaveCheckNumber(int transactionNumber, const std::string& checkNumber) override;
+    void CheckBusinessDate() override;
+    // The printer code of a PMS code, allocated on first use; 0 on failure.
+    int GetPrinterCode(int pmsCode, const std::string& description);
+
+    // The finders report the business date of what they find: it becomes the current one, and
+    // the previous one when none is remembered since the last clean-up.
+    void NoteBusinessDate(const std::string& date);
+    const std::string& CurrentBusinessDate() const { return currentBusinessDate; }
+    const std::string& PreviousBusinessDate() const { return previousBusinessDate; }
+
+    Settings settings;
+    // The check every found check starts as (filled by the configuration).
+    CFiscalCheck templateCheck;
+    std::vector<int> paymentCodes;
+    std::vector<int> secondPaymentCodes;
+    std::vector<int> depositCodes;
+    std::vector<int> onlineDepositCodes;
+    std::vector<int> codeMapCodes;
+    std::vector<std::pair<int, int>> adjustmentCodes;
+    CPostConverter postConverter;
+
+    CQELFiscal qelFiscal;
+    CMicrosCodeConvertion codeConvertion;
+    CRequestCheckNumber requestCheckNumber;
+    CRecPayment recPayment;
+    CRoomRequest roomRequest;
+    CSelectExchangeRate exchangeRate;
+    CQBlockPayments blockPayments;
+    CSelectGuestInfo guestInfo;
+
+protected:
+    void Fail(const char* what, const std::string& sql);
+    // The codes of keyed lists, in order, each once.
+    static std::vector<int> ReadCodes(CFiscalINI& configuration, const std::vector<std::string>& patterns);
+    void MakePaymentCodes(CFiscalINI& configuration);
+
+    std::unique_ptr<db::Connection> connection;
+    CFiscalINI* configuration = nullptr;
+    std::string currentBusinessDate;
+    std::string previousBusinessDate;
+    std::string sideFileFolder;
+};

@@ -1,0 +1,14 @@
+#include "storage/CQBlockPayments.h"
+
+CQBlockPayments::CQBlockPayments() {
+    templates = {
+        R"sql(update zzzz.trx$_codes set ind_billing='%s' where resort='ssss' and trx_code in (xxxx))sql",
+        R"sql(update zzzz.trx$_codes set ind_deposit_yn='%s' where resort='ssss' and trx_code in (xxxx))sql",
+        R"sql(update zzzz.zdco set zdco_disabled_prearr=%s, zdco_disabled_billing=%s where zdco_numericdesc in (xxxx))sql",
+    };
+}
+
+const CRecordBinding::BindingTable& CQBlockPayments::GetBindingTable() const {
+    static const BindingTable table;
+    return table;
+}

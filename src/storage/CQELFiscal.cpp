@@ -1,0 +1,270 @@
+#include "storage/CQELFiscal.h"
+
+#include "check/CFiscalCheck.h"
+#include "platform/Text.h"
+#include "storage/COperaBase.h"
+#include "storage/SqlFormat.h"
+
+using sqlformat::Arg;
+
+CQELFiscal::CQELFiscal(COperaBase& owner) : storage(owner) {
+    templates = {
+        R"sql(insert into qel_financial_transactions (trx_no,trx_code, description,trx_amount, room, recpt_no, folio_no, bill_no, machine, cashier_id, qel_fisc_status,business_date,attempt, reference) values (%d, %d,'%s',%f,'%s', '%s','%s','%s','%s',%s,'%s',to_date('%s','dd.mm.yyyy'),%s,'%s'))sql",
+        R"sql(update qel_financial_transactions set qel_fisc_status='%s' where trx_no=%d and qel_fisc_status!='Y')sql",
+        R"sql(update qel_financial_transactions set qel_fisc_status='%s' where bill_no=%s and qel_fisc_status!='Y' and qel_fisc_status!='D')sql",
+        // The folio number is a text: compared as one, its index serves and no row's text has to
+        // read as a number.
+        R"sql(update qel_financial_transactions set qel_fisc_status='%s' where folio_no='%s' and qel_fisc_status!='Y')sql",
+        R"sql(update qel_financial_transactions set printer_id='%s', shift_number='%s', check_number='%s', title='%s', attempt=%s where bill_no=%s)sql",
+        R"sql(update qel_financial_transactions set printer_id='%s', shift_number='%s', check_number='%s', title='%s', attempt=%s where trx_no=%d)sql",
+        R"sql(update qel_financial_transactions set printer_id='%s', shift_number='%s', check_number='%s' where (trx_no=%d) and ((qel_fisc_status is NULL) or (qel_fisc_status!='Y')))sql",
+        R"sql(update qel_financial_transactions set printer_id='%s', printer_info='%s', site_id='%s',flag1=%s, flag2=%s where bill_no=%s)sql",
+        R"sql(update qel_financial_transactions set bill_no=%s where trx_no=%d)sql",
+        R"sql(update qel_financial_transactions set machine='%s' where trx_no=%d)sql",
+        R"sql(delete from qel_financial_transactions where TO_DATE(business_date,'dd.mm.rrrr','NLS_DATE_LANGUAGE = AMERICAN') < TO_DATE(SYSDATE-%d,'dd.mm.rrrr'))sql",
+        R"sql(delete from deposit_financial_transactions where resv_name_id=%s)sql",
+        R"sql(update zzzz.financial_transactions set cheque_number='%s' where trx_no=%d)sql",
+        R"sql(update zzzz.financial_transactions set remark='%s' where trx_no=%d)sql",
+        R"sql(select bill_no, title, trx_no from qel_financial_transactions where folio_no='%s' and check_number='%s' order by bill_no, trx_no)sql",
+        R"sql(select to_char(jrn.business_date,'dd.mm.yyyy'), qel_fisc_status, qel.trx_no from qel_financial_transactions qel, zzzz.financial_transactions_jrnl jrn where jrn.trx_no=qel.trx_no and jrn.recpt_no=%d and U_D_FLAG='D' order by qel.trx_no desc)sql",
+        R"sql(select to_char(zpos_postdate,'dd.mm.yyyy'), qel.qel_fisc_status, qel.trx_no from qel_financial_transactions qel, zzzz.zpos where qel.trx_no=zpos_id and zpos_manualsplit_id=%d order by qel.trx_no desc)sql",
+        R"sql(select to_char(zpos_postdate,'dd.mm.yyyy'), qel.qel_fisc_status, zpos_id from qel_financial_transactions qel, zzzz.zpos where zpos_id=qel.trx_no(+) and zpos_manualsplit_id=%d order by qel.trx_no)sql",
+        R"sql(select invoicename,'N',0 from zzzz.v8_rep_invoiceno where zinv_number=%s)sql",
+        R"sql(select xccd_division,'N',0 from zzzz.xccd, zzzz.zinv where xccd_id=zinv_xcms_id and zinv_number=%s)sql",
+        R"sql(select xmnr_value,'N',0 from zzzz.xmnr, zzzz.zinv where xmnr_xcms_id=zinv_xcms_id and xmnr_xmty_id in (%s) and zinv_number=%s)sql",
+        R"sql(select ZDCO_GOVCODE,ZDCO_NUMERICDESC,0 from zzzz.zdco)sql",
+    };
+}
+
+const CRecordBinding::BindingTable& CQELFiscal::GetBindingTable() const {
+    static const BindingTable table = Numbered({TextColumn(100), TextColumn(25), IntegerColumn()});
+    return table;
+}
+
+bool CQELFiscal::IsCzech() const {
+    return storage.settings.printerType == 10;
+}
+
+CQELFiscal::RowValues CQELFiscal::ValuesOf(const struct_posting& payment, const CFiscalCheck& check) const {
+    RowValues v;
+    v.trxNo = payment.trx_no;
+    v.trxCode = payment.trx_code;
+    v.description = payment.description;
+    v.amount = payment.trx_amount;
+    v.room = payment.room;
+    v.receipt = check.receiptNumber;
+    v.folio = check.statusCode == 18 ? check.reservationId : check.folioNumber;
+    v.bill = check.checkNumber.empty() ? check.receiptNumber : check.checkNumber;
+    v.machine = check.station;
+    v.cashier = payment.cashier_id;
+    v.status = "N";
+    v.businessDate = payment.business_date;
+    if (IsCzech()) {
+        // The column receives the date and time of the sale.
+        v.businessDate = text::ReplaceAll(check.billDate.substr(0, 19), "T", " ");
+    }
+    v.attempt = check.printerName.empty() ? "0" : check.printerName;
+    v.reference = check.reservationId;
+    return v;
+}
+
+bool CQELFiscal::InsertRow(const RowValues& v, bool dateAsText) {
+    std::string statement = templates[RegisterRow];
+    if (dateAsText) {
+        statement = text::ReplaceAll(statement, "to_date('%s','dd.mm.yyyy')", "'%s'");
+    }
+    return storage.ExecuteTemplate(
+        statement,
+        {Arg::Int(v.trxNo), Arg::Int(v.trxCode), Arg::Raw(sqlformat::LineText(v.description)),
+         Arg::Real(v.amount), Arg::Raw(sqlformat::LineText(v.room)), Arg::Text(v.receipt), Arg::Text(v.folio),
+         Arg::Text(v.bill), Arg::Text(v.machine), Arg::NumberOrNull(v.cashier), Arg::Text(v.status),
+         Arg::Text(v.businessDate), Arg::NumberOrNull(v.attempt), Arg::Text(v.reference)});
+}
+
+bool CQELFiscal::RegisterCheckRows(CFiscalCheck& check) {
+    if (storage.settings.payMaster || storage.settings.proformaDeposit) {
+        // Rows taken up under another bill (deposits brought over) now belong to this one.
+        auto rebill = [&](struct_posting& line, bool withStation) {
+            if (line.fisc_status.empty() || check.checkNumber.empty() ||
+                text::Format("%d", line.bill_no) == check.checkNumber) {
+                return true;
+            }
+            if (!storage.ExecuteTemplate(templates[ReBill],
+                                         {Arg::Number(check.checkNumber), Arg::Int(line.trx_no)})) {
+                return false;
+            }
+            line.bill_no = text::ToInt(check.checkNumber);
+            if (withStation) {
+                storage.ExecuteTemplate(templates[RowStation],
+                                        {Arg::Text(check.station), Arg::Int(line.trx_no)});
+            }
+            return true;
+        };
+        for (struct_posting& payment : check.payments) {
+            if (!rebill(payment, false)) {
+                return false;
+            }
+        }
+        for (struct_posting& line : check.removedLines) {
+            if (!rebill(line, true)) {
+                return false;
+            }
+        }
+    }
+    for (struct_posting& payment : check.payments) {
+        if (!payment.fisc_status.empty()) {
+            continue;
+        }
+        if (!InsertRow(ValuesOf(payment, check), IsCzech())) {
+            return false;
+        }
+        payment.fisc_status = "N";
+        payment.bill_no = text::ToInt(check.checkNumber);
+    }
+    return true;
+}
+
+bool CQELFiscal::SetTransactionStatus(struct_posting& transaction, const std::string& status,
+                                      CFiscalCheck& check) {
+    if (transaction.fisc_status.empty() && InsertRow(ValuesOf(transaction, check), IsCzech())) {
+        // A failed insert is no failure here: the row may exist already; the update decides.
+        transaction.fisc_status = "N";
+    }
+    return storage.ExecuteTemplate(templates[TransactionStatus],
+                                   {Arg::Text(status), Arg::Int(transaction.trx_no)});
+}
+
+bool CQELFiscal::SetBillStatus(CFiscalCheck& check, const std::string& requested) {
+    std::string status = requested;
+    if (IsCzech() && (check.statusCode == 17 || (status == "N" && !check.printedFileName.empty()))) {
+        status = "F";
+    }
+    if (check.statusCode == 18 || check.statusCode == 19) {
+        bool ok = storage.ExecuteTemplate(templates[FolioStatus],
+                                          {Arg::Text(status), Arg::Text(check.reservationId)});
+        if (ok && status == "Y" && check.statusCode == 19) {
+            // Settlement: the bill's own rows are final too, and the reservation's deposits go.
+            storage.ExecuteTemplate(templates[BillStatus], {Arg::Text("Y"), Arg::Number(BillKey(check))});
+            storage.ExecuteTemplate(templates[SettleDeposits], {Arg::NumberOrNull(check.reservationId)});
+        }
+        return ok;
+    }
+    std::string key = BillKey(check);
+    if (key.empty()) {
+        // Without a bill or receipt number the rows can only be reached one by one.
+        if (check.payments.empty()) {
+            storage.ReportError("Check has neither a bill nor a receipt number nor a transaction");
+            return false;
+        }
+        bool ok = true;
+        for (const struct_posting& payment : check.payments) {
+            ok = storage.ExecuteTemplate(templates[TransactionStatus],
+                                         {Arg::Text(status), Arg::Int(payment.trx_no)}) &&
+                 ok;
+        }
+        return ok;
+    }
+    std::string statement = templates[BillStatus];
+    if (check.payments.empty()) {
+        // Nothing of this check is a deposit row of its own: its D rows change too.
+        statement = text::ReplaceAll(statement, "'D'", "'Y'");
+    }
+    return storage.ExecuteTemplate(statement, {Arg::Text(status), Arg::Number(key)});
+}
+
+std::string CQELFiscal::BillKey(const CFiscalCheck& check) {
+    return check.checkNumber.empty() ? check.receiptNumber : check.checkNumber;
+}
+
+bool CQELFiscal::SetFirstTransactionStatus(CFiscalCheck& check, const std::string& status) {
+    if (check.payments.empty()) {
+        storage.ReportError("Check " + check.checkNumber + " has no transaction to write the status of");
+        return false;
+    }
+    return SetTransactionStatus(check.payments[0], status, check);
+}
+
+bool CQELFiscal::SetCheckStatus(CFiscalCheck& check, const std::string& status) {
+    if (!RegisterCheckRows(check)) {
+        return false;
+    }
+    switch (check.statusCode) {
+        case 1:
+        case 20:
+            // A deposit is registered as D: the bill that consumes it makes it Y.
+            return SetFirstTransactionStatus(check, status == "Y" ? "D" : status);
+        case 21:
+            return SetFirstTransactionStatus(check, status);
+        default:
+            break;
+    }
+    if (!storage.FullCheckMode()) {
+        return SetFirstTransactionStatus(check, status);
+    }
+    if (storage.settings.payMaster) {
+        // Deposit rows of the bill follow the bill, but never fall back to N.
+        bool ok = true;
+        std::string deposit = status == "N" ? "D" : status;
+        for (std::vector<struct_posting>* list : {&check.payments, &check.removedLines}) {
+            for (struct_posting& line : *list) {
+                if (line.fisc_status == "D") {
+                    ok = SetTransactionStatus(line, deposit, check) && ok;
+                }
+            }
+        }
+        if (!ok) {
+            return false;
+        }
+    }
+    return SetBillStatus(check, status);
+}
+
+bool CQELFiscal::SaveFiscalData(CFiscalCheck& check) {
+    std::string attempt = check.printerName.empty() ? "0" : check.printerName;
+    int code = check.statusCode;
+    if (storage.FullCheckMode() && code != 1 && code != 6 && code != 7 && !check.checkNumber.empty()) {
+        return storage.ExecuteTemplate(
+            templates[PrintResultByBill],
+            {Arg::Text(check.printerId), Arg::Text(check.shiftNumber), Arg::Text(check.fiscalNumber),
+             Arg::Text(check.printedFileName), Arg::NumberOrNull(attempt), Arg::Number(check.checkNumber)});
+    }
+    if (check.payments.empty()) {
+        storage.ReportError("Check " + check.checkNumber + " has no transaction to save the fiscal data for");
+        return false;
+    }
+    int trxNo = check.payments[0].trx_no;
+    if (code == 1 || code == 4) {
+        return storage.ExecuteTemplate(templates[PrintResultNotFiscalised],
+                                       {Arg::Text(check.printerId), Arg::Text(check.shiftNumber),
+                                        Arg::Text(check.fiscalNumber), Arg::Int(trxNo)});
+    }
+    return storage.ExecuteTemplate(
+        templates[PrintResultByTransaction],
+        {Arg::Text(check.printerId), Arg::Text(check.shiftNumber), Arg::Text(check.fiscalNumber),
+         Arg::Text(check.printedFileName), Arg::NumberOrNull(attempt), Arg::Int(trxNo)});
+}
+
+bool CQELFiscal::SaveFiscalResult(CFiscalCheck& check) {
+    return storage.ExecuteTemplate(templates[DeviceInfoByBill],
+                                   {Arg::Text(check.GetField(18)), Arg::Text(check.GetField(17)),
+                                    Arg::Text(check.GetField(21)), Arg::NumberOrNull(check.GetField(19)),
+                                    Arg::NumberOrNull(check.GetField(20)), Arg::Number(BillKey(check))});
+}
+
+bool CQELFiscal::SaveCheckNumber(int transactionNumber, const std::string& checkNumber) {
+    return storage.ExecuteTemplate(templates[FiscalNumberToPms],
+                                   {Arg::Text(checkNumber), Arg::Int(transactionNumber)});
+}
+
+bool CQELFiscal::SetCheckRemark(CFiscalCheck& check, const std::string& remark) {
+    for (const struct_posting& payment : check.payments) {
+        if (payment.line_type == 19) {
+            storage.ExecuteTemplate(templates[RemarkToPms], {Arg::Text(remark), Arg::Int(payment.trx_no)});
+        }
+    }
+    return true;
+}
+
+bool CQELFiscal::ClearHistory(int days) {
+    return storage.ExecuteTemplate(templates[HistoryCleanUp], {Arg::Int(days)});
+}

@@ -1,0 +1,85 @@
+#pragma once
+
+#include <string>
+
+#include "storage/CRecordBinding.h"
+
+class CFiscalCheck;
+class COperaBase;
+struct struct_posting;
+
+// The status table qel_financial_transactions: its statements and the status writes built on
+// them. Its own selects answer (text, text, integer), which is also its binding. It runs every
+// statement through the storage that owns it.
+class CQELFiscal : public CRecordBinding {
+public:
+    enum Template {
+        RegisterRow,
+        TransactionStatus,
+        BillStatus,
+        FolioStatus,
+        PrintResultByBill,
+        PrintResultByTransaction,
+        PrintResultNotFiscalised,
+        DeviceInfoByBill,
+        ReBill,
+        RowStation,
+        HistoryCleanUp,
+        SettleDeposits,
+        FiscalNumberToPms,
+        RemarkToPms,
+        RowsOfFiscalCheck,
+        SplitOriginOpera,
+        SplitOriginSuite8,
+        SplitPartsSuite8,
+        InvoiceNameSuite8,
+        InvoiceDivisionSuite8,
+        InvoiceAttributeSuite8,
+        GovernmentCodesSuite8,
+        TemplateCount
+    };
+
+    // The values of one new status row.
+    struct RowValues {
+        int trxNo = 0;
+        int trxCode = 0;
+        std::string description;
+        double amount = 0;
+        std::string room;
+        std::string receipt;
+        std::string folio;
+        std::string bill;
+        std::string machine;
+        std::string cashier;
+        std::string status = "N";
+        std::string businessDate;  // "dd.mm.yyyy", or the sale's date and time with dateAsText
+        std::string attempt = "0";
+        std::string reference;
+    };
+
+    explicit CQELFiscal(COperaBase& storage);
+    const BindingTable& GetBindingTable() const override;
+
+    // Inserts a row; dateAsText writes the business date as the text it is (Czech interface).
+    bool InsertRow(const RowValues& values, bool dateAsText);
+    // Makes sure every payment of the check has a row; the first failure ends it with false.
+    bool RegisterCheckRows(CFiscalCheck& check);
+    bool SetTransactionStatus(struct_posting& transaction, const std::string& status, CFiscalCheck& check);
+    bool SetBillStatus(CFiscalCheck& check, const std::string& status);
+    bool SetCheckStatus(CFiscalCheck& check, const std::string& status);
+    bool SaveFiscalData(CFiscalCheck& check);
+    bool SaveFiscalResult(CFiscalCheck& check);
+    bool SaveCheckNumber(int transactionNumber, const std::string& checkNumber);
+    bool SetCheckRemark(CFiscalCheck& check, const std::string& remark);
+    // Deletes the rows whose business date is more than the given days before today.
+    bool ClearHistory(int days);
+
+private:
+    RowValues ValuesOf(const struct_posting& payment, const CFiscalCheck& check) const;
+    bool SetFirstTransactionStatus(CFiscalCheck& check, const std::string& status);
+    bool IsCzech() const;
+    // The bill number of the check's rows: the bill, or the receipt when the check has no bill.
+    static std::string BillKey(const CFiscalCheck& check);
+
+    COperaBase& storage;
+};

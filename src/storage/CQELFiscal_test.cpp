@@ -1,0 +1,309 @@
+#include <gtest/gtest.h>
+
+#include "platform/TempFolder.h"
+#include "platform/Text.h"
+#include "storage/TestPms.h"
+
+namespace {
+
+using testpms::Pms;
+using Rows = std::vector<std::string>;
+
+struct_posting Payment(int trxNo, int code, double amount, const std::string& description = "Cash") {
+    struct_posting p;
+    p.trx_no = trxNo;
+    p.trx_code = code;
+    p.trx_amount = amount;
+    p.description = description;
+    p.room = "101";
+    p.cashier_id = "7";
+    p.business_date = "14.03.2026";
+    return p;
+}
+
+class StatusTableTest : public ::testing::Test {
+protected:
+    StatusTableTest() : log(pms.folder) {}
+
+    void Open(int printerType = 7, bool fullCheck = true, bool payMaster = false) {
+        config.values = {{"//fidelio_ini/base_access", pms.ConnectionString()},
+                         {"//fidelio_ini/fidelio_schema", "OPERA"},
+                         {"//fidelio_ini/property_code", "HOTEL"}};
+        if (payMaster) {
+            config.values["//fidelio_ini/deposit/code"] = "9100";
+        }
+        config.printerType = printerType;
+        config.fullCheck = fullCheck;
+        storage.SetLogFile(&log.log);
+        storage.SetSideFileFolder(pms.folder.Path());
+        ASSERT_TRUE(storage.Open(config)) << storage.GetLastError();
+    }
+
+    CFiscalCheck Bill(const std::string& bill, std::vector<struct_posting> payments) {
+        CFiscalCheck check;
+        check.statusCode = 0;
+        check.checkNumber = bill;
+        check.receiptNumber = "7001";
+        check.folioNumber = "123456";
+        check.reservationId = "300";
+        check.station = "FRONT1";
+        check.billDate = "2026-03-14T10:15:00+01:00";
+        check.payments = std::move(payments);
+        return check;
+    }
+
+    void Row(int trxNo, const std::string& status, const std::string& bill = "5001",
+             const std::string& folio = "123456") {
+        pms.Run(text::Format(
+            "insert into qel_financial_transactions (trx_no, qel_fisc_status, bill_no, folio_no) values "
+            "(%d, '%s', %s, '%s')",
+            trxNo, status.c_str(), bill.c_str(), folio.c_str()));
+    }
+
+    std::string Status(int trxNo) {
+        Rows rows = pms.Rows(
+            text::Format("select qel_fisc_status from qel_financial_transactions where trx_no=%d", trxNo));
+        return rows.size() == 1 ? rows[0] : "<none>";
+    }
+
+    std::string Stored(int trxNo) {
+        Rows rows = pms.Rows(text::Format(
+            "select trx_no, trx_code, description, trx_amount, room, recpt_no, folio_no, bill_no, machine, "
+            "cashier_id, "
+            "qel_fisc_status, to_char(business_date,'dd.mm.yyyy hh24:mi:ss'), attempt, reference from "
+            "qel_financial_transactions where trx_no=%d",
+            trxNo));
+        return rows.size() == 1 ? rows[0] : "<" + std::to_string(rows.size()) + " rows>";
+    }
+
+    Pms pms;
+    testpms::Log log;
+    testpms::FakeConfiguration config;
+    testpms::Storage storage;
+};
+
+TEST_F(StatusTableTest, RegisterCheckRowsWritesEachNewPaymentOnce) {
+    Open();
+    CFiscalCheck check = Bill("5001", {Payment(1002, 9000, -60), Payment(1003, 9004, -40)});
+    check.payments[1].fisc_status = "Y";  // has a row already
+    check.printerName = "2";
+    ASSERT_TRUE(storage.RegisterCheckRows(check)) << storage.GetLastError();
+    EXPECT_EQ(Stored(1002), "1002|9000|Cash|-60|101|7001|123456|5001|FRONT1|7|N|14.03.2026 00:00:00|2|300");
+    EXPECT_EQ(Stored(1003), "<0 rows>");
+    EXPECT_EQ(check.payments[0].fisc_status, "N");
+    EXPECT_EQ(check.payments[0].bill_no, 5001);
+    // A second call finds nothing new to insert, so it cannot fail on the existing row.
+    ASSERT_TRUE(storage.RegisterCheckRows(check));
+    EXPECT_FALSE(log.Has("Executing failure"));
+}
+
+TEST_F(StatusTableTest, RowKeysFollowTheCheckKind) {
+    Open();
+    CFiscalCheck noBill = Bill("", {Payment(1004, 9000, -25)});
+    ASSERT_TRUE(storage.RegisterCheckRows(noBill));
+    EXPECT_EQ(pms.Rows("select bill_no, folio_no from qel_financial_transactions where trx_no=1004"),
+              (Rows{"7001|123456"}));
+    CFiscalCheck deposits = Bill("", {Payment(2001, 9000, 50)});
+    deposits.statusCode = 18;
+    ASSERT_TRUE(storage.RegisterCheckRows(deposits));
+    EXPECT_EQ(pms.Rows("select folio_no from qel_financial_transactions where trx_no=2001"), (Rows{"300"}));
+}
+
+TEST_F(StatusTableTest, TextsKeepTheirApostrophesAndCannotBreakAStatement) {
+    Open();
+    CFiscalCheck check = Bill("5001", {Payment(1002, 9000, -60, "Guest's 10% discount")});
+    check.payments[0].cashier_id = "7'";                                  // not a number: written as NULL
+    check.SetField(13, "O'Neil'); delete from qel_code_convertion; --");  // doubled by SetField
+    check.SetField(3, "12'3");
+    check.reservationId = "30'0";  // raw, not doubled
+    ASSERT_TRUE(storage.RegisterCheckRows(check)) << storage.GetLastError();
+    EXPECT_EQ(
+        pms.Rows(
+            "select description, machine, cashier_id, folio_no, reference from qel_financial_transactions"),
+        (Rows{"Guest's 10# discount|O'Neil'); delete from qel_code_convertion; --|~|12'3|30'0"}));
+    check.printerId = "P'1";
+    check.fiscalNumber = "F'%s'";
+    ASSERT_TRUE(storage.SaveFiscalData(check)) << storage.GetLastError();
+    EXPECT_EQ(pms.Rows("select printer_id, check_number from qel_financial_transactions"),
+              (Rows{"P'1|F'%s'"}));
+}
+
+TEST_F(StatusTableTest, StatusLettersAtBillLevel) {
+    Open();
+    Row(1002, "Y");
+    Row(1010, "D");
+    Row(1011, "N");
+    Row(1012, "S");
+    CFiscalCheck check = Bill("5001", {Payment(1002, 9000, -60), Payment(1011, 9000, -5)});
+    check.payments[0].fisc_status = "Y";
+    check.payments[1].fisc_status = "N";
+    // N over Y changes nothing; the D row of the bill stays; S is overwritten.
+    ASSERT_TRUE(storage.SetCheckStatus(check, "N"));
+    EXPECT_EQ(Status(1002), "Y");
+    EXPECT_EQ(Status(1010), "D");
+    EXPECT_EQ(Status(1011), "N");
+    EXPECT_EQ(Status(1012), "N");
+    ASSERT_TRUE(storage.SetCheckStatus(check, "Y"));
+    EXPECT_EQ(Status(1010), "D");
+    EXPECT_EQ(Status(1011), "Y");
+    // A check without payments takes the D rows of its bill along.
+    CFiscalCheck empty = Bill("5001", {});
+    ASSERT_TRUE(storage.SetCheckStatus(empty, "N"));
+    EXPECT_EQ(Status(1010), "N");
+    EXPECT_EQ(Status(1002), "Y");
+}
+
+TEST_F(StatusTableTest, StatusLettersPerTransaction) {
+    Open();
+    Row(1003, "N", "NULL");
+    Row(1004, "N", "NULL");
+    // A deposit check asked for Y stores D; kind 20 too.
+    CFiscalCheck deposit = Bill("", {Payment(1003, 9000, -25), Payment(1004, 9000, -1)});
+    deposit.statusCode = 1;
+    deposit.payments[0].fisc_status = deposit.payments[1].fisc_status = "N";
+    ASSERT_TRUE(storage.SetCheckStatus(deposit, "Y"));
+    EXPECT_EQ(Status(1003), "D");
+    EXPECT_EQ(Status(1004), "N");  // only the first transaction is the check's
+    deposit.statusCode = 20;
+    ASSERT_TRUE(storage.SetCheckStatus(deposit, "N"));
+    EXPECT_EQ(Status(1003), "N");
+    // An AR payment check writes its one transaction, registering it first.
+    CFiscalCheck ar = Bill("", {Payment(1007, 9000, -70)});
+    ar.statusCode = 21;
+    ASSERT_TRUE(storage.SetCheckStatus(ar, "Y"));
+    EXPECT_EQ(Status(1007), "Y");
+    CFiscalCheck none = Bill("5001", {});
+    none.statusCode = 21;
+    EXPECT_FALSE(storage.SetCheckStatus(none, "Y"));
+}
+
+TEST_F(StatusTableTest, PaymentsOnlyModeWritesTheFirstTransaction) {
+    Open(7, false);
+    Row(1011, "N");
+    CFiscalCheck check = Bill("5001", {Payment(1002, 9000, -60)});
+    check.statusCode = 2;
+    ASSERT_TRUE(storage.SetCheckStatus(check, "Y"));
+    EXPECT_EQ(Status(1002), "Y");
+    EXPECT_EQ(Status(1011), "N");  // the bill's other rows are not this check's
+}
+
+TEST_F(StatusTableTest, PayMasterDepositRowsFollowTheBillButNeverFallBackToN) {
+    Open(7, true, true);
+    Row(1010, "D", "4001");
+    CFiscalCheck check = Bill("5001", {Payment(1002, 9000, -60), Payment(1010, 9100, -50)});
+    check.payments[1].fisc_status = "D";
+    check.payments[1].bill_no = 4001;
+    struct_posting removed = Payment(1020, 9100, -10);
+    removed.fisc_status = "D";
+    removed.bill_no = 4002;
+    Row(1020, "D", "4002");
+    check.removedLines.push_back(removed);
+    ASSERT_TRUE(storage.SetCheckStatus(check, "N"));
+    // Re-billed to this bill, the removed line with this bill's station too.
+    EXPECT_EQ(
+        pms.Rows(
+            "select trx_no, bill_no, machine, qel_fisc_status from qel_financial_transactions order by 1"),
+        (Rows{"1002|5001|FRONT1|N", "1010|5001|~|D", "1020|5001|FRONT1|D"}));
+    ASSERT_TRUE(storage.SetCheckStatus(check, "Y"));
+    EXPECT_EQ(Status(1010), "Y");
+    EXPECT_EQ(Status(1020), "Y");
+}
+
+TEST_F(StatusTableTest, CzechInterfaceWritesTheSaleTimeAndF) {
+    Open(10);
+    CFiscalCheck check = Bill("5001", {Payment(1002, 9000, -60)});
+    ASSERT_TRUE(storage.SetCheckStatus(check, "N")) << storage.GetLastError();
+    EXPECT_EQ(pms.Rows("select business_date from qel_financial_transactions"),
+              (Rows{"2026-03-14 10:15:00"}));
+    EXPECT_EQ(Status(1002), "N");
+    check.printedFileName = "ST_1_check.txt";
+    ASSERT_TRUE(storage.SetCheckStatus(check, "N"));
+    EXPECT_EQ(Status(1002), "F");
+    check.printedFileName.clear();
+    check.statusCode = 17;
+    ASSERT_TRUE(storage.SetCheckStatus(check, "Y"));
+    EXPECT_EQ(Status(1002), "F");
+}
+
+TEST_F(StatusTableTest, DepositSettlementFinalisesTheReservation) {
+    Open();
+    Row(2001, "D", "NULL", "300");  // pro-forma deposit of reservation 300
+    Row(1002, "N");
+    pms.Run("insert into deposit_financial_transactions (trx_no, resv_name_id) values (2001, 300)");
+    pms.Run("insert into deposit_financial_transactions (trx_no, resv_name_id) values (2002, 301)");
+    CFiscalCheck check = Bill("5001", {Payment(2001, 9000, 50)});
+    check.payments[0].fisc_status = "D";
+    check.statusCode = 19;
+    ASSERT_TRUE(storage.SetCheckStatus(check, "Y"));
+    EXPECT_EQ(Status(2001), "Y");
+    EXPECT_EQ(Status(1002), "Y");
+    EXPECT_EQ(pms.Rows("select trx_no from deposit_financial_transactions"), (Rows{"2002"}));
+}
+
+TEST_F(StatusTableTest, FiscalDataByBillOrByTransaction) {
+    Open();
+    Row(1002, "N");
+    Row(1003, "Y");
+    CFiscalCheck check = Bill("5001", {Payment(1002, 9000, -60)});
+    check.printerId = "PRN1";
+    check.shiftNumber = "12";
+    check.fiscalNumber = "345";
+    check.printedFileName = "ST_1_a.txt";
+    check.printerName = "1";
+    ASSERT_TRUE(storage.SaveFiscalData(check));
+    const char* query =
+        "select trx_no, printer_id, shift_number, check_number, title, attempt from "
+        "qel_financial_transactions order by 1";
+    EXPECT_EQ(pms.Rows(query), (Rows{"1002|PRN1|12|345|ST_1_a.txt|1", "1003|PRN1|12|345|ST_1_a.txt|1"}));
+    // A deposit writes its transaction unless that is fiscalised.
+    check.statusCode = 1;
+    check.payments[0].trx_no = 1003;
+    check.printerId = "PRN2";
+    ASSERT_TRUE(storage.SaveFiscalData(check));
+    EXPECT_EQ(pms.Rows(query), (Rows{"1002|PRN1|12|345|ST_1_a.txt|1", "1003|PRN1|12|345|ST_1_a.txt|1"}));
+    // A cash loan (kind 6) writes its transaction with title and attempt.
+    check.statusCode = 6;
+    check.printerName.clear();
+    check.payments[0].trx_no = 1002;
+    ASSERT_TRUE(storage.SaveFiscalData(check));
+    EXPECT_EQ(pms.Rows(query), (Rows{"1002|PRN2|12|345|ST_1_a.txt|0", "1003|PRN1|12|345|ST_1_a.txt|1"}));
+}
+
+TEST_F(StatusTableTest, DeviceResultAndPmsColumns) {
+    Open();
+    Row(1002, "N");
+    pms.Run("insert into OPERA.financial_transactions (trx_no, trx_code) values (1002, '9000')");
+    pms.Run("insert into OPERA.financial_transactions (trx_no, trx_code) values (1003, '9004')");
+    CFiscalCheck check = Bill("5001", {Payment(1002, 9000, -60), Payment(1003, 9004, -40)});
+    check.SetField(18, "FIK-1");
+    check.SetField(17, "BKP-2");
+    check.SetField(21, "site'7");
+    check.SetField(19, "1");
+    check.SetField(20, "");
+    ASSERT_TRUE(storage.SaveFiscalResult(check));
+    EXPECT_EQ(
+        pms.Rows("select printer_id, printer_info, site_id, flag1, flag2 from qel_financial_transactions"),
+        (Rows{"FIK-1|BKP-2|site'7|1|~"}));
+    ASSERT_TRUE(storage.SaveCheckNumber(1002, "R-77"));
+    check.payments[1].line_type = 19;
+    ASSERT_TRUE(storage.SetCheckRemark(check, "Wrong payment"));
+    EXPECT_EQ(pms.Rows("select trx_no, cheque_number, remark from OPERA.financial_transactions order by 1"),
+              (Rows{"1002|R-77|~", "1003|~|Wrong payment"}));
+}
+
+TEST_F(StatusTableTest, AFailedInsertLeavesTheStatusUpdateToDecide) {
+    Open();
+    Row(1002, "S");
+    CFiscalCheck check = Bill("5001", {Payment(1002, 9000, -60)});
+    // The check does not know that the row exists: the insert fails, the update works.
+    ASSERT_TRUE(storage.SetTransactionStatus(check.payments[0], "N", check));
+    EXPECT_TRUE(log.Has("Executing failure"));
+    EXPECT_TRUE(log.Has("insert into qel_financial_transactions"));
+    EXPECT_EQ(Status(1002), "N");
+    // A bill number that is no number stops the bill update before the database sees it.
+    CFiscalCheck odd = Bill("5001 or 1=1", {});
+    EXPECT_FALSE(storage.SetBillStatus(odd, "Y"));
+    EXPECT_EQ(Status(1002), "N");
+}
+
+}  // namespace

@@ -1,0 +1,17 @@
+#include "storage/CRequestCheckNumber.h"
+
+CRequestCheckNumber::CRequestCheckNumber() {
+    templates = {
+        R"sql(select fin.trx_no, to_char(fin.bill_no) as bill_no, fin.posted_amount, to_char(fol.BILL_GENERATION_DATE,'dd.mm.yyyy'), fin.postit_no, fin.postit_no from zzzz.financial_transactions fin, zzzz.folio$_tax fol, qel_financial_transactions qel where (fin.resort='ssss') and (fol.resort=fin.resort) and (fol.bill_no=fin.bill_no) and (fol.BILL_GENERATION_DATE=(SELECT BUSINESS_DATE FROM zzzz.BUSINESSDATE WHERE RESORT = 'ssss' AND STATE='OPEN')) and (fin.trx_code in (xxxx)) and (fin.trx_no=qel.trx_no(+)) and ((qel.qel_fisc_status is NULL) or (qel.qel_fisc_status!='Y')) order by fin.bill_no desc)sql",
+        R"sql(select fin.trx_no, to_char(fin.bill_no) as bill_no, fin.posted_amount, to_char(fol.BILL_GENERATION_DATE,'dd.mm.yyyy'), fin.postit_no, fin.folio_view from zzzz.financial_transactions fin, zzzz.folio$_tax fol, qel_financial_transactions qel where (fin.resort='ssss') and (fol.resort=fin.resort) and (fol.bill_no=fin.bill_no) and (fol.BILL_GENERATION_DATE=(SELECT BUSINESS_DATE FROM zzzz.BUSINESSDATE WHERE RESORT = 'ssss' AND STATE='OPEN')) and (fin.trx_code in (xxxx)) and (fin.trx_no=qel.trx_no(+)) and ((qel.qel_fisc_status is NULL) or (qel.qel_fisc_status!='Y')) order by fin.bill_no desc)sql",
+        R"sql(select fin.trx_no, to_char(fin.bill_no) as bill_no, fin.posted_amount, to_char(fol.BILL_GENERATION_DATE,'dd.mm.yyyy'), fin.postit_no, fin.postit_no from zzzz.financial_transactions fin, zzzz.folio$_tax fol, qel_financial_transactions qel where (fin.resort='ssss') and (fin.bill_no is not NULL) and (fol.resort=fin.resort) and (fol.bill_no=fin.bill_no) and (fin.trx_no=qel.trx_no(+)) and (qel.qel_fisc_status='S'))sql",
+        R"sql(select dep.trx_no, to_char(dep.resv_name_id) as bill_no, dep.posted_amount, to_char(dep.BUSINESS_DATE,'dd.mm.yyyy'), dep.postit_no, dep.postit_no from deposit_financial_transactions dep, qel_financial_transactions qel where (dep.resort='ssss') and (dep.trx_code in (xxxx)) and (dep.trx_no=qel.trx_no(+)) and ((qel.qel_fisc_status is NULL) or (qel.qel_fisc_status!='Y')))sql",
+        R"sql(select /* CHOOSE */ fin.trx_no, trx.description, fin.trx_amount, to_char(fin.BUSINESS_DATE,'dd.mm.yyyy'), fin.from_resv_id, fin.resv_name_id from zzzz.financial_transactions fin, zzzz.trx$_codes trx, qel_financial_transactions qel, qel_financial_transactions qel1 where fin.resort='ssss' and fin.BUSINESS_DATE =(SELECT BUSINESS_DATE FROM zzzz.BUSINESSDATE WHERE RESORT = 'ssss' AND STATE='OPEN') and trx.resort=fin.resort and fin.trx_code=trx.trx_code and fin.trx_code in ('9901I') and fin.from_resv_id is not null and fin.from_resv_id=qel.reference and fin.trx_amount=qel.trx_amount and qel.qel_fisc_status = 'D' and fin.trx_no=qel1.trx_no(+) and qel1.qel_fisc_status is null)sql",
+    };
+}
+
+const CRecordBinding::BindingTable& CRequestCheckNumber::GetBindingTable() const {
+    static const BindingTable table = Numbered({IntegerColumn(), TextColumn(61), DoubleColumn(30, 12),
+                                                TextColumn(100), IntegerColumn(), IntegerColumn()});
+    return table;
+}

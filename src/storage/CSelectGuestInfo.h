@@ -1,0 +1,12 @@
+#pragma once
+
+#include "storage/CRecordBinding.h"
+
+// Customer, company, cashier and code-pair queries: seven texts.
+class CSelectGuestInfo : public CRecordBinding {
+public:
+    enum Template { CustomerOfBill, CompanyRouting, CashierOfBill, AdjustmentCodes, TemplateCount };
+
+    CSelectGuestInfo();
+    const BindingTable& GetBindingTable() const override;
+};

@@ -1,0 +1,135 @@
+#pragma once
+
+// Test support for the storage suites: a fresh folder with a PMS stand-in (own tables in one
+// file, the Opera schema in another attached as OPERA), a configuration that answers from a
+// map, and a concrete storage over COperaBase. Header only, so that it stays out of the core
+// library.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "log/CLogFile.h"
+#include "platform/Environment.h"
+#include "platform/FileSystem.h"
+#include "platform/ManualClock.h"
+#include "platform/TempFolder.h"
+#include "storage/db/SqliteConnection.h"
+#include "storage/testing/StandIns.h"
+
+namespace testpms {
+
+inline std::string SourceDir() {
+    std::string dir = platform::GetEnv("FISCORA_SOURCE_DIR");
+    if (!dir.empty()) {
+        return dir;
+    }
+    // src/storage/TestPms.h -> the tree's root
+    return std::filesystem::path(__FILE__).parent_path().parent_path().parent_path().string();
+}
+
+inline std::string ReadSql(const std::string& relative) {
+    std::string content;
+    EXPECT_TRUE(platform::ReadFile(SourceDir() + "/" + relative, content)) << relative;
+    return content;
+}
+
+// The stand-in of a hotel's PMS database.
+class Pms {
+public:
+    explicit Pms(bool withSchema = true) : withSchema(withSchema) {
+        std::string error;
+        std::string own = ReadSql("sql/oracle/install_own_tables.sql");
+        std::string opera = ReadSql("sql/sqlite/opera_schema.sql");
+        if (withSchema) {
+            EXPECT_TRUE(db::SqliteConnection::CreateDatabase(OwnFile(), own, error)) << error;
+            EXPECT_TRUE(db::SqliteConnection::CreateDatabase(OperaFile(), opera, error)) << error;
+        } else {
+            EXPECT_TRUE(db::SqliteConnection::CreateDatabase(OwnFile(), own + opera, error)) << error;
+        }
+    }
+    std::string OwnFile() const { return folder.File("own.db"); }
+    std::string OperaFile() const { return folder.File("opera.db"); }
+    std::string ConnectionString() const {
+        return withSchema ? "sqlite:" + OwnFile() + ";OPERA=" + OperaFile() : "sqlite:" + OwnFile();
+    }
+    std::string Schema() const { return withSchema ? "OPERA" : ""; }
+
+    // A connection of the test's own, beside the one of the storage under test.
+    db::SqliteConnection& Connection() {
+        if (!connection.IsOpen()) {
+            EXPECT_TRUE(connection.Open(ConnectionString())) << Errors(connection);
+        }
+        return connection;
+    }
+    // Runs a statement in the Oracle dialect.
+    void Run(const std::string& oracle) {
+        ASSERT_TRUE(Connection().Execute(oracle)) << Errors(connection) << "\n" << oracle;
+    }
+    // The rows of a query, each as its texts joined by "|" (NULL as "~").
+    std::vector<std::string> Rows(const std::string& oracle) {
+        db::Recordset rows;
+        EXPECT_TRUE(Connection().OpenRecordset(oracle, rows)) << Errors(connection) << "\n" << oracle;
+        return Texts(rows);
+    }
+    static std::vector<std::string> Texts(db::Recordset& rows) {
+        std::vector<std::string> out;
+        for (rows.MoveFirst(); !rows.IsEOF(); rows.MoveNext()) {
+            std::string line;
+            for (size_t c = 0; c < rows.ColumnCount(); ++c) {
+                std::string value;
+                line += (c ? "|" : "") + (rows.GetText(c, value) == db::FieldStatus::Null ? "~" : value);
+            }
+            out.push_back(line);
+        }
+        return out;
+    }
+    static std::string Errors(const db::Connection& c) {
+        std::string out;
+        for (const auto& e : c.Errors()) {
+            out += std::to_string(e.number) + ": " + e.description + "\n";
+        }
+        return out;
+    }
+
+    platform::TempFolder folder;
+    bool withSchema;
+    db::SqliteConnection connection;
+};
+
+using standins::FakeConfiguration;
+using standins::Storage;
+
+// Sets a manual clock to a local date and time.
+inline void SetLocalTime(platform::ManualClock& clock, int year, int month, int day, int hour, int minute = 0,
+                         int second = 0) {
+    platform::LocalTime t;
+    t.year = year;
+    t.month = month;
+    t.day = day;
+    t.hour = hour;
+    t.minute = minute;
+    t.second = second;
+    clock.SetTime(t.ToEpoch());
+}
+
+// A service log in the folder, without the echo to standard output.
+class Log {
+public:
+    explicit Log(const platform::TempFolder& folder) : path(folder.File("qelfiscal.log")) {
+        log.SetEcho(false);
+        log.Open(path, true);
+    }
+    std::string Text() const {
+        std::string content;
+        platform::ReadFile(path, content);
+        return content;
+    }
+    bool Has(const std::string& line) const { return Text().find(line) != std::string::npos; }
+
+    std::string path;
+    CLogFile log;
+};
+
+}  // namespace testpms

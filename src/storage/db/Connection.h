@@ -1,0 +1,51 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "storage/db/Recordset.h"
+
+namespace db {
+
+// One message of the database client. Number 0 is information (a warning on a successful call);
+// every other number is an error.
+struct ProviderError {
+    long number = 0;
+    std::string description;
+};
+
+// The connection to the PMS database as the storage needs it. Every operation replaces the list
+// of provider messages with its own; a false result always leaves at least one error there.
+class Connection {
+public:
+    virtual ~Connection() = default;
+
+    // "sqlite:" connection strings open the embedded stand-in, every other string goes to ODBC
+    // unchanged.
+    static std::unique_ptr<Connection> Create(const std::string& connectionString);
+    static bool IsSqlite(const std::string& connectionString);
+
+    // The schema the PMS tables are named with (//fidelio_ini/fidelio_schema), told before Open;
+    // the stand-in keeps them in its database file unless its connection string attaches one.
+    virtual void SetPmsSchema(const std::string& schema) { (void)schema; }
+    virtual bool Open(const std::string& connectionString) = 0;
+    virtual bool IsOpen() const = 0;
+    virtual void Close() = 0;
+    // Limit for one statement, in seconds.
+    virtual void SetCommandTimeout(int seconds) = 0;
+    // Runs one statement; rows it may return are dropped.
+    virtual bool Execute(const std::string& sql) = 0;
+    // Runs one query and reads all its rows into the record set.
+    virtual bool OpenRecordset(const std::string& sql, Recordset& recordset) = 0;
+
+    const std::vector<ProviderError>& Errors() const { return errors; }
+
+protected:
+    void ClearErrors() { errors.clear(); }
+    void AddError(long number, const std::string& description) { errors.push_back({number, description}); }
+
+    std::vector<ProviderError> errors;
+};
+
+}  // namespace db

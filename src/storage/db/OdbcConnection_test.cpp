@@ -1,0 +1,175 @@
+// The ODBC driver against Debian's SQLite ODBC driver (libsqliteodbc), registered in a private
+// odbcinst.ini, so that no root rights and no system set-up are needed. Statements here are
+// dialect-neutral: the ODBC path passes every statement to the driver unchanged.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "platform/Environment.h"
+#include "platform/TempFolder.h"
+#include "platform/Text.h"
+#include "storage/CQELFiscal.h"
+#include "storage/TestPms.h"
+#include "storage/db/OdbcConnection.h"
+
+namespace {
+
+using testpms::Pms;
+using Rows = std::vector<std::string>;
+
+std::string FindSqliteOdbcDriver() {
+    std::vector<std::string> candidates;
+    std::error_code ignored;
+    for (const auto& entry : std::filesystem::directory_iterator("/usr/lib", ignored)) {
+        candidates.push_back(entry.path().string() + "/odbc/libsqlite3odbc.so");
+    }
+    candidates.push_back("/usr/lib/odbc/libsqlite3odbc.so");
+    candidates.push_back("/usr/local/lib/libsqlite3odbc.so");
+    for (const std::string& c : candidates) {
+        if (std::filesystem::exists(c, ignored)) {
+            return c;
+        }
+    }
+    return "";
+}
+
+// One private driver registration for the whole suite.
+class OdbcTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        driver = FindSqliteOdbcDriver();
+        ASSERT_FALSE(driver.empty())
+            << "libsqlite3odbc.so not found: install libsqliteodbc (scripts/setup.sh)";
+        registry = new platform::TempFolder();
+        ASSERT_TRUE(platform::WriteFile(
+            registry->File("odbcinst.ini"),
+            "[FiscoraSQLite3]\nDescription=SQLite3 for the Fiscora tests\nDriver=" + driver + "\n"));
+        ASSERT_TRUE(platform::WriteFile(registry->File("odbc.ini"), ""));
+        platform::SetEnv("ODBCSYSINI", registry->Path());
+        platform::SetEnv("ODBCINI", registry->File("odbc.ini"));
+    }
+    static void TearDownTestSuite() {
+        delete registry;
+        registry = nullptr;
+    }
+
+    std::string ConnectionString(const std::string& file) const {
+        return "DRIVER={FiscoraSQLite3};Database=" + file;
+    }
+
+    static std::string driver;
+    static platform::TempFolder* registry;
+    platform::TempFolder folder;
+};
+
+std::string OdbcTest::driver;
+platform::TempFolder* OdbcTest::registry = nullptr;
+
+TEST_F(OdbcTest, EveryColumnTypeWithItsNullStatus) {
+    db::OdbcConnection c;
+    ASSERT_TRUE(c.Open(ConnectionString(folder.File("types.db")))) << Pms::Errors(c);
+    ASSERT_TRUE(
+        c.Execute("create table t (i integer, r double, d numeric(10,2), s varchar(50), b varchar(10))"))
+        << Pms::Errors(c);
+    ASSERT_TRUE(c.Execute("insert into t values (42, 2.5, 12.34, 'O''Neil', NULL)")) << Pms::Errors(c);
+    std::string big(10000, 'z');
+    ASSERT_TRUE(c.Execute("insert into t values (NULL, NULL, NULL, '" + big + "', 'x')"));
+    db::Recordset rows;
+    ASSERT_TRUE(c.OpenRecordset("select i, r, d, s, b from t order by i desc", rows)) << Pms::Errors(c);
+    ASSERT_EQ(rows.RowCount(), 2u);
+    ASSERT_EQ(rows.ColumnCount(), 5u);
+    int64_t i = 0;
+    double r = 0;
+    double d = 0;
+    std::string s;
+    EXPECT_EQ(rows.GetInteger(0, i), db::FieldStatus::Ok);
+    EXPECT_EQ(i, 42);
+    EXPECT_EQ(rows.GetDouble(1, r), db::FieldStatus::Ok);
+    EXPECT_EQ(r, 2.5);
+    EXPECT_EQ(rows.GetDouble(2, d), db::FieldStatus::Ok);
+    EXPECT_DOUBLE_EQ(d, 12.34);
+    EXPECT_EQ(rows.GetText(3, s), db::FieldStatus::Ok);
+    EXPECT_EQ(s, "O'Neil");
+    EXPECT_EQ(rows.GetText(4, s), db::FieldStatus::Null);
+    rows.MoveNext();
+    EXPECT_EQ(rows.GetInteger(0, i), db::FieldStatus::Null);
+    EXPECT_EQ(rows.GetDouble(1, r), db::FieldStatus::Null);
+    EXPECT_EQ(rows.GetText(3, s), db::FieldStatus::Ok);
+    EXPECT_EQ(s, big);  // read in several pieces
+    EXPECT_EQ(rows.GetInteger(4, i), db::FieldStatus::CantConvert);
+}
+
+TEST_F(OdbcTest, BindingReadsAndCutsTexts) {
+    db::OdbcConnection c;
+    ASSERT_TRUE(c.Open(ConnectionString(folder.File("bind.db"))));
+    ASSERT_TRUE(c.Execute("create table q (bill varchar(20), title varchar(60), trx integer)"));
+    ASSERT_TRUE(c.Execute("insert into q values ('5001', '" + std::string(30, 't') + "', 1002)"));
+    db::Recordset rows;
+    ASSERT_TRUE(c.OpenRecordset("select bill, title, trx from q", rows));
+    testpms::Storage storage;
+    CQELFiscal& qel = storage.qelFiscal;
+    qel.Read(rows);
+    EXPECT_EQ(qel.Text(1), "5001");
+    EXPECT_EQ(qel.Status(2), db::FieldStatus::Truncated);
+    EXPECT_EQ(qel.Text(2), std::string(25, 't'));
+    EXPECT_EQ(qel.Integer(3), 1002);
+    EXPECT_TRUE(qel.AnyTruncated());
+}
+
+TEST_F(OdbcTest, StatementsGoUnchangedAndFailuresReconnect) {
+    testpms::Log log(folder);
+    testpms::FakeConfiguration config;
+    config.values = {{"//fidelio_ini/base_access", ConnectionString(folder.File("pms.db"))}};
+    testpms::Storage storage;
+    storage.SetLogFile(&log.log);
+    storage.SetSideFileFolder(folder.Path());
+    ASSERT_TRUE(storage.Open(config));
+    ASSERT_TRUE(storage.Execute(
+        "create table qel_code_convertion (pms_code integer, printer_code integer, description "
+        "varchar(200))"))
+        << storage.GetLastError();
+    // No Oracle rewriting on this path: the driver sees the (+) and refuses it.
+    db::Recordset rows;
+    EXPECT_FALSE(
+        storage.OpenRecordset("select a.pms_code from qel_code_convertion a, qel_code_convertion b where "
+                              "a.pms_code=b.pms_code(+)",
+                              rows));
+    EXPECT_TRUE(log.Has("Reading failure"));
+    EXPECT_TRUE(log.Has("b.pms_code(+)"));
+    EXPECT_FALSE(storage.GetLastError().empty());
+    EXPECT_NE(storage.GetLastError().find("["), std::string::npos) << storage.GetLastError();  // the SQLSTATE
+    EXPECT_FALSE(storage.IsConnected());
+    // The next statement connects again; the printer codes work over ODBC too.
+    EXPECT_EQ(storage.GetPrinterCode(7, "Bar"), 2);
+    EXPECT_TRUE(storage.IsConnected());
+    EXPECT_EQ(storage.GetPrinterCode(8, "Kitchen's"), 3);
+    EXPECT_EQ(storage.GetPrinterCode(7, ""), 2);
+    EXPECT_FALSE(storage.Execute("insert into no_such_table values (1)"));
+    EXPECT_TRUE(log.Has("Executing failure"));
+    EXPECT_FALSE(storage.IsConnected());
+    ASSERT_TRUE(storage.OpenRecordset("select description from qel_code_convertion order by pms_code", rows));
+    EXPECT_EQ(Pms::Texts(rows), (Rows{"Bar", "Kitchen's"}));
+}
+
+TEST_F(OdbcTest, ConnectFailuresCollectTheDriverManagersMessages) {
+    db::OdbcConnection c;
+    EXPECT_FALSE(c.Open("DRIVER={NoSuchFiscoraDriver};Database=x"));
+    ASSERT_FALSE(c.Errors().empty());
+    EXPECT_NE(c.Errors()[0].number, 0);
+    EXPECT_FALSE(c.IsOpen());
+    EXPECT_FALSE(c.Execute("select 1"));
+
+    testpms::FakeConfiguration config;
+    config.values = {{"//fidelio_ini/base_access", ConnectionString(folder.File("no/such/folder/pms.db"))}};
+    testpms::Storage storage;
+    storage.SetSideFileFolder(folder.Path());
+    ASSERT_TRUE(storage.Open(config));
+    EXPECT_FALSE(storage.Execute("select 1"));
+    EXPECT_TRUE(text::StartsWith(storage.GetLastError(), "Oracle connect problem."))
+        << storage.GetLastError();
+    std::filesystem::create_directories(folder.File("no/such/folder"));
+    EXPECT_TRUE(storage.Execute("create table t (a integer)")) << storage.GetLastError();
+}
+
+}  // namespace

@@ -1,0 +1,67 @@
+#pragma once
+
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "storage/db/Connection.h"
+#include "storage/db/OracleRewriter.h"
+
+struct sqlite3;
+
+namespace db {
+
+// The embedded stand-in for the Oracle PMS database. Connection string:
+//   sqlite:<database file>[;<SCHEMA>=<file>]...[;<SCHEMA>=main]
+// The database file holds the service's own tables (and, without a schema, the PMS tables too);
+// "<SCHEMA>=<file>" attaches a file whose tables are reached as SCHEMA.table, "<SCHEMA>=main"
+// says that SCHEMA.table lives in the database file itself, and so does the PMS schema when the
+// string names no file for it. Files must exist: connecting never
+// creates a database. Statements are written in Oracle's dialect and rewritten (OracleRewriter);
+// the Oracle functions they call are registered (OracleFunctions.h) and DUAL exists.
+class SqliteConnection : public Connection {
+public:
+    struct Settings {
+        std::string file;
+        std::vector<std::pair<std::string, std::string>> attached;  // schema, file
+        std::vector<std::string> localSchemas;
+    };
+
+    SqliteConnection() = default;
+    ~SqliteConnection() override;
+    SqliteConnection(const SqliteConnection&) = delete;
+    SqliteConnection& operator=(const SqliteConnection&) = delete;
+
+    static bool ParseConnectionString(const std::string& connectionString, Settings& settings,
+                                      std::string& error);
+    // Creates the database file when it is missing and runs a script of plain SQLite statements
+    // in it (the schema files, seed data); for tools and tests.
+    static bool CreateDatabase(const std::string& file, const std::string& script, std::string& error);
+
+    void SetPmsSchema(const std::string& schema) override { pmsSchema = schema; }
+    bool Open(const std::string& connectionString) override;
+    bool IsOpen() const override { return db != nullptr; }
+    void Close() override;
+    void SetCommandTimeout(int seconds) override;
+    bool Execute(const std::string& sql) override;
+    bool OpenRecordset(const std::string& sql, Recordset& recordset) override;
+
+    // Runs plain SQLite statements, several at once, without rewriting them.
+    bool ExecuteScript(const std::string& script);
+    // The statement as SQLite is given it.
+    bool Translate(const std::string& oracle, std::string& sqlite);
+
+private:
+    bool Run(const std::string& sql, Recordset* recordset);
+    bool Setup(const Settings& settings);
+    bool Columns(const std::string& schema, const std::string& table, std::vector<std::string>& columns);
+
+    sqlite3* db = nullptr;
+    OracleRewriter rewriter;
+    std::map<std::string, std::vector<std::string>> columnCache;
+    int timeoutSeconds = 360;
+    std::string pmsSchema;
+};
+
+}  // namespace db
