@@ -213,8 +213,8 @@ bool CPaymentRules::CheckPayments(std::string& error, int32_t& verdict) {
             continue;
         }
         taxChanged = true;
-        ini.WriteLog(text::Format("Change taxes to %s accourding to payment code %d", tax.c_str(),
-                                  payment.trx_code));
+        ini.WriteLog(
+            text::Format("Change taxes to %s accourding to payment code %d", tax.c_str(), payment.trx_code));
         for (struct_posting& posting : check.postings) {
             posting.tax_group = tax;
         }

@@ -4,6 +4,15 @@
 
 #include "platform/Text.h"
 
+namespace {
+
+template <typename Map>
+void DropEmpty(Map& map) {
+    std::erase_if(map, [](const auto& entry) { return entry.second.empty(); });
+}
+
+}  // namespace
+
 void CRuleLists::Read(CXMLParser& reader, int32_t printerType) {
     *this = CRuleLists();
     reader.ReadIntMap(payPrint, "//pay_mode/pay[@code='xxxx']/print", "code");
@@ -48,6 +57,18 @@ void CRuleLists::Read(CXMLParser& reader, int32_t printerType) {
     reader.ReadIntMap(prepaymentDescriptions, "//prepayment/payment[@code='xxxx']/description", "code");
     reader.ReadWideIntMap(prepaymentWideDescriptions, "//prepayment/payment[@code='xxxx']/w_description",
                           "code");
+    // In lists that exist for their values an entry without one is none: it comes from an
+    // element that serves another list (a <tax code=".." type=".."> for the plain tax list, a
+    // <payment> without <posting>). The payment lists keep theirs, since a listed payment code
+    // is a known one even without its device type.
+    for (IntMap* list : {&payTax, &taxes, &viewTaxes, &payLimits, &onlineDeposits, &depositTaxes, &cityTaxes,
+                         &serviceChargeTaxes, &viewDescriptions, &prepaymentPostings, &prepaymentTaxes,
+                         &prepaymentDescriptions}) {
+        DropEmpty(*list);
+    }
+    for (TextMap* list : {&taxByCodeAndType, &doubleTaxes, &udfTaxes, &taxSystems}) {
+        DropEmpty(*list);
+    }
 }
 
 std::string CRuleLists::Describe() const {
@@ -118,8 +139,8 @@ bool CRuleLists::HasNumber(const IntMap& map, const std::string& number) {
 }
 
 bool CRuleLists::IsPaymentRegistered(int code) const {
-    for (const IntMap* list : {&payPrint, &putPrint, &paidPrint, &rebatePrint, &cashLoans, &cashDrops,
-                               &additionalDeposits}) {
+    for (const IntMap* list :
+         {&payPrint, &putPrint, &paidPrint, &rebatePrint, &cashLoans, &cashDrops, &additionalDeposits}) {
         if (Has(*list, code)) {
             return true;
         }
