@@ -10,19 +10,6 @@ namespace {
 // Narrow descriptions converted from the wide prepayment texts hold at most 250 bytes.
 constexpr size_t kNarrowTextLimit = 250;
 
-struct_print_code CodesOf(const struct_posting& p) {
-    struct_print_code code;
-    code.pay_kind = p.pay_kind;
-    code.print_code = p.print_code;
-    code.tax_group = p.tax_group;
-    code.print_code2 = p.print_code2;
-    code.line_type = p.line_type;
-    code.post_with_tax = p.post_with_tax;
-    code.print_text = p.print_text;
-    code.print_code_ext = p.print_code_ext;
-    return code;
-}
-
 }  // namespace
 
 CPostingRules::CPostingRules(const CFiscalINI& ini, CFiscalCheck& check)
@@ -47,7 +34,7 @@ void CPostingRules::Apply() {
 
 void CPostingRules::Classify(size_t index) {
     struct_posting& posting = check.postings[index];
-    struct_print_code code = CodesOf(posting);
+    struct_print_code code = struct_print_code::Of(posting);
     if (code.line_type == 21) {
         ChooseKind(posting, code);
     }

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "check/CFiscalCheck.h"
+#include "check/testing/TestLines.h"
 #include "config/ConfigTestFixture.h"
 
 // A configuration with one entry or more in every payment and tax rule list, and builders of
@@ -104,15 +105,9 @@ protected:
 
     // A bill of the default device family, payments only unless told.
     static CFiscalCheck Bill(bool fullCheck = false) {
-        CFiscalCheck check;
-        check.statusCode = 0;
-        check.checkMode = 7;
-        check.appendRateCode = fullCheck;
-        check.checkNumber = "40211";
+        CFiscalCheck check = testlines::Bill(fullCheck);
         check.cashierId = "5";
         check.room = "101";
-        check.depositTemplate.description = "Deposit";
-        check.depositTemplate.tax_group = "3";
         return check;
     }
 };
