@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <sys/utsname.h>
 #include <sys/wait.h>
 
 namespace platform {
@@ -84,6 +85,17 @@ std::string HostName() {
     if (::gethostname(buffer, sizeof buffer - 1) != 0) {
         return "";
     }
+    return buffer;
+}
+
+std::string OsVersionText() {
+    utsname name{};
+    int major = 0, minor = 0, build = 0;
+    if (::uname(&name) == 0) {
+        std::sscanf(name.release, "%d.%d.%d", &major, &minor, &build);
+    }
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%d.%d.%d", major, minor, build);
     return buffer;
 }
 

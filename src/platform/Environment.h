@@ -20,6 +20,8 @@ int LastSystemError();
 int RunProgram(const std::string& program, const std::vector<std::string>& arguments, std::string* output);
 
 std::string HostName();
+// Version of the operating system kernel as "major.minor.build" ("6.1.0").
+std::string OsVersionText();
 
 // Ends the process at once with the exit code, after flushing the standard streams; no static
 // destructors run, so threads that are still busy cannot trip over them.

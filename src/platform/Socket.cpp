@@ -90,6 +90,15 @@ std::string Socket::LocalAddresses(const std::string& separator) {
     return result;
 }
 
+bool Socket::ParseAddress(const std::string& text, uint32_t& address) {
+    in_addr parsed{};
+    if (::inet_pton(AF_INET, text.c_str(), &parsed) != 1) {
+        return false;
+    }
+    address = parsed.s_addr;
+    return true;
+}
+
 bool Socket::Create(Kind kind) {
     Close();
     fd = ::socket(AF_INET, (kind == Kind::Tcp ? SOCK_STREAM : SOCK_DGRAM) | SOCK_CLOEXEC, 0);
@@ -104,7 +113,7 @@ void Socket::Close() {
     }
 }
 
-bool Socket::Connect(uint32_t address, uint16_t port, int timeoutMs) {
+bool Socket::Connect(uint32_t address, uint16_t port, int timeoutMs, int wakeFd) {
     sockaddr_in sa = MakeAddress(address, port);
     int flags = ::fcntl(fd, F_GETFL, 0);
     ::fcntl(fd, F_SETFL, flags | O_NONBLOCK);
@@ -115,13 +124,13 @@ bool Socket::Connect(uint32_t address, uint16_t port, int timeoutMs) {
         return false;
     }
     if (rc != 0) {
-        pollfd p{fd, POLLOUT, 0};
+        pollfd p[2] = {{fd, POLLOUT, 0}, {wakeFd, POLLIN, 0}};
         int ready;
         do {
-            ready = ::poll(&p, 1, timeoutMs);
+            ready = ::poll(p, wakeFd >= 0 ? 2 : 1, timeoutMs);
         } while (ready < 0 && errno == EINTR);
-        if (ready <= 0) {
-            lastError = ready == 0 ? ETIMEDOUT : errno;
+        if (ready <= 0 || (wakeFd >= 0 && p[1].revents)) {
+            lastError = ready == 0 ? ETIMEDOUT : ready > 0 ? ECANCELED : errno;
             ::fcntl(fd, F_SETFL, flags);
             return false;
         }
@@ -196,6 +205,11 @@ bool Socket::SetKeepAlive() {
     return ::setsockopt(fd, SOL_SOCKET, SO_KEEPALIVE, &on, sizeof on) == 0;
 }
 
+bool Socket::SetDontRoute() {
+    int on = 1;
+    return ::setsockopt(fd, SOL_SOCKET, SO_DONTROUTE, &on, sizeof on) == 0;
+}
+
 bool Socket::SetTimeouts(int sendMs, int receiveMs) {
     timeval send{sendMs / 1000, (sendMs % 1000) * 1000};
     timeval receive{receiveMs / 1000, (receiveMs % 1000) * 1000};
@@ -261,6 +275,39 @@ long Socket::ReceiveFrom(void* buffer, size_t size, uint32_t* address, uint16_t*
         *port = ntohs(sa.sin_port);
     }
     return static_cast<long>(n);
+}
+
+long Socket::ReceiveDatagram(void* buffer, size_t size) {
+    ssize_t n;
+    do {
+        // MSG_TRUNC makes the call report the datagram's real length.
+        n = ::recv(fd, buffer, size, MSG_TRUNC);
+    } while (n < 0 && errno == EINTR);
+    if (n < 0) {
+        lastError = errno;
+        return -1;
+    }
+    if (static_cast<size_t>(n) > size) {
+        lastError = EMSGSIZE;
+        return -1;
+    }
+    return static_cast<long>(n);
+}
+
+bool Socket::PeerConnected() {
+    if (fd < 0) {
+        return false;
+    }
+    char byte;
+    ssize_t n = ::recv(fd, &byte, 1, MSG_PEEK | MSG_DONTWAIT);
+    if (n > 0) {
+        return true;
+    }
+    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+        return true;
+    }
+    lastError = n == 0 ? ECONNRESET : errno;
+    return false;
 }
 
 long Socket::Pending() const {

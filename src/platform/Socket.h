@@ -24,13 +24,15 @@ public:
     static std::string AddressText(uint32_t address);
     // IPv4 addresses of this host's interfaces, dotted, loopback excluded.
     static std::string LocalAddresses(const std::string& separator);
+    // Parses a dotted IPv4 address only (no name look-up); false for anything else.
+    static bool ParseAddress(const std::string& text, uint32_t& address);
 
     bool Create(Kind kind);
     bool IsOpen() const { return fd >= 0; }
     void Close();
     // Connects with a time-out (a non-blocking connect under the hood); the socket is blocking
-    // again afterwards.
-    bool Connect(uint32_t address, uint16_t port, int timeoutMs);
+    // again afterwards. A waker (wakeFd) that fires ends the attempt early with ECANCELED.
+    bool Connect(uint32_t address, uint16_t port, int timeoutMs, int wakeFd = -1);
     bool Bind(uint32_t address, uint16_t port);
     bool Listen(int backlog);
     // Waits up to timeoutMs for a client; the accepted socket goes into client.
@@ -39,6 +41,8 @@ public:
     bool SetBroadcast();
     bool SetNoDelay();
     bool SetKeepAlive();
+    // Datagrams go only to directly reachable hosts (SO_DONTROUTE).
+    bool SetDontRoute();
     // Send/receive time-outs of blocking calls (0: none).
     bool SetTimeouts(int sendMs, int receiveMs);
 
@@ -48,6 +52,12 @@ public:
     long Receive(void* buffer, size_t size);
     bool SendTo(const void* data, size_t size, uint32_t address, uint16_t port);
     long ReceiveFrom(void* buffer, size_t size, uint32_t* address, uint16_t* port);
+    // One datagram; -1 with LastError() EMSGSIZE when it was longer than the buffer (the rest of
+    // it is lost), so that an oversized datagram is never taken for a complete one.
+    long ReceiveDatagram(void* buffer, size_t size);
+    // A connected stream socket whose peer has not closed: a non-blocking peek finds data or
+    // would block.
+    bool PeerConnected();
     // Bytes waiting to be read, -1 on failure.
     long Pending() const;
     // Waits until the socket is readable, the waker fired, or the time-out passed (negative: no
@@ -56,6 +66,8 @@ public:
 
     int LastError() const { return lastError; }
     uint16_t LocalPort() const;
+    // The descriptor number, for log lines.
+    int Handle() const { return fd; }
 
 private:
     int fd = -1;

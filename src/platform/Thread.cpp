@@ -1,6 +1,7 @@
 #include "platform/Thread.h"
 
 #include <pthread.h>
+#include <unistd.h>
 
 #include <system_error>
 
@@ -18,6 +19,8 @@ bool Thread::Start(std::function<void()> body, const std::string& name) {
     }
     return true;
 }
+
+unsigned Thread::CurrentId() { return static_cast<unsigned>(::gettid()); }
 
 void Thread::Join() {
     if (thread.joinable()) {

@@ -19,6 +19,8 @@ public:
     void Join();
     bool Running() const { return thread.joinable(); }
     bool IsCurrent() const { return thread.get_id() == std::this_thread::get_id(); }
+    // The kernel's number of the calling thread (as ps -L shows it).
+    static unsigned CurrentId();
 
 private:
     std::thread thread;

@@ -168,8 +168,9 @@ public:
 
 class FakeDevice : public CPrintInterface {
 public:
-    FakeDevice(Calls& calls, std::map<std::string, std::deque<bool>>& results, std::set<std::string>& refuse)
-        : calls(calls), results(results), refuseConnect(refuse) {}
+    FakeDevice(Calls& calls, std::map<std::string, std::deque<bool>>& results, std::set<std::string>& refuse,
+               std::vector<CFiscalCheck>& printed)
+        : calls(calls), results(results), refuseConnect(refuse), printed(printed) {}
     bool PrintCheck(CFiscalCheck& check, bool saveDescriptionOnly) override {
         calls.push_back((saveDescriptionOnly ? "SaveDescription " : "PrintCheck ") + control.name + " " +
                         check.checkNumber);
@@ -177,6 +178,7 @@ public:
             return true;
         }
         blockOnFailure = false;
+        printed.push_back(check);
         std::deque<bool>& queue = results[control.name];
         bool ok = queue.empty() ? true : queue.front();
         if (!queue.empty()) {
@@ -205,6 +207,7 @@ public:
     Calls& calls;
     std::map<std::string, std::deque<bool>>& results;
     std::set<std::string>& refuseConnect;
+    std::vector<CFiscalCheck>& printed;
 };
 
 // Hands the fakes to the worker; until then the test owns them.
@@ -212,8 +215,14 @@ class FakeParts : public CWorkerParts {
 public:
     FakeParts(std::unique_ptr<FakeConfig>& config, std::unique_ptr<FakeRegistry>& registry,
               std::unique_ptr<FakeStorage>& storage, Calls& calls, std::map<std::string, std::deque<bool>>& results,
-              std::set<std::string>& refuse)
-        : config(config), registry(registry), storage(storage), calls(calls), results(results), refuse(refuse) {}
+              std::set<std::string>& refuse, std::vector<CFiscalCheck>& printed)
+        : config(config),
+          registry(registry),
+          storage(storage),
+          calls(calls),
+          results(results),
+          refuse(refuse),
+          printed(printed) {}
     std::unique_ptr<CFiscalINI> CreateConfiguration() override { return std::move(config); }
     std::unique_ptr<CFiscalPrinter> CreatePrinterRegistry() override { return std::move(registry); }
     std::unique_ptr<CFiscalStorage> CreateStorage(int kind, std::string& reason) override {
@@ -224,7 +233,7 @@ public:
         return std::move(storage);
     }
     std::unique_ptr<CPrintInterface> CreateInterface(int, std::string&) override {
-        return std::make_unique<FakeDevice>(calls, results, refuse);
+        return std::make_unique<FakeDevice>(calls, results, refuse, printed);
     }
     std::unique_ptr<FakeConfig>& config;
     std::unique_ptr<FakeRegistry>& registry;
@@ -232,6 +241,7 @@ public:
     Calls& calls;
     std::map<std::string, std::deque<bool>>& results;
     std::set<std::string>& refuse;
+    std::vector<CFiscalCheck>& printed;
 };
 
 CPrinterControl Printer(const std::string& name) {
@@ -285,7 +295,7 @@ public:
     // service control does, from inside the next polling pause.
     bool Run(int cycles) {
         worker = std::make_unique<CBaseMonitoring>(
-            std::make_unique<FakeParts>(ownedConfig, ownedRegistry, ownedStorage, calls, results, refuse), temp.File("qelfiscal.log"));
+            std::make_unique<FakeParts>(ownedConfig, ownedRegistry, ownedStorage, calls, results, refuse, printed), temp.File("qelfiscal.log"));
         worker->Log().SetEcho(false);
         int seen = 0;
         clock.SetHook([&, cycles](int64_t ms) {
@@ -352,6 +362,7 @@ public:
     std::unique_ptr<CBaseMonitoring> worker;
     std::function<void(int64_t)> onPause;
     std::thread stopper;
+    std::vector<CFiscalCheck> printed;
 };
 
 }  // namespace
@@ -470,22 +481,29 @@ TEST_F(WorkerTest, RulesFailedOutcomesByStatusCode) {
     }
 }
 
-TEST_F(WorkerTest, ShortCheckAfterFailedCompositionIsNotPossibleYetSoTheCheckStaysN) {
-    storage->cycles.push_back({Bill("4", 10)});
+TEST_F(WorkerTest, FailedCompositionBecomesAShortCheck) {
+    CFiscalCheck bill = Bill("4", 10);
+    bill.payments[0].trx_amount = 12;
+    bill.paymentsTotal = 12;
+    storage->cycles.push_back({bill});
     config->rules = [](CFiscalCheck& check, FakeConfig& cfg) {
-        check.documentKind = 4;
+        check.documentKind = 0;
         cfg.ruleVerdict = 4;
         cfg.SetError("Postings amount = 10.0000, payments amount = 12.0000. (2.0000)");
         return false;
     };
     ASSERT_TRUE(Run(1));
-    Calls got = CallsFor("4");
-    // The description is saved, the operator told, and the status stays "N" for a later cycle.
-    EXPECT_EQ(Count("SaveDescription 1 4"), 1);
-    EXPECT_EQ(Count("SetCheckStatus 4 Y"), 0);
-    EXPECT_EQ(Count("PrintCheck 1 4"), 0);
-    EXPECT_NE(LogText().find("Postings amount = 10.0000, payments amount = 12.0000. (2.0000) Check description saved"),
-              std::string::npos);
+    Calls expected = {"SetCheckStatus 4 N", "ApplyRules 4",      "ApplyPrinterRules 1 4",
+                      "SaveDescription 1 4",
+                      "ShowMessage 1 Check 4. Postings amount = 10.0000, payments amount = 12.0000. (2.0000) Check "
+                      "description saved",
+                      "ValidateCheck 4 1",  "PrintCheck 1 4",    "SaveFiscalData 4", "SetCheckStatus 4 Y"};
+    EXPECT_EQ(CallsFor("4"), expected);
+    // The printed check is the short one: a single line for the payments' total.
+    ASSERT_EQ(printed.size(), 1u);
+    ASSERT_EQ(printed[0].postings.size(), 1u);
+    EXPECT_EQ(printed[0].postings[0].trx_code, 100);
+    EXPECT_DOUBLE_EQ(printed[0].postings[0].trx_amount, 12.0);
 }
 
 TEST_F(WorkerTest, ValidateCheckRefusalClosesWithDescription) {
@@ -599,7 +617,7 @@ TEST_F(WorkerTest, StopDuringTheAfterPrintPauseEndsBeforeTheNextCheck) {
 TEST_F(WorkerTest, StopBeforeTheLoopStartsIsNotLost) {
     storage->cycles.push_back({Bill("17", 10)});
     worker = std::make_unique<CBaseMonitoring>(
-        std::make_unique<FakeParts>(ownedConfig, ownedRegistry, ownedStorage, calls, results, refuse), temp.File("qelfiscal.log"));
+        std::make_unique<FakeParts>(ownedConfig, ownedRegistry, ownedStorage, calls, results, refuse, printed), temp.File("qelfiscal.log"));
     worker->Log().SetEcho(false);
     // A stop that arrives while the storage is still connecting.
     EXPECT_TRUE(worker->Stop());
@@ -793,7 +811,7 @@ TEST_F(WorkerTest, ApplyAgentDataSplitsTheAgentShare) {
     platform::WriteFile(temp.File("AgentDetails.txt"), "1000=AG7=15%=Tour Agency\n2000=AG8\n3000===\n");
     config->parameters["//tax_mode/agent_tax"] = "4";
     worker = std::make_unique<CBaseMonitoring>(
-        std::make_unique<FakeParts>(ownedConfig, ownedRegistry, ownedStorage, calls, results, refuse), temp.File("qelfiscal.log"));
+        std::make_unique<FakeParts>(ownedConfig, ownedRegistry, ownedStorage, calls, results, refuse, printed), temp.File("qelfiscal.log"));
     worker->Log().SetEcho(false);
     worker->Stop();
     ASSERT_TRUE(worker->Start());

@@ -1,0 +1,284 @@
+#include "shared/JsonHelper.h"
+
+#include <atomic>
+#include <cctype>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+std::atomic<JsonHelper::LogSink> logSink{nullptr};
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+std::string ReplaceAll(std::string text, const char* from, const char* to) {
+    const size_t fromLength = std::strlen(from);
+    const size_t toLength = std::strlen(to);
+    for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + toLength)) {
+        text.replace(at, fromLength, to);
+    }
+    return text;
+}
+
+// Whole-text replacements one pair after another.
+template <size_t N>
+std::string ReplaceInOrder(std::string text, const char* const (&pairs)[N][2]) {
+    for (const auto& pair : pairs) {
+        text = ReplaceAll(std::move(text), pair[0], pair[1]);
+    }
+    return text;
+}
+
+// Keeps a member that is not empty while fewer than maxCount were taken.
+void TakeMember(const std::string& text, size_t maxCount, std::vector<std::string>& out, size_t& taken) {
+    std::string member = JsonHelper::TrimBlanks(text);
+    if (!member.empty() && taken < maxCount) {
+        out.push_back(std::move(member));
+        ++taken;
+    }
+}
+
+}  // namespace
+
+void JsonHelper::SetLogSink(LogSink sink) { logSink.store(sink); }
+
+void JsonHelper::Log(int level, const char* format, ...) {
+    LogSink sink = logSink.load();
+    if (!sink) {
+        return;
+    }
+    va_list args;
+    va_start(args, format);
+    sink(level, format, args);
+    va_end(args);
+}
+
+char* JsonHelper::ToJson(char* buffer, size_t size) { return buffer; }
+
+std::string JsonHelper::TrimBlanks(const std::string& text) { return StripBlanksAnd(text, ""); }
+
+std::string JsonHelper::StripBlanksAnd(const std::string& text, const char* extra) {
+    auto strip = [extra](char c) { return IsBlank(c) || (c != '\0' && std::strchr(extra, c)); };
+    size_t first = 0;
+    size_t last = text.size();
+    while (first < last && strip(text[first])) {
+        ++first;
+    }
+    while (last > first && strip(text[last - 1])) {
+        --last;
+    }
+    return text.substr(first, last - first);
+}
+
+std::string JsonHelper::Unquote(const std::string& text) {
+    std::string trimmed = TrimBlanks(text);
+    if (trimmed.size() >= 2 && trimmed.front() == '"' && trimmed.back() == '"') {
+        return trimmed.substr(1, trimmed.size() - 2);
+    }
+    return trimmed;
+}
+
+size_t JsonHelper::SplitJsonMembers(const std::string& text, size_t maxCount, std::vector<std::string>& out) {
+    const std::string source = TrimBlanks(text);
+    size_t taken = 0;
+    bool inString = false;
+    int brackets = 0;
+    int braces = 0;
+    size_t memberStart = 0;
+    for (size_t i = 0; i < source.size(); ++i) {
+        const char c = source[i];
+        if (c == '"') {
+            // A quote preceded by a backslash inside a string is part of the string.
+            if (!(inString && i > 0 && source[i - 1] == '\\')) {
+                inString = !inString;
+            }
+        } else if (!inString) {
+            if (c == '[') {
+                ++brackets;
+            } else if (c == ']') {
+                --brackets;
+            } else if (c == '{') {
+                ++braces;
+            } else if (c == '}') {
+                --braces;
+            } else if (c == ',' && brackets == 0 && braces == 0) {
+                TakeMember(source.substr(memberStart, i - memberStart), maxCount, out, taken);
+                memberStart = i + 1;
+            }
+        }
+        if (brackets < 0 || braces < 0) {
+            Log(1, "Invalid bracket nesting level");
+        }
+    }
+    TakeMember(source.substr(memberStart), maxCount, out, taken);
+    if (brackets > 0 || braces > 0) {
+        Log(1, "Invalid bracket nesting count");
+    }
+    if (inString) {
+        Log(1, "Invalid string quotes nesting");
+    }
+    return taken;
+}
+
+std::string JsonHelper::JsonUnescape(const std::string& text) {
+    // Whole-text replacements one after another, so "\\n" ends as a backslash and a line feed.
+    static const char* const replacements[][2] = {
+        {"\\b", "\b"}, {"\\f", "\f"}, {"\\r", "\r"}, {"\\n", "\n"},
+        {"\\t", "\t"}, {"\\/", "/"},  {"\\\"", "\""}, {"\\\\", "\\"},
+    };
+    return Unquote(ReplaceInOrder(text, replacements));
+}
+
+std::string JsonHelper::JsonEscape(const std::string& text) {
+    static const char* const replacements[][2] = {
+        {"\\", "\\\\"}, {"\"", "\\\""}, {"/", "\\/"},  {"\t", "\\t"},
+        {"\r", "\\r"},  {"\n", "\\n"},  {"\f", "\\f"}, {"\b", "\\b"},
+    };
+    return ReplaceInOrder(text, replacements);
+}
+
+void JsonHelper::ReadMembers(const std::string& text, const MemberStore& store) {
+    std::vector<std::string> members;
+    SplitJsonMembers(StripBlanksAnd(text, "{}"), kMaxMembers, members);
+    for (std::string& member : members) {
+        const size_t colon = member.find(':');
+        if (colon == std::string::npos) {
+            continue;  // no value to store
+        }
+        for (size_t i = 0; i < colon; ++i) {
+            member[i] = static_cast<char>(std::tolower(static_cast<unsigned char>(member[i])));
+        }
+        const std::string key = Unquote(member.substr(0, colon));
+        const std::string value = Unquote(member.substr(colon + 1));
+        Log(5, "name: {%s} value: {%s}", key.c_str(), value.c_str());
+        store(key, value);
+    }
+}
+
+int32_t JsonHelper::ToInt32(const std::string& value) {
+    long long n = std::strtoll(value.c_str(), nullptr, 10);
+    if (n > INT32_MAX) {
+        return INT32_MAX;
+    }
+    if (n < INT32_MIN) {
+        return INT32_MIN;
+    }
+    return static_cast<int32_t>(n);
+}
+
+uint32_t JsonHelper::ToUInt32(const std::string& value) {
+    // The unsigned rule: a leading minus counts modulo 2^32, larger values saturate.
+    const char* p = value.c_str();
+    while (IsBlank(*p)) {
+        ++p;
+    }
+    bool negative = false;
+    if (*p == '+' || *p == '-') {
+        negative = *p == '-';
+        ++p;
+    }
+    uint64_t n = 0;
+    while (*p >= '0' && *p <= '9') {
+        n = n * 10 + static_cast<uint64_t>(*p - '0');
+        if (n > UINT32_MAX) {
+            return UINT32_MAX;
+        }
+        ++p;
+    }
+    return negative ? static_cast<uint32_t>(0u - static_cast<uint32_t>(n)) : static_cast<uint32_t>(n);
+}
+
+double JsonHelper::ToDouble(const std::string& value) { return std::strtod(value.c_str(), nullptr); }
+
+char JsonHelper::FirstChar(const std::string& value) {
+    const std::string text = JsonUnescape(value);
+    return text.empty() ? '\0' : text[0];
+}
+
+bool JsonHelper::ToFlag(const std::string& value) {
+    if (value.size() != 4) {
+        return false;
+    }
+    std::string lower;
+    for (char c : value) {
+        lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    return lower == "true";
+}
+
+void JsonHelper::BeginObject(char* buffer, size_t size) {
+    start = buffer;
+    cur = buffer;
+    end = buffer + size;
+    if (size > 0) {
+        *cur = '\0';
+    }
+    WriteChar('{');
+}
+
+void JsonHelper::EndObject() { WriteChar('}'); }
+
+bool JsonHelper::WriteChar(char c) {
+    if (Room() < 2) {
+        return false;
+    }
+    *cur++ = c;
+    *cur = '\0';
+    return true;
+}
+
+void JsonHelper::Append(const std::string& text) {
+    std::memcpy(cur, text.data(), text.size());
+    cur += text.size();
+    *cur = '\0';
+}
+
+void JsonHelper::WriteMember(const char* key, const std::string& rendered) {
+    const size_t keyLength = std::strlen(key);
+    if (!(keyLength + rendered.size() + 4 < Room())) {
+        return;
+    }
+    if (cur - start > 1 && cur[-1] != '{') {
+        Append(",");
+    }
+    Append("\"");
+    Append(key);
+    Append("\":");
+    Append(rendered);
+}
+
+void JsonHelper::WriteText(const char* key, const std::string& value) {
+    std::string rendered(1, '"');
+    rendered += JsonEscape(value);
+    rendered += '"';
+    WriteMember(key, rendered);
+}
+
+void JsonHelper::WriteInt(const char* key, int32_t value) { WriteMember(key, std::to_string(value)); }
+
+void JsonHelper::WriteUInt(const char* key, uint32_t value) { WriteMember(key, std::to_string(value)); }
+
+void JsonHelper::WriteDouble(const char* key, double value) {
+    char number[512];  // "%f" of the largest double takes some 320 characters
+    std::snprintf(number, sizeof number, "%f", value);
+    WriteMember(key, number);
+}
+
+void JsonHelper::WriteFlag(const char* key, bool value) { WriteMember(key, value ? "true" : "false"); }
+
+void JsonHelper::WriteCharText(const char* key, char value) {
+    WriteText(key, value ? std::string(1, value) : std::string());
+}
+
+bool JsonHelper::BeginArray(const char* key) {
+    char* before = cur;
+    WriteMember(key, "[");
+    return cur != before;
+}
+
+void JsonHelper::WriteNested(JsonHelper& record) {
+    record.ToJson(cur, Room());
+    cur += std::strlen(cur);
+}
