@@ -1,6 +1,7 @@
 #include "devices/CPrinterControl.h"
 
 #include <algorithm>
+#include <fstream>
 
 #include "platform/Text.h"
 
@@ -15,6 +16,54 @@ void CPrinterControl::SetMessagePort(const std::string& host, const std::string&
     messageSettings.host = host;
     messageSettings.port = text::ToInt(port);
     messageSettings.mode = 1;
+}
+
+namespace {
+
+// Lines of a text file without their line ends (a file written on Windows keeps no "\r").
+bool ReadLines(const std::string& path, std::vector<std::string>& lines) {
+    std::ifstream file(path);
+    if (!file) {
+        return false;
+    }
+    std::string line;
+    while (std::getline(file, line)) {
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        lines.push_back(line);
+    }
+    return true;
+}
+
+}  // namespace
+
+bool CPrinterControl::ReadHeaderFile(const std::string& path, const std::string& font) {
+    std::vector<std::string> lines;
+    if (!ReadLines(path, lines)) {
+        lastError = text::Format("Can't open file %s", path.c_str());
+        return false;
+    }
+    if (lines.empty()) {
+        lastError = text::Format("Header file %s is empty", path.c_str());
+        return false;
+    }
+    headerLines.insert(headerLines.end(), lines.begin(), lines.end());
+    headerFont = font.empty() ? "1" : font;
+    return true;
+}
+
+void CPrinterControl::ReadGtinFile(const std::string& path) {
+    std::vector<std::string> lines;
+    ReadLines(path, lines);
+    for (const std::string& line : lines) {
+        for (const std::string& piece : text::Split(line, ',')) {
+            // Blank pieces (a trailing comma, an empty line) name no product.
+            if (!text::Trim(piece).empty()) {
+                gtinCodes.push_back(text::ToInt(piece));
+            }
+        }
+    }
 }
 
 bool CPrinterControl::HasGtin(int32_t code) const {

@@ -18,6 +18,11 @@ public:
     // "host : port", empty when no host is set (no printer chosen).
     std::string ConnectionText() const;
     void SetMessagePort(const std::string& host, const std::string& port);
+    // Appends the lines of the header file; false ("Can't open file %s", "Header file %s is
+    // empty") leaves the reason in lastError.
+    bool ReadHeaderFile(const std::string& path, const std::string& font);
+    // Appends the comma-separated product codes of the file; a missing file adds nothing.
+    void ReadGtinFile(const std::string& path);
     bool HasGtin(int32_t code) const;
     std::string GtinText() const;
     // Clears the printer but keeps the header, slip and GTIN lists.

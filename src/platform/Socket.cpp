@@ -210,6 +210,21 @@ bool Socket::SetDontRoute() {
     return ::setsockopt(fd, SOL_SOCKET, SO_DONTROUTE, &on, sizeof on) == 0;
 }
 
+bool Socket::SetSendBuffer(int bytes) {
+    return ::setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &bytes, sizeof bytes) == 0;
+}
+
+bool Socket::SetNoLinger() {
+    linger off{0, 0};
+    return ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &off, sizeof off) == 0;
+}
+
+bool Socket::IsListening() const {
+    int on = 0;
+    socklen_t length = sizeof on;
+    return ::getsockopt(fd, SOL_SOCKET, SO_ACCEPTCONN, &on, &length) == 0 && on != 0;
+}
+
 bool Socket::SetTimeouts(int sendMs, int receiveMs) {
     timeval send{sendMs / 1000, (sendMs % 1000) * 1000};
     timeval receive{receiveMs / 1000, (receiveMs % 1000) * 1000};

@@ -43,6 +43,11 @@ public:
     bool SetKeepAlive();
     // Datagrams go only to directly reachable hosts (SO_DONTROUTE).
     bool SetDontRoute();
+    bool SetSendBuffer(int bytes);
+    // Closing returns at once and the system delivers what is still queued (no lingering).
+    bool SetNoLinger();
+    // True while the socket is a listening one.
+    bool IsListening() const;
     // Send/receive time-outs of blocking calls (0: none).
     bool SetTimeouts(int sendMs, int receiveMs);
 

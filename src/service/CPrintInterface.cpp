@@ -1,25 +1,56 @@
 #include "service/CPrintInterface.h"
 
+#include "config/CFiscalINI.h"
 #include "log/CLogFile.h"
+#include "platform/Text.h"
 
 bool CPrintInterface::Configure(CFiscalINI& configuration) {
-    (void)configuration;
+    std::string decimalPoint = configuration.ReadParameter("//printer_ini/decimal_point");
+    if (!decimalPoint.empty()) {
+        decimals = text::ToInt(decimalPoint);
+    }
+    printCopy = configuration.ReadParameter("//printer_ini/print_copy") == "1";
+    cashDrawer = configuration.ReadParameter("//printer_ini/cash_drawer") == "1";
+    account = configuration.ReadParameter("//display/account");
+    roomNumber = configuration.ReadParameter("//display/room_number");
+    room = configuration.ReadParameter("//display/room");
+    cashierName = configuration.ReadParameter("//display/cashier_name");
+    reservation = configuration.ReadParameter("//display/reservation");
+    cashier = configuration.ReadParameter("//display/cashier");
+    company = configuration.ReadParameter("//display/company");
+    guest = configuration.ReadParameter("//display/guest");
+    tin = configuration.ReadParameter("//display/tin");
+    vat = configuration.ReadParameter("//display/vat");
+    checkRefund = configuration.ReadParameter("//printer_ini/check_refund") == "1";
+    saveShiftNumber = configuration.ReadParameter("//printer_ini/save_shift_number") == "1";
+    interfaceCashier = text::ToInt(configuration.ReadParameter("//interface_cashier"));
+    if (configuration.waitAnswer != 0) {
+        answerTimeout = configuration.waitAnswer;
+    }
     return true;
 }
 
 void CPrintInterface::SetLog(CLogFile* logFile) {
     log = logFile;
+    channel.SetLog(logFile);
     checkLogger.SetLog(logFile);
 }
 
+// The socket opens on first use (EnsureConnection), so an unreachable device does not stop the
+// service from starting.
 bool CPrintInterface::Connect(const CPrinterControl& printer) {
     control = printer;
-    return true;
+    if (channel.Configure(control.deviceSettings)) {
+        return true;
+    }
+    lastError = channel.GetLastError();
+    Log(lastError);
+    return false;
 }
 
-void CPrintInterface::Disconnect() {}
+void CPrintInterface::Disconnect() { channel.Close(); }
 
-bool CPrintInterface::EnsureConnection() { return true; }
+bool CPrintInterface::EnsureConnection() { return channel.EnsureOpen(); }
 
 void CPrintInterface::Log(const std::string& line) const {
     if (log) {

@@ -7,6 +7,7 @@
 #include "check/CFiscalCheck.h"
 #include "devices/CPrinterControl.h"
 #include "log/CCheckLogger.h"
+#include "pos/CSockets.h"
 
 class CFiscalINI;
 class CLogFile;
@@ -36,6 +37,7 @@ public:
     const std::string& GetLastError() const { return lastError; }
 
     CPrinterControl control;
+    CSockets channel;
     CFiscalCheck check;
     std::string printerId;
     std::string shiftNumber;

@@ -2,6 +2,7 @@
 
 #include "config/CFiscalINI.h"
 #include "devices/CFiscalPrinter.h"
+#include "devices/CNewInterface.h"
 #include "platform/Text.h"
 #include "service/CFiscalStorage.h"
 #include "service/CPrintInterface.h"
@@ -27,6 +28,14 @@ std::unique_ptr<CFiscalStorage> CWorkerParts::CreateStorage(int kind, std::strin
 }
 
 std::unique_ptr<CPrintInterface> CWorkerParts::CreateInterface(int printerType, std::string& reason) {
-    reason = text::Format("Printer type %d: no device interface for it in this build", printerType);
-    return nullptr;
+    switch (printerType) {
+        case 9:
+            reason = "Printer type 9 (MONGOL): the Mongolian tax-API interface is not part of this build";
+            return nullptr;
+        case 10:
+            reason = "Printer type 10 (CZECH): the Czech sales-registration interface is not part of this build";
+            return nullptr;
+        default:
+            return std::make_unique<CNewInterface>();
+    }
 }

@@ -1,0 +1,492 @@
+#include "devices/CNewInterface.h"
+
+#include <cmath>
+
+#include "check/CCurrency.h"
+#include "config/CFiscalINI.h"
+#include "log/CLogFile.h"
+#include "platform/CodePage.h"
+#include "platform/Text.h"
+
+namespace {
+
+constexpr size_t kTextLineWidth = 40;
+constexpr size_t kSlipChunk = 1900;
+// Line types of the check record that matter to the device.
+constexpr int kTextPosting = 20;
+constexpr int kCashierPosting = 14;
+constexpr int kHiddenPayment = 18;
+
+// Cut and padded to the width of a text line.
+std::string Fit(const std::string& text) {
+    std::string format = text::Format("%%-%zus", kTextLineWidth);
+    return text::FormatDynamic(format.c_str(), text.c_str()).substr(0, kTextLineWidth);
+}
+
+bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+// Device model from the printer type text the manager reports.
+int PrinterKindOf(const std::string& type) {
+    static const std::string shtrih = platform::Cp1251("ШТРИХ");
+    static const std::string prim = platform::Cp1251("ПРИМ");
+    static const std::string spark = platform::Cp1251("СПАРК");
+    if (Contains(type, shtrih)) {
+        return 1;
+    }
+    if (Contains(type, prim)) {
+        return 2;
+    }
+    if (Contains(type, spark)) {
+        return 0;
+    }
+    if (Contains(type, "GP200")) {
+        return 12;
+    }
+    return 99;
+}
+
+}  // namespace
+
+bool CNewInterface::Configure(CFiscalINI& configuration) {
+    gtinFile = configuration.ReadParameter("//printer_ini/gtin_file");
+    return CPrintInterface::Configure(configuration);
+}
+
+bool CNewInterface::Connect(const CPrinterControl& printer) {
+    if (!CPrintInterface::Connect(printer)) {
+        return false;
+    }
+    if (!gtinFile.empty() && control.gtinCodes.empty()) {
+        control.ReadGtinFile(gtinFile);
+        if (control.gtinCodes.empty()) {
+            Log("GTIN file " + gtinFile + ": no product codes");
+        } else {
+            Log(control.GtinText());
+        }
+    }
+    return true;
+}
+
+bool CNewInterface::SendAndWait(const std::string& message, int timeoutMs, CFiscalCheck* target) {
+    if (message.empty()) {
+        Log("Empty command");
+        return false;
+    }
+    LogRaw(message, static_cast<int>(message.size()), CLogFile::Outgoing);
+    channel.Flush();
+    if (!channel.Send(message)) {
+        lastError = channel.GetLastError();
+        blockOnFailure = true;
+        return false;
+    }
+    int wait = timeoutMs == 0 ? answerTimeout : timeoutMs;
+    if (!channel.dataEvent.Wait(wait)) {
+        lastError = text::Format("Waiting time is up. Fiscal printer %s not available.", channel.Describe().c_str());
+        Log(lastError);
+        return false;
+    }
+    if (!channel.Read()) {
+        lastError = "Fiscal printer connect cut off.";
+        Log(lastError);
+        blockOnFailure = true;
+        return false;
+    }
+    std::string answer = channel.Received();
+    LogRaw(answer, static_cast<int>(answer.size()), CLogFile::Incoming);
+
+    FiscMessage reader;
+    if (answer[0] != '0') {
+        lastError = reader.AnswerError(answer);
+        Log(lastError);
+        return true;
+    }
+    // The kind comes from the header, so a name or description that holds "Check" or "Config"
+    // is not taken for one.
+    std::string kind = FiscMessage::MessageKind(message);
+    if (kind == "Check" && target) {
+        std::string number = text::Trim(reader.AnswerCheckNumber(answer));
+        if (text::ToInt64(number) > 0) {
+            target->fiscalNumber = number;
+        }
+    } else if (kind == "Config") {
+        ReadConfigAnswer(reader, answer);
+    }
+    return true;
+}
+
+void CNewInterface::ReadConfigAnswer(FiscMessage& reader, const std::string& answer) {
+    std::string number = reader.AnswerConfigNumber(answer);
+    Log("Config num " + number);
+    if (number == "2") {
+        printerId = text::Trim(reader.AnswerPrinterId(answer));
+        Log("Printer ID " + printerId);
+        std::string type = text::Trim(reader.AnswerPrinterType(answer));
+        Log("Printer type " + type);
+        printerKind = PrinterKindOf(type);
+        if (printerKind == 12) {
+            Log("Set GP200");
+        }
+    } else if (number == "5") {
+        shiftNumber = text::Trim(reader.AnswerShift(answer));
+        Log("Shift num " + shiftNumber);
+    }
+}
+
+bool CNewInterface::PrepareTender(FiscMessage& message, CFiscalCheck& target, const std::string& flags) {
+    if (printerId.empty() && !SendAndWait(message.BuildConfig(2), 0, nullptr)) {
+        return false;
+    }
+    target.printerId = printerId;
+    Log(target.printerId);
+    if (saveShiftNumber) {
+        SendAndWait(message.BuildConfig(5), 0, nullptr);
+    }
+    target.shiftNumber = shiftNumber;
+    Log(target.shiftNumber);
+    if (control.testCommand || !checkRefund || (target.statusCode != 3 && target.statusCode != 7)) {
+        return true;
+    }
+    return SendTenderTests(message, flags, target, true);
+}
+
+bool CNewInterface::TestTenders(FiscMessage& message, const std::string& flags, CFiscalCheck& target) {
+    return SendTenderTests(message, flags, target, false);
+}
+
+bool CNewInterface::SendTenderTests(FiscMessage& message, const std::string& flags, CFiscalCheck& target,
+                                    bool cashOnly) {
+    for (size_t i = 0; i < target.payments.size(); ++i) {
+        const struct_posting& payment = target.payments[i];
+        if (cashOnly && payment.pay_kind != 0) {
+            continue;
+        }
+        std::string test = message.BuildTest(payment.trx_code, payment.trx_amount, static_cast<int>(i), flags,
+                                             target.cashReturned);
+        Log(text::Format("Start tender test %zu:", i + 1));
+        if (!SendAndWait(test, 0, nullptr)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void CNewInterface::SplitLargeLines(CFiscalCheck& target) {
+    lastError.clear();
+    if (target.postingsTotal <= 0) {
+        return;
+    }
+    double limit = 9999999999.99;
+    if (printerKind == 0) {
+        limit = target.statusCode == 6 || target.statusCode == 7 ? 100000000 : 999999.99;
+    }
+    std::vector<struct_posting>& postings = target.postings;
+    for (size_t i = 0; i < postings.size();) {
+        struct_posting large = postings[i];
+        if (std::fabs(large.trx_amount) <= limit) {
+            ++i;
+            continue;
+        }
+        // The parts keep the sign of the posting (a large negative line shrinks towards zero too)
+        // and share its net amount in proportion.
+        double part = large.trx_amount > 0 ? limit : -limit;
+        struct_posting rest = large;
+        struct_posting full = large;
+        rest.trx_amount = large.trx_amount - part;
+        full.trx_amount = part;
+        rest.net_amount = large.net_amount * (rest.trx_amount / large.trx_amount);
+        full.net_amount = large.net_amount - rest.net_amount;
+        postings.erase(postings.begin() + static_cast<std::ptrdiff_t>(i));
+        postings.push_back(rest);
+        postings.push_back(full);
+        i = 0;
+    }
+}
+
+bool CNewInterface::ConnectionLost() {
+    lastError = channel.GetLastError();
+    blockOnFailure = true;
+    return false;
+}
+
+bool CNewInterface::PrintCheck(CFiscalCheck& original, bool saveDescriptionOnly) {
+    check = original;
+    bool result = Register(saveDescriptionOnly);
+    // The worker records what the device reported with its own check.
+    original.printerId = check.printerId;
+    original.shiftNumber = check.shiftNumber;
+    original.fiscalNumber = check.fiscalNumber;
+    original.printedFileName = check.printedFileName;
+    return result;
+}
+
+bool CNewInterface::Register(bool saveDescriptionOnly) {
+    lastError.clear();
+    FiscMessage message;
+    message.SetHeaderId(control.name);
+    message.SetDocumentNumber(check.checkNumber.empty() ? check.folioNumber : check.checkNumber);
+    if (!cashierName.empty()) {
+        message.SetOperatorId("01");
+        message.SetOperatorName(cashierName);
+    } else {
+        message.SetOperatorId(check.cashierId);
+        message.SetOperatorName(check.cashierName);
+        message.PrependOperatorName(check.cashierPosition);
+    }
+    message.postingsAmount = check.postingsTotal;
+    message.SetRoomText(roomNumber.empty() ? check.room : roomNumber);
+    // Sixteen flag bits, none of them set.
+    const std::string flags = text::Format("%04X", 0);
+
+    blockOnFailure = false;
+    if (!saveDescriptionOnly && !EnsureConnection()) {
+        return ConnectionLost();
+    }
+    if (!includeRoomRate && !saveDescriptionOnly && !PrepareTender(message, check, flags)) {
+        channel.Close();
+        if (!EnsureConnection()) {
+            return ConnectionLost();
+        }
+        PrepareTender(message, check, flags);
+    }
+    // Saving the description must not depend on the device being reachable.
+    if (control.testCommand && !saveDescriptionOnly && !TestTenders(message, flags, check)) {
+        return false;
+    }
+    AddTextLines(message);
+    SplitLargeLines(check);
+    SendNetAmounts(message);
+    message.paymentsAmount = check.paymentsTotal;
+    AddItems(message);
+    for (const struct_posting& payment : check.payments) {
+        if (payment.line_type != kHiddenPayment) {
+            message.AddPayment(payment.print_code, check.checkMode == 7 ? "" : payment.description, "",
+                               payment.trx_amount, control.noReference);
+        }
+    }
+
+    if (check.statusCode == 6 || check.statusCode == 7) {
+        std::string command = check.paymentsTotal >= 0 ? message.BuildCommand("Cash Loan", check.paymentsTotal)
+                                                       : message.BuildCommand("Cash Pickup", -check.paymentsTotal);
+        if (saveDescriptionOnly) {
+            return checkLogger.SaveCheckFile(message.NewFileName(check.printedFileName, 0), command, control, check);
+        }
+        return SendAndWait(command, 0, nullptr);
+    }
+
+    int documentType = 1;
+    if (check.statusCode == 1 || check.statusCode == 4 || check.statusCode == 20) {
+        if (check.depositTemplate.tax_group.empty()) {
+            documentType = 3;
+        }
+    } else if (!check.postings.empty() && check.postings.front().line_type == kTextPosting) {
+        documentType = 2;
+    }
+    message.BuildCheck(documentType, check.taxSystem);
+    message.BuildFileLine(check.printedFileName, true, 0);
+
+    if (saveDescriptionOnly) {
+        if (!check.postings.empty() || !check.payments.empty()) {
+            checkLogger.SaveCheckFile(message.fileName, message.checkMessage, control, check);
+        }
+        return true;
+    }
+    Log(text::Format("Start print: %s", check.printedFileName.c_str()));
+    if (!SendAndWait(message.fileLine, 0, nullptr)) {
+        channel.Close();
+        if (!EnsureConnection()) {
+            return ConnectionLost();
+        }
+        if (!SendAndWait(message.fileLine, 0, nullptr)) {
+            return false;
+        }
+    }
+    check.SetPrintedFileName(message.fileName);
+    Log("Start check:");
+    return SendAndWait(message.checkMessage, 0, &check);
+}
+
+void CNewInterface::AddTextLines(FiscMessage& message) {
+    if (check.statusCode != 0 && printerKind == 0) {
+        if (message.roomText.size() >= 5) {
+            message.SetRoomText("");
+        }
+        return;
+    }
+    if (!check.postings.empty() && check.postings.front().line_type == kTextPosting) {
+        const std::u16string& wide = check.postings.front().w_description;
+        if (!wide.empty()) {
+            message.AddTextLine(platform::Utf16ToCodePage(wide, "1252"));
+        }
+        return;
+    }
+    auto add = [&message](const std::string& label, const std::string& value, bool always) {
+        std::string trimmed = text::Trim(value);
+        if (label.empty() || (trimmed.empty() && !always)) {
+            return false;
+        }
+        message.AddTextLine(Fit(label + trimmed));
+        return true;
+    };
+    add(text::ReplaceAll(cashier, "+", "&"), check.cashierId + " " + check.cashierName, true);
+    add(company, check.companyName, false);
+    if (!check.guestFirstName.empty() || !check.guestLastName.empty()) {
+        add(guest, check.guestFirstName + " " + check.guestLastName, false);
+    }
+    add(room, check.room, false);
+    add(reservation, check.folioNumber, false);
+    if (add(account, check.checkNumber, false)) {
+        message.SetDocumentNumber(text::Trim(check.checkNumber));
+    }
+    if (!tin.empty() && !vat.empty()) {
+        std::vector<std::string> parts;
+        if (!check.companyExtra.empty()) {
+            parts.push_back(tin + text::Trim(check.companyExtra));
+        }
+        if (!check.companyTaxId.empty()) {
+            parts.push_back(vat + text::Trim(check.companyTaxId));
+        }
+        if (!parts.empty()) {
+            message.AddTextLine(Fit(text::Join(parts, " ")));
+        }
+    }
+    if (!check.headerLine.empty()) {
+        message.AddTextLine(check.headerLine);
+    }
+}
+
+void CNewInterface::SendNetAmounts(FiscMessage& message) {
+    if (printerKind != 12 && !control.netAmountSupport) {
+        return;
+    }
+    message.postingsAmount = check.netTotal;
+    Log(text::Format("GP200 printer. Send net amount %.02f", check.netTotal));
+    // Compared in whole cents, the way the device adds the item amounts up.
+    int64_t sum = 0;
+    for (const struct_posting& posting : check.postings) {
+        sum += CCurrency::Of(posting.net_amount).Value();
+    }
+    if (sum != CCurrency::Of(check.netTotal).Value()) {
+        CCurrency total;
+        total.FromValue(sum);
+        message.postingsAmount = static_cast<double>(total.AsDouble());
+        Log(text::Format("Net amount %.02f", message.postingsAmount));
+    }
+}
+
+void CNewInterface::AddRequisites(FiscMessage& message) {
+    if (!check.cashierTaxId.empty()) {
+        message.AddRequisite("1203", text::Format("%-12s", check.cashierTaxId.c_str()));
+    }
+    if (!check.email.empty()) {
+        message.AddRequisite("1008", check.email);
+    }
+    if (!check.phone.empty()) {
+        message.AddRequisite("1008", check.phone);
+    }
+    if (!check.companyName.empty()) {
+        message.AddRequisite("1227", check.companyName);
+    }
+    if (!check.companyTaxId.empty()) {
+        message.AddRequisite("1228", text::Format("%-12s", check.companyTaxId.c_str()));
+    }
+}
+
+bool CNewInterface::IsInterfaceCashier(const std::string& cashierId) const {
+    if (interfaceCashier == 0 || cashierId.size() != 1) {
+        return false;
+    }
+    // The one-character cashier is the interface cashier either as its character code or as its
+    // number ("5" for 5), so both ways of configuring it work.
+    char asCode = static_cast<char>(interfaceCashier & 0xFF);
+    return cashierId[0] == asCode || text::ToInt(cashierId) == interfaceCashier;
+}
+
+std::string CNewInterface::SubCode(const struct_posting& posting) const {
+    std::string subCode = "4;4;";
+    if (check.statusCode == 1 || check.statusCode == 4) {
+        subCode = "3;10;";
+    } else if (!posting.print_text.empty()) {
+        subCode = posting.print_text;
+    } else if (posting.line_type == kCashierPosting || IsInterfaceCashier(posting.cashier_id)) {
+        subCode = "7;1;";
+    }
+    if (posting.agent == "XXX") {
+        subCode = "4;11;";
+    } else if (!posting.agent.empty()) {
+        subCode += "|" + posting.agent;
+    }
+    return subCode;
+}
+
+void CNewInterface::AddItems(FiscMessage& message) {
+    bool netAmounts = printerKind == 12 || control.netAmountSupport;
+    bool groupCode = check.statusCode == 2 || check.statusCode == 3 || check.statusCode == 15;
+    for (const struct_posting& posting : check.postings) {
+        int type = posting.line_type;
+        std::string kind = "M";
+        if (type == 4 || type == 15) {
+            kind = "D";
+        } else if (type == 12 || type == 16 || type == 7) {
+            kind = "S";
+        }
+        std::string code = std::to_string(posting.trx_code);
+        if (!control.gtinCodes.empty()) {
+            code = text::Format("%c%013d", control.HasGtin(posting.trx_code) ? '0' : '3', posting.trx_code);
+        } else if (check.checkMode == 7) {
+            AddRequisites(message);
+        }
+        std::string description = posting.description;
+        bool utf8 = false;
+        if (!posting.w_description.empty()) {
+            utf8 = check.codePage.empty();
+            description = utf8 ? platform::Utf16ToUtf8(posting.w_description)
+                               : platform::Utf16ToCodePage(posting.w_description, "1252");
+        }
+        message.AddItem(kind, code, description, posting.quantity,
+                        netAmounts ? posting.net_amount : posting.trx_amount,
+                        posting.tax_group.empty() ? control.tax : posting.tax_group, decimals, groupCode,
+                        posting.category, SubCode(posting), utf8);
+    }
+}
+
+bool CNewInterface::SendPrint(FiscMessage& message, const std::string& text, int count, int number) {
+    message.BuildPrint(text, count);
+    message.BuildFileLine("", false, number);
+    Log("Start print:");
+    if (!SendAndWait(message.fileLine, 0, nullptr)) {
+        return false;
+    }
+    Log("Start slip:");
+    return SendAndWait(message.printMessage, 0, nullptr);
+}
+
+bool CNewInterface::PrintSlip(CPrinterControl& printer) {
+    if (printer.headerLines.empty()) {
+        return true;
+    }
+    FiscMessage message;
+    message.SetHeaderId(printer.name);
+    message.SetDocumentNumber(text::ReplaceAll(printer.printHeader, "*", "_"));
+    message.SetOperatorId("99");
+    message.SetOperatorName("QEL");
+    int number = 0;
+    for (const std::vector<std::string>* list : {&printer.headerLines, &printer.slipLines}) {
+        std::string collected;
+        int count = 0;
+        for (const std::string& line : *list) {
+            collected += (count == 0 ? "" : "\r\n") + line;
+            ++count;
+            if (collected.size() > kSlipChunk) {
+                if (!SendPrint(message, collected, count, ++number)) {
+                    return false;
+                }
+                collected.clear();
+                count = 0;
+            }
+        }
+        if (count > 0 && !SendPrint(message, collected, count, ++number)) {
+            return false;
+        }
+    }
+    return true;
+}

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <string>
+
+#include "devices/FiscMessage.h"
+#include "service/CPrintInterface.h"
+
+// The printer-manager interface: registers checks by sending text messages over the channel to
+// a printer manager in front of the fiscal printers and waiting for one answer per message.
+class CNewInterface : public CPrintInterface {
+public:
+    ~CNewInterface() override = default;
+
+    // Adds the GTIN code file of the printers to the shared settings.
+    bool Configure(CFiscalINI& configuration) override;
+    // Takes the printer and its GTIN codes, which turn item codes into product codes.
+    bool Connect(const CPrinterControl& printer) override;
+    bool PrintCheck(CFiscalCheck& check, bool saveDescriptionOnly) override;
+    bool PrintSlip(CPrinterControl& printer) override;
+    bool ShowMessage(CPrinterControl& printer, const std::string& message) override { return true; }
+
+    // Sends one message and waits up to timeoutMs (0: answerTimeout) for its answer; true when an
+    // answer arrived, whether it reports success or an error (then in lastError).
+    bool SendAndWait(const std::string& message, int timeoutMs, CFiscalCheck* target);
+    // Device identity, shift number and the tender tests of a refund before the check.
+    bool PrepareTender(FiscMessage& message, CFiscalCheck& target, const std::string& flags);
+    bool TestTenders(FiscMessage& message, const std::string& flags, CFiscalCheck& target);
+    // Splits postings above the device's largest line amount into parts it accepts.
+    void SplitLargeLines(CFiscalCheck& target);
+
+private:
+    bool Register(bool saveDescriptionOnly);
+    // One tender test message per payment (cashOnly: only the cash-class ones), in order.
+    bool SendTenderTests(FiscMessage& message, const std::string& flags, CFiscalCheck& target, bool cashOnly);
+    void AddTextLines(FiscMessage& message);
+    void AddItems(FiscMessage& message);
+    void AddRequisites(FiscMessage& message);
+    std::string SubCode(const struct_posting& posting) const;
+    bool IsInterfaceCashier(const std::string& cashierId) const;
+    void SendNetAmounts(FiscMessage& message);
+    void ReadConfigAnswer(FiscMessage& reader, const std::string& answer);
+    // The channel could not be (re)opened: the device is lost.
+    bool ConnectionLost();
+    bool SendPrint(FiscMessage& message, const std::string& text, int count, int number);
+
+    std::string gtinFile;
+};

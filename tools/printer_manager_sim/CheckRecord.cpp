@@ -1,0 +1,147 @@
+#include "CheckRecord.h"
+
+#include "platform/CodePage.h"
+#include "platform/Text.h"
+
+namespace {
+
+constexpr char FS = 0x1C;
+constexpr char LF = 0x0A;
+constexpr char FF = 0x0C;
+constexpr char EOT = 0x04;
+
+bool IsUtf8(const std::string& text) {
+    for (size_t i = 0; i < text.size();) {
+        unsigned char c = static_cast<unsigned char>(text[i]);
+        size_t extra = c < 0x80 ? 0 : (c & 0xE0) == 0xC0 ? 1 : (c & 0xF0) == 0xE0 ? 2 : (c & 0xF8) == 0xF0 ? 3 : 4;
+        if (extra == 4 || (extra > 0 && i + extra >= text.size())) {
+            return false;
+        }
+        for (size_t k = 1; k <= extra; ++k) {
+            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) {
+                return false;
+            }
+        }
+        i += extra + 1;
+    }
+    return true;
+}
+
+std::string Field(const std::vector<std::string>& fields, size_t n) { return n < fields.size() ? fields[n] : ""; }
+
+std::string JsonArray(const std::vector<std::string>& values) {
+    std::string out = "[";
+    for (size_t i = 0; i < values.size(); ++i) {
+        out += (i ? "," : "") + values[i];
+    }
+    return out + "]";
+}
+
+}  // namespace
+
+std::string JsonString(const std::string& raw) {
+    std::string text = IsUtf8(raw) ? raw : platform::ToUtf8(raw, "1251");
+    std::string out = "\"";
+    for (char ch : text) {
+        unsigned char c = static_cast<unsigned char>(ch);
+        if (ch == '"' || ch == '\\') {
+            out += '\\';
+            out += ch;
+        } else if (c < 0x20) {
+            out += text::Format("\\u%04x", c);
+        } else {
+            out += ch;
+        }
+    }
+    return out + "\"";
+}
+
+bool CheckRecord::ParseCheck(const std::string& message, CheckRecord& record, std::string& error) {
+    size_t headerEnd = message.find(LF);
+    if (headerEnd == std::string::npos) {
+        error = "no header line";
+        return false;
+    }
+    std::vector<std::string> header = text::Split(message.substr(0, headerEnd), FS);
+    if (header.size() < 18 || header[1] != "FISC" || header[2] != "Check") {
+        error = "not a check header";
+        return false;
+    }
+    record.command = "Check";
+    record.printer = header[0];
+    record.operatorId = header[3];
+    record.operatorName = header[4];
+    record.length = message.size();
+    std::vector<std::string> subject = text::Split(header[16], '|');
+    record.total = Field(subject, 2);
+    record.room = Field(subject, 3);
+    record.documentNumber = Field(subject, 4);
+    std::vector<std::string> document = text::Split(header[17], '|');
+    record.documentType = Field(document, 0);
+    record.taxSystem = Field(document, 4);
+
+    bool inPayments = false;
+    size_t start = headerEnd + 1;
+    while (start < message.size()) {
+        size_t end = message.find(LF, start);
+        std::string line = message.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        start = end == std::string::npos ? message.size() : end + 1;
+        if (!line.empty() && (line[0] == FF || line[0] == EOT)) {
+            break;
+        }
+        if (line == "=") {
+            inPayments = true;
+            continue;
+        }
+        std::vector<std::string> f = text::Split(line, '|');
+        if (inPayments || f[0] == "$") {
+            record.payments.push_back({Field(f, 1), Field(f, 2), Field(f, 3), Field(f, 4)});
+        } else if (f[0] == "I") {
+            record.texts.push_back(Field(f, 2));
+        } else if (f[0] == "R") {
+            record.requisites.emplace_back(Field(f, 1), Field(f, 2));
+        } else if (f[0] == "%") {
+            record.vatGroup = Field(f, 1);
+        } else if (!line.empty()) {
+            // kind|code|text 1|text 2||quantity|amount|tax bits|||||sub-code or category|
+            bool withCategory = f.size() > 14;
+            record.items.push_back({Field(f, 0), Field(f, 1), Field(f, 2) + Field(f, 3), Field(f, 5), Field(f, 6),
+                                    Field(f, 7), withCategory ? "" : Field(f, 12), withCategory ? Field(f, 12) : ""});
+        }
+    }
+    return true;
+}
+
+std::string CheckRecord::ToJson() const {
+    std::vector<std::string> itemTexts;
+    for (const Item& item : items) {
+        itemTexts.push_back("{\"kind\":" + JsonString(item.kind) + ",\"code\":" + JsonString(item.code) +
+                            ",\"description\":" + JsonString(item.description) + ",\"quantity\":" +
+                            JsonString(item.quantity) + ",\"amount\":" + JsonString(item.amount) +
+                            ",\"taxBits\":" + JsonString(item.taxBits) + ",\"subCode\":" + JsonString(item.subCode) +
+                            ",\"category\":" + JsonString(item.category) + "}");
+    }
+    std::vector<std::string> paymentTexts;
+    for (const Payment& payment : payments) {
+        paymentTexts.push_back("{\"code\":" + JsonString(payment.code) + ",\"description\":" +
+                               JsonString(payment.description) + ",\"reference\":" + JsonString(payment.reference) +
+                               ",\"amount\":" + JsonString(payment.amount) + "}");
+    }
+    std::vector<std::string> textTexts;
+    for (const std::string& line : texts) {
+        textTexts.push_back(JsonString(line));
+    }
+    std::vector<std::string> requisiteTexts;
+    for (const auto& [tag, value] : requisites) {
+        requisiteTexts.push_back("{\"tag\":" + JsonString(tag) + ",\"value\":" + JsonString(value) + "}");
+    }
+    return "{\"printer\":" + JsonString(printer) + ",\"command\":" + JsonString(command) +
+           ",\"file\":" + JsonString(file) + ",\"announcedLength\":" + std::to_string(announcedLength) +
+           ",\"length\":" + std::to_string(length) + ",\"documentNumber\":" + JsonString(documentNumber) +
+           ",\"fiscalNumber\":" + JsonString(fiscalNumber) + ",\"documentType\":" + JsonString(documentType) +
+           ",\"taxSystem\":" + JsonString(taxSystem) + ",\"operatorId\":" + JsonString(operatorId) +
+           ",\"operatorName\":" + JsonString(operatorName) + ",\"room\":" + JsonString(room) +
+           ",\"total\":" + JsonString(total) + ",\"vatGroup\":" + JsonString(vatGroup) +
+           ",\"texts\":" + JsonArray(textTexts) + ",\"requisites\":" + JsonArray(requisiteTexts) +
+           ",\"items\":" + JsonArray(itemTexts) + ",\"payments\":" + JsonArray(paymentTexts) + "}";
+}

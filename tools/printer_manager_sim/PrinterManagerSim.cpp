@@ -1,0 +1,385 @@
+#include "PrinterManagerSim.h"
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+#include "CheckRecord.h"
+#include "platform/Text.h"
+
+namespace {
+
+constexpr char FS = 0x1C;
+constexpr char LF = 0x0A;
+constexpr char EOT = 0x04;
+// How often the accept loop and idle connections look at the control file and the fault.
+constexpr int kPollMs = 200;
+// A message that grows beyond this without its end is dropped with an error answer.
+constexpr size_t kMaxMessage = 4 * 1024 * 1024;
+constexpr size_t kKeptMessages = 2000;
+constexpr int kAnswerFields = 17;
+
+std::string ErrorAnswer(const std::string& code, const std::string& text) {
+    // The manager ends its error text with a CR, which the interface drops.
+    return code + FS + text + "\r" + FS + EOT;
+}
+
+std::string MessageKindOf(const std::vector<std::string>& header) {
+    if (!header.empty() && header[0] == "File") {
+        return "File";
+    }
+    if (header.size() < 3 || header[1] != "FISC") {
+        return "";
+    }
+    const std::string& kind = header[2];
+    return kind == "Cash Loan" || kind == "Cash Pickup" ? "Command" : kind;
+}
+
+std::string Garbage(int bytes) {
+    // Deterministic junk that does not start like a success answer and holds separators.
+    std::string out = "\xff\xfe";
+    uint32_t seed = 2463534242u;
+    while (static_cast<int>(out.size()) < bytes) {
+        seed ^= seed << 13;
+        seed ^= seed >> 17;
+        seed ^= seed << 5;
+        char c = static_cast<char>(seed & 0xff);
+        out += c == EOT ? FS : c;
+    }
+    return out.substr(0, static_cast<size_t>(bytes > 0 ? bytes : 1));
+}
+
+}  // namespace
+
+PrinterManagerSim::PrinterManagerSim(Options opts) : options(std::move(opts)), fault(options.fault) {}
+
+PrinterManagerSim::~PrinterManagerSim() { Stop(); }
+
+void PrinterManagerSim::Note(const std::string& text) const {
+    if (options.verbose) {
+        std::fprintf(stderr, "printer_manager_sim: %s\n", text.c_str());
+    }
+}
+
+bool PrinterManagerSim::Listen(std::string& error) {
+    uint32_t loopback = 0;
+    platform::Socket::Resolve("127.0.0.1", loopback);
+    if (!listener.Create(platform::Socket::Kind::Tcp) || !listener.SetReuseAddress() ||
+        !listener.Bind(loopback, static_cast<uint16_t>(port)) || !listener.Listen(64)) {
+        error = text::Format("cannot listen on 127.0.0.1:%d (system error %d)", port, listener.LastError());
+        listener.Close();
+        return false;
+    }
+    port = listener.LocalPort();
+    return true;
+}
+
+bool PrinterManagerSim::Start(std::string& error) {
+    if (options.port < 0 || options.port > 65535) {
+        error = "port out of range";
+        return false;
+    }
+    port = static_cast<uint16_t>(options.port);
+    // Listening first fixes the port even when the control file says "refuse": the accept loop
+    // lets it go at once then, and takes it back when the fault is switched off.
+    if (!Listen(error)) {
+        return false;
+    }
+    ReadControlFile();
+    stopping = false;
+    stopEvent.Reset();
+    return acceptThread.Start([this] { AcceptLoop(); }, "pm-sim-accept");
+}
+
+void PrinterManagerSim::Stop() {
+    if (stopping.exchange(true)) {
+        return;
+    }
+    stopEvent.Set();
+    stopWaker.Fire();
+    acceptThread.Join();
+    ReapConnections(true);
+    listener.Close();
+}
+
+void PrinterManagerSim::SetFault(const FaultSetting& setting) {
+    std::lock_guard<std::mutex> guard(mutex);
+    fault = setting;
+    Note("fault: " + fault.Describe());
+}
+
+FaultSetting PrinterManagerSim::Fault() const {
+    std::lock_guard<std::mutex> guard(mutex);
+    return fault;
+}
+
+std::vector<std::string> PrinterManagerSim::Messages() const {
+    std::lock_guard<std::mutex> guard(mutex);
+    return messages;
+}
+
+std::vector<std::string> PrinterManagerSim::Records() const {
+    std::lock_guard<std::mutex> guard(mutex);
+    return records;
+}
+
+void PrinterManagerSim::ReadControlFile() {
+    if (options.controlPath.empty()) {
+        return;
+    }
+    std::ifstream file(options.controlPath);
+    std::string line;
+    if (file) {
+        std::getline(file, line);
+    }
+    {
+        std::lock_guard<std::mutex> guard(mutex);
+        if (line == controlText) {
+            return;
+        }
+        controlText = line;
+    }
+    FaultSetting setting;
+    std::string error;
+    if (setting.Parse(line, error)) {
+        SetFault(setting);
+    } else {
+        std::fprintf(stderr, "printer_manager_sim: control file: %s; fault unchanged\n", error.c_str());
+    }
+}
+
+void PrinterManagerSim::ReapConnections(bool all) {
+    std::vector<std::unique_ptr<Connection>> finished;
+    {
+        std::lock_guard<std::mutex> guard(mutex);
+        for (auto it = connections.begin(); it != connections.end();) {
+            if (all || (*it)->done) {
+                finished.push_back(std::move(*it));
+                it = connections.erase(it);
+            } else {
+                ++it;
+            }
+        }
+    }
+    for (auto& connection : finished) {
+        connection->thread.Join();
+    }
+}
+
+void PrinterManagerSim::AcceptLoop() {
+    while (!stopping) {
+        ReadControlFile();
+        ReapConnections(false);
+        bool refusing = Fault().mode == FaultSetting::Mode::Refuse;
+        if (refusing && listener.IsOpen()) {
+            // Closed, the port refuses connections; the open ones end as well.
+            listener.Close();
+            Note("refusing connections");
+        } else if (!refusing && !listener.IsOpen()) {
+            std::string error;
+            if (!Listen(error)) {
+                Note(error);
+            }
+        }
+        if (!listener.IsOpen()) {
+            stopEvent.Wait(kPollMs);
+            continue;
+        }
+        if (listener.WaitReadable(kPollMs, stopWaker.Fd()) != platform::Socket::WaitResult::Ready) {
+            continue;
+        }
+        auto connection = std::make_unique<Connection>();
+        if (!listener.Accept(connection->socket, nullptr, 0)) {
+            continue;
+        }
+        ++accepted;
+        Connection* raw = connection.get();
+        {
+            std::lock_guard<std::mutex> guard(mutex);
+            connections.push_back(std::move(connection));
+        }
+        raw->thread.Start([this, raw] { Serve(*raw); }, "pm-sim-conn");
+    }
+}
+
+void PrinterManagerSim::Serve(Connection& connection) {
+    std::string pending;
+    std::string pendingFile;
+    size_t pendingLength = 0;
+    std::vector<char> chunk(65536);
+    bool open = true;
+    while (open) {
+        platform::Socket::WaitResult ready = connection.socket.WaitReadable(kPollMs, stopWaker.Fd());
+        if (stopping || Fault().mode == FaultSetting::Mode::Refuse) {
+            break;
+        }
+        if (ready == platform::Socket::WaitResult::Timeout) {
+            continue;
+        }
+        if (ready != platform::Socket::WaitResult::Ready) {
+            break;
+        }
+        long n = connection.socket.Receive(chunk.data(), chunk.size());
+        if (n <= 0) {
+            break;
+        }
+        pending.append(chunk.data(), static_cast<size_t>(n));
+        size_t end;
+        while (open && (end = pending.find(EOT)) != std::string::npos) {
+            std::string message = pending.substr(0, end + 1);
+            pending.erase(0, end + 1);
+            bool closeNow = false;
+            std::string answer = Answer(message, pendingFile, pendingLength, closeNow);
+            if (closeNow || stopping) {
+                open = false;
+            } else if (!connection.socket.SendAll(answer.data(), answer.size())) {
+                open = false;
+            }
+        }
+        if (open && pending.size() > kMaxMessage) {
+            pending.clear();
+            std::string answer = ErrorAnswer("1", "Message too long");
+            open = connection.socket.SendAll(answer.data(), answer.size());
+        }
+    }
+    connection.socket.Close();
+    connection.done = true;
+}
+
+FaultSetting PrinterManagerSim::TakeFault(const std::string& kind) {
+    std::lock_guard<std::mutex> guard(mutex);
+    if (!fault.Applies(kind)) {
+        return FaultSetting();
+    }
+    FaultSetting taken = fault;
+    if (fault.count > 0 && --fault.count == 0) {
+        fault = FaultSetting();
+    }
+    return taken;
+}
+
+std::string PrinterManagerSim::SuccessAnswer(const std::vector<std::string>& header, const std::string& checkNumber,
+                                             const std::string& field5) const {
+    // 0 result, 1 text, 2 check number, 3 document, 4 printer id, 5 type or shift, 16 subject.
+    std::vector<std::string> fields(kAnswerFields);
+    fields[0] = "0";
+    fields[1] = "OK";
+    fields[2] = checkNumber.empty() ? "0" : checkNumber;
+    std::string printer = header.empty() ? "" : header[0];
+    fields[4] = options.printerIdPrefix + printer;
+    fields[5] = field5;
+    fields[16] = header.size() > 16 ? header[16] : "";
+    return text::Join(fields, std::string(1, FS)) + FS + EOT;
+}
+
+std::string PrinterManagerSim::Answer(const std::string& message, std::string& pendingFile, size_t& pendingLength,
+                                      bool& closeNow) {
+    {
+        std::lock_guard<std::mutex> guard(mutex);
+        messages.push_back(message);
+        if (messages.size() > kKeptMessages) {
+            messages.erase(messages.begin());
+        }
+    }
+    std::string firstLine = message.substr(0, message.find(LF));
+    if (!firstLine.empty() && firstLine.back() == EOT) {
+        firstLine.pop_back();
+    }
+    std::vector<std::string> header = text::Split(firstLine, FS);
+    std::string kind = MessageKindOf(header);
+
+    FaultSetting taken = TakeFault(kind);
+    switch (taken.mode) {
+        case FaultSetting::Mode::Close:
+            Note("closing before the answer to " + kind);
+            closeNow = true;
+            return "";
+        case FaultSetting::Mode::Error:
+            return ErrorAnswer(taken.errorCode, taken.errorText);
+        case FaultSetting::Mode::Garbage:
+            return Garbage(taken.bytes);
+        case FaultSetting::Mode::Delay:
+            // A late answer: the document is registered all the same.
+            if (stopEvent.Wait(taken.delayMs)) {
+                closeNow = true;
+                return "";
+            }
+            break;
+        default:
+            break;
+    }
+
+    std::string answer;
+    if (kind == "File") {
+        pendingFile = header.size() > 1 ? header[1] : "";
+        if (text::EndsWith(pendingFile, ".ck2")) {
+            pendingFile.resize(pendingFile.size() - 4);
+        }
+        pendingLength = header.size() > 2 ? static_cast<size_t>(std::max(0LL, text::ToInt64(header[2]))) : 0;
+        answer = SuccessAnswer(header, "", "");
+    } else if (kind == "Check") {
+        CheckRecord record;
+        std::string error;
+        if (!CheckRecord::ParseCheck(message, record, error)) {
+            return ErrorAnswer("2", "Bad check message: " + error);
+        }
+        std::string number;
+        {
+            std::lock_guard<std::mutex> guard(mutex);
+            PrinterState& state = printers.try_emplace(record.printer, PrinterState{options.firstCheckNumber,
+                                                                                     options.shiftNumber})
+                                      .first->second;
+            number = std::to_string(state.nextCheck++);
+        }
+        record.fiscalNumber = number;
+        record.file = pendingFile;
+        record.announcedLength = pendingLength;
+        pendingFile.clear();
+        pendingLength = 0;
+        Record(record.ToJson());
+        answer = SuccessAnswer(header, number, "");
+    } else if (kind == "Config") {
+        std::string number = header.size() > 16 ? header[16] : "";
+        std::string field5;
+        if (number == "2") {
+            field5 = options.printerType;
+        } else if (number == "5") {
+            std::lock_guard<std::mutex> guard(mutex);
+            field5 = std::to_string(
+                printers.try_emplace(header[0], PrinterState{options.firstCheckNumber, options.shiftNumber})
+                    .first->second.shift);
+        }
+        answer = SuccessAnswer(header, "", field5);
+    } else if (kind == "Command") {
+        CheckRecord record;
+        record.command = header[2];
+        record.printer = header[0];
+        record.total = header.size() > 16 ? header[16] : "";
+        record.length = message.size();
+        Record(record.ToJson());
+        answer = SuccessAnswer(header, "", "");
+    } else if (kind == "Test" || kind == "Print") {
+        answer = SuccessAnswer(header, "", "");
+    } else {
+        return ErrorAnswer("3", "Unknown message");
+    }
+    if (taken.mode == FaultSetting::Mode::Long && static_cast<int>(answer.size()) < taken.bytes) {
+        // Padding at the end of field 15, so the fields before it keep their places.
+        size_t lastField = answer.rfind(FS, answer.size() - 3);
+        answer.insert(lastField, static_cast<size_t>(taken.bytes) - answer.size(), 'X');
+    }
+    return answer;
+}
+
+void PrinterManagerSim::Record(const std::string& json) {
+    std::lock_guard<std::mutex> guard(mutex);
+    records.push_back(json);
+    if (records.size() > kKeptMessages * 50) {
+        records.erase(records.begin());
+    }
+    if (!options.recordsPath.empty()) {
+        std::ofstream out(options.recordsPath, std::ios::app);
+        out << json << '\n';
+    }
+    Note("registered " + json);
+}

@@ -1,0 +1,287 @@
+#include "PrinterManagerSim.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <thread>
+
+#include "CheckRecord.h"
+#include "platform/TempFolder.h"
+#include "platform/Text.h"
+
+namespace {
+
+const char FS = 0x1C;
+const char LF = 0x0A;
+const char FF = 0x0C;
+const char EOT = 0x04;
+
+std::string Fs(const std::vector<std::string>& parts) { return text::Join(parts, std::string(1, FS)); }
+
+std::string ConfigMessage(const std::string& printer, int number) {
+    return Fs({printer, "FISC", "Config", "1", "Op", "", "F", "0", "1", "1", "0", "1", "1", "1", "1", "",
+               std::to_string(number), ""}) +
+           EOT;
+}
+
+std::string CheckMessage(const std::string& printer) {
+    std::string header = Fs({printer, "FISC", "Check", "7", "Anna", "", "F", "0", "1", "1", "0", "1", "1", "7", "1",
+                             "", "||150.00|101|B77||0|0||||1|", "1|0|||"}) +
+                         LF;
+    return header + "I|1|Guest Smith|" + LF + "R|1228|7701234567  |" + LF + "M|1000|Room|||1.000|100.00|80|||||4;4;|" +
+           LF + "M|2000|Breakfast|||2.000|50.00|40|||||CAT: FOOD||" + LF + "=" + LF + "$|1|Cash||150.00" + LF + FF +
+           EOT;
+}
+
+std::vector<std::string> Fields(const std::string& answer) {
+    std::string body = answer;
+    if (!body.empty() && body.back() == EOT) {
+        body.pop_back();
+    }
+    return text::Split(body, FS);
+}
+
+// A blocking client on 127.0.0.1.
+class Client {
+public:
+    bool Connect(uint16_t port) {
+        uint32_t address = 0;
+        platform::Socket::Resolve("127.0.0.1", address);
+        return socket.Create(platform::Socket::Kind::Tcp) && socket.Connect(address, port, 2000);
+    }
+    // The answer up to its EOT; empty when the connection ended first.
+    std::string Exchange(const std::string& message) {
+        if (!socket.SendAll(message.data(), message.size())) {
+            return "";
+        }
+        std::string answer;
+        char chunk[4096];
+        while (answer.find(EOT) == std::string::npos) {
+            if (socket.WaitReadable(5000) != platform::Socket::WaitResult::Ready) {
+                return answer;
+            }
+            long n = socket.Receive(chunk, sizeof chunk);
+            if (n <= 0) {
+                return answer;
+            }
+            answer.append(chunk, static_cast<size_t>(n));
+        }
+        return answer;
+    }
+    platform::Socket socket;
+};
+
+class SimTest : public ::testing::Test {
+protected:
+
+    std::unique_ptr<PrinterManagerSim> StartSim(PrinterManagerSim::Options options) {
+        auto sim = std::make_unique<PrinterManagerSim>(options);
+        std::string error;
+        EXPECT_TRUE(sim->Start(error)) << error;
+        return sim;
+    }
+
+    platform::TempFolder temp{"fiscora-pmsim"};
+    std::filesystem::path folder{temp.Path()};
+};
+
+TEST(FaultSettingTest, ParsesEveryFormAndRejectsBadLines) {
+    struct Case {
+        const char* line;
+        bool ok;
+        FaultSetting::Mode mode;
+    };
+    const Case cases[] = {
+        {"none", true, FaultSetting::Mode::None},
+        {"", true, FaultSetting::Mode::None},
+        {"refuse", true, FaultSetting::Mode::Refuse},
+        {"delay ms=250 kind=Check count=2", true, FaultSetting::Mode::Delay},
+        {"close kind=File count=1", true, FaultSetting::Mode::Close},
+        {"error code=3 text=Paper out", true, FaultSetting::Mode::Error},
+        {"garbage bytes=40", true, FaultSetting::Mode::Garbage},
+        {"long bytes=20000", true, FaultSetting::Mode::Long},
+        {"explode", false, FaultSetting::Mode::None},
+        {"delay ms=abc", false, FaultSetting::Mode::None},
+        {"delay 250", false, FaultSetting::Mode::None},
+        {"error code=0", false, FaultSetting::Mode::None},
+        {"close colour=red", false, FaultSetting::Mode::None},
+    };
+    for (const Case& c : cases) {
+        FaultSetting setting;
+        setting.mode = FaultSetting::Mode::Garbage;
+        std::string error;
+        EXPECT_EQ(setting.Parse(c.line, error), c.ok) << c.line;
+        EXPECT_EQ(setting.mode, c.ok ? c.mode : FaultSetting::Mode::Garbage) << c.line;
+    }
+    FaultSetting error;
+    std::string reason;
+    ASSERT_TRUE(error.Parse("error code=3 kind=Check text=Paper out, call service", reason));
+    EXPECT_EQ(error.errorCode, "3");
+    EXPECT_EQ(error.kind, "Check");
+    EXPECT_EQ(error.errorText, "Paper out, call service");
+}
+
+TEST_F(SimTest, AnswersIdentityShiftAndRunningCheckNumbersPerPrinter) {
+    PrinterManagerSim::Options options;
+    options.printerType = "GP200 SIM";
+    options.firstCheckNumber = 41;
+    options.shiftNumber = 7;
+    options.recordsPath = (folder / "records.jsonl").string();
+    PrinterManagerSim sim(options);
+    std::string file;
+    size_t length = 0;
+    bool close = false;
+
+    std::vector<std::string> identity = Fields(sim.Answer(ConfigMessage("3", 2), file, length, close));
+    ASSERT_GE(identity.size(), 17u);
+    EXPECT_EQ(identity[0], "0");
+    EXPECT_EQ(identity[4], "SIM3");
+    EXPECT_EQ(identity[5], "GP200 SIM");
+    EXPECT_EQ(identity[16], "2");
+    EXPECT_EQ(Fields(sim.Answer(ConfigMessage("3", 5), file, length, close))[5], "7");
+
+    std::string fileMessage = std::string("File") + FS + "3_B77_1205_101010.ck2" + FS + "321" + EOT;
+    EXPECT_EQ(Fields(sim.Answer(fileMessage, file, length, close))[0], "0");
+    EXPECT_EQ(Fields(sim.Answer(CheckMessage("3"), file, length, close))[2], "41");
+    EXPECT_EQ(Fields(sim.Answer(CheckMessage("3"), file, length, close))[2], "42");
+    EXPECT_EQ(Fields(sim.Answer(CheckMessage("4"), file, length, close))[2], "41");
+    EXPECT_FALSE(close);
+
+    std::vector<std::string> records = sim.Records();
+    ASSERT_EQ(records.size(), 3u);
+    EXPECT_NE(records[0].find("\"file\":\"3_B77_1205_101010\""), std::string::npos) << records[0];
+    EXPECT_NE(records[0].find("\"announcedLength\":321"), std::string::npos);
+    EXPECT_NE(records[0].find("\"fiscalNumber\":\"41\""), std::string::npos);
+    EXPECT_NE(records[0].find("\"documentNumber\":\"B77\""), std::string::npos);
+    EXPECT_NE(records[0].find("\"description\":\"Breakfast\""), std::string::npos);
+    EXPECT_NE(records[0].find("\"category\":\"CAT: FOOD\""), std::string::npos);
+    EXPECT_NE(records[0].find("{\"tag\":\"1228\",\"value\":\"7701234567  \"}"), std::string::npos);
+    EXPECT_NE(records[0].find("\"payments\":[{\"code\":\"1\",\"description\":\"Cash\""), std::string::npos);
+    // The file name belongs to the one check that followed it.
+    EXPECT_NE(records[1].find("\"file\":\"\""), std::string::npos);
+
+    std::ifstream written(options.recordsPath);
+    std::string line;
+    int lines = 0;
+    while (std::getline(written, line)) {
+        ++lines;
+    }
+    EXPECT_EQ(lines, 3);
+}
+
+TEST_F(SimTest, FaultsAnswerAsConfiguredAndCountDown) {
+    PrinterManagerSim sim({});
+    std::string file;
+    size_t length = 0;
+    bool close = false;
+    FaultSetting fault;
+    std::string error;
+
+    ASSERT_TRUE(fault.Parse("error code=5 kind=Check count=1 text=Paper out", error));
+    sim.SetFault(fault);
+    EXPECT_EQ(Fields(sim.Answer(ConfigMessage("1", 2), file, length, close))[0], "0");  // other kinds pass
+    std::vector<std::string> failed = Fields(sim.Answer(CheckMessage("1"), file, length, close));
+    EXPECT_EQ(failed[0], "5");
+    EXPECT_EQ(failed[1], "Paper out\r");
+    EXPECT_TRUE(sim.Records().empty());
+    EXPECT_EQ(Fields(sim.Answer(CheckMessage("1"), file, length, close))[0], "0");  // count used up
+
+    ASSERT_TRUE(fault.Parse("garbage bytes=64", error));
+    sim.SetFault(fault);
+    std::string garbage = sim.Answer(CheckMessage("1"), file, length, close);
+    EXPECT_EQ(garbage.size(), 64u);
+    EXPECT_NE(garbage[0], '0');
+
+    ASSERT_TRUE(fault.Parse("long bytes=20000", error));
+    sim.SetFault(fault);
+    std::string raw = sim.Answer(CheckMessage("1"), file, length, close);
+    EXPECT_EQ(raw.size(), 20000u);
+    std::vector<std::string> longAnswer = Fields(raw);
+    ASSERT_EQ(longAnswer.size(), 18u);  // 17 fields and the empty piece after the last separator
+    EXPECT_EQ(longAnswer[0], "0");
+    EXPECT_EQ(longAnswer[2], "2");  // neither the error nor the garbage answer registered
+    EXPECT_EQ(longAnswer[15].find_first_not_of('X'), std::string::npos);
+
+    ASSERT_TRUE(fault.Parse("close kind=File", error));
+    sim.SetFault(fault);
+    std::string fileMessage = std::string("File") + FS + "x.ck2" + FS + "10" + EOT;
+    EXPECT_EQ(sim.Answer(fileMessage, file, length, close), "");
+    EXPECT_TRUE(close);
+}
+
+TEST_F(SimTest, SurvivesAnyInputAndKeepsAnswering) {
+    PrinterManagerSim sim({});
+    std::string file;
+    size_t length = 0;
+    bool close = false;
+    std::mt19937 random(12345);
+    const std::string pieces[] = {std::string(1, FS), std::string(1, LF), "|", "FISC", "Check", "Config", "File",
+                                  "=", std::string(1, FF), "$", "%", "I", "R", "M", "9999999999999999999999"};
+    for (int round = 0; round < 3000; ++round) {
+        std::string message;
+        int parts = static_cast<int>(random() % 40);
+        for (int p = 0; p < parts; ++p) {
+            if (random() % 2) {
+                message += pieces[random() % (sizeof pieces / sizeof pieces[0])];
+            } else {
+                message += static_cast<char>(random() % 256);
+            }
+        }
+        message += EOT;
+        std::string answer = sim.Answer(message, file, length, close);
+        ASSERT_FALSE(answer.empty());
+        ASSERT_EQ(answer.back(), EOT);
+    }
+    EXPECT_EQ(Fields(sim.Answer(ConfigMessage("1", 2), file, length, close))[4], "SIM1");
+}
+
+TEST_F(SimTest, ServesOverTcpAndSwitchesFaultsFromTheControlFile) {
+    PrinterManagerSim::Options options;
+    options.controlPath = (folder / "fault.txt").string();
+    std::ofstream(options.controlPath) << "none\n";
+    auto sim = StartSim(options);
+    ASSERT_NE(sim->Port(), 0);
+
+    Client first;
+    ASSERT_TRUE(first.Connect(sim->Port()));
+    // Junk gets an error answer; a message split over two sends still gets its one answer.
+    EXPECT_EQ(Fields(first.Exchange(std::string("\x01\x02garbage") + EOT))[0], "3");
+    std::string message = ConfigMessage("2", 2);
+    ASSERT_TRUE(first.socket.SendAll(message.data(), 10));
+    EXPECT_EQ(Fields(first.Exchange(message.substr(10)))[4], "SIM2");
+
+    std::ofstream(options.controlPath) << "refuse\n";
+    bool refused = false;
+    for (int i = 0; i < 50 && !refused; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        Client probe;
+        refused = !probe.Connect(sim->Port());
+    }
+    EXPECT_TRUE(refused);
+    EXPECT_EQ(first.Exchange(ConfigMessage("2", 2)), "");  // open connections end too
+
+    std::ofstream(options.controlPath) << "close count=1\n";
+    bool back = false;
+    Client second;
+    for (int i = 0; i < 50 && !back; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        back = second.Connect(sim->Port());
+    }
+    ASSERT_TRUE(back);
+    EXPECT_EQ(second.Exchange(ConfigMessage("2", 2)), "");  // cut before the answer, once
+    Client third;
+    ASSERT_TRUE(third.Connect(sim->Port()));
+    EXPECT_EQ(Fields(third.Exchange(ConfigMessage("2", 5)))[0], "0");
+    sim->Stop();
+}
+
+TEST(JsonStringTest, KeepsUtf8AndConvertsSiteCodePageTexts) {
+    EXPECT_EQ(JsonString("A \"q\" \\ \n"), "\"A \\\"q\\\" \\\\ \\u000a\"");
+    EXPECT_EQ(JsonString("Caf\xc3\xa9"), "\"Caf\xc3\xa9\"");
+    EXPECT_EQ(JsonString("\xcf\xf0\xe8\xe2\xe5\xf2"), "\"\xd0\x9f\xd1\x80\xd0\xb8\xd0\xb2\xd0\xb5\xd1\x82\"");
+}
+
+}  // namespace

@@ -1,0 +1,103 @@
+// printer_manager_sim: a printer manager for tests and the demo, listening on 127.0.0.1.
+//   printer_manager_sim --port N [--records FILE] [--control FILE] [--fault "LINE"]
+//                       [--printer-id PREFIX] [--printer-type TEXT] [--first-check N]
+//                       [--shift N] [--port-file FILE] [--verbose]
+// The control file holds one fault line (see FaultSetting.h) and is re-read while running, so a
+// test switches faults on and off by rewriting it. SIGTERM or SIGINT end the program.
+#include <cstdio>
+#include <fstream>
+#include <string>
+
+#include "PrinterManagerSim.h"
+#include "platform/CodePage.h"
+#include "platform/Event.h"
+#include "platform/SignalWatcher.h"
+#include "platform/Text.h"
+
+namespace {
+
+int Usage(const std::string& problem) {
+    std::fprintf(stderr,
+                 "printer_manager_sim: %s\n"
+                 "usage: printer_manager_sim --port N [--records FILE] [--control FILE] [--fault LINE]\n"
+                 "       [--printer-id PREFIX] [--printer-type TEXT] [--first-check N] [--shift N]\n"
+                 "       [--port-file FILE] [--verbose]\n",
+                 problem.c_str());
+    return 2;
+}
+
+bool IsNumber(const std::string& s) { return !s.empty() && s.find_first_not_of("0123456789") == std::string::npos; }
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    PrinterManagerSim::Options options;
+    std::string portFile;
+    bool havePort = false;
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        if (arg == "--verbose") {
+            options.verbose = true;
+            continue;
+        }
+        if (i + 1 >= argc) {
+            return Usage("missing value after " + arg);
+        }
+        std::string value = argv[++i];
+        if (arg == "--port" || arg == "--first-check" || arg == "--shift") {
+            if (!IsNumber(value) || value.size() > 9) {
+                return Usage(arg + " takes a number");
+            }
+            int number = text::ToInt(value);
+            if (arg == "--port") {
+                options.port = number;
+                havePort = true;
+            } else if (arg == "--first-check") {
+                options.firstCheckNumber = number;
+            } else {
+                options.shiftNumber = number;
+            }
+        } else if (arg == "--records") {
+            options.recordsPath = value;
+        } else if (arg == "--control") {
+            options.controlPath = value;
+        } else if (arg == "--fault") {
+            std::string error;
+            if (!options.fault.Parse(value, error)) {
+                return Usage("--fault: " + error);
+            }
+        } else if (arg == "--printer-id") {
+            options.printerIdPrefix = value;
+        } else if (arg == "--printer-type") {
+            // Given in UTF-8, reported in the site's code page like the real manager does.
+            options.printerType = platform::Cp1251(value);
+        } else if (arg == "--port-file") {
+            portFile = value;
+        } else {
+            return Usage("unknown option " + arg);
+        }
+    }
+    if (!havePort) {
+        return Usage("--port is required (0 picks a free one)");
+    }
+
+    platform::Event stop(true);
+    platform::SignalWatcher signals;
+    signals.Start([&stop](platform::SignalWatcher::Kind, int) { stop.Set(); });
+
+    PrinterManagerSim sim(options);
+    std::string error;
+    if (!sim.Start(error)) {
+        std::fprintf(stderr, "printer_manager_sim: %s\n", error.c_str());
+        return 1;
+    }
+    if (!portFile.empty()) {
+        std::ofstream(portFile) << sim.Port() << '\n';
+    }
+    std::printf("printer_manager_sim listening on 127.0.0.1:%u, fault: %s\n", sim.Port(), sim.Fault().Describe().c_str());
+    std::fflush(stdout);
+    stop.Wait(-1);
+    sim.Stop();
+    std::printf("printer_manager_sim stopped after %zu registrations\n", sim.Records().size());
+    return 0;
+}
