@@ -95,4 +95,10 @@ struct struct_print_code {
     std::string post_with_tax;
     std::string print_text;
     std::string print_code_ext;
+
+    // The device codes a line carries now.
+    static struct_print_code Of(const struct_posting& line) {
+        return {line.pay_kind,  line.print_code,    line.tax_group,  line.print_code2,
+                line.line_type, line.post_with_tax, line.print_text, line.print_code_ext};
+    }
 };

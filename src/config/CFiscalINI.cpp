@@ -4,7 +4,10 @@
 #include <map>
 
 #include "check/CFiscalCheck.h"
+#include "config/CPaymentRules.h"
+#include "config/CPostingRules.h"
 #include "config/CPrintLists.h"
+#include "log/CLogFile.h"
 #include "platform/CodePage.h"
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
@@ -149,7 +152,7 @@ bool CFiscalINI::LoadRules() {
     if (!gtinFile.empty()) {
         WriteLog("GTIN file " + gtinFile);
     }
-    ReadRuleLists();
+    rules.Read(*this, printerType);
 
     prepaymentView = ReadInteger("//prepayment/view");
     prepaymentPrinter = ReadParameter("//prepayment/print");
@@ -171,24 +174,95 @@ bool CFiscalINI::LoadRules() {
     hotelInvoiceCodes = ReadCodeList("//fidelio_ini/hotelinvoice", "hotelinvoice: ");
     onlyPayments = ReadOnlyPayments();
     storageVersion = ReadVersion();
-    LogRuleLists();
+    // Every list on a line of its own under one time stamp.
+    std::string lists = rules.Describe();
+    if (!lists.empty()) {
+        WriteLog(lists);
+    }
     return true;
+}
+
+void CFiscalINI::LogCheckText(CFiscalCheck& check) const {
+    if (log) {
+        log->WriteList(check.BuildText(2, ""));
+    }
 }
 
 bool CFiscalINI::ApplyRules(CFiscalCheck& check) {
     lastError.clear();
     ruleVerdict = 7;
-    return check.Compose();
+    prepaymentCode = 0;
+    if (check.statusCode == 8) {
+        return true;
+    }
+    bool fullCheck = onlyPayments == 2;
+    if (fullCheck) {
+        bool deposit = false;
+        for (const struct_posting& p : check.postings) {
+            deposit = deposit || p.printed;
+        }
+        if (deposit || check.statusCode == 21) {
+            WriteLog(deposit ? "Check deposit" : "AR payment check");
+            check.PaymentsAsPosting();
+        }
+    }
+    ApplyPostingRules(check);
+    if (!ApplyPaymentRules(check)) {
+        LogCheckText(check);
+        return false;
+    }
+    CPaymentRules payments(*this, check);
+    bool result = check.Compose();
+    LogCheckText(check);
+    if (fullCheck) {
+        payments.ChooseInvoiceKind();
+    }
+    if (!result) {
+        lastError = check.errorText;
+        WriteLog(lastError);
+        ruleVerdict = check.documentKind;
+    }
+    if (!payments.CheckPrepayments()) {
+        lastError = "Prepayment sum postings not correct.";
+        result = false;
+    }
+    CPostingRules(*this, check).ApplyWindowRules();
+    if (!payments.CheckPayments(lastError, ruleVerdict)) {
+        result = false;
+    }
+    return result;
+}
+
+bool CFiscalINI::ApplyPaymentRules(CFiscalCheck& check) {
+    CPaymentRules payments(*this, check);
+    bool accepted = payments.Apply();
+    prepaymentCode = payments.prepaymentCode;
+    return accepted;
+}
+
+void CFiscalINI::ApplyPostingRules(CFiscalCheck& check) {
+    CPostingRules(*this, check).Apply();
 }
 
 void CFiscalINI::ApplyPrinterRules(const std::string& printerName, CFiscalCheck& check) {
-    (void)printerName;
-    (void)check;
+    lastError.clear();
+    CPostingRules(*this, check).ApplyPrinterTax(GetPrinter(printerName).tax);
+    LogCheckText(check);
 }
 
 bool CFiscalINI::IsInterfaceCashier(const std::string& cashier) {
-    (void)cashier;
-    return false;
+    return CRuleLists::Has(rules.interfaceCashiers, cashier);
+}
+
+bool CFiscalINI::IsPaymentRegistered(int code) const {
+    return rules.IsPaymentRegistered(code);
+}
+
+void CFiscalINI::SetAdjustmentCodes(const std::vector<std::pair<int, int>>& pairs) {
+    adjustmentCodes.clear();
+    for (const auto& [transactionCode, adjustmentCode] : pairs) {
+        adjustmentCodes[text::Format("%d", adjustmentCode)] = transactionCode;
+    }
 }
 
 void CFiscalINI::FillCheckTemplate(CFiscalCheck& check) {

@@ -1,10 +1,13 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "config/CPrintLine.h"
+#include "config/CRuleLists.h"
 #include "config/CXMLParser.h"
 #include "devices/CPrinterControl.h"
 
@@ -42,9 +45,25 @@ public:
     // Printer type, timing values, refund, minibar, currency, prepayment and hotel bill settings,
     // the payment and tax rule lists and the storage version. Always true.
     virtual bool LoadRules();
+    // The payment and tax rules, composition included. True when the check may be registered;
+    // otherwise the reason is the last error. The check's statusCode says what to do with a
+    // check that must not be registered (8 close it, 16 a payment is not acceptable), and
+    // ruleVerdict tells the worker more (6 a payment registered before, 5 an unknown payment
+    // code, 4 a line of the wrong sign: a short check may do).
     virtual bool ApplyRules(CFiscalCheck& check);
+    // The payment rules of ApplyRules; false after an ignored or wrong-currency payment.
+    bool ApplyPaymentRules(CFiscalCheck& check);
+    // The posting rules of ApplyRules: kind, taxes, descriptions and codes of every posting.
+    void ApplyPostingRules(CFiscalCheck& check);
+    // After printer selection: postings without a tax get the chosen printer's tax.
     virtual void ApplyPrinterRules(const std::string& printerName, CFiscalCheck& check);
     virtual bool IsInterfaceCashier(const std::string& cashier);
+    // The payment code is one of the pay, put, paid, rebate, cash-loan, cash-drop or
+    // additional-deposit codes.
+    bool IsPaymentRegistered(int code) const;
+    // The adjustment code pairs (transaction code, its adjustment code) of the resort: a
+    // negative posting of an adjustment code is registered under its transaction code.
+    void SetAdjustmentCodes(const std::vector<std::pair<int, int>>& pairs);
     // Fills a storage back-end's template check from the configuration.
     virtual void FillCheckTemplate(CFiscalCheck& check);
     // The printers (tcpip_ini) and printer lines of the print lists, validated and logged;
@@ -83,15 +102,16 @@ public:
     std::vector<std::string> hotelInvoiceCodes;
     int32_t prepaymentView = 0;
     std::string prepaymentPrinter;
-
-protected:
-    // The keyed payment and tax rule lists: read between the GTIN file and the prepayment
-    // settings, written to the log at the end of LoadRules. They come with the rule work; this
-    // model has none yet.
-    virtual void ReadRuleLists() {}
-    virtual void LogRuleLists() {}
+    // The keyed payment and tax rule lists.
+    CRuleLists rules;
+    // Adjustment code (as "%d") to the transaction code it adjusts; filled by the Opera back-end.
+    std::map<std::string, int32_t> adjustmentCodes;
+    // The prepayment payment code of the last check the rules saw, 0 when it had none.
+    int32_t prepaymentCode = 0;
 
 private:
+    // The check's text form as the rules log it.
+    void LogCheckText(CFiscalCheck& check) const;
     int32_t ReadPrinterType();
     int32_t ReadOnlyPayments();
     void ReadPrinters(std::vector<CPrinterControl>& printerList);

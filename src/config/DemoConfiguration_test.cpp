@@ -145,6 +145,14 @@ TEST_F(DemoLoadTest, LoadsAsAWorkingSetup) {
     ini.ReadIntMap(taxes, "//tax_mode/tax[@code='xxxx']/print", "code");
     EXPECT_EQ(taxes.size(), 4u);
 
+    // The rule lists of the demo hotel.
+    EXPECT_TRUE(ini.IsPaymentRegistered(9000));
+    EXPECT_TRUE(ini.IsPaymentRegistered(9900));
+    EXPECT_FALSE(ini.IsPaymentRegistered(9050));
+    EXPECT_EQ(ini.rules.roomPayMaster, (CXMLParser::TextMap{{"9999", "3"}}));
+    EXPECT_EQ(ini.rules.onlineDeposits, (CXMLParser::IntMap{{9050, "2"}}));
+    EXPECT_EQ(ini.rules.cashDrops.count(9910), 1u);
+
     CFiscalCheck check;
     ini.FillCheckTemplate(check);
     EXPECT_TRUE(check.depositTemplateSet);
@@ -153,8 +161,30 @@ TEST_F(DemoLoadTest, LoadsAsAWorkingSetup) {
     EXPECT_EQ(check.checkMode, 7);
     EXPECT_FALSE(check.appendRateCode);
 
+    // A room night paid in cash is registered; the same bill of the supervisor is not.
+    CFiscalCheck bill = check;
+    bill.statusCode = 0;
+    bill.checkNumber = "1";
+    bill.cashierId = "2";
+    struct_posting night;
+    night.trx_no = 1, night.trx_code = 1000, night.trx_amount = 100;
+    struct_posting cash;
+    cash.trx_no = 2, cash.trx_code = 9000, cash.trx_amount = 100, cash.currency = "RUB";
+    bill.postings = {night};
+    bill.payments = {cash};
+    CFiscalCheck supervisors = bill;
+    supervisors.cashierId = "1";
+    EXPECT_TRUE(ini.ApplyRules(bill)) << ini.GetLastError();
+    EXPECT_EQ(bill.statusCode, 0);
+    EXPECT_EQ(bill.payments[0].print_code, "1");
+    ini.ApplyRules(supervisors);
+    EXPECT_EQ(supervisors.statusCode, 8);
+
     std::string text = LogText();
     EXPECT_EQ(text.find("Can't read parameter"), std::string::npos) << text;
+    EXPECT_NE(text.find("\nPay codes: 9000 - 1 \\ 9004 - 2 \\ 9005 - 2 \\ 9020 - 3 \\ \n"),
+              std::string::npos);
+    EXPECT_NE(text.find("\nIgnore cashier: 1 - SUPERVISOR \\ \n"), std::string::npos);
     EXPECT_NE(text.find("Fidelio version: OPERA"), std::string::npos);
     EXPECT_NE(text.find("Line FO1 printers: 1 2"), std::string::npos);
     EXPECT_NE(text.find("Posting code 5010 printers: 2 1"), std::string::npos);

@@ -1,0 +1,253 @@
+#include "config/CPaymentRules.h"
+
+#include <cmath>
+
+#include "config/CFiscalINI.h"
+#include "config/CRuleLists.h"
+#include "platform/Text.h"
+
+namespace {
+
+// Payments that the back-end or an earlier rule marked as not to be registered, and those that
+// are registered as they are.
+constexpr int32_t kNotRegistered = 18;
+constexpr int32_t kLeftAlone = 17;
+constexpr int32_t kUnclassified = 12;
+// Printer type of the Czech registration, which takes any payment code.
+constexpr int32_t kCzechPrinter = 10;
+// Amounts closer than half a cent are equal; the small allowance absorbs binary fractions such
+// as 100.005 - 100.
+constexpr double kHalfCent = 0.005 - 1e-9;
+
+// The line's code as the check text shows it: its code text, or else its numeric code.
+std::string CodeText(const struct_posting& p) {
+    return p.code_text.empty() ? text::Format("%d", p.code_number) : p.code_text;
+}
+
+}  // namespace
+
+CPaymentRules::CPaymentRules(const CFiscalINI& ini, CFiscalCheck& check)
+    : ini(ini), lists(ini.rules), check(check) {}
+
+bool CPaymentRules::IsIgnored(const struct_posting& payment) const {
+    return CRuleLists::HasNumber(lists.ignoredCashiers, payment.cashier_id) ||
+           CRuleLists::HasNumber(lists.ignoredRooms, payment.room);
+}
+
+bool CPaymentRules::Apply() {
+    bool accepted = true;
+    bool taxSystemChosen = false;
+    for (struct_posting& payment : check.payments) {
+        if (IsIgnored(payment)) {
+            ini.WriteLog("Payment included in ignore list.");
+            payment.line_type = 8;
+            check.SetStatusCode(8);
+            accepted = false;
+            continue;
+        }
+        if (!taxSystemChosen && accepted && !lists.taxSystems.empty()) {
+            taxSystemChosen = true;
+            ChooseTaxSystem(payment);
+        }
+        ChooseDeviceType(payment);
+        if (CRuleLists::Has(lists.prepaymentPostings, payment.trx_code)) {
+            prepaymentCode = payment.trx_code;
+        }
+        ApplyCashOperations(payment);
+        if (ini.baseCurrency.empty() && !ini.paymentCurrency.empty() &&
+            payment.currency != ini.paymentCurrency) {
+            ini.WriteLog("Payment in incorrect currency.");
+            check.SetStatusCode(16);
+            accepted = false;
+        }
+    }
+    return accepted;
+}
+
+void CPaymentRules::ChooseTaxSystem(const struct_posting& payment) {
+    std::string view = text::Format("%d", payment.folio_view);
+    ini.WriteLog("Check tax system for view " + view);
+    std::string system;
+    if (CRuleLists::Find(lists.taxSystems, view, system)) {
+        check.SetField(26, system);
+        ini.WriteLog("Set tax system " + system);
+    } else if (CRuleLists::Find(lists.taxSystems, "*", system)) {
+        check.SetField(26, system);
+        ini.WriteLog("Set tax system for default " + system);
+    }
+}
+
+void CPaymentRules::ChooseDeviceType(struct_posting& payment) const {
+    std::string type;
+    bool found = false;
+    if (payment.fisc_status == "D" && !check.depositTemplate.print_code.empty()) {
+        // A deposit registered before is paid out with the deposit's own device type; its
+        // ordinary type goes along as the extension.
+        type = check.depositTemplate.print_code;
+        found = true;
+        std::string ordinary;
+        if (CRuleLists::Find(lists.payPrint, payment.trx_code, ordinary)) {
+            payment.print_code_ext = ordinary;
+        }
+    } else {
+        found = CRuleLists::Find(lists.onlineDeposits, payment.trx_code, type) ||
+                CRuleLists::Find(lists.additionalDeposits, payment.trx_code, type) ||
+                CRuleLists::Find(lists.payPrint, payment.trx_code, type) ||
+                CRuleLists::Find(lists.paidPrint, payment.trx_code, type) ||
+                CRuleLists::Find(lists.roomPayMaster, payment.room, type);
+    }
+    if (!found) {
+        return;
+    }
+    payment.line_type = 1;
+    payment.pay_kind = type == "1" ? 0 : 6;
+    if (payment.print_code.empty()) {
+        payment.print_code = type;
+    }
+}
+
+void CPaymentRules::ApplyCashOperations(struct_posting& payment) {
+    auto put = lists.putPrint.find(payment.trx_code);
+    if (put != lists.putPrint.end()) {
+        check.SetStatusCode(6);
+        payment.print_code = put->second;
+    }
+    // Loans and drops count only as the general cashier's own shift operations.
+    std::string description = text::ToLower(payment.description);
+    bool generalCashier = CodeText(payment) == "0" && text::ToInt(payment.reference) == 0 &&
+                          description.find("general") != std::string::npos &&
+                          description.find("cashier") != std::string::npos;
+    if (!generalCashier) {
+        return;
+    }
+    if (CRuleLists::Has(lists.cashLoans, payment.trx_code)) {
+        check.SetStatusCode(6);
+    }
+    if (CRuleLists::Has(lists.cashDrops, payment.trx_code)) {
+        check.SetStatusCode(7);
+    }
+}
+
+bool CPaymentRules::CheckPrepayments() {
+    if (lists.prepaymentPostings.empty()) {
+        return true;
+    }
+    for (const struct_posting& payment : check.payments) {
+        std::string codes;
+        if (!CRuleLists::Find(lists.prepaymentPostings, payment.trx_code, codes)) {
+            continue;
+        }
+        double sum = 0;
+        for (const struct_posting& posting : check.postings) {
+            if (codes.find(text::Format("*%d*", posting.trx_code)) != std::string::npos) {
+                sum += posting.trx_amount;
+            }
+        }
+        if (std::fabs(sum - payment.trx_amount) >= kHalfCent) {
+            ini.WriteLog("Prepayment sum postings not correct.");
+            return false;
+        }
+    }
+    return true;
+}
+
+bool CPaymentRules::CheckRegistration(struct_posting& payment, std::string& error, int32_t& verdict) const {
+    if (payment.fisc_status == "Y") {
+        error = text::Format("ERROR.Payment %s %.2f already has fiscalized.Check saved",
+                             payment.description.c_str(), payment.trx_amount);
+        ini.WriteLog(error);
+        verdict = 6;
+        return false;
+    }
+    if (payment.line_type == kLeftAlone || !payment.print_code.empty()) {
+        return true;
+    }
+    int code = payment.trx_code;
+    if (!lists.IsPaymentRegistered(code) && !CRuleLists::Has(lists.roomPayMaster, payment.room)) {
+        error = text::Format("Check %s has unregistered payment %d %s.", check.checkNumber.c_str(), code,
+                             payment.description.c_str());
+        ini.WriteLog(error);
+        payment.line_type = kNotRegistered;
+        verdict = 5;
+        return false;
+    }
+    if (lists.IsPaymentRegistered(code) && payment.pay_kind == kUnclassified) {
+        error = text::Format("Check %s has unknown fiscal payment %d %s.", check.checkNumber.c_str(), code,
+                             payment.description.c_str());
+        ini.WriteLog(error);
+        verdict = 5;
+        return false;
+    }
+    return true;
+}
+
+bool CPaymentRules::CheckPayments(std::string& error, int32_t& verdict) {
+    bool result = true;
+    bool taxChanged = false;
+    for (struct_posting& payment : check.payments) {
+        if (payment.line_type == kNotRegistered) {
+            verdict = 6;
+            result = false;
+            continue;
+        }
+        if (ini.printerType != kCzechPrinter && !CheckRegistration(payment, error, verdict)) {
+            result = false;
+        }
+        if (!ini.refundsPrinted && check.statusCode == 3) {
+            check.SetStatusCode(8);
+            ini.WriteLog("Refund check passed!");
+        }
+        if (check.statusCode != 8 && (CRuleLists::HasNumber(lists.ignoredCashiers, check.cashierId) ||
+                                      CRuleLists::HasNumber(lists.ignoredRooms, check.room))) {
+            check.SetStatusCode(8);
+            ini.WriteLog("Check included in ignore list.");
+        }
+        std::string tax;
+        if (!CRuleLists::Find(lists.payTax, payment.trx_code, tax)) {
+            continue;
+        }
+        if (taxChanged) {
+            // One check, one tax: two payments with tax rules cannot both decide it.
+            check.SetStatusCode(8);
+            ini.WriteLog("Not identical taxes in payment list.");
+            continue;
+        }
+        taxChanged = true;
+        ini.WriteLog(
+            text::Format("Change taxes to %s accourding to payment code %d", tax.c_str(), payment.trx_code));
+        for (struct_posting& posting : check.postings) {
+            posting.tax_group = tax;
+        }
+    }
+    return result;
+}
+
+void CPaymentRules::ChooseInvoiceKind() {
+    if (ini.hotelBillCodes.empty() && ini.hotelInvoiceCodes.empty() && lists.payLimits.empty()) {
+        check.PostingsByTaxNumber();
+        return;
+    }
+    const std::string& number = check.checkNumber;
+    for (const std::string& code : ini.hotelBillCodes) {
+        if (text::StartsWith(number, code)) {
+            ini.WriteLog(text::Format("Check invoce num %s - print proof of payment", number.c_str()));
+            check.PostingsByTaxNumber();
+            return;
+        }
+    }
+    for (const std::string& code : ini.hotelInvoiceCodes) {
+        if (text::StartsWith(number, code)) {
+            ini.WriteLog(text::Format("Check invoce num %s - print simplified VAT document", number.c_str()));
+            return;
+        }
+    }
+    for (const struct_posting& payment : check.payments) {
+        std::string value;
+        double limit = CRuleLists::Find(lists.payLimits, payment.trx_code, value) ? text::ToDouble(value) : 0;
+        ini.WriteLog(text::Format("Check %.2f to limit %.2f", payment.trx_amount, limit));
+        if (payment.trx_amount > limit) {
+            check.PostingsByTaxNumber();
+            return;
+        }
+    }
+}
