@@ -6,6 +6,7 @@
 #include "platform/Text.h"
 #include "service/CFiscalStorage.h"
 #include "service/CPrintInterface.h"
+#include "storage/CDovozEderarezev.h"
 
 std::unique_ptr<CFiscalINI> CWorkerParts::CreateConfiguration() { return std::make_unique<CFiscalINI>(); }
 
@@ -15,8 +16,7 @@ std::unique_ptr<CFiscalStorage> CWorkerParts::CreateStorage(int kind, std::strin
     switch (kind) {
         case 0:
         case 1:
-            reason = "The Opera back-end is not part of this build";
-            return nullptr;
+            return std::make_unique<CDovozEderarezev>();
         case 2:
             reason = "The Suite8 (FIDELIO8) back-end is not part of this build";
             return nullptr;

@@ -1,0 +1,305 @@
+// Check discovery of the Opera back-end on the demo hotel's generated PMS, under the demo
+// configuration and variants of it: which bills and payments one polling cycle finds, in which
+// shape, and what waits for the next cycle.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <set>
+
+#include "platform/CodePage.h"
+#include "storage/testing/DemoHotel.h"
+
+namespace {
+
+using namespace demohotel;
+
+class DiscoveryTest : public DemoHotelTest {
+protected:
+    // The bill numbers of the bill checks among the checks.
+    static std::vector<int> Bills(const std::vector<CFiscalCheck>& checks) {
+        std::vector<int> bills;
+        for (const CFiscalCheck& check : checks) {
+            if (check.statusCode == 0) {
+                bills.push_back(text::ToInt(check.checkNumber));
+            }
+        }
+        return bills;
+    }
+    std::vector<int> BillsFrom(size_t first, size_t count) const {
+        std::vector<int> bills;
+        for (size_t i = first; i < first + count; ++i) {
+            bills.push_back(generated.bills[i].number);
+        }
+        return bills;
+    }
+    std::string Status(int trxNo) {
+        std::vector<std::string> rows =
+            Rows(text::Format("select qel_fisc_status from qel_financial_transactions where trx_no=%d", trxNo));
+        return rows.empty() ? "-" : rows[0];
+    }
+};
+
+TEST_F(DiscoveryTest, ABillWithThreePaymentsIsOneCheck) {
+    Open(FullChecks());
+    std::vector<CFiscalCheck> checks = Cycle();
+    Registered(checks);
+    checks = Cycle();
+    const pmsgen::Bill& bill = BillOf(generated.threePaymentBill);
+    int found = static_cast<int>(std::count_if(checks.begin(), checks.end(), [&](const CFiscalCheck& c) {
+        return c.checkNumber == std::to_string(bill.number);
+    }));
+    ASSERT_EQ(found, 1);
+    const CFiscalCheck& check = *Find(checks, std::to_string(bill.number));
+    EXPECT_EQ(check.statusCode, 0);
+    std::vector<int> payments;
+    for (const struct_posting& p : check.payments) {
+        payments.push_back(p.trx_no);
+    }
+    EXPECT_EQ(payments, bill.payments);
+    std::vector<int> postings;
+    for (const struct_posting& p : check.postings) {
+        postings.push_back(p.trx_no);
+    }
+    EXPECT_EQ(postings, bill.postings);
+    EXPECT_EQ(check.billDate, kBusinessDate);
+    EXPECT_EQ(storage.CurrentBusinessDate(), kBusinessDate);
+}
+
+TEST_F(DiscoveryTest, ElevenBillsPerCycleTheTwelfthWaits) {
+    Open(FullChecks());
+    ASSERT_EQ(generated.bills.size(), 14u);
+    std::vector<CFiscalCheck> checks = Cycle();
+    // Newest bills first; the pay master's payment of the day comes besides.
+    std::vector<int> expected = BillsFrom(3, 11);
+    std::reverse(expected.begin(), expected.end());
+    EXPECT_EQ(Bills(checks), expected);
+    ASSERT_NE(FindPayment(checks, generated.payMasterPayment), nullptr);
+    EXPECT_EQ(checks.size(), 12u);
+    // Nothing was registered: the same bills again.
+    EXPECT_EQ(Bills(Cycle()), expected);
+    Registered(checks);
+    checks = Cycle();
+    expected = BillsFrom(0, 3);
+    std::reverse(expected.begin(), expected.end());
+    EXPECT_EQ(Bills(checks), expected);
+    EXPECT_EQ(checks.size(), 3u);
+    Registered(checks);
+    // Then the accounts-receivable payment, found only when nothing else is due.
+    checks = Cycle();
+    ASSERT_EQ(checks.size(), 1u);
+    EXPECT_EQ(checks[0].statusCode, 21);
+    EXPECT_EQ(checks[0].payments[0].trx_no, generated.arPayment);
+    EXPECT_EQ(checks[0].checkNumber, "4001");
+    Registered(checks);
+    EXPECT_TRUE(Cycle().empty());
+}
+
+TEST_F(DiscoveryTest, PaymentsOnlyModeMakesOneCheckPerPaymentSixteenPerCycle) {
+    Open();
+    ASSERT_EQ(generated.paymentsOfTheDay.size(), 24u);
+    std::set<int> seen;
+    std::vector<size_t> perCycle;
+    for (int cycle = 0; cycle < 3; ++cycle) {
+        std::vector<CFiscalCheck> checks = Cycle();
+        perCycle.push_back(checks.size());
+        for (const CFiscalCheck& check : checks) {
+            EXPECT_EQ(check.statusCode, 2);
+            ASSERT_EQ(check.payments.size(), 1u);
+            ASSERT_EQ(check.postings.size(), 1u);
+            EXPECT_EQ(check.postings[0].trx_no, check.payments[0].trx_no);
+            EXPECT_TRUE(seen.insert(check.payments[0].trx_no).second) << check.payments[0].trx_no;
+        }
+        Registered(checks);
+    }
+    EXPECT_EQ(perCycle, (std::vector<size_t>{16, 8, 0}));
+    EXPECT_EQ(seen, std::set<int>(generated.paymentsOfTheDay.begin(), generated.paymentsOfTheDay.end()));
+    EXPECT_EQ(storage.CurrentBusinessDate(), kBusinessDate);
+    // Each registered payment's own row is Y, and only that one.
+    EXPECT_EQ(Rows("select count(*) from qel_financial_transactions where qel_fisc_status='Y'"),
+              (std::vector<std::string>{"24"}));
+}
+
+TEST_F(DiscoveryTest, DateOffsetLooksAtThePreviousBusinessDate) {
+    Open(FullChecks() + Changes{{"<date_offset>0</date_offset>", "<date_offset>1</date_offset>"}});
+    EXPECT_TRUE(Logged("TEST MODE DATE OFFSET -1"));
+    std::vector<CFiscalCheck> checks = Cycle();
+    EXPECT_EQ(Bills(checks), (std::vector<int>{generated.yesterdayBill}));
+    const CFiscalCheck* bill = Find(checks, std::to_string(generated.yesterdayBill));
+    ASSERT_NE(bill, nullptr);
+    EXPECT_EQ(bill->billDate, "13.03.2026");
+    EXPECT_EQ(bill->payments.at(0).fisc_status, "N");
+}
+
+TEST_F(DiscoveryTest, CzechModeFindsBillsToRegisterAgainOnlyWhenNothingIsDueAndNeverFailedOnes) {
+    Open(Changes{{"<printer>PM</printer>", "<printer>CZECH</printer>"}});
+    EXPECT_EQ(storage.settings.printerType, 10);
+    std::vector<CFiscalCheck> checks = Cycle();
+    std::vector<int> bills = Bills(checks);
+    ASSERT_EQ(bills.size(), 11u);
+    EXPECT_EQ(std::count(bills.begin(), bills.end(), generated.againBill), 0);
+    // The bill's creation time with the zone of the database.
+    EXPECT_TRUE(text::StartsWith(checks[0].billDate, "2026-03-14T14:00:00")) << checks[0].billDate;
+    EXPECT_EQ(checks[0].billDate.size(), 25u) << checks[0].billDate;
+    Registered(checks);
+    // The company bill's description was saved to a journal file: Czech registration marks it F.
+    const pmsgen::Bill& company = BillOf(generated.companyBill);
+    for (int trxNo : company.payments) {
+        Run(text::Format("insert into qel_financial_transactions (trx_no, qel_fisc_status, bill_no) values (%d, 'F', %d)",
+                         trxNo, company.number));
+    }
+    checks = Cycle();
+    EXPECT_EQ(Bills(checks), (std::vector<int>{generated.packageBill, generated.threePaymentBill}));
+    Registered(checks);
+    checks = Cycle();
+    EXPECT_EQ(Bills(checks), (std::vector<int>{generated.againBill}));
+    Registered(checks);
+    EXPECT_TRUE(Bills(Cycle()).empty());
+}
+
+TEST_F(DiscoveryTest, ReinstatedBillBecomesOnePaymentCheckPerUnfiscalisedPayment) {
+    Open(FullChecks() + WithoutPayMaster());
+    const pmsgen::Bill& bill = BillOf(generated.reinstatedBill);
+    ASSERT_EQ(bill.payments.size(), 2u);
+    std::vector<CFiscalCheck> checks = Cycle();
+    ASSERT_NE(FindPayment(checks, generated.payMasterPayment), nullptr);
+    std::vector<const CFiscalCheck*> parts;
+    for (const CFiscalCheck& check : checks) {
+        if (check.checkNumber == std::to_string(bill.number)) {
+            parts.push_back(&check);
+        }
+    }
+    ASSERT_EQ(parts.size(), 2u);
+    for (size_t i = 0; i < 2; ++i) {
+        EXPECT_EQ(parts[i]->statusCode, 2);
+        ASSERT_EQ(parts[i]->payments.size(), 1u);
+        ASSERT_EQ(parts[i]->postings.size(), 1u);
+        EXPECT_EQ(parts[i]->payments[0].trx_no, bill.payments[i]);
+        EXPECT_EQ(parts[i]->postings[0].trx_no, bill.payments[i]);
+        EXPECT_FALSE(parts[i]->reinstateDate.empty());
+    }
+    std::string log = LogText();
+    size_t first = log.find("REINSTATE");
+    ASSERT_NE(first, std::string::npos);
+    EXPECT_NE(log.find("REINSTATE", first + 1), std::string::npos);
+    // The first registered, the second failed: each keeps its own status.
+    CFiscalCheck registered = *parts[0];
+    CFiscalCheck failed = *parts[1];
+    ASSERT_TRUE(storage.SetCheckStatus(registered, "N"));
+    ASSERT_TRUE(storage.SetCheckStatus(failed, "N"));
+    ASSERT_TRUE(storage.SetCheckStatus(registered, "Y"));
+    ASSERT_TRUE(storage.SetCheckStatus(failed, "N"));
+    EXPECT_EQ(Status(bill.payments[0]), "Y");
+    EXPECT_EQ(Status(bill.payments[1]), "N");
+    // Next cycle: only the one not fiscalised.
+    checks = Cycle();
+    parts.clear();
+    for (const CFiscalCheck& check : checks) {
+        if (check.checkNumber == std::to_string(bill.number)) {
+            parts.push_back(&check);
+        }
+    }
+    ASSERT_EQ(parts.size(), 1u);
+    EXPECT_EQ(parts[0]->payments[0].trx_no, bill.payments[1]);
+}
+
+TEST_F(DiscoveryTest, SecondListPaymentIsNegatedInBothListsAndOtherPaymentsStayOut) {
+    Open(FullChecks());
+    // A cash loan into the front desk's drawer, as the PMS books it.
+    Run("insert into OPERA.financial_transactions (trx_no, resort, business_date, trx_code, trx_amount, "
+        "posted_amount, net_amount, currency, exchange_rate, recpt_no, ft_subtype, tran_action_id, cashier_id, "
+        "quantity) values (60000001, 'DEMO', to_date('14.03.2026','dd.mm.yyyy'), '9900', -10000, -10000, -10000, "
+        "'RUB', 1, 790001, 'FC', 1, 2, 1)");
+    std::vector<CFiscalCheck> checks;
+    storage.FindSecondListPayments(checks);
+    // The template holds the pay list too (pay-master flag, AR mode): only the loan is taken.
+    ASSERT_EQ(checks.size(), 1u);
+    const CFiscalCheck& loan = checks[0];
+    EXPECT_EQ(loan.statusCode, 6);
+    ASSERT_EQ(loan.postings.size(), 1u);
+    ASSERT_EQ(loan.payments.size(), 1u);
+    for (const struct_posting* line : {&loan.postings[0], &loan.payments[0]}) {
+        EXPECT_EQ(line->trx_code, 9900);
+        EXPECT_DOUBLE_EQ(line->trx_amount, 10000);
+        EXPECT_DOUBLE_EQ(line->posted_amount, 10000);
+        EXPECT_DOUBLE_EQ(line->net_amount, 10000);
+    }
+    EXPECT_EQ(loan.station, "FO1");
+    // In a cycle the loan waits while bills are due.
+    for (const CFiscalCheck& check : Cycle()) {
+        EXPECT_NE(check.statusCode, 6);
+    }
+}
+
+TEST_F(DiscoveryTest, PayMasterPaymentKeepsItsNameAndPrintsTheConfiguredOne) {
+    Open(FullChecks());
+    std::vector<CFiscalCheck> checks;
+    storage.FindPayMasterPayments(checks);
+    ASSERT_EQ(checks.size(), 1u);
+    EXPECT_EQ(checks[0].statusCode, 15);
+    EXPECT_EQ(checks[0].room, "9999");
+    EXPECT_EQ(checks[0].payments.at(0).description, "Visa");
+    EXPECT_EQ(checks[0].postings.at(0).description, "PM");
+    EXPECT_EQ(checks[0].payments[0].trx_no, generated.payMasterPayment);
+}
+
+TEST_F(DiscoveryTest, ProFormaDepositsAreFoundPerReservation) {
+    Open(FullChecks() + Changes{{"<proforma_folio_deposit>0<", "<proforma_folio_deposit>1<"}});
+    std::vector<CFiscalCheck> checks;
+    storage.FindProFormaDeposits(checks);
+    // The deposits of the day with a listed code: the card deposit (the online one's code 9050 is
+    // in the list through the online deposits).
+    ASSERT_EQ(checks.size(), 2u);
+    std::multiset<double> amounts;
+    for (const CFiscalCheck& check : checks) {
+        EXPECT_EQ(check.statusCode, 18);
+        ASSERT_EQ(check.payments.size(), 1u);
+        EXPECT_TRUE(check.postings.empty());
+        EXPECT_FALSE(check.reservationId.empty());
+        amounts.insert(check.payments[0].trx_amount);
+    }
+    EXPECT_EQ(amounts, (std::multiset<double>{3000, 5000}));
+}
+
+TEST_F(DiscoveryTest, BlockPaymentsSwitchesBothFlagsOfThePaymentCodesOnly) {
+    Open();
+    const std::string query =
+        "select trx_code, ind_billing, ind_deposit_yn from OPERA.trx$_codes where resort='DEMO' and trx_code in "
+        "('1000','9000','9004','9005','9020','9100','9900') order by trx_code";
+    ASSERT_TRUE(storage.BlockPayments(true, ""));
+    EXPECT_EQ(Rows(query), (std::vector<std::string>{"1000|Y|Y", "9000|N|N", "9004|N|N", "9005|N|N", "9020|N|N",
+                                                     "9100|Y|Y", "9900|Y|Y"}));
+    ASSERT_TRUE(storage.BlockPayments(false, ""));
+    EXPECT_EQ(Rows("select count(*) from OPERA.trx$_codes where ind_billing<>'Y' or ind_deposit_yn<>'Y'"),
+              (std::vector<std::string>{"0"}));
+    // A lost database: nothing is switched, and the worker hears so.
+    std::filesystem::remove(folder.Path("demo_pms.db"));
+    storage.Close();
+    EXPECT_FALSE(storage.BlockPayments(true, ""));
+}
+
+TEST_F(DiscoveryTest, RefundIsConfirmedAgainstTheSaleItNames) {
+    Open();
+    const pmsgen::Bill& bill = BillOf(generated.threePaymentBill);
+    int receipt = text::ToInt(
+        Rows(text::Format("select recpt_no from OPERA.financial_transactions where trx_no=%d", bill.payments[0]))
+            .at(0));
+    CFiscalCheck refund;
+    refund.folioNumber = bill.confirmation;
+    storage.NoteBusinessDate(kBusinessDate);
+    EXPECT_TRUE(storage.ConfirmRefund(refund, receipt, -5000));
+    EXPECT_NE(refund.statusCode, 7);
+    EXPECT_FALSE(storage.ConfirmRefund(refund, receipt, -5000.01));
+    EXPECT_EQ(storage.GetLastError(),
+              platform::Cp1251("Сумма возврата -5000.01 больше суммы оригинального платежа 5000.00"));
+    EXPECT_FALSE(storage.ConfirmRefund(refund, 1, -10));
+    EXPECT_EQ(storage.GetLastError(), platform::Cp1251("Не удалось найти оригинальный платеж по номеру 1. "
+                                                       "Отредактируйте номер в поле референса"));
+    // A sale of another business date: the refund is a pick-up.
+    storage.NoteBusinessDate("15.03.2026");
+    EXPECT_TRUE(storage.ConfirmRefund(refund, receipt, -100));
+    EXPECT_EQ(refund.statusCode, 7);
+    EXPECT_TRUE(Logged("Refund business date 15.03.2026 not equal Payment business date 14.03.2026"));
+}
+
+}  // namespace
