@@ -302,4 +302,136 @@ TEST_F(DiscoveryTest, RefundIsConfirmedAgainstTheSaleItNames) {
     EXPECT_TRUE(Logged("Refund business date 15.03.2026 not equal Payment business date 14.03.2026"));
 }
 
+// The checks of the demo hotel as the worker logs them (BuildText), and what the demo
+// configuration's rules make of them.
+class DemoHotelChecksTest : public DiscoveryTest {
+protected:
+    static std::vector<std::string> Text(CFiscalCheck check) {
+        std::vector<std::string> lines;
+        for (const std::string& line : check.BuildText(2, "")) {
+            lines.push_back(platform::ToUtf8(line, "1251"));
+        }
+        return lines;
+    }
+    static std::vector<std::string> Head(const std::vector<std::string>& lines, size_t n) {
+        return std::vector<std::string>(lines.begin(), lines.begin() + static_cast<long>(std::min(n, lines.size())));
+    }
+    static bool Has(const std::string& line, std::initializer_list<std::string> parts) {
+        for (const std::string& part : parts) {
+            if (line.find(part) == std::string::npos) {
+                return false;
+            }
+        }
+        return true;
+    }
+};
+
+TEST_F(DemoHotelChecksTest, PaymentChecksShowPaymentCashierRoomAndStay) {
+    Open();
+    std::vector<CFiscalCheck> checks = Cycle();
+    const pmsgen::Bill& bill = BillOf(generated.currencyBill);
+    const CFiscalCheck* dollars = FindPayment(checks, generated.currencyPayment);
+    ASSERT_NE(dollars, nullptr);
+    std::vector<std::string> text = Text(*dollars);
+    ASSERT_EQ(text.size(), 12u);
+    EXPECT_EQ(Head(text, 8), (std::vector<std::string>{
+                                 "Print check:", "Folio: " + bill.confirmation, "Check: " + std::to_string(bill.number),
+                                 "Room: 112", "Station: FO2", "Cashier: 3 Boris Smirnov Night auditor 770987654321",
+                                 "Reservation: " + std::to_string(bill.reservation), "Postings:"}));
+    std::string rec = "REC: " + std::to_string(generated.currencyPayment);
+    EXPECT_TRUE(Has(text[8], {"9000: Наличные 100.00*1.00", "NET: 9250.00", rec, "EXCH: 92.5000 PA: 9250.00"}))
+        << text[8];
+    EXPECT_EQ(text[9], "Payments:");
+    EXPECT_TRUE(Has(text[10], {"9000: Наличные 100.00*1.00 Paid: ; PA: 9250.00 Rate: 92.5000; View: 1;",
+                               "Rec id: " + std::to_string(generated.currencyPayment)}))
+        << text[10];
+
+    // An advance payment of a staying guest: no bill, the guest's room.
+    const CFiscalCheck* advance = FindPayment(checks, generated.inHousePayments[1]);
+    ASSERT_NE(advance, nullptr);
+    text = Text(*advance);
+    EXPECT_EQ(text[1].substr(0, 7), "Folio: ");
+    EXPECT_EQ(text[2], "Room: 131");
+    EXPECT_EQ(text[3], "Station: FO2");
+    EXPECT_TRUE(Has(text[7], {"9004: Visa 5000.00*1.00"})) << text[7];
+}
+
+TEST_F(DemoHotelChecksTest, BillCheckShowsPostingsPaymentsCashierRoomAndGuest) {
+    Open(FullChecks() + Changes{{"<send_customer_info>0<", "<send_customer_info>1<"}});
+    std::vector<CFiscalCheck> checks = Cycle();
+    Registered(checks);
+    checks = Cycle();
+    const pmsgen::Bill& bill = BillOf(generated.threePaymentBill);
+    const CFiscalCheck* check = Find(checks, std::to_string(bill.number));
+    ASSERT_NE(check, nullptr);
+    EXPECT_EQ(check->guestFirstName, "Ivan");
+    EXPECT_EQ(check->guestLastName, "Petrov");
+    std::vector<std::string> text = Text(*check);
+    ASSERT_EQ(text.size(), 20u);
+    EXPECT_EQ(Head(text, 9),
+              (std::vector<std::string>{"Print check:", "Folio: " + bill.confirmation,
+                                        "Check: " + std::to_string(bill.number), "Room: 101", "Station: FO1",
+                                        "Cashier: 2 Anna Ivanova Front desk agent 770123456789",
+                                        "Reservation: " + std::to_string(bill.reservation),
+                                        "Email: ivan.petrov@example.com", "Postings:"}));
+    auto rec = [&](size_t i) { return "REC: " + std::to_string(bill.postings[i]); };
+    EXPECT_TRUE(Has(text[9], {"1000: Проживание 4500.00*1.00 (0:) TX: 0 (Y) NET: 3750.00", rec(0)})) << text[9];
+    EXPECT_TRUE(Has(text[10], {"4: Курортный сбор 100.00*1.00", "TX: " + std::to_string(bill.postings[0]) + " (N)",
+                               rec(1)}))
+        << text[10];
+    EXPECT_TRUE(Has(text[11], {"1000: Проживание 4500.00", rec(2)})) << text[11];
+    EXPECT_TRUE(Has(text[12], {"4: Курортный сбор 100.00", rec(3)})) << text[12];
+    EXPECT_TRUE(Has(text[13], {"2000: Ресторан 1850.00*1.00", "NET: 1541.67", rec(4)})) << text[13];
+    EXPECT_TRUE(Has(text[14], {"2100: Лобби-бар 620.00*1.00", rec(5)})) << text[14];
+    EXPECT_EQ(text[15], "Payments:");
+    EXPECT_TRUE(Has(text[16], {"9000: Наличные 5000.00*1.00 Paid: ; PA: 5000.00 Rate: 1.0000; View: 1;"}));
+    EXPECT_TRUE(Has(text[17], {"9004: Visa 4000.00*1.00"}));
+    EXPECT_TRUE(Has(text[18], {"9005: MasterCard 2670.00*1.00"}));
+    EXPECT_EQ(text[19], "");
+}
+
+TEST_F(DemoHotelChecksTest, EveryDemoCheckPassesTheRulesButTheHouseAccounts) {
+    Open();
+    int accepted = 0;
+    std::vector<int> ignored;
+    for (int cycle = 0; cycle < 2; ++cycle) {
+        std::vector<CFiscalCheck> checks = Cycle();
+        for (const CFiscalCheck& check : checks) {
+            CFiscalCheck copy = check;
+            if (configuration.ApplyRules(copy)) {
+                ++accepted;
+                EXPECT_EQ(copy.documentKind, 7) << check.payments[0].trx_no;
+            } else {
+                EXPECT_EQ(copy.statusCode, 8) << configuration.GetLastError();
+                ignored.push_back(check.payments[0].trx_no);
+            }
+        }
+        Registered(checks);
+    }
+    EXPECT_EQ(accepted, 23);
+    EXPECT_EQ(ignored, generated.ignoredPayments);
+}
+
+TEST_F(DemoHotelChecksTest, EveryDemoBillComposesInFullCheckMode) {
+    Open(FullChecks());
+    for (int cycle = 0; cycle < 3; ++cycle) {
+        std::vector<CFiscalCheck> checks = Cycle();
+        for (const CFiscalCheck& check : checks) {
+            CFiscalCheck copy = check;
+            bool accepted = configuration.ApplyRules(copy);
+            int bill = text::ToInt(check.checkNumber);
+            if (bill == generated.houseBill) {
+                EXPECT_EQ(copy.statusCode, 8);
+            } else if (bill == generated.reinstatedBill) {
+                // Only payments on it: with the pay-master flag it stays a bill, a null check.
+                EXPECT_FALSE(accepted);
+                EXPECT_EQ(copy.documentKind, 2);
+            } else {
+                EXPECT_TRUE(accepted) << check.checkNumber << " " << configuration.GetLastError();
+            }
+        }
+        Registered(checks);
+    }
+}
+
 }  // namespace
