@@ -39,11 +39,11 @@ ServiceRun RunService(const platform::TempFolder& folder, int seconds = 30) {
     std::filesystem::copy_file(ServiceBinary(), folder.Path("FiscoraService"));
     std::filesystem::permissions(folder.Path("FiscoraService"), std::filesystem::perms::owner_all);
     ServiceRun run;
-    run.exitCode =
-        platform::RunProgram("/bin/sh",
-                             {"-c", "unset NOTIFY_SOCKET; cd \"$1\" && exec timeout \"$2\" ./FiscoraService 2>&1",
-                              "sh", folder.Path(), std::to_string(seconds)},
-                             &run.output);
+    run.exitCode = platform::RunProgram(
+        "/bin/sh",
+        {"-c", "unset NOTIFY_SOCKET; cd \"$1\" && exec timeout \"$2\" ./FiscoraService 2>&1", "sh",
+         folder.Path(), std::to_string(seconds)},
+        &run.output);
     run.log = folder.Read("qelfiscal.log");
     return run;
 }

@@ -75,22 +75,13 @@ void CDovozEderarezev::FindBills(std::vector<CFiscalCheck>& checks) {
     }
     if (rows.IsEOF() && czech) {
         // Nothing of the day is due: bills marked for registering again.
-        if (!OpenTemplate(Request::WithCreationTime(requestCheckNumber.templates[Request::BillsToRegisterAgain]), {},
-                          rows)) {
+        if (!OpenTemplate(
+                Request::WithCreationTime(requestCheckNumber.templates[Request::BillsToRegisterAgain]), {},
+                rows)) {
             return;
         }
     }
-    std::string previous;
-    int bills = 0;
-    for (; !rows.IsEOF(); rows.MoveNext()) {
-        requestCheckNumber.Read(rows);
-        std::string bill = requestCheckNumber.Text(2);
-        if (!requestCheckNumber.IsPresent(2) || bill.empty() || bill == previous) {
-            // Rows repeat the bill number once per payment.
-            continue;
-        }
-        previous = bill;
-        ++bills;
+    ForEachGroup(rows, nullptr, [&](const std::string& bill) {
         CFiscalCheck check = NewCheck();
         check.SetField(1, bill);
         if (requestCheckNumber.IsPresent(4)) {
@@ -98,17 +89,35 @@ void CDovozEderarezev::FindBills(std::vector<CFiscalCheck>& checks) {
             check.SetField(14, date);
             NoteBusinessDate(date.substr(0, 10));
         }
-        if (LoadBill(check, bill, 0)) {
-            if (settings.payMaster) {
-                if (settings.printerType == 7) {
-                    ReadCashier(check);
-                }
-                FindDepositOriginalPayment(check, checks);
-            } else {
-                EmitBill(check, checks);
-            }
+        if (!LoadBill(check, bill, 0)) {
+            return;
         }
-        if (bills >= kBillsPerCycle || !IsConnected()) {
+        if (settings.payMaster) {
+            if (settings.printerType == 7) {
+                ReadCashier(check);
+            }
+            FindDepositOriginalPayment(check, checks);
+        } else {
+            EmitBill(check, checks);
+        }
+    });
+}
+
+void CDovozEderarezev::ForEachGroup(db::Recordset& rows, const RowFilter& filter,
+                                    const std::function<void(const std::string&)>& take) {
+    std::string previous;
+    int groups = 0;
+    for (; !rows.IsEOF(); rows.MoveNext()) {
+        requestCheckNumber.Read(rows);
+        std::string key = requestCheckNumber.Text(2);
+        if (!requestCheckNumber.IsPresent(2) || key.empty() || key == previous || (filter && !filter())) {
+            // Rows repeat the bill number once per payment.
+            continue;
+        }
+        previous = key;
+        ++groups;
+        take(key);
+        if (groups >= kBillsPerCycle || !IsConnected()) {
             // The rest waits for the next cycle; a lost connection is opened again then.
             break;
         }
@@ -174,58 +183,47 @@ void CDovozEderarezev::FindFolioWindowBills(std::vector<CFiscalCheck>& checks) {
         return;
     }
     int prepaymentView = configuration ? configuration->prepaymentView : 0;
-    std::string previous;
-    int bills = 0;
-    for (; !rows.IsEOF(); rows.MoveNext()) {
-        requestCheckNumber.Read(rows);
-        std::string bill = requestCheckNumber.Text(2);
-        if (!requestCheckNumber.IsPresent(6) || requestCheckNumber.Integer(6) == 0 || bill.empty() ||
-            bill == previous) {
-            continue;
-        }
-        previous = bill;
-        ++bills;
+    auto hasWindow = [this] { return requestCheckNumber.IsPresent(6) && requestCheckNumber.Integer(6) != 0; };
+    ForEachGroup(rows, hasWindow, [&](const std::string& bill) {
         int window = requestCheckNumber.Integer(6);
         CFiscalCheck check = NewCheck();
         check.SetField(1, bill);
-        if (LoadBill(check, bill, requestCheckNumber.Integer(5))) {
-            if (window != prepaymentView) {
-                // The prepayment postings of another window pay this bill.
-                std::vector<struct_posting> kept;
-                for (struct_posting& posting : check.postings) {
-                    if (IsCodeMapCode(posting.trx_code)) {
-                        posting.trx_amount = -posting.trx_amount;
-                        check.payments.push_back(posting);
-                    } else {
-                        kept.push_back(posting);
-                    }
+        if (!LoadBill(check, bill, requestCheckNumber.Integer(5))) {
+            return;
+        }
+        if (window != prepaymentView) {
+            // The prepayment postings of another window pay this bill.
+            std::vector<struct_posting> kept;
+            for (struct_posting& posting : check.postings) {
+                if (IsCodeMapCode(posting.trx_code)) {
+                    posting.trx_amount = -posting.trx_amount;
+                    check.payments.push_back(posting);
+                } else {
+                    kept.push_back(posting);
                 }
-                check.postings = kept;
-                checks.push_back(check);
-            } else {
-                // The prepayment window itself is not registered; once it is settled otherwise its
-                // prepayment postings are done.
-                bool settled = false;
-                for (const struct_posting& payment : check.payments) {
-                    if (!IsCodeMapCode(payment.trx_code) &&
-                        (!IsPaymentCode(payment.trx_code) || payment.fisc_status == "Y")) {
-                        settled = true;
-                    }
-                }
-                if (settled) {
-                    LogCheckLines(check);
-                    for (struct_posting& posting : check.postings) {
-                        if (IsCodeMapCode(posting.trx_code)) {
-                            SetTransactionStatus(posting, "Y", check);
-                        }
-                    }
+            }
+            check.postings = kept;
+            checks.push_back(check);
+            return;
+        }
+        // The prepayment window itself is not registered; once it is settled otherwise its
+        // prepayment postings are done.
+        bool settled = false;
+        for (const struct_posting& payment : check.payments) {
+            if (!IsCodeMapCode(payment.trx_code) &&
+                (!IsPaymentCode(payment.trx_code) || payment.fisc_status == "Y")) {
+                settled = true;
+            }
+        }
+        if (settled) {
+            LogCheckLines(check);
+            for (struct_posting& posting : check.postings) {
+                if (IsCodeMapCode(posting.trx_code)) {
+                    SetTransactionStatus(posting, "Y", check);
                 }
             }
         }
-        if (bills >= kBillsPerCycle || !IsConnected()) {
-            break;
-        }
-    }
+    });
 }
 
 void CDovozEderarezev::FindProFormaDeposits(std::vector<CFiscalCheck>& checks) {
@@ -233,25 +231,13 @@ void CDovozEderarezev::FindProFormaDeposits(std::vector<CFiscalCheck>& checks) {
     if (!OpenTemplate(requestCheckNumber.templates[Request::DepositsOfTheDay], {}, rows)) {
         return;
     }
-    std::string previous;
-    int reservations = 0;
-    for (; !rows.IsEOF(); rows.MoveNext()) {
-        requestCheckNumber.Read(rows);
-        std::string reservation = requestCheckNumber.Text(2);
-        if (!requestCheckNumber.IsPresent(2) || reservation.empty() || reservation == previous) {
-            continue;
-        }
-        previous = reservation;
-        ++reservations;
+    ForEachGroup(rows, nullptr, [&](const std::string& reservation) {
         CFiscalCheck check = NewCheck();
         check.SetField(4, reservation);
         if (LoadReservationDeposits(check, reservation)) {
             checks.push_back(check);
         }
-        if (reservations >= kBillsPerCycle || !IsConnected()) {
-            break;
-        }
-    }
+    });
 }
 
 bool CDovozEderarezev::LoadReservationDeposits(CFiscalCheck& check, const std::string& reservation) {
@@ -277,8 +263,9 @@ std::string CDovozEderarezev::PaymentsOfTheDay() const {
     return field.empty() ? statement : CRecPayment::WithUserField(statement, field);
 }
 
-void CDovozEderarezev::FindPayments(const std::string& statement, const std::vector<Arg>& args, int statusCode,
-                                    std::vector<CFiscalCheck>& checks, bool noteDate, const RowFilter& filter) {
+void CDovozEderarezev::FindPayments(const std::string& statement, const std::vector<Arg>& args,
+                                    int statusCode, std::vector<CFiscalCheck>& checks, bool noteDate,
+                                    const RowFilter& filter) {
     db::Recordset rows;
     if (!OpenTemplate(statement, args, rows)) {
         return;
@@ -290,7 +277,8 @@ void CDovozEderarezev::FindPayments(const std::string& statement, const std::vec
             continue;
         }
         int code = text::ToInt(recPayment.Text(Detail::TrxCode));
-        std::string date = recPayment.IsPresent(Detail::BusinessDate) ? recPayment.Text(Detail::BusinessDate) : "";
+        std::string date =
+            recPayment.IsPresent(Detail::BusinessDate) ? recPayment.Text(Detail::BusinessDate) : "";
         CFiscalCheck check = NewCheck();
         check.SetStatusCode(statusCode);
         if (!LoadRow(check)) {
@@ -313,7 +301,8 @@ void CDovozEderarezev::FindSecondListPayments(std::vector<CFiscalCheck>& checks)
     // the second list's own payments are cash loans and drops.
     FindPayments(PaymentsOfTheDay(), {Arg::Text(settings.languageCode)}, 6, checks, false, [this] {
         int code = text::ToInt(recPayment.Text(Detail::TrxCode));
-        return std::find(secondPaymentCodes.begin(), secondPaymentCodes.end(), code) != secondPaymentCodes.end();
+        return std::find(secondPaymentCodes.begin(), secondPaymentCodes.end(), code) !=
+               secondPaymentCodes.end();
     });
 }
 
@@ -357,19 +346,22 @@ bool CDovozEderarezev::ConfirmRefund(CFiscalCheck& check, int referencedCheck, d
         }
         if (std::fabs(amount) > sale) {
             ReportError(platform::Cp1251("Сумма возврата ") + text::Format("%.2f", amount) +
-                        platform::Cp1251(" больше суммы оригинального платежа ") + text::Format("%.2f", sale));
+                        platform::Cp1251(" больше суммы оригинального платежа ") +
+                        text::Format("%.2f", sale));
             return false;
         }
         std::string saleDate = recPayment.Text(Detail::BusinessDate);
         if (saleDate != CurrentBusinessDate()) {
-            WriteLog("Refund business date " + CurrentBusinessDate() + " not equal Payment business date " + saleDate);
+            WriteLog("Refund business date " + CurrentBusinessDate() + " not equal Payment business date " +
+                     saleDate);
             WriteLog("Turn fiscal check to PickUp");
             check.SetStatusCode(7);
         }
         return true;
     }
     ReportError(platform::Cp1251("Не удалось найти оригинальный платеж по номеру ") +
-                text::Format("%d", referencedCheck) + platform::Cp1251(". Отредактируйте номер в поле референса"));
+                text::Format("%d", referencedCheck) +
+                platform::Cp1251(". Отредактируйте номер в поле референса"));
     return false;
 }
 

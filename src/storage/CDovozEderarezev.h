@@ -20,7 +20,8 @@ public:
     // --- storage slots ---
     void GetChecks(std::vector<CFiscalCheck>& checks) override;
     bool BlockPayments(bool block, const std::string& text) override;
-    void ExpandPosCheck(const std::string& posCheckNumber, int posSystem, bool posFlag, CFiscalCheck& check) override;
+    void ExpandPosCheck(const std::string& posCheckNumber, int posSystem, bool posFlag,
+                        CFiscalCheck& check) override;
     bool ConfirmRefund(CFiscalCheck& check, int referencedCheck, double amount) override;
     bool ValidateCheck(CFiscalCheck& check, const std::string& printerName) override;
     bool IsPosRevenueCenter(int trxCode) override;
@@ -54,6 +55,11 @@ private:
     // payment-list row becomes the current one.
     void FindPayments(const std::string& statement, const std::vector<sqlformat::Arg>& args, int statusCode,
                       std::vector<CFiscalCheck>& checks, bool noteDate, const RowFilter& filter = nullptr);
+    // Walks discovery rows grouped by column 2 (a bill or reservation number, repeated once per
+    // payment): take gets every new one the filter lets through, up to 11, or until the
+    // connection is lost.
+    void ForEachGroup(db::Recordset& rows, const RowFilter& filter,
+                      const std::function<void(const std::string&)>& take);
     // The template of payments of the day with the user-defined field when one is configured.
     std::string PaymentsOfTheDay() const;
     // The bill after loading: reinstated bills, refunds, pro-forma settlement, then emitted.

@@ -34,8 +34,8 @@ protected:
         return bills;
     }
     std::string Status(int trxNo) {
-        std::vector<std::string> rows =
-            Rows(text::Format("select qel_fisc_status from qel_financial_transactions where trx_no=%d", trxNo));
+        std::vector<std::string> rows = Rows(
+            text::Format("select qel_fisc_status from qel_financial_transactions where trx_no=%d", trxNo));
         return rows.empty() ? "-" : rows[0];
     }
 };
@@ -145,8 +145,9 @@ TEST_F(DiscoveryTest, CzechModeFindsBillsToRegisterAgainOnlyWhenNothingIsDueAndN
     // The company bill's description was saved to a journal file: Czech registration marks it F.
     const pmsgen::Bill& company = BillOf(generated.companyBill);
     for (int trxNo : company.payments) {
-        Run(text::Format("insert into qel_financial_transactions (trx_no, qel_fisc_status, bill_no) values (%d, 'F', %d)",
-                         trxNo, company.number));
+        Run(text::Format(
+            "insert into qel_financial_transactions (trx_no, qel_fisc_status, bill_no) values (%d, 'F', %d)",
+            trxNo, company.number));
     }
     checks = Cycle();
     EXPECT_EQ(Bills(checks), (std::vector<int>{generated.packageBill, generated.threePaymentBill}));
@@ -207,8 +208,10 @@ TEST_F(DiscoveryTest, SecondListPaymentIsNegatedInBothListsAndOtherPaymentsStayO
     Open(FullChecks());
     // A cash loan into the front desk's drawer, as the PMS books it.
     Run("insert into OPERA.financial_transactions (trx_no, resort, business_date, trx_code, trx_amount, "
-        "posted_amount, net_amount, currency, exchange_rate, recpt_no, ft_subtype, tran_action_id, cashier_id, "
-        "quantity) values (60000001, 'DEMO', to_date('14.03.2026','dd.mm.yyyy'), '9900', -10000, -10000, -10000, "
+        "posted_amount, net_amount, currency, exchange_rate, recpt_no, ft_subtype, tran_action_id, "
+        "cashier_id, "
+        "quantity) values (60000001, 'DEMO', to_date('14.03.2026','dd.mm.yyyy'), '9900', -10000, -10000, "
+        "-10000, "
         "'RUB', 1, 790001, 'FC', 1, 2, 1)");
     std::vector<CFiscalCheck> checks;
     storage.FindSecondListPayments(checks);
@@ -264,11 +267,12 @@ TEST_F(DiscoveryTest, ProFormaDepositsAreFoundPerReservation) {
 TEST_F(DiscoveryTest, BlockPaymentsSwitchesBothFlagsOfThePaymentCodesOnly) {
     Open();
     const std::string query =
-        "select trx_code, ind_billing, ind_deposit_yn from OPERA.trx$_codes where resort='DEMO' and trx_code in "
+        "select trx_code, ind_billing, ind_deposit_yn from OPERA.trx$_codes where resort='DEMO' and trx_code "
+        "in "
         "('1000','9000','9004','9005','9020','9100','9900') order by trx_code";
     ASSERT_TRUE(storage.BlockPayments(true, ""));
-    EXPECT_EQ(Rows(query), (std::vector<std::string>{"1000|Y|Y", "9000|N|N", "9004|N|N", "9005|N|N", "9020|N|N",
-                                                     "9100|Y|Y", "9900|Y|Y"}));
+    EXPECT_EQ(Rows(query), (std::vector<std::string>{"1000|Y|Y", "9000|N|N", "9004|N|N", "9005|N|N",
+                                                     "9020|N|N", "9100|Y|Y", "9900|Y|Y"}));
     ASSERT_TRUE(storage.BlockPayments(false, ""));
     EXPECT_EQ(Rows("select count(*) from OPERA.trx$_codes where ind_billing<>'Y' or ind_deposit_yn<>'Y'"),
               (std::vector<std::string>{"0"}));
@@ -281,9 +285,10 @@ TEST_F(DiscoveryTest, BlockPaymentsSwitchesBothFlagsOfThePaymentCodesOnly) {
 TEST_F(DiscoveryTest, RefundIsConfirmedAgainstTheSaleItNames) {
     Open();
     const pmsgen::Bill& bill = BillOf(generated.threePaymentBill);
-    int receipt = text::ToInt(
-        Rows(text::Format("select recpt_no from OPERA.financial_transactions where trx_no=%d", bill.payments[0]))
-            .at(0));
+    int receipt =
+        text::ToInt(Rows(text::Format("select recpt_no from OPERA.financial_transactions where trx_no=%d",
+                                      bill.payments[0]))
+                        .at(0));
     CFiscalCheck refund;
     refund.folioNumber = bill.confirmation;
     storage.NoteBusinessDate(kBusinessDate);
@@ -314,7 +319,8 @@ protected:
         return lines;
     }
     static std::vector<std::string> Head(const std::vector<std::string>& lines, size_t n) {
-        return std::vector<std::string>(lines.begin(), lines.begin() + static_cast<long>(std::min(n, lines.size())));
+        return std::vector<std::string>(lines.begin(),
+                                        lines.begin() + static_cast<long>(std::min(n, lines.size())));
     }
     static bool Has(const std::string& line, std::initializer_list<std::string> parts) {
         for (const std::string& part : parts) {
@@ -334,12 +340,14 @@ TEST_F(DemoHotelChecksTest, PaymentChecksShowPaymentCashierRoomAndStay) {
     ASSERT_NE(dollars, nullptr);
     std::vector<std::string> text = Text(*dollars);
     ASSERT_EQ(text.size(), 12u);
-    EXPECT_EQ(Head(text, 8), (std::vector<std::string>{
-                                 "Print check:", "Folio: " + bill.confirmation, "Check: " + std::to_string(bill.number),
-                                 "Room: 112", "Station: FO2", "Cashier: 3 Boris Smirnov Night auditor 770987654321",
-                                 "Reservation: " + std::to_string(bill.reservation), "Postings:"}));
+    EXPECT_EQ(Head(text, 8),
+              (std::vector<std::string>{"Print check:", "Folio: " + bill.confirmation,
+                                        "Check: " + std::to_string(bill.number), "Room: 112", "Station: FO2",
+                                        "Cashier: 3 Boris Smirnov Night auditor 770987654321",
+                                        "Reservation: " + std::to_string(bill.reservation), "Postings:"}));
     std::string rec = "REC: " + std::to_string(generated.currencyPayment);
-    EXPECT_TRUE(Has(text[8], {"9000: Наличные 100.00*1.00", "NET: 9250.00", rec, "EXCH: 92.5000 PA: 9250.00"}))
+    EXPECT_TRUE(
+        Has(text[8], {"9000: Наличные 100.00*1.00", "NET: 9250.00", rec, "EXCH: 92.5000 PA: 9250.00"}))
         << text[8];
     EXPECT_EQ(text[9], "Payments:");
     EXPECT_TRUE(Has(text[10], {"9000: Наличные 100.00*1.00 Paid: ; PA: 9250.00 Rate: 92.5000; View: 1;",
@@ -375,9 +383,10 @@ TEST_F(DemoHotelChecksTest, BillCheckShowsPostingsPaymentsCashierRoomAndGuest) {
                                         "Reservation: " + std::to_string(bill.reservation),
                                         "Email: ivan.petrov@example.com", "Postings:"}));
     auto rec = [&](size_t i) { return "REC: " + std::to_string(bill.postings[i]); };
-    EXPECT_TRUE(Has(text[9], {"1000: Проживание 4500.00*1.00 (0:) TX: 0 (Y) NET: 3750.00", rec(0)})) << text[9];
-    EXPECT_TRUE(Has(text[10], {"4: Курортный сбор 100.00*1.00", "TX: " + std::to_string(bill.postings[0]) + " (N)",
-                               rec(1)}))
+    EXPECT_TRUE(Has(text[9], {"1000: Проживание 4500.00*1.00 (0:) TX: 0 (Y) NET: 3750.00", rec(0)}))
+        << text[9];
+    EXPECT_TRUE(Has(text[10], {"4: Курортный сбор 100.00*1.00",
+                               "TX: " + std::to_string(bill.postings[0]) + " (N)", rec(1)}))
         << text[10];
     EXPECT_TRUE(Has(text[11], {"1000: Проживание 4500.00", rec(2)})) << text[11];
     EXPECT_TRUE(Has(text[12], {"4: Курортный сбор 100.00", rec(3)})) << text[12];

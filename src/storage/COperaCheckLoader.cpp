@@ -123,6 +123,11 @@ void COperaCheckLoader::ReadCustomer(CFiscalCheck& check, const std::string& bil
     if (!OpenTemplate(statement, {Arg::Number(bill)}, rows) || rows.IsEOF()) {
         return;
     }
+    ReadPayer(rows, check);
+}
+
+void COperaCheckLoader::ReadPayer(const db::Recordset& rows, CFiscalCheck& check) {
+    // Company, first name, last name, company tax number, company's second field.
     guestInfo.Read(rows);
     const int fields[] = {21, 19, 20, 18, 17};
     for (size_t i = 0; i < 5; ++i) {
@@ -250,35 +255,61 @@ bool COperaCheckLoader::CheckSplit(const std::string&, int, std::string&) {
 void COperaCheckLoader::ConvertRow(struct_posting& line) {
     const CRecPayment& r = recPayment;
     auto present = [&r](size_t column) { return r.IsPresent(column); };
-    if (present(Row::TrxNo)) line.trx_no = r.Integer(Row::TrxNo);
-    if (present(Row::Room)) line.room = r.Text(Row::Room);
-    if (present(Row::TrxCode)) line.trx_code = text::ToInt(r.Text(Row::TrxCode));
-    line.description = !r.Text(Row::LocalDescription).empty() ? r.Text(Row::LocalDescription)
-                                                              : r.Text(Row::CodeDescription);
-    if (present(Row::TrxAmount)) line.trx_amount = r.Double(Row::TrxAmount);
-    if (present(Row::PostedAmount)) line.posted_amount = r.Double(Row::PostedAmount);
-    if (present(Row::NetAmount)) line.net_amount = r.Double(Row::NetAmount);
-    if (present(Row::ExchangeRate)) line.exchange_rate = r.Double(Row::ExchangeRate);
-    if (present(Row::ReceiptNo)) line.recpt_no = text::Format("%d", r.Integer(Row::ReceiptNo));
-    if (present(Row::AddedBy)) line.added_by = r.Integer(Row::AddedBy);
-    if (r.Text(Row::TaxInclusive) == "Y") line.tax_included = true;
-    if (present(Row::CashierId)) line.cashier_id = text::Format("%d", r.Integer(Row::CashierId));
-    if (present(Row::PricePerUnit)) line.price_per_unit = r.Double(Row::PricePerUnit);
-    if (present(Row::PackageLink)) line.package_link = r.Integer(Row::PackageLink);
-    if (present(Row::Reference)) line.reference = r.Text(Row::Reference);
-    if (present(Row::FiscStatus)) line.fisc_status = r.Text(Row::FiscStatus);
-    if (present(Row::BusinessDate)) line.business_date = r.Text(Row::BusinessDate);
-    if (present(Row::HeaderTrxNo)) line.deposit_flag = r.Integer(Row::HeaderTrxNo);
-    if (present(Row::GuestAccountDebit)) line.guest_account_debit = r.Double(Row::GuestAccountDebit);
-    if (present(Row::Product)) line.product = r.Text(Row::Product);
-    if (present(Row::ChequeNumber)) line.cheque_number = r.Text(Row::ChequeNumber);
-    if (present(Row::FolioView)) line.folio_view = r.Integer(Row::FolioView);
-    if (present(Row::AdjustmentCode)) line.adj_trx_code = text::ToInt(r.Text(Row::AdjustmentCode));
+    if (present(Row::TrxNo))
+        line.trx_no = r.Integer(Row::TrxNo);
+    if (present(Row::Room))
+        line.room = r.Text(Row::Room);
+    if (present(Row::TrxCode))
+        line.trx_code = text::ToInt(r.Text(Row::TrxCode));
+    line.description =
+        !r.Text(Row::LocalDescription).empty() ? r.Text(Row::LocalDescription) : r.Text(Row::CodeDescription);
+    if (present(Row::TrxAmount))
+        line.trx_amount = r.Double(Row::TrxAmount);
+    if (present(Row::PostedAmount))
+        line.posted_amount = r.Double(Row::PostedAmount);
+    if (present(Row::NetAmount))
+        line.net_amount = r.Double(Row::NetAmount);
+    if (present(Row::ExchangeRate))
+        line.exchange_rate = r.Double(Row::ExchangeRate);
+    if (present(Row::ReceiptNo))
+        line.recpt_no = text::Format("%d", r.Integer(Row::ReceiptNo));
+    if (present(Row::AddedBy))
+        line.added_by = r.Integer(Row::AddedBy);
+    if (r.Text(Row::TaxInclusive) == "Y")
+        line.tax_included = true;
+    if (present(Row::CashierId))
+        line.cashier_id = text::Format("%d", r.Integer(Row::CashierId));
+    if (present(Row::PricePerUnit))
+        line.price_per_unit = r.Double(Row::PricePerUnit);
+    if (present(Row::PackageLink))
+        line.package_link = r.Integer(Row::PackageLink);
+    if (present(Row::Reference))
+        line.reference = r.Text(Row::Reference);
+    if (present(Row::FiscStatus))
+        line.fisc_status = r.Text(Row::FiscStatus);
+    if (present(Row::BusinessDate))
+        line.business_date = r.Text(Row::BusinessDate);
+    if (present(Row::HeaderTrxNo))
+        line.deposit_flag = r.Integer(Row::HeaderTrxNo);
+    if (present(Row::GuestAccountDebit))
+        line.guest_account_debit = r.Double(Row::GuestAccountDebit);
+    if (present(Row::Product))
+        line.product = r.Text(Row::Product);
+    if (present(Row::ChequeNumber))
+        line.cheque_number = r.Text(Row::ChequeNumber);
+    if (present(Row::FolioView))
+        line.folio_view = r.Integer(Row::FolioView);
+    if (present(Row::AdjustmentCode))
+        line.adj_trx_code = text::ToInt(r.Text(Row::AdjustmentCode));
     line.bill_no = present(Row::StatusBillNo) ? r.Integer(Row::StatusBillNo) : 0;
-    if (present(Row::TaxType)) line.tax_type = r.Text(Row::TaxType);
-    if (present(Row::ChangeDue)) line.change_due = r.Double(Row::ChangeDue);
-    if (present(Row::Quantity)) line.quantity = r.Double(Row::Quantity);
-    if (present(Row::StatusMachine)) line.machine = r.Text(Row::StatusMachine);
+    if (present(Row::TaxType))
+        line.tax_type = r.Text(Row::TaxType);
+    if (present(Row::ChangeDue))
+        line.change_due = r.Double(Row::ChangeDue);
+    if (present(Row::Quantity))
+        line.quantity = r.Double(Row::Quantity);
+    if (present(Row::StatusMachine))
+        line.machine = r.Text(Row::StatusMachine);
 
     // Currency.
     std::string currency = present(Row::Currency) ? r.Text(Row::Currency) : "";
@@ -327,7 +358,8 @@ void COperaCheckLoader::ConvertNames(struct_posting& line, int reservation) {
             roomRequest.Read(rows);
             label = roomRequest.Text(2);
         }
-        if (OpenTemplate(roomRequest.templates[CRoomRequest::RateOfReservationDay], args, rows) && !rows.IsEOF()) {
+        if (OpenTemplate(roomRequest.templates[CRoomRequest::RateOfReservationDay], args, rows) &&
+            !rows.IsEOF()) {
             roomRequest.Read(rows);
             rateCode = roomRequest.Text(2);
         }
@@ -368,7 +400,8 @@ void COperaCheckLoader::ReadCustomerData(std::vector<CFiscalCheck>& checks) {
             continue;
         }
         db::Recordset rows;
-        if (!OpenTemplate(roomRequest.templates[CRoomRequest::GuestWebPage], {Arg::Number(reservation)}, rows) ||
+        if (!OpenTemplate(roomRequest.templates[CRoomRequest::GuestWebPage], {Arg::Number(reservation)},
+                          rows) ||
             rows.IsEOF()) {
             continue;
         }
@@ -415,13 +448,7 @@ void COperaCheckLoader::ReadCompanyRouting(CFiscalCheck& check) {
         rows.IsEOF()) {
         return;
     }
-    guestInfo.Read(rows);
-    const int fields[] = {21, 19, 20, 18, 17};
-    for (size_t i = 0; i < 5; ++i) {
-        if (guestInfo.IsPresent(i + 1)) {
-            check.SetField(fields[i], guestInfo.Text(i + 1));
-        }
-    }
+    ReadPayer(rows, check);
 }
 
 bool COperaCheckLoader::SelectExchangeRate(double& rate) {

@@ -54,6 +54,8 @@ protected:
 
 private:
     void ReadCustomer(CFiscalCheck& check, const std::string& bill);
+    // The payer columns of a customer or routing row into the check.
+    void ReadPayer(const db::Recordset& rows, CFiscalCheck& check);
     void ConvertNames(struct_posting& line, int reservation);
     void SetFieldFrom(CFiscalCheck& check, int field, size_t column);
     void SetIntegerFieldFrom(CFiscalCheck& check, int field, size_t column);

@@ -127,7 +127,8 @@ TEST_F(LoadingTest, CreditLineOfAnUnlistedCodeIsAPayment) {
 }
 
 TEST_F(LoadingTest, ConversionExchangesAmountsOfTheConvertCurrencyAndRatesTheOthers) {
-    Open(FullChecks() + Changes{{"<convert_currency></convert_currency>", "<convert_currency>USD</convert_currency>"}});
+    Open(FullChecks() +
+         Changes{{"<convert_currency></convert_currency>", "<convert_currency>USD</convert_currency>"}});
     const pmsgen::Bill& bill = BillOf(generated.currencyBill);
     CFiscalCheck check = LoadBill(bill.number);
     const struct_posting* dollars = Line(check.payments, generated.currencyPayment);
@@ -186,7 +187,8 @@ TEST_F(LoadingTest, RoomRateConversionNamesTheNightByCategoryAndRate) {
     EXPECT_EQ(night.category, "ROOM");
     const struct_posting* dinner = nullptr;
     for (const struct_posting& p : check.postings) {
-        if (p.trx_code == 2000) dinner = &p;
+        if (p.trx_code == 2000)
+            dinner = &p;
     }
     ASSERT_NE(dinner, nullptr);
     EXPECT_EQ(dinner->w_description, u"Ресторан");
@@ -240,7 +242,8 @@ TEST_F(LoadingTest, CustomerEmailOfEveryCheck) {
 }
 
 TEST_F(LoadingTest, UserDefinedFieldReplacesTheChequeNumber) {
-    Open(FullChecks() + Changes{{"<date_offset>0</date_offset>", "<date_offset>0</date_offset><UDF_name>confirmation_no</UDF_name>"}});
+    Open(FullChecks() + Changes{{"<date_offset>0</date_offset>",
+                                 "<date_offset>0</date_offset><UDF_name>confirmation_no</UDF_name>"}});
     const pmsgen::Bill& bill = BillOf(generated.threePaymentBill);
     CFiscalCheck check = LoadBill(bill.number);
     for (const struct_posting& p : check.postings) {
@@ -249,7 +252,8 @@ TEST_F(LoadingTest, UserDefinedFieldReplacesTheChequeNumber) {
 }
 
 TEST_F(LoadingTest, UserDefinedFieldThatIsNoNameIsNotUsed) {
-    Open(FullChecks() + Changes{{"<date_offset>0</date_offset>", "<date_offset>0</date_offset><UDF_name>x from dual--</UDF_name>"}});
+    Open(FullChecks() + Changes{{"<date_offset>0</date_offset>",
+                                 "<date_offset>0</date_offset><UDF_name>x from dual--</UDF_name>"}});
     CFiscalCheck check = LoadBill(generated.threePaymentBill);
     EXPECT_EQ(check.postings.size(), 6u);
     EXPECT_TRUE(Logged("//UDF_name is not a column name and is not used: x from dual--"));
@@ -264,10 +268,11 @@ TEST_F(LoadingTest, PmsTextsReachTheStatusTableIntact) {
     CFiscalCheck check = LoadPayment(payment);
     EXPECT_EQ(check.payments.at(0).description, "Guest's card 100%");
     ASSERT_TRUE(storage.SetCheckStatus(check, "N")) << storage.GetLastError();
-    EXPECT_EQ(Rows(text::Format("select description, room, qel_fisc_status from qel_financial_transactions where "
-                                "trx_no=%d",
-                                payment)),
-              (std::vector<std::string>{"Guest's card 100#|13'1|N"}));
+    EXPECT_EQ(
+        Rows(text::Format("select description, room, qel_fisc_status from qel_financial_transactions where "
+                          "trx_no=%d",
+                          payment)),
+        (std::vector<std::string>{"Guest's card 100#|13'1|N"}));
 }
 
 }  // namespace

@@ -5,7 +5,8 @@
 namespace {
 
 // The statement with the text inserted before the first occurrence of the anchor.
-std::string InsertBefore(const std::string& statement, const std::string& anchor, const std::string& insertion) {
+std::string InsertBefore(const std::string& statement, const std::string& anchor,
+                         const std::string& insertion) {
     size_t at = statement.find(anchor);
     if (at == std::string::npos) {
         return statement;

@@ -47,7 +47,8 @@ Figures Measure(CDovozEderarezev& storage) {
         auto start = std::chrono::steady_clock::now();
         storage.CheckBusinessDate();
         storage.GetChecks(checks);
-        times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+        times.push_back(
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
         f.checks = checks.size();
     }
     std::sort(times.begin(), times.end());
@@ -91,8 +92,7 @@ void Run(int transactions) {
     if (!pmsgen::Generate(options, summary, error)) {
         Fail(error);
     }
-    double generated =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - generating).count();
+    double generated = std::chrono::duration<double>(std::chrono::steady_clock::now() - generating).count();
 
     CLogFile log;
     log.SetEcho(false);
@@ -108,9 +108,10 @@ void Run(int transactions) {
     db::SqliteConnection pms;
     pms.SetPmsSchema("OPERA");
     if (!pms.Open("sqlite:" + options.file) ||
-        !pms.Execute("insert into qel_financial_transactions (trx_no, qel_fisc_status, bill_no) "
-                     "select trx_no, 'Y', bill_no from OPERA.financial_transactions fin where ft_subtype='FC' and "
-                     "not exists (select 1 from qel_financial_transactions q where q.trx_no=fin.trx_no)")) {
+        !pms.Execute(
+            "insert into qel_financial_transactions (trx_no, qel_fisc_status, bill_no) "
+            "select trx_no, 'Y', bill_no from OPERA.financial_transactions fin where ft_subtype='FC' and "
+            "not exists (select 1 from qel_financial_transactions q where q.trx_no=fin.trx_no)")) {
         Fail("cannot mark the open date registered");
     }
     Figures idle = Measure(storage);
@@ -130,10 +131,11 @@ void Run(int transactions) {
     if (due.checks != 11) {
         Fail(text::Format("%d checks found where 11 bills are due", static_cast<int>(due.checks)));
     }
-    std::printf("%9d transactions (%7d status rows, generated in %5.1f s): nothing due %6.3f ms (p90 %6.3f), "
-                "11 bills due %6.3f ms (p90 %6.3f), payments only, nothing due %6.3f ms (p90 %6.3f)\n",
-                summary.transactions, summary.statusRows, generated, idle.median, idle.p90, due.median, due.p90,
-                paymentsIdle.median, paymentsIdle.p90);
+    std::printf(
+        "%9d transactions (%7d status rows, generated in %5.1f s): nothing due %6.3f ms (p90 %6.3f), "
+        "11 bills due %6.3f ms (p90 %6.3f), payments only, nothing due %6.3f ms (p90 %6.3f)\n",
+        summary.transactions, summary.statusRows, generated, idle.median, idle.p90, due.median, due.p90,
+        paymentsIdle.median, paymentsIdle.p90);
 }
 
 }  // namespace

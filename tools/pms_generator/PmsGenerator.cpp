@@ -36,7 +36,6 @@ constexpr int kHistoryPerDay = 300;
 constexpr int kHistoryMaxDays = 1095;
 
 // Cashiers (cashiers$) and workstations (fin$_tran_action).
-constexpr int kSupervisor = 1;
 constexpr int kAnna = 2;
 constexpr int kBoris = 3;
 constexpr int kFo1 = 1;
@@ -180,46 +179,60 @@ struct Folio {
 class Generator {
 public:
     Generator(sqlite3* db, const Options& options, Summary& summary)
-        : db(db), options(options), summary(summary), random(options.seed),
-          insertTrx(db,
-                    "insert into financial_transactions (trx_no, resort, business_date, trx_code, room, trx_amount, "
-                    "posted_amount, net_amount, guest_account_debit, price_per_unit, quantity, change_due, currency, "
-                    "exchange_rate, recpt_no, recpt_type, bill_no, ar_number, folio_view, postit_no, trx_no_added_by, "
-                    "trx_no_header, trx_no_against_package, tran_action_id, tax_inclusive_yn, ft_subtype, name_id, "
-                    "cashier_id, resv_name_id, article_id, product, reference, cheque_number) values "
-                    "(?,?,?,?,?,?,?,?,?,?,?,0,?,?,?,?,?,?,?,NULL,?,?,?,?,?,?,?,?,?,?,NULL,?,NULL)"),
-          insertStatus(db,
-                       "insert into qel_financial_transactions (trx_no, trx_code, description, trx_amount, room, "
-                       "recpt_no, folio_no, bill_no, machine, cashier_id, qel_fisc_status, business_date, attempt, "
-                       "reference, printer_id, shift_number, check_number, title) values "
-                       "(?,?,?,?,?,?,?,?,?,?,?,?,1,?,?,?,?,?)"),
-          insertFolio(db,
-                      "insert into folio$_tax (resort, bill_no, bill_generation_date, insert_date, resv_name_id, "
-                      "folio_view, name_id, payee_name_id, cashier_id, terminal) values (?,?,?,?,?,?,?,?,?,?)"),
-          insertName(db,
-                     "insert into name (name_id, first, last, company, xcompany_name, tax1_no, udfc20, udfc21) "
-                     "values (?,?,?,?,?,?,?,?)"),
+        : db(db),
+          options(options),
+          summary(summary),
+          random(options.seed),
+          insertTrx(
+              db,
+              "insert into financial_transactions (trx_no, resort, business_date, trx_code, room, "
+              "trx_amount, "
+              "posted_amount, net_amount, guest_account_debit, price_per_unit, quantity, change_due, "
+              "currency, "
+              "exchange_rate, recpt_no, recpt_type, bill_no, ar_number, folio_view, postit_no, "
+              "trx_no_added_by, "
+              "trx_no_header, trx_no_against_package, tran_action_id, tax_inclusive_yn, ft_subtype, name_id, "
+              "cashier_id, resv_name_id, article_id, product, reference, cheque_number) values "
+              "(?,?,?,?,?,?,?,?,?,?,?,0,?,?,?,?,?,?,?,NULL,?,?,?,?,?,?,?,?,?,?,NULL,?,NULL)"),
+          insertStatus(
+              db,
+              "insert into qel_financial_transactions (trx_no, trx_code, description, trx_amount, room, "
+              "recpt_no, folio_no, bill_no, machine, cashier_id, qel_fisc_status, business_date, attempt, "
+              "reference, printer_id, shift_number, check_number, title) values "
+              "(?,?,?,?,?,?,?,?,?,?,?,?,1,?,?,?,?,?)"),
+          insertFolio(
+              db,
+              "insert into folio$_tax (resort, bill_no, bill_generation_date, insert_date, resv_name_id, "
+              "folio_view, name_id, payee_name_id, cashier_id, terminal) values (?,?,?,?,?,?,?,?,?,?)"),
+          insertName(
+              db,
+              "insert into name (name_id, first, last, company, xcompany_name, tax1_no, udfc20, udfc21) "
+              "values (?,?,?,?,?,?,?,?)"),
           insertReservation(db,
                             "insert into reservation_name (resv_name_id, resort, name_id, confirmation_no, "
                             "reinstate_date) values (?,?,?,?,?)"),
           insertDay(db,
                     "insert into reservation_daily_element_name (resort, resv_name_id, reservation_date, "
                     "resv_daily_el_seq, rate_code) values (?,?,?,?,?)"),
-          insertElement(db,
-                        "insert into reservation_daily_elements (resv_daily_el_seq, resort, room_category) values "
-                        "(?,?,?)"),
+          insertElement(
+              db,
+              "insert into reservation_daily_elements (resv_daily_el_seq, resort, room_category) values "
+              "(?,?,?)"),
           insertWebPage(db, "insert into name_view (name_id, web_page) values (?,?)"),
-          insertRouting(db, "insert into trx_routing_instructions (resv_name_id, folio_view, bill_to_name_id) values "
-                            "(?,?,?)"),
-          insertDeposit(db,
-                        "insert into deposit_financial_transactions (trx_no, resort, trx_code, room, trx_amount, "
-                        "posted_amount, net_amount, currency, exchange_rate, recpt_no, cashier_id, price_per_unit, "
-                        "ft_subtype, reference, business_date, trx_no_header, guest_account_debit, resv_name_id, "
-                        "folio_view, change_due, quantity, tran_action_id) "
-                        "select trx_no, resort, trx_code, room, trx_amount, posted_amount, net_amount, currency, "
-                        "exchange_rate, recpt_no, cashier_id, price_per_unit, ft_subtype, reference, business_date, "
-                        "trx_no_header, guest_account_debit, resv_name_id, folio_view, change_due, quantity, "
-                        "tran_action_id from financial_transactions where trx_no=?") {}
+          insertRouting(
+              db,
+              "insert into trx_routing_instructions (resv_name_id, folio_view, bill_to_name_id) values "
+              "(?,?,?)"),
+          insertDeposit(
+              db,
+              "insert into deposit_financial_transactions (trx_no, resort, trx_code, room, trx_amount, "
+              "posted_amount, net_amount, currency, exchange_rate, recpt_no, cashier_id, price_per_unit, "
+              "ft_subtype, reference, business_date, trx_no_header, guest_account_debit, resv_name_id, "
+              "folio_view, change_due, quantity, tran_action_id) "
+              "select trx_no, resort, trx_code, room, trx_amount, posted_amount, net_amount, currency, "
+              "exchange_rate, recpt_no, cashier_id, price_per_unit, ft_subtype, reference, business_date, "
+              "trx_no_header, guest_account_debit, resv_name_id, folio_view, change_due, quantity, "
+              "tran_action_id from financial_transactions where trx_no=?") {}
 
     bool Run(std::string& error) {
         if (!insertTrx.Ok() || !insertStatus.Ok() || !insertFolio.Ok() || !insertName.Ok() ||
@@ -296,12 +309,12 @@ private:
         };
         for (const Code& c : codes) {
             descriptions[c.code] = c.description;
-            sql += text::Format("insert into trx$_codes values ('%s','%s','%s','%s','%s',%s,'Y','Y');", kResort,
-                                c.code, c.description, c.group, c.type,
+            sql += text::Format("insert into trx$_codes values ('%s','%s','%s','%s','%s',%s,'Y','Y');",
+                                kResort, c.code, c.description, c.group, c.type,
                                 c.adjustment ? (std::string("'") + c.adjustment + "'").c_str() : "NULL");
             if (c.russian) {
-                sql += text::Format("insert into fin_trx_translation values ('%s','%s','RU','%s');", kResort, c.code,
-                                    platform::Cp1251(c.russian).c_str());
+                sql += text::Format("insert into fin_trx_translation values ('%s','%s','RU','%s');", kResort,
+                                    c.code, platform::Cp1251(c.russian).c_str());
             }
         }
         sql +=
@@ -367,7 +380,10 @@ private:
     int NewStay(int nameId, double arrival, int nights, int category, const std::string& rate,
                 std::optional<double> reinstated = std::nullopt) {
         int id = nextReservation++;
-        insertReservation.Int(id).Text(std::string(kResort)).Int(nameId).Text(text::Format("%d", 3000000 + id));
+        insertReservation.Int(id)
+            .Text(std::string(kResort))
+            .Int(nameId)
+            .Text(text::Format("%d", 3000000 + id));
         if (reinstated) {
             insertReservation.Real(*reinstated);
         } else {
@@ -430,7 +446,8 @@ private:
 
     // --- bills ---
 
-    Folio NewFolio(int nameId, int reservation, const std::string& room, int cashier, int action, bool history) {
+    Folio NewFolio(int nameId, int reservation, const std::string& room, int cashier, int action,
+                   bool history) {
         Folio f;
         f.nameId = nameId;
         f.payee = nameId;
@@ -553,11 +570,7 @@ private:
         const double d = today;
 
         {  // Three payments on one bill.
-            int guest = NewName("Ivan", "Petrov", "", "", "ivan.petrov@example.com");
-            int stay = NewStay(guest, d - 2, 2, kStandard, "BAR");
-            Folio f = NewFolio(guest, stay, "101", kAnna, kFo1, false);
-            f.bill.guestFirstName = "Ivan";
-            f.bill.guestLastName = "Petrov";
+            Folio f = Departure("Ivan", "Petrov", "101", kAnna, d, 2, kStandard, "BAR");
             Night(f, 4500, d - 2);
             Night(f, 4500, d - 1);
             Charge(f, "2000", 1850, d - 1);
@@ -570,11 +583,7 @@ private:
         }
         {  // A bed-and-breakfast package: the package line carries what the guest pays; the room
            // and the breakfast are its parts. Minibar articles besides.
-            int guest = NewName("Sean", "O'Brien", "", "", "sean.obrien@example.com");
-            int stay = NewStay(guest, d - 1, 1, kDeluxe, "BB");
-            Folio f = NewFolio(guest, stay, "205", kBoris, kFo2, false);
-            f.bill.guestFirstName = "Sean";
-            f.bill.guestLastName = "O'Brien";
+            Folio f = Departure("Sean", "O'Brien", "205", kBoris, d, 1, kDeluxe, "BB");
             int package = nextTrx;
             Txn header = LineOf(f, "1050", 6500, d - 1);
             header.subtype = "PK";
@@ -620,11 +629,7 @@ private:
             CloseFolio(f, d, 10 * 60 + 12);
         }
         {  // Paid in US dollars: 100 USD at 92.50.
-            int guest = NewName("John", "Smith", "", "", "john.smith@example.com");
-            int stay = NewStay(guest, d - 1, 1, kStandard, "BAR");
-            Folio f = NewFolio(guest, stay, "112", kBoris, kFo2, false);
-            f.bill.guestFirstName = "John";
-            f.bill.guestLastName = "Smith";
+            Folio f = Departure("John", "Smith", "112", kBoris, d, 1, kStandard, "BAR");
             Night(f, 8000, d - 1);
             Charge(f, "2000", 1150, d - 1);
             summary.currencyPayment = Pay(f, "9000", 9250, d, "USD", 100, kUsdRate);
@@ -632,22 +637,14 @@ private:
             CloseFolio(f, d, 10 * 60 + 31);
         }
         {  // An airport transfer on a bill of its own.
-            int guest = NewName("Anna", "Kowalska", "", "", "anna.kowalska@example.com");
-            int stay = NewStay(guest, d - 3, 3, kDeluxe, "BAR");
-            Folio f = NewFolio(guest, stay, "214", kAnna, kFo1, false);
-            f.bill.guestFirstName = "Anna";
-            f.bill.guestLastName = "Kowalska";
+            Folio f = Departure("Anna", "Kowalska", "214", kAnna, d, 3, kDeluxe, "BAR");
             Charge(f, "5010", 2500, d);
             Pay(f, "9000", 2500, d);
             summary.transferBill = f.bill.number;
             CloseFolio(f, d, 11 * 60);
         }
         {  // A reinstated bill: its postings went back to the reservation, its payments stayed.
-            int guest = NewName("Peter", "Novak", "", "", "peter.novak@example.com");
-            int stay = NewStay(guest, d - 2, 2, kStandard, "BAR", d);
-            Folio f = NewFolio(guest, stay, "121", kBoris, kFo2, false);
-            f.bill.guestFirstName = "Peter";
-            f.bill.guestLastName = "Novak";
+            Folio f = Departure("Peter", "Novak", "121", kBoris, d, 2, kStandard, "BAR", d);
             Pay(f, "9000", 3000, d);
             Pay(f, "9004", 2000, d);
             summary.reinstatedBill = f.bill.number;
@@ -658,15 +655,10 @@ private:
         const char* const lasts[] = {"Volkova", "Orlov", "Garcia", "Kuznetsov", "Meyer", "Popov", "Rossi"};
         const char* const pays[] = {"9000", "9004", "9005"};
         for (int i = 0; i < 7; ++i) {
-            int guest = NewName(firsts[i], lasts[i], "", "",
-                                text::ToLower(std::string(firsts[i]) + "." + lasts[i]) + "@example.com");
             int nights = 1 + i % 2;
             bool deluxe = i % 3 == 2;
-            int stay = NewStay(guest, d - nights, nights, deluxe ? kDeluxe : kStandard, "BAR");
-            Folio f = NewFolio(guest, stay, text::Format("%d", 102 + i), i % 2 ? kBoris : kAnna, i % 2 ? kFo2 : kFo1,
-                               false);
-            f.bill.guestFirstName = firsts[i];
-            f.bill.guestLastName = lasts[i];
+            Folio f = Departure(firsts[i], lasts[i], text::Format("%d", 102 + i), i % 2 ? kBoris : kAnna, d,
+                                nights, deluxe ? kDeluxe : kStandard, "BAR");
             double rate = deluxe ? 6200 : 4500;
             double total = 0;
             for (int n = nights; n >= 1; --n) {
@@ -740,27 +732,35 @@ private:
             pay.reference = "AR 4001 invoice 77";
             summary.arPayment = Post(pay);
         }
-        {  // Yesterday's bill whose registration failed.
-            int guest = NewName("Lena", "Kraus", "", "", "lena.kraus@example.com");
-            int stay = NewStay(guest, d - 2, 1, kStandard, "BAR");
-            Folio f = NewFolio(guest, stay, "109", kAnna, kFo1, false);
-            Night(f, 4500, d - 2);
-            int payment = Pay(f, "9004", 4600, d - 1);
-            CloseFolio(f, d - 1, 18 * 60);
-            Status(payment, f, "N", d - 1);
-            summary.yesterdayBill = f.bill.number;
-        }
-        {  // An older bill that someone marked to be registered again.
-            int guest = NewName("Tom", "Berg", "", "", "tom.berg@example.com");
-            int stay = NewStay(guest, d - 3, 1, kStandard, "BAR");
-            Folio f = NewFolio(guest, stay, "110", kBoris, kFo2, false);
-            Night(f, 4500, d - 3);
-            int payment = Pay(f, "9000", 4600, d - 2);
-            CloseFolio(f, d - 2, 17 * 60);
-            Status(payment, f, "S", d - 2);
-            summary.againBill = f.bill.number;
-        }
+        // Yesterday's bill whose registration failed, and an older one that someone marked to be
+        // registered again.
+        summary.yesterdayBill = EarlierBill("Lena", "Kraus", "109", kAnna, d - 1, "9004", "N");
+        summary.againBill = EarlierBill("Tom", "Berg", "110", kBoris, d - 2, "9000", "S");
         return Finish(error);
+    }
+
+    // The bill of a guest leaving on the given day after some nights, with the station of the
+    // cashier (Anna at FO1, Boris at FO2).
+    Folio Departure(const std::string& first, const std::string& last, const std::string& room, int cashier,
+                    double day, int nights, int category, const std::string& rate,
+                    std::optional<double> reinstated = std::nullopt) {
+        int guest = NewName(first, last, "", "", text::ToLower(first + "." + last) + "@example.com");
+        int stay = NewStay(guest, day - nights, nights, category, rate, reinstated);
+        Folio f = NewFolio(guest, stay, room, cashier, cashier == kAnna ? kFo1 : kFo2, false);
+        f.bill.guestFirstName = first;
+        f.bill.guestLastName = last;
+        return f;
+    }
+
+    // A one-night bill of an earlier business date whose payment has the given status.
+    int EarlierBill(const char* first, const char* last, const char* room, int cashier, double day,
+                    const char* code, const char* status) {
+        Folio f = Departure(first, last, room, cashier, day, 1, kStandard, "BAR");
+        Night(f, 4500, day - 1);
+        int payment = Pay(f, code, 4600, day);
+        CloseFolio(f, day, 18 * 60);
+        Status(payment, f, status, day);
+        return f.bill.number;
     }
 
     // The pay list of the demo configuration (cash, Visa, MasterCard, city ledger).
@@ -808,10 +808,12 @@ private:
         }
         int days = std::clamp(total / kHistoryPerDay, 1, kHistoryMaxDays);
         summary.historyDays = days;
-        const char* const firsts[] = {"Alexey", "Irina", "Pavel", "Olga", "Mark", "Sofia", "Yuri", "Emma", "Artem",
-                                      "Daria", "Viktor", "Julia", "Leon", "Vera", "Roman", "Alice"};
-        const char* const lasts[] = {"Ivanov", "Smirnova", "Lebedev", "Novikova", "Fischer", "Morozova", "Sokolov",
-                                     "Martin", "Egorov", "Pavlova", "Weber", "Kozlova", "Durand", "Vasilieva"};
+        const char* const firsts[] = {"Alexey", "Irina", "Pavel", "Olga",  "Mark",   "Sofia",
+                                      "Yuri",   "Emma",  "Artem", "Daria", "Viktor", "Julia",
+                                      "Leon",   "Vera",  "Roman", "Alice"};
+        const char* const lasts[] = {"Ivanov",   "Smirnova", "Lebedev", "Novikova", "Fischer",
+                                     "Morozova", "Sokolov",  "Martin",  "Egorov",   "Pavlova",
+                                     "Weber",    "Kozlova",  "Durand",  "Vasilieva"};
         const char* const pays[] = {"9000", "9004", "9005", "9004", "9000", "9020"};
         auto pick = [this](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
         for (int k = days; k >= 1 && !failed; --k) {

@@ -54,20 +54,20 @@ struct Summary {
     std::vector<int> ignoredPayments;
 
     // The bills and payments of the open date that show one thing each.
-    int threePaymentBill = 0;   // cash, Visa and MasterCard on one bill
-    int packageBill = 0;        // bed-and-breakfast package and minibar articles
-    int companyBill = 0;        // company payee, city ledger, routed to window 2
-    int currencyBill = 0;       // paid in US dollars
-    int transferBill = 0;       // only an airport transfer (its own print line)
-    int reinstatedBill = 0;     // reinstated: only its two payments are left on it
-    int houseBill = 0;          // house account (ignored room 9998)
+    int threePaymentBill = 0;  // cash, Visa and MasterCard on one bill
+    int packageBill = 0;       // bed-and-breakfast package and minibar articles
+    int companyBill = 0;       // company payee, city ledger, routed to window 2
+    int currencyBill = 0;      // paid in US dollars
+    int transferBill = 0;      // only an airport transfer (its own print line)
+    int reinstatedBill = 0;    // reinstated: only its two payments are left on it
+    int houseBill = 0;         // house account (ignored room 9998)
     int currencyPayment = 0;
-    int payMasterPayment = 0;   // on the pay master's room 9999, without a bill
-    int arPayment = 0;          // city-ledger settlement on an accounts-receivable account
+    int payMasterPayment = 0;          // on the pay master's room 9999, without a bill
+    int arPayment = 0;                 // city-ledger settlement on an accounts-receivable account
     std::vector<int> inHousePayments;  // advance payments of staying guests, without a bill
     // Before the open date.
-    int yesterdayBill = 0;      // the day before: its registration failed (status N)
-    int againBill = 0;          // two days before: marked to be registered again (status S)
+    int yesterdayBill = 0;  // the day before: its registration failed (status N)
+    int againBill = 0;      // two days before: marked to be registered again (status S)
 };
 
 // Writes the database; false with the reason when it cannot.
