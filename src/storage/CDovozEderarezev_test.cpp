@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <map>
 #include <set>
 
 #include "platform/CodePage.h"
@@ -305,6 +306,94 @@ TEST_F(DiscoveryTest, RefundIsConfirmedAgainstTheSaleItNames) {
     EXPECT_TRUE(storage.ConfirmRefund(refund, receipt, -100));
     EXPECT_EQ(refund.statusCode, 7);
     EXPECT_TRUE(Logged("Refund business date 15.03.2026 not equal Payment business date 14.03.2026"));
+}
+
+TEST_F(DiscoveryTest, BusinessDateOfWhatIsFoundDrivesTheCleanUp) {
+    Open();
+    std::vector<CFiscalCheck> today = Cycle();
+    Registered(today);
+    EXPECT_EQ(storage.CurrentBusinessDate(), kBusinessDate);
+    EXPECT_EQ(storage.PreviousBusinessDate(), kBusinessDate);
+    // The night audit closes the day; the next day's first payment is found.
+    Run("update OPERA.businessdate set state='CLOSED' where resort='DEMO'");
+    Run("insert into OPERA.businessdate values ('DEMO', to_date('15.03.2026','dd.mm.yyyy'), 'OPEN')");
+    Run("insert into OPERA.financial_transactions (trx_no, resort, business_date, trx_code, trx_amount, "
+        "posted_amount, net_amount, currency, exchange_rate, recpt_no, ft_subtype, tran_action_id, "
+        "cashier_id, "
+        "quantity, room) values (60000002, 'DEMO', to_date('15.03.2026','dd.mm.yyyy'), '9000', 700, 700, "
+        "700, "
+        "'RUB', 1, 790002, 'FC', 2, 3, 1, '130')");
+    std::vector<CFiscalCheck> checks = Cycle();
+    ASSERT_EQ(checks.size(), 1u);
+    EXPECT_EQ(checks[0].payments[0].business_date, "15.03.2026");
+    EXPECT_EQ(storage.CurrentBusinessDate(), "15.03.2026");
+    EXPECT_FALSE(Logged("Business date was changed."));
+    storage.CheckBusinessDate();
+    EXPECT_TRUE(Logged("Business date was changed. Clear old transactions."));
+    EXPECT_TRUE(storage.PreviousBusinessDate().empty());
+}
+
+TEST_F(DiscoveryTest, PayMasterFlagReadsTheCashierOfTheBill) {
+    Open(FullChecks());
+    // The bill was made by Boris although Anna posted its lines.
+    Run(text::Format("update OPERA.folio$_tax set cashier_id=3 where bill_no=%d", generated.transferBill));
+    std::vector<CFiscalCheck> checks = Cycle();
+    const CFiscalCheck* bill = Find(checks, std::to_string(generated.transferBill));
+    ASSERT_NE(bill, nullptr);
+    EXPECT_TRUE(Logged("Read cashier info"));
+    EXPECT_EQ(bill->cashierId, "2");
+    EXPECT_EQ(bill->cashierName, "Boris Smirnov");
+    EXPECT_EQ(bill->cashierPosition, "Night auditor");
+    EXPECT_EQ(bill->cashierTaxId, "770987654321");
+}
+
+TEST_F(DiscoveryTest, AdjustmentCodesReachThePostingRules) {
+    Open(Changes{{"<adjustment_refund></adjustment_refund>", "<adjustment_refund>1</adjustment_refund>"}});
+    EXPECT_TRUE(Logged("Adjustment refund code list: 1"));
+    EXPECT_EQ(configuration.adjustmentCodes, (std::map<std::string, int32_t>{{"5001", 5000}}));
+}
+
+TEST_F(DiscoveryTest, WindowBalanceOfAStayingGuest) {
+    Open();
+    double balance = 0;
+    // Room 130: a night of 4500 and an advance payment of 3000.
+    ASSERT_TRUE(storage.WindowBalance(generated.inHousePayments[0], balance));
+    EXPECT_DOUBLE_EQ(balance, 1500);
+    EXPECT_FALSE(storage.WindowBalance(1, balance));
+}
+
+TEST(TemplateVariantsTest, EachVariantChangesItsPlaceOnly) {
+    CRecPayment detail;
+    CRequestCheckNumber request;
+    const std::string& bill = detail.templates[CRecPayment::TransactionsOfBill];
+    const std::string& payments = detail.templates[CRecPayment::PaymentsOfTheDay];
+    EXPECT_NE(
+        CRecPayment::ForPostit(bill, 7).find("(fin.bill_no=%s) and fin.trx_no=qel.trx_no(+) and "
+                                             "fin.article_id=art.article_id(+) and fin.postit_no=7 order by"),
+        std::string::npos);
+    EXPECT_NE(
+        CRecPayment::WithoutBill(payments).find("and fin.bill_no is NULL and ((qel.qel_fisc_status is NULL)"),
+        std::string::npos);
+    EXPECT_NE(CRecPayment::ForRoom(payments).find("and fin.room='%s' and (fin.trx_code=trx.trx_code)"),
+              std::string::npos);
+    std::string udf = CRecPayment::WithUserField(payments, "udfc03");
+    EXPECT_EQ(udf.find("fin.cheque_number"), std::string::npos);
+    EXPECT_NE(udf.find("res.udfc03, fin.folio_view"), std::string::npos);
+    // A template without the place stays as it is.
+    EXPECT_EQ(CRecPayment::ForPostit(payments, 7), payments);
+    EXPECT_EQ(CRecPayment::ForRoom(bill), bill);
+
+    const std::string& bills = request.templates[CRequestCheckNumber::BillsOfTheDay];
+    EXPECT_NE(CRequestCheckNumber::WithDateOffset(bills, 1).find("(SELECT BUSINESS_DATE-1 FROM"),
+              std::string::npos);
+    // Looking ahead must not turn into an SQL comment.
+    std::string ahead = CRequestCheckNumber::WithDateOffset(bills, -2);
+    EXPECT_NE(ahead.find("(SELECT BUSINESS_DATE+2 FROM"), std::string::npos);
+    EXPECT_EQ(ahead.find("--"), std::string::npos);
+    std::string czech = CRequestCheckNumber::NewOrFailedOnly(CRequestCheckNumber::WithCreationTime(bills));
+    EXPECT_NE(czech.find("(qel.qel_fisc_status='N')"), std::string::npos);
+    EXPECT_EQ(czech.find("BILL_GENERATION_DATE,'dd.mm.yyyy'"), std::string::npos);
+    EXPECT_NE(czech.find("to_char(fol.insert_date,'YYYY-MM-DD\"T\"HH24:MI:SS')"), std::string::npos);
 }
 
 // The checks of the demo hotel as the worker logs them (BuildText), and what the demo
