@@ -275,4 +275,18 @@ TEST_F(LoadingTest, PmsTextsReachTheStatusTableIntact) {
         (std::vector<std::string>{"Guest's card 100#|13'1|N"}));
 }
 
+TEST_F(LoadingTest, OperaFourReadsTheQuantityForTheChangeDue) {
+    Open(FullChecks() + Changes{{"<version>OPERA</version>", "<version>OPERA4</version>"}});
+    Run(text::Format("update OPERA.financial_transactions set quantity=2, change_due=50 where trx_no=%d",
+                     BillOf(generated.threePaymentBill).payments[0]));
+    std::vector<CFiscalCheck> checks = Cycle();
+    Registered(checks);
+    checks = Cycle();
+    const CFiscalCheck* bill = Find(checks, std::to_string(generated.threePaymentBill));
+    ASSERT_NE(bill, nullptr);
+    EXPECT_EQ(bill->payments.size(), 3u);
+    EXPECT_DOUBLE_EQ(bill->payments[0].quantity, 2);
+    EXPECT_DOUBLE_EQ(bill->payments[0].change_due, 2);
+}
+
 }  // namespace
