@@ -247,6 +247,55 @@ TEST_F(DiscoveryTest, PayMasterPaymentKeepsItsNameAndPrintsTheConfiguredOne) {
     EXPECT_EQ(checks[0].payments[0].trx_no, generated.payMasterPayment);
 }
 
+// Room nights posted as the prepayment (the code map) of a folio window.
+Changes Prepayment(const char* view) {
+    return {{"<ignore>",
+             std::string("<prepayment><view>") + view +
+                 "</view><payment code=\"1000\"><posting>*1000*</posting></payment></prepayment><ignore>"}};
+}
+
+TEST_F(DiscoveryTest, FolioWindowBillsTakeThePrepaymentPostingsAsPayments) {
+    Open(FullChecks() + Prepayment("3"));
+    std::vector<CFiscalCheck> checks;
+    storage.FindFolioWindowBills(checks);
+    // The eleven bills with nights; their nights, in other windows than the prepayment's, pay.
+    ASSERT_EQ(checks.size(), 11u);
+    const pmsgen::Bill& bill = BillOf(generated.threePaymentBill);
+    const CFiscalCheck* check = Find(checks, std::to_string(bill.number));
+    ASSERT_NE(check, nullptr);
+    std::vector<double> nights;
+    for (const struct_posting& p : check->payments) {
+        if (p.trx_code == 1000) {
+            nights.push_back(p.trx_amount);
+        }
+    }
+    EXPECT_EQ(nights, (std::vector<double>{-4500, -4500}));
+    EXPECT_EQ(check->payments.size(), 5u);
+    for (const struct_posting& p : check->postings) {
+        EXPECT_NE(p.trx_code, 1000);
+    }
+}
+
+TEST_F(DiscoveryTest, FolioWindowOfThePrepaymentIsSettledNotRegistered) {
+    Open(FullChecks() + Prepayment("1"));
+    const pmsgen::Bill& bill = BillOf(generated.threePaymentBill);
+    std::vector<CFiscalCheck> checks;
+    storage.FindFolioWindowBills(checks);
+    // Only the company's bill, in window 2.
+    ASSERT_EQ(checks.size(), 1u);
+    EXPECT_EQ(checks[0].checkNumber, std::to_string(generated.companyBill));
+    EXPECT_EQ(Status(bill.postings[0]), "-");
+    // Once one of its payments is fiscalised, its prepayment nights are done.
+    Run(text::Format("insert into qel_financial_transactions (trx_no, qel_fisc_status) values (%d, 'Y')",
+                     bill.payments[0]));
+    checks.clear();
+    storage.FindFolioWindowBills(checks);
+    EXPECT_EQ(checks.size(), 1u);
+    EXPECT_EQ(Status(bill.postings[0]), "Y");
+    EXPECT_EQ(Status(bill.postings[2]), "Y");
+    EXPECT_EQ(Status(bill.postings[4]), "-");  // the dinner is no prepayment
+}
+
 TEST_F(DiscoveryTest, ProFormaDepositsAreFoundPerReservation) {
     Open(FullChecks() + Changes{{"<proforma_folio_deposit>0<", "<proforma_folio_deposit>1<"}});
     std::vector<CFiscalCheck> checks;
