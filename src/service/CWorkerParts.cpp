@@ -6,23 +6,28 @@
 #include "platform/Text.h"
 #include "service/CFiscalStorage.h"
 #include "service/CPrintInterface.h"
+#include "storage/CDovozEderarezev.h"
 
-std::unique_ptr<CFiscalINI> CWorkerParts::CreateConfiguration() { return std::make_unique<CFiscalINI>(); }
+std::unique_ptr<CFiscalINI> CWorkerParts::CreateConfiguration() {
+    return std::make_unique<CFiscalINI>();
+}
 
-std::unique_ptr<CFiscalPrinter> CWorkerParts::CreatePrinterRegistry() { return std::make_unique<CFiscalPrinter>(); }
+std::unique_ptr<CFiscalPrinter> CWorkerParts::CreatePrinterRegistry() {
+    return std::make_unique<CFiscalPrinter>();
+}
 
 std::unique_ptr<CFiscalStorage> CWorkerParts::CreateStorage(int kind, std::string& reason) {
     switch (kind) {
         case 0:
         case 1:
-            reason = "The Opera back-end is not part of this build";
-            return nullptr;
+            return std::make_unique<CDovozEderarezev>();
         case 2:
             reason = "The Suite8 (FIDELIO8) back-end is not part of this build";
             return nullptr;
         default:
             reason = text::Format(
-                "Unknown storage version %d: //fidelio_ini/version must be OPERA, OPERA4, OPERA5 or FIDELIO8", kind);
+                "Unknown storage version %d: //fidelio_ini/version must be OPERA, OPERA4, OPERA5 or FIDELIO8",
+                kind);
             return nullptr;
     }
 }
@@ -33,7 +38,8 @@ std::unique_ptr<CPrintInterface> CWorkerParts::CreateInterface(int printerType, 
             reason = "Printer type 9 (MONGOL): the Mongolian tax-API interface is not part of this build";
             return nullptr;
         case 10:
-            reason = "Printer type 10 (CZECH): the Czech sales-registration interface is not part of this build";
+            reason =
+                "Printer type 10 (CZECH): the Czech sales-registration interface is not part of this build";
             return nullptr;
         default:
             return std::make_unique<CNewInterface>();

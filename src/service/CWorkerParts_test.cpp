@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "devices/CNewInterface.h"
+#include "service/CFiscalStorage.h"
 #include "service/CPrintInterface.h"
+#include "storage/CDovozEderarezev.h"
 
 namespace {
 
@@ -20,6 +22,22 @@ TEST(WorkerPartsTest, PrinterManagerInterfaceForEveryTypeButMongolianAndCzech) {
         std::string reason;
         EXPECT_EQ(parts.CreateInterface(type, reason), nullptr) << type;
         EXPECT_NE(reason.find(type == 9 ? "Mongolian" : "Czech"), std::string::npos) << reason;
+    }
+}
+
+TEST(WorkerPartsTest, OperaBackEndForStorageKindsZeroAndOneOnly) {
+    CWorkerParts parts;
+    for (int kind : {0, 1}) {
+        std::string reason;
+        std::unique_ptr<CFiscalStorage> storage = parts.CreateStorage(kind, reason);
+        ASSERT_NE(storage, nullptr) << kind;
+        EXPECT_NE(dynamic_cast<CDovozEderarezev*>(storage.get()), nullptr) << kind;
+        EXPECT_EQ(reason, "");
+    }
+    for (int kind : {3, 4, 6}) {
+        std::string reason;
+        EXPECT_EQ(parts.CreateStorage(kind, reason), nullptr) << kind;
+        EXPECT_NE(reason.find("Unknown storage version"), std::string::npos) << reason;
     }
 }
 

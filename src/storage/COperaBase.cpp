@@ -29,15 +29,6 @@ std::string WithoutPassword(const std::string& connectionString) {
     return text::Join(parts, ";");
 }
 
-bool IsSchemaName(const std::string& s) {
-    if (s.empty() || !std::isalpha(static_cast<unsigned char>(s[0]))) {
-        return false;
-    }
-    return std::all_of(s.begin(), s.end(), [](char c) {
-        return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '$' || c == '#';
-    });
-}
-
 bool Flag(CFiscalINI& configuration, const char* path) {
     return configuration.ReadParameter(path) == "1";
 }
@@ -247,7 +238,7 @@ bool COperaBase::LoadStorageSettings(CFiscalINI& config) {
     s.version = config.ReadVersion();
     s.schema = text::Trim(config.ReadParameter("//fidelio_ini/fidelio_schema"));
     WriteLog("Schema: " + s.schema);
-    if (!s.schema.empty() && !IsSchemaName(s.schema)) {
+    if (!s.schema.empty() && !sqlformat::IsName(s.schema)) {
         // The schema goes into every statement as a name; anything else could change them.
         ReportError("Schema name is not a database name: " + s.schema);
         return false;
@@ -379,7 +370,7 @@ bool COperaBase::LoadClientLibrary() {
     return false;
 }
 
-bool COperaBase::LoadAdjustmentCodes(CFiscalINI&) {
+bool COperaBase::LoadAdjustmentCodes(CFiscalINI& config) {
     adjustmentCodes.clear();
     db::Recordset rows;
     if (OpenTemplate(guestInfo.templates[CSelectGuestInfo::AdjustmentCodes], {}, rows)) {
@@ -391,6 +382,8 @@ bool COperaBase::LoadAdjustmentCodes(CFiscalINI&) {
         }
     }
     WriteLog(text::Format("Adjustment refund code list: %d", static_cast<int>(adjustmentCodes.size())));
+    // The posting rules register a negative adjustment under the code it adjusts.
+    config.SetAdjustmentCodes(adjustmentCodes);
     return !adjustmentCodes.empty();
 }
 

@@ -172,6 +172,12 @@ bool CQELFiscal::SetBillStatus(CFiscalCheck& check, const std::string& requested
     return storage.ExecuteTemplate(statement, {Arg::Text(status), Arg::Number(key)});
 }
 
+bool CQELFiscal::IsPaymentCheck(const CFiscalCheck& check) {
+    // In full-check mode these are the payments of a reinstated bill, each a check of its own:
+    // written per bill, the first success would make the others Y before they are registered.
+    return check.statusCode == 2 || check.statusCode == 3;
+}
+
 std::string CQELFiscal::BillKey(const CFiscalCheck& check) {
     return check.checkNumber.empty() ? check.receiptNumber : check.checkNumber;
 }
@@ -198,7 +204,7 @@ bool CQELFiscal::SetCheckStatus(CFiscalCheck& check, const std::string& status) 
         default:
             break;
     }
-    if (!storage.FullCheckMode()) {
+    if (!storage.FullCheckMode() || IsPaymentCheck(check)) {
         return SetFirstTransactionStatus(check, status);
     }
     if (storage.settings.payMaster) {
@@ -222,7 +228,8 @@ bool CQELFiscal::SetCheckStatus(CFiscalCheck& check, const std::string& status) 
 bool CQELFiscal::SaveFiscalData(CFiscalCheck& check) {
     std::string attempt = check.printerName.empty() ? "0" : check.printerName;
     int code = check.statusCode;
-    if (storage.FullCheckMode() && code != 1 && code != 6 && code != 7 && !check.checkNumber.empty()) {
+    if (storage.FullCheckMode() && code != 1 && code != 6 && code != 7 && !IsPaymentCheck(check) &&
+        !check.checkNumber.empty()) {
         return storage.ExecuteTemplate(
             templates[PrintResultByBill],
             {Arg::Text(check.printerId), Arg::Text(check.shiftNumber), Arg::Text(check.fiscalNumber),

@@ -80,6 +80,8 @@ private:
     bool IsCzech() const;
     // The bill number of the check's rows: the bill, or the receipt when the check has no bill.
     static std::string BillKey(const CFiscalCheck& check);
+    // A check of one payment of a bill (kind 2, or 3 once composition found it a refund).
+    static bool IsPaymentCheck(const CFiscalCheck& check);
 
     COperaBase& storage;
 };

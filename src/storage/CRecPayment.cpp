@@ -1,5 +1,23 @@
 #include "storage/CRecPayment.h"
 
+#include "platform/Text.h"
+
+namespace {
+
+// The statement with the text inserted before the first occurrence of the anchor.
+std::string InsertBefore(const std::string& statement, const std::string& anchor,
+                         const std::string& insertion) {
+    size_t at = statement.find(anchor);
+    if (at == std::string::npos) {
+        return statement;
+    }
+    std::string out = statement;
+    out.insert(at, insertion);
+    return out;
+}
+
+}  // namespace
+
 CRecPayment::CRecPayment() {
     templates = {
         R"sql(select fin.trx_no, fin.room, fin.trx_code, trx.description,fin.trx_amount, fin.posted_amount, fin.net_amount, fta.machine, fin.currency, fin.exchange_rate, fin.recpt_no, res.confirmation_no, fin.bill_no, fin.trx_no_added_by, fin.tax_inclusive_yn, FIN_TRX_TRANSLATION.description as local_description,  fin.cashier_id, fin.price_per_unit, fin.TRX_NO_AGAINST_PACKAGE, fin.ft_subtype, fin.reference, (select title from zzzz.cashiers$ cash where cash.cashier_id = fin.cashier_id) as title, qel.qel_fisc_status, to_char(fin.BUSINESS_DATE,'dd.mm.yyyy'), fin.trx_no_header, res.reinstate_date, fin.guest_account_debit, qel.printer_id, qel.shift_number, fin.resv_name_id, fin.product, fin.cheque_number, fin.folio_view, art.article_code, art.description, qel.title, trx.adj_trx_code, qel.bill_no, fin.NAME_TAX_TYPE, fin.CHANGE_DUE, fin.quantity, nvl((select address1 from zzzz.employee empl where fin.cashier_id=empl.def_cashier_id and rownum=1),'Cashier'), nvl((select emp_extension from zzzz.employee empl where fin.cashier_id=empl.def_cashier_id and rownum=1),''), nvl((select address2 from zzzz.employee empl where fin.cashier_id=empl.def_cashier_id and rownum=1),''), qel.machine from zzzz.financial_transactions fin, zzzz.fin$_tran_action fta, zzzz.trx$_codes trx, zzzz.FIN_TRX_TRANSLATION, zzzz.reservation_name res, qel_financial_transactions qel, zzzz.article$_codes art where (fin.resort='ssss') and (fin.tran_action_id=fta.fin_action_id(+)) and (trx.resort=fin.resort) and (trx.trx_code=fin.trx_code) and (fin.resort=res.resort(+)) and (fin.resv_name_id=res.resv_name_id(+)) and (fin.trx_code=FIN_TRX_TRANSLATION.trx_code(+)) and (FIN_TRX_TRANSLATION.language_code(+)='%s') and (FIN_TRX_TRANSLATION.resort(+)=fin.resort) and (trx.resort(+)=fin.resort) and (fin.bill_no=%s) and fin.trx_no=qel.trx_no(+) and fin.article_id=art.article_id(+) order by fin.trx_no)sql",
@@ -29,4 +47,20 @@ const CRecordBinding::BindingTable& CRecPayment::GetBindingTable() const {
                   DoubleColumn(12, 3),  TextColumn(100),      TextColumn(50),       TextColumn(50),
                   TextColumn(61)});
     return table;
+}
+
+std::string CRecPayment::WithUserField(const std::string& statement, const std::string& field) {
+    return text::ReplaceAll(statement, "fin.cheque_number", "res." + field);
+}
+
+std::string CRecPayment::ForPostit(const std::string& statement, int postit) {
+    return InsertBefore(statement, "order by", text::Format("and fin.postit_no=%d ", postit));
+}
+
+std::string CRecPayment::WithoutBill(const std::string& statement) {
+    return InsertBefore(statement, "and ((qel.qel_fisc_status is NULL)", "and fin.bill_no is NULL ");
+}
+
+std::string CRecPayment::ForRoom(const std::string& statement) {
+    return InsertBefore(statement, "and (fin.trx_code=trx.trx_code)", "and fin.room='%s' ");
 }

@@ -1,5 +1,7 @@
 #include "storage/CRequestCheckNumber.h"
 
+#include "platform/Text.h"
+
 CRequestCheckNumber::CRequestCheckNumber() {
     templates = {
         R"sql(select fin.trx_no, to_char(fin.bill_no) as bill_no, fin.posted_amount, to_char(fol.BILL_GENERATION_DATE,'dd.mm.yyyy'), fin.postit_no, fin.postit_no from zzzz.financial_transactions fin, zzzz.folio$_tax fol, qel_financial_transactions qel where (fin.resort='ssss') and (fol.resort=fin.resort) and (fol.bill_no=fin.bill_no) and (fol.BILL_GENERATION_DATE=(SELECT BUSINESS_DATE FROM zzzz.BUSINESSDATE WHERE RESORT = 'ssss' AND STATE='OPEN')) and (fin.trx_code in (xxxx)) and (fin.trx_no=qel.trx_no(+)) and ((qel.qel_fisc_status is NULL) or (qel.qel_fisc_status!='Y')) order by fin.bill_no desc)sql",
@@ -14,4 +16,21 @@ const CRecordBinding::BindingTable& CRequestCheckNumber::GetBindingTable() const
     static const BindingTable table = Numbered({IntegerColumn(), TextColumn(61), DoubleColumn(30, 12),
                                                 TextColumn(100), IntegerColumn(), IntegerColumn()});
     return table;
+}
+
+std::string CRequestCheckNumber::WithCreationTime(const std::string& statement) {
+    return text::ReplaceAll(statement, "to_char(fol.BILL_GENERATION_DATE,'dd.mm.yyyy')",
+                            "to_char(fol.insert_date,'YYYY-MM-DD\"T\"HH24:MI:SS')||(SELECT "
+                            "TO_CHAR(SYSTIMESTAMP,'TZH:TZM') FROM DUAL) as BILL_GENERATION_DATE");
+}
+
+std::string CRequestCheckNumber::NewOrFailedOnly(const std::string& statement) {
+    return text::ReplaceAll(statement, "(qel.qel_fisc_status!='Y')", "(qel.qel_fisc_status='N')");
+}
+
+std::string CRequestCheckNumber::WithDateOffset(const std::string& statement, int days) {
+    // A negative offset looks ahead; written as "--" it would end the statement in a comment.
+    std::string moved = days >= 0 ? text::Format("SELECT BUSINESS_DATE-%d FROM", days)
+                                  : text::Format("SELECT BUSINESS_DATE+%d FROM", -days);
+    return text::ReplaceAll(statement, "SELECT BUSINESS_DATE FROM", moved);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 #include "storage/CRecordBinding.h"
 
 // Discovery queries: transaction number, bill number (text), amount, date text and two integers
@@ -17,4 +19,14 @@ public:
 
     CRequestCheckNumber();
     const BindingTable& GetBindingTable() const override;
+
+    // Run-time variants of the bill templates; each returns the changed copy.
+
+    // Czech sales registration: the bill's creation time with the database's time zone in place
+    // of its date (column 4).
+    static std::string WithCreationTime(const std::string& statement);
+    // Czech sales registration: only bills that are new or whose registration failed.
+    static std::string NewOrFailedOnly(const std::string& statement);
+    // Test mode: the open business date moved back by the given days.
+    static std::string WithDateOffset(const std::string& statement, int days);
 };

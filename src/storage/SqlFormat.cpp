@@ -52,6 +52,18 @@ bool IsNumber(const std::string& text) {
     return digits > 0;
 }
 
+bool IsName(const std::string& text) {
+    if (text.empty() || !std::isalpha(static_cast<unsigned char>(text[0]))) {
+        return false;
+    }
+    for (char c : text) {
+        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '_' && c != '$' && c != '#') {
+            return false;
+        }
+    }
+    return true;
+}
+
 std::string EscapePercent(const std::string& text) {
     std::string out;
     for (char c : text) {

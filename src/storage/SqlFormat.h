@@ -17,6 +17,8 @@ std::string Quote(const std::string& text);
 std::string LineText(const std::string& text);
 // An integer or decimal number, optionally signed, nothing else.
 bool IsNumber(const std::string& text);
+// A plain database name (schema, column): a letter, then letters, digits, "_", "$" or "#".
+bool IsName(const std::string& text);
 // A configuration value put into a template: "%" doubled so that formatting leaves it alone.
 std::string EscapePercent(const std::string& text);
 

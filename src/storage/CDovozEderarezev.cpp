@@ -1,0 +1,402 @@
+#include "storage/CDovozEderarezev.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "config/CFiscalINI.h"
+
+#include "log/CLogFile.h"
+#include "platform/CodePage.h"
+#include "platform/Text.h"
+
+using sqlformat::Arg;
+using Detail = CRecPayment;
+using Request = CRequestCheckNumber;
+
+// --- one polling cycle ---
+
+void CDovozEderarezev::GetChecks(std::vector<CFiscalCheck>& checks) {
+    checks.clear();
+    if (settings.payMaster) {
+        FindDeposits(checks);
+        if (settings.printerType == 7) {
+            if (checks.empty()) {
+                FindUnbilledDeposits(checks);
+            }
+            if (checks.empty()) {
+                FindDepositTransfers();
+            }
+        }
+    }
+    if (checks.empty()) {
+        bool full = FullCheckMode();
+        if (!full) {
+            FindPaymentChecks(checks);
+        } else {
+            if (settings.proformaDeposit) {
+                FindProFormaDeposits(checks);
+            }
+            if (checks.empty()) {
+                FindBills(checks);
+            }
+            if (checks.empty() && !secondPaymentCodes.empty()) {
+                FindSecondListPayments(checks);
+            }
+        }
+        if (full && !settings.payMasterRoom.empty()) {
+            FindPayMasterPayments(checks);
+        }
+        if (checks.empty() && !codeMapCodes.empty()) {
+            FindFolioWindowBills(checks);
+        }
+    }
+    if (settings.sendCustomerInfo && !checks.empty()) {
+        ReadCustomerData(checks);
+    }
+    if (checks.empty() && settings.arPayments) {
+        FindArPayments(checks);
+    }
+}
+
+// --- bills ---
+
+void CDovozEderarezev::FindBills(std::vector<CFiscalCheck>& checks) {
+    bool czech = settings.printerType == 10;
+    std::string statement = requestCheckNumber.templates[Request::BillsOfTheDay];
+    if (czech) {
+        statement = Request::NewOrFailedOnly(Request::WithCreationTime(statement));
+    }
+    if (settings.dateOffset != 0) {
+        statement = Request::WithDateOffset(statement, settings.dateOffset);
+    }
+    db::Recordset rows;
+    if (!OpenTemplate(statement, {}, rows)) {
+        return;
+    }
+    if (rows.IsEOF() && czech) {
+        // Nothing of the day is due: bills marked for registering again.
+        if (!OpenTemplate(
+                Request::WithCreationTime(requestCheckNumber.templates[Request::BillsToRegisterAgain]), {},
+                rows)) {
+            return;
+        }
+    }
+    ForEachGroup(rows, nullptr, [&](const std::string& bill) {
+        CFiscalCheck check = NewCheck();
+        check.SetField(1, bill);
+        if (requestCheckNumber.IsPresent(4)) {
+            std::string date = requestCheckNumber.Text(4);
+            check.SetField(14, date);
+            NoteBusinessDate(date.substr(0, 10));
+        }
+        if (!LoadBill(check, bill, 0)) {
+            return;
+        }
+        if (settings.payMaster) {
+            if (settings.printerType == 7) {
+                ReadCashier(check);
+            }
+            FindDepositOriginalPayment(check, checks);
+        } else {
+            EmitBill(check, checks);
+        }
+    });
+}
+
+void CDovozEderarezev::ForEachGroup(db::Recordset& rows, const RowFilter& filter,
+                                    const std::function<void(const std::string&)>& take) {
+    std::string previous;
+    int groups = 0;
+    for (; !rows.IsEOF(); rows.MoveNext()) {
+        requestCheckNumber.Read(rows);
+        std::string key = requestCheckNumber.Text(2);
+        if (!requestCheckNumber.IsPresent(2) || key.empty() || key == previous || (filter && !filter())) {
+            // Rows repeat the bill number once per payment.
+            continue;
+        }
+        previous = key;
+        ++groups;
+        take(key);
+        if (groups >= kBillsPerCycle || !IsConnected()) {
+            // The rest waits for the next cycle; a lost connection is opened again then.
+            break;
+        }
+    }
+}
+
+void CDovozEderarezev::EmitBill(CFiscalCheck& check, std::vector<CFiscalCheck>& checks) {
+    if (check.postings.empty() && !check.reinstateDate.empty() && !settings.refundReprint) {
+        EmitReinstated(check, checks);
+        return;
+    }
+    if (settings.refundReprint) {
+        double sum = 0;
+        for (const struct_posting& payment : check.payments) {
+            sum += payment.trx_amount;
+        }
+        if (sum < 0) {
+            ReadOriginalCheck(check);
+            check.SetStatusCode(14);
+        }
+    }
+    if (settings.proformaDeposit) {
+        if (check.postings.empty()) {
+            if (CheckProFormaFolioForRefund(check)) {
+                checks.push_back(check);
+            }
+            return;
+        }
+        bool fiscalised = false;
+        for (const struct_posting& payment : check.payments) {
+            if (payment.fisc_status == "Y") {
+                LogCheckLines(check);
+                WriteLog("Payment fiscalized");
+                fiscalised = true;
+            }
+        }
+        if (fiscalised) {
+            SetCheckStatus(check, "Y");
+        }
+    }
+    checks.push_back(check);
+}
+
+void CDovozEderarezev::EmitReinstated(const CFiscalCheck& bill, std::vector<CFiscalCheck>& checks) {
+    // A reinstated bill holds only its payments: each one not yet fiscalised is a check of its own.
+    for (const struct_posting& payment : bill.payments) {
+        WriteLog("REINSTATE");
+        if (payment.fisc_status == "Y") {
+            continue;
+        }
+        CFiscalCheck check = bill;
+        check.postings = {payment};
+        check.payments = {payment};
+        check.removedLines.clear();
+        check.SetStatusCode(2);
+        checks.push_back(check);
+    }
+}
+
+void CDovozEderarezev::FindFolioWindowBills(std::vector<CFiscalCheck>& checks) {
+    db::Recordset rows;
+    if (!OpenTemplate(requestCheckNumber.templates[Request::BillsWithFolioWindow], {}, rows)) {
+        return;
+    }
+    int prepaymentView = configuration ? configuration->prepaymentView : 0;
+    auto hasWindow = [this] { return requestCheckNumber.IsPresent(6) && requestCheckNumber.Integer(6) != 0; };
+    ForEachGroup(rows, hasWindow, [&](const std::string& bill) {
+        int window = requestCheckNumber.Integer(6);
+        CFiscalCheck check = NewCheck();
+        check.SetField(1, bill);
+        if (!LoadBill(check, bill, requestCheckNumber.Integer(5))) {
+            return;
+        }
+        if (window != prepaymentView) {
+            // The prepayment postings of another window pay this bill.
+            std::vector<struct_posting> kept;
+            for (struct_posting& posting : check.postings) {
+                if (IsCodeMapCode(posting.trx_code)) {
+                    posting.trx_amount = -posting.trx_amount;
+                    check.payments.push_back(posting);
+                } else {
+                    kept.push_back(posting);
+                }
+            }
+            check.postings = kept;
+            checks.push_back(check);
+            return;
+        }
+        // The prepayment window itself is not registered; once it is settled otherwise its
+        // prepayment postings are done.
+        bool settled = false;
+        for (const struct_posting& payment : check.payments) {
+            if (!IsCodeMapCode(payment.trx_code) &&
+                (!IsPaymentCode(payment.trx_code) || payment.fisc_status == "Y")) {
+                settled = true;
+            }
+        }
+        if (settled) {
+            LogCheckLines(check);
+            for (struct_posting& posting : check.postings) {
+                if (IsCodeMapCode(posting.trx_code)) {
+                    SetTransactionStatus(posting, "Y", check);
+                }
+            }
+        }
+    });
+}
+
+void CDovozEderarezev::FindProFormaDeposits(std::vector<CFiscalCheck>& checks) {
+    db::Recordset rows;
+    if (!OpenTemplate(requestCheckNumber.templates[Request::DepositsOfTheDay], {}, rows)) {
+        return;
+    }
+    ForEachGroup(rows, nullptr, [&](const std::string& reservation) {
+        CFiscalCheck check = NewCheck();
+        check.SetField(4, reservation);
+        if (LoadReservationDeposits(check, reservation)) {
+            checks.push_back(check);
+        }
+    });
+}
+
+bool CDovozEderarezev::LoadReservationDeposits(CFiscalCheck& check, const std::string& reservation) {
+    db::Recordset rows;
+    if (!OpenTemplate(recPayment.templates[Detail::DepositsOfReservation],
+                      {Arg::Text(settings.languageCode), Arg::Number(reservation)}, rows) ||
+        rows.IsEOF()) {
+        return false;
+    }
+    check.SetStatusCode(18);
+    for (; !rows.IsEOF(); rows.MoveNext()) {
+        recPayment.Read(rows);
+        LoadRow(check);
+    }
+    return true;
+}
+
+// --- payments ---
+
+std::string CDovozEderarezev::PaymentsOfTheDay() const {
+    std::string statement = recPayment.templates[Detail::PaymentsOfTheDay];
+    std::string field = settings.udfName.empty() ? "" : ColumnName(settings.udfName, "//UDF_name");
+    return field.empty() ? statement : CRecPayment::WithUserField(statement, field);
+}
+
+void CDovozEderarezev::FindPayments(const std::string& statement, const std::vector<Arg>& args,
+                                    int statusCode, std::vector<CFiscalCheck>& checks, bool noteDate,
+                                    const RowFilter& filter) {
+    db::Recordset rows;
+    if (!OpenTemplate(statement, args, rows)) {
+        return;
+    }
+    int emitted = 0;
+    for (; !rows.IsEOF() && emitted < kPaymentChecksPerCycle; rows.MoveNext()) {
+        recPayment.Read(rows);
+        if (filter && !filter()) {
+            continue;
+        }
+        int code = text::ToInt(recPayment.Text(Detail::TrxCode));
+        std::string date =
+            recPayment.IsPresent(Detail::BusinessDate) ? recPayment.Text(Detail::BusinessDate) : "";
+        CFiscalCheck check = NewCheck();
+        check.SetStatusCode(statusCode);
+        if (!LoadRow(check)) {
+            continue;
+        }
+        if (noteDate && IsPaymentCode(code) && !date.empty()) {
+            NoteBusinessDate(date);
+        }
+        checks.push_back(check);
+        ++emitted;
+    }
+}
+
+void CDovozEderarezev::FindPaymentChecks(std::vector<CFiscalCheck>& checks) {
+    FindPayments(PaymentsOfTheDay(), {Arg::Text(settings.languageCode)}, 2, checks, true);
+}
+
+void CDovozEderarezev::FindSecondListPayments(std::vector<CFiscalCheck>& checks) {
+    // The template holds the payment codes too when the pay-master flag or AR mode is on; only
+    // the second list's own payments are cash loans and drops.
+    FindPayments(PaymentsOfTheDay(), {Arg::Text(settings.languageCode)}, 6, checks, false, [this] {
+        int code = text::ToInt(recPayment.Text(Detail::TrxCode));
+        return std::find(secondPaymentCodes.begin(), secondPaymentCodes.end(), code) !=
+               secondPaymentCodes.end();
+    });
+}
+
+void CDovozEderarezev::FindPayMasterPayments(std::vector<CFiscalCheck>& checks) {
+    FindPayments(CRecPayment::ForRoom(PaymentsOfTheDay()),
+                 {Arg::Text(settings.languageCode), Arg::Text(settings.payMasterRoom)}, 15, checks, false);
+}
+
+void CDovozEderarezev::FindArPayments(std::vector<CFiscalCheck>& checks) {
+    FindPayments(recPayment.templates[Detail::ArPaymentsOfTheDay], {}, 21, checks, false);
+}
+
+// --- payment blocking ---
+
+bool CDovozEderarezev::BlockPayments(bool block, const std::string&) {
+    // ind_billing and ind_deposit_yn of the payment codes: "N" takes them off the PMS's payment
+    // screens, "Y" brings them back.
+    std::string value = block ? "N" : "Y";
+    if (!ExecuteTemplate(blockPayments.templates[CQBlockPayments::BlockBilling], {Arg::Text(value)})) {
+        return false;
+    }
+    return ExecuteTemplate(blockPayments.templates[CQBlockPayments::BlockDeposits], {Arg::Text(value)});
+}
+
+// --- refunds ---
+
+bool CDovozEderarezev::ConfirmRefund(CFiscalCheck& check, int referencedCheck, double amount) {
+    lastError.clear();
+    db::Recordset rows;
+    if (!OpenTemplate(recPayment.templates[Detail::PaymentByConfirmationAndReceipt],
+                      {Arg::Text(check.folioNumber), Arg::Int(referencedCheck)}, rows)) {
+        ReportError(platform::Cp1251("Ошибка запроса оригинального платежа"));
+        return false;
+    }
+    for (; !rows.IsEOF(); rows.MoveNext()) {
+        recPayment.Read(rows);
+        double sale = recPayment.Double(Detail::TrxAmount);
+        if (sale < 0) {
+            // An earlier refund of the same receipt.
+            continue;
+        }
+        if (std::fabs(amount) > sale) {
+            ReportError(platform::Cp1251("Сумма возврата ") + text::Format("%.2f", amount) +
+                        platform::Cp1251(" больше суммы оригинального платежа ") +
+                        text::Format("%.2f", sale));
+            return false;
+        }
+        std::string saleDate = recPayment.Text(Detail::BusinessDate);
+        if (saleDate != CurrentBusinessDate()) {
+            WriteLog("Refund business date " + CurrentBusinessDate() + " not equal Payment business date " +
+                     saleDate);
+            WriteLog("Turn fiscal check to PickUp");
+            check.SetStatusCode(7);
+        }
+        return true;
+    }
+    ReportError(platform::Cp1251("Не удалось найти оригинальный платеж по номеру ") +
+                text::Format("%d", referencedCheck) +
+                platform::Cp1251(". Отредактируйте номер в поле референса"));
+    return false;
+}
+
+// --- slots without work on Opera ---
+
+void CDovozEderarezev::ExpandPosCheck(const std::string&, int, bool, CFiscalCheck&) {
+    // POS checks are expanded through the client library, which Open refuses to do without; the
+    // worker therefore never asks.
+}
+
+bool CDovozEderarezev::ValidateCheck(CFiscalCheck&, const std::string&) {
+    return true;
+}
+
+bool CDovozEderarezev::IsPosRevenueCenter(int) {
+    return false;
+}
+
+// --- deposits, refunds and splits: nothing found yet ---
+
+void CDovozEderarezev::FindDeposits(std::vector<CFiscalCheck>&) {}
+
+void CDovozEderarezev::FindUnbilledDeposits(std::vector<CFiscalCheck>&) {}
+
+void CDovozEderarezev::FindDepositTransfers() {}
+
+void CDovozEderarezev::FindDepositOriginalPayment(CFiscalCheck& check, std::vector<CFiscalCheck>& checks) {
+    checks.push_back(check);
+}
+
+bool CDovozEderarezev::CheckProFormaFolioForRefund(CFiscalCheck& check) {
+    WriteLog("Pro-Forma Folio settlement is not part of this build: bill " + check.checkNumber + " waits");
+    return false;
+}
+
+bool CDovozEderarezev::ReadOriginalCheck(CFiscalCheck&) {
+    return true;
+}
