@@ -15,14 +15,7 @@ using client_test::Contains;
 using client_test::ReadText;
 
 std::time_t Local(int year, int month, int day, int hour, int minute, int second) {
-    platform::LocalTime t;
-    t.year = year;
-    t.month = month;
-    t.day = day;
-    t.hour = hour;
-    t.minute = minute;
-    t.second = second;
-    return t.ToEpoch();
+    return platform::LocalTime::Of(year, month, day, hour, minute, second).ToEpoch();
 }
 
 TEST(ParseOpenTimeTest, ReadsMonthDayYearAndTime) {

@@ -12,14 +12,7 @@
 namespace {
 
 std::time_t At(int day, int month, int year, int hour, int minute, int second) {
-    platform::LocalTime t;
-    t.day = day;
-    t.month = month;
-    t.year = year;
-    t.hour = hour;
-    t.minute = minute;
-    t.second = second;
-    return t.ToEpoch();
+    return platform::LocalTime::Of(year, month, day, hour, minute, second).ToEpoch();
 }
 
 class CheckLoggerTest : public ::testing::Test {

@@ -17,6 +17,16 @@ struct LocalTime {
     int millisecond = 0;
     int weekday = 4;  // 0 = Sunday
 
+    static LocalTime Of(int year, int month, int day, int hour = 0, int minute = 0, int second = 0) {
+        LocalTime t;
+        t.year = year;
+        t.month = month;
+        t.day = day;
+        t.hour = hour;
+        t.minute = minute;
+        t.second = second;
+        return t;
+    }
     // Seconds since the epoch of this local time (mktime), milliseconds dropped.
     std::time_t ToEpoch() const;
     static LocalTime FromEpoch(std::time_t seconds, int millisecond = 0);

@@ -104,14 +104,7 @@ using standins::Storage;
 // Sets a manual clock to a local date and time.
 inline void SetLocalTime(platform::ManualClock& clock, int year, int month, int day, int hour, int minute = 0,
                          int second = 0) {
-    platform::LocalTime t;
-    t.year = year;
-    t.month = month;
-    t.day = day;
-    t.hour = hour;
-    t.minute = minute;
-    t.second = second;
-    clock.SetTime(t.ToEpoch());
+    clock.SetTime(platform::LocalTime::Of(year, month, day, hour, minute, second).ToEpoch());
 }
 
 // A service log in the folder, without the echo to standard output.
