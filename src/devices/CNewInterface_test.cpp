@@ -281,19 +281,41 @@ TEST_F(InterfaceTest, ConnectionCutBeforeTheAnswerBlocksPayments) {
     EXPECT_EQ(check.fiscalNumber, "1");
 }
 
-TEST_F(InterfaceTest, ErrorAnswerEndsTheRegistrationWithItsText) {
+TEST_F(InterfaceTest, ErrorOrGarbageAnswerToTheCheckFailsTheAttemptWithItsText) {
     StartWith();
     sim->SetFault(Fault("error code=3 kind=Check text=Paper out"));
     CFiscalCheck check = Bill();
-    EXPECT_TRUE(device.PrintCheck(check, false));
+    EXPECT_FALSE(device.PrintCheck(check, false));
     EXPECT_EQ(device.GetLastError(), "Paper out");
+    // The manager answered: the connection is fine, payments need not be blocked.
     EXPECT_FALSE(device.blockOnFailure);
     EXPECT_EQ(check.fiscalNumber, "");
     EXPECT_TRUE(LogHas("Paper out"));
 
     sim->SetFault(Fault("garbage bytes=30 kind=Check"));
-    EXPECT_TRUE(device.PrintCheck(check, false));
+    EXPECT_FALSE(device.PrintCheck(check, false));
+    EXPECT_FALSE(device.blockOnFailure);
     EXPECT_EQ(check.fiscalNumber, "");
+    EXPECT_TRUE(sim->Records().empty());
+
+    // An error answer to a message before the check does not stop the registration.
+    sim->SetFault(Fault("error code=4 kind=File count=1 text=Busy"));
+    ASSERT_TRUE(device.PrintCheck(check, false)) << device.GetLastError();
+    EXPECT_EQ(check.fiscalNumber, "1");
+}
+
+TEST_F(InterfaceTest, ErrorAnswerToACashCommandFailsIt) {
+    StartWith();
+    sim->SetFault(Fault("error code=5 kind=Command count=1 text=Drawer jammed"));
+    CFiscalCheck loan = Bill();
+    loan.statusCode = 6;
+    loan.postings.clear();
+    loan.payments = {Cash(250)};
+    loan.paymentsTotal = 250;
+    EXPECT_FALSE(device.PrintCheck(loan, false));
+    EXPECT_EQ(device.GetLastError(), "Drawer jammed");
+    EXPECT_TRUE(device.PrintCheck(loan, false)) << device.GetLastError();
+    ASSERT_EQ(sim->Records().size(), 1u);
 }
 
 TEST_F(InterfaceTest, LongAnswerStillGivesTheFiscalNumber) {

@@ -103,6 +103,7 @@ TEST(FaultSettingTest, ParsesEveryFormAndRejectsBadLines) {
         {"error code=3 text=Paper out", true, FaultSetting::Mode::Error},
         {"garbage bytes=40", true, FaultSetting::Mode::Garbage},
         {"long bytes=20000", true, FaultSetting::Mode::Long},
+        {"cut bytes=5 kind=Check count=1", true, FaultSetting::Mode::Cut},
         {"explode", false, FaultSetting::Mode::None},
         {"delay ms=abc", false, FaultSetting::Mode::None},
         {"delay 250", false, FaultSetting::Mode::None},
@@ -210,6 +211,15 @@ TEST_F(SimTest, FaultsAnswerAsConfiguredAndCountDown) {
     std::string fileMessage = std::string("File") + FS + "x.ck2" + FS + "10" + EOT;
     EXPECT_EQ(sim.Answer(fileMessage, file, length, close), "");
     EXPECT_TRUE(close);
+
+    // Cut in the middle of the answer: the check is registered, the answer ends early.
+    ASSERT_TRUE(fault.Parse("cut bytes=6 kind=Check count=1", error));
+    sim.SetFault(fault);
+    close = false;
+    std::string cut = sim.Answer(CheckMessage("1"), file, length, close);
+    EXPECT_TRUE(close);
+    EXPECT_EQ(cut, std::string("0") + FS + "OK" + FS + "3");
+    EXPECT_EQ(sim.Records().size(), 3u);
 }
 
 TEST_F(SimTest, SurvivesAnyInputAndKeepsAnswering) {
