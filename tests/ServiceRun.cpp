@@ -4,6 +4,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <set>
 #include <chrono>
 #include <csignal>
 #include <filesystem>
@@ -253,6 +254,15 @@ std::vector<ServiceRun::Registered> ServiceRun::Records(size_t simulator) const 
     return out;
 }
 
+std::vector<ServiceRun::Registered> ServiceRun::AllRecords() const {
+    std::vector<Registered> all;
+    for (size_t i = 0; i < simulators.size(); ++i) {
+        std::vector<Registered> some = Records(i);
+        all.insert(all.end(), some.begin(), some.end());
+    }
+    return all;
+}
+
 std::string ServiceRun::Log() const {
     std::string content;
     platform::ReadFile(folder.Path("qelfiscal.log"), content);
@@ -287,4 +297,35 @@ std::vector<int> ServiceRun::DuePayments() const {
         }
     }
     return due;
+}
+
+void ExpectRegisteredOnce(ServiceRun& run, const std::vector<int>& due) {
+    std::map<int, ServiceRun::StatusRow> rows = run.StatusRows();
+    std::vector<ServiceRun::Registered> records = run.AllRecords();
+    EXPECT_EQ(records.size(), due.size());
+    // A document is known by its printer and fiscal number.
+    std::map<std::string, ServiceRun::Registered> registered;
+    for (const ServiceRun::Registered& r : records) {
+        EXPECT_TRUE(registered.emplace(r.printer + "/" + r.fiscalNumber, r).second)
+            << "fiscal number given twice: " << r.printer << "/" << r.fiscalNumber;
+    }
+    std::set<std::string> files;
+    for (int trxNo : due) {
+        SCOPED_TRACE(trxNo);
+        ASSERT_EQ(rows.count(trxNo), 1u);
+        const ServiceRun::StatusRow& row = rows[trxNo];
+        EXPECT_EQ(row.status, "Y");
+        auto found = registered.find(row.attempt + "/" + row.checkNumber);
+        ASSERT_NE(found, registered.end()) << "nothing registered as " << row.attempt << "/" << row.checkNumber;
+        ServiceRun::Registered record = found->second;
+        registered.erase(found);
+        // The journal file the check was announced under (unless the announcement went wrong).
+        if (!record.file.empty()) {
+            EXPECT_EQ(record.file, row.title);
+        }
+        EXPECT_TRUE(files.insert(row.title).second) << row.title;
+        double amount = text::ToDouble(
+            run.Query(text::Format("select trx_amount from financial_transactions where trx_no=%d", trxNo)));
+        EXPECT_EQ(record.total, text::Format("%.2f", amount));
+    }
 }

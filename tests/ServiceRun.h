@@ -63,6 +63,7 @@ public:
     std::map<int, StatusRow> StatusRows();
     std::string Query(const std::string& sql);
     std::vector<Registered> Records(size_t simulator = 0) const;
+    std::vector<Registered> AllRecords() const;
 
     std::string Log() const;
     size_t LogCount(const std::string& text) const;
@@ -80,3 +81,7 @@ private:
     std::unique_ptr<platform::ChildProcess> service;
     bool programCopied = false;
 };
+
+// Each due payment is "Y" with the fiscal number, journal file and printer of exactly one record
+// of the simulators, for the amount of the payment, and nothing else was registered.
+void ExpectRegisteredOnce(ServiceRun& run, const std::vector<int>& due);
