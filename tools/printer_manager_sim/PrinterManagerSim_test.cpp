@@ -294,4 +294,19 @@ TEST(JsonStringTest, KeepsUtf8AndConvertsSiteCodePageTexts) {
     EXPECT_EQ(JsonString("\xcf\xf0\xe8\xe2\xe5\xf2"), "\"\xd0\x9f\xd1\x80\xd0\xb8\xd0\xb2\xd0\xb5\xd1\x82\"");
 }
 
+TEST(RecordTextTest, ReadsBackTheTopLevelFieldsOfARecordLine) {
+    CheckRecord record;
+    record.printer = "2";
+    record.fiscalNumber = "17";
+    record.documentNumber = "B \"7\" \\ x\n";
+    record.total = "-400.00";
+    record.items.push_back({"M", "1000", "total", "1.000", "9.99", "80", "4;4;", ""});
+    std::string json = record.ToJson();
+    EXPECT_EQ(RecordText(json, "printer"), "2");
+    EXPECT_EQ(RecordText(json, "fiscalNumber"), "17");
+    EXPECT_EQ(RecordText(json, "documentNumber"), "B \"7\" \\ x\n");
+    EXPECT_EQ(RecordText(json, "total"), "-400.00");
+    EXPECT_EQ(RecordText(json, "nothing"), "");
+}
+
 }  // namespace
