@@ -45,8 +45,11 @@ ServiceRun::~ServiceRun() {
 }
 
 bool ServiceRun::MakePms(pmsgen::OpenDay day, bool testBills) {
+    pmsgen::Options options;
+    options.openDay = day;
+    options.testBills = testBills;
     std::string error;
-    bool made = ServiceFolder::MakePms(day, testBills, error);
+    bool made = ServiceFolder::MakePms(options, error);
     EXPECT_TRUE(made) << error;
     return made;
 }

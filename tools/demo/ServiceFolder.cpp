@@ -70,11 +70,8 @@ void ServiceFolder::Shutdown() {
     }
 }
 
-bool ServiceFolder::MakePms(pmsgen::OpenDay day, bool testBills, std::string& error) {
-    pmsgen::Options options;
+bool ServiceFolder::MakePms(pmsgen::Options options, std::string& error) {
     options.file = Path("demo_pms.db");
-    options.openDay = day;
-    options.testBills = testBills;
     return pmsgen::Generate(options, summary, error);
 }
 

@@ -36,8 +36,8 @@ public:
     ServiceFolder(const ServiceFolder&) = delete;
     ServiceFolder& operator=(const ServiceFolder&) = delete;
 
-    // The PMS database demo_pms.db of the folder.
-    bool MakePms(pmsgen::OpenDay day, bool testBills, std::string& error);
+    // The PMS database demo_pms.db of the folder (the options' file is set to it).
+    bool MakePms(pmsgen::Options options, std::string& error);
     const pmsgen::Summary& Pms() const { return summary; }
 
     // Printer-manager simulators, each recording into checks<n>.jsonl; printer 1 of the

@@ -184,7 +184,7 @@ int main(int argc, char** argv) {
     }
     ServiceFolder run(settings.work, settings.program, settings.configuration);
     std::string error;
-    if (!run.MakePms(pmsgen::OpenDay::Demo, false, error) || !run.StartSimulators({"SIM"}, error)) {
+    if (!run.MakePms(pmsgen::Options(), error) || !run.StartSimulators({"SIM"}, error)) {
         std::fprintf(stderr, "fiscora_demo: %s\n", error.c_str());
         return 1;
     }
