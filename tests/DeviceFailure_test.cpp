@@ -78,8 +78,10 @@ TEST(DeviceFailureTest, FailingMainPrinterSendsSalesToTheReservePrinterButNotARe
     // Printer 1 (the main printer of station FO1) and printer 2 behind managers of their own.
     ASSERT_TRUE(run.StartSimulators({"MAIN", "RESERVE"}));
     run.SetFault("error code=3 kind=Check text=Paper out", 0);
-    // Without room-rate codes the interfaces ask the managers for the printer's identity and shift.
-    ASSERT_TRUE(run.Configure({{"<room_rate_include>1000</room_rate_include>", "<room_rate_include></room_rate_include>"}}));
+    // Without room-rate codes the interfaces ask the managers for the printer's identity and
+    // shift; without a cashier label the operator is the PMS cashier.
+    ASSERT_TRUE(run.Configure({{"<room_rate_include>1000</room_rate_include>", "<room_rate_include></room_rate_include>"},
+                               {"<cashier_name>Кассир:</cashier_name>", "<cashier_name></cashier_name>"}}));
     ASSERT_TRUE(run.StartService());
     const pmsgen::Summary& pms = run.Pms();
     std::vector<int> due = run.DuePayments();
@@ -109,6 +111,8 @@ TEST(DeviceFailureTest, FailingMainPrinterSendsSalesToTheReservePrinterButNotARe
     EXPECT_EQ(run.StopService(), 0) << run.Diagnostics();
     ASSERT_EQ(run.Records(0).size(), 1u);
     EXPECT_EQ(run.Records(0)[0].total, "-400.00");
+    EXPECT_EQ(run.Records(0)[0].operatorId, "2");
+    EXPECT_EQ(run.Records(0)[0].operatorName, "Front desk agent Anna Ivanova");
     EXPECT_EQ(run.StatusRows()[pms.refundPayment].printerId, "MAIN1");
     ExpectRegisteredOnce(run, due);
 }

@@ -60,6 +60,11 @@ TEST(RegistrationTest, EveryDuePaymentOfTheDemoHotelIsRegisteredOnceAndASecondRu
         }
         EXPECT_EQ(found, 1u) << r.printer << " " << r.fiscalNumber;
     }
+    // The demo configuration names the operator by its cashier label.
+    for (const ServiceRun::Registered& r : run.AllRecords()) {
+        EXPECT_EQ(r.operatorId, "01");
+        EXPECT_EQ(r.operatorName, "Кассир:");
+    }
     std::string log = run.Log();
     EXPECT_TRUE(Has(log, "Start service"));
     EXPECT_TRUE(Has(log, "Stop service"));

@@ -211,6 +211,8 @@ std::vector<ServiceFolder::Registered> ServiceFolder::Records(size_t simulator) 
         r.documentNumber = RecordText(json, "documentNumber");
         r.fiscalNumber = RecordText(json, "fiscalNumber");
         r.total = RecordText(json, "total");
+        r.operatorId = RecordText(json, "operatorId");
+        r.operatorName = RecordText(json, "operatorName");
         out.push_back(r);
     }
     return out;

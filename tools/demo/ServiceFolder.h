@@ -25,7 +25,7 @@ public:
     };
     // One document a simulator registered (a line of its record file).
     struct Registered {
-        std::string printer, command, file, documentNumber, fiscalNumber, total;
+        std::string printer, command, file, documentNumber, fiscalNumber, total, operatorId, operatorName;
     };
     using Changes = std::vector<std::pair<std::string, std::string>>;
 
