@@ -119,10 +119,7 @@ TEST(DeviceFailureTest, FailingMainPrinterSendsSalesToTheReservePrinterButNotARe
 
 TEST(DeviceFailureTest, CutAndGarbledAnswersLoseNothingAndRegisterNothingTwice) {
     ServiceRun run;
-    ASSERT_TRUE(run.MakePms(pmsgen::OpenDay::Small));
-    ASSERT_TRUE(run.StartSimulators());
-    ASSERT_TRUE(run.Configure());
-    ASSERT_TRUE(run.StartService());
+    ASSERT_TRUE(run.Start(pmsgen::OpenDay::Small));
     std::vector<int> due = run.DuePayments();
 
     // Registered, but the connection breaks after the fiscal number of the answer.

@@ -34,10 +34,7 @@ std::vector<std::string> JournalLines(const ServiceRun& run) {
 
 TEST(RegistrationTest, EveryDuePaymentOfTheDemoHotelIsRegisteredOnceAndASecondRunAddsNothing) {
     ServiceRun run;
-    ASSERT_TRUE(run.MakePms(pmsgen::OpenDay::Demo));
-    ASSERT_TRUE(run.StartSimulators());
-    ASSERT_TRUE(run.Configure());
-    ASSERT_TRUE(run.StartService());
+    ASSERT_TRUE(run.Start(pmsgen::OpenDay::Demo));
     std::vector<int> due = run.DuePayments();
     ASSERT_EQ(due.size(), 23u);
     ASSERT_TRUE(run.WaitForStatus(due, "Y", 120000)) << run.Diagnostics();
@@ -90,9 +87,7 @@ TEST(RegistrationTest, EveryDuePaymentOfTheDemoHotelIsRegisteredOnceAndASecondRu
 // Full checks (one per bill) under rules that keep four of the six bills off the printer.
 TEST(RegistrationTest, RulesCloseIgnoredRejectedAndUnregisteredPaymentsWithoutRegistration) {
     ServiceRun run;
-    ASSERT_TRUE(run.MakePms(pmsgen::OpenDay::Small, true));
-    ASSERT_TRUE(run.StartSimulators());
-    ASSERT_TRUE(run.Configure({
+    ASSERT_TRUE(run.Start(pmsgen::OpenDay::Small, true, {
         {"<only_payments>1</only_payments>", "<only_payments>0</only_payments>"},
         // Without a base currency nothing is converted: the US dollars are the wrong currency.
         {"<base_currency>RUB</base_currency>", "<base_currency></base_currency>"},
@@ -100,7 +95,6 @@ TEST(RegistrationTest, RulesCloseIgnoredRejectedAndUnregisteredPaymentsWithoutRe
         {"<pay code=\"9000\"><print>1</print></pay>", "<pay code=\"9000\"><print>1</print><tax>2</tax></pay>"},
         {"<pay code=\"9004\"><print>2</print></pay>", "<pay code=\"9004\"><print>2</print><tax>1</tax></pay>"},
     }));
-    ASSERT_TRUE(run.StartService());
     const pmsgen::Summary& pms = run.Pms();
     std::vector<int> all;
     for (const pmsgen::Bill& bill : pms.bills) {

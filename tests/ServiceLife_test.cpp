@@ -20,10 +20,7 @@ size_t CountOf(const std::map<int, ServiceRun::StatusRow>& rows, const std::stri
 
 TEST(ServiceLifeTest, PmsDatabaseAwayForAWhileIsReconnectedAndNothingIsLost) {
     ServiceRun run;
-    ASSERT_TRUE(run.MakePms(pmsgen::OpenDay::Small));
-    ASSERT_TRUE(run.StartSimulators());
-    ASSERT_TRUE(run.Configure());
-    ASSERT_TRUE(run.StartService());
+    ASSERT_TRUE(run.Start(pmsgen::OpenDay::Small));
     std::vector<int> due = run.DuePayments();
 
     // Between two checks (the pause before each lasts a second) the database file goes away.
@@ -46,10 +43,7 @@ TEST(ServiceLifeTest, PmsDatabaseAwayForAWhileIsReconnectedAndNothingIsLost) {
 
 TEST(ServiceLifeTest, StopDuringARegistrationEndsInTimeAndARestartFinishesTheRest) {
     ServiceRun run;
-    ASSERT_TRUE(run.MakePms(pmsgen::OpenDay::Small, true));
-    ASSERT_TRUE(run.StartSimulators());
-    ASSERT_TRUE(run.Configure());
-    ASSERT_TRUE(run.StartService());
+    ASSERT_TRUE(run.Start(pmsgen::OpenDay::Small, true));
     std::vector<int> due = run.DuePayments();
     ASSERT_EQ(due.size(), 8u);
 

@@ -10,8 +10,6 @@
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
 
-namespace {
-
 std::string SourceDir() {
     std::string source = platform::GetEnv("FISCORA_SOURCE_DIR");
     if (source.empty()) {
@@ -25,8 +23,6 @@ std::string ServiceBinary() {
     std::string binaryDir = platform::GetEnv("FISCORA_BINARY_DIR");
     return (binaryDir.empty() ? platform::ProgramFolder() : binaryDir + "/") + "FiscoraService";
 }
-
-}  // namespace
 
 ServiceRun::ServiceRun()
     : ServiceFolder(temp.Path(), ServiceBinary(), SourceDir() + "demo/VuvovaZododAVU.xml") {}
@@ -58,6 +54,14 @@ bool ServiceRun::StartSimulators(const std::vector<std::string>& printerIdPrefix
     std::string error;
     bool started = ServiceFolder::StartSimulators(printerIdPrefixes, error);
     EXPECT_TRUE(started) << error;
+    return started;
+}
+
+bool ServiceRun::Start(pmsgen::OpenDay day, bool testBills, const Changes& changes) {
+    bool configured = MakePms(day, testBills) && StartSimulators() && Configure(changes);
+    EXPECT_TRUE(configured) << "the demo configuration does not hold what the test changes";
+    bool started = configured && StartService();
+    EXPECT_TRUE(started) << Diagnostics();
     return started;
 }
 

@@ -21,9 +21,16 @@ public:
 
     bool MakePms(pmsgen::OpenDay day, bool testBills = false);
     bool StartSimulators(const std::vector<std::string>& printerIdPrefixes = {"SIM"});
+    // The usual start: the PMS, one simulator for both printers, the configuration, the service.
+    bool Start(pmsgen::OpenDay day, bool testBills = false, const Changes& changes = {});
     // The program's output and the end of its log, for failure messages.
     std::string Diagnostics() const;
 };
+
+// The source tree (FISCORA_SOURCE_DIR, or where this file is) and the FiscoraService of the build
+// (FISCORA_BINARY_DIR), each with a trailing "/" for the folder.
+std::string SourceDir();
+std::string ServiceBinary();
 
 // Each due payment is "Y" with the fiscal number, journal file and printer of exactly one record
 // of the simulators, for the amount of the payment, and nothing else was registered.

@@ -54,6 +54,16 @@ CFiscalCheck Bill() {
     return check;
 }
 
+// Cash put into the drawer: a cash command, not a check.
+CFiscalCheck CashLoan(double amount) {
+    CFiscalCheck loan = Bill();
+    loan.statusCode = 6;
+    loan.postings.clear();
+    loan.payments = {Cash(amount)};
+    loan.paymentsTotal = amount;
+    return loan;
+}
+
 const std::string kBillHeader = "1^FISC^Check^7^Manager Anna^^F^0^1^1^0^1^1^7^1^^||150.00|101|B1001||0|0||||1|^1|0|||\n";
 
 class InterfaceTest : public device_test::TempFolderTest {
@@ -307,11 +317,7 @@ TEST_F(InterfaceTest, ErrorOrGarbageAnswerToTheCheckFailsTheAttemptWithItsText) 
 TEST_F(InterfaceTest, ErrorAnswerToACashCommandFailsIt) {
     StartWith();
     sim->SetFault(Fault("error code=5 kind=Command count=1 text=Drawer jammed"));
-    CFiscalCheck loan = Bill();
-    loan.statusCode = 6;
-    loan.postings.clear();
-    loan.payments = {Cash(250)};
-    loan.paymentsTotal = 250;
+    CFiscalCheck loan = CashLoan(250);
     EXPECT_FALSE(device.PrintCheck(loan, false));
     EXPECT_EQ(device.GetLastError(), "Drawer jammed");
     EXPECT_TRUE(device.PrintCheck(loan, false)) << device.GetLastError();
@@ -512,11 +518,7 @@ TEST_F(InterfaceTest, DocumentTypesAndGroupCodes) {
 
 TEST_F(InterfaceTest, CashLoanAndPickUpAreCommands) {
     StartWith();
-    CFiscalCheck loan = Bill();
-    loan.statusCode = 6;
-    loan.postings.clear();
-    loan.payments = {Cash(250)};
-    loan.paymentsTotal = 250;
+    CFiscalCheck loan = CashLoan(250);
     ASSERT_TRUE(device.PrintCheck(loan, false));
     CFiscalCheck pickup = loan;
     pickup.statusCode = 7;
