@@ -12,8 +12,9 @@ namespace {
 
 // ind_billing and ind_deposit_yn of a transaction code, as "billing/deposit".
 std::string PaymentEntry(ServiceRun& run, const std::string& code) {
-    return run.Query("select ind_billing || '/' || ind_deposit_yn from trx$_codes where resort='DEMO' and trx_code='" +
-                     code + "'");
+    return run.Query(
+        "select ind_billing || '/' || ind_deposit_yn from trx$_codes where resort='DEMO' and trx_code='" +
+        code + "'");
 }
 
 // Sets a fault once the simulator has registered that many documents, so that it meets the
@@ -80,8 +81,9 @@ TEST(DeviceFailureTest, FailingMainPrinterSendsSalesToTheReservePrinterButNotARe
     run.SetFault("error code=3 kind=Check text=Paper out", 0);
     // Without room-rate codes the interfaces ask the managers for the printer's identity and
     // shift; without a cashier label the operator is the PMS cashier.
-    ASSERT_TRUE(run.Configure({{"<room_rate_include>1000</room_rate_include>", "<room_rate_include></room_rate_include>"},
-                               {"<cashier_name>Кассир:</cashier_name>", "<cashier_name></cashier_name>"}}));
+    ASSERT_TRUE(run.Configure(
+        {{"<room_rate_include>1000</room_rate_include>", "<room_rate_include></room_rate_include>"},
+         {"<cashier_name>Кассир:</cashier_name>", "<cashier_name></cashier_name>"}}));
     ASSERT_TRUE(run.StartService());
     const pmsgen::Summary& pms = run.Pms();
     std::vector<int> due = run.DuePayments();

@@ -13,7 +13,9 @@
 
 namespace {
 
-bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+bool Has(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
 
 // Lines of the check journals of both printers.
 std::vector<std::string> JournalLines(const ServiceRun& run) {
@@ -53,7 +55,8 @@ TEST(RegistrationTest, EveryDuePaymentOfTheDemoHotelIsRegisteredOnceAndASecondRu
     for (const ServiceRun::Registered& r : run.AllRecords()) {
         size_t found = 0;
         for (const std::string& line : journal) {
-            found += text::StartsWith(line, "ST_" + r.printer + "/") && Has(line, "(KPK " + r.fiscalNumber + ")");
+            found +=
+                text::StartsWith(line, "ST_" + r.printer + "/") && Has(line, "(KPK " + r.fiscalNumber + ")");
         }
         EXPECT_EQ(found, 1u) << r.printer << " " << r.fiscalNumber;
     }
@@ -87,14 +90,18 @@ TEST(RegistrationTest, EveryDuePaymentOfTheDemoHotelIsRegisteredOnceAndASecondRu
 // Full checks (one per bill) under rules that keep four of the six bills off the printer.
 TEST(RegistrationTest, RulesCloseIgnoredRejectedAndUnregisteredPaymentsWithoutRegistration) {
     ServiceRun run;
-    ASSERT_TRUE(run.Start(pmsgen::OpenDay::Small, true, {
-        {"<only_payments>1</only_payments>", "<only_payments>0</only_payments>"},
-        // Without a base currency nothing is converted: the US dollars are the wrong currency.
-        {"<base_currency>RUB</base_currency>", "<base_currency></base_currency>"},
-        // Cash and Visa each change the taxes of the check, to different groups.
-        {"<pay code=\"9000\"><print>1</print></pay>", "<pay code=\"9000\"><print>1</print><tax>2</tax></pay>"},
-        {"<pay code=\"9004\"><print>2</print></pay>", "<pay code=\"9004\"><print>2</print><tax>1</tax></pay>"},
-    }));
+    ASSERT_TRUE(
+        run.Start(pmsgen::OpenDay::Small, true,
+                  {
+                      {"<only_payments>1</only_payments>", "<only_payments>0</only_payments>"},
+                      // Without a base currency nothing is converted: the US dollars are the wrong currency.
+                      {"<base_currency>RUB</base_currency>", "<base_currency></base_currency>"},
+                      // Cash and Visa each change the taxes of the check, to different groups.
+                      {"<pay code=\"9000\"><print>1</print></pay>",
+                       "<pay code=\"9000\"><print>1</print><tax>2</tax></pay>"},
+                      {"<pay code=\"9004\"><print>2</print></pay>",
+                       "<pay code=\"9004\"><print>2</print><tax>1</tax></pay>"},
+                  }));
     const pmsgen::Summary& pms = run.Pms();
     std::vector<int> all;
     for (const pmsgen::Bill& bill : pms.bills) {
@@ -111,7 +118,8 @@ TEST(RegistrationTest, RulesCloseIgnoredRejectedAndUnregisteredPaymentsWithoutRe
         registered.insert(r.documentNumber);
     }
     EXPECT_EQ(records.size(), 2u);
-    EXPECT_EQ(registered, (std::set<std::string>{std::to_string(pms.transferBill), std::to_string(pms.refundBill)}));
+    EXPECT_EQ(registered,
+              (std::set<std::string>{std::to_string(pms.transferBill), std::to_string(pms.refundBill)}));
     std::map<int, ServiceRun::StatusRow> rows = run.StatusRows();
     for (int bill : {pms.threePaymentBill, pms.currencyBill, pms.supervisorBill, pms.chequeBill}) {
         for (const pmsgen::Bill& b : pms.bills) {
@@ -137,7 +145,8 @@ TEST(RegistrationTest, RulesCloseIgnoredRejectedAndUnregisteredPaymentsWithoutRe
         << "the description of the check is saved for the manual close";
     // The payment in US dollars is marked in the PMS.
     EXPECT_TRUE(Has(log, "Payment in incorrect currency."));
-    EXPECT_EQ(run.Query(text::Format("select remark from financial_transactions where trx_no=%d", pms.currencyPayment)),
+    EXPECT_EQ(run.Query(text::Format("select remark from financial_transactions where trx_no=%d",
+                                     pms.currencyPayment)),
               "Wrong payment");
     EXPECT_EQ(run.Query("select count(*) from financial_transactions where remark is not null"), "1");
 }

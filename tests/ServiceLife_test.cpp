@@ -28,7 +28,8 @@ TEST(ServiceLifeTest, PmsDatabaseAwayForAWhileIsReconnectedAndNothingIsLost) {
         << run.Diagnostics();
     std::string file = run.Path("demo_pms.db");
     std::filesystem::rename(file, file + ".away");
-    ASSERT_TRUE(ServiceRun::WaitUntil([&] { return run.LogCount("unable to open database file") >= 2; }, 20000))
+    ASSERT_TRUE(
+        ServiceRun::WaitUntil([&] { return run.LogCount("unable to open database file") >= 2; }, 20000))
         << run.Diagnostics();
     size_t registeredWhileAway = run.Records().size();
     EXPECT_TRUE(run.ServiceRunning());
@@ -63,7 +64,8 @@ TEST(ServiceLifeTest, StopDuringARegistrationEndsInTimeAndARestartFinishesTheRes
     EXPECT_EQ(CountOf(rows, "Y"), 4u);
     std::string log = run.Log();
     for (const char* line : {"Stop payment monitoring", "Block payments", "Stop service"}) {
-        EXPECT_NE(log.find(line, log.rfind("Successful", log.rfind("Start check:"))), std::string::npos) << line;
+        EXPECT_NE(log.find(line, log.rfind("Successful", log.rfind("Start check:"))), std::string::npos)
+            << line;
     }
     EXPECT_EQ(run.Query("select ind_billing from trx$_codes where resort='DEMO' and trx_code='9000'"), "N");
 

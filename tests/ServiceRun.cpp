@@ -92,7 +92,8 @@ void ExpectRegisteredOnce(ServiceRun& run, const std::vector<int>& due) {
         const ServiceFolder::StatusRow& row = rows[trxNo];
         EXPECT_EQ(row.status, "Y");
         auto found = registered.find(row.attempt + "/" + row.checkNumber);
-        ASSERT_NE(found, registered.end()) << "nothing registered as " << row.attempt << "/" << row.checkNumber;
+        ASSERT_NE(found, registered.end())
+            << "nothing registered as " << row.attempt << "/" << row.checkNumber;
         ServiceFolder::Registered record = found->second;
         registered.erase(found);
         // The journal file the check was announced under (unless the announcement went wrong).

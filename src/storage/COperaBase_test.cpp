@@ -265,9 +265,11 @@ TEST_F(OperaBaseTest, DatabaseFileMovedAwayIsALostConnectionUntilItIsBack) {
         << storage.GetLastError();
     EXPECT_FALSE(storage.IsConnected());
     EXPECT_FALSE(storage.Execute("insert into qel_code_convertion (pms_code) values (2)"));
-    EXPECT_TRUE(text::StartsWith(storage.GetLastError(), "Oracle connect problem.")) << storage.GetLastError();
+    EXPECT_TRUE(text::StartsWith(storage.GetLastError(), "Oracle connect problem."))
+        << storage.GetLastError();
     std::filesystem::rename(away, pms.OwnFile());
-    ASSERT_TRUE(storage.Execute("insert into qel_code_convertion (pms_code) values (3)")) << storage.GetLastError();
+    ASSERT_TRUE(storage.Execute("insert into qel_code_convertion (pms_code) values (3)"))
+        << storage.GetLastError();
     // Nothing written before the file went away was lost with it.
     EXPECT_EQ(pms.Rows("select pms_code from qel_code_convertion order by 1"), (Rows{"1", "3"}));
 }

@@ -46,14 +46,17 @@ constexpr double kFlushWaitMs = 100;
     std::exit(1);
 }
 
-double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+double Ms(Clock::duration d) {
+    return std::chrono::duration<double, std::milli>(d).count();
+}
 
 double Percentile(std::vector<double> values, double share) {
     if (values.empty()) {
         return 0;
     }
     std::sort(values.begin(), values.end());
-    return values[std::min(values.size() - 1, static_cast<size_t>(share * static_cast<double>(values.size())))];
+    return values[std::min(values.size() - 1,
+                           static_cast<size_t>(share * static_cast<double>(values.size())))];
 }
 
 // What one run of the worker over the open business date took.
@@ -185,8 +188,9 @@ void Measure(int transactions, int runs) {
         Run run = RunWorker(folder, registrations);
         std::vector<std::string> all = folder.Simulator().Messages();
         messages += all.size() - before;
-        answersMs += AnswerTime(folder.Simulator().Port(),
-                                std::vector<std::string>(all.begin() + static_cast<std::ptrdiff_t>(before), all.end()));
+        answersMs += AnswerTime(
+            folder.Simulator().Port(),
+            std::vector<std::string>(all.begin() + static_cast<std::ptrdiff_t>(before), all.end()));
         checkMs.insert(checkMs.end(), run.checkMs.begin(), run.checkMs.end());
         for (double ms : run.checkMs) {
             totalMs += ms;
@@ -205,9 +209,9 @@ void Measure(int transactions, int runs) {
         "    printer manager's answers %5.2f ms\n"
         "    own time per check: median %5.2f ms; with the discovery cycles and the check not printed, "
         "mean %5.2f ms\n",
-        folder.Pms().transactions, runs, registrations, cycles, median, Percentile(checkMs, 0.9), flushPerCheck,
-        static_cast<double>(messages) / perCheck, answerPerCheck, median - flushPerCheck - answerPerCheck,
-        totalMs / perCheck - flushPerCheck - answerPerCheck);
+        folder.Pms().transactions, runs, registrations, cycles, median, Percentile(checkMs, 0.9),
+        flushPerCheck, static_cast<double>(messages) / perCheck, answerPerCheck,
+        median - flushPerCheck - answerPerCheck, totalMs / perCheck - flushPerCheck - answerPerCheck);
     std::fflush(stdout);
     std::filesystem::current_path(FISCORA_SOURCE_DIR);
 }

@@ -56,9 +56,13 @@ private:
 }  // namespace
 
 ServiceFolder::ServiceFolder(std::string folder, std::string program, std::string demoConfiguration)
-    : folder(std::move(folder)), program(std::move(program)), demoConfiguration(std::move(demoConfiguration)) {}
+    : folder(std::move(folder)),
+      program(std::move(program)),
+      demoConfiguration(std::move(demoConfiguration)) {}
 
-ServiceFolder::~ServiceFolder() { Shutdown(); }
+ServiceFolder::~ServiceFolder() {
+    Shutdown();
+}
 
 void ServiceFolder::Shutdown() {
     if (ServiceRunning()) {
@@ -109,7 +113,8 @@ bool ServiceFolder::Configure(const Changes& changes, int pollMs) {
         {"<tcpip_ini num=\"2\" ip_address=\"127.0.0.1\"",
          "<tcpip_ini num=\"2\" ip_address=\"127.0.0.1\" port=\"" + second + "\""},
         {"<wait_next_check>1000</wait_next_check>", "<wait_next_check>1</wait_next_check>"},
-        {"<base_monitoring>3000</base_monitoring>", text::Format("<base_monitoring>%d</base_monitoring>", pollMs)},
+        {"<base_monitoring>3000</base_monitoring>",
+         text::Format("<base_monitoring>%d</base_monitoring>", pollMs)},
         {"<wait_answer>7000</wait_answer>", "<wait_answer>3000</wait_answer>"},
     };
     all.insert(all.end(), changes.begin(), changes.end());
@@ -125,8 +130,8 @@ bool ServiceFolder::Configure(const Changes& changes, int pollMs) {
 bool ServiceFolder::StartService() {
     if (!programCopied) {
         std::error_code failed;
-        std::filesystem::copy_file(program, Path("FiscoraService"), std::filesystem::copy_options::overwrite_existing,
-                                   failed);
+        std::filesystem::copy_file(program, Path("FiscoraService"),
+                                   std::filesystem::copy_options::overwrite_existing, failed);
         std::filesystem::permissions(Path("FiscoraService"), std::filesystem::perms::owner_all, failed);
         programCopied = !failed;
         if (!programCopied) {
@@ -156,7 +161,8 @@ bool ServiceFolder::WaitUntil(const std::function<bool()>& condition, int timeou
     return true;
 }
 
-bool ServiceFolder::WaitForStatus(const std::vector<int>& payments, const std::string& letters, int timeoutMs) {
+bool ServiceFolder::WaitForStatus(const std::vector<int>& payments, const std::string& letters,
+                                  int timeoutMs) {
     return WaitUntil(
         [&] {
             std::map<int, StatusRow> rows = StatusRows();
@@ -171,8 +177,9 @@ bool ServiceFolder::WaitForStatus(const std::vector<int>& payments, const std::s
 
 std::map<int, ServiceFolder::StatusRow> ServiceFolder::StatusRows() {
     std::map<int, StatusRow> rows;
-    for (const auto& r : Rows("select trx_no, qel_fisc_status, printer_id, shift_number, check_number, title, "
-                                 "attempt, bill_no, trx_amount from qel_financial_transactions")) {
+    for (const auto& r :
+         Rows("select trx_no, qel_fisc_status, printer_id, shift_number, check_number, title, "
+              "attempt, bill_no, trx_amount from qel_financial_transactions")) {
         StatusRow& row = rows[text::ToInt(r[0])];
         row.status = r[1];
         row.printerId = r[2];

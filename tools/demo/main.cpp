@@ -34,7 +34,9 @@ struct Settings {
     int timeLimitSeconds = 180;
 };
 
-std::string Clean(const std::string& path) { return std::filesystem::weakly_canonical(path).string(); }
+std::string Clean(const std::string& path) {
+    return std::filesystem::weakly_canonical(path).string();
+}
 
 bool ReadSettings(int argc, char** argv, Settings& settings) {
     std::string here = platform::ProgramFolder();
@@ -106,10 +108,10 @@ bool Mentions(const std::string& line, int trxNo) {
 // its last run of check texts and the next text of another check. Only the lines that report an
 // outcome are kept.
 std::vector<std::string> Reasons(const std::vector<std::string>& log, int trxNo) {
-    static const char* const outcomes[] = {"Unsuccessful", "not available", "cut off", "Can't", "failure",
-                                           "ERROR", "unregistered", "incorrect currency", "ignore list",
-                                           "saved", "Not identical", "passed", "problem", "not found",
-                                           "gone", "unable", "Paper", "error"};
+    static const char* const outcomes[] = {
+        "Unsuccessful", "not available",      "cut off",     "Can't",  "failure",       "ERROR",
+        "unregistered", "incorrect currency", "ignore list", "saved",  "Not identical", "passed",
+        "problem",      "not found",          "gone",        "unable", "Paper",         "error"};
     // Blocks: each "Print check:" line starts the text of a check, which ends at an empty text.
     size_t segmentStart = std::string::npos;
     size_t segmentEnd = log.size();
@@ -155,7 +157,9 @@ std::vector<std::string> Reasons(const std::vector<std::string>& log, int trxNo)
     return reasons;
 }
 
-void Heading(const std::string& title) { std::printf("\n== %s ==\n", title.c_str()); }
+void Heading(const std::string& title) {
+    std::printf("\n== %s ==\n", title.c_str());
+}
 
 // The text padded with blanks to a width in characters (UTF-8 texts have several bytes to some).
 std::string Pad(const std::string& utf8, size_t width) {
@@ -190,21 +194,23 @@ int main(int argc, char** argv) {
     }
     const pmsgen::Summary& pms = run.Pms();
     std::vector<int> due = run.DuePayments();
-    std::printf("Demo hotel: %sdemo_pms.db, open business date %s: %zu bills, %zu payments due, %zu of them on "
-                "an ignored room or cashier\n",
-                settings.work.c_str(), pms.businessDate.c_str(), pms.bills.size(), pms.paymentsOfTheDay.size(),
-                pms.ignoredPayments.size());
-    std::printf("Printer manager simulator: 127.0.0.1:%u, records in %schecks0.jsonl\n", run.Simulator().Port(),
-                settings.work.c_str());
+    std::printf(
+        "Demo hotel: %sdemo_pms.db, open business date %s: %zu bills, %zu payments due, %zu of them on "
+        "an ignored room or cashier\n",
+        settings.work.c_str(), pms.businessDate.c_str(), pms.bills.size(), pms.paymentsOfTheDay.size(),
+        pms.ignoredPayments.size());
+    std::printf("Printer manager simulator: 127.0.0.1:%u, records in %schecks0.jsonl\n",
+                run.Simulator().Port(), settings.work.c_str());
     if (!run.Configure({}, 500) || !run.StartService()) {
         std::fprintf(stderr, "fiscora_demo: cannot start %s in %s with %s\n", settings.program.c_str(),
                      settings.work.c_str(), settings.configuration.c_str());
         return 1;
     }
-    std::printf("FiscoraService runs in %s (log qelfiscal.log); each check takes about a second (the fixed\n"
-                "pause before it), the demo configuration's pauses are shortened to 1 ms after a check and\n"
-                "500 ms between polling cycles. Time limit: %d s.\n",
-                settings.work.c_str(), settings.timeLimitSeconds);
+    std::printf(
+        "FiscoraService runs in %s (log qelfiscal.log); each check takes about a second (the fixed\n"
+        "pause before it), the demo configuration's pauses are shortened to 1 ms after a check and\n"
+        "500 ms between polling cycles. Time limit: %d s.\n",
+        settings.work.c_str(), settings.timeLimitSeconds);
     std::fflush(stdout);
 
     // Until every due payment and the ignored ones are done.
@@ -242,8 +248,8 @@ int main(int argc, char** argv) {
     }
 
     Heading("Checks registered (printer manager record / status table)");
-    std::printf("%-7s %-10s %-9s %12s  %-10s %-26s %s\n", "printer", "fiscal no", "document", "amount", "trx_no",
-                "payment", "status");
+    std::printf("%-7s %-10s %-9s %12s  %-10s %-26s %s\n", "printer", "fiscal no", "document", "amount",
+                "trx_no", "payment", "status");
     std::set<std::string> documents;
     for (const ServiceFolder::Registered& record : records) {
         std::string trxNumbers, payment, status;
@@ -259,14 +265,17 @@ int main(int argc, char** argv) {
                                " is in no status row");
         }
         if (!documents.insert(record.printer + "/" + record.fiscalNumber).second) {
-            problems.push_back("fiscal number " + record.printer + "/" + record.fiscalNumber + " given twice");
+            problems.push_back("fiscal number " + record.printer + "/" + record.fiscalNumber +
+                               " given twice");
         }
-        std::printf("%-7s %-10s %-9s %12s  %-10s %s %s\n", record.printer.c_str(), record.fiscalNumber.c_str(),
+        std::printf("%-7s %-10s %-9s %12s  %-10s %s %s\n", record.printer.c_str(),
+                    record.fiscalNumber.c_str(),
                     record.documentNumber.empty() ? "-" : record.documentNumber.c_str(), record.total.c_str(),
                     trxNumbers.c_str(), Pad(payment, 26).c_str(), status.c_str());
     }
     if (records.size() != due.size()) {
-        problems.push_back(text::Format("%zu checks registered for %zu due payments", records.size(), due.size()));
+        problems.push_back(
+            text::Format("%zu checks registered for %zu due payments", records.size(), due.size()));
     }
 
     Heading("Status rows by letter");
@@ -289,7 +298,8 @@ int main(int argc, char** argv) {
         if (row.status == "Y" && row.fiscalNumber.empty()) {
             std::vector<std::string> why = Reasons(log, trxNo);
             std::printf("%d  %s %s  room %s  bill %s: %s\n", trxNo, row.code.c_str(), row.amount.c_str(),
-                        row.room.c_str(), row.bill.c_str(), why.empty() ? "(no reason in the log)" : why[0].c_str());
+                        row.room.c_str(), row.bill.c_str(),
+                        why.empty() ? "(no reason in the log)" : why[0].c_str());
         }
     }
 
@@ -303,7 +313,8 @@ int main(int argc, char** argv) {
             platform::ReadFile(settings.work + entry + "/" + name, content);
             for (const std::string& line : text::Split(content, '\n')) {
                 if (!text::Trim(line).empty()) {
-                    std::printf("%s/%s: %s\n", entry.c_str(), name.c_str(), platform::ToUtf8(line, "1251").c_str());
+                    std::printf("%s/%s: %s\n", entry.c_str(), name.c_str(),
+                                platform::ToUtf8(line, "1251").c_str());
                 }
             }
         }
@@ -323,15 +334,17 @@ int main(int argc, char** argv) {
         std::vector<std::string> why = Reasons(log, trxNo);
         if (why.empty()) {
             std::printf("    not taken up in this run%s\n",
-                        row.businessDate != pms.businessDate ? ": it belongs to an earlier business date, and "
-                                                               "payments are found on the open one"
-                                                             : "");
+                        row.businessDate != pms.businessDate
+                            ? ": it belongs to an earlier business date, and "
+                              "payments are found on the open one"
+                            : "");
         }
         for (const std::string& reason : why) {
             std::printf("    %s\n", reason.c_str());
         }
         if (isDue) {
-            problems.push_back(text::Format("payment %d of the open date is left %s", trxNo, row.status.c_str()));
+            problems.push_back(
+                text::Format("payment %d of the open date is left %s", trxNo, row.status.c_str()));
         }
     }
     for (int trxNo : expected) {
@@ -347,7 +360,8 @@ int main(int argc, char** argv) {
     for (int trxNo : pms.ignoredPayments) {
         auto row = rows.find(trxNo);
         if (row != rows.end() && (row->second.status != "Y" || !row->second.fiscalNumber.empty())) {
-            problems.push_back(text::Format("payment %d should have been closed without registration", trxNo));
+            problems.push_back(
+                text::Format("payment %d should have been closed without registration", trxNo));
         }
     }
 

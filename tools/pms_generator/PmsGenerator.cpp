@@ -658,13 +658,14 @@ private:
             }
             // Ordinary departures, one payment each.
             const char* const firsts[] = {"Elena", "Dmitry", "Maria", "Sergey", "Laura", "Oleg", "Nina"};
-            const char* const lasts[] = {"Volkova", "Orlov", "Garcia", "Kuznetsov", "Meyer", "Popov", "Rossi"};
+            const char* const lasts[] = {"Volkova", "Orlov", "Garcia", "Kuznetsov",
+                                         "Meyer",   "Popov", "Rossi"};
             const char* const pays[] = {"9000", "9004", "9005"};
             for (int i = 0; i < 7; ++i) {
                 int nights = 1 + i % 2;
                 bool deluxe = i % 3 == 2;
-                Folio f = Departure(firsts[i], lasts[i], text::Format("%d", 102 + i), i % 2 ? kBoris : kAnna, d,
-                                    nights, deluxe ? kDeluxe : kStandard, "BAR");
+                Folio f = Departure(firsts[i], lasts[i], text::Format("%d", 102 + i), i % 2 ? kBoris : kAnna,
+                                    d, nights, deluxe ? kDeluxe : kStandard, "BAR");
                 double rate = deluxe ? 6200 : 4500;
                 double total = 0;
                 for (int n = nights; n >= 1; --n) {

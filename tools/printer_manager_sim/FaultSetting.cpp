@@ -90,7 +90,8 @@ bool FaultSetting::Applies(const std::string& messageKind) const {
 }
 
 std::string FaultSetting::Describe() const {
-    static const char* const names[] = {"none", "refuse", "delay", "close", "error", "garbage", "long", "cut"};
+    static const char* const names[] = {"none",  "refuse",  "delay", "close",
+                                        "error", "garbage", "long",  "cut"};
     std::ostringstream out;
     out << names[static_cast<int>(mode)];
     if (mode == Mode::Delay) {

@@ -19,8 +19,9 @@ namespace db {
 // says that SCHEMA.table lives in the database file itself, and so does the PMS schema when the
 // string names no file for it. Files must exist: connecting never creates a database, and a
 // connection whose file has been moved or removed fails its next statement, the way a connection
-// to a database server that went away does (the storage then reconnects). Statements are written in Oracle's dialect and rewritten (OracleRewriter);
-// the Oracle functions they call are registered (OracleFunctions.h) and DUAL exists.
+// to a database server that went away does (the storage then reconnects). Statements are written
+// in Oracle's dialect and rewritten (OracleRewriter); the Oracle functions they call are
+// registered (OracleFunctions.h) and DUAL exists.
 class SqliteConnection : public Connection {
 public:
     struct Settings {
