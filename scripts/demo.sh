@@ -8,10 +8,7 @@ scripts/setup.sh
 cmake --preset release >/dev/null
 cmake --build --preset release
 
-if [ ! -x tools/demo/run_demo.sh ]; then
-    echo "The demo hotel and the end-to-end run are not built yet: this command will generate the"
-    echo "demo PMS, start the printer-manager simulator on 127.0.0.1, run FiscoraService until every"
-    echo "demo bill is registered, stop it and print the registered checks and status rows."
-    exit 0
-fi
-exec tools/demo/run_demo.sh build/release
+# Generates the demo hotel, starts the printer-manager simulator, runs FiscoraService in
+# build/release/demo-run until every demo payment is registered and prints the summary; exits
+# non-zero when something that should have been registered was not.
+exec build/release/tools/demo/fiscora_demo --work build/release/demo-run "$@"

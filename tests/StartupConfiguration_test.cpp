@@ -6,6 +6,7 @@
 
 #include <filesystem>
 
+#include "ServiceRun.h"
 #include "platform/Environment.h"
 #include "platform/FileSystem.h"
 #include "platform/TempFolder.h"
@@ -13,21 +14,7 @@
 
 namespace {
 
-std::string SourceDir() {
-    std::string source = platform::GetEnv("FISCORA_SOURCE_DIR");
-    if (source.empty()) {
-        std::string here = __FILE__;
-        source = here.substr(0, here.rfind("/tests/"));
-    }
-    return source + "/";
-}
-
-std::string ServiceBinary() {
-    std::string binaryDir = platform::GetEnv("FISCORA_BINARY_DIR");
-    return (binaryDir.empty() ? platform::ProgramFolder() : binaryDir + "/") + "FiscoraService";
-}
-
-struct ServiceRun {
+struct ProgramRun {
     int exitCode = -1;
     std::string output;  // standard output and standard error
     std::string log;     // qelfiscal.log
@@ -35,10 +22,10 @@ struct ServiceRun {
 
 // Copies the service into the folder, so that its program folder (and with it its log) is that
 // folder too, and runs it there with a time limit, after which it is told to stop.
-ServiceRun RunService(const platform::TempFolder& folder, int seconds = 30) {
+ProgramRun RunService(const platform::TempFolder& folder, int seconds = 30) {
     std::filesystem::copy_file(ServiceBinary(), folder.Path("FiscoraService"));
     std::filesystem::permissions(folder.Path("FiscoraService"), std::filesystem::perms::owner_all);
-    ServiceRun run;
+    ProgramRun run;
     run.exitCode = platform::RunProgram(
         "/bin/sh",
         {"-c", "unset NOTIFY_SOCKET; cd \"$1\" && exec timeout \"$2\" ./FiscoraService 2>&1", "sh",
@@ -61,7 +48,7 @@ bool Has(const std::string& text, const std::string& part) {
 TEST(StartupConfigurationTest, DemoConfigurationIsLoggedAndWaitsForItsPmsDatabase) {
     platform::TempFolder folder;
     folder.Write("VuvovaZododAVU.xml", DemoConfiguration());
-    ServiceRun run = RunService(folder, 4);
+    ProgramRun run = RunService(folder, 4);
     // Ended by the time limit's stop signal, not by a failed start-up.
     EXPECT_EQ(run.exitCode, 124) << run.output;
     EXPECT_FALSE(Has(run.output, "start-up failed")) << run.output;
@@ -106,7 +93,7 @@ TEST(StartupConfigurationTest, BadConfigurationStopsStartUpWithItsMessage) {
         if (c.from) {
             folder.Write("VuvovaZododAVU.xml", text::ReplaceAll(DemoConfiguration(), c.from, c.to));
         }
-        ServiceRun run = RunService(folder);
+        ProgramRun run = RunService(folder);
         EXPECT_EQ(run.exitCode, 1) << run.output;
         EXPECT_TRUE(Has(run.output, "Fiscora: start-up failed: ")) << run.output;
         EXPECT_TRUE(Has(run.output, message)) << run.output;

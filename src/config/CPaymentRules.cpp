@@ -13,6 +13,8 @@ namespace {
 constexpr int32_t kNotRegistered = 18;
 constexpr int32_t kLeftAlone = 17;
 constexpr int32_t kUnclassified = 12;
+// A payment the rules reject: the worker writes its remark ("Wrong payment") into the PMS.
+constexpr int32_t kRejected = 19;
 // Printer type of the Czech registration, which takes any payment code.
 constexpr int32_t kCzechPrinter = 10;
 // Amounts closer than half a cent are equal; the small allowance absorbs binary fractions such
@@ -57,6 +59,7 @@ bool CPaymentRules::Apply() {
         if (ini.baseCurrency.empty() && !ini.paymentCurrency.empty() &&
             payment.currency != ini.paymentCurrency) {
             ini.WriteLog("Payment in incorrect currency.");
+            payment.line_type = kRejected;
             check.SetStatusCode(16);
             accepted = false;
         }

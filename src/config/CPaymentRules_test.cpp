@@ -140,6 +140,8 @@ TEST_F(RulesTest, PaymentCurrency) {
         size_t mark = LogMark();
         EXPECT_EQ(ini.ApplyPaymentRules(check), c.accepted);
         EXPECT_EQ(check.statusCode, c.accepted ? 0 : 16);
+        // The rejected payment is the one the "Wrong payment" remark goes to.
+        EXPECT_EQ(check.payments[0].line_type == 19, !c.accepted);
         EXPECT_EQ(LoggedSince(mark, "Payment in incorrect currency."), !c.accepted);
     }
 }

@@ -91,11 +91,13 @@ bool CNewInterface::SendAndWait(const std::string& message, int timeoutMs, CFisc
         blockOnFailure = true;
         return false;
     }
+    answerSucceeded = false;
     std::string answer = channel.Received();
     LogRaw(answer, static_cast<int>(answer.size()), CLogFile::Incoming);
 
     FiscMessage reader;
-    if (answer[0] != '0') {
+    answerSucceeded = answer[0] == '0';
+    if (!answerSucceeded) {
         lastError = reader.AnswerError(answer);
         Log(lastError);
         return true;
@@ -270,7 +272,7 @@ bool CNewInterface::Register(bool saveDescriptionOnly) {
         if (saveDescriptionOnly) {
             return checkLogger.SaveCheckFile(message.NewFileName(check.printedFileName, 0), command, control, check);
         }
-        return SendAndWait(command, 0, nullptr);
+        return SendDocument(command, nullptr);
     }
 
     int documentType = 1;
@@ -302,7 +304,14 @@ bool CNewInterface::Register(bool saveDescriptionOnly) {
     }
     check.SetPrintedFileName(message.fileName);
     Log("Start check:");
-    return SendAndWait(message.checkMessage, 0, &check);
+    return SendDocument(message.checkMessage, &check);
+}
+
+bool CNewInterface::SendDocument(const std::string& message, CFiscalCheck* target) {
+    // Only an answer that reports success means the document is registered: after an error
+    // answer, or bytes that are no answer at all, the check stays due (and may go to the
+    // reserve printer) instead of being taken for registered.
+    return SendAndWait(message, 0, target) && answerSucceeded;
 }
 
 void CNewInterface::AddTextLines(FiscMessage& message) {

@@ -42,6 +42,11 @@ private:
     // The channel could not be (re)opened: the device is lost.
     bool ConnectionLost();
     bool SendPrint(FiscMessage& message, const std::string& text, int count, int number);
+    // Sends a check or a cash command: true only when the manager's answer reports success.
+    bool SendDocument(const std::string& message, CFiscalCheck* target);
+
+    // Whether the last answer SendAndWait read started with the success mark.
+    bool answerSucceeded = false;
 
     std::string gtinFile;
 };

@@ -54,6 +54,16 @@ CFiscalCheck Bill() {
     return check;
 }
 
+// Cash put into the drawer: a cash command, not a check.
+CFiscalCheck CashLoan(double amount) {
+    CFiscalCheck loan = Bill();
+    loan.statusCode = 6;
+    loan.postings.clear();
+    loan.payments = {Cash(amount)};
+    loan.paymentsTotal = amount;
+    return loan;
+}
+
 const std::string kBillHeader = "1^FISC^Check^7^Manager Anna^^F^0^1^1^0^1^1^7^1^^||150.00|101|B1001||0|0||||1|^1|0|||\n";
 
 class InterfaceTest : public device_test::TempFolderTest {
@@ -281,19 +291,37 @@ TEST_F(InterfaceTest, ConnectionCutBeforeTheAnswerBlocksPayments) {
     EXPECT_EQ(check.fiscalNumber, "1");
 }
 
-TEST_F(InterfaceTest, ErrorAnswerEndsTheRegistrationWithItsText) {
+TEST_F(InterfaceTest, ErrorOrGarbageAnswerToTheCheckFailsTheAttemptWithItsText) {
     StartWith();
     sim->SetFault(Fault("error code=3 kind=Check text=Paper out"));
     CFiscalCheck check = Bill();
-    EXPECT_TRUE(device.PrintCheck(check, false));
+    EXPECT_FALSE(device.PrintCheck(check, false));
     EXPECT_EQ(device.GetLastError(), "Paper out");
+    // The manager answered: the connection is fine, payments need not be blocked.
     EXPECT_FALSE(device.blockOnFailure);
     EXPECT_EQ(check.fiscalNumber, "");
     EXPECT_TRUE(LogHas("Paper out"));
 
     sim->SetFault(Fault("garbage bytes=30 kind=Check"));
-    EXPECT_TRUE(device.PrintCheck(check, false));
+    EXPECT_FALSE(device.PrintCheck(check, false));
+    EXPECT_FALSE(device.blockOnFailure);
     EXPECT_EQ(check.fiscalNumber, "");
+    EXPECT_TRUE(sim->Records().empty());
+
+    // An error answer to a message before the check does not stop the registration.
+    sim->SetFault(Fault("error code=4 kind=File count=1 text=Busy"));
+    ASSERT_TRUE(device.PrintCheck(check, false)) << device.GetLastError();
+    EXPECT_EQ(check.fiscalNumber, "1");
+}
+
+TEST_F(InterfaceTest, ErrorAnswerToACashCommandFailsIt) {
+    StartWith();
+    sim->SetFault(Fault("error code=5 kind=Command count=1 text=Drawer jammed"));
+    CFiscalCheck loan = CashLoan(250);
+    EXPECT_FALSE(device.PrintCheck(loan, false));
+    EXPECT_EQ(device.GetLastError(), "Drawer jammed");
+    EXPECT_TRUE(device.PrintCheck(loan, false)) << device.GetLastError();
+    ASSERT_EQ(sim->Records().size(), 1u);
 }
 
 TEST_F(InterfaceTest, LongAnswerStillGivesTheFiscalNumber) {
@@ -490,11 +518,7 @@ TEST_F(InterfaceTest, DocumentTypesAndGroupCodes) {
 
 TEST_F(InterfaceTest, CashLoanAndPickUpAreCommands) {
     StartWith();
-    CFiscalCheck loan = Bill();
-    loan.statusCode = 6;
-    loan.postings.clear();
-    loan.payments = {Cash(250)};
-    loan.paymentsTotal = 250;
+    CFiscalCheck loan = CashLoan(250);
     ASSERT_TRUE(device.PrintCheck(loan, false));
     CFiscalCheck pickup = loan;
     pickup.statusCode = 7;

@@ -255,6 +255,25 @@ TEST_F(OperaBaseTest, ConnectFailureNamesTheProblem) {
     EXPECT_TRUE(storage.Execute("delete from qel_code_convertion")) << storage.GetLastError();
 }
 
+TEST_F(OperaBaseTest, DatabaseFileMovedAwayIsALostConnectionUntilItIsBack) {
+    ASSERT_TRUE(Open());
+    ASSERT_TRUE(storage.Execute("insert into qel_code_convertion (pms_code) values (1)"));
+    std::string away = pms.OwnFile() + ".away";
+    std::filesystem::rename(pms.OwnFile(), away);
+    EXPECT_FALSE(storage.Execute("insert into qel_code_convertion (pms_code) values (2)"));
+    EXPECT_NE(storage.GetLastError().find("the database file is gone"), std::string::npos)
+        << storage.GetLastError();
+    EXPECT_FALSE(storage.IsConnected());
+    EXPECT_FALSE(storage.Execute("insert into qel_code_convertion (pms_code) values (2)"));
+    EXPECT_TRUE(text::StartsWith(storage.GetLastError(), "Oracle connect problem."))
+        << storage.GetLastError();
+    std::filesystem::rename(away, pms.OwnFile());
+    ASSERT_TRUE(storage.Execute("insert into qel_code_convertion (pms_code) values (3)"))
+        << storage.GetLastError();
+    // Nothing written before the file went away was lost with it.
+    EXPECT_EQ(pms.Rows("select pms_code from qel_code_convertion order by 1"), (Rows{"1", "3"}));
+}
+
 TEST_F(OperaBaseTest, PrinterCodesStartAtTwo) {
     ASSERT_TRUE(Open());
     EXPECT_EQ(storage.GetPrinterCode(501, "Bar's menu"), 2);

@@ -36,6 +36,7 @@ constexpr int kHistoryPerDay = 300;
 constexpr int kHistoryMaxDays = 1095;
 
 // Cashiers (cashiers$) and workstations (fin$_tran_action).
+constexpr int kSupervisor = 1;
 constexpr int kAnna = 2;
 constexpr int kBoris = 3;
 constexpr int kFo1 = 1;
@@ -252,7 +253,8 @@ public:
         today = db::oracle::ToDayNumber(date);
         summary = Summary();
         summary.businessDate = DateText(today);
-        return WriteReference(error) && WriteHistory(error) && WriteToday(error) && WriteDeposits(error);
+        return WriteReference(error) && WriteHistory(error) && WriteToday(error) &&
+               (options.openDay != OpenDay::Demo || WriteDeposits(error));
     }
 
 private:
@@ -568,6 +570,7 @@ private:
         nextName = kTodayName;
         nextReservation = kTodayReservation;
         const double d = today;
+        const bool demo = options.openDay == OpenDay::Demo;
 
         {  // Three payments on one bill.
             Folio f = Departure("Ivan", "Petrov", "101", kAnna, d, 2, kStandard, "BAR");
@@ -581,52 +584,54 @@ private:
             summary.threePaymentBill = f.bill.number;
             CloseFolio(f, d, 9 * 60 + 5);
         }
-        {  // A bed-and-breakfast package: the package line carries what the guest pays; the room
-           // and the breakfast are its parts. Minibar articles besides.
-            Folio f = Departure("Sean", "O'Brien", "205", kBoris, d, 1, kDeluxe, "BB");
-            int package = nextTrx;
-            Txn header = LineOf(f, "1050", 6500, d - 1);
-            header.subtype = "PK";
-            header.guestAccountDebit = 6500;
-            header.packageLink = package;
-            header.net = RoundCents(6500 / 1.2);
-            f.bill.postings.push_back(Post(header));
-            Txn room = LineOf(f, "1000", 5800, d - 1);
-            room.packageLink = package;
-            room.net = RoundCents(5800 / 1.2);
-            f.bill.postings.push_back(Post(room));
-            Txn breakfast = LineOf(f, "2010", 700, d - 1);
-            breakfast.subtype = "PK";
-            breakfast.packageLink = package;
-            breakfast.net = RoundCents(700 / 1.2);
-            f.bill.postings.push_back(Post(breakfast));
-            Txn water = LineOf(f, "5000", 250, d - 1);
-            water.article = 1;
-            water.reference = "Guest's minibar";
-            f.bill.postings.push_back(Post(water));
-            Txn chocolate = LineOf(f, "5000", 380, d - 1);
-            chocolate.article = 3;
-            f.bill.postings.push_back(Post(chocolate));
-            Pay(f, "9004", 7130, d);
-            summary.packageBill = f.bill.number;
-            CloseFolio(f, d, 9 * 60 + 40);
-        }
-        {  // A company's guest, billed to the company in window 2 and paid on its city ledger.
-            int guest = NewName("Olga", "Sidorova", "", "", "olga.sidorova@globex.example");
-            int company = NewName("", "", "Globex LLC", "7709123456", "accounts@globex.example");
-            int stay = NewStay(guest, d - 1, 1, kSuite, "CORP");
-            Folio f = NewFolio(guest, stay, "310", kAnna, kFo1, false);
-            f.payee = company;
-            f.view = 2;
-            f.bill.guestFirstName = "Olga";
-            f.bill.guestLastName = "Sidorova";
-            f.bill.company = "Globex LLC";
-            insertRouting.Int(stay).Int(2).Int(company);
-            Ran(insertRouting);
-            Night(f, 9800, d - 1);
-            Pay(f, "9020", 9900, d);
-            summary.companyBill = f.bill.number;
-            CloseFolio(f, d, 10 * 60 + 12);
+        if (demo) {
+            {  // A bed-and-breakfast package: the package line carries what the guest pays; the room
+               // and the breakfast are its parts. Minibar articles besides.
+                Folio f = Departure("Sean", "O'Brien", "205", kBoris, d, 1, kDeluxe, "BB");
+                int package = nextTrx;
+                Txn header = LineOf(f, "1050", 6500, d - 1);
+                header.subtype = "PK";
+                header.guestAccountDebit = 6500;
+                header.packageLink = package;
+                header.net = RoundCents(6500 / 1.2);
+                f.bill.postings.push_back(Post(header));
+                Txn room = LineOf(f, "1000", 5800, d - 1);
+                room.packageLink = package;
+                room.net = RoundCents(5800 / 1.2);
+                f.bill.postings.push_back(Post(room));
+                Txn breakfast = LineOf(f, "2010", 700, d - 1);
+                breakfast.subtype = "PK";
+                breakfast.packageLink = package;
+                breakfast.net = RoundCents(700 / 1.2);
+                f.bill.postings.push_back(Post(breakfast));
+                Txn water = LineOf(f, "5000", 250, d - 1);
+                water.article = 1;
+                water.reference = "Guest's minibar";
+                f.bill.postings.push_back(Post(water));
+                Txn chocolate = LineOf(f, "5000", 380, d - 1);
+                chocolate.article = 3;
+                f.bill.postings.push_back(Post(chocolate));
+                Pay(f, "9004", 7130, d);
+                summary.packageBill = f.bill.number;
+                CloseFolio(f, d, 9 * 60 + 40);
+            }
+            {  // A company's guest, billed to the company in window 2 and paid on its city ledger.
+                int guest = NewName("Olga", "Sidorova", "", "", "olga.sidorova@globex.example");
+                int company = NewName("", "", "Globex LLC", "7709123456", "accounts@globex.example");
+                int stay = NewStay(guest, d - 1, 1, kSuite, "CORP");
+                Folio f = NewFolio(guest, stay, "310", kAnna, kFo1, false);
+                f.payee = company;
+                f.view = 2;
+                f.bill.guestFirstName = "Olga";
+                f.bill.guestLastName = "Sidorova";
+                f.bill.company = "Globex LLC";
+                insertRouting.Int(stay).Int(2).Int(company);
+                Ran(insertRouting);
+                Night(f, 9800, d - 1);
+                Pay(f, "9020", 9900, d);
+                summary.companyBill = f.bill.number;
+                CloseFolio(f, d, 10 * 60 + 12);
+            }
         }
         {  // Paid in US dollars: 100 USD at 92.50.
             Folio f = Departure("John", "Smith", "112", kBoris, d, 1, kStandard, "BAR");
@@ -643,104 +648,140 @@ private:
             summary.transferBill = f.bill.number;
             CloseFolio(f, d, 11 * 60);
         }
-        {  // A reinstated bill: its postings went back to the reservation, its payments stayed.
-            Folio f = Departure("Peter", "Novak", "121", kBoris, d, 2, kStandard, "BAR", d);
-            Pay(f, "9000", 3000, d);
-            Pay(f, "9004", 2000, d);
-            summary.reinstatedBill = f.bill.number;
-            CloseFolio(f, d, 11 * 60 + 20);
-        }
-        // Ordinary departures, one payment each.
-        const char* const firsts[] = {"Elena", "Dmitry", "Maria", "Sergey", "Laura", "Oleg", "Nina"};
-        const char* const lasts[] = {"Volkova", "Orlov", "Garcia", "Kuznetsov", "Meyer", "Popov", "Rossi"};
-        const char* const pays[] = {"9000", "9004", "9005"};
-        for (int i = 0; i < 7; ++i) {
-            int nights = 1 + i % 2;
-            bool deluxe = i % 3 == 2;
-            Folio f = Departure(firsts[i], lasts[i], text::Format("%d", 102 + i), i % 2 ? kBoris : kAnna, d,
-                                nights, deluxe ? kDeluxe : kStandard, "BAR");
-            double rate = deluxe ? 6200 : 4500;
-            double total = 0;
-            for (int n = nights; n >= 1; --n) {
-                Night(f, rate, d - n);
-                total += rate + 100;
+        if (demo) {
+            {  // A reinstated bill: its postings went back to the reservation, its payments stayed.
+                Folio f = Departure("Peter", "Novak", "121", kBoris, d, 2, kStandard, "BAR", d);
+                Pay(f, "9000", 3000, d);
+                Pay(f, "9004", 2000, d);
+                summary.reinstatedBill = f.bill.number;
+                CloseFolio(f, d, 11 * 60 + 20);
             }
-            if (i % 3 == 0) {
-                Charge(f, "2000", 980 + 10 * i, d - 1);
-                total += 980 + 10 * i;
+            // Ordinary departures, one payment each.
+            const char* const firsts[] = {"Elena", "Dmitry", "Maria", "Sergey", "Laura", "Oleg", "Nina"};
+            const char* const lasts[] = {"Volkova", "Orlov", "Garcia", "Kuznetsov",
+                                         "Meyer",   "Popov", "Rossi"};
+            const char* const pays[] = {"9000", "9004", "9005"};
+            for (int i = 0; i < 7; ++i) {
+                int nights = 1 + i % 2;
+                bool deluxe = i % 3 == 2;
+                Folio f = Departure(firsts[i], lasts[i], text::Format("%d", 102 + i), i % 2 ? kBoris : kAnna,
+                                    d, nights, deluxe ? kDeluxe : kStandard, "BAR");
+                double rate = deluxe ? 6200 : 4500;
+                double total = 0;
+                for (int n = nights; n >= 1; --n) {
+                    Night(f, rate, d - n);
+                    total += rate + 100;
+                }
+                if (i % 3 == 0) {
+                    Charge(f, "2000", 980 + 10 * i, d - 1);
+                    total += 980 + 10 * i;
+                }
+                Pay(f, pays[i % 3], total, d);
+                CloseFolio(f, d, 12 * 60 + 10 * i);
             }
-            Pay(f, pays[i % 3], total, d);
-            CloseFolio(f, d, 12 * 60 + 10 * i);
+            {  // The house account: staff meals, never registered (an ignored room).
+                int house = NewName("", "", "House account");
+                int stay = NewStay(house, d - 30, 31, kStandard, "");
+                Folio f = NewFolio(house, stay, "9998", kAnna, kFo1, false);
+                Charge(f, "2000", 1200, d);
+                summary.ignoredPayments.push_back(Pay(f, "9000", 1200, d));
+                summary.houseBill = f.bill.number;
+                CloseFolio(f, d, 14 * 60);
+            }
+            // Staying guests paying in advance: payments without a bill.
+            const char* const rooms[] = {"130", "131", "132", "133"};
+            const char* const advance[] = {"9000", "9004", "9005", "9000"};
+            const double amounts[] = {3000, 5000, 4000, 2000};
+            const char* const guests[] = {"Igor", "Svetlana", "Hans", "Chen"};
+            for (int i = 0; i < 4; ++i) {
+                int guest = NewName(guests[i], "Guest", "", "", "");
+                int stay = NewStay(guest, d - 1, 3, kStandard, "BAR");
+                Folio f = NewFolio(guest, stay, rooms[i], i % 2 ? kBoris : kAnna, i % 2 ? kFo2 : kFo1, false);
+                --nextTodayBill;
+                Txn night = LineOf(f, "1000", 4500, d - 1);
+                night.bill.reset();
+                Post(night);
+                Txn pay = LineOf(f, advance[i], amounts[i], d);
+                pay.bill.reset();
+                pay.subtype = "FC";
+                pay.taxInclusive = "N";
+                pay.receipt = nextTodayReceipt++;
+                summary.inHousePayments.push_back(Post(pay));
+            }
+            {  // A group's payment on the pay master's room.
+                int group = NewName("", "", "Sputnik Tours", "7701999888");
+                int stay = NewStay(group, d - 2, 4, kStandard, "");
+                Txn pay;
+                pay.date = d;
+                pay.code = "9004";
+                pay.room = "9999";
+                pay.amount = 15000;
+                pay.subtype = "FC";
+                pay.taxInclusive = "N";
+                pay.receipt = nextTodayReceipt++;
+                pay.reservation = stay;
+                pay.nameId = group;
+                pay.action = kFo1;
+                pay.cashier = kAnna;
+                summary.payMasterPayment = Post(pay);
+            }
+            {  // A company settling its accounts-receivable account by card.
+                Txn pay;
+                pay.date = d;
+                pay.code = "9004";
+                pay.amount = 25000;
+                pay.subtype = "FC";
+                pay.taxInclusive = "N";
+                pay.receipt = nextTodayReceipt++;
+                pay.ar = 4001;
+                pay.action = kFo2;
+                pay.cashier = kBoris;
+                pay.reference = "AR 4001 invoice 77";
+                summary.arPayment = Post(pay);
+            }
         }
-        {  // The house account: staff meals, never registered (an ignored room).
-            int house = NewName("", "", "House account");
-            int stay = NewStay(house, d - 30, 31, kStandard, "");
-            Folio f = NewFolio(house, stay, "9998", kAnna, kFo1, false);
-            Charge(f, "2000", 1200, d);
-            summary.ignoredPayments.push_back(Pay(f, "9000", 1200, d));
-            summary.houseBill = f.bill.number;
-            CloseFolio(f, d, 14 * 60);
+        if (options.testBills) {
+            WriteTestBills(d);
         }
-        // Staying guests paying in advance: payments without a bill.
-        const char* const rooms[] = {"130", "131", "132", "133"};
-        const char* const advance[] = {"9000", "9004", "9005", "9000"};
-        const double amounts[] = {3000, 5000, 4000, 2000};
-        const char* const guests[] = {"Igor", "Svetlana", "Hans", "Chen"};
-        for (int i = 0; i < 4; ++i) {
-            int guest = NewName(guests[i], "Guest", "", "", "");
-            int stay = NewStay(guest, d - 1, 3, kStandard, "BAR");
-            Folio f = NewFolio(guest, stay, rooms[i], i % 2 ? kBoris : kAnna, i % 2 ? kFo2 : kFo1, false);
-            --nextTodayBill;
-            Txn night = LineOf(f, "1000", 4500, d - 1);
-            night.bill.reset();
-            Post(night);
-            Txn pay = LineOf(f, advance[i], amounts[i], d);
-            pay.bill.reset();
-            pay.subtype = "FC";
-            pay.taxInclusive = "N";
-            pay.receipt = nextTodayReceipt++;
-            summary.inHousePayments.push_back(Post(pay));
+        if (demo) {
+            // Yesterday's bill whose registration failed, and an older one that someone marked
+            // to be registered again.
+            summary.yesterdayBill = EarlierBill("Lena", "Kraus", "109", kAnna, d - 1, "9004", "N");
+            summary.againBill = EarlierBill("Tom", "Berg", "110", kBoris, d - 2, "9000", "S");
         }
-        {  // A group's payment on the pay master's room.
-            int group = NewName("", "", "Sputnik Tours", "7701999888");
-            int stay = NewStay(group, d - 2, 4, kStandard, "");
-            Txn pay;
-            pay.date = d;
-            pay.code = "9004";
-            pay.room = "9999";
-            pay.amount = 15000;
-            pay.subtype = "FC";
-            pay.taxInclusive = "N";
-            pay.receipt = nextTodayReceipt++;
-            pay.reservation = stay;
-            pay.nameId = group;
-            pay.action = kFo1;
-            pay.cashier = kAnna;
-            summary.payMasterPayment = Post(pay);
-        }
-        {  // A company settling its accounts-receivable account by card.
-            Txn pay;
-            pay.date = d;
-            pay.code = "9004";
-            pay.amount = 25000;
-            pay.subtype = "FC";
-            pay.taxInclusive = "N";
-            pay.receipt = nextTodayReceipt++;
-            pay.ar = 4001;
-            pay.action = kFo2;
-            pay.cashier = kBoris;
-            pay.reference = "AR 4001 invoice 77";
-            summary.arPayment = Post(pay);
-        }
-        // Yesterday's bill whose registration failed, and an older one that someone marked to be
-        // registered again.
-        summary.yesterdayBill = EarlierBill("Lena", "Kraus", "109", kAnna, d - 1, "9004", "N");
-        summary.againBill = EarlierBill("Tom", "Berg", "110", kBoris, d - 2, "9000", "S");
         return Finish(error);
     }
 
+    // Bills that only the tests ask for: a cash refund, the ignored supervisor's bill and a bill
+    // paid partly by cheque, a code outside the demo configuration's payment list.
+    void WriteTestBills(double d) {
+        {  // The guest paid too much in advance and got the rest back in cash.
+            Folio f = Departure("Karl", "Braun", "115", kAnna, d, 1, kStandard, "BAR");
+            Night(f, 4500, d - 1);
+            Pay(f, "9000", 5000, d);
+            summary.refundPayment = Pay(f, "9000", -400, d);
+            summary.refundBill = f.bill.number;
+            CloseFolio(f, d, 15 * 60);
+        }
+        {  // Checked out by the supervisor, whose checks are never registered.
+            Folio f = Departure("Test", "Stay", "116", kSupervisor, d, 1, kStandard, "BAR");
+            Night(f, 4500, d - 1);
+            summary.ignoredPayments.push_back(Pay(f, "9000", 4600, d));
+            summary.supervisorBill = f.bill.number;
+            CloseFolio(f, d, 15 * 60 + 10);
+        }
+        {  // Paid partly by cheque.
+            Folio f = Departure("Greta", "Lind", "117", kBoris, d, 1, kStandard, "BAR");
+            Night(f, 4500, d - 1);
+            Pay(f, "9000", 2600, d);
+            summary.chequePayment = Pay(f, "9010", 2000, d);
+            summary.chequeBill = f.bill.number;
+            CloseFolio(f, d, 15 * 60 + 20);
+        }
+    }
+
     // The bill of a guest leaving on the given day after some nights, with the station of the
-    // cashier (Anna at FO1, Boris at FO2).
+    // cashier (Anna at FO1, Boris and the supervisor at FO2).
     Folio Departure(const std::string& first, const std::string& last, const std::string& room, int cashier,
                     double day, int nights, int category, const std::string& rate,
                     std::optional<double> reinstated = std::nullopt) {

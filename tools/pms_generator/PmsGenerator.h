@@ -14,6 +14,11 @@
 // same options give the same database.
 namespace pmsgen {
 
+// What the open business date holds: the demo hotel's day, or (Small, for the end-to-end tests,
+// where every registered check costs a second) only the three-payment bill, the bill paid in
+// US dollars and the airport transfer.
+enum class OpenDay { Demo, Small };
+
 struct Options {
     // The database file; an existing file is replaced.
     std::string file;
@@ -22,6 +27,10 @@ struct Options {
     // Financial transactions of the history before the open date (0: none).
     int historyTransactions = 0;
     uint32_t seed = 20260314;
+    OpenDay openDay = OpenDay::Demo;
+    // Adds to the open date, for the tests: a bill with a cash refund, a bill of the ignored
+    // supervisor (cashier 1) and a bill paid partly by cheque (code 9010).
+    bool testBills = false;
 };
 
 // One bill of the open business date.
@@ -50,7 +59,8 @@ struct Summary {
     std::vector<Bill> bills;
     // Every payment of the open date with a code of the payment list, by trx_no.
     std::vector<int> paymentsOfTheDay;
-    // Those among them that the configuration ignores (the house account's room 9998).
+    // Those among them that the demo configuration ignores (the house account's room 9998; with
+    // testBills also the supervisor's bill).
     std::vector<int> ignoredPayments;
 
     // The bills and payments of the open date that show one thing each.
@@ -65,6 +75,12 @@ struct Summary {
     int payMasterPayment = 0;          // on the pay master's room 9999, without a bill
     int arPayment = 0;                 // city-ledger settlement on an accounts-receivable account
     std::vector<int> inHousePayments;  // advance payments of staying guests, without a bill
+    // With testBills.
+    int refundBill = 0;
+    int refundPayment = 0;  // -400.00 in cash
+    int supervisorBill = 0;
+    int chequeBill = 0;
+    int chequePayment = 0;
     // Before the open date.
     int yesterdayBill = 0;  // the day before: its registration failed (status N)
     int againBill = 0;      // two days before: marked to be registered again (status S)

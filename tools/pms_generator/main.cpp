@@ -1,8 +1,10 @@
 // pms_generator: writes the demo hotel's PMS database for the embedded SQLite stand-in.
 //   pms_generator [--output demo_pms.db] [--transactions N] [--business-date dd.mm.yyyy] [--seed N]
+//                 [--small-open-day] [--test-bills]
 // --transactions adds a history of N financial transactions before the open business date (up
 // to three years of business dates, every payment fiscalised); without it only the open date is
-// written. The same options always give the same database.
+// written. --small-open-day and --test-bills change what the open date holds (see
+// PmsGenerator.h). The same options always give the same database.
 
 #include <cstdio>
 #include <cstring>
@@ -17,7 +19,8 @@ namespace {
 int Usage() {
     std::fprintf(stderr,
                  "usage: pms_generator [--output FILE] [--transactions N] [--business-date dd.mm.yyyy] "
-                 "[--seed N]\n");
+                 "[--seed N]\n"
+                 "                     [--small-open-day] [--test-bills]\n");
     return 2;
 }
 
@@ -28,6 +31,14 @@ int main(int argc, char** argv) {
     options.file = "demo_pms.db";
     for (int i = 1; i < argc; ++i) {
         std::string option = argv[i];
+        if (option == "--small-open-day") {
+            options.openDay = pmsgen::OpenDay::Small;
+            continue;
+        }
+        if (option == "--test-bills") {
+            options.testBills = true;
+            continue;
+        }
         if (i + 1 >= argc) {
             return Usage();
         }
@@ -54,7 +65,7 @@ int main(int argc, char** argv) {
     std::printf("%s: business date %s, %d transactions (%d history days), %d status rows, %d ms\n",
                 options.file.c_str(), summary.businessDate.c_str(), summary.transactions, summary.historyDays,
                 summary.statusRows, static_cast<int>(platform::Clock::Current().MonotonicMs() - start));
-    std::printf("open date: %d bills, %d payments due (%d of them on an ignored room)\n",
+    std::printf("open date: %d bills, %d payments due (%d of them ignored by the demo configuration)\n",
                 static_cast<int>(summary.bills.size()), static_cast<int>(summary.paymentsOfTheDay.size()),
                 static_cast<int>(summary.ignoredPayments.size()));
     return 0;

@@ -1,5 +1,7 @@
 #include "CheckRecord.h"
 
+#include <cstdlib>
+
 #include "platform/CodePage.h"
 #include "platform/Text.h"
 
@@ -54,6 +56,27 @@ std::string JsonString(const std::string& raw) {
         }
     }
     return out + "\"";
+}
+
+std::string RecordText(const std::string& json, const std::string& key) {
+    std::string marker = "\"" + key + "\":\"";
+    size_t at = json.find(marker);
+    if (at == std::string::npos) {
+        return "";
+    }
+    std::string value;
+    for (size_t i = at + marker.size(); i < json.size() && json[i] != '"'; ++i) {
+        if (json[i] != '\\' || i + 1 >= json.size()) {
+            value += json[i];
+        } else if (json[i + 1] == 'u' && i + 5 < json.size()) {
+            // Only control characters are written as \u escapes.
+            value += static_cast<char>(std::strtol(json.substr(i + 2, 4).c_str(), nullptr, 16));
+            i += 5;
+        } else {
+            value += json[++i];
+        }
+    }
+    return value;
 }
 
 bool CheckRecord::ParseCheck(const std::string& message, CheckRecord& record, std::string& error) {

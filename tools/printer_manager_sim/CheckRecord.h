@@ -43,3 +43,7 @@ struct CheckRecord {
 // A JSON string literal of a protocol text: UTF-8 stays as it is, other bytes are taken as
 // Windows-1251 (the narrow texts of the service).
 std::string JsonString(const std::string& text);
+
+// A top-level text field of a record line written by ToJson ("key":"value"), unescaped; empty
+// when the line has none. The keys of the record's own fields occur once in a line.
+std::string RecordText(const std::string& json, const std::string& key);

@@ -35,6 +35,9 @@ bool FaultSetting::Parse(const std::string& line, std::string& error) {
         parsed.mode = Mode::Error;
     } else if (word == "garbage") {
         parsed.mode = Mode::Garbage;
+    } else if (word == "cut") {
+        parsed.mode = Mode::Cut;
+        parsed.bytes = 12;
     } else if (word == "long") {
         parsed.mode = Mode::Long;
         parsed.bytes = 20000;
@@ -87,13 +90,14 @@ bool FaultSetting::Applies(const std::string& messageKind) const {
 }
 
 std::string FaultSetting::Describe() const {
-    static const char* const names[] = {"none", "refuse", "delay", "close", "error", "garbage", "long"};
+    static const char* const names[] = {"none",  "refuse",  "delay", "close",
+                                        "error", "garbage", "long",  "cut"};
     std::ostringstream out;
     out << names[static_cast<int>(mode)];
     if (mode == Mode::Delay) {
         out << " ms=" << delayMs;
     }
-    if (mode == Mode::Garbage || mode == Mode::Long) {
+    if (mode == Mode::Garbage || mode == Mode::Long || mode == Mode::Cut) {
         out << " bytes=" << bytes;
     }
     if (!kind.empty()) {

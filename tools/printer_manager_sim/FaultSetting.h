@@ -3,13 +3,15 @@
 #include <string>
 
 // How the simulated printer manager misbehaves. Written as one line, for example
-//   none | refuse | delay ms=8000 | close | error code=3 text=Paper out | garbage bytes=40 |
-//   long bytes=20000
+//   none | refuse | delay ms=8000 | close | cut bytes=12 | error code=3 text=Paper out |
+//   garbage bytes=40 | long bytes=20000
+// ("cut" registers the document, sends only the first bytes of its answer and drops the
+// connection)
 // with the optional "kind=Check" (only messages of that kind: File, Check, Config, Test, Print,
 // Command) and "count=N" (only the next N such messages; afterwards the fault is off).
 // "text=" takes the rest of the line.
 struct FaultSetting {
-    enum class Mode { None, Refuse, Delay, Close, Error, Garbage, Long };
+    enum class Mode { None, Refuse, Delay, Close, Error, Garbage, Long, Cut };
 
     Mode mode = Mode::None;
     std::string kind;     // empty: every message

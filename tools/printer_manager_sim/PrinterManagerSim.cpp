@@ -230,9 +230,12 @@ void PrinterManagerSim::Serve(Connection& connection) {
             pending.erase(0, end + 1);
             bool closeNow = false;
             std::string answer = Answer(message, pendingFile, pendingLength, closeNow);
-            if (closeNow || stopping) {
+            if (stopping) {
                 open = false;
-            } else if (!connection.socket.SendAll(answer.data(), answer.size())) {
+            } else if (!answer.empty() && !connection.socket.SendAll(answer.data(), answer.size())) {
+                open = false;
+            }
+            if (closeNow) {
                 open = false;
             }
         }
@@ -362,6 +365,12 @@ std::string PrinterManagerSim::Answer(const std::string& message, std::string& p
         answer = SuccessAnswer(header, "", "");
     } else {
         return ErrorAnswer("3", "Unknown message");
+    }
+    if (taken.mode == FaultSetting::Mode::Cut) {
+        // Registered, but the connection breaks in the middle of the answer.
+        Note("cutting the answer to " + kind);
+        closeNow = true;
+        return answer.substr(0, static_cast<size_t>(taken.bytes));
     }
     if (taken.mode == FaultSetting::Mode::Long && static_cast<int>(answer.size()) < taken.bytes) {
         // Padding at the end of field 15, so the fields before it keep their places.

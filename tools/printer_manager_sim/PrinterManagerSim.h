@@ -49,8 +49,9 @@ public:
     std::vector<std::string> Records() const;
     size_t ConnectionsAccepted() const { return accepted; }
 
-    // The answer to one message; closeNow when the connection is to be cut instead. Public so
-    // that the protocol can be exercised without a socket.
+    // The answer to one message; closeNow when the connection is to be cut after sending it
+    // (an empty answer: nothing is sent). Public so that the protocol can be exercised without
+    // a socket.
     std::string Answer(const std::string& message, std::string& pendingFile, size_t& pendingLength,
                        bool& closeNow);
 

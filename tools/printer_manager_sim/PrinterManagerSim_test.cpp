@@ -103,6 +103,7 @@ TEST(FaultSettingTest, ParsesEveryFormAndRejectsBadLines) {
         {"error code=3 text=Paper out", true, FaultSetting::Mode::Error},
         {"garbage bytes=40", true, FaultSetting::Mode::Garbage},
         {"long bytes=20000", true, FaultSetting::Mode::Long},
+        {"cut bytes=5 kind=Check count=1", true, FaultSetting::Mode::Cut},
         {"explode", false, FaultSetting::Mode::None},
         {"delay ms=abc", false, FaultSetting::Mode::None},
         {"delay 250", false, FaultSetting::Mode::None},
@@ -210,6 +211,15 @@ TEST_F(SimTest, FaultsAnswerAsConfiguredAndCountDown) {
     std::string fileMessage = std::string("File") + FS + "x.ck2" + FS + "10" + EOT;
     EXPECT_EQ(sim.Answer(fileMessage, file, length, close), "");
     EXPECT_TRUE(close);
+
+    // Cut in the middle of the answer: the check is registered, the answer ends early.
+    ASSERT_TRUE(fault.Parse("cut bytes=6 kind=Check count=1", error));
+    sim.SetFault(fault);
+    close = false;
+    std::string cut = sim.Answer(CheckMessage("1"), file, length, close);
+    EXPECT_TRUE(close);
+    EXPECT_EQ(cut, std::string("0") + FS + "OK" + FS + "3");
+    EXPECT_EQ(sim.Records().size(), 3u);
 }
 
 TEST_F(SimTest, SurvivesAnyInputAndKeepsAnswering) {
@@ -282,6 +292,21 @@ TEST(JsonStringTest, KeepsUtf8AndConvertsSiteCodePageTexts) {
     EXPECT_EQ(JsonString("A \"q\" \\ \n"), "\"A \\\"q\\\" \\\\ \\u000a\"");
     EXPECT_EQ(JsonString("Caf\xc3\xa9"), "\"Caf\xc3\xa9\"");
     EXPECT_EQ(JsonString("\xcf\xf0\xe8\xe2\xe5\xf2"), "\"\xd0\x9f\xd1\x80\xd0\xb8\xd0\xb2\xd0\xb5\xd1\x82\"");
+}
+
+TEST(RecordTextTest, ReadsBackTheTopLevelFieldsOfARecordLine) {
+    CheckRecord record;
+    record.printer = "2";
+    record.fiscalNumber = "17";
+    record.documentNumber = "B \"7\" \\ x\n";
+    record.total = "-400.00";
+    record.items.push_back({"M", "1000", "total", "1.000", "9.99", "80", "4;4;", ""});
+    std::string json = record.ToJson();
+    EXPECT_EQ(RecordText(json, "printer"), "2");
+    EXPECT_EQ(RecordText(json, "fiscalNumber"), "17");
+    EXPECT_EQ(RecordText(json, "documentNumber"), "B \"7\" \\ x\n");
+    EXPECT_EQ(RecordText(json, "total"), "-400.00");
+    EXPECT_EQ(RecordText(json, "nothing"), "");
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <cctype>
 
+#include "platform/FileSystem.h"
 #include "platform/Text.h"
 #include "storage/db/OracleFunctions.h"
 
@@ -141,6 +142,10 @@ bool SqliteConnection::Open(const std::string& connectionString) {
         Close();
         return false;
     }
+    files = {settings.file};
+    for (const auto& entry : settings.attached) {
+        files.push_back(entry.second);
+    }
     return true;
 }
 
@@ -198,6 +203,7 @@ void SqliteConnection::Close() {
         db = nullptr;
     }
     columnCache.clear();
+    files.clear();
 }
 
 void SqliteConnection::SetCommandTimeout(int seconds) {
@@ -232,6 +238,14 @@ bool SqliteConnection::Run(const std::string& oracle, Recordset* recordset) {
     if (!db) {
         AddError(SQLITE_MISUSE, "not connected");
         return false;
+    }
+    // An open file that was moved away or removed would go on working unseen; like a lost
+    // server it ends the connection.
+    for (const std::string& file : files) {
+        if (!platform::FileExists(file)) {
+            AddError(SQLITE_CANTOPEN, "the database file is gone: " + file);
+            return false;
+        }
     }
     std::string statement;
     if (!Translate(oracle, statement)) {

@@ -17,9 +17,11 @@ namespace db {
 // The database file holds the service's own tables (and, without a schema, the PMS tables too);
 // "<SCHEMA>=<file>" attaches a file whose tables are reached as SCHEMA.table, "<SCHEMA>=main"
 // says that SCHEMA.table lives in the database file itself, and so does the PMS schema when the
-// string names no file for it. Files must exist: connecting never
-// creates a database. Statements are written in Oracle's dialect and rewritten (OracleRewriter);
-// the Oracle functions they call are registered (OracleFunctions.h) and DUAL exists.
+// string names no file for it. Files must exist: connecting never creates a database, and a
+// connection whose file has been moved or removed fails its next statement, the way a connection
+// to a database server that went away does (the storage then reconnects). Statements are written
+// in Oracle's dialect and rewritten (OracleRewriter); the Oracle functions they call are
+// registered (OracleFunctions.h) and DUAL exists.
 class SqliteConnection : public Connection {
 public:
     struct Settings {
@@ -62,6 +64,8 @@ private:
     std::map<std::string, std::vector<std::string>> columnCache;
     int timeoutSeconds = 360;
     std::string pmsSchema;
+    // The files of the open connection: the stand-in's database server is gone when one is.
+    std::vector<std::string> files;
 };
 
 }  // namespace db

@@ -1,0 +1,108 @@
+#include "ServiceRun.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <set>
+
+#include "platform/Environment.h"
+#include "platform/FileSystem.h"
+#include "platform/Text.h"
+
+std::string SourceDir() {
+    std::string source = platform::GetEnv("FISCORA_SOURCE_DIR");
+    if (source.empty()) {
+        std::string here = __FILE__;
+        source = here.substr(0, here.rfind("/tests/"));
+    }
+    return source + "/";
+}
+
+std::string ServiceBinary() {
+    std::string binaryDir = platform::GetEnv("FISCORA_BINARY_DIR");
+    return (binaryDir.empty() ? platform::ProgramFolder() : binaryDir + "/") + "FiscoraService";
+}
+
+ServiceRun::ServiceRun()
+    : ServiceFolder(temp.Path(), ServiceBinary(), SourceDir() + "demo/VuvovaZododAVU.xml") {}
+
+ServiceRun::~ServiceRun() {
+    Shutdown();
+    std::string keep = platform::GetEnv("FISCORA_E2E_KEEP");
+    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    if (!keep.empty() && test) {
+        std::error_code ignored;
+        std::string target = keep + "/" + test->test_suite_name() + "." + test->name();
+        std::filesystem::remove_all(target, ignored);
+        std::filesystem::create_directories(target, ignored);
+        std::filesystem::copy(temp.Path(), target, std::filesystem::copy_options::recursive, ignored);
+    }
+}
+
+bool ServiceRun::MakePms(pmsgen::OpenDay day, bool testBills) {
+    pmsgen::Options options;
+    options.openDay = day;
+    options.testBills = testBills;
+    std::string error;
+    bool made = ServiceFolder::MakePms(options, error);
+    EXPECT_TRUE(made) << error;
+    return made;
+}
+
+bool ServiceRun::StartSimulators(const std::vector<std::string>& printerIdPrefixes) {
+    std::string error;
+    bool started = ServiceFolder::StartSimulators(printerIdPrefixes, error);
+    EXPECT_TRUE(started) << error;
+    return started;
+}
+
+bool ServiceRun::Start(pmsgen::OpenDay day, bool testBills, const Changes& changes) {
+    bool configured = MakePms(day, testBills) && StartSimulators() && Configure(changes);
+    EXPECT_TRUE(configured) << "the demo configuration does not hold what the test changes";
+    bool started = configured && StartService();
+    EXPECT_TRUE(started) << Diagnostics();
+    return started;
+}
+
+std::string ServiceRun::Diagnostics() const {
+    std::string output;
+    platform::ReadFile(Path("service.out"), output);
+    std::string log = Log();
+    // The end of the log: where a run that went wrong usually shows why.
+    size_t keep = 6000;
+    std::string tail = log.size() > keep ? log.substr(log.size() - keep) : log;
+    return "\n--- service output ---\n" + output + "\n--- end of qelfiscal.log ---\n" + tail;
+}
+
+void ExpectRegisteredOnce(ServiceRun& run, const std::vector<int>& due) {
+    std::map<int, ServiceFolder::StatusRow> rows = run.StatusRows();
+    std::vector<ServiceFolder::Registered> records = run.AllRecords();
+    EXPECT_EQ(records.size(), due.size());
+    // A document is known by its printer and fiscal number.
+    std::map<std::string, ServiceFolder::Registered> registered;
+    for (const ServiceFolder::Registered& r : records) {
+        EXPECT_TRUE(registered.emplace(r.printer + "/" + r.fiscalNumber, r).second)
+            << "fiscal number given twice: " << r.printer << "/" << r.fiscalNumber;
+    }
+    std::set<std::string> files;
+    for (int trxNo : due) {
+        SCOPED_TRACE(trxNo);
+        ASSERT_EQ(rows.count(trxNo), 1u);
+        const ServiceFolder::StatusRow& row = rows[trxNo];
+        EXPECT_EQ(row.status, "Y");
+        auto found = registered.find(row.attempt + "/" + row.checkNumber);
+        ASSERT_NE(found, registered.end())
+            << "nothing registered as " << row.attempt << "/" << row.checkNumber;
+        ServiceFolder::Registered record = found->second;
+        registered.erase(found);
+        // The journal file the check was announced under (unless the announcement went wrong).
+        if (!record.file.empty()) {
+            EXPECT_EQ(record.file, row.title);
+        }
+        EXPECT_TRUE(files.insert(row.title).second) << row.title;
+        double amount = text::ToDouble(
+            run.Query(text::Format("select trx_amount from financial_transactions where trx_no=%d", trxNo)));
+        EXPECT_EQ(record.total, text::Format("%.2f", amount));
+    }
+}

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "ServiceFolder.h"
+#include "platform/TempFolder.h"
+
+// The folder of a run is a fresh temporary one; it exists before the service folder in it.
+struct ServiceRunTempFolder {
+    platform::TempFolder temp{"fiscora-e2e"};
+};
+
+// One end-to-end run of the FiscoraService of the build in a fresh temporary folder, removed with
+// everything in it when the run goes (FISCORA_E2E_KEEP=<folder> keeps a copy, named after the
+// test). Failures to set the run up are test failures.
+class ServiceRun : private ServiceRunTempFolder, public ServiceFolder {
+public:
+    ServiceRun();
+    ~ServiceRun() override;
+
+    bool MakePms(pmsgen::OpenDay day, bool testBills = false);
+    bool StartSimulators(const std::vector<std::string>& printerIdPrefixes = {"SIM"});
+    // The usual start: the PMS, one simulator for both printers, the configuration, the service.
+    bool Start(pmsgen::OpenDay day, bool testBills = false, const Changes& changes = {});
+    // The program's output and the end of its log, for failure messages.
+    std::string Diagnostics() const;
+};
+
+// The source tree (FISCORA_SOURCE_DIR, or where this file is) and the FiscoraService of the build
+// (FISCORA_BINARY_DIR), each with a trailing "/" for the folder.
+std::string SourceDir();
+std::string ServiceBinary();
+
+// Each due payment is "Y" with the fiscal number, journal file and printer of exactly one record
+// of the simulators, for the amount of the payment, and nothing else was registered.
+void ExpectRegisteredOnce(ServiceRun& run, const std::vector<int>& due);

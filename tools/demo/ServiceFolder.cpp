@@ -1,0 +1,261 @@
+#include "ServiceFolder.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <thread>
+
+#include "CheckRecord.h"
+#include "platform/FileSystem.h"
+#include "platform/Text.h"
+
+namespace {
+
+// Reads the service's own tables while the service runs: write-ahead logging lets a reader in
+// without holding the writer up.
+class Database {
+public:
+    explicit Database(const std::string& file) {
+        if (sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+            sqlite3_close(db);
+            db = nullptr;
+            return;
+        }
+        sqlite3_busy_timeout(db, 5000);
+    }
+    ~Database() { sqlite3_close(db); }
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
+
+    // Every row of the answer, each column as text (NULL as empty).
+    std::vector<std::vector<std::string>> Rows(const std::string& sql) {
+        std::vector<std::vector<std::string>> rows;
+        sqlite3_stmt* statement = nullptr;
+        if (!db || sqlite3_prepare_v2(db, sql.c_str(), -1, &statement, nullptr) != SQLITE_OK) {
+            return rows;
+        }
+        while (sqlite3_step(statement) == SQLITE_ROW) {
+            std::vector<std::string> row;
+            for (int c = 0; c < sqlite3_column_count(statement); ++c) {
+                const unsigned char* value = sqlite3_column_text(statement, c);
+                row.emplace_back(value ? reinterpret_cast<const char*>(value) : "");
+            }
+            rows.push_back(std::move(row));
+        }
+        sqlite3_finalize(statement);
+        return rows;
+    }
+
+private:
+    sqlite3* db = nullptr;
+};
+
+}  // namespace
+
+ServiceFolder::ServiceFolder(std::string folder, std::string program, std::string demoConfiguration)
+    : folder(std::move(folder)),
+      program(std::move(program)),
+      demoConfiguration(std::move(demoConfiguration)) {}
+
+ServiceFolder::~ServiceFolder() {
+    Shutdown();
+}
+
+void ServiceFolder::Shutdown() {
+    if (ServiceRunning()) {
+        service->Signal(SIGKILL);
+        service->Wait(5000);
+    }
+    for (auto& simulator : simulators) {
+        simulator->Stop();
+    }
+}
+
+bool ServiceFolder::MakePms(pmsgen::Options options, std::string& error) {
+    options.file = Path("demo_pms.db");
+    return pmsgen::Generate(options, summary, error);
+}
+
+bool ServiceFolder::StartSimulators(const std::vector<std::string>& printerIdPrefixes, std::string& error) {
+    for (const std::string& prefix : printerIdPrefixes) {
+        PrinterManagerSim::Options options;
+        options.printerIdPrefix = prefix;
+        options.recordsPath = Path(text::Format("checks%zu.jsonl", simulators.size()));
+        auto simulator = std::make_unique<PrinterManagerSim>(options);
+        if (!simulator->Start(error)) {
+            return false;
+        }
+        simulators.push_back(std::move(simulator));
+    }
+    return true;
+}
+
+void ServiceFolder::SetFault(const std::string& line, size_t simulator) {
+    FaultSetting fault;
+    std::string error;
+    if (fault.Parse(line, error)) {
+        Simulator(simulator).SetFault(fault);
+    }
+}
+
+bool ServiceFolder::Configure(const Changes& changes, int pollMs) {
+    std::string content;
+    if (simulators.empty() || !platform::ReadFile(demoConfiguration, content)) {
+        return false;
+    }
+    std::string first = std::to_string(simulators.front()->Port());
+    std::string second = std::to_string(simulators.back()->Port());
+    Changes all = {
+        {"4050", first},
+        {"<tcpip_ini num=\"2\" ip_address=\"127.0.0.1\"",
+         "<tcpip_ini num=\"2\" ip_address=\"127.0.0.1\" port=\"" + second + "\""},
+        {"<wait_next_check>1000</wait_next_check>", "<wait_next_check>1</wait_next_check>"},
+        {"<base_monitoring>3000</base_monitoring>",
+         text::Format("<base_monitoring>%d</base_monitoring>", pollMs)},
+        {"<wait_answer>7000</wait_answer>", "<wait_answer>3000</wait_answer>"},
+    };
+    all.insert(all.end(), changes.begin(), changes.end());
+    for (const auto& [from, to] : all) {
+        if (content.find(from) == std::string::npos) {
+            return false;  // the demo configuration no longer holds what is to be changed
+        }
+        content = text::ReplaceAll(content, from, to);
+    }
+    return platform::WriteFile(Path("VuvovaZododAVU.xml"), content);
+}
+
+bool ServiceFolder::StartService() {
+    if (!programCopied) {
+        std::error_code failed;
+        std::filesystem::copy_file(program, Path("FiscoraService"),
+                                   std::filesystem::copy_options::overwrite_existing, failed);
+        std::filesystem::permissions(Path("FiscoraService"), std::filesystem::perms::owner_all, failed);
+        programCopied = !failed;
+        if (!programCopied) {
+            return false;
+        }
+    }
+    service = std::make_unique<platform::ChildProcess>();
+    return service->Start(Path("FiscoraService"), {}, Path(), Path("service.out"));
+}
+
+int ServiceFolder::StopService(int timeoutMs) {
+    if (!service) {
+        return -1;
+    }
+    service->Signal(SIGTERM);
+    return service->Wait(timeoutMs) ? service->ExitCode() : -1;
+}
+
+bool ServiceFolder::WaitUntil(const std::function<bool()>& condition, int timeoutMs) {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() >= deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return true;
+}
+
+bool ServiceFolder::WaitForStatus(const std::vector<int>& payments, const std::string& letters,
+                                  int timeoutMs) {
+    return WaitUntil(
+        [&] {
+            std::map<int, StatusRow> rows = StatusRows();
+            return std::all_of(payments.begin(), payments.end(), [&](int trxNo) {
+                auto row = rows.find(trxNo);
+                return row != rows.end() && !row->second.status.empty() &&
+                       letters.find(row->second.status) != std::string::npos;
+            });
+        },
+        timeoutMs);
+}
+
+std::map<int, ServiceFolder::StatusRow> ServiceFolder::StatusRows() {
+    std::map<int, StatusRow> rows;
+    for (const auto& r :
+         Rows("select trx_no, qel_fisc_status, printer_id, shift_number, check_number, title, "
+              "attempt, bill_no, trx_amount from qel_financial_transactions")) {
+        StatusRow& row = rows[text::ToInt(r[0])];
+        row.status = r[1];
+        row.printerId = r[2];
+        row.shift = r[3];
+        row.checkNumber = r[4];
+        row.title = r[5];
+        row.attempt = r[6];
+        row.billNo = r[7];
+        row.amount = text::ToDouble(r[8]);
+    }
+    return rows;
+}
+
+std::vector<std::vector<std::string>> ServiceFolder::Rows(const std::string& sql) {
+    Database db(Path("demo_pms.db"));
+    return db.Rows(sql);
+}
+
+std::string ServiceFolder::Query(const std::string& sql) {
+    auto rows = Rows(sql);
+    return rows.empty() || rows[0].empty() ? "" : rows[0][0];
+}
+
+std::vector<ServiceFolder::Registered> ServiceFolder::Records(size_t simulator) const {
+    std::vector<Registered> out;
+    std::string content;
+    platform::ReadFile(Path(text::Format("checks%zu.jsonl", simulator)), content);
+    for (const std::string& json : text::Split(content, '\n')) {
+        if (json.empty()) {
+            continue;
+        }
+        Registered r;
+        r.printer = RecordText(json, "printer");
+        r.command = RecordText(json, "command");
+        r.file = RecordText(json, "file");
+        r.documentNumber = RecordText(json, "documentNumber");
+        r.fiscalNumber = RecordText(json, "fiscalNumber");
+        r.total = RecordText(json, "total");
+        r.operatorId = RecordText(json, "operatorId");
+        r.operatorName = RecordText(json, "operatorName");
+        out.push_back(r);
+    }
+    return out;
+}
+
+std::vector<ServiceFolder::Registered> ServiceFolder::AllRecords() const {
+    std::vector<Registered> all;
+    for (size_t i = 0; i < simulators.size(); ++i) {
+        std::vector<Registered> some = Records(i);
+        all.insert(all.end(), some.begin(), some.end());
+    }
+    return all;
+}
+
+std::string ServiceFolder::Log() const {
+    std::string content;
+    platform::ReadFile(Path("qelfiscal.log"), content);
+    return content;
+}
+
+size_t ServiceFolder::LogCount(const std::string& text) const {
+    std::string log = Log();
+    size_t count = 0;
+    for (size_t at = log.find(text); at != std::string::npos; at = log.find(text, at + text.size())) {
+        ++count;
+    }
+    return count;
+}
+
+std::vector<int> ServiceFolder::DuePayments() const {
+    std::vector<int> due;
+    for (int trxNo : summary.paymentsOfTheDay) {
+        if (std::find(summary.ignoredPayments.begin(), summary.ignoredPayments.end(), trxNo) ==
+            summary.ignoredPayments.end()) {
+            due.push_back(trxNo);
+        }
+    }
+    return due;
+}

@@ -1,0 +1,91 @@
+#pragma once
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "PmsGenerator.h"
+#include "PrinterManagerSim.h"
+#include "platform/ChildProcess.h"
+
+// FiscoraService run for real in a folder of its own: the folder gets a generated PMS
+// (demo_pms.db), the demo configuration pointed at printer-manager simulators that run in this
+// process on free ports of 127.0.0.1, with short pauses, and a copy of the program, so that its
+// log and check journal land in the folder too. The demo driver and the end-to-end tests run the
+// service this way.
+class ServiceFolder {
+public:
+    // One status row of qel_financial_transactions.
+    struct StatusRow {
+        std::string status, printerId, shift, checkNumber, title, attempt, billNo;
+        double amount = 0;
+    };
+    // One document a simulator registered (a line of its record file).
+    struct Registered {
+        std::string printer, command, file, documentNumber, fiscalNumber, total, operatorId, operatorName;
+    };
+    using Changes = std::vector<std::pair<std::string, std::string>>;
+
+    // folder: an existing folder, with a trailing "/"; program: the FiscoraService to copy;
+    // demoConfiguration: demo/VuvovaZododAVU.xml of the source tree.
+    ServiceFolder(std::string folder, std::string program, std::string demoConfiguration);
+    virtual ~ServiceFolder();
+    ServiceFolder(const ServiceFolder&) = delete;
+    ServiceFolder& operator=(const ServiceFolder&) = delete;
+
+    // The PMS database demo_pms.db of the folder (the options' file is set to it).
+    bool MakePms(pmsgen::Options options, std::string& error);
+    const pmsgen::Summary& Pms() const { return summary; }
+
+    // Printer-manager simulators, each recording into checks<n>.jsonl; printer 1 of the
+    // configuration talks to the first, printer 2 to the second when there are two, else to the
+    // first as well.
+    bool StartSimulators(const std::vector<std::string>& printerIdPrefixes, std::string& error);
+    PrinterManagerSim& Simulator(size_t index = 0) { return *simulators.at(index); }
+    size_t SimulatorCount() const { return simulators.size(); }
+    void SetFault(const std::string& line, size_t simulator = 0);
+
+    // Writes VuvovaZododAVU.xml: the demo configuration with the simulators' ports and short
+    // pauses (1 ms after a check, pollMs between cycles, answers awaited 3 s), then every change
+    // (each occurrence of the text replaced). False when a text to change is not there.
+    bool Configure(const Changes& changes = {}, int pollMs = 100);
+
+    bool StartService();
+    bool ServiceRunning() { return service && service->Running(); }
+    // SIGTERM and wait; the exit code, or -1 when the program did not end within the time.
+    int StopService(int timeoutMs = 10000);
+    // Ends the service (killed when it still runs) and the simulators.
+    void Shutdown();
+
+    // Polls every 100 ms until the condition holds; false when the time ran out first.
+    static bool WaitUntil(const std::function<bool()>& condition, int timeoutMs);
+    // Until every one of the payments has one of the letters.
+    bool WaitForStatus(const std::vector<int>& payments, const std::string& letters, int timeoutMs);
+
+    // The status table by trx_no; every row of a query with its columns as texts (NULL as
+    // empty); the first value of a query.
+    std::map<int, StatusRow> StatusRows();
+    std::vector<std::vector<std::string>> Rows(const std::string& sql);
+    std::string Query(const std::string& sql);
+    std::vector<Registered> Records(size_t simulator = 0) const;
+    std::vector<Registered> AllRecords() const;
+
+    std::string Log() const;
+    size_t LogCount(const std::string& text) const;
+    std::string Path(const std::string& name = "") const { return folder + name; }
+
+    // The payments of the open date that the demo configuration registers, by trx_no.
+    std::vector<int> DuePayments() const;
+
+private:
+    std::string folder;
+    std::string program;
+    std::string demoConfiguration;
+    pmsgen::Summary summary;
+    std::vector<std::unique_ptr<PrinterManagerSim>> simulators;
+    std::unique_ptr<platform::ChildProcess> service;
+    bool programCopied = false;
+};
