@@ -13,6 +13,10 @@ std::string Utf16ToUtf8(const std::u16string& wide);
 std::u16string CodePageToUtf16(const std::string& text, const std::string& codePage);
 std::string Utf16ToCodePage(const std::u16string& wide, const std::string& codePage);
 
+// True when the bytes are well-formed UTF-8 sequences (pure ASCII included); a single-byte code
+// page text with letters above 0x7F almost never is.
+bool IsUtf8(const std::string& text);
+
 // Windows-1251 from a UTF-8 literal: the Russian texts of the service are kept in UTF-8 in the
 // source and converted once.
 std::string Cp1251(const std::string& utf8);

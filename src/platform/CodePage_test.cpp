@@ -28,3 +28,24 @@ TEST(CodePageTest, UnconvertibleCharactersBecomeQuestionMarks) {
     // A byte sequence that is not UTF-8 does not stop the conversion.
     EXPECT_EQ(ToUtf8(std::string("x\xFFy"), "UTF-8"), "x?y");
 }
+
+TEST(CodePageTest, RecognisesWellFormedUtf8Only) {
+    struct Case {
+        std::string text;
+        bool utf8;
+    } cases[] = {
+        {"", true},
+        {"plain ASCII", true},
+        {"Сумма 100", true},
+        {"\xF0\x9F\x98\x80", true},          // four-byte character
+        {platform::Cp1251("Сумма"), false},  // single-byte code page
+        {"\xD0", false},                     // lead byte cut off at the end
+        {"\xE2\x82", false},                 // three-byte character missing its last byte
+        {"\x80zz", false},                   // continuation byte where a character starts
+        {"\xF8\x80\x80\x80\x80", false},     // no five-byte characters
+        {"\xD0\x41", false},                 // lead byte followed by ASCII
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(platform::IsUtf8(c.text), c.utf8) << c.text;
+    }
+}

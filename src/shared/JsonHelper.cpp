@@ -7,26 +7,19 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/Text.h"
+
 namespace {
 
 std::atomic<JsonHelper::LogSink> logSink{nullptr};
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
-std::string ReplaceAll(std::string text, const char* from, const char* to) {
-    const size_t fromLength = std::strlen(from);
-    const size_t toLength = std::strlen(to);
-    for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + toLength)) {
-        text.replace(at, fromLength, to);
-    }
-    return text;
-}
-
 // Whole-text replacements one pair after another.
 template <size_t N>
 std::string ReplaceInOrder(std::string text, const char* const (&pairs)[N][2]) {
     for (const auto& pair : pairs) {
-        text = ReplaceAll(std::move(text), pair[0], pair[1]);
+        text = text::ReplaceAll(std::move(text), pair[0], pair[1]);
     }
     return text;
 }

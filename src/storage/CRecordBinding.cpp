@@ -2,31 +2,16 @@
 
 #include <limits>
 
+#include "platform/CodePage.h"
+
 namespace {
 
-// The length of the longest prefix of at most max bytes that does not end inside a UTF-8
-// character; texts that are not UTF-8 (single-byte code pages) are cut at max.
+// The length of the longest prefix of at most max bytes (max < text.size()) that does not end
+// inside a UTF-8 character; texts that are not UTF-8 (single-byte code pages) are cut at max.
 size_t CutPoint(const std::string& text, size_t max) {
-    bool utf8 = true;
-    bool multibyte = false;
-    for (size_t i = 0; i < text.size() && utf8;) {
-        unsigned char c = static_cast<unsigned char>(text[i]);
-        size_t n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
-        if (n == 0 || i + n > text.size()) {
-            utf8 = false;
-            break;
-        }
-        for (size_t k = 1; k < n; ++k) {
-            if ((static_cast<unsigned char>(text[i + k]) >> 6) != 2) {
-                utf8 = false;
-            }
-        }
-        multibyte = multibyte || n > 1;
-        i += n;
-    }
     size_t cut = max;
-    if (utf8 && multibyte) {
-        while (cut > 0 && (static_cast<unsigned char>(text[cut]) >> 6) == 2) {
+    if (platform::IsUtf8(text)) {
+        while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) {
             --cut;
         }
     }

@@ -12,23 +12,6 @@ constexpr char LF = 0x0A;
 constexpr char FF = 0x0C;
 constexpr char EOT = 0x04;
 
-bool IsUtf8(const std::string& text) {
-    for (size_t i = 0; i < text.size();) {
-        unsigned char c = static_cast<unsigned char>(text[i]);
-        size_t extra = c < 0x80 ? 0 : (c & 0xE0) == 0xC0 ? 1 : (c & 0xF0) == 0xE0 ? 2 : (c & 0xF8) == 0xF0 ? 3 : 4;
-        if (extra == 4 || (extra > 0 && i + extra >= text.size())) {
-            return false;
-        }
-        for (size_t k = 1; k <= extra; ++k) {
-            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) {
-                return false;
-            }
-        }
-        i += extra + 1;
-    }
-    return true;
-}
-
 std::string Field(const std::vector<std::string>& fields, size_t n) { return n < fields.size() ? fields[n] : ""; }
 
 std::string JsonArray(const std::vector<std::string>& values) {
@@ -42,7 +25,7 @@ std::string JsonArray(const std::vector<std::string>& values) {
 }  // namespace
 
 std::string JsonString(const std::string& raw) {
-    std::string text = IsUtf8(raw) ? raw : platform::ToUtf8(raw, "1251");
+    std::string text = platform::IsUtf8(raw) ? raw : platform::ToUtf8(raw, "1251");
     std::string out = "\"";
     for (char ch : text) {
         unsigned char c = static_cast<unsigned char>(ch);
