@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <set>
 
 #include "config/CFiscalINI.h"
 
@@ -105,16 +106,17 @@ void CDovozEderarezev::FindBills(std::vector<CFiscalCheck>& checks) {
 
 void CDovozEderarezev::ForEachGroup(db::Recordset& rows, const RowFilter& filter,
                                     const std::function<void(const std::string&)>& take) {
-    std::string previous;
+    // Rows repeat the bill number once per payment, and not every discovery query is ordered by
+    // it: a number seen before is never taken twice, or its check would be printed twice.
+    std::set<std::string> taken;
     int groups = 0;
     for (; !rows.IsEOF(); rows.MoveNext()) {
         requestCheckNumber.Read(rows);
         std::string key = requestCheckNumber.Text(2);
-        if (!requestCheckNumber.IsPresent(2) || key.empty() || key == previous || (filter && !filter())) {
-            // Rows repeat the bill number once per payment.
+        if (!requestCheckNumber.IsPresent(2) || key.empty() || taken.count(key) || (filter && !filter())) {
             continue;
         }
-        previous = key;
+        taken.insert(key);
         ++groups;
         take(key);
         if (groups >= kBillsPerCycle || !IsConnected()) {
@@ -270,10 +272,27 @@ void CDovozEderarezev::FindPayments(const std::string& statement, const std::vec
     if (!OpenTemplate(statement, args, rows)) {
         return;
     }
+    // A transaction that a finder before this one put into a check of the cycle (a cash loan on
+    // the pay-master room, a pay-master payment of a bill) is registered with that check only.
+    std::set<int32_t> inCycle;
+    for (const CFiscalCheck& check : checks) {
+        for (const std::vector<struct_posting>* lines : {&check.postings, &check.payments}) {
+            for (const struct_posting& line : *lines) {
+                if (line.trx_no != 0) {
+                    inCycle.insert(line.trx_no);
+                }
+            }
+        }
+    }
     int emitted = 0;
     for (; !rows.IsEOF() && emitted < kPaymentChecksPerCycle; rows.MoveNext()) {
         recPayment.Read(rows);
         if (filter && !filter()) {
+            continue;
+        }
+        const int32_t trxNo = recPayment.IsPresent(Detail::TrxNo) ? recPayment.Integer(Detail::TrxNo) : 0;
+        if (trxNo != 0 && inCycle.count(trxNo)) {
+            WriteLog(text::Format("Transaction %d is in a check of this cycle already", trxNo));
             continue;
         }
         int code = text::ToInt(recPayment.Text(Detail::TrxCode));
@@ -286,6 +305,9 @@ void CDovozEderarezev::FindPayments(const std::string& statement, const std::vec
         }
         if (noteDate && IsPaymentCode(code) && !date.empty()) {
             NoteBusinessDate(date);
+        }
+        if (trxNo != 0) {
+            inCycle.insert(trxNo);
         }
         checks.push_back(check);
         ++emitted;

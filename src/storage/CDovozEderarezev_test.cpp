@@ -247,6 +247,20 @@ TEST_F(DiscoveryTest, PayMasterPaymentKeepsItsNameAndPrintsTheConfiguredOne) {
     EXPECT_EQ(checks[0].payments[0].trx_no, generated.payMasterPayment);
 }
 
+TEST_F(DiscoveryTest, ATransactionAnEarlierFinderTookIsNotFoundAgainInTheSameCycle) {
+    Open(FullChecks());
+    std::vector<CFiscalCheck> checks;
+    storage.FindPayMasterPayments(checks);
+    ASSERT_EQ(checks.size(), 1u);
+    // Another finder of the cycle meets the same payment (a cash loan on the pay-master room, a
+    // pay-master payment inside a bill): it stays with the check that has it.
+    storage.FindPayMasterPayments(checks);
+    ASSERT_EQ(checks.size(), 1u);
+    EXPECT_EQ(checks[0].payments.at(0).trx_no, generated.payMasterPayment);
+    EXPECT_TRUE(Logged(
+        text::Format("Transaction %d is in a check of this cycle already", generated.payMasterPayment)));
+}
+
 // Room nights posted as the prepayment (the code map) of a folio window.
 Changes Prepayment(const char* view) {
     return {{"<ignore>",
@@ -312,6 +326,26 @@ TEST_F(DiscoveryTest, ProFormaDepositsAreFoundPerReservation) {
         amounts.insert(check.payments[0].trx_amount);
     }
     EXPECT_EQ(amounts, (std::multiset<double>{3000, 5000}));
+
+    // A second deposit for the first reservation, booked after the other reservation's: the
+    // unordered rows come back first, other, first again, and the reservation is still one check.
+    const std::string cols =
+        "resort, trx_code, room, currency, exchange_rate, recpt_no, cashier_id, ft_subtype, business_date, "
+        "resv_name_id, folio_view, quantity, tran_action_id";
+    Run("insert into OPERA.deposit_financial_transactions (trx_no, trx_amount, posted_amount, net_amount, " +
+        cols + ") select 70000001, 700, 700, 700, " + cols +
+        " from OPERA.deposit_financial_transactions where trx_code='9004'");
+    ASSERT_EQ(
+        Rows("select trx_no from OPERA.deposit_financial_transactions where trx_code in ('9004','9050')"),
+        (std::vector<std::string>{"50000075", "50000076", "70000001"}));
+    checks.clear();
+    storage.FindProFormaDeposits(checks);
+    ASSERT_EQ(checks.size(), 2u);
+    std::map<std::string, size_t> deposits;
+    for (const CFiscalCheck& check : checks) {
+        deposits[check.reservationId] += check.payments.size();
+    }
+    EXPECT_EQ(deposits, (std::map<std::string, size_t>{{"600022", 2}, {"600023", 1}}));
 }
 
 TEST_F(DiscoveryTest, BlockPaymentsSwitchesBothFlagsOfThePaymentCodesOnly) {
