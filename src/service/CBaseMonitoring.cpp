@@ -41,14 +41,23 @@ CBaseMonitoring::CBaseMonitoring(std::unique_ptr<CWorkerParts> workerParts, cons
 CBaseMonitoring::~CBaseMonitoring() = default;
 
 bool CBaseMonitoring::Start() {
+    // From here until the loop has ended a stop waits for this thread: a stop that arrives
+    // during start-up finds the storage and the devices ready to block and disconnect, and the
+    // loop, which would unblock the payments, is not entered.
+    loopThread = std::this_thread::get_id();
+    loopIdle.Reset();
     if (!StartUp()) {
         if (!lastError.empty()) {
             Write(lastError);
         }
         Stop();
+        loopIdle.Set();
         return false;
     }
-    PollingLoop();
+    if (!stopRequested) {
+        PollingLoop();
+    }
+    loopIdle.Set();
     return true;
 }
 
@@ -161,8 +170,6 @@ bool CBaseMonitoring::Pause(int64_t ms) {
 }
 
 void CBaseMonitoring::PollingLoop() {
-    loopThread = std::this_thread::get_id();
-    loopIdle.Reset();
     Write("Start service");
     SetPaymentBlock(false);
     if (!stopRequested) {
@@ -196,7 +203,6 @@ void CBaseMonitoring::PollingLoop() {
         }
     }
     Write("Stop payment monitoring");
-    loopIdle.Set();
 }
 
 void CBaseMonitoring::WriteCheckText(CFiscalCheck& check, int detail, const std::string& title) {

@@ -103,8 +103,8 @@ private:
 
     // A stop requested before the loop starts must not be lost when the loop resets its event.
     std::atomic<bool> stopRequested{false};
-    // Set while the polling loop is not running, so that Stop can wait for it to end.
+    // Set while the worker is neither starting up nor polling, so that Stop can wait for it.
     platform::Event loopIdle{true, true};
-    std::thread::id loopThread;
+    std::atomic<std::thread::id> loopThread;
     std::mutex blockLock;
 };

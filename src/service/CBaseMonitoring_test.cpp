@@ -119,6 +119,9 @@ public:
     }
     bool Open(CFiscalINI&) override {
         calls.push_back("Open");
+        if (onOpen) {
+            onOpen();
+        }
         lastError = openError;
         return openError.empty();
     }
@@ -164,6 +167,8 @@ public:
     std::string openError;
     bool blockResult = true;
     bool confirmResult = true;
+    // Runs while the storage opens: a stop that arrives during start-up.
+    std::function<void()> onOpen;
 };
 
 class FakeDevice : public CPrintInterface {
@@ -623,6 +628,27 @@ TEST_F(WorkerTest, StopBeforeTheLoopStartsIsNotLost) {
     EXPECT_TRUE(worker->Stop());
     EXPECT_TRUE(worker->Start());
     EXPECT_TRUE(CallsFor("17").empty());
+    EXPECT_EQ(Count("BlockPayments off"), 0);
+}
+
+TEST_F(WorkerTest, StopDuringStartUpWaitsForItAndNeverUnblocksPayments) {
+    storage->cycles.push_back({Bill("21", 10)});
+    worker = std::make_unique<CBaseMonitoring>(
+        std::make_unique<FakeParts>(ownedConfig, ownedRegistry, ownedStorage, calls, results, refuse,
+                                    printed),
+        temp.File("qelfiscal.log"));
+    worker->Log().SetEcho(false);
+    storage->onOpen = [this] { StopFromControlThread(); };
+    EXPECT_TRUE(worker->Start());
+    stopper.join();
+    // The stop went on only when start-up was over: both devices let go, the loop never ran
+    // and the payments were never unblocked.
+    EXPECT_EQ(Count("GetChecks"), 0);
+    EXPECT_EQ(Count("BlockPayments off"), 0);
+    EXPECT_EQ(Count("Disconnect 1") + Count("Disconnect 2"), 2);
+    auto connected = std::find(calls.begin(), calls.end(), "Connect 2");
+    EXPECT_NE(std::find(connected, calls.end(), "Disconnect 2"), calls.end());
+    EXPECT_TRUE(CallsFor("21").empty());
 }
 
 TEST_F(WorkerTest, SuccessOnCzechPrinterSavesTheFiscalResult) {
