@@ -467,9 +467,11 @@ void CBaseMonitoring::ReadPosChecks(CFiscalCheck& check) {
 
 void CBaseMonitoring::ExpandInterfaceCheck(CFiscalCheck& check) {
     std::set<std::string> handled;
-    for (size_t i = 0; i < check.postings.size(); ++i) {
+    size_t i = 0;
+    while (i < check.postings.size()) {
         const struct_posting& posting = check.postings[i];
         if (posting.line_type != 14 || posting.cheque_number.empty() || handled.count(posting.cheque_number)) {
+            ++i;
             continue;
         }
         std::string number = posting.cheque_number;
@@ -485,6 +487,7 @@ void CBaseMonitoring::ExpandInterfaceCheck(CFiscalCheck& check) {
         }
         log.WriteList(pos.DumpText(""));
         if (!pos.PrepareCheck()) {
+            ++i;
             continue;
         }
         Write("Interface check:");
@@ -501,6 +504,7 @@ void CBaseMonitoring::ExpandInterfaceCheck(CFiscalCheck& check) {
             }
         }
         check.postings = std::move(replaced);
+        // The list changed under the scan: start it again; handled numbers are passed over.
         i = 0;
     }
     WriteCheckText(check, 2);

@@ -833,6 +833,23 @@ TEST_F(WorkerTest, AgentRequisitesAreReadAndSplitPostings) {
     EXPECT_NE(log.find("Agent\n"), std::string::npos);
 }
 
+TEST_F(WorkerTest, EveryInterfaceCheckOfABillIsExpandedAlsoWhenOneLeavesNoItems) {
+    CFiscalCheck bill = Bill("30", 5);
+    struct_posting line = bill.postings[0];
+    line.line_type = 14;
+    bill.postings.clear();
+    // POS check A cancels itself out; B stands right behind it.
+    for (auto [number, amount] : {std::pair<const char*, double>{"A", 10}, {"A", -10}, {"B", 5}}) {
+        line.cheque_number = number;
+        line.trx_amount = amount;
+        bill.postings.push_back(line);
+    }
+    storage->cycles.push_back({bill});
+    ASSERT_TRUE(Run(1));
+    EXPECT_NE(LogText().find("Interface Check A"), std::string::npos);
+    EXPECT_NE(LogText().find("Interface Check B"), std::string::npos);
+}
+
 TEST_F(WorkerTest, ApplyAgentDataSplitsTheAgentShare) {
     platform::WriteFile(temp.File("AgentDetails.txt"), "1000=AG7=15%=Tour Agency\n2000=AG8\n3000===\n");
     config->parameters["//tax_mode/agent_tax"] = "4";

@@ -123,7 +123,7 @@ int ServiceControl::RunService(std::unique_ptr<CWorkerParts> parts) {
     ServiceNotifier::Report(ServiceNotifier::State::StartPending, 4000);
     CBaseMonitoring worker(std::move(parts));
     workerPointer = &worker;
-    signals.Start([&](platform::SignalWatcher::Kind kind, int signal) {
+    bool watching = signals.Start([&](platform::SignalWatcher::Kind kind, int signal) {
         (void)kind;
         (void)signal;
         if (stopping.exchange(true)) {
@@ -134,9 +134,15 @@ int ServiceControl::RunService(std::unique_ptr<CWorkerParts> parts) {
         ServiceNotifier::Report(ServiceNotifier::State::Stopped);
         processEnd.Set();
     });
+    if (!watching) {
+        // Without the watcher no stop signal would ever reach the service.
+        std::fprintf(stdout, "Error registering ServiceControl\n");
+        std::fflush(stdout);
+        return 1;
+    }
 
     platform::Thread workerThread;
-    workerThread.Start(
+    bool working = workerThread.Start(
         [&] {
             worker.Log().WriteText(kVersionText);
             if (!worker.Start()) {
@@ -151,6 +157,11 @@ int ServiceControl::RunService(std::unique_ptr<CWorkerParts> parts) {
             }
         },
         "worker");
+    if (!working) {
+        std::fprintf(stderr, "Fiscora: start-up failed: the worker thread could not start\n");
+        signals.Stop();
+        return 1;
+    }
     ServiceNotifier::Report(ServiceNotifier::State::Running);
 
     processEnd.Wait(-1);
