@@ -3,6 +3,7 @@
 #include <pugixml.hpp>
 
 #include <algorithm>
+#include <set>
 
 #include "log/CLogFile.h"
 #include "platform/CodePage.h"
@@ -186,6 +187,7 @@ void CXMLParser::ReadKeyed(
     try {
         pugi::xpath_node_set nodes = document->xml.select_nodes(listPath.c_str());
         pugi::xpath_query restQuery(rest.empty() ? "." : ("." + rest).c_str());
+        std::set<std::vector<std::string>> withValue;
         for (const pugi::xpath_node& entry : nodes) {
             pugi::xml_node node = entry.node();
             std::vector<std::string> keys;
@@ -206,6 +208,11 @@ void CXMLParser::ReadKeyed(
                     path = SubstituteKey(path, kPlaceholders[i], Narrow(keys[i]));
                 }
                 lastError = "Can't read parameter " + path;
+                if (withValue.count(keys)) {
+                    continue;  // a later node without the value leaves the earlier one's value
+                }
+            } else {
+                withValue.insert(keys);
             }
             store(keys, value ? NodeText(value) : "");
         }

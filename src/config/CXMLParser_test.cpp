@@ -89,6 +89,23 @@ TEST_F(XMLParserTest, KeyedListsTakeTheLaterOfTwoEqualKeysAndSkipNodesWithoutThe
     EXPECT_EQ(texts, (CXMLParser::TextMap{{"1", "later"}, {"2", "2"}, {"3", ""}, {"abc", "x"}}));
 }
 
+TEST_F(XMLParserTest, ALaterNodeWithoutTheValueKeepsTheEarlierValueOfItsKey) {
+    ASSERT_TRUE(
+        Load("<root><tax_mode>"
+             "<tax code='2000'><print>1</print></tax>"
+             "<tax code='2000' type='VAT'>2</tax>"
+             "<tax code='3000' type='VAT'>3</tax>"
+             "<tax code='4000'><print>4</print></tax>"
+             "<tax code='4000'><print>5</print></tax>"
+             "</tax_mode></root>"));
+    CXMLParser::IntMap taxes;
+    parser.ReadIntMap(taxes, "//tax_mode/tax[@code='xxxx']/print", "code");
+    EXPECT_EQ(taxes, (CXMLParser::IntMap{{2000, "1"}, {3000, ""}, {4000, "5"}}));
+    CXMLParser::TextMap pairs;
+    parser.ReadPairMap(pairs, "//tax_mode/tax[@code='xxxx' and @type='yyyy']", "code", "type");
+    EXPECT_EQ(pairs, (CXMLParser::TextMap{{"2000+VAT", "2"}, {"3000+VAT", "3"}}));
+}
+
 TEST_F(XMLParserTest, KeyedListValueIsTheElementTextWithoutATail) {
     ASSERT_TRUE(
         Load("<root><fidelio_ini>"
