@@ -422,7 +422,9 @@ TEST_F(InvoiceKindTest, ProofOfPaymentOrSimplifiedVatDocument) {
     const char* kLists =
         "<fidelio_ini><hotelbill>HB, B</hotelbill><hotelinvoice>HI</hotelinvoice></fidelio_ini>";
     const Case cases[] = {
-        {"no lists", "", "100", 9000, 100, true, nullptr},
+        {"no lists", "", "100", 9000, 100, true, "Check 100.00 to limit 0.00"},
+        // Pay codes without a limit still make a limit list: a refund stays a simplified document.
+        {"refund, no limits", "", "100", 9000, -50, false, "Check -50.00 to limit 0.00"},
         {"hotel bill", kLists, "HB100", 9000, 100, true, "Check invoce num HB100 - print proof of payment"},
         {"second hotel bill code", kLists, "B7", 9000, 100, true,
          "Check invoce num B7 - print proof of payment"},

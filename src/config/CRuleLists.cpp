@@ -61,9 +61,10 @@ void CRuleLists::Read(CXMLParser& reader, int32_t printerType) {
     // element that serves another list (a <tax code=".." type=".."> for the plain tax list, a
     // <payment> without <posting>). The payment lists keep theirs, since a listed payment code
     // is a known one even without its device type.
-    for (IntMap* list : {&payTax, &taxes, &viewTaxes, &payLimits, &onlineDeposits, &depositTaxes, &cityTaxes,
-                         &serviceChargeTaxes, &viewDescriptions, &prepaymentPostings, &prepaymentTaxes,
-                         &prepaymentDescriptions}) {
+    // The limit list keeps every pay code: a code without a limit has limit 0.
+    for (IntMap* list :
+         {&payTax, &taxes, &viewTaxes, &onlineDeposits, &depositTaxes, &cityTaxes, &serviceChargeTaxes,
+          &viewDescriptions, &prepaymentPostings, &prepaymentTaxes, &prepaymentDescriptions}) {
         DropEmpty(*list);
     }
     for (TextMap* list : {&taxByCodeAndType, &doubleTaxes, &udfTaxes, &taxSystems}) {
