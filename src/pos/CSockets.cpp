@@ -316,9 +316,17 @@ void CSockets::ReceiverLoop() {
             waker.Clear();
             continue;
         }
-        // Readable with nothing to read is the end of the connection; a failed wait is a broken
-        // socket. Either way the channel is closed and a waiting interface is woken to find out.
-        bool gone = result != platform::Socket::WaitResult::Ready || (!watchedListening && watched->Pending() <= 0);
+        // A failed wait is a broken socket, and a peek that finds the end of the stream a peer
+        // that left: the channel is closed and a waiting interface is woken to find out. The
+        // interface reads the same socket, so readable-then-empty only means it took the bytes.
+        bool gone = result != platform::Socket::WaitResult::Ready;
+        if (!gone && !watchedListening) {
+            if (!watched->PeerConnected()) {
+                gone = true;
+            } else if (watched->Pending() <= 0) {
+                continue;
+            }
+        }
         if (gone) {
             closed = true;
         }

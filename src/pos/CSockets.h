@@ -67,7 +67,7 @@ private:
     // the interface reading it instead of spinning on a readable socket.
     platform::Event rearm{false};
     platform::Thread receiver;
-    const platform::Socket* watched = nullptr;
+    platform::Socket* watched = nullptr;
     bool watchedListening = false;
     char scratch[kBufferSize];
 };
