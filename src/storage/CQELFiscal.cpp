@@ -149,15 +149,20 @@ bool CQELFiscal::SetBillStatus(CFiscalCheck& check, const std::string& requested
         }
         return ok;
     }
-    std::string key = BillKey(check);
+    const std::string& key = check.checkNumber;
     if (key.empty()) {
-        // Without a bill or receipt number the rows can only be reached one by one.
+        // Without a bill number the rows carry the receipt number as theirs, which a bill or
+        // another payment of the receipt may carry too: the check's own rows are written one by
+        // one, and its D rows stay, as the bill statement leaves them.
         if (check.payments.empty()) {
-            storage.ReportError("Check has neither a bill nor a receipt number nor a transaction");
+            storage.ReportError("Check has neither a bill number nor a transaction");
             return false;
         }
         bool ok = true;
         for (const struct_posting& payment : check.payments) {
+            if (payment.fisc_status == "D") {
+                continue;
+            }
             ok = storage.ExecuteTemplate(templates[TransactionStatus],
                                          {Arg::Text(status), Arg::Int(payment.trx_no)}) &&
                  ok;

@@ -153,6 +153,25 @@ TEST_F(StatusTableTest, StatusLettersAtBillLevel) {
     EXPECT_EQ(Status(1002), "Y");
 }
 
+TEST_F(StatusTableTest, AFullModeCheckWithoutBillNumberWritesOnlyItsOwnRows) {
+    Open();
+    // A bill whose number equals the payment's receipt number, not yet registered; and another
+    // payment of the same receipt, a check of its own.
+    Row(1020, "N", "7001");
+    Row(1021, "N", "7001");
+    CFiscalCheck payMaster = Bill("", {Payment(1022, 9000, 80)});
+    payMaster.statusCode = 15;
+    ASSERT_TRUE(storage.SetCheckStatus(payMaster, "N"));
+    EXPECT_EQ(pms.Rows("select bill_no from qel_financial_transactions where trx_no=1022"), (Rows{"7001"}));
+    ASSERT_TRUE(storage.SetCheckStatus(payMaster, "Y"));
+    EXPECT_EQ(Status(1022), "Y");
+    EXPECT_EQ(Status(1020), "N");
+    EXPECT_EQ(Status(1021), "N");
+    CFiscalCheck nothing = Bill("", {});
+    nothing.statusCode = 15;
+    EXPECT_FALSE(storage.SetCheckStatus(nothing, "Y"));
+}
+
 TEST_F(StatusTableTest, StatusLettersPerTransaction) {
     Open();
     Row(1003, "N", "NULL");
