@@ -29,25 +29,9 @@ std::string WithoutPassword(const std::string& connectionString) {
     return text::Join(parts, ";");
 }
 
-bool Flag(CFiscalINI& configuration, const char* path) {
-    return configuration.ReadParameter(path) == "1";
-}
-
-int Integer(CFiscalINI& configuration, const char* path) {
-    return text::ToInt(configuration.ReadParameter(path));
-}
-
 // Finds the first "xxxx" in any letter case.
 size_t FindListMarker(const std::string& s) {
-    for (size_t i = 0; i + 4 <= s.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(s[i])) == 'x' &&
-            std::tolower(static_cast<unsigned char>(s[i + 1])) == 'x' &&
-            std::tolower(static_cast<unsigned char>(s[i + 2])) == 'x' &&
-            std::tolower(static_cast<unsigned char>(s[i + 3])) == 'x') {
-            return i;
-        }
-    }
-    return std::string::npos;
+    return text::ToLower(s).find("xxxx");
 }
 
 }  // namespace
@@ -84,7 +68,7 @@ bool COperaBase::Connect() {
     if (!connection->Open(settings.connectionString)) {
         lastError.clear();
         CollectErrors();
-        lastError = "Oracle connect problem. " + lastError;
+        lastError = "Oracle connect problem." + lastError;
         connection.reset();
         return false;
     }
@@ -234,7 +218,7 @@ bool COperaBase::LoadStorageSettings(CFiscalINI& config) {
         return false;
     }
     WriteLog("Base access:" + WithoutPassword(s.connectionString));
-    s.trace = Flag(config, "//fiscal_trans_ini/trace");
+    s.trace = config.ReadFlag("//fiscal_trans_ini/trace");
     s.version = config.ReadVersion();
     s.schema = text::Trim(config.ReadParameter("//fidelio_ini/fidelio_schema"));
     WriteLog("Schema: " + s.schema);
@@ -243,7 +227,7 @@ bool COperaBase::LoadStorageSettings(CFiscalINI& config) {
         ReportError("Schema name is not a database name: " + s.schema);
         return false;
     }
-    s.historyDays = Integer(config, "//history");
+    s.historyDays = config.ReadInteger("//history");
     if (s.historyDays == 0) {
         s.historyDays = kDefaultHistoryDays;
     }
@@ -257,7 +241,7 @@ bool COperaBase::LoadStorageSettings(CFiscalINI& config) {
     s.currencyConversion = !s.convertCurrency.empty();
     s.languageCode = config.ReadParameter("//fidelio_ini/language_code");
     WriteLog("Language code: " + s.languageCode);
-    s.discountCode = Integer(config, "//micros_ini/discount_code");
+    s.discountCode = config.ReadInteger("//micros_ini/discount_code");
     if (s.discountCode == 0) {
         s.discountCode = 1;
     }
@@ -286,15 +270,15 @@ bool COperaBase::LoadStorageSettings(CFiscalINI& config) {
                               s.payMasterDescription.c_str()));
     }
     s.depositDescription = config.ReadParameter("//fidelio_ini/deposit/description");
-    s.governmentCode = Flag(config, "//fidelio_ini/government_code");
+    s.governmentCode = config.ReadFlag("//fidelio_ini/government_code");
     if (s.governmentCode) {
         WriteLog("Government code mode");
     }
-    s.arPayments = Flag(config, "//fidelio_ini/ar_payments");
+    s.arPayments = config.ReadFlag("//fidelio_ini/ar_payments");
     if (s.arPayments) {
         WriteLog("AR payments mode");
     }
-    s.sendCustomerInfo = Flag(config, "//fidelio_ini/send_customer_info");
+    s.sendCustomerInfo = config.ReadFlag("//fidelio_ini/send_customer_info");
     if (s.sendCustomerInfo) {
         WriteLog("Send customer email and phone number");
     }
@@ -302,9 +286,9 @@ bool COperaBase::LoadStorageSettings(CFiscalINI& config) {
     s.posExpandMode = expand == "1" ? 1 : expand == "2" ? 2 : 0;
     if (s.posExpandMode != 0) {
         WriteLog("Interface check expanded");
-        s.codeConversion = Flag(config, "//code_convertion");
+        s.codeConversion = config.ReadFlag("//code_convertion");
     }
-    s.ignoreViewBalance = Flag(config, "//fidelio_ini/ignore_view_balance");
+    s.ignoreViewBalance = config.ReadFlag("//fidelio_ini/ignore_view_balance");
     if (s.ignoreViewBalance) {
         WriteLog("Ignore zero windows balance");
     }
@@ -313,9 +297,9 @@ bool COperaBase::LoadStorageSettings(CFiscalINI& config) {
         WriteLog("Support company routing. INN field " + s.companyRouting);
     }
     // The two deposit flags of the status table.
-    s.payMasterCode = Integer(config, "//fidelio_ini/deposit/code");
+    s.payMasterCode = config.ReadInteger("//fidelio_ini/deposit/code");
     s.payMaster = s.payMasterCode != 0;
-    s.proformaDeposit = Flag(config, "//fidelio_ini/proforma_folio_deposit");
+    s.proformaDeposit = config.ReadFlag("//fidelio_ini/proforma_folio_deposit");
     settings = s;
 
     templateCheck = CFiscalCheck();
@@ -351,11 +335,11 @@ bool COperaBase::Open(CFiscalINI& config) {
     if (settings.printerType == 9) {
         settings.taxUdfName = config.ReadParameter("//printer_ini/tax_udf_name");
     }
-    settings.adjustmentRefund = Flag(config, "//fidelio_ini/adjustment_refund");
+    settings.adjustmentRefund = config.ReadFlag("//fidelio_ini/adjustment_refund");
     if (settings.adjustmentRefund && !LoadAdjustmentCodes(config)) {
         WriteLog("Adjustment refund code list empty");
     }
-    settings.dateOffset = Integer(config, "//date_offset");
+    settings.dateOffset = config.ReadInteger("//date_offset");
     if (settings.dateOffset != 0) {
         WriteLog(text::Format("TEST MODE DATE OFFSET -%d", settings.dateOffset));
     }

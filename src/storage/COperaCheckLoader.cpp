@@ -196,9 +196,6 @@ void COperaCheckLoader::TakePaymentLine(CFiscalCheck& check, struct_posting& lin
 
 void COperaCheckLoader::TakeBillLine(CFiscalCheck& check, struct_posting& line) {
     std::string subtype = recPayment.Text(Row::Subtype);
-    if (recPayment.Text(Row::TaxInclusive) == "Y") {
-        line.tax_included = true;
-    }
     if (subtype.find("PK") != std::string::npos) {
         // A package component: the package step of composition folds it.
         line.excluded = true;
