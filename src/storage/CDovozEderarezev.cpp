@@ -261,8 +261,7 @@ bool CDovozEderarezev::LoadReservationDeposits(CFiscalCheck& check, const std::s
 
 std::string CDovozEderarezev::PaymentsOfTheDay() const {
     std::string statement = recPayment.templates[Detail::PaymentsOfTheDay];
-    std::string field = settings.udfName.empty() ? "" : ColumnName(settings.udfName, "//UDF_name");
-    return field.empty() ? statement : CRecPayment::WithUserField(statement, field);
+    return settings.udfName.empty() ? statement : CRecPayment::WithUserField(statement, settings.udfName);
 }
 
 void CDovozEderarezev::FindPayments(const std::string& statement, const std::vector<Arg>& args,

@@ -295,6 +295,11 @@ bool COperaBase::LoadStorageSettings(CFiscalINI& config) {
     s.companyRouting = config.ReadParameter("//fidelio_ini/company_routing");
     if (!s.companyRouting.empty()) {
         WriteLog("Support company routing. INN field " + s.companyRouting);
+        // The routing goes on; the payer's tax number is then read from the usual column.
+        s.companyRouting = ColumnName(s.companyRouting, "//fidelio_ini/company_routing");
+        if (s.companyRouting.empty()) {
+            s.companyRouting = "tax1_no";
+        }
     }
     // The two deposit flags of the status table.
     s.payMasterCode = config.ReadInteger("//fidelio_ini/deposit/code");
@@ -314,6 +319,15 @@ bool COperaBase::LoadStorageSettings(CFiscalINI& config) {
     return true;
 }
 
+std::string COperaBase::ColumnName(const std::string& field, const char* setting) const {
+    if (field.empty() || sqlformat::IsName(field)) {
+        return field;
+    }
+    // The name goes into the statements as it is; anything but a name could change them.
+    WriteLog(text::Format("%s is not a column name and is not used: ", setting) + field);
+    return "";
+}
+
 bool COperaBase::Open(CFiscalINI& config) {
     if (!LoadStorageSettings(config)) {
         return false;
@@ -327,13 +341,14 @@ bool COperaBase::Open(CFiscalINI& config) {
     }
     settings.resort = config.ReadParameter("//fidelio_ini/property_code");
     WriteLog("Resort: " + settings.resort);
-    settings.udfName = config.ReadParameter("//UDF_name");
+    settings.udfName = ColumnName(config.ReadParameter("//UDF_name"), "//UDF_name");
     PrepareTemplates();
     if (settings.posExpandMode != 0 && !LoadClientLibrary()) {
         result = false;
     }
     if (settings.printerType == 9) {
-        settings.taxUdfName = config.ReadParameter("//printer_ini/tax_udf_name");
+        settings.taxUdfName =
+            ColumnName(config.ReadParameter("//printer_ini/tax_udf_name"), "//printer_ini/tax_udf_name");
     }
     settings.adjustmentRefund = config.ReadFlag("//fidelio_ini/adjustment_refund");
     if (settings.adjustmentRefund && !LoadAdjustmentCodes(config)) {

@@ -92,6 +92,9 @@ public:
     // Sets the last error text and logs it.
     void ReportError(const std::string& text);
     void WriteLog(const std::string& text) const;
+    // A configured field name that goes into the statements as a column, checked once when the
+    // settings are read: empty, with the reason in the log, when it is not a plain name.
+    std::string ColumnName(const std::string& field, const char* setting) const;
 
     // --- settings and templates ---
     virtual bool LoadStorageSettings(CFiscalINI& configuration);

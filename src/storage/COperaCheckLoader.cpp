@@ -54,15 +54,6 @@ void COperaCheckLoader::LogCheckLines(CFiscalCheck& check) {
     }
 }
 
-std::string COperaCheckLoader::ColumnName(const std::string& field, const char* setting) const {
-    if (sqlformat::IsName(field)) {
-        return field;
-    }
-    // The name goes into the statement as it is; anything but a name could change it.
-    WriteLog(text::Format("%s is not a column name and is not used: ", setting) + field);
-    return "";
-}
-
 void COperaCheckLoader::SetFieldFrom(CFiscalCheck& check, int field, size_t column) {
     if (recPayment.IsPresent(column)) {
         check.SetField(field, recPayment.Text(column));
@@ -79,9 +70,8 @@ void COperaCheckLoader::SetIntegerFieldFrom(CFiscalCheck& check, int field, size
 
 bool COperaCheckLoader::LoadBill(CFiscalCheck& check, const std::string& bill, int postit) {
     std::string statement = recPayment.templates[Row::TransactionsOfBill];
-    std::string field = settings.udfName.empty() ? "" : ColumnName(settings.udfName, "//UDF_name");
-    if (!field.empty()) {
-        statement = CRecPayment::WithUserField(statement, field);
+    if (!settings.udfName.empty()) {
+        statement = CRecPayment::WithUserField(statement, settings.udfName);
     }
     if (postit != 0) {
         statement = CRecPayment::ForPostit(statement, postit);
@@ -110,12 +100,9 @@ bool COperaCheckLoader::LoadBill(CFiscalCheck& check, const std::string& bill, i
 void COperaCheckLoader::ReadCustomer(CFiscalCheck& check, const std::string& bill) {
     std::string field = "tax1_no";
     if (!settings.companyRouting.empty()) {
-        field = ColumnName(settings.companyRouting, "//fidelio_ini/company_routing");
+        field = settings.companyRouting;
     } else if (!settings.taxUdfName.empty()) {
-        field = ColumnName(settings.taxUdfName, "//printer_ini/tax_udf_name");
-    }
-    if (field.empty()) {
-        field = "tax1_no";
+        field = settings.taxUdfName;
     }
     std::string statement =
         text::ReplaceAll(guestInfo.templates[CSelectGuestInfo::CustomerOfBill], "nam.UDFC20", "nam." + field);

@@ -48,10 +48,6 @@ public:
     void LogCheckLines(CFiscalCheck& check);
 
 protected:
-    // A configured field name put into a statement as a column; empty (with the reason in the
-    // log) when it is not a plain name.
-    std::string ColumnName(const std::string& field, const char* setting) const;
-
 private:
     void ReadCustomer(CFiscalCheck& check, const std::string& bill);
     // The payer columns of a customer or routing row into the check.
