@@ -226,9 +226,7 @@ bool CBaseMonitoring::ProcessCheck(CFiscalCheck& check) {
     SelectPrinter(check);
     configuration->ApplyPrinterRules(currentPrinter.name, check);
     if (check.statusCode == 22) {
-        SaveDescriptionAndClose(check);
-        lastError = kSavedManually;
-        ReportToOperator(check, lastError);
+        CloseByHand(check);
         return false;
     }
     if (posExpandMode) {
@@ -247,11 +245,7 @@ bool CBaseMonitoring::RulesFailed(CFiscalCheck& check) {
     if (check.checkMode == 7 && (configuration->ruleVerdict == 4 || check.documentKind == 4)) {
         CFiscalCheck shortCheck(check);
         bool created = shortCheck.TryToCreateShortCheck();
-        if (currentInterface) {
-            currentInterface->PrintCheck(check, true);
-        } else {
-            journal.SaveDescription(currentPrinter, check);
-        }
+        SaveDescription(check);
         std::string reason = configuration->GetLastError();
         lastError = reason.empty() ? "Check description saved" : reason + " Check description saved";
         Write(lastError);
@@ -271,18 +265,14 @@ bool CBaseMonitoring::RulesFailed(CFiscalCheck& check) {
     } else if (check.statusCode == 4) {
         storage->SetCheckStatus(check, "Y");
     } else {
-        SaveDescriptionAndClose(check);
-        lastError = kSavedManually;
-        ReportToOperator(check, lastError);
+        CloseByHand(check);
     }
     return false;
 }
 
 bool CBaseMonitoring::Register(CFiscalCheck& check) {
     if (!storage->ValidateCheck(check, currentPrinter.name)) {
-        SaveDescriptionAndClose(check);
-        lastError = kSavedManually;
-        ReportToOperator(check, lastError);
+        CloseByHand(check);
         return false;
     }
     if (check.checkMode == 7 && !agentRequisites.empty()) {
@@ -379,7 +369,7 @@ void CBaseMonitoring::ReportToOperator(CFiscalCheck& check, const std::string& m
     }
 }
 
-bool CBaseMonitoring::SaveDescriptionAndClose(CFiscalCheck& check) {
+void CBaseMonitoring::SaveDescription(CFiscalCheck& check) {
     if (currentInterface) {
         currentInterface->PrintCheck(check, true);
     } else {
@@ -387,7 +377,17 @@ bool CBaseMonitoring::SaveDescriptionAndClose(CFiscalCheck& check) {
         // check can still be closed by hand.
         journal.SaveDescription(currentPrinter, check);
     }
+}
+
+bool CBaseMonitoring::SaveDescriptionAndClose(CFiscalCheck& check) {
+    SaveDescription(check);
     return storage->SetCheckStatus(check, "Y");
+}
+
+void CBaseMonitoring::CloseByHand(CFiscalCheck& check) {
+    SaveDescriptionAndClose(check);
+    lastError = kSavedManually;
+    ReportToOperator(check, lastError);
 }
 
 bool CBaseMonitoring::ConfirmRefunds(CFiscalCheck& check) {

@@ -69,7 +69,11 @@ private:
     void SelectInterface(const std::string& name);
     void SetPaymentBlock(bool block, const std::string& text = "");
     void ReportToOperator(CFiscalCheck& check, const std::string& text);
+    // The check's description goes to its device, or to the journal when it has none.
+    void SaveDescription(CFiscalCheck& check);
     bool SaveDescriptionAndClose(CFiscalCheck& check);
+    // Closed Y with its description saved, for the operator to register by hand.
+    void CloseByHand(CFiscalCheck& check);
     bool ConfirmRefunds(CFiscalCheck& check);
     void ReadPosChecks(CFiscalCheck& check);
     void ExpandInterfaceCheck(CFiscalCheck& check);
