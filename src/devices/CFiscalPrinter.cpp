@@ -9,13 +9,7 @@ namespace {
 
 // Station, cashier and group keys match whatever their spacing and letter case.
 std::string NormaliseKey(const std::string& text) {
-    std::string result;
-    for (char c : text) {
-        if (c != ' ') {
-            result += c;
-        }
-    }
-    return text::ToUpper(result);
+    return text::ToUpper(text::ReplaceAll(text, " ", ""));
 }
 
 }  // namespace
