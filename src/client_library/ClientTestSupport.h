@@ -15,6 +15,7 @@
 #include "platform/Environment.h"
 #include "platform/FileSystem.h"
 #include "platform/Socket.h"
+#include "platform/TempFolder.h"
 
 namespace client_test {
 
@@ -25,35 +26,21 @@ inline const bool kLoopbackBroadcast = platform::SetEnv("LGX_BROADCAST_ADDRESS",
 // keeps LGXClient.log and LGXConfig.json in the current folder).
 class TempFolder {
 public:
-    TempFolder() : previous(std::filesystem::current_path()) {
-        std::string pattern = (std::filesystem::temp_directory_path() / "lgxclient-XXXXXX").string();
-        path = MakeUnique(pattern);
-        std::filesystem::current_path(path);
-    }
+    TempFolder() : previous(std::filesystem::current_path()) { std::filesystem::current_path(folder.Path()); }
     ~TempFolder() {
+        // Back out of the folder before it is removed.
         std::error_code ignored;
         std::filesystem::current_path(previous, ignored);
-        std::filesystem::remove_all(path, ignored);
     }
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;
 
-    const std::string& Path() const { return path; }
+    // The folder with a trailing "/".
+    const std::string& Path() const { return folder.Path(); }
 
 private:
-    static std::string MakeUnique(const std::string& pattern) {
-        for (int i = 0;; ++i) {
-            auto now = std::chrono::steady_clock::now().time_since_epoch().count();
-            std::string candidate = pattern.substr(0, pattern.size() - 6) + std::to_string(now % 1000000000) + "-" +
-                                    std::to_string(i);
-            if (std::filesystem::create_directory(candidate)) {
-                return candidate;
-            }
-        }
-    }
-
     std::filesystem::path previous;
-    std::string path;
+    platform::TempFolder folder{"lgxclient"};
 };
 
 inline std::string ReadText(const std::string& path) {

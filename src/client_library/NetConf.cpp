@@ -11,19 +11,6 @@
 
 namespace {
 
-// The fields of a datagram between its start and end bytes, empty ones included.
-std::vector<std::string> SplitFields(const std::string& content) {
-    std::vector<std::string> fields(1);
-    for (char c : content) {
-        if (c == ChannelMessage::kSeparator) {
-            fields.emplace_back();
-        } else {
-            fields.back() += c;
-        }
-    }
-    return fields;
-}
-
 // A UDP socket that shares its port, may broadcast and only reaches directly attached hosts.
 bool OpenBroadcastSocket(platform::Socket& socket) {
     if (!socket.Create(platform::Socket::Kind::Udp)) {
@@ -207,7 +194,8 @@ void NetConf::Run() {
 }
 
 void NetConf::HandleDatagram(const std::string& content) {
-    const std::vector<std::string> fields = SplitFields(content);
+    // The fields between the datagram's start and end bytes, empty ones included.
+    const std::vector<std::string> fields = text::Split(content, ChannelMessage::kSeparator);
     if (fields.size() < 2) {
         return;
     }

@@ -48,7 +48,6 @@ public:
     size_t ServerCount();
     std::string FirstServerAddress();
     std::string ConfigText();
-    int LastSequence() const { return udpSeq; }
 
 protected:
     void Run() override;

@@ -9,13 +9,7 @@ namespace {
 
 // Station, cashier and group keys match whatever their spacing and letter case.
 std::string NormaliseKey(const std::string& text) {
-    std::string result;
-    for (char c : text) {
-        if (c != ' ') {
-            result += c;
-        }
-    }
-    return text::ToUpper(result);
+    return text::ToUpper(text::ReplaceAll(text, " ", ""));
 }
 
 }  // namespace
@@ -27,17 +21,9 @@ void CFiscalPrinter::Log(const std::string& text) const {
 }
 
 bool CFiscalPrinter::Load(CFiscalINI& configuration) {
+    // The configuration refuses an empty printer or print list, so selection finds entries in both.
     if (!configuration.LoadPrinters(printers, lines, listMode)) {
         lastError = configuration.GetLastError();
-        return false;
-    }
-    // The configuration refuses these already; selection relies on both lists having entries.
-    if (printers.empty()) {
-        lastError = "Empty printer list!";
-        return false;
-    }
-    if (lines.empty()) {
-        lastError = "Can't read print list";
         return false;
     }
     int managerPort = text::ToInt(configuration.ReadParameter("//print_manager/port"));

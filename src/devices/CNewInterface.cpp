@@ -48,7 +48,7 @@ int PrinterKindOf(const std::string& type) {
 }  // namespace
 
 bool CNewInterface::Configure(CFiscalINI& configuration) {
-    gtinFile = configuration.ReadParameter("//printer_ini/gtin_file");
+    gtinFile = configuration.gtinFile;
     return CPrintInterface::Configure(configuration);
 }
 

@@ -11,7 +11,7 @@ class CNewInterface : public CPrintInterface {
 public:
     ~CNewInterface() override = default;
 
-    // Adds the GTIN code file of the printers to the shared settings.
+    // Adds the GTIN code file the settings read with the printer type to the shared settings.
     bool Configure(CFiscalINI& configuration) override;
     // Takes the printer and its GTIN codes, which turn item codes into product codes.
     bool Connect(const CPrinterControl& printer) override;

@@ -473,7 +473,7 @@ TEST_F(InterfaceTest, GtinCodesAndRequisitesOfCheckMode7) {
 
     // The printers' GTIN file gives the product codes.
     platform::WriteFile(Path("gtin.txt"), "2000,3000\n");
-    configuration.values["//printer_ini/gtin_file"] = Path("gtin.txt");
+    configuration.gtinFile = Path("gtin.txt");
     device.Configure(configuration);
     device.Connect(printer);
     EXPECT_TRUE(LogHas("GTIN PRODUCT CODES: 2000 3000 "));

@@ -249,15 +249,6 @@ void CSockets::Flush() {
     DataTaken();
 }
 
-int CSockets::Pending() {
-    platform::Socket& source = Active();
-    if (!source.IsOpen()) {
-        return 0;
-    }
-    long n = source.Pending();
-    return n > 0 ? static_cast<int>(n) : 0;
-}
-
 void CSockets::ResetEvents() {
     dataEvent.Reset();
     stopEvent.Reset();

@@ -26,14 +26,12 @@ public:
     void Close() override;
     void ResetEvents() override;
     bool Read() override;
-    int Pending() override;
     bool EnsureOpen() override;
     bool AcceptClient() override;
     // Throws away what is waiting from an earlier exchange (a late answer) before a new message.
     void Flush();
     bool IsListening() const { return socket.IsListening(); }
 
-    void SetConnectTimeout(int seconds) { connectTimeout = seconds; }
     const std::string& GetPeerAddress() const { return peerAddress; }
     const std::string& GetDescription() const { return description; }
     // The port the server socket is bound to (useful with port 0).

@@ -1,7 +1,6 @@
 #include "shared/JsonHelper.h"
 
 #include <atomic>
-#include <cctype>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -140,10 +139,7 @@ void JsonHelper::ReadMembers(const std::string& text, const MemberStore& store) 
         if (colon == std::string::npos) {
             continue;  // no value to store
         }
-        for (size_t i = 0; i < colon; ++i) {
-            member[i] = static_cast<char>(std::tolower(static_cast<unsigned char>(member[i])));
-        }
-        const std::string key = Unquote(member.substr(0, colon));
+        const std::string key = Unquote(text::ToLower(member.substr(0, colon)));
         const std::string value = Unquote(member.substr(colon + 1));
         Log(5, "name: {%s} value: {%s}", key.c_str(), value.c_str());
         store(key, value);
@@ -183,7 +179,9 @@ uint32_t JsonHelper::ToUInt32(const std::string& value) {
     return negative ? static_cast<uint32_t>(0u - static_cast<uint32_t>(n)) : static_cast<uint32_t>(n);
 }
 
-double JsonHelper::ToDouble(const std::string& value) { return std::strtod(value.c_str(), nullptr); }
+double JsonHelper::ToDouble(const std::string& value) {
+    return text::ToDouble(value);
+}
 
 char JsonHelper::FirstChar(const std::string& value) {
     const std::string text = JsonUnescape(value);
@@ -191,14 +189,7 @@ char JsonHelper::FirstChar(const std::string& value) {
 }
 
 bool JsonHelper::ToFlag(const std::string& value) {
-    if (value.size() != 4) {
-        return false;
-    }
-    std::string lower;
-    for (char c : value) {
-        lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    }
-    return lower == "true";
+    return text::EqualsNoCase(value, "true");
 }
 
 void JsonHelper::BeginObject(char* buffer, size_t size) {

@@ -109,10 +109,14 @@ bool CheckRecord::ParseCheck(const std::string& message, CheckRecord& record, st
         } else if (f[0] == "%") {
             record.vatGroup = Field(f, 1);
         } else if (!line.empty()) {
-            // kind|code|text 1|text 2||quantity|amount|tax bits|||||sub-code or category|
-            bool withCategory = f.size() > 14;
-            record.items.push_back({Field(f, 0), Field(f, 1), Field(f, 2) + Field(f, 3), Field(f, 5), Field(f, 6),
-                                    Field(f, 7), withCategory ? "" : Field(f, 12), withCategory ? Field(f, 12) : ""});
+            // kind|code|text 1|text 2||quantity|amount|tax bits|||||sub-code|
+            // An agent follows the sub-code in a field of its own (...|||||sub-code|agent|); a
+            // category takes the sub-code's place and leaves that field empty (...|||||category||).
+            bool longer = f.size() > 14;
+            bool withCategory = longer && Field(f, 13).empty();
+            std::string subCode = withCategory ? "" : Field(f, 12) + (longer ? "|" + Field(f, 13) : "");
+            record.items.push_back({Field(f, 0), Field(f, 1), Field(f, 2) + Field(f, 3), Field(f, 5),
+                                    Field(f, 6), Field(f, 7), subCode, withCategory ? Field(f, 12) : ""});
         }
     }
     return true;

@@ -294,6 +294,28 @@ TEST(JsonStringTest, KeepsUtf8AndConvertsSiteCodePageTexts) {
     EXPECT_EQ(JsonString("\xcf\xf0\xe8\xe2\xe5\xf2"), "\"\xd0\x9f\xd1\x80\xd0\xb8\xd0\xb2\xd0\xb5\xd1\x82\"");
 }
 
+TEST(CheckRecordTest, TellsAnAgentAfterTheSubCodeFromACategory) {
+    std::string header = Fs({"1", "FISC", "Check", "7", "Anna", "", "F", "0", "1", "1", "0", "1", "1", "7",
+                             "1", "", "||60.00|101|B78||0|0||||1|", "1|0|||"}) +
+                         LF;
+    std::string message = header + "M|1000|Room|||1.000|10.00|80|||||4;4;|" + LF +
+                          "M|2000|Breakfast|||1.000|20.00|40|||||CAT: FOOD||" + LF +
+                          "M|3000|Transfer|||1.000|30.00|80|||||4;4;|AGENT|" + LF + "=" + LF +
+                          "$|1|Cash||60.00" + LF + FF + EOT;
+    CheckRecord record;
+    std::string error;
+    ASSERT_TRUE(CheckRecord::ParseCheck(message, record, error)) << error;
+    ASSERT_EQ(record.items.size(), 3u);
+    EXPECT_EQ(record.items[0].subCode, "4;4;");
+    EXPECT_EQ(record.items[0].category, "");
+    EXPECT_EQ(record.items[1].subCode, "");
+    EXPECT_EQ(record.items[1].category, "CAT: FOOD");
+    EXPECT_EQ(record.items[2].subCode, "4;4;|AGENT");
+    EXPECT_EQ(record.items[2].category, "");
+    EXPECT_EQ(record.items[2].taxBits, "80");
+    EXPECT_EQ(record.items[2].amount, "30.00");
+}
+
 TEST(RecordTextTest, ReadsBackTheTopLevelFieldsOfARecordLine) {
     CheckRecord record;
     record.printer = "2";
