@@ -11,21 +11,3 @@ std::string struct_posting::DoubleQuotes(const std::string& text) {
     }
     return result;
 }
-
-std::string struct_posting::CleanText(const std::string& text) {
-    std::string result = DoubleQuotes(text);
-    for (char& c : result) {
-        if (c == '%') {
-            c = '#';
-        }
-    }
-    return result;
-}
-
-void struct_posting::CleanTexts() {
-    description = CleanText(description);
-    fisc_status = CleanText(fisc_status);
-    reference = CleanText(reference);
-    room = CleanText(room);
-    agent = CleanText(agent);
-}
