@@ -150,16 +150,12 @@ bool CRuleLists::IsPaymentRegistered(int code) const {
 }
 
 std::string CRuleLists::DoubleTaxes(int code) const {
-    // An entry names the code when one of its list items is exactly the code: 1 is in "11,1"
-    // but not in "21,5".
+    // An entry names the code when one of its list items is exactly the code.
     std::string wanted = text::Format("%d", code);
     std::string joined;
     for (const auto& [codes, tax] : doubleTaxes) {
-        for (const std::string& item : text::Split(codes, ',')) {
-            if (text::Trim(item) == wanted && !tax.empty()) {
-                joined += (joined.empty() ? "" : "/") + tax;
-                break;
-            }
+        if (!tax.empty() && text::ListHasItem(codes, wanted)) {
+            joined += (joined.empty() ? "" : "/") + tax;
         }
     }
     return joined;
