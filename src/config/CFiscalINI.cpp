@@ -45,7 +45,7 @@ bool CFiscalINI::LoadFrom(const std::vector<std::string>& folders) {
         if (folder.empty()) {
             continue;
         }
-        std::string path = WithTrailingSlash(folder) + kFileName;
+        std::string path = platform::JoinPath(folder, kFileName);
         searched.push_back(WithTrailingSlash(folder));
         if (!platform::FileExists(path)) {
             continue;
