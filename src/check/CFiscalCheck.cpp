@@ -255,7 +255,7 @@ void CFiscalCheck::Log(const std::string& line) const {
 
 std::string CFiscalCheck::PostingLine(const std::string& ordinaryFormat, const std::string& taxFormat,
                                       const std::string& exchangeFormat, const struct_posting& p) const {
-    std::string code = p.code_text.empty() ? text::Format("%d", p.code_number) : p.code_text;
+    std::string code = p.CodeText();
     const char* included = p.tax_included ? "Y" : "N";
     if (p.line_type == 4 || p.line_type == 15) {
         std::string postWith = p.post_with_tax.empty() ? "" : " set to post with tax " + p.post_with_tax;

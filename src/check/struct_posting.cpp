@@ -1,5 +1,11 @@
 #include "check/struct_posting.h"
 
+#include "platform/Text.h"
+
+std::string struct_posting::CodeText() const {
+    return code_text.empty() ? text::Format("%d", code_number) : code_text;
+}
+
 std::string struct_posting::DoubleQuotes(const std::string& text) {
     std::string result;
     result.reserve(text.size());

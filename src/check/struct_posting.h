@@ -77,6 +77,8 @@ struct struct_posting {
 
     // Back to the defaults.
     void Clear() { *this = struct_posting(); }
+    // The line's code as the check text shows it: its code text, or else its numeric code.
+    std::string CodeText() const;
     // Doubles every "'" of a text.
     static std::string DoubleQuotes(const std::string& text);
 };
