@@ -63,10 +63,6 @@ bool CFiscalINI::LoadFrom(const std::vector<std::string>& folders) {
     return false;
 }
 
-std::string CFiscalINI::ReadParameter(const std::string& path) {
-    return CXMLParser::ReadParameter(path);
-}
-
 bool CFiscalINI::ReadFlag(const std::string& path) {
     return ReadParameter(path) == "1";
 }

@@ -36,8 +36,6 @@ public:
     virtual bool Load();
     // The same search over the given folders (each with a trailing "/"), in order.
     bool LoadFrom(const std::vector<std::string>& folders);
-    // Text of the first element the XPath selects; empty when there is none.
-    std::string ReadParameter(const std::string& path) override;
     bool ReadFlag(const std::string& path);
     int32_t ReadInteger(const std::string& path);
     // 0 or 1 Opera, 2 Suite8, 3 and 4 POS systems, 6 none. Read once and kept; 6 is read again.
