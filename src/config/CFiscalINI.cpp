@@ -290,9 +290,7 @@ void CFiscalINI::FillCheckTemplate(CFiscalCheck& check) {
         check.depositTemplate = deposit;
         check.depositTemplateSet = true;
     }
-    IntMap additionalDeposits;
-    ReadIntMap(additionalDeposits, "//additional/pay[@code='xxxx']/print", "code");
-    if (!additionalDeposits.empty()) {
+    if (!rules.additionalDeposits.empty()) {
         check.hasDeposit = true;
     }
 

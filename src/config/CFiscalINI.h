@@ -62,7 +62,8 @@ public:
     // The adjustment code pairs (transaction code, its adjustment code) of the resort: a
     // negative posting of an adjustment code is registered under its transaction code.
     void SetAdjustmentCodes(const std::vector<std::pair<int, int>>& pairs);
-    // Fills a storage back-end's template check from the configuration.
+    // Fills a storage back-end's template check from the configuration; the deposit flag comes
+    // from the rule lists, so LoadRules goes first.
     virtual void FillCheckTemplate(CFiscalCheck& check);
     // The printers (tcpip_ini) and printer lines of the print lists, validated and logged;
     // listMode is the print-list mode (0 station, 1 cashier, 3 user-defined field, 4 station with
