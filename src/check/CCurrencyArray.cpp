@@ -1,18 +1,7 @@
 #include "check/CCurrencyArray.h"
 
-#include <cstdio>
-
 #include "log/CLogFile.h"
-
-namespace {
-
-std::string Printf(const char* format, const std::string& a, const std::string& b) {
-    char buffer[256];
-    std::snprintf(buffer, sizeof buffer, format, a.c_str(), b.c_str());
-    return buffer;
-}
-
-}  // namespace
+#include "platform/Text.h"
 
 CCurrencyArray::CCurrencyArray(uint32_t n) : items(n == 0 ? 1 : n), count(n == 0 ? 1 : n) {}
 
@@ -71,19 +60,15 @@ void CCurrencyArray::Reset() {
 void CCurrencyArray::Prorate(const CCurrency& oldTotal, const CCurrency& newTotal, const CCurrency& expected,
                              bool correct) {
     if (correct) {
-        char buffer[256];
-        std::snprintf(buffer, sizeof buffer, "Prorate array: %s : %s with expected total: %s",
-                      oldTotal.GetText().c_str(), newTotal.GetText().c_str(), expected.GetText().c_str());
-        Log(buffer);
+        Log(text::Format("Prorate array: %s : %s with expected total: %s", oldTotal.GetText().c_str(),
+                         newTotal.GetText().c_str(), expected.GetText().c_str()));
     } else {
-        Log(Printf("Prorate array: %s : %s", oldTotal.GetText(), newTotal.GetText()));
+        Log(text::Format("Prorate array: %s : %s", oldTotal.GetText().c_str(), newTotal.GetText().c_str()));
     }
 
     std::string line;
-    char cell[64];
     for (uint32_t i = 0; i < count && line.size() < 1004; ++i) {
-        std::snprintf(cell, sizeof cell, i == 0 ? "%-10s" : " %-10s", items[i].GetText().c_str());
-        line += cell;
+        line += text::Format(i == 0 ? "%-10s" : " %-10s", items[i].GetText().c_str());
     }
     Log(line);
 
@@ -94,10 +79,7 @@ void CCurrencyArray::Prorate(const CCurrency& oldTotal, const CCurrency& newTota
         items[i].Scale(oldTotal, newTotal);
         remainder = CCurrency::Subtract(remainder, items[i]);
         if (items[i] != before) {
-            char buffer[128];
-            std::snprintf(buffer, sizeof buffer, "Itemizer %u: %s -> %s", i + 1, beforeText.c_str(),
-                          items[i].GetText().c_str());
-            Log(buffer);
+            Log(text::Format("Itemizer %u: %s -> %s", i + 1, beforeText.c_str(), items[i].GetText().c_str()));
         }
     }
 
@@ -107,15 +89,14 @@ void CCurrencyArray::Prorate(const CCurrency& oldTotal, const CCurrency& newTota
     for (uint32_t i = 0; i < count; ++i) {
         if (items[i].Value() != 0) {
             items[i] = CCurrency::Add(items[i], remainder);
-            char buffer[128];
-            std::snprintf(buffer, sizeof buffer, "CCurrencyArray::Prorate(): Itemizer #%u corrected. diff=%s", i + 1,
-                          remainder.GetText().c_str());
-            Log(buffer);
+            Log(text::Format("CCurrencyArray::Prorate(): Itemizer #%u corrected. diff=%s", i + 1,
+                             remainder.GetText().c_str()));
             return;
         }
     }
     items[0] = CCurrency::Add(items[0], remainder);
-    Log(Printf("CCurrencyArray::Prorate(): Itemizer #1 set to=%s (diff=%s)", items[0].GetText(), remainder.GetText()));
+    Log(text::Format("CCurrencyArray::Prorate(): Itemizer #1 set to=%s (diff=%s)", items[0].GetText().c_str(),
+                     remainder.GetText().c_str()));
 }
 
 void CCurrencyArray::Log(const std::string& text) const {

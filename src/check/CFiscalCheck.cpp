@@ -255,7 +255,7 @@ void CFiscalCheck::Log(const std::string& line) const {
 
 std::string CFiscalCheck::PostingLine(const std::string& ordinaryFormat, const std::string& taxFormat,
                                       const std::string& exchangeFormat, const struct_posting& p) const {
-    std::string code = p.code_text.empty() ? text::Format("%d", p.code_number) : p.code_text;
+    std::string code = p.CodeText();
     const char* included = p.tax_included ? "Y" : "N";
     if (p.line_type == 4 || p.line_type == 15) {
         std::string postWith = p.post_with_tax.empty() ? "" : " set to post with tax " + p.post_with_tax;
@@ -281,9 +281,7 @@ std::string CFiscalCheck::PostingLine(const std::string& ordinaryFormat, const s
                                Part("RATE: ", p.rate_code).c_str(), exch.c_str(), p.reference.c_str());
 }
 
-std::string CFiscalCheck::PaymentLine(const std::string& format, const std::string& exchangeFormat,
-                                      const struct_posting& p) const {
-    (void)exchangeFormat;
+std::string CFiscalCheck::PaymentLine(const std::string& format, const struct_posting& p) const {
     std::string paid = p.print_code_ext.empty() ? p.print_code : p.print_code + "/" + p.print_code_ext;
     std::string line = text::FormatDynamic(
         format.c_str(), p.trx_code, p.description.c_str(), p.trx_amount, p.quantity, paid.c_str(), p.posted_amount,
@@ -345,7 +343,7 @@ const std::vector<std::string>& CFiscalCheck::BuildText(int quantityDecimals, co
     }
     text.push_back("Payments:");
     for (const struct_posting& p : payments) {
-        text.push_back(PaymentLine(paymentFormat, exchangeFormat, p));
+        text.push_back(PaymentLine(paymentFormat, p));
     }
     text.push_back("");
     return text;

@@ -135,6 +135,5 @@ private:
     const std::string* FieldText(int number) const;
     std::string PostingLine(const std::string& ordinaryFormat, const std::string& taxFormat,
                             const std::string& exchangeFormat, const struct_posting& p) const;
-    std::string PaymentLine(const std::string& format, const std::string& exchangeFormat,
-                            const struct_posting& p) const;
+    std::string PaymentLine(const std::string& format, const struct_posting& p) const;
 };

@@ -218,21 +218,6 @@ TEST(CFiscalCheckTest, PrintedFileNameNeedsAnUnderscoreExceptOnMongolianPrinters
     EXPECT_EQ(check.printedFileName, "plain");
 }
 
-TEST(CFiscalCheckTest, CleaningDoublesQuotesAndReplacesPercent) {
-    struct_posting p;
-    p.description = "10% off 'Bar'";
-    p.reference = "it's";
-    p.room = "1'";
-    p.agent = "%";
-    p.fisc_status = "N";
-    p.CleanTexts();
-    EXPECT_EQ(p.description, "10# off ''Bar''");
-    EXPECT_EQ(p.reference, "it''s");
-    EXPECT_EQ(p.room, "1''");
-    EXPECT_EQ(p.agent, "#");
-    EXPECT_EQ(p.fisc_status, "N");
-}
-
 TEST(CFiscalCheckTest, BuildTextHeaderAndLines) {
     CFiscalCheck check;
     check.folioNumber = "F12";

@@ -14,16 +14,7 @@ namespace {
 constexpr unsigned kSignFold = Amount | Posted | Unit | Net | Extra1 | Extra3;
 
 bool InSubgroup(const std::string& subgroup, int code) {
-    if (subgroup.empty()) {
-        return false;
-    }
-    std::string wanted = text::Format("%d", code);
-    for (const std::string& part : text::Split(subgroup, ',')) {
-        if (text::Trim(part) == wanted) {
-            return true;
-        }
-    }
-    return false;
+    return text::ListHasItem(subgroup, text::Format("%d", code));
 }
 
 }  // namespace

@@ -1,5 +1,11 @@
 #include "check/struct_posting.h"
 
+#include "platform/Text.h"
+
+std::string struct_posting::CodeText() const {
+    return code_text.empty() ? text::Format("%d", code_number) : code_text;
+}
+
 std::string struct_posting::DoubleQuotes(const std::string& text) {
     std::string result;
     result.reserve(text.size());
@@ -10,22 +16,4 @@ std::string struct_posting::DoubleQuotes(const std::string& text) {
         }
     }
     return result;
-}
-
-std::string struct_posting::CleanText(const std::string& text) {
-    std::string result = DoubleQuotes(text);
-    for (char& c : result) {
-        if (c == '%') {
-            c = '#';
-        }
-    }
-    return result;
-}
-
-void struct_posting::CleanTexts() {
-    description = CleanText(description);
-    fisc_status = CleanText(fisc_status);
-    reference = CleanText(reference);
-    room = CleanText(room);
-    agent = CleanText(agent);
 }

@@ -77,10 +77,8 @@ struct struct_posting {
 
     // Back to the defaults.
     void Clear() { *this = struct_posting(); }
-    // Makes the texts safe for SQL text and the journal: every "'" doubled, every "%" a "#".
-    void CleanTexts();
-    // The same cleaning for one text.
-    static std::string CleanText(const std::string& text);
+    // The line's code as the check text shows it: its code text, or else its numeric code.
+    std::string CodeText() const;
     // Doubles every "'" of a text.
     static std::string DoubleQuotes(const std::string& text);
 };

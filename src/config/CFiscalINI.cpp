@@ -45,7 +45,7 @@ bool CFiscalINI::LoadFrom(const std::vector<std::string>& folders) {
         if (folder.empty()) {
             continue;
         }
-        std::string path = WithTrailingSlash(folder) + kFileName;
+        std::string path = platform::JoinPath(folder, kFileName);
         searched.push_back(WithTrailingSlash(folder));
         if (!platform::FileExists(path)) {
             continue;
@@ -61,10 +61,6 @@ bool CFiscalINI::LoadFrom(const std::vector<std::string>& folders) {
     lastError = std::string(kFileName) + " file FAILED to load\nFile was not found in " +
                 text::Join(searched, " nor in ");
     return false;
-}
-
-std::string CFiscalINI::ReadParameter(const std::string& path) {
-    return CXMLParser::ReadParameter(path);
 }
 
 bool CFiscalINI::ReadFlag(const std::string& path) {
@@ -294,9 +290,7 @@ void CFiscalINI::FillCheckTemplate(CFiscalCheck& check) {
         check.depositTemplate = deposit;
         check.depositTemplateSet = true;
     }
-    IntMap additionalDeposits;
-    ReadIntMap(additionalDeposits, "//additional/pay[@code='xxxx']/print", "code");
-    if (!additionalDeposits.empty()) {
+    if (!rules.additionalDeposits.empty()) {
         check.hasDeposit = true;
     }
 

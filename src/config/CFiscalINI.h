@@ -36,8 +36,6 @@ public:
     virtual bool Load();
     // The same search over the given folders (each with a trailing "/"), in order.
     bool LoadFrom(const std::vector<std::string>& folders);
-    // Text of the first element the XPath selects; empty when there is none.
-    std::string ReadParameter(const std::string& path) override;
     bool ReadFlag(const std::string& path);
     int32_t ReadInteger(const std::string& path);
     // 0 or 1 Opera, 2 Suite8, 3 and 4 POS systems, 6 none. Read once and kept; 6 is read again.
@@ -64,7 +62,8 @@ public:
     // The adjustment code pairs (transaction code, its adjustment code) of the resort: a
     // negative posting of an adjustment code is registered under its transaction code.
     void SetAdjustmentCodes(const std::vector<std::pair<int, int>>& pairs);
-    // Fills a storage back-end's template check from the configuration.
+    // Fills a storage back-end's template check from the configuration; the deposit flag comes
+    // from the rule lists, so LoadRules goes first.
     virtual void FillCheckTemplate(CFiscalCheck& check);
     // The printers (tcpip_ini) and printer lines of the print lists, validated and logged;
     // listMode is the print-list mode (0 station, 1 cashier, 3 user-defined field, 4 station with

@@ -21,11 +21,6 @@ constexpr int32_t kCzechPrinter = 10;
 // as 100.005 - 100.
 constexpr double kHalfCent = 0.005 - 1e-9;
 
-// The line's code as the check text shows it: its code text, or else its numeric code.
-std::string CodeText(const struct_posting& p) {
-    return p.code_text.empty() ? text::Format("%d", p.code_number) : p.code_text;
-}
-
 }  // namespace
 
 CPaymentRules::CPaymentRules(const CFiscalINI& ini, CFiscalCheck& check)
@@ -117,7 +112,7 @@ void CPaymentRules::ApplyCashOperations(struct_posting& payment) {
     }
     // Loans and drops count only as the general cashier's own shift operations.
     std::string description = text::ToLower(payment.description);
-    bool generalCashier = CodeText(payment) == "0" && text::ToInt(payment.reference) == 0 &&
+    bool generalCashier = payment.CodeText() == "0" && text::ToInt(payment.reference) == 0 &&
                           description.find("general") != std::string::npos &&
                           description.find("cashier") != std::string::npos;
     if (!generalCashier) {

@@ -34,11 +34,10 @@ void CRuleLists::Read(CXMLParser& reader, int32_t printerType) {
     reader.ReadIntMap(onlineDeposits, "//fidelio_ini/deposit/online_payment[@code='xxxx']", "code");
     reader.ReadIntMap(depositTaxes, "//deposit/tax[@code='xxxx']", "code");
     if (printerType == 9) {
-        // The Mongolian tax API knows one tax per posting code, and city taxes of their own.
+        // The Mongolian tax API knows one tax per posting code (the plain tax list read above),
+        // and city taxes of their own.
         doubleTaxes.clear();
         taxByCodeAndType.clear();
-        taxes.clear();
-        reader.ReadIntMap(taxes, "//tax_mode/tax[@code='xxxx']/print", "code");
         reader.ReadIntMap(cityTaxes, "//tax_mode/city_tax[@code='xxxx']/print", "code");
     }
     reader.ReadIntMap(serviceChargeTaxes, "//tax_mode/service_charge[@code='xxxx']/print", "code");
@@ -150,16 +149,12 @@ bool CRuleLists::IsPaymentRegistered(int code) const {
 }
 
 std::string CRuleLists::DoubleTaxes(int code) const {
-    // An entry names the code when one of its list items is exactly the code: 1 is in "11,1"
-    // but not in "21,5".
+    // An entry names the code when one of its list items is exactly the code.
     std::string wanted = text::Format("%d", code);
     std::string joined;
     for (const auto& [codes, tax] : doubleTaxes) {
-        for (const std::string& item : text::Split(codes, ',')) {
-            if (text::Trim(item) == wanted && !tax.empty()) {
-                joined += (joined.empty() ? "" : "/") + tax;
-                break;
-            }
+        if (!tax.empty() && text::ListHasItem(codes, wanted)) {
+            joined += (joined.empty() ? "" : "/") + tax;
         }
     }
     return joined;

@@ -59,8 +59,6 @@ public:
 
     void SetFileName(const std::string& name) { fileName = name; }
     const std::string& GetFileName() const { return fileName; }
-    // Code page of the narrow texts handed out (a number or an iconv name).
-    void SetCodePage(const std::string& page) { codePage = page; }
 
 protected:
     struct Document;
@@ -78,5 +76,6 @@ private:
     std::string Narrow(const std::string& utf8) const;
     std::string ToDocument(const std::string& narrow) const;
 
+    // Code page of the narrow texts handed out (a number or an iconv name).
     std::string codePage = "1251";
 };

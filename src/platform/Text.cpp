@@ -121,6 +121,15 @@ std::string Join(const std::vector<std::string>& parts, const std::string& separ
     return r;
 }
 
+bool ListHasItem(const std::string& list, const std::string& item) {
+    for (const std::string& part : Split(list, ',')) {
+        if (Trim(part) == item) {
+            return true;
+        }
+    }
+    return false;
+}
+
 int ToInt(const std::string& s) { return static_cast<int>(std::strtol(s.c_str(), nullptr, 10)); }
 
 long long ToInt64(const std::string& s) { return std::strtoll(s.c_str(), nullptr, 10); }

@@ -23,6 +23,9 @@ bool EndsWith(const std::string& s, const std::string& suffix);
 std::string ReplaceAll(std::string s, const std::string& from, const std::string& to);
 std::vector<std::string> Split(const std::string& s, char separator);
 std::string Join(const std::vector<std::string>& parts, const std::string& separator);
+// True when one item of a comma list, blanks around it trimmed, is exactly item: "1" is in
+// "11, 1" but not in "21,5".
+bool ListHasItem(const std::string& list, const std::string& item);
 
 // atoi / atof semantics: leading blanks skipped, the longest number prefix read, 0 otherwise.
 int ToInt(const std::string& s);
