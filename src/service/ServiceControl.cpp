@@ -37,10 +37,7 @@ std::string ServiceControl::ApplySuffix(const std::string& name, const std::stri
 }
 
 std::string ServiceControl::ErrorText(int error) {
-    std::string message = platform::SystemErrorText(error);
-    while (!message.empty() && (message.back() == '\n' || message.back() == '\r')) {
-        message.pop_back();
-    }
+    std::string message = text::TrimRight(platform::SystemErrorText(error));
     if (message.size() + 14 > 256) {
         return "";
     }
