@@ -80,7 +80,6 @@ void CLogFile::WriteLine(const std::string& text, int length, int direction, boo
     if (!file) {
         return;
     }
-    busy = true;
     std::string directionText = direction == Outgoing ? "-->" : direction == Incoming ? "<--" : "";
     std::string lengthText;
     if (length != 0) {
@@ -117,7 +116,6 @@ void CLogFile::WriteLine(const std::string& text, int length, int direction, boo
         }
     }
     WriteRaw(line);
-    busy = false;
 }
 
 void CLogFile::WriteRaw(const std::string& line) {
@@ -139,7 +137,7 @@ void CLogFile::ShowError(const std::string& text) {
 
 void CLogFile::CheckSize() {
     std::lock_guard<std::recursive_mutex> guard(lock);
-    if (busy || !file) {
+    if (!file) {
         return;
     }
     std::fflush(file);
