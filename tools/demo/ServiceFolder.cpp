@@ -127,13 +127,17 @@ bool ServiceFolder::Configure(const Changes& changes, int pollMs) {
     return platform::WriteFile(Path("VuvovaZododAVU.xml"), content);
 }
 
+bool ServiceFolder::CopyProgram(const std::string& program, const std::string& folder) {
+    std::error_code failed;
+    std::filesystem::copy_file(program, folder + "FiscoraService",
+                               std::filesystem::copy_options::overwrite_existing, failed);
+    std::filesystem::permissions(folder + "FiscoraService", std::filesystem::perms::owner_all, failed);
+    return !failed;
+}
+
 bool ServiceFolder::StartService() {
     if (!programCopied) {
-        std::error_code failed;
-        std::filesystem::copy_file(program, Path("FiscoraService"),
-                                   std::filesystem::copy_options::overwrite_existing, failed);
-        std::filesystem::permissions(Path("FiscoraService"), std::filesystem::perms::owner_all, failed);
-        programCopied = !failed;
+        programCopied = CopyProgram(program, Path());
         if (!programCopied) {
             return false;
         }

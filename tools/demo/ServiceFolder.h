@@ -53,6 +53,9 @@ public:
     // (each occurrence of the text replaced). False when a text to change is not there.
     bool Configure(const Changes& changes = {}, int pollMs = 100);
 
+    // Copies the program into the folder (with a trailing "/") as FiscoraService, runnable by its
+    // owner, so that its program folder, and with it its log, is that folder. False when it failed.
+    static bool CopyProgram(const std::string& program, const std::string& folder);
     bool StartService();
     bool ServiceRunning() { return service && service->Running(); }
     // SIGTERM and wait; the exit code, or -1 when the program did not end within the time.
