@@ -82,6 +82,10 @@ public:
 
     // The payments of the open date that the demo configuration registers, by trx_no.
     std::vector<int> DuePayments() const;
+    // What is wrong with the registered documents, record by record (one that no status row names
+    // by its printer and fiscal number, a fiscal number given twice), then a count of documents
+    // other than the count of due payments. Empty when nothing is wrong.
+    std::vector<std::string> RegistrationProblems(const std::vector<Registered>& records, size_t dueCount);
 
 private:
     std::string folder;
