@@ -4,8 +4,6 @@
 // are found. It never crashes.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-
 #include "ServiceRun.h"
 #include "platform/Environment.h"
 #include "platform/FileSystem.h"
@@ -23,9 +21,11 @@ struct ProgramRun {
 // Copies the service into the folder, so that its program folder (and with it its log) is that
 // folder too, and runs it there with a time limit, after which it is told to stop.
 ProgramRun RunService(const platform::TempFolder& folder, int seconds = 30) {
-    std::filesystem::copy_file(ServiceBinary(), folder.Path("FiscoraService"));
-    std::filesystem::permissions(folder.Path("FiscoraService"), std::filesystem::perms::owner_all);
     ProgramRun run;
+    if (!ServiceFolder::CopyProgram(ServiceBinary(), folder.Path())) {
+        ADD_FAILURE() << "cannot copy " << ServiceBinary();
+        return run;
+    }
     run.exitCode = platform::RunProgram(
         "/bin/sh",
         {"-c", "unset NOTIFY_SOCKET; cd \"$1\" && exec timeout \"$2\" ./FiscoraService 2>&1", "sh",

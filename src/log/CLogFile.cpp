@@ -4,19 +4,14 @@
 
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
+#include "platform/Text.h"
 
 namespace {
-
-std::string Format(const char* format, int a, int b, int c, int d, int e, int f = 0) {
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, format, a, b, c, d, e, f);
-    return buffer;
-}
 
 // "%02d%02d%4d%02d%02d": day, month, year, hour, minute of now.
 std::string MinuteStamp() {
     platform::LocalTime now = platform::Clock::Current().Now();
-    return Format("%02d%02d%4d%02d%02d", now.day, now.month, now.year, now.hour, now.minute);
+    return text::Format("%02d%02d%4d%02d%02d", now.day, now.month, now.year, now.hour, now.minute);
 }
 
 }  // namespace
@@ -85,7 +80,6 @@ void CLogFile::WriteLine(const std::string& text, int length, int direction, boo
     if (!file) {
         return;
     }
-    busy = true;
     std::string directionText = direction == Outgoing ? "-->" : direction == Incoming ? "<--" : "";
     std::string lengthText;
     if (length != 0) {
@@ -94,8 +88,8 @@ void CLogFile::WriteLine(const std::string& text, int length, int direction, boo
         lengthText = "(" + std::to_string(text.size()) + ")";
     }
     platform::LocalTime now = platform::Clock::Current().Now();
-    std::string timeText =
-        Format("%.2d.%.2d.%4d %.2d:%.2d:%.2d ", now.day, now.month, now.year, now.hour, now.minute, now.second);
+    std::string timeText = ::text::Format("%.2d.%.2d.%4d %.2d:%.2d:%.2d ", now.day, now.month, now.year,
+                                          now.hour, now.minute, now.second);
     std::string body = text;
     if (length != 0 && (asHex || (!text.empty() && text[0] == '~'))) {
         body.clear();
@@ -122,7 +116,6 @@ void CLogFile::WriteLine(const std::string& text, int length, int direction, boo
         }
     }
     WriteRaw(line);
-    busy = false;
 }
 
 void CLogFile::WriteRaw(const std::string& line) {
@@ -144,7 +137,7 @@ void CLogFile::ShowError(const std::string& text) {
 
 void CLogFile::CheckSize() {
     std::lock_guard<std::recursive_mutex> guard(lock);
-    if (busy || !file) {
+    if (!file) {
         return;
     }
     std::fflush(file);

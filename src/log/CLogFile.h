@@ -45,7 +45,6 @@ private:
     std::string errorText;
     std::string path;
     std::string folder;
-    bool busy = false;
     bool keepOldLogs = false;
     bool echo = true;
 };

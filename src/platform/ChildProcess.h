@@ -25,7 +25,6 @@ public:
     bool Wait(int timeoutMs);
     // The exit code, 128 + the signal when a signal ended it, -1 while unknown.
     int ExitCode() const { return exitCode; }
-    pid_t Pid() const { return pid; }
 
 private:
     bool Reap(bool block);

@@ -14,7 +14,6 @@ public:
 
     bool Load(const std::string& path);
     void Unload();
-    bool IsLoaded() const { return handle != nullptr; }
     void* Symbol(const std::string& name);
     // The loader's reason for the last failure.
     const std::string& GetLastError() const { return lastError; }

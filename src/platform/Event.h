@@ -22,9 +22,6 @@ public:
     // event is cleared by the successful wait.
     bool Wait(int64_t timeoutMs);
 
-    // Like Wait(0) but never consumes the signal.
-    bool Peek() const { return IsSet(); }
-
 private:
     mutable std::mutex mutex;
     std::condition_variable signal;

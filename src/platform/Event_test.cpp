@@ -68,14 +68,3 @@ TEST(ManualClockTest, ScopedClockInstallsAndRestores) {
     }
     EXPECT_NE(&platform::Clock::Current(), &clock);
 }
-
-TEST(LocalTimeTest, AddDaysCrossesMonthAndYear) {
-    platform::LocalTime t;
-    t.year = 2026;
-    t.month = 12;
-    t.day = 31;
-    t.hour = 12;
-    platform::LocalTime next = t.AddDays(1);
-    EXPECT_EQ(next.DateText(), "01.01.2027");
-    EXPECT_EQ(t.AddDays(-31).DateText(), "30.11.2026");
-}

@@ -31,19 +31,6 @@ LocalTime LocalTime::FromEpoch(std::time_t seconds, int millisecond) {
     return t;
 }
 
-LocalTime LocalTime::AddDays(int days) const {
-    std::tm tm{};
-    tm.tm_year = year - 1900;
-    tm.tm_mon = month - 1;
-    tm.tm_mday = day + days;
-    tm.tm_hour = hour;
-    tm.tm_min = minute;
-    tm.tm_sec = second;
-    tm.tm_isdst = -1;
-    std::time_t t = std::mktime(&tm);
-    return FromEpoch(t, millisecond);
-}
-
 std::string LocalTime::DateText() const {
     char buffer[32];
     std::snprintf(buffer, sizeof buffer, "%02d.%02d.%04d", day, month, year);

@@ -30,13 +30,8 @@ struct LocalTime {
     // Seconds since the epoch of this local time (mktime), milliseconds dropped.
     std::time_t ToEpoch() const;
     static LocalTime FromEpoch(std::time_t seconds, int millisecond = 0);
-    // The same clock time n days later (negative: earlier).
-    LocalTime AddDays(int days) const;
     // "dd.mm.yyyy"
     std::string DateText() const;
-    bool SameDay(const LocalTime& other) const {
-        return year == other.year && month == other.month && day == other.day;
-    }
 };
 
 // Offset of local time from UTC in seconds at the given moment.

@@ -3,12 +3,12 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <cctype>
 #include <cerrno>
 #include <cstdio>
 
 #include "platform/Environment.h"
 #include "platform/FileSystem.h"
+#include "platform/Text.h"
 
 namespace platform {
 
@@ -105,9 +105,7 @@ bool SystemdUnits::RequestStop(const std::string& serviceName) const {
 SystemdUnits::UnitState SystemdUnits::QueryState(const std::string& serviceName) const {
     std::string output;
     RunProgram(systemctl, {"is-active", UnitName(serviceName)}, &output);
-    while (!output.empty() && std::isspace(static_cast<unsigned char>(output.back()))) {
-        output.pop_back();
-    }
+    output = text::TrimRight(output);
     if (output == "active" || output == "activating" || output == "reloading") {
         return UnitState::Active;
     }

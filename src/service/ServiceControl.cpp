@@ -37,10 +37,7 @@ std::string ServiceControl::ApplySuffix(const std::string& name, const std::stri
 }
 
 std::string ServiceControl::ErrorText(int error) {
-    std::string message = platform::SystemErrorText(error);
-    while (!message.empty() && (message.back() == '\n' || message.back() == '\r')) {
-        message.pop_back();
-    }
+    std::string message = text::TrimRight(platform::SystemErrorText(error));
     if (message.size() + 14 > 256) {
         return "";
     }
@@ -80,12 +77,11 @@ void ServiceControl::Remove() {
     if (units.RequestStop(serviceName)) {
         std::fprintf(out, "Stopping %s.", serviceName.c_str());
         std::fflush(out);
-        platform::Event never(true);
         // Right after the request the unit may still report active: count that as stopping too,
         // but give up after a minute rather than wait for ever.
         SystemdUnits::UnitState state = SystemdUnits::UnitState::Deactivating;
         for (int round = 0; round < 60; ++round) {
-            platform::Clock::Current().Wait(never, 1000);
+            platform::Clock::Current().Sleep(1000);
             state = units.QueryState(serviceName);
             if (state != SystemdUnits::UnitState::Deactivating && state != SystemdUnits::UnitState::Active) {
                 break;

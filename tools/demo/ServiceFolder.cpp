@@ -6,6 +6,7 @@
 #include <chrono>
 #include <csignal>
 #include <filesystem>
+#include <set>
 #include <thread>
 
 #include "CheckRecord.h"
@@ -127,13 +128,17 @@ bool ServiceFolder::Configure(const Changes& changes, int pollMs) {
     return platform::WriteFile(Path("VuvovaZododAVU.xml"), content);
 }
 
+bool ServiceFolder::CopyProgram(const std::string& program, const std::string& folder) {
+    std::error_code failed;
+    std::filesystem::copy_file(program, folder + "FiscoraService",
+                               std::filesystem::copy_options::overwrite_existing, failed);
+    std::filesystem::permissions(folder + "FiscoraService", std::filesystem::perms::owner_all, failed);
+    return !failed;
+}
+
 bool ServiceFolder::StartService() {
     if (!programCopied) {
-        std::error_code failed;
-        std::filesystem::copy_file(program, Path("FiscoraService"),
-                                   std::filesystem::copy_options::overwrite_existing, failed);
-        std::filesystem::permissions(Path("FiscoraService"), std::filesystem::perms::owner_all, failed);
-        programCopied = !failed;
+        programCopied = CopyProgram(program, Path());
         if (!programCopied) {
             return false;
         }
@@ -232,6 +237,29 @@ std::vector<ServiceFolder::Registered> ServiceFolder::AllRecords() const {
         all.insert(all.end(), some.begin(), some.end());
     }
     return all;
+}
+
+std::vector<std::string> ServiceFolder::RegistrationProblems(const std::vector<Registered>& records,
+                                                             size_t dueCount) {
+    std::map<int, StatusRow> rows = StatusRows();
+    std::vector<std::string> problems;
+    std::set<std::string> documents;
+    for (const Registered& record : records) {
+        std::string document = record.printer + "/" + record.fiscalNumber;
+        if (std::none_of(rows.begin(), rows.end(), [&](const auto& row) {
+                return row.second.attempt == record.printer && row.second.checkNumber == record.fiscalNumber;
+            })) {
+            problems.push_back("fiscal check " + document + " is in no status row");
+        }
+        if (!documents.insert(document).second) {
+            problems.push_back("fiscal number " + document + " given twice");
+        }
+    }
+    if (records.size() != dueCount) {
+        problems.push_back(
+            text::Format("%zu checks registered for %zu due payments", records.size(), dueCount));
+    }
+    return problems;
 }
 
 std::string ServiceFolder::Log() const {

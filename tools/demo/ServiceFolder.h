@@ -53,6 +53,9 @@ public:
     // (each occurrence of the text replaced). False when a text to change is not there.
     bool Configure(const Changes& changes = {}, int pollMs = 100);
 
+    // Copies the program into the folder (with a trailing "/") as FiscoraService, runnable by its
+    // owner, so that its program folder, and with it its log, is that folder. False when it failed.
+    static bool CopyProgram(const std::string& program, const std::string& folder);
     bool StartService();
     bool ServiceRunning() { return service && service->Running(); }
     // SIGTERM and wait; the exit code, or -1 when the program did not end within the time.
@@ -79,6 +82,10 @@ public:
 
     // The payments of the open date that the demo configuration registers, by trx_no.
     std::vector<int> DuePayments() const;
+    // What is wrong with the registered documents, record by record (one that no status row names
+    // by its printer and fiscal number, a fiscal number given twice), then a count of documents
+    // other than the count of due payments. Empty when nothing is wrong.
+    std::vector<std::string> RegistrationProblems(const std::vector<Registered>& records, size_t dueCount);
 
 private:
     std::string folder;

@@ -250,7 +250,6 @@ int main(int argc, char** argv) {
     Heading("Checks registered (printer manager record / status table)");
     std::printf("%-7s %-10s %-9s %12s  %-10s %-26s %s\n", "printer", "fiscal no", "document", "amount",
                 "trx_no", "payment", "status");
-    std::set<std::string> documents;
     for (const ServiceFolder::Registered& record : records) {
         std::string trxNumbers, payment, status;
         for (const auto& [trxNo, row] : rows) {
@@ -260,23 +259,13 @@ int main(int argc, char** argv) {
                 status += row.status;
             }
         }
-        if (trxNumbers.empty()) {
-            problems.push_back("fiscal check " + record.printer + "/" + record.fiscalNumber +
-                               " is in no status row");
-        }
-        if (!documents.insert(record.printer + "/" + record.fiscalNumber).second) {
-            problems.push_back("fiscal number " + record.printer + "/" + record.fiscalNumber +
-                               " given twice");
-        }
         std::printf("%-7s %-10s %-9s %12s  %-10s %s %s\n", record.printer.c_str(),
                     record.fiscalNumber.c_str(),
                     record.documentNumber.empty() ? "-" : record.documentNumber.c_str(), record.total.c_str(),
                     trxNumbers.c_str(), Pad(payment, 26).c_str(), status.c_str());
     }
-    if (records.size() != due.size()) {
-        problems.push_back(
-            text::Format("%zu checks registered for %zu due payments", records.size(), due.size()));
-    }
+    std::vector<std::string> registration = run.RegistrationProblems(records, due.size());
+    problems.insert(problems.end(), registration.begin(), registration.end());
 
     Heading("Status rows by letter");
     std::map<std::string, std::vector<const Row*>> byLetter;

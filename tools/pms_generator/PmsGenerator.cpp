@@ -146,6 +146,17 @@ std::vector<std::string> Statements(const std::string& script) {
     return out;
 }
 
+// Runs the statements; a failure names the statement after SQLite's message.
+bool Exec(sqlite3* db, const std::string& sql, std::string& error) {
+    char* message = nullptr;
+    if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &message) != SQLITE_OK) {
+        error = (message ? message : "SQLite error") + std::string(" in: ") + sql;
+        sqlite3_free(message);
+        return false;
+    }
+    return true;
+}
+
 bool IsIndex(const std::string& statement) {
     std::string upper = text::ToUpper(text::Trim(statement));
     return text::StartsWith(upper, "CREATE INDEX") || text::StartsWith(upper, "CREATE UNIQUE INDEX");
@@ -258,16 +269,6 @@ public:
     }
 
 private:
-    bool Exec(const std::string& sql, std::string& error) {
-        char* message = nullptr;
-        if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &message) != SQLITE_OK) {
-            error = (message ? message : "SQLite error") + std::string(" in: ") + sql;
-            sqlite3_free(message);
-            return false;
-        }
-        return true;
-    }
-
     // Reference data: business dates, codes, translations, stations, cashiers, articles, room
     // categories, exchange rates.
     bool WriteReference(std::string& error) {
@@ -339,7 +340,7 @@ private:
             "insert into currency_exchange_rates values ('%s','USD',%.1f,%.4f);"
             "insert into currency_exchange_rates values ('%s','EUR',%.1f,99.8);",
             kResort, today - 30, kResort, today - 1, kUsdRate, kResort, today - 1);
-        return Exec(sql, error);
+        return Exec(db, sql, error);
     }
 
     // --- rows ---
@@ -382,10 +383,7 @@ private:
     int NewStay(int nameId, double arrival, int nights, int category, const std::string& rate,
                 std::optional<double> reinstated = std::nullopt) {
         int id = nextReservation++;
-        insertReservation.Int(id)
-            .Text(std::string(kResort))
-            .Int(nameId)
-            .Text(text::Format("%d", 3000000 + id));
+        insertReservation.Int(id).Text(std::string(kResort)).Int(nameId).Text(Confirmation(id));
         if (reinstated) {
             insertReservation.Real(*reinstated);
         } else {
@@ -952,15 +950,6 @@ bool Generate(const Options& options, Summary& summary, std::string& error) {
         sqlite3_close(db);
         return false;
     }
-    auto exec = [&](const std::string& sql) {
-        char* message = nullptr;
-        if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &message) == SQLITE_OK) {
-            return true;
-        }
-        error = (message ? message : "SQLite error") + std::string(" in: ") + sql;
-        sqlite3_free(message);
-        return false;
-    };
     // The tables first and their indexes after the rows: much faster at benchmark scale.
     std::vector<std::string> tables;
     std::vector<std::string> indexes;
@@ -969,20 +958,20 @@ bool Generate(const Options& options, Summary& summary, std::string& error) {
             (IsIndex(statement) ? indexes : tables).push_back(statement);
         }
     }
-    bool ok = exec("PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF;");
+    bool ok = Exec(db, "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF;", error);
     for (size_t i = 0; ok && i < tables.size(); ++i) {
-        ok = exec(tables[i]);
+        ok = Exec(db, tables[i], error);
     }
-    ok = ok && exec("BEGIN");
+    ok = ok && Exec(db, "BEGIN", error);
     if (ok) {
         Generator generator(db, options, summary);
         ok = generator.Run(error);
     }
-    ok = ok && exec("COMMIT");
+    ok = ok && Exec(db, "COMMIT", error);
     for (size_t i = 0; ok && i < indexes.size(); ++i) {
-        ok = exec(indexes[i]);
+        ok = Exec(db, indexes[i], error);
     }
-    ok = ok && exec("ANALYZE");
+    ok = ok && Exec(db, "ANALYZE", error);
     sqlite3_close(db);
     if (!ok) {
         std::filesystem::remove(options.file, ignored);
