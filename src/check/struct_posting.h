@@ -70,6 +70,8 @@ struct struct_posting {
     double share_service = 0;
     std::string machine;
     std::string agent;
+    // The code is a printer code already (POS expansion converts each posting once).
+    bool code_converted = false;
     CFiscalCheck* owner = nullptr;
     bool owner_flag = false;
 

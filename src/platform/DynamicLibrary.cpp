@@ -4,6 +4,10 @@
 
 namespace platform {
 
+std::string DynamicLibrary::FileName(const std::string& name) {
+    return "lib" + name + ".so";
+}
+
 bool DynamicLibrary::Load(const std::string& path) {
     Unload();
     handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);

@@ -12,6 +12,9 @@ public:
     DynamicLibrary(const DynamicLibrary&) = delete;
     DynamicLibrary& operator=(const DynamicLibrary&) = delete;
 
+    // The file name of a library on this system ("libNAME.so").
+    static std::string FileName(const std::string& name);
+
     bool Load(const std::string& path);
     void Unload();
     void* Symbol(const std::string& name);

@@ -9,6 +9,8 @@
 #include "log/CLogFile.h"
 #include "platform/CodePage.h"
 #include "platform/Text.h"
+#include "pos/CMicrosCheck.h"
+#include "storage/CPosExpansion.h"
 
 using sqlformat::Arg;
 using Detail = CRecPayment;
@@ -386,12 +388,53 @@ bool CDovozEderarezev::ConfirmRefund(CFiscalCheck& check, int referencedCheck, d
     return false;
 }
 
-// --- slots without work on Opera ---
+// --- POS check expansion ---
 
-void CDovozEderarezev::ExpandPosCheck(const std::string&, int, bool, CFiscalCheck&) {
-    // POS checks are expanded through the client library, which Open refuses to do without; the
-    // worker therefore never asks.
+bool CDovozEderarezev::ReadInterfaceCheck(const std::string& reference, CMicrosCheck& posCheck) {
+    WriteLog("Interface check " + reference);
+    if (reference.size() < kReferenceLength) {
+        WriteLog("Incorrect interface check number " + reference);
+        return false;
+    }
+    const std::string openTime = CClientLibrary::OpeningTime(reference.substr(7, 14));
+    if (!FetchPosCheck(reference.substr(3, 4), openTime, reference.substr(0, 3), posCheck.postings)) {
+        return false;
+    }
+    if (log) {
+        log->WriteList(posCheck.DumpText("Interface check:"));
+        posCheck.PrepareCheck();
+        log->WriteList(posCheck.DumpText("Interface check:"));
+    } else {
+        posCheck.PrepareCheck();
+    }
+    return true;
 }
+
+void CDovozEderarezev::ExpandPosCheck(const std::string& reference, int, bool, CFiscalCheck& check) {
+    CMicrosCheck posCheck;
+    posCheck.log = log;
+    // The discount is spread in the units the check is printed in.
+    posCheck.moneyDecimals = check.moneyDecimals;
+    const double pmsSum = CPosExpansion::ReferenceSum(check, reference);
+    if (!ReadInterfaceCheck(reference, posCheck)) {
+        WriteLog(text::Format("Micros posting %s not expanded", reference.c_str()));
+        // Fiscalised as booked; the worker does not try the reference again for this check.
+        CPosExpansion::ClearReference(check, reference);
+        return;
+    }
+    const double posSum = CPosExpansion::Sum(posCheck.postings);
+    if (!CPosExpansion::SumsAgree(pmsSum, posSum)) {
+        WriteLog(text::Format("Fidelio check sum %.2f, Interface check sum %.2f", pmsSum, posSum));
+        return;
+    }
+    CPosExpansion::InsertLines(check, reference, posCheck.postings);
+    LogCheckLines(check);
+    if (settings.codeConversion) {
+        ConvertPosCodes(check);
+    }
+}
+
+// --- slots without work on Opera ---
 
 bool CDovozEderarezev::ValidateCheck(CFiscalCheck&, const std::string&) {
     return true;

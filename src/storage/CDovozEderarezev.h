@@ -6,6 +6,8 @@
 
 #include "storage/COperaCheckLoader.h"
 
+class CMicrosCheck;
+
 // The storage back-end for Opera (OPERA, OPERA4, OPERA5): once per polling cycle it finds the
 // bills and payments that are due and loads them into checks, in full-check mode a check per
 // bill, in payments-only mode a check per payment.
@@ -25,6 +27,14 @@ public:
     bool ConfirmRefund(CFiscalCheck& check, int referencedCheck, double amount) override;
     bool ValidateCheck(CFiscalCheck& check, const std::string& printerName) override;
     bool IsPosRevenueCenter(int trxCode) override;
+
+    // --- POS check expansion ---
+    // A POS reference holds the revenue centre (3 digits), the check number (4 digits) and the
+    // opening time (YYYYMMDDhhmmss), 21 characters at least.
+    static constexpr size_t kReferenceLength = 21;
+    // Fetches the POS check of a reference into the POS check and prepares its lines; false,
+    // with the reason in the log, when the reference cannot be read or the server has no check.
+    bool ReadInterfaceCheck(const std::string& reference, CMicrosCheck& posCheck);
 
     // --- finders: each appends to the list ---
     void FindBills(std::vector<CFiscalCheck>& checks);

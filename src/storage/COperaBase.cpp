@@ -8,6 +8,7 @@
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
+#include "storage/CPosExpansion.h"
 
 using sqlformat::Arg;
 
@@ -332,7 +333,6 @@ bool COperaBase::Open(CFiscalINI& config) {
     if (!LoadStorageSettings(config)) {
         return false;
     }
-    bool result = true;
     MakePaymentCodes(config);
     if (settings.payMaster) {
         depositCodes = ReadCodes(config, {"//additional/pay[@code='xxxx']/print"});
@@ -344,7 +344,8 @@ bool COperaBase::Open(CFiscalINI& config) {
     settings.udfName = ColumnName(config.ReadParameter("//UDF_name"), "//UDF_name");
     PrepareTemplates();
     if (settings.posExpandMode != 0 && !LoadClientLibrary()) {
-        result = false;
+        // Start-up ends here, with the library's reason as the last error.
+        return false;
     }
     if (settings.printerType == 9) {
         settings.taxUdfName =
@@ -359,14 +360,33 @@ bool COperaBase::Open(CFiscalINI& config) {
         WriteLog(text::Format("TEST MODE DATE OFFSET -%d", settings.dateOffset));
     }
     configuration = &config;
-    return result;
+    return true;
 }
 
 bool COperaBase::LoadClientLibrary() {
-    ReportError(
-        "POS check expansion (//micros_check_expand) needs the client library, which this back-end does not "
-        "load");
-    return false;
+    clientLibrary.SetLog(log);
+    if (!clientLibrary.Load()) {
+        ReportError(clientLibrary.GetLastError());
+        return false;
+    }
+    return true;
+}
+
+bool COperaBase::FetchPosCheck(const std::string& cknum, const std::string& openTime, const std::string& rvc,
+                               std::vector<struct_posting>& lines) {
+    clientLibrary.SetLog(log);
+    return clientLibrary.FetchPosCheck(cknum, openTime, rvc, lines);
+}
+
+void COperaBase::ConvertPosCodes(CFiscalCheck& check) {
+    static const CRuleLists kNoRules;
+    CPosExpansion::ConvertCodes(check, configuration ? configuration->rules : kNoRules,
+                                [this](int pmsCode, const std::string& description) {
+                                    return GetPrinterCode(pmsCode, description);
+                                });
+    if (log) {
+        log->WriteList(check.BuildText(4, ""));
+    }
 }
 
 bool COperaBase::LoadAdjustmentCodes(CFiscalINI& config) {

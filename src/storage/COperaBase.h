@@ -7,6 +7,7 @@
 
 #include "check/CFiscalCheck.h"
 #include "service/CFiscalStorage.h"
+#include "storage/CClientLibrary.h"
 #include "storage/CMicrosCodeConvertion.h"
 #include "storage/CPostConverter.h"
 #include "storage/CQBlockPayments.h"
@@ -106,8 +107,13 @@ public:
     static void CloseCodeList(std::string& statementTemplate);
     static void ReplacePadded(std::string& statementTemplate, const std::string& oldText,
                               const std::string& newText);
-    // POS check expansion through the client library; the base has none.
-    virtual bool LoadClientLibrary();
+    // POS check expansion through the client library, the same for both back-ends: the library
+    // bound once by Open, one POS check's lines fetched, the postings' printer codes.
+    bool LoadClientLibrary();
+    bool FetchPosCheck(const std::string& cknum, const std::string& openTime, const std::string& rvc,
+                       std::vector<struct_posting>& lines);
+    // With code conversion on: the postings take their printer codes; the check is logged.
+    void ConvertPosCodes(CFiscalCheck& check);
     // Adjustment code pairs (transaction code, adjustment code) of the resort.
     virtual bool LoadAdjustmentCodes(CFiscalINI& configuration);
     // Where post_converter.txt is looked for (the program folder unless set; with a "/" at the end).
@@ -156,6 +162,7 @@ public:
     CSelectExchangeRate exchangeRate;
     CQBlockPayments blockPayments;
     CSelectGuestInfo guestInfo;
+    CClientLibrary clientLibrary;
 
 protected:
     void Fail(const char* what, const std::string& sql);
