@@ -7,6 +7,7 @@
 #include "service/CFiscalStorage.h"
 #include "service/CPrintInterface.h"
 #include "storage/CDovozEderarezev.h"
+#include "storage/CF8Monitoring.h"
 
 std::unique_ptr<CFiscalINI> CWorkerParts::CreateConfiguration() {
     return std::make_unique<CFiscalINI>();
@@ -22,8 +23,7 @@ std::unique_ptr<CFiscalStorage> CWorkerParts::CreateStorage(int kind, std::strin
         case 1:
             return std::make_unique<CDovozEderarezev>();
         case 2:
-            reason = "The Suite8 (FIDELIO8) back-end is not part of this build";
-            return nullptr;
+            return std::make_unique<CF8Monitoring>();
         default:
             reason = text::Format(
                 "Unknown storage version %d: //fidelio_ini/version must be OPERA, OPERA4, OPERA5 or FIDELIO8",

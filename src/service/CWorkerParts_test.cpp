@@ -6,6 +6,7 @@
 #include "service/CFiscalStorage.h"
 #include "service/CPrintInterface.h"
 #include "storage/CDovozEderarezev.h"
+#include "storage/CF8Monitoring.h"
 
 namespace {
 
@@ -25,13 +26,16 @@ TEST(WorkerPartsTest, PrinterManagerInterfaceForEveryTypeButMongolianAndCzech) {
     }
 }
 
-TEST(WorkerPartsTest, OperaBackEndForStorageKindsZeroAndOneOnly) {
+TEST(WorkerPartsTest, OperaBackEndForStorageKindsZeroAndOneSuiteEightForTwo) {
     CWorkerParts parts;
-    for (int kind : {0, 1}) {
+    for (int kind : {0, 1, 2}) {
         std::string reason;
         std::unique_ptr<CFiscalStorage> storage = parts.CreateStorage(kind, reason);
         ASSERT_NE(storage, nullptr) << kind;
-        EXPECT_NE(dynamic_cast<CDovozEderarezev*>(storage.get()), nullptr) << kind;
+        bool opera = dynamic_cast<CDovozEderarezev*>(storage.get()) != nullptr;
+        bool suite8 = dynamic_cast<CF8Monitoring*>(storage.get()) != nullptr;
+        EXPECT_EQ(opera, kind != 2) << kind;
+        EXPECT_EQ(suite8, kind == 2) << kind;
         EXPECT_EQ(reason, "");
     }
     for (int kind : {3, 4, 6}) {

@@ -196,30 +196,13 @@ void CDovozEderarezev::FindFolioWindowBills(std::vector<CFiscalCheck>& checks) {
             return;
         }
         if (window != prepaymentView) {
-            // The prepayment postings of another window pay this bill.
-            std::vector<struct_posting> kept;
-            for (struct_posting& posting : check.postings) {
-                if (IsCodeMapCode(posting.trx_code)) {
-                    posting.trx_amount = -posting.trx_amount;
-                    check.payments.push_back(posting);
-                } else {
-                    kept.push_back(posting);
-                }
-            }
-            check.postings = kept;
+            MovePrepaymentsToPayments(check);
             checks.push_back(check);
             return;
         }
         // The prepayment window itself is not registered; once it is settled otherwise its
         // prepayment postings are done.
-        bool settled = false;
-        for (const struct_posting& payment : check.payments) {
-            if (!IsCodeMapCode(payment.trx_code) &&
-                (!IsPaymentCode(payment.trx_code) || payment.fisc_status == "Y")) {
-                settled = true;
-            }
-        }
-        if (settled) {
+        if (PrepaymentWindowSettled(check)) {
             LogCheckLines(check);
             for (struct_posting& posting : check.postings) {
                 if (IsCodeMapCode(posting.trx_code)) {

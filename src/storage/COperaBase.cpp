@@ -406,6 +406,48 @@ bool COperaBase::LoadAdjustmentCodes(CFiscalINI& config) {
     return !adjustmentCodes.empty();
 }
 
+bool COperaBase::IsPaymentCode(int code) const {
+    return std::find(paymentCodes.begin(), paymentCodes.end(), code) != paymentCodes.end();
+}
+
+bool COperaBase::IsCodeMapCode(int code) const {
+    return std::find(codeMapCodes.begin(), codeMapCodes.end(), code) != codeMapCodes.end();
+}
+
+CFiscalCheck COperaBase::NewCheck() const {
+    CFiscalCheck check = templateCheck;
+    check.log = log;
+    return check;
+}
+
+void COperaBase::LogCheckLines(CFiscalCheck& check) {
+    if (log) {
+        log->WriteList(check.BuildText(4, ""));
+    }
+}
+
+void COperaBase::MovePrepaymentsToPayments(CFiscalCheck& check) const {
+    std::vector<struct_posting> kept;
+    for (struct_posting& posting : check.postings) {
+        if (IsCodeMapCode(posting.trx_code)) {
+            posting.trx_amount = -posting.trx_amount;
+            check.payments.push_back(posting);
+        } else {
+            kept.push_back(posting);
+        }
+    }
+    check.postings = kept;
+}
+
+bool COperaBase::PrepaymentWindowSettled(const CFiscalCheck& check) const {
+    for (const struct_posting& payment : check.payments) {
+        if (!IsCodeMapCode(payment.trx_code) && (!IsPaymentCode(payment.trx_code) || payment.fisc_status == "Y")) {
+            return true;
+        }
+    }
+    return false;
+}
+
 // --- templates ---
 
 std::vector<std::string*> COperaBase::AllTemplates() {

@@ -119,6 +119,19 @@ public:
     // Where post_converter.txt is looked for (the program folder unless set; with a "/" at the end).
     void SetSideFileFolder(const std::string& folder) { sideFileFolder = folder; }
     bool FullCheckMode() const { return templateCheck.appendRateCode; }
+    // A code of the payment list; of the code-map (prepayment) list.
+    bool IsPaymentCode(int code) const;
+    bool IsCodeMapCode(int code) const;
+    // A new check made from the template check.
+    CFiscalCheck NewCheck() const;
+    // The check's text form into the log.
+    void LogCheckLines(CFiscalCheck& check);
+    // A bill of another window than the prepayment one: its prepayment postings pay it, so they
+    // move to its payments with the opposite sign.
+    void MovePrepaymentsToPayments(CFiscalCheck& check) const;
+    // The prepayment window's bill is settled otherwise: one of its payments is no prepayment and
+    // either no payment code or registered already.
+    bool PrepaymentWindowSettled(const CFiscalCheck& check) const;
 
     // --- status table ---
     bool RegisterCheckRows(CFiscalCheck& check) { return qelFiscal.RegisterCheckRows(check); }

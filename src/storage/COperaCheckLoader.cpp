@@ -29,29 +29,9 @@ std::u16string LimitWide(std::u16string wide) {
 
 // --- helpers ---
 
-bool COperaCheckLoader::IsPaymentCode(int code) const {
-    return Contains(paymentCodes, code);
-}
-
 bool COperaCheckLoader::IsBillPaymentCode(int code) const {
     return IsPaymentCode(code) || Contains(onlineDepositCodes, code) ||
            (settings.payMaster && code == settings.payMasterCode);
-}
-
-bool COperaCheckLoader::IsCodeMapCode(int code) const {
-    return Contains(codeMapCodes, code);
-}
-
-CFiscalCheck COperaCheckLoader::NewCheck() const {
-    CFiscalCheck check = templateCheck;
-    check.log = log;
-    return check;
-}
-
-void COperaCheckLoader::LogCheckLines(CFiscalCheck& check) {
-    if (log) {
-        log->WriteList(check.BuildText(4, ""));
-    }
 }
 
 void COperaCheckLoader::SetFieldFrom(CFiscalCheck& check, int field, size_t column) {

@@ -35,17 +35,9 @@ public:
     // split from.
     virtual bool CheckSplit(const std::string& reference, int receipt, std::string& inherited);
 
-    // A code of the payment list.
-    bool IsPaymentCode(int code) const;
     // A code that makes a bill line a payment: the payment list, the online deposits and the
     // pay-master posting.
     bool IsBillPaymentCode(int code) const;
-    bool IsCodeMapCode(int code) const;
-
-    // A new check made from the template check.
-    CFiscalCheck NewCheck() const;
-    // The check's text form into the log.
-    void LogCheckLines(CFiscalCheck& check);
 
 protected:
 private:

@@ -81,35 +81,39 @@ bool CQELFiscal::InsertRow(const RowValues& v, bool dateAsText) {
          Arg::Text(v.businessDate), Arg::NumberOrNull(v.attempt), Arg::Text(v.reference)});
 }
 
-bool CQELFiscal::RegisterCheckRows(CFiscalCheck& check) {
-    if (storage.settings.payMaster || storage.settings.proformaDeposit) {
-        // Rows taken up under another bill (deposits brought over) now belong to this one.
-        auto rebill = [&](struct_posting& line, bool withStation) {
-            if (line.fisc_status.empty() || check.checkNumber.empty() ||
-                text::Format("%d", line.bill_no) == check.checkNumber) {
-                return true;
-            }
-            if (!storage.ExecuteTemplate(templates[ReBill],
-                                         {Arg::Number(check.checkNumber), Arg::Int(line.trx_no)})) {
-                return false;
-            }
-            line.bill_no = text::ToInt(check.checkNumber);
-            if (withStation) {
-                storage.ExecuteTemplate(templates[RowStation],
-                                        {Arg::Text(check.station), Arg::Int(line.trx_no)});
-            }
+bool CQELFiscal::ReBillRows(CFiscalCheck& check) {
+    // Rows taken up under another bill (deposits brought over) now belong to this one.
+    auto rebill = [&](struct_posting& line, bool withStation) {
+        if (line.fisc_status.empty() || check.checkNumber.empty() ||
+            text::Format("%d", line.bill_no) == check.checkNumber) {
             return true;
-        };
-        for (struct_posting& payment : check.payments) {
-            if (!rebill(payment, false)) {
-                return false;
-            }
         }
-        for (struct_posting& line : check.removedLines) {
-            if (!rebill(line, true)) {
-                return false;
-            }
+        if (!storage.ExecuteTemplate(templates[ReBill],
+                                     {Arg::Number(check.checkNumber), Arg::Int(line.trx_no)})) {
+            return false;
         }
+        line.bill_no = text::ToInt(check.checkNumber);
+        if (withStation) {
+            storage.ExecuteTemplate(templates[RowStation], {Arg::Text(check.station), Arg::Int(line.trx_no)});
+        }
+        return true;
+    };
+    for (struct_posting& payment : check.payments) {
+        if (!rebill(payment, false)) {
+            return false;
+        }
+    }
+    for (struct_posting& line : check.removedLines) {
+        if (!rebill(line, true)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool CQELFiscal::RegisterCheckRows(CFiscalCheck& check) {
+    if ((storage.settings.payMaster || storage.settings.proformaDeposit) && !ReBillRows(check)) {
+        return false;
     }
     for (struct_posting& payment : check.payments) {
         if (!payment.fisc_status.empty()) {

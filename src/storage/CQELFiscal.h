@@ -64,6 +64,9 @@ public:
     bool InsertRow(const RowValues& values, bool dateAsText);
     // Makes sure every payment of the check has a row; the first failure ends it with false.
     bool RegisterCheckRows(CFiscalCheck& check);
+    // Rows of the check's payments and removed lines taken up under another bill are moved to
+    // the check's bill; false at the first failure.
+    bool ReBillRows(CFiscalCheck& check);
     bool SetTransactionStatus(struct_posting& transaction, const std::string& status, CFiscalCheck& check);
     bool SetBillStatus(CFiscalCheck& check, const std::string& status);
     bool SetCheckStatus(CFiscalCheck& check, const std::string& status);

@@ -14,6 +14,11 @@ public:
         BillsToRegisterAgain,
         DepositsOfTheDay,
         DepositTransfers,
+        // Suite8
+        InvoicesDue,
+        InvoicesDueByWindow,
+        InvoicesToSendAgain,
+        PosCheckHeader,
         TemplateCount
     };
 
@@ -25,6 +30,9 @@ public:
     // Czech sales registration: the bill's creation time with the database's time zone in place
     // of its date (column 4).
     static std::string WithCreationTime(const std::string& statement);
+    // Czech sales registration, Suite8: the invoice's date and time with the database's time zone
+    // in place of its date (column 4).
+    static std::string WithInvoiceTime(const std::string& statement);
     // Czech sales registration: only bills that are new or whose registration failed.
     static std::string NewOrFailedOnly(const std::string& statement);
     // Test mode: the open business date moved back by the given days.

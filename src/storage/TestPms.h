@@ -15,6 +15,7 @@
 #include "platform/FileSystem.h"
 #include "platform/ManualClock.h"
 #include "platform/TempFolder.h"
+#include "platform/Text.h"
 #include "storage/db/SqliteConnection.h"
 #include "storage/testing/StandIns.h"
 
@@ -35,13 +36,16 @@ inline std::string ReadSql(const std::string& relative) {
     return content;
 }
 
-// The stand-in of a hotel's PMS database.
+// The stand-in of a hotel's PMS database: the Opera schema unless another schema script (and
+// name) is given.
 class Pms {
 public:
-    explicit Pms(bool withSchema = true) : withSchema(withSchema) {
+    explicit Pms(bool withSchema = true, const std::string& schemaScript = "sql/sqlite/opera_schema.sql",
+                 const std::string& schemaName = "OPERA")
+        : withSchema(withSchema), schemaName(schemaName) {
         std::string error;
         std::string own = ReadSql("sql/oracle/install_own_tables.sql");
-        std::string opera = ReadSql("sql/sqlite/opera_schema.sql");
+        std::string opera = ReadSql(schemaScript);
         if (withSchema) {
             EXPECT_TRUE(db::SqliteConnection::CreateDatabase(OwnFile(), own, error)) << error;
             EXPECT_TRUE(db::SqliteConnection::CreateDatabase(OperaFile(), opera, error)) << error;
@@ -50,11 +54,11 @@ public:
         }
     }
     std::string OwnFile() const { return folder.File("own.db"); }
-    std::string OperaFile() const { return folder.File("opera.db"); }
+    std::string OperaFile() const { return folder.File(text::ToLower(schemaName) + ".db"); }
     std::string ConnectionString() const {
-        return withSchema ? "sqlite:" + OwnFile() + ";OPERA=" + OperaFile() : "sqlite:" + OwnFile();
+        return withSchema ? "sqlite:" + OwnFile() + ";" + schemaName + "=" + OperaFile() : "sqlite:" + OwnFile();
     }
-    std::string Schema() const { return withSchema ? "OPERA" : ""; }
+    std::string Schema() const { return withSchema ? schemaName : ""; }
 
     // A connection of the test's own, beside the one of the storage under test.
     db::SqliteConnection& Connection() {
@@ -95,6 +99,7 @@ public:
 
     platform::TempFolder folder;
     bool withSchema;
+    std::string schemaName;
     db::SqliteConnection connection;
 };
 

@@ -287,7 +287,8 @@ struct FromItem {
     std::string schema;
     std::string table;
     std::string refName;
-    const Node* derived = nullptr;
+    // A sub-select in the FROM list: its group is the first of nodes.
+    bool derived = false;
     bool columnsLoaded = false;
     std::vector<std::string> columns;
     bool outer = false;
@@ -305,7 +306,7 @@ bool ParseFromItem(const NodeList& nodes, FromItem& item, std::string& error) {
     }
     size_t i = 0;
     if (i < nodes.size() && nodes[i].isGroup) {
-        item.derived = &nodes[i];
+        item.derived = true;
         ++i;
     } else if (i < nodes.size() && nodes[i].IsIdentifier()) {
         item.table = nodes[i].Name();
@@ -619,7 +620,7 @@ bool OracleRewriter::RewriteBlock(NodeList& nodes, std::string& error) {
             if (!item.columnsLoaded) {
                 item.columnsLoaded = true;
                 if (item.derived) {
-                    Block inner = Block::Parse(item.derived->children);
+                    Block inner = Block::Parse(item.nodes.front().children);
                     item.columns = SelectNames(inner.columns);
                 } else if (columnLookup) {
                     columnLookup(item.schema, item.table, item.columns);

@@ -68,6 +68,21 @@ TEST_F(RewriterTest, OuterJoinInsideScalarSubSelectAndDerivedTable) {
     EXPECT_EQ(rows, (Rows{"2|~", "3|~"}));
 }
 
+TEST_F(RewriterTest, OuterJoinedDerivedTableIsFoundByItsColumnNames) {
+    // max_ref names a column of the derived table only: the join needs the derived table's own
+    // select list, read after the FROM list has been taken apart.
+    Rows rows = pms.Rows(
+        "select h.id, r.parent from OPERA.head h, (select code, max(ref) max_ref from OPERA.head group by code) "
+        "m, OPERA.refs r where h.code=m.code(+) and max_ref=r.ref_id(+) order by h.id");
+    EXPECT_EQ(rows, (Rows{"1|100", "2|200", "3|~"}));
+}
+
+TEST_F(RewriterTest, NumberRunIntoAKeywordReadsAsOracleReadsIt) {
+    // Oracle's tokenizer ends a number at the first letter: "1and" is "1 and".
+    EXPECT_EQ(pms.Rows("select id from OPERA.head where id>=1and code<>'B' order by id"), (Rows{"1", "3"}));
+    EXPECT_EQ(pms.Rows("select (select note from OPERA.head where id=1and rownum=1) from dual"), (Rows{"x"}));
+}
+
 TEST_F(RewriterTest, OneConditionMayOuterJoinOneTableOnly) {
     db::SqliteConnection c;
     ASSERT_TRUE(c.Open(pms.ConnectionString()));

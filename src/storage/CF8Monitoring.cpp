@@ -1,0 +1,646 @@
+#include "storage/CF8Monitoring.h"
+
+#include <cmath>
+#include <set>
+#include <utility>
+
+#include "config/CFiscalINI.h"
+#include "config/CPrintLists.h"
+#include "log/CLogFile.h"
+#include "platform/Text.h"
+#include "pos/CMicrosCheck.h"
+
+using sqlformat::Arg;
+using Request = CRequestCheckNumber;
+using Row = CFidelio8Folio;
+
+// --- opening ---
+
+bool CF8Monitoring::Open(CFiscalINI& config) {
+    if (!LoadStorageSettings(config)) {
+        return false;
+    }
+    MakePaymentCodes(config);
+    if (settings.payMaster) {
+        depositCodes = ReadCodes(config, {"//additional/pay[@code='xxxx']/print"});
+        codeMapCodes = ReadCodes(config, {"//prepayment/payment[@code='xxxx']/posting"});
+    }
+    configuration = &config;
+    PrepareTemplates();
+    if (settings.governmentCode) {
+        ReadGovernmentCodes();
+    }
+    accountAsStation = config.listMode == CPrintLists::UserField;
+    categoryFromAccount = config.listMode == CPrintLists::PosCode;
+    categoryFromRoom = config.listMode == CPrintLists::Room;
+    membershipCode = config.ReadParameter("//printer_ini/membership_code");
+    if (settings.sendCustomerInfo) {
+        customerEmailType = config.ReadParameter("//fidelio_ini/customer_email");
+        customerNumberType = config.ReadParameter("//fidelio_ini/customer_number");
+    }
+    if (settings.posExpandMode != 0) {
+        if (!LoadClientLibrary()) {
+            return false;
+        }
+        CXMLParser::IntMap map;
+        config.ReadIntMap(map, "//rvc[@code='xxxx']", "code");
+        rvcMap = map;
+        if (log) {
+            log->WriteText(CXMLParser::IntMapToText("Rvc code", map, true));
+        }
+    }
+    return true;
+}
+
+void CF8Monitoring::PrepareTemplates() {
+    auto add = [](std::initializer_list<std::string*> targets, const std::string& code) {
+        for (std::string* t : targets) {
+            AddToCodeList(*t, code);
+        }
+    };
+    std::string& invoices = requestCheckNumber.templates[Request::InvoicesDue];
+    std::string& windowInvoices = requestCheckNumber.templates[Request::InvoicesDueByWindow];
+    std::string& day = folio.templates[Row::DayPostings];
+    std::string& open = folio.templates[Row::OpenPostings];
+    std::string& ledger = folio.templates[Row::LedgerPostings];
+    std::string& block = blockPayments.templates[CQBlockPayments::BlockDepartments];
+    for (int code : paymentCodes) {
+        add({&invoices, &day, &open, &ledger, &block}, text::Format("%d", code));
+    }
+    for (int code : secondPaymentCodes) {
+        add({&day, &open, &ledger}, text::Format("%d", code));
+    }
+    if (settings.payMaster) {
+        for (int code : depositCodes) {
+            add({&day, &open, &ledger, &block}, text::Format("'%d'", code));
+        }
+        for (int code : codeMapCodes) {
+            add({&windowInvoices}, text::Format("'%d'", code));
+        }
+    }
+    if (settings.currencyConversion) {
+        std::string& rate = exchangeRate.templates[CSelectExchangeRate::ExchangeRateSuite8];
+        rate = text::ReplaceAll(rate, "xxxx",
+                                sqlformat::EscapePercent(sqlformat::Quote(settings.convertCurrency)));
+    }
+    for (std::string* t : AllTemplates()) {
+        *t = settings.schema.empty() ? text::ReplaceAll(*t, "zzzz.", "")
+                                     : text::ReplaceAll(*t, "zzzz", settings.schema);
+        CloseCodeList(*t);
+    }
+}
+
+// --- one polling cycle ---
+
+void CF8Monitoring::GetChecks(std::vector<CFiscalCheck>& checks) {
+    checks.clear();
+    if (settings.payMaster) {
+        if (settings.printerType == 8) {
+            FindOpenDeposits(checks);
+        } else {
+            FindDayDeposits(checks);
+        }
+    }
+    if (checks.empty()) {
+        if (FullCheckMode()) {
+            FindInvoices(checks);
+        } else {
+            FindPostingPayments(checks);
+        }
+    }
+    if (checks.empty() && !codeMapCodes.empty()) {
+        FindWindowInvoices(checks);
+    }
+    if (checks.empty() && settings.arPayments) {
+        FindArPostings(checks);
+    }
+}
+
+void CF8Monitoring::ForEachPosting(const std::string& statement, const std::vector<Arg>& args,
+                                   const std::function<bool(struct_posting&, CFiscalCheck&)>& take) {
+    db::Recordset rows;
+    if (!OpenTemplate(statement, args, rows)) {
+        return;
+    }
+    int emitted = 0;
+    for (; !rows.IsEOF() && emitted < kPostingsPerCycle; rows.MoveNext()) {
+        folio.Read(rows);
+        struct_posting line;
+        ConvertRow(line);
+        CFiscalCheck check = NewCheck();
+        if (take(line, check)) {
+            ++emitted;
+        }
+    }
+}
+
+void CF8Monitoring::FindPostingPayments(std::vector<CFiscalCheck>& checks) {
+    size_t first = checks.size();
+    ForEachPosting(
+        DetailTemplate(Row::DayPostings), {Arg::NumberOrNull(settings.languageCode)},
+        [&](struct_posting& line, CFiscalCheck& check) {
+            if (folio.IsPresent(Row::PostDate)) {
+                NoteBusinessDate(folio.Text(Row::PostDate));
+            }
+            check.SetStatusCode(2);
+            check.postings.push_back(line);
+            check.payments.push_back(line);
+            // The header first: a split part closed here gets a complete status row.
+            ReadHeaderFields(check);
+            if (folio.IsPresent(Row::ManualSplit) && CheckSplit(check, folio.Integer(Row::ManualSplit))) {
+                return false;
+            }
+            checks.push_back(check);
+            return true;
+        });
+    std::vector<CFiscalCheck> found(checks.begin() + static_cast<long>(first), checks.end());
+    if (found.empty()) {
+        return;
+    }
+    ReadRoomAndFolio(found);
+    ReadCustomerData(found);
+    if (categoryFromAccount) {
+        ReadAccountCategory(found);
+    }
+    if (categoryFromRoom) {
+        ReadRoomCategory(found);
+    }
+    std::move(found.begin(), found.end(), checks.begin() + static_cast<long>(first));
+}
+
+void CF8Monitoring::FindOpenDeposits(std::vector<CFiscalCheck>& checks) {
+    std::string statement = folio.templates[Row::OpenPostings];
+    std::vector<Arg> args;
+    db::Recordset probe;
+    if (OpenTemplate(statement, {}, probe) && probe.IsEOF() && templateCheck.depositTemplateSet) {
+        statement = folio.templates[Row::DayPostings];
+        args = {Arg::NumberOrNull(settings.languageCode)};
+    }
+    ForEachPosting(statement, args, [&](struct_posting& line, CFiscalCheck& check) {
+        check.SetStatusCode(line.deposit_flag == 1 ? 1 : 20);
+        if (!check.depositTemplate.description.empty()) {
+            line.description = check.depositTemplate.description;
+        }
+        check.postings.push_back(line);
+        check.payments.push_back(line);
+        check.SetFieldInt(1, line.trx_no);
+        check.SetFieldInt(2, line.trx_no);
+        SetIntegerFieldFrom(check, 9, Row::CashierNumber);
+        SetFieldFrom(check, 10, Row::CashierName);
+        if (folio.IsPresent(Row::ManualSplit) && CheckSplit(check, folio.Integer(Row::ManualSplit))) {
+            return false;
+        }
+        LogCheckLines(check);
+        checks.push_back(check);
+        return true;
+    });
+}
+
+void CF8Monitoring::FindDayDeposits(std::vector<CFiscalCheck>& checks) {
+    size_t first = checks.size();
+    ForEachPosting(
+        DetailTemplate(Row::DayPostings), {Arg::NumberOrNull(settings.languageCode)},
+        [&](struct_posting& line, CFiscalCheck& check) {
+            // A payment in a settled window pays a bill; only an open balance is a deposit.
+            if (!settings.ignoreViewBalance && !WindowBalance(line.trx_no)) {
+                return false;
+            }
+            check.SetStatusCode(1);
+            check.postings.push_back(line);
+            check.payments.push_back(line);
+            check.SetFieldInt(2, line.trx_no);
+            ReadHeaderFields(check);
+            if (folio.IsPresent(Row::ManualSplit) && CheckSplit(check, folio.Integer(Row::ManualSplit))) {
+                return false;
+            }
+            checks.push_back(check);
+            return true;
+        });
+    std::vector<CFiscalCheck> found(checks.begin() + static_cast<long>(first), checks.end());
+    ReadCustomerData(found);
+    std::move(found.begin(), found.end(), checks.begin() + static_cast<long>(first));
+}
+
+void CF8Monitoring::FindArPostings(std::vector<CFiscalCheck>& checks) {
+    size_t first = checks.size();
+    ForEachPosting(folio.templates[Row::LedgerPostings], {}, [&](struct_posting& line, CFiscalCheck& check) {
+        check.SetStatusCode(21);
+        check.postings.push_back(line);
+        check.payments.push_back(line);
+        check.SetFieldInt(1, line.trx_no);
+        check.SetFieldInt(2, line.trx_no);
+        SetIntegerFieldFrom(check, 9, Row::CashierNumber);
+        SetFieldFrom(check, 10, Row::CashierName);
+        checks.push_back(check);
+        return true;
+    });
+    std::vector<CFiscalCheck> found(checks.begin() + static_cast<long>(first), checks.end());
+    if (!found.empty()) {
+        ReadArInvoice(found);
+    }
+    std::move(found.begin(), found.end(), checks.begin() + static_cast<long>(first));
+}
+
+// --- invoices ---
+
+void CF8Monitoring::ForEachInvoice(db::Recordset& rows, bool bySeries, const std::function<void()>& take) {
+    // Rows repeat an invoice once per payment; an invoice seen before is never taken twice, or
+    // its check would be printed twice.
+    std::set<std::pair<std::string, int>> taken;
+    int invoices = 0;
+    for (; !rows.IsEOF(); rows.MoveNext()) {
+        requestCheckNumber.Read(rows);
+        if (!requestCheckNumber.IsPresent(2) || requestCheckNumber.Text(2).empty()) {
+            continue;
+        }
+        std::pair<std::string, int> key{requestCheckNumber.Text(2),
+                                        bySeries ? requestCheckNumber.Integer(5) : 0};
+        if (!taken.insert(key).second) {
+            continue;
+        }
+        take();
+        if (++invoices >= kInvoicesPerCycle || !IsConnected()) {
+            // The rest waits for the next cycle; a lost connection is opened again then.
+            break;
+        }
+    }
+}
+
+void CF8Monitoring::TakePaymentStation(CFiscalCheck& check) {
+    for (const struct_posting& payment : check.payments) {
+        if (!payment.machine.empty() &&
+            (payment.fisc_status == "N" || (payment.fisc_status == "D" && payment.bill_no != 0))) {
+            WriteLog("Change station to " + payment.machine);
+            check.SetField(13, payment.machine);
+            return;
+        }
+    }
+}
+
+void CF8Monitoring::FindInvoices(std::vector<CFiscalCheck>& checks) {
+    bool czech = settings.printerType == 10;
+    std::string statement = requestCheckNumber.templates[Request::InvoicesDue];
+    if (czech) {
+        statement = Request::NewOrFailedOnly(Request::WithInvoiceTime(statement));
+    }
+    db::Recordset rows;
+    if (!OpenTemplate(statement, {}, rows)) {
+        return;
+    }
+    if (rows.IsEOF() && czech) {
+        // Nothing of the day is due: invoices marked for sending again.
+        if (!OpenTemplate(
+                Request::WithInvoiceTime(requestCheckNumber.templates[Request::InvoicesToSendAgain]), {},
+                rows)) {
+            return;
+        }
+    }
+    bool stop = false;
+    ForEachInvoice(rows, true, [&] {
+        if (stop) {
+            return;
+        }
+        const CRequestCheckNumber& r = requestCheckNumber;
+        int invoiceId = r.Integer(1);
+        std::string number = r.Text(2);
+        std::optional<int> series = r.IsPresent(5) ? std::optional<int>(r.Integer(5)) : std::nullopt;
+        CFiscalCheck check = NewCheck();
+        check.SetStatusCode(0);
+        if (r.IsPresent(6)) {
+            check.SetFieldInt(3, r.Integer(6));
+        }
+        check.SetField(1, number);
+        if (r.IsPresent(1)) {
+            check.SetFieldInt(2, r.Integer(1));
+        }
+        if (r.IsPresent(4)) {
+            check.SetField(14, r.Text(4));
+            NoteBusinessDate(r.Text(4).substr(0, 10));
+        }
+        if (!LoadInvoice(check, number, series, settings.payMaster)) {
+            stop = true;
+            return;
+        }
+        if (check.payments.empty()) {
+            WriteLog("Invoice " + number + " has no payment to register");
+            return;
+        }
+        if (settings.printerType == 7) {
+            ReadInvoiceCashier(invoiceId, check);
+            TakePaymentStation(check);
+        }
+        if (settings.refundReprint) {
+            ReadGuestInfo(check);
+            double sum = 0;
+            for (const struct_posting& payment : check.payments) {
+                sum += payment.quantity * payment.trx_amount;
+            }
+            if (sum < 0) {
+                ReadOriginalCheck(check);
+                check.SetStatusCode(14);
+            }
+        }
+        checks.push_back(check);
+    });
+}
+
+void CF8Monitoring::FindWindowInvoices(std::vector<CFiscalCheck>& checks) {
+    db::Recordset rows;
+    if (!OpenTemplate(requestCheckNumber.templates[Request::InvoicesDueByWindow], {}, rows)) {
+        return;
+    }
+    int prepaymentView = configuration ? configuration->prepaymentView : 0;
+    ForEachInvoice(rows, false, [&] {
+        const CRequestCheckNumber& r = requestCheckNumber;
+        if (!r.IsPresent(6)) {
+            return;
+        }
+        int window = r.Integer(6);
+        int invoiceId = r.Integer(1);
+        std::string number = r.Text(2);
+        std::optional<int> series = r.IsPresent(5) ? std::optional<int>(r.Integer(5)) : std::nullopt;
+        CFiscalCheck check = NewCheck();
+        check.SetStatusCode(0);
+        check.SetField(1, number);
+        if (!LoadInvoice(check, number, series, false)) {
+            return;
+        }
+        ReadInvoiceCashier(invoiceId, check);
+        TakePaymentStation(check);
+        if (window != prepaymentView) {
+            MovePrepaymentsToPayments(check);
+            checks.push_back(check);
+            return;
+        }
+        if (PrepaymentWindowSettled(check)) {
+            LogCheckLines(check);
+            for (struct_posting& posting : check.postings) {
+                if (IsCodeMapCode(posting.trx_code)) {
+                    SetTransactionStatus(posting, "Y", check);
+                }
+            }
+        }
+    });
+}
+
+// --- status table ---
+
+bool CF8Monitoring::RegisterCheckRows(CFiscalCheck& check) {
+    bool czech = settings.printerType == 10;
+    if ((settings.payMaster || settings.proformaDeposit) && !qelFiscal.ReBillRows(check)) {
+        return false;
+    }
+    for (struct_posting& payment : check.payments) {
+        if (!payment.fisc_status.empty()) {
+            continue;
+        }
+        CQELFiscal::RowValues v;
+        v.trxNo = payment.trx_no;
+        v.trxCode = payment.trx_code;
+        v.description = payment.description;
+        v.amount = payment.trx_amount;
+        v.room = check.room.substr(0, 15);
+        v.receipt = check.receiptNumber;
+        v.folio = check.folioNumber;
+        v.bill = check.checkNumber;
+        v.machine = check.station;
+        v.cashier = payment.cashier_id;
+        v.businessDate =
+            czech ? text::ReplaceAll(check.billDate.substr(0, 19), "T", " ") : payment.business_date;
+        v.attempt = check.printerName.empty() ? "0" : check.printerName;
+        if (!qelFiscal.InsertRow(v, czech)) {
+            return false;
+        }
+        payment.fisc_status = "N";
+        payment.bill_no = text::ToInt(check.checkNumber);
+    }
+    return true;
+}
+
+bool CF8Monitoring::SetBillStatus(CFiscalCheck& check, const std::string& requested) {
+    std::string status = requested;
+    if (settings.printerType == 10 &&
+        (check.statusCode == 17 || (status == "N" && !check.printedFileName.empty()))) {
+        status = "F";
+    }
+    std::string statement = qelFiscal.templates[CQELFiscal::BillStatus];
+    if (check.payments.empty()) {
+        statement = text::ReplaceAll(statement, "'D'", "'Y'");
+    }
+    return ExecuteTemplate(statement, {Arg::Text(status), Arg::Number(check.checkNumber)});
+}
+
+bool CF8Monitoring::SetFirstTransactionStatus(CFiscalCheck& check, const std::string& status) {
+    if (check.payments.empty()) {
+        ReportError("Check " + check.checkNumber + " has no posting to write the status of");
+        return false;
+    }
+    return SetTransactionStatus(check.payments[0], status, check);
+}
+
+bool CF8Monitoring::SetCheckStatus(CFiscalCheck& check, const std::string& status) {
+    if (!RegisterCheckRows(check)) {
+        return false;
+    }
+    switch (check.statusCode) {
+        case 1:
+        case 20:
+            // A deposit is fiscalised as D: the invoice that consumes it makes it Y.
+            return SetFirstTransactionStatus(check, status == "Y" ? "D" : status);
+        case 4:
+            return SetFirstTransactionStatus(check, status == "N" ? "D" : status);
+        case 21:
+            return SetFirstTransactionStatus(check, status);
+        default:
+            break;
+    }
+    if (!check.appendRateCode) {
+        return SetFirstTransactionStatus(check, status);
+    }
+    if (settings.payMaster) {
+        // Deposit rows of the invoice follow it, but never fall back to N.
+        std::string deposit = status == "N" ? "D" : status;
+        for (std::vector<struct_posting>* list : {&check.payments, &check.removedLines}) {
+            for (struct_posting& line : *list) {
+                if (line.fisc_status == "D") {
+                    SetTransactionStatus(line, deposit, check);
+                }
+            }
+        }
+    }
+    return SetBillStatus(check, status);
+}
+
+bool CF8Monitoring::SetCheckRemark(CFiscalCheck&, const std::string&) {
+    return true;
+}
+
+bool CF8Monitoring::SaveCheckNumber(int, const std::string&) {
+    return true;
+}
+
+bool CF8Monitoring::ConfirmRefund(CFiscalCheck&, int, double) {
+    return true;
+}
+
+void CF8Monitoring::CheckBusinessDate() {
+    if (previousBusinessDate.empty() || previousBusinessDate == currentBusinessDate) {
+        return;
+    }
+    WriteLog("Business date was changed. Clear old transactions.");
+    if (qelFiscal.ClearHistory(settings.historyDays)) {
+        WriteLog("Completed");
+    }
+    // The next finder takes the current date as the previous one again.
+    previousBusinessDate.clear();
+}
+
+bool CF8Monitoring::BlockPayments(bool block, const std::string&) {
+    std::string value = block ? "1" : "0";
+    return ExecuteTemplate(blockPayments.templates[CQBlockPayments::BlockDepartments],
+                           {Arg::Number(value), Arg::Number(value)});
+}
+
+// --- government codes ---
+
+void CF8Monitoring::ReadGovernmentCodes() {
+    WriteLog("Read government codes");
+    governmentCodes.clear();
+    db::Recordset rows;
+    if (OpenTemplate(qelFiscal.templates[CQELFiscal::GovernmentCodesSuite8], {}, rows)) {
+        for (; !rows.IsEOF(); rows.MoveNext()) {
+            qelFiscal.Read(rows);
+            const std::string& codes = qelFiscal.Text(1);
+            const std::string& department = qelFiscal.Text(2);
+            if (codes.empty() || department.empty()) {
+                continue;
+            }
+            std::string list;
+            for (const std::string& code : text::Split(codes, ',')) {
+                list += "*" + text::Trim(code) + "*";
+            }
+            governmentCodes[department] = list;
+        }
+    }
+    WriteLog(
+        text::Format("Government codes list includes %d items", static_cast<int>(governmentCodes.size())));
+}
+
+bool CF8Monitoring::ValidateCheck(CFiscalCheck& check, const std::string& printerName) {
+    if (!settings.governmentCode) {
+        return true;
+    }
+    std::string pattern = "*" + printerName + "*";
+    for (const struct_posting& posting : check.postings) {
+        if (posting.line_type == 5) {
+            continue;
+        }
+        std::string key = text::Format("%d", posting.trx_code);
+        auto found = governmentCodes.find(key);
+        if (found == governmentCodes.end()) {
+            ReadGovernmentCodes();
+            found = governmentCodes.find(key);
+        }
+        if (found == governmentCodes.end()) {
+            ReportError("No government list for code " + key + ". Check passed");
+            return false;
+        }
+        if (found->second.find(pattern) == std::string::npos) {
+            ReportError("Not found station " + printerName + " for code " + key +
+                        " in government code list " + found->second + ". Check passed");
+            return false;
+        }
+        WriteLog(key + " : " + found->second);
+    }
+    return true;
+}
+
+// --- POS checks ---
+
+bool CF8Monitoring::IsPosRevenueCenter(int code) {
+    WriteLog(text::Format("Check SI code %d in RVC list", code));
+    bool known = rvcMap.count(code) != 0;
+    WriteLog(known ? "Yes" : "No");
+    return known;
+}
+
+CF8Monitoring::PosCheckKey CF8Monitoring::IdentifyPosCheck(const std::string& reference, bool posFlag,
+                                                           int posSystem) {
+    PosCheckKey key;
+    key.number = reference;
+    db::Recordset rows;
+    if (posFlag && sqlformat::IsNumber(reference) &&
+        OpenTemplate(requestCheckNumber.templates[Request::PosCheckHeader], {Arg::Number(reference)}, rows) &&
+        !rows.IsEOF()) {
+        // The POS check's own number and opening time, already in the form GetCheck takes.
+        requestCheckNumber.Read(rows);
+        key.number = requestCheckNumber.Text(2);
+        key.openTime = requestCheckNumber.Text(4);
+    }
+    if (!rvcMap.empty() && posSystem != 0) {
+        WriteLog(text::Format("Find SI code %d in RVC list", posSystem));
+        auto found = rvcMap.find(posSystem);
+        if (found != rvcMap.end()) {
+            key.revenueCentre = found->second;
+            WriteLog("Yes " + key.revenueCentre);
+            return key;
+        }
+    }
+    // The number carries the revenue centre in its first three and the check in its last four
+    // characters.
+    std::string number = key.number;
+    key.revenueCentre = number.substr(0, 3);
+    key.number = number.size() > 4 ? number.substr(number.size() - 4) : number;
+    return key;
+}
+
+bool CF8Monitoring::ReadInterfaceCheck(const std::string& reference, bool posFlag, int posSystem,
+                                       CMicrosCheck& posCheck) {
+    PosCheckKey key = IdentifyPosCheck(reference, posFlag, posSystem);
+    WriteLog("Read Interface Check Details " + key.number + " Pos " + key.revenueCentre + " Date " +
+             key.openTime);
+    if (!FetchPosCheck(key.number, key.openTime, key.revenueCentre, posCheck.postings)) {
+        return false;
+    }
+    if (log) {
+        log->WriteList(posCheck.DumpText("Interface check:"));
+    }
+    posCheck.PrepareCheck();
+    return true;
+}
+
+void CF8Monitoring::ExpandPosCheck(const std::string& reference, int posSystem, bool posFlag,
+                                   CFiscalCheck& check) {
+    CMicrosCheck posCheck;
+    if (!ReadInterfaceCheck(reference, posFlag, posSystem, posCheck)) {
+        WriteLog("Interface check " + reference + " not expanded");
+        return;
+    }
+    double pmsSum = 0;
+    for (const struct_posting& posting : check.postings) {
+        if (posting.cheque_number == reference) {
+            pmsSum += posting.trx_amount;
+        }
+    }
+    double posSum = 0;
+    for (const struct_posting& item : posCheck.postings) {
+        posSum += item.trx_amount;
+    }
+    if (std::fabs(pmsSum - posSum) >= 0.005) {
+        // The postings stay as the PMS booked them.
+        WriteLog(text::Format("Fidelio check sum %.2f, Interface check sum %.2f", pmsSum, posSum));
+        return;
+    }
+    WriteLog(text::Format("%.2f %d %s", posSum, posSystem, reference.c_str()));
+    InsertPosItems(reference, posCheck, check);
+}
+
+bool CF8Monitoring::FetchPosCheck(const std::string&, const std::string&, const std::string&,
+                                  std::vector<struct_posting>&) {
+    WriteLog("POS checks are read through the client library, which is not loaded");
+    return false;
+}
+
+void CF8Monitoring::InsertPosItems(const std::string& reference, CMicrosCheck&, CFiscalCheck&) {
+    WriteLog("Interface check " + reference + " not expanded: the POS items cannot be put in place");
+}
