@@ -1,6 +1,5 @@
 #include "storage/CF8Monitoring.h"
 
-#include <cmath>
 #include <set>
 #include <utility>
 
@@ -9,6 +8,7 @@
 #include "log/CLogFile.h"
 #include "platform/Text.h"
 #include "pos/CMicrosCheck.h"
+#include "storage/CPosExpansion.h"
 
 using sqlformat::Arg;
 using Request = CRequestCheckNumber;
@@ -605,42 +605,34 @@ bool CF8Monitoring::ReadInterfaceCheck(const std::string& reference, bool posFla
     if (log) {
         log->WriteList(posCheck.DumpText("Interface check:"));
     }
-    posCheck.PrepareCheck();
+    if (!posCheck.PrepareCheck()) {
+        WriteLog(posCheck.errorText);
+        return false;
+    }
     return true;
 }
 
 void CF8Monitoring::ExpandPosCheck(const std::string& reference, int posSystem, bool posFlag,
                                    CFiscalCheck& check) {
     CMicrosCheck posCheck;
+    posCheck.log = log;
+    // The discount is spread in the units the check is printed in.
+    posCheck.moneyDecimals = check.moneyDecimals;
     if (!ReadInterfaceCheck(reference, posFlag, posSystem, posCheck)) {
+        // The postings stay as the PMS booked them.
         WriteLog("Interface check " + reference + " not expanded");
         return;
     }
-    double pmsSum = 0;
-    for (const struct_posting& posting : check.postings) {
-        if (posting.cheque_number == reference) {
-            pmsSum += posting.trx_amount;
-        }
-    }
-    double posSum = 0;
-    for (const struct_posting& item : posCheck.postings) {
-        posSum += item.trx_amount;
-    }
-    if (std::fabs(pmsSum - posSum) >= 0.005) {
-        // The postings stay as the PMS booked them.
+    const double pmsSum = CPosExpansion::ReferenceSum(check, reference);
+    const double posSum = CPosExpansion::Sum(posCheck.postings);
+    if (!CPosExpansion::SumsAgree(pmsSum, posSum)) {
         WriteLog(text::Format("Fidelio check sum %.2f, Interface check sum %.2f", pmsSum, posSum));
         return;
     }
     WriteLog(text::Format("%.2f %d %s", posSum, posSystem, reference.c_str()));
-    InsertPosItems(reference, posCheck, check);
-}
-
-bool CF8Monitoring::FetchPosCheck(const std::string&, const std::string&, const std::string&,
-                                  std::vector<struct_posting>&) {
-    WriteLog("POS checks are read through the client library, which is not loaded");
-    return false;
-}
-
-void CF8Monitoring::InsertPosItems(const std::string& reference, CMicrosCheck&, CFiscalCheck&) {
-    WriteLog("Interface check " + reference + " not expanded: the POS items cannot be put in place");
+    CPosExpansion::InsertLines(check, reference, posCheck.postings);
+    LogCheckLines(check);
+    if (settings.codeConversion) {
+        ConvertPosCodes(check);
+    }
 }

@@ -77,15 +77,6 @@ public:
     // POS system code → revenue centre.
     std::map<int, std::string> rvcMap;
 
-protected:
-    // The lines of a POS check from the check-database server, through the client library that
-    // POS expansion loads; without the library (Open refuses POS expansion then) nothing is read.
-    virtual bool FetchPosCheck(const std::string& number, const std::string& openTime,
-                               const std::string& revenueCentre, std::vector<struct_posting>& lines);
-    // Puts the POS check's items in the place of the postings that carry the reference, as the
-    // POS expansion of the Opera back-end does; without it the postings stay as booked.
-    virtual void InsertPosItems(const std::string& reference, CMicrosCheck& posCheck, CFiscalCheck& check);
-
 private:
     // Opens a detail template on folio and hands every row, as a line, to take with a check made
     // from the template check; take says whether it emitted the check. At most 16 are emitted.
