@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <set>
@@ -75,10 +76,10 @@ std::string ServiceRun::Diagnostics() const {
     return "\n--- service output ---\n" + output + "\n--- end of qelfiscal.log ---\n" + tail;
 }
 
-void ExpectRegisteredOnce(ServiceRun& run, const std::vector<int>& due) {
+void ExpectRegisteredOnce(ServiceRun& run, const std::vector<int>& due, const std::vector<int>& deposits) {
     std::map<int, ServiceFolder::StatusRow> rows = run.StatusRows();
     std::vector<ServiceFolder::Registered> records = run.AllRecords();
-    std::vector<std::string> problems = run.RegistrationProblems(records, due.size());
+    std::vector<std::string> problems = run.RegistrationProblems(records, due.size() + deposits.size());
     EXPECT_TRUE(problems.empty()) << text::Join(problems, "\n");
     // A document is known by its printer and fiscal number.
     std::map<std::string, ServiceFolder::Registered> registered;
@@ -86,6 +87,11 @@ void ExpectRegisteredOnce(ServiceRun& run, const std::vector<int>& due) {
         registered.emplace(r.printer + "/" + r.fiscalNumber, r);
     }
     std::set<std::string> files;
+    auto amountOf = [&run](int trxNo) {
+        return text::Format(
+            "%.2f",
+            text::ToDouble(run.Query(text::Format("select trx_amount from financial_transactions where trx_no=%d", trxNo))));
+    };
     for (int trxNo : due) {
         SCOPED_TRACE(trxNo);
         ASSERT_EQ(rows.count(trxNo), 1u);
@@ -101,8 +107,19 @@ void ExpectRegisteredOnce(ServiceRun& run, const std::vector<int>& due) {
             EXPECT_EQ(record.file, row.title);
         }
         EXPECT_TRUE(files.insert(row.title).second) << row.title;
-        double amount = text::ToDouble(
-            run.Query(text::Format("select trx_amount from financial_transactions where trx_no=%d", trxNo)));
-        EXPECT_EQ(record.total, text::Format("%.2f", amount));
+        EXPECT_EQ(record.total, amountOf(trxNo));
+    }
+    // A deposit's row names its fiscal number but not its printer.
+    for (int trxNo : deposits) {
+        SCOPED_TRACE(trxNo);
+        ASSERT_EQ(rows.count(trxNo), 1u);
+        const ServiceFolder::StatusRow& row = rows[trxNo];
+        EXPECT_EQ(row.status, "D");
+        auto found = std::find_if(registered.begin(), registered.end(), [&](const auto& r) {
+            return ServiceFolder::IsRegistrationOf(r.second, row);
+        });
+        ASSERT_NE(found, registered.end()) << "nothing registered as deposit " << row.checkNumber;
+        EXPECT_EQ(found->second.total, amountOf(trxNo));
+        registered.erase(found);
     }
 }

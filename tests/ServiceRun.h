@@ -33,5 +33,6 @@ std::string SourceDir();
 std::string ServiceBinary();
 
 // Each due payment is "Y" with the fiscal number, journal file and printer of exactly one record
-// of the simulators, for the amount of the payment, and nothing else was registered.
-void ExpectRegisteredOnce(ServiceRun& run, const std::vector<int>& due);
+// of the simulators, for the amount of the payment, each deposit "D" with the fiscal number of
+// another record for its amount, and nothing else was registered.
+void ExpectRegisteredOnce(ServiceRun& run, const std::vector<int>& due, const std::vector<int>& deposits = {});

@@ -1,13 +1,12 @@
 #include "storage/CDovozEderarezev.h"
 
 #include <algorithm>
-#include <cmath>
 #include <set>
 
+#include "check/CCurrency.h"
 #include "config/CFiscalINI.h"
 
 #include "log/CLogFile.h"
-#include "platform/CodePage.h"
 #include "platform/Text.h"
 #include "pos/CMicrosCheck.h"
 #include "storage/CPosExpansion.h"
@@ -227,21 +226,6 @@ void CDovozEderarezev::FindProFormaDeposits(std::vector<CFiscalCheck>& checks) {
     });
 }
 
-bool CDovozEderarezev::LoadReservationDeposits(CFiscalCheck& check, const std::string& reservation) {
-    db::Recordset rows;
-    if (!OpenTemplate(recPayment.templates[Detail::DepositsOfReservation],
-                      {Arg::Text(settings.languageCode), Arg::Number(reservation)}, rows) ||
-        rows.IsEOF()) {
-        return false;
-    }
-    check.SetStatusCode(18);
-    for (; !rows.IsEOF(); rows.MoveNext()) {
-        recPayment.Read(rows);
-        LoadRow(check);
-    }
-    return true;
-}
-
 // --- payments ---
 
 std::string CDovozEderarezev::PaymentsOfTheDay() const {
@@ -249,15 +233,15 @@ std::string CDovozEderarezev::PaymentsOfTheDay() const {
     return settings.udfName.empty() ? statement : CRecPayment::WithUserField(statement, settings.udfName);
 }
 
-void CDovozEderarezev::FindPayments(const std::string& statement, const std::vector<Arg>& args,
-                                    int statusCode, std::vector<CFiscalCheck>& checks, bool noteDate,
-                                    const RowFilter& filter) {
+int CDovozEderarezev::FindPayments(const std::string& statement, const std::vector<Arg>& args,
+                                   const PaymentSearch& search, std::vector<CFiscalCheck>& checks) {
     db::Recordset rows;
     if (!OpenTemplate(statement, args, rows)) {
-        return;
+        return -1;
     }
     // A transaction that a finder before this one put into a check of the cycle (a cash loan on
-    // the pay-master room, a pay-master payment of a bill) is registered with that check only.
+    // the pay-master room, a pay-master payment of a bill, the deposit such a payment was tied
+    // to) is registered with that check only.
     std::set<int32_t> inCycle;
     for (const CFiscalCheck& check : checks) {
         for (const std::vector<struct_posting>* lines : {&check.postings, &check.payments}) {
@@ -265,13 +249,16 @@ void CDovozEderarezev::FindPayments(const std::string& statement, const std::vec
                 if (line.trx_no != 0) {
                     inCycle.insert(line.trx_no);
                 }
+                if (line.deposit_no != 0 && line.deposit_flag != 0) {
+                    inCycle.insert(line.deposit_flag);
+                }
             }
         }
     }
     int emitted = 0;
     for (; !rows.IsEOF() && emitted < kPaymentChecksPerCycle; rows.MoveNext()) {
         recPayment.Read(rows);
-        if (filter && !filter()) {
+        if (search.filter && !search.filter()) {
             continue;
         }
         const int32_t trxNo = recPayment.IsPresent(Detail::TrxNo) ? recPayment.Integer(Detail::TrxNo) : 0;
@@ -279,16 +266,18 @@ void CDovozEderarezev::FindPayments(const std::string& statement, const std::vec
             WriteLog(text::Format("Transaction %d is in a check of this cycle already", trxNo));
             continue;
         }
+        // The date comes first: the split test of the row compares with it.
         int code = text::ToInt(recPayment.Text(Detail::TrxCode));
         std::string date =
             recPayment.IsPresent(Detail::BusinessDate) ? recPayment.Text(Detail::BusinessDate) : "";
-        CFiscalCheck check = NewCheck();
-        check.SetStatusCode(statusCode);
-        if (!LoadRow(check)) {
-            continue;
-        }
-        if (noteDate && IsPaymentCode(code) && !date.empty()) {
+        if (!date.empty() && (search.noteDate == DateNote::Always ||
+                              (search.noteDate == DateNote::PaymentCodes && IsPaymentCode(code)))) {
             NoteBusinessDate(date);
+        }
+        CFiscalCheck check = NewCheck();
+        check.SetStatusCode(search.kindOfRow ? search.kindOfRow() : search.statusCode);
+        if (!LoadRow(check) || (search.take && !search.take(check))) {
+            continue;
         }
         if (trxNo != 0) {
             inCycle.insert(trxNo);
@@ -296,29 +285,114 @@ void CDovozEderarezev::FindPayments(const std::string& statement, const std::vec
         checks.push_back(check);
         ++emitted;
     }
+    return static_cast<int>(rows.RowCount());
 }
 
 void CDovozEderarezev::FindPaymentChecks(std::vector<CFiscalCheck>& checks) {
-    FindPayments(PaymentsOfTheDay(), {Arg::Text(settings.languageCode)}, 2, checks, true);
+    PaymentSearch search;
+    search.noteDate = DateNote::PaymentCodes;
+    FindPayments(PaymentsOfTheDay(), {Arg::Text(settings.languageCode)}, search, checks);
 }
 
 void CDovozEderarezev::FindSecondListPayments(std::vector<CFiscalCheck>& checks) {
+    PaymentSearch search;
+    search.statusCode = 6;
     // The template holds the payment codes too when the pay-master flag or AR mode is on; only
     // the second list's own payments are cash loans and drops.
-    FindPayments(PaymentsOfTheDay(), {Arg::Text(settings.languageCode)}, 6, checks, false, [this] {
+    search.filter = [this] {
         int code = text::ToInt(recPayment.Text(Detail::TrxCode));
         return std::find(secondPaymentCodes.begin(), secondPaymentCodes.end(), code) !=
                secondPaymentCodes.end();
-    });
+    };
+    FindPayments(PaymentsOfTheDay(), {Arg::Text(settings.languageCode)}, search, checks);
 }
 
 void CDovozEderarezev::FindPayMasterPayments(std::vector<CFiscalCheck>& checks) {
+    PaymentSearch search;
+    search.statusCode = 15;
     FindPayments(CRecPayment::ForRoom(PaymentsOfTheDay()),
-                 {Arg::Text(settings.languageCode), Arg::Text(settings.payMasterRoom)}, 15, checks, false);
+                 {Arg::Text(settings.languageCode), Arg::Text(settings.payMasterRoom)}, search, checks);
 }
 
 void CDovozEderarezev::FindArPayments(std::vector<CFiscalCheck>& checks) {
-    FindPayments(recPayment.templates[Detail::ArPaymentsOfTheDay], {}, 21, checks, false);
+    PaymentSearch search;
+    search.statusCode = 21;
+    FindPayments(recPayment.templates[Detail::ArPaymentsOfTheDay], {}, search, checks);
+}
+
+// --- deposits ---
+
+bool CDovozEderarezev::TakeDeposit(CFiscalCheck& check) {
+    WriteLog(text::Format("*** Deposit %d ***", check.payments.empty() ? 0 : check.payments[0].trx_no));
+    LogCheckLines(check);
+    return true;
+}
+
+void CDovozEderarezev::FindDeposits(std::vector<CFiscalCheck>& checks) {
+    PaymentSearch search;
+    search.noteDate = DateNote::Always;
+    // Column 35 holds the receipt type.
+    search.kindOfRow = [this] { return recPayment.Text(Detail::ArticleDescription) == "RDR" ? 1 : 20; };
+    search.take = [this](CFiscalCheck& check) { return TakeDeposit(check); };
+    int rows = FindPayments(recPayment.templates[Detail::DepositPaymentsOfTheDay], {}, search, checks);
+    if (rows == 0 && !depositCodes.empty()) {
+        FindPayments(recPayment.templates[Detail::PaymentsWithReceiptType], {}, search, checks);
+    }
+}
+
+void CDovozEderarezev::FindUnbilledDeposits(std::vector<CFiscalCheck>& checks) {
+    PaymentSearch search;
+    search.statusCode = 1;
+    search.noteDate = DateNote::Always;
+    search.take = [this](CFiscalCheck& check) {
+        int trxNo = check.payments.empty() ? 0 : check.payments[0].trx_no;
+        if (!settings.ignoreViewBalance) {
+            double balance = 0;
+            if (!WindowBalance(trxNo, balance)) {
+                WriteLog(text::Format("Window balance for trx_no %d cannot be read", trxNo));
+                return false;
+            }
+            WriteLog(text::Format("Window balance for trx_no %d = %.2f", trxNo, balance));
+            // A settled window: its lines cancel to the cent, however their sum came out in
+            // binary floating point.
+            if (CCurrency::Of(balance).Value() == 0) {
+                return false;
+            }
+        }
+        return TakeDeposit(check);
+    };
+    FindPayments(CRecPayment::WithoutBill(PaymentsOfTheDay()), {Arg::Text(settings.languageCode)}, search,
+                 checks);
+}
+
+void CDovozEderarezev::FindDepositTransfers() {
+    db::Recordset rows;
+    if (!OpenTemplate(requestCheckNumber.templates[Request::DepositTransfers], {}, rows)) {
+        return;
+    }
+    // A transfer pairs with every D row of its source of the same amount; it gets one row.
+    std::set<int32_t> registered;
+    for (; !rows.IsEOF(); rows.MoveNext()) {
+        requestCheckNumber.Read(rows);
+        int32_t trxNo = requestCheckNumber.Integer(1);
+        if (!requestCheckNumber.IsPresent(1) || !registered.insert(trxNo).second) {
+            continue;
+        }
+        CQELFiscal::RowValues row;
+        row.trxNo = trxNo;
+        row.trxCode = kTransferCode;
+        row.description = requestCheckNumber.Text(2);
+        row.amount = requestCheckNumber.Double(3);
+        row.cashier = "0";
+        row.status = "D";
+        row.businessDate = requestCheckNumber.Text(4);
+        row.attempt = "0";
+        row.reference = text::Format("%d", requestCheckNumber.Integer(6));
+        if (qelFiscal.InsertRow(row, false)) {
+            WriteLog(text::Format("Insert transfer deposit from %d to %s with status 'D'",
+                                  requestCheckNumber.Integer(5), row.reference.c_str()));
+        }
+    }
 }
 
 // --- payment blocking ---
@@ -331,44 +405,6 @@ bool CDovozEderarezev::BlockPayments(bool block, const std::string&) {
         return false;
     }
     return ExecuteTemplate(blockPayments.templates[CQBlockPayments::BlockDeposits], {Arg::Text(value)});
-}
-
-// --- refunds ---
-
-bool CDovozEderarezev::ConfirmRefund(CFiscalCheck& check, int referencedCheck, double amount) {
-    lastError.clear();
-    db::Recordset rows;
-    if (!OpenTemplate(recPayment.templates[Detail::PaymentByConfirmationAndReceipt],
-                      {Arg::Text(check.folioNumber), Arg::Int(referencedCheck)}, rows)) {
-        ReportError(platform::Cp1251("Ошибка запроса оригинального платежа"));
-        return false;
-    }
-    for (; !rows.IsEOF(); rows.MoveNext()) {
-        recPayment.Read(rows);
-        double sale = recPayment.Double(Detail::TrxAmount);
-        if (sale < 0) {
-            // An earlier refund of the same receipt.
-            continue;
-        }
-        if (std::fabs(amount) > sale) {
-            ReportError(platform::Cp1251("Сумма возврата ") + text::Format("%.2f", amount) +
-                        platform::Cp1251(" больше суммы оригинального платежа ") +
-                        text::Format("%.2f", sale));
-            return false;
-        }
-        std::string saleDate = recPayment.Text(Detail::BusinessDate);
-        if (saleDate != CurrentBusinessDate()) {
-            WriteLog("Refund business date " + CurrentBusinessDate() + " not equal Payment business date " +
-                     saleDate);
-            WriteLog("Turn fiscal check to PickUp");
-            check.SetStatusCode(7);
-        }
-        return true;
-    }
-    ReportError(platform::Cp1251("Не удалось найти оригинальный платеж по номеру ") +
-                text::Format("%d", referencedCheck) +
-                platform::Cp1251(". Отредактируйте номер в поле референса"));
-    return false;
 }
 
 // --- POS check expansion ---
@@ -425,25 +461,4 @@ bool CDovozEderarezev::ValidateCheck(CFiscalCheck&, const std::string&) {
 
 bool CDovozEderarezev::IsPosRevenueCenter(int) {
     return false;
-}
-
-// --- deposits, refunds and splits: nothing found yet ---
-
-void CDovozEderarezev::FindDeposits(std::vector<CFiscalCheck>&) {}
-
-void CDovozEderarezev::FindUnbilledDeposits(std::vector<CFiscalCheck>&) {}
-
-void CDovozEderarezev::FindDepositTransfers() {}
-
-void CDovozEderarezev::FindDepositOriginalPayment(CFiscalCheck& check, std::vector<CFiscalCheck>& checks) {
-    checks.push_back(check);
-}
-
-bool CDovozEderarezev::CheckProFormaFolioForRefund(CFiscalCheck& check) {
-    WriteLog("Pro-Forma Folio settlement is not part of this build: bill " + check.checkNumber + " waits");
-    return false;
-}
-
-bool CDovozEderarezev::ReadOriginalCheck(CFiscalCheck&) {
-    return true;
 }

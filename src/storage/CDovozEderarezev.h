@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "storage/COperaCheckLoader.h"
+#include "storage/COperaDeposits.h"
 
 class CMicrosCheck;
 
@@ -14,17 +14,18 @@ class CMicrosCheck;
 //
 // Each cycle takes at most 11 bills or 16 payment checks per finder; the rest waits for the
 // next cycle, so that a backlog is worked off in short cycles.
-class CDovozEderarezev : public COperaCheckLoader {
+class CDovozEderarezev : public COperaDeposits {
 public:
     static constexpr int kBillsPerCycle = 11;
     static constexpr int kPaymentChecksPerCycle = 16;
+    // The transaction code of the status row of a deposit transfer (Opera's code is '9901I').
+    static constexpr int kTransferCode = 9901;
 
     // --- storage slots ---
     void GetChecks(std::vector<CFiscalCheck>& checks) override;
     bool BlockPayments(bool block, const std::string& text) override;
     void ExpandPosCheck(const std::string& posCheckNumber, int posSystem, bool posFlag,
                         CFiscalCheck& check) override;
-    bool ConfirmRefund(CFiscalCheck& check, int referencedCheck, double amount) override;
     bool ValidateCheck(CFiscalCheck& check, const std::string& printerName) override;
     bool IsPosRevenueCenter(int trxCode) override;
 
@@ -42,29 +43,41 @@ public:
     void FindSecondListPayments(std::vector<CFiscalCheck>& checks);
     void FindPayMasterPayments(std::vector<CFiscalCheck>& checks);
     void FindFolioWindowBills(std::vector<CFiscalCheck>& checks);
+    // The deposits of the day with a listed code, one check (kind 18) per reservation.
     void FindProFormaDeposits(std::vector<CFiscalCheck>& checks);
     void FindArPayments(std::vector<CFiscalCheck>& checks);
-    // The deposits of a reservation as one check (pro-forma folio deposit).
-    bool LoadReservationDeposits(CFiscalCheck& check, const std::string& reservation);
 
-    // --- deposits, refunds and splits ---
-    // The deposit paths arrive with their own work; until then they find nothing and a bill is
-    // taken as it is.
-    virtual void FindDeposits(std::vector<CFiscalCheck>& checks);
-    virtual void FindUnbilledDeposits(std::vector<CFiscalCheck>& checks);
-    virtual void FindDepositTransfers();
-    // Emits the bill (a deposit brought over from the pay-master account is tied to its source).
-    virtual void FindDepositOriginalPayment(CFiscalCheck& check, std::vector<CFiscalCheck>& checks);
-    virtual bool CheckProFormaFolioForRefund(CFiscalCheck& check);
-    virtual bool ReadOriginalCheck(CFiscalCheck& check);
+    // --- deposits (pay-master flag) ---
+    // Deposit payments of the day: receipt type "RDR" (kind 1), or, when there is none, any
+    // receipt type of the additional deposit codes ("RDR" kind 1, others kind 20).
+    void FindDeposits(std::vector<CFiscalCheck>& checks);
+    // Payments of the day without a bill (kind 1), unless their folio window is settled.
+    void FindUnbilledDeposits(std::vector<CFiscalCheck>& checks);
+    // Gives each transfer of a registered deposit (D) to another reservation a D row of its own
+    // with the target reservation as reference; no check is made for it.
+    void FindDepositTransfers();
 
 private:
     using RowFilter = std::function<bool()>;
-    // Runs a detail template and emits a check of the given kind per row, up to 16; a row the
-    // filter refuses or that does not load is skipped. With noteDate the business date of a
-    // payment-list row becomes the current one.
-    void FindPayments(const std::string& statement, const std::vector<sqlformat::Arg>& args, int statusCode,
-                      std::vector<CFiscalCheck>& checks, bool noteDate, const RowFilter& filter = nullptr);
+    // When a payment finder makes the found business date the current one.
+    enum class DateNote { Never, PaymentCodes, Always };
+    // How a payment finder takes its rows.
+    struct PaymentSearch {
+        int statusCode = 2;
+        DateNote noteDate = DateNote::Never;
+        // Asked for each row before it loads; a row it refuses is passed over.
+        RowFilter filter;
+        // The kind of the row's check when it depends on the row.
+        std::function<int()> kindOfRow;
+        // Asked for each loaded check; one it refuses is not emitted.
+        std::function<bool(CFiscalCheck&)> take;
+    };
+    // Runs a detail template and emits a check per row, up to 16; a row that is refused or does
+    // not load is skipped. The number of rows the query answered, -1 when it failed.
+    int FindPayments(const std::string& statement, const std::vector<sqlformat::Arg>& args,
+                     const PaymentSearch& search, std::vector<CFiscalCheck>& checks);
+    // Logs a deposit check that is emitted.
+    bool TakeDeposit(CFiscalCheck& check);
     // Walks discovery rows grouped by column 2 (a bill or reservation number, repeated once per
     // payment): take gets every new one the filter lets through, up to 11, or until the
     // connection is lost.

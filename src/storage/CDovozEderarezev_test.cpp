@@ -34,16 +34,11 @@ protected:
         }
         return bills;
     }
-    std::string Status(int trxNo) {
-        std::vector<std::string> rows = Rows(
-            text::Format("select qel_fisc_status from qel_financial_transactions where trx_no=%d", trxNo));
-        return rows.empty() ? "-" : rows[0];
-    }
 };
 
 TEST_F(DiscoveryTest, ABillWithThreePaymentsIsOneCheck) {
     Open(FullChecks());
-    std::vector<CFiscalCheck> checks = Cycle();
+    std::vector<CFiscalCheck> checks = CycleAfterDeposits();
     Registered(checks);
     checks = Cycle();
     const pmsgen::Bill& bill = BillOf(generated.threePaymentBill);
@@ -70,13 +65,13 @@ TEST_F(DiscoveryTest, ABillWithThreePaymentsIsOneCheck) {
 TEST_F(DiscoveryTest, ElevenBillsPerCycleTheTwelfthWaits) {
     Open(FullChecks());
     ASSERT_EQ(generated.bills.size(), 14u);
-    std::vector<CFiscalCheck> checks = Cycle();
-    // Newest bills first; the pay master's payment of the day comes besides.
+    std::vector<CFiscalCheck> checks = CycleAfterDeposits();
+    // Newest bills first. The pay master's payment of the day was a deposit before them.
     std::vector<int> expected = BillsFrom(3, 11);
     std::reverse(expected.begin(), expected.end());
     EXPECT_EQ(Bills(checks), expected);
-    ASSERT_NE(FindPayment(checks, generated.payMasterPayment), nullptr);
-    EXPECT_EQ(checks.size(), 12u);
+    EXPECT_EQ(FindPayment(checks, generated.payMasterPayment), nullptr);
+    EXPECT_EQ(checks.size(), 11u);
     // Nothing was registered: the same bills again.
     EXPECT_EQ(Bills(Cycle()), expected);
     Registered(checks);
@@ -99,6 +94,15 @@ TEST_F(DiscoveryTest, ElevenBillsPerCycleTheTwelfthWaits) {
 TEST_F(DiscoveryTest, PaymentsOnlyModeMakesOneCheckPerPaymentSixteenPerCycle) {
     Open();
     ASSERT_EQ(generated.paymentsOfTheDay.size(), 24u);
+    // The deposits come first: the arriving guest's, then those without a bill.
+    ASSERT_EQ(generated.depositsOfTheDay.size(), 6u);
+    std::vector<CFiscalCheck> deposits = Cycle();
+    ASSERT_EQ(deposits.size(), 1u);
+    EXPECT_EQ(deposits[0].payments.at(0).trx_no, generated.rdrDeposit);
+    Registered(deposits);
+    deposits = Cycle();
+    EXPECT_EQ(deposits.size(), 5u);
+    Registered(deposits);
     std::set<int> seen;
     std::vector<size_t> perCycle;
     for (int cycle = 0; cycle < 3; ++cycle) {
@@ -113,18 +117,22 @@ TEST_F(DiscoveryTest, PaymentsOnlyModeMakesOneCheckPerPaymentSixteenPerCycle) {
         }
         Registered(checks);
     }
-    EXPECT_EQ(perCycle, (std::vector<size_t>{16, 8, 0}));
-    EXPECT_EQ(seen, std::set<int>(generated.paymentsOfTheDay.begin(), generated.paymentsOfTheDay.end()));
+    EXPECT_EQ(perCycle, (std::vector<size_t>{16, 2, 0}));
+    std::set<int> payments(generated.paymentsOfTheDay.begin(), generated.paymentsOfTheDay.end());
+    for (int deposit : generated.depositsOfTheDay) {
+        payments.erase(deposit);
+    }
+    EXPECT_EQ(seen, payments);
     EXPECT_EQ(storage.CurrentBusinessDate(), kBusinessDate);
-    // Each registered payment's own row is Y, and only that one.
-    EXPECT_EQ(Rows("select count(*) from qel_financial_transactions where qel_fisc_status='Y'"),
-              (std::vector<std::string>{"24"}));
+    // Each registered payment's own row is Y, and only that one; the deposits' rows are D.
+    EXPECT_EQ(Rows("select qel_fisc_status, count(*) from qel_financial_transactions group by qel_fisc_status"),
+              (std::vector<std::string>{"D|6", "N|1", "S|1", "Y|18"}));
 }
 
 TEST_F(DiscoveryTest, DateOffsetLooksAtThePreviousBusinessDate) {
     Open(FullChecks() + Changes{{"<date_offset>0</date_offset>", "<date_offset>1</date_offset>"}});
     EXPECT_TRUE(Logged("TEST MODE DATE OFFSET -1"));
-    std::vector<CFiscalCheck> checks = Cycle();
+    std::vector<CFiscalCheck> checks = CycleAfterDeposits();
     EXPECT_EQ(Bills(checks), (std::vector<int>{generated.yesterdayBill}));
     const CFiscalCheck* bill = Find(checks, std::to_string(generated.yesterdayBill));
     ASSERT_NE(bill, nullptr);
@@ -135,7 +143,7 @@ TEST_F(DiscoveryTest, DateOffsetLooksAtThePreviousBusinessDate) {
 TEST_F(DiscoveryTest, CzechModeFindsBillsToRegisterAgainOnlyWhenNothingIsDueAndNeverFailedOnes) {
     Open(Changes{{"<printer>PM</printer>", "<printer>CZECH</printer>"}});
     EXPECT_EQ(storage.settings.printerType, 10);
-    std::vector<CFiscalCheck> checks = Cycle();
+    std::vector<CFiscalCheck> checks = CycleAfterDeposits();
     std::vector<int> bills = Bills(checks);
     ASSERT_EQ(bills.size(), 11u);
     EXPECT_EQ(std::count(bills.begin(), bills.end(), generated.againBill), 0);
@@ -420,7 +428,7 @@ TEST_F(DiscoveryTest, PayMasterFlagReadsTheCashierOfTheBill) {
     Open(FullChecks());
     // The bill was made by Boris although Anna posted its lines.
     Run(text::Format("update OPERA.folio$_tax set cashier_id=3 where bill_no=%d", generated.transferBill));
-    std::vector<CFiscalCheck> checks = Cycle();
+    std::vector<CFiscalCheck> checks = CycleAfterDeposits();
     const CFiscalCheck* bill = Find(checks, std::to_string(generated.transferBill));
     ASSERT_NE(bill, nullptr);
     EXPECT_TRUE(Logged("Read cashier info"));
@@ -507,6 +515,11 @@ protected:
 TEST_F(DemoHotelChecksTest, PaymentChecksShowPaymentCashierRoomAndStay) {
     Open();
     std::vector<CFiscalCheck> checks = Cycle();
+    Registered(checks);
+    // The advances of staying guests are deposits without a bill.
+    std::vector<CFiscalCheck> deposits = Cycle();
+    Registered(deposits);
+    checks = Cycle();
     const pmsgen::Bill& bill = BillOf(generated.currencyBill);
     const CFiscalCheck* dollars = FindPayment(checks, generated.currencyPayment);
     ASSERT_NE(dollars, nullptr);
@@ -526,19 +539,20 @@ TEST_F(DemoHotelChecksTest, PaymentChecksShowPaymentCashierRoomAndStay) {
                                "Rec id: " + std::to_string(generated.currencyPayment)}))
         << text[10];
 
-    // An advance payment of a staying guest: no bill, the guest's room.
-    const CFiscalCheck* advance = FindPayment(checks, generated.inHousePayments[1]);
+    // An advance payment of a staying guest: no bill, the guest's room; printed as the deposit.
+    const CFiscalCheck* advance = FindPayment(deposits, generated.inHousePayments[1]);
     ASSERT_NE(advance, nullptr);
     text = Text(*advance);
     EXPECT_EQ(text[1].substr(0, 7), "Folio: ");
     EXPECT_EQ(text[2], "Room: 131");
     EXPECT_EQ(text[3], "Station: FO2");
-    EXPECT_TRUE(Has(text[7], {"9004: Visa 5000.00*1.00"})) << text[7];
+    EXPECT_TRUE(Has(text[7], {"9004: Deposit 5000.00*1.00"})) << text[7];
+    EXPECT_TRUE(Has(text[9], {"9004: Visa 5000.00*1.00"})) << text[9];
 }
 
 TEST_F(DemoHotelChecksTest, BillCheckShowsPostingsPaymentsCashierRoomAndGuest) {
     Open(FullChecks() + Changes{{"<send_customer_info>0<", "<send_customer_info>1<"}});
-    std::vector<CFiscalCheck> checks = Cycle();
+    std::vector<CFiscalCheck> checks = CycleAfterDeposits();
     Registered(checks);
     checks = Cycle();
     const pmsgen::Bill& bill = BillOf(generated.threePaymentBill);
@@ -575,7 +589,7 @@ TEST_F(DemoHotelChecksTest, EveryDemoCheckPassesTheRulesButTheHouseAccounts) {
     Open();
     int accepted = 0;
     std::vector<int> ignored;
-    for (int cycle = 0; cycle < 2; ++cycle) {
+    for (int cycle = 0; cycle < 4; ++cycle) {
         std::vector<CFiscalCheck> checks = Cycle();
         for (const CFiscalCheck& check : checks) {
             CFiscalCheck copy = check;

@@ -66,9 +66,15 @@ bool COperaCheckLoader::LoadBill(CFiscalCheck& check, const std::string& bill, i
     }
     check.SetStatusCode(0);
     ReadCustomer(check, bill);
+    splitUnread = false;
     for (; !rows.IsEOF(); rows.MoveNext()) {
         recPayment.Read(rows);
         LoadRow(check);
+    }
+    if (splitUnread) {
+        // A split part whose origin could not be read might be registered already.
+        WriteLog("Bill " + bill + " waits: the payment a split part came from cannot be read");
+        return false;
     }
     // The routing is decided by the window of the bill's first payment, known only now.
     if (!settings.companyRouting.empty()) {
@@ -121,6 +127,10 @@ bool COperaCheckLoader::LoadRow(CFiscalCheck& check) {
     if (recPayment.IsPresent(Row::ReceiptNo)) {
         std::string inherited;
         if (!CheckSplit(line.reference, recPayment.Integer(Row::ReceiptNo), inherited)) {
+            if (inherited.empty()) {
+                // A lost database: the part is looked at again in the next cycle.
+                return false;
+            }
             WriteLog("Split check passed!");
             if (inherited == "D") {
                 check.SetStatusCode(1);
@@ -182,10 +192,13 @@ void COperaCheckLoader::TakeBillLine(CFiscalCheck& check, struct_posting& line) 
     check.room = line.room;
     if (line.fisc_status.empty() && recPayment.IsPresent(Row::ReceiptNo)) {
         std::string inherited;
-        if (!CheckSplit(line.reference, recPayment.Integer(Row::ReceiptNo), inherited) &&
-            (inherited == "Y" || inherited == "D")) {
-            SetTransactionStatus(line, inherited, check);
-            line.fisc_status = inherited;
+        if (!CheckSplit(line.reference, recPayment.Integer(Row::ReceiptNo), inherited)) {
+            // A split part of a registered payment stays in the bill as registered.
+            if (inherited == "Y" || inherited == "D") {
+                SetTransactionStatus(line, inherited, check);
+                line.fisc_status = inherited;
+            }
+            splitUnread = splitUnread || inherited.empty();
         }
     }
     check.payments.push_back(line);
@@ -208,9 +221,29 @@ void COperaCheckLoader::ReadCommonFields(CFiscalCheck& check) {
     SetFieldFrom(check, 15, Row::ReinstateDate);
 }
 
-bool COperaCheckLoader::CheckSplit(const std::string&, int, std::string&) {
-    // Split parts are recognised with the deposit and refund paths; until then every line is
-    // fiscalised as it comes.
+bool COperaCheckLoader::CheckSplit(const std::string& reference, int receipt, std::string& inherited) {
+    inherited.clear();
+    if (reference.find("Split") == std::string::npos && reference.find("SPLIT") == std::string::npos) {
+        return true;
+    }
+    // The newest payment of the receipt that Opera deleted when it split it, with its status.
+    db::Recordset rows;
+    if (!OpenTemplate(qelFiscal.templates[CQELFiscal::SplitOriginOpera], {Arg::Int(receipt)}, rows)) {
+        // Whether the payment it came from was registered is unknown: not now (no letter).
+        return false;
+    }
+    if (rows.IsEOF()) {
+        return true;
+    }
+    qelFiscal.Read(rows);
+    if (!qelFiscal.IsPresent(1) || !qelFiscal.IsPresent(2) || qelFiscal.Text(2).empty()) {
+        return true;
+    }
+    const std::string& status = qelFiscal.Text(2);
+    if (qelFiscal.Text(1) == CurrentBusinessDate() || status == "Y" || status == "D") {
+        inherited = status;
+        return false;
+    }
     return true;
 }
 

@@ -31,8 +31,9 @@ public:
     bool WindowBalance(int trxNo, double& balance);
 
     // The split test of a line with a receipt number: true when the line is fiscalised as
-    // usual; false with the status letter that the split part inherits from the payment it was
-    // split from.
+    // usual; false with the status letter that the split part inherits from the payment Opera
+    // deleted when it split it (a part of a registered payment, or a part made on the same
+    // business date), or false without a letter when that payment cannot be read.
     virtual bool CheckSplit(const std::string& reference, int receipt, std::string& inherited);
 
     // A code that makes a bill line a payment: the payment list, the online deposits and the
@@ -40,6 +41,9 @@ public:
     bool IsBillPaymentCode(int code) const;
 
 protected:
+    // Set while a bill loads when the origin of one of its split parts could not be read.
+    bool splitUnread = false;
+
 private:
     void ReadCustomer(CFiscalCheck& check, const std::string& bill);
     // The payer columns of a customer or routing row into the check.

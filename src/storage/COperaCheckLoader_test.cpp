@@ -233,7 +233,7 @@ TEST_F(LoadingTest, CompanyRoutingTakesTheCompanyOfTheFirstPaymentsWindow) {
 
 TEST_F(LoadingTest, CustomerEmailOfEveryCheck) {
     Open(Changes{{"<send_customer_info>0<", "<send_customer_info>1<"}});
-    std::vector<CFiscalCheck> checks = Cycle();
+    std::vector<CFiscalCheck> checks = CycleAfterDeposits();
     const CFiscalCheck* check = FindPayment(checks, BillOf(generated.threePaymentBill).payments[0]);
     ASSERT_NE(check, nullptr);
     EXPECT_EQ(check->email, "ivan.petrov@example.com");
@@ -285,7 +285,7 @@ TEST_F(LoadingTest, OperaFourReadsTheQuantityForTheChangeDue) {
     Open(FullChecks() + Changes{{"<version>OPERA</version>", "<version>OPERA4</version>"}});
     Run(text::Format("update OPERA.financial_transactions set quantity=2, change_due=50 where trx_no=%d",
                      BillOf(generated.threePaymentBill).payments[0]));
-    std::vector<CFiscalCheck> checks = Cycle();
+    std::vector<CFiscalCheck> checks = CycleAfterDeposits();
     Registered(checks);
     checks = Cycle();
     const CFiscalCheck* bill = Find(checks, std::to_string(generated.threePaymentBill));

@@ -170,7 +170,7 @@ void Measure(int transactions, int runs) {
     }
     std::string pms = temp.Path("demo_pms.db");
     std::filesystem::copy_file(pms, temp.Path("pristine.db"));
-    size_t registrations = folder.DuePayments().size();
+    size_t registrations = folder.DueRegistrations();
 
     std::vector<double> checkMs;
     double totalMs = 0;

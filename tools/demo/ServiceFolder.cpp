@@ -49,6 +49,9 @@ public:
         sqlite3_finalize(statement);
         return rows;
     }
+    bool Execute(const std::string& sql) {
+        return db && sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK;
+    }
 
 private:
     sqlite3* db = nullptr;
@@ -203,6 +206,21 @@ std::vector<std::vector<std::string>> ServiceFolder::Rows(const std::string& sql
     return db.Rows(sql);
 }
 
+bool ServiceFolder::Execute(const std::string& sql) {
+    Database db(Path("demo_pms.db"));
+    return db.Execute(sql);
+}
+
+bool ServiceFolder::NightAudit() {
+    return Execute(
+        "begin; "
+        "insert into businessdate select resort, business_date + 1, 'NEXT' from businessdate "
+        "where resort='DEMO' and state='OPEN'; "
+        "update businessdate set state='CLOSED' where resort='DEMO' and state='OPEN'; "
+        "update businessdate set state='OPEN' where resort='DEMO' and state='NEXT'; "
+        "commit;");
+}
+
 std::string ServiceFolder::Query(const std::string& sql) {
     auto rows = Rows(sql);
     return rows.empty() || rows[0].empty() ? "" : rows[0][0];
@@ -246,9 +264,8 @@ std::vector<std::string> ServiceFolder::RegistrationProblems(const std::vector<R
     std::set<std::string> documents;
     for (const Registered& record : records) {
         std::string document = record.printer + "/" + record.fiscalNumber;
-        if (std::none_of(rows.begin(), rows.end(), [&](const auto& row) {
-                return row.second.attempt == record.printer && row.second.checkNumber == record.fiscalNumber;
-            })) {
+        if (std::none_of(rows.begin(), rows.end(),
+                         [&](const auto& row) { return IsRegistrationOf(record, row.second); })) {
             problems.push_back("fiscal check " + document + " is in no status row");
         }
         if (!documents.insert(document).second) {
@@ -277,11 +294,24 @@ size_t ServiceFolder::LogCount(const std::string& text) const {
     return count;
 }
 
+bool ServiceFolder::IsRegistrationOf(const Registered& record, const StatusRow& row) {
+    if (row.checkNumber != record.fiscalNumber) {
+        return false;
+    }
+    if (row.status == "D" || (row.attempt == "0" && row.title.empty())) {
+        return text::Format("%.2f", row.amount) == record.total;
+    }
+    return row.attempt == record.printer;
+}
+
 std::vector<int> ServiceFolder::DuePayments() const {
+    std::set<int> notPayments(summary.ignoredPayments.begin(), summary.ignoredPayments.end());
+    notPayments.insert(summary.depositsOfTheDay.begin(), summary.depositsOfTheDay.end());
+    notPayments.insert(summary.splitParts.begin(), summary.splitParts.end());
+    notPayments.insert(summary.tooLargeRefund);
     std::vector<int> due;
     for (int trxNo : summary.paymentsOfTheDay) {
-        if (std::find(summary.ignoredPayments.begin(), summary.ignoredPayments.end(), trxNo) ==
-            summary.ignoredPayments.end()) {
+        if (notPayments.count(trxNo) == 0) {
             due.push_back(trxNo);
         }
     }

@@ -79,13 +79,26 @@ public:
     std::string Log() const;
     size_t LogCount(const std::string& text) const;
     std::string Path(const std::string& name = "") const { return folder + name; }
+    // Runs a statement on the PMS (the service's and the Opera tables, SQLite's dialect).
+    bool Execute(const std::string& sql);
+    // The night audit: the open business date closes and the next one opens.
+    bool NightAudit();
 
-    // The payments of the open date that the demo configuration registers, by trx_no.
+    // The payments of the open date that the demo configuration registers as payments (status
+    // Y), by trx_no: not the deposits, the split parts of a registered payment, the ignored ones
+    // or a refund larger than its sale.
     std::vector<int> DuePayments() const;
+    // The deposits of the open date, registered as deposits (status D).
+    std::vector<int> DueDeposits() const { return summary.depositsOfTheDay; }
+    // How many documents the open date's due payments and deposits make.
+    size_t DueRegistrations() const { return DuePayments().size() + DueDeposits().size(); }
     // What is wrong with the registered documents, record by record (one that no status row names
     // by its printer and fiscal number, a fiscal number given twice), then a count of documents
-    // other than the count of due payments. Empty when nothing is wrong.
+    // other than the count of due registrations. Empty when nothing is wrong. A deposit's row
+    // does not name its printer: it is known by its fiscal number and amount.
     std::vector<std::string> RegistrationProblems(const std::vector<Registered>& records, size_t dueCount);
+    // Whether the record is the registration of the status row.
+    static bool IsRegistrationOf(const Registered& record, const StatusRow& row);
 
 private:
     std::string folder;

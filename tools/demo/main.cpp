@@ -194,6 +194,7 @@ int main(int argc, char** argv) {
     }
     const pmsgen::Summary& pms = run.Pms();
     std::vector<int> due = run.DuePayments();
+    std::vector<int> deposits = run.DueDeposits();
     std::printf(
         "Demo hotel: %sdemo_pms.db, open business date %s: %zu bills, %zu payments due, %zu of them on "
         "an ignored room or cashier\n",
@@ -213,20 +214,22 @@ int main(int argc, char** argv) {
         settings.work.c_str(), settings.timeLimitSeconds);
     std::fflush(stdout);
 
-    // Until every due payment and the ignored ones are done.
+    // Until every due payment and the ignored ones are done (Y) and every deposit is registered (D).
     std::vector<int> expected = due;
     expected.insert(expected.end(), pms.ignoredPayments.begin(), pms.ignoredPayments.end());
+    std::vector<int> all = expected;
+    all.insert(all.end(), deposits.begin(), deposits.end());
     auto start = std::chrono::steady_clock::now();
     size_t reported = 0;
     bool done = false;
     bool ended = false;
     while (!done && !ended &&
            std::chrono::steady_clock::now() - start < std::chrono::seconds(settings.timeLimitSeconds)) {
-        done = run.WaitForStatus(expected, "Y", 1000);
+        done = run.WaitForStatus(expected, "Y", 1000) && run.WaitForStatus(deposits, "D", 0);
         ended = !run.ServiceRunning();
         size_t registered = run.Records().size();
         if (registered >= reported + 5 || (done && registered != reported)) {
-            std::printf("  %zu of %zu checks registered\n", registered, due.size());
+            std::printf("  %zu of %zu checks registered\n", registered, run.DueRegistrations());
             std::fflush(stdout);
             reported = registered;
         }
@@ -253,7 +256,9 @@ int main(int argc, char** argv) {
     for (const ServiceFolder::Registered& record : records) {
         std::string trxNumbers, payment, status;
         for (const auto& [trxNo, row] : rows) {
-            if (row.printer == record.printer && row.fiscalNumber == record.fiscalNumber) {
+            // A deposit's row names its fiscal number, not its printer.
+            bool printer = row.printer == record.printer || (row.status == "D" && row.amount == record.total);
+            if (printer && row.fiscalNumber == record.fiscalNumber) {
                 trxNumbers += (trxNumbers.empty() ? "" : ",") + std::to_string(trxNo);
                 payment = row.code + " " + row.description;
                 status += row.status;
@@ -264,7 +269,7 @@ int main(int argc, char** argv) {
                     record.documentNumber.empty() ? "-" : record.documentNumber.c_str(), record.total.c_str(),
                     trxNumbers.c_str(), Pad(payment, 26).c_str(), status.c_str());
     }
-    std::vector<std::string> registration = run.RegistrationProblems(records, due.size());
+    std::vector<std::string> registration = run.RegistrationProblems(records, run.DueRegistrations());
     problems.insert(problems.end(), registration.begin(), registration.end());
 
     Heading("Status rows by letter");
@@ -316,7 +321,8 @@ int main(int argc, char** argv) {
             continue;
         }
         ++left;
-        bool isDue = std::find(due.begin(), due.end(), trxNo) != due.end();
+        bool isDue = std::find(due.begin(), due.end(), trxNo) != due.end() ||
+                     std::find(deposits.begin(), deposits.end(), trxNo) != deposits.end();
         std::printf("%d  %s %s  room %s  bill %s  business date %s, status %s\n", trxNo, row.code.c_str(),
                     row.amount.c_str(), row.room.c_str(), row.bill.c_str(), row.businessDate.c_str(),
                     row.status.c_str());
@@ -336,7 +342,7 @@ int main(int argc, char** argv) {
                 text::Format("payment %d of the open date is left %s", trxNo, row.status.c_str()));
         }
     }
-    for (int trxNo : expected) {
+    for (int trxNo : all) {
         if (rows.count(trxNo) == 0) {
             ++left;
             std::printf("%d  no status row: never taken up\n", trxNo);
@@ -355,10 +361,11 @@ int main(int argc, char** argv) {
     }
 
     Heading("Result");
-    std::printf("%zu of %zu due payments registered, %zu closed without registration; log lines: %zu\n",
-                records.size(), due.size(), pms.ignoredPayments.size(), log.size());
+    std::printf("%zu checks registered for %zu due payments and %zu deposits, %zu closed without registration; "
+                "log lines: %zu\n",
+                records.size(), due.size(), deposits.size(), pms.ignoredPayments.size(), log.size());
     if (problems.empty()) {
-        std::printf("OK: every due payment of the demo day was registered exactly once.\n");
+        std::printf("OK: every due payment and deposit of the demo day was registered exactly once.\n");
         return 0;
     }
     for (const std::string& problem : problems) {

@@ -80,6 +80,10 @@ struct Txn {
     std::optional<int> article;
     std::optional<std::string> reference;
     std::optional<std::string> receiptType;
+    // The header transaction (trx_no_header); the transaction itself when unset.
+    std::optional<int> header;
+    // A deposit transfer's source reservation.
+    std::optional<int> fromReservation;
 };
 
 // A prepared statement whose values are bound in order.
@@ -204,8 +208,8 @@ public:
               "exchange_rate, recpt_no, recpt_type, bill_no, ar_number, folio_view, postit_no, "
               "trx_no_added_by, "
               "trx_no_header, trx_no_against_package, tran_action_id, tax_inclusive_yn, ft_subtype, name_id, "
-              "cashier_id, resv_name_id, article_id, product, reference, cheque_number) values "
-              "(?,?,?,?,?,?,?,?,?,?,?,0,?,?,?,?,?,?,?,NULL,?,?,?,?,?,?,?,?,?,?,NULL,?,NULL)"),
+              "cashier_id, resv_name_id, article_id, product, reference, cheque_number, from_resv_id) values "
+              "(?,?,?,?,?,?,?,?,?,?,?,0,?,?,?,?,?,?,?,NULL,?,?,?,?,?,?,?,?,?,?,NULL,?,NULL,?)"),
           insertStatus(
               db,
               "insert into qel_financial_transactions (trx_no, trx_code, description, trx_amount, room, "
@@ -235,6 +239,9 @@ public:
               db,
               "insert into trx_routing_instructions (resv_name_id, folio_view, bill_to_name_id) values "
               "(?,?,?)"),
+          insertJournal(db,
+                        "insert into financial_transactions_jrnl (trx_no, trx_no_header, resort, business_date, "
+                        "trx_code, trx_amount, recpt_no, u_d_flag) values (?,?,?,?,?,?,?,?)"),
           insertDeposit(
               db,
               "insert into deposit_financial_transactions (trx_no, resort, trx_code, room, trx_amount, "
@@ -249,7 +256,7 @@ public:
     bool Run(std::string& error) {
         if (!insertTrx.Ok() || !insertStatus.Ok() || !insertFolio.Ok() || !insertName.Ok() ||
             !insertReservation.Ok() || !insertDay.Ok() || !insertElement.Ok() || !insertWebPage.Ok() ||
-            !insertRouting.Ok() || !insertDeposit.Ok()) {
+            !insertRouting.Ok() || !insertJournal.Ok() || !insertDeposit.Ok()) {
             error = std::string("cannot prepare the inserts: ") + sqlite3_errmsg(db);
             return false;
         }
@@ -264,8 +271,9 @@ public:
         today = db::oracle::ToDayNumber(date);
         summary = Summary();
         summary.businessDate = DateText(today);
+        bool deposits = options.openDay == OpenDay::Demo || options.depositStories;
         return WriteReference(error) && WriteHistory(error) && WriteToday(error) &&
-               (options.openDay != OpenDay::Demo || WriteDeposits(error));
+               (!deposits || WriteDeposits(error)) && (!options.depositStories || WriteDepositStories(error));
     }
 
 private:
@@ -305,6 +313,7 @@ private:
             {"9010", "Cheque", "PAY", "FC", nullptr, nullptr},
             {"9020", "City ledger", "PAY", "FC", nullptr, "Безналичный расчет"},
             {"9050", "Online deposit", "DEP", "FC", nullptr, nullptr},
+            {"9060", "Bank transfer deposit", "DEP", "FC", nullptr, nullptr},
             {"9100", "Deposit", "DEP", "FC", nullptr, nullptr},
             {"9900", "Cash loan", "GC", "FC", nullptr, nullptr},
             {"9910", "General cashier drop", "GC", "FC", nullptr, nullptr},
@@ -344,6 +353,13 @@ private:
     }
 
     // --- rows ---
+
+    // A statement of its own, failing like the prepared ones.
+    void Execute(const std::string& sql) {
+        if (!failed && !Exec(db, sql, firstError)) {
+            failed = true;
+        }
+    }
 
     // Keeps the first failure; later writes are skipped.
     void Ran(Statement& statement) {
@@ -426,7 +442,7 @@ private:
             .Int(t.ar)
             .Int(t.view)
             .Int(t.addedBy)
-            .Int(trxNo)
+            .Int(t.header ? *t.header : trxNo)
             .Int(t.packageLink)
             .Int(t.action)
             .Text(t.taxInclusive)
@@ -435,7 +451,8 @@ private:
             .Int(t.cashier)
             .Int(t.reservation)
             .Int(t.article)
-            .Text(t.reference);
+            .Text(t.reference)
+            .Int(t.fromReservation);
         Ran(insertTrx);
         ++summary.transactions;
         if (t.date == today && IsPaymentListCode(t.code)) {
@@ -510,6 +527,20 @@ private:
         f.bill.payments.push_back(trxNo);
         f.bill.total += amount;
         paymentCodes[trxNo] = {code, t};
+        receipts[trxNo] = *t.receipt;
+        return trxNo;
+    }
+
+    // A cash refund on the bill that names the receipt of the sale it reverses.
+    int Refund(Folio& f, int sale, double amount, double day) {
+        Txn t = LineOf(f, "9000", -amount, day);
+        t.subtype = "FC";
+        t.taxInclusive = "N";
+        t.receipt = f.history ? nextHistoryReceipt++ : nextTodayReceipt++;
+        t.reference = text::Format("%d", receipts[sale]);
+        int trxNo = Post(t);
+        f.bill.payments.push_back(trxNo);
+        f.bill.total -= amount;
         return trxNo;
     }
 
@@ -756,8 +787,8 @@ private:
         {  // The guest paid too much in advance and got the rest back in cash.
             Folio f = Departure("Karl", "Braun", "115", kAnna, d, 1, kStandard, "BAR");
             Night(f, 4500, d - 1);
-            Pay(f, "9000", 5000, d);
-            summary.refundPayment = Pay(f, "9000", -400, d);
+            int sale = Pay(f, "9000", 5000, d);
+            summary.refundPayment = Refund(f, sale, 400, d);
             summary.refundBill = f.bill.number;
             CloseFolio(f, d, 15 * 60);
         }
@@ -816,10 +847,12 @@ private:
             const char* code;
             double amount;
         };
+        // Kate stays one night and leaves the next day; Marco arrives tomorrow.
         const Arrival arrivals[] = {{"Kate", "Winter", "9004", 5000}, {"Marco", "Bianchi", "9050", 3000}};
         for (const Arrival& a : arrivals) {
+            bool kate = a.code == std::string("9004");
             int guest = NewName(a.first, a.last, "", "", "");
-            int stay = NewStay(guest, today + 1, 2, kStandard, "BAR");
+            int stay = kate ? NewStay(guest, today, 1, kStandard, "BAR") : NewStay(guest, today + 1, 2, kStandard, "BAR");
             Txn deposit;
             deposit.date = today;
             deposit.code = a.code;
@@ -832,10 +865,208 @@ private:
             deposit.nameId = guest;
             deposit.action = kFo1;
             deposit.cashier = kAnna;
-            insertDeposit.Int(Post(deposit));
+            int trxNo = Post(deposit);
+            insertDeposit.Int(trxNo);
             Ran(insertDeposit);
+            receipts[trxNo] = *deposit.receipt;
+            (kate ? summary.rdrDeposit : summary.onlineDeposit) = trxNo;
+            if (kate) {
+                kateStay = {guest, stay};
+            }
+        }
+        summary.depositsOfTheDay = {summary.rdrDeposit};
+        if (options.openDay == OpenDay::Demo) {
+            // The staying guests' advances and the pay master's payment have no bill either: they
+            // are deposits too, their folio windows being open.
+            summary.depositsOfTheDay.insert(summary.depositsOfTheDay.end(), summary.inHousePayments.begin(),
+                                            summary.inHousePayments.end());
+            summary.depositsOfTheDay.push_back(summary.payMasterPayment);
         }
         return Finish(error);
+    }
+
+    // --- deposit, refund and split stories: the open date and the two business dates after it ---
+
+    bool WriteDepositStories(std::string& error) {
+        const double d = today;
+        summary.nextBusinessDate = DateText(d + 1);
+        WriteDepositsWithoutBill(d);
+        WriteRefunds(d);
+        WriteSplit(d);
+        WriteCheckOuts(d);
+        return Finish(error);
+    }
+
+    // A stay without a bill yet: its lines carry no bill number.
+    Folio Staying(const std::string& first, const std::string& last, const std::string& company,
+                  const std::string& room, double arrival, int nights) {
+        int guest = NewName(first, last, company, "", "");
+        int stay = NewStay(guest, arrival, nights, kStandard, "BAR");
+        Folio f = NewFolio(guest, stay, room, kAnna, kFo1, false);
+        --nextTodayBill;
+        f.bill.number = 0;
+        return f;
+    }
+    Txn Unbilled(const Folio& f, const std::string& code, double amount, double day) const {
+        Txn t = LineOf(f, code, amount, day);
+        t.bill.reset();
+        return t;
+    }
+    Txn UnbilledPayment(const Folio& f, const std::string& code, double amount, double day) {
+        Txn t = Unbilled(f, code, amount, day);
+        t.subtype = "FC";
+        t.taxInclusive = "N";
+        t.receipt = nextTodayReceipt++;
+        return t;
+    }
+
+    void WriteDepositsWithoutBill(double d) {
+        {  // A deposit by bank transfer: an additional deposit code, receipt type DEP.
+            Folio f = Staying("Lucia", "Ferri", "", "", d + 5, 3);
+            Txn t = UnbilledPayment(f, "9060", 4000, d);
+            t.room.reset();
+            t.receiptType = "DEP";
+            t.action = kFo2;
+            t.cashier = kBoris;
+            summary.otherTypeDeposit = Post(t);
+            summary.depositsOfTheDay.push_back(summary.otherTypeDeposit);
+        }
+        {  // An advance on an open window, which a colleague's reservation then takes over.
+            Folio f = Staying("Hugo", "Brandt", "", "136", d - 1, 3);
+            Post(Unbilled(f, "1000", 4500, d - 1));
+            summary.openWindowDeposit = Post(UnbilledPayment(f, "9000", 2500, d));
+            summary.depositsOfTheDay.push_back(summary.openWindowDeposit);
+            summary.transferSource = f.bill.reservation;
+            Folio colleague = Staying("Nadia", "Brandt", "", "137", d, 2);
+            Txn transfer = Unbilled(colleague, "9901I", 2500, d);
+            transfer.subtype = "FC";
+            transfer.taxInclusive = "N";
+            transfer.fromReservation = f.bill.reservation;
+            summary.depositTransfer = Post(transfer);
+            summary.transferTarget = colleague.bill.reservation;
+        }
+        {  // Bar and minibar paid in advance to the cent: the window is settled.
+            Folio f = Staying("Paolo", "Conti", "", "134", d - 1, 2);
+            Post(Unbilled(f, "2100", 100.10, d - 1));
+            Post(Unbilled(f, "5000", 200.20, d));
+            summary.settledWindowPayment = Post(UnbilledPayment(f, "9000", 300.30, d));
+        }
+        {  // A travel agency's deposit for its group, on the group's master folio.
+            Folio f = Staying("", "", "Alpina Travel", "9990", d - 2, 4);
+            summary.groupDeposit = Post(UnbilledPayment(f, "9004", 15000, d));
+            summary.depositsOfTheDay.push_back(summary.groupDeposit);
+        }
+    }
+
+    // Refunds in cash that name the receipt of their sale.
+    void WriteRefunds(double d) {
+        {  // Part of the day's payment back.
+            Folio f = Departure("Ulrich", "Hahn", "138", kAnna, d, 1, kStandard, "BAR");
+            Night(f, 4500, d - 1);
+            summary.refundSale = Pay(f, "9000", 5000, d);
+            summary.sameDayRefund = Refund(f, summary.refundSale, 400, d);
+            CloseFolio(f, d, 16 * 60);
+        }
+        {  // Part of yesterday's advance back, which was registered yesterday.
+            Folio f = Departure("Mikhail", "Belov", "139", kBoris, d, 2, kStandard, "BAR");
+            Night(f, 4500, d - 2);
+            Night(f, 4500, d - 1);
+            int advance = Pay(f, "9000", 10000, d - 1);
+            Status(advance, f, "Y", d - 1);
+            summary.laterDayRefund = Refund(f, advance, 800, d);
+            CloseFolio(f, d, 16 * 60 + 10);
+        }
+        {  // More back than the cash payment it names.
+            Folio f = Departure("Fiona", "Gray", "140", kAnna, d, 1, kStandard, "BAR");
+            Night(f, 4500, d - 1);
+            int sale = Pay(f, "9000", 2000, d);
+            Pay(f, "9004", 2600, d);
+            summary.tooLargeRefund = Refund(f, sale, 2500, d);
+            CloseFolio(f, d, 16 * 60 + 20);
+        }
+    }
+
+    // A card payment registered in the morning that Opera then split into two parts: the
+    // payment is deleted (journal flag D) and the parts carry its receipt number.
+    void WriteSplit(double d) {
+        Folio f = Departure("Emma", "Larsen", "141", kAnna, d, 1, kStandard, "BAR");
+        Night(f, 4500, d - 1);
+        Charge(f, "2000", 1400, d - 1);
+        int origin = Pay(f, "9004", 6000, d);
+        int receipt = receipts[origin];
+        Status(origin, f, "Y", d);
+        insertJournal.Int(origin).Int(origin).Text(std::string(kResort)).Real(d).Text(std::string("9004"));
+        insertJournal.Real(6000).Int(receipt).Text(std::string("D"));
+        Ran(insertJournal);
+        Execute(text::Format("delete from financial_transactions where trx_no=%d", origin));
+        --summary.transactions;
+        f.bill.payments.pop_back();
+        f.bill.total -= 6000;
+        summary.paymentsOfTheDay.pop_back();
+        summary.splitOrigin = origin;
+        const double parts[] = {4000, 2000};
+        for (int i = 0; i < 2; ++i) {
+            Txn t = LineOf(f, "9004", parts[i], d);
+            t.subtype = "FC";
+            t.taxInclusive = "N";
+            t.receipt = receipt;
+            t.reference = text::Format("Split %d/2 of 6000.00", i + 1);
+            int part = Post(t);
+            f.bill.payments.push_back(part);
+            f.bill.total += parts[i];
+            summary.splitParts.push_back(part);
+        }
+        CloseFolio(f, d, 16 * 60 + 30);
+    }
+
+    // The bills of the next two business dates.
+    void WriteCheckOuts(double d) {
+        {  // Kate leaves: her deposit pays most of the bill.
+            Folio f = NewFolio(kateStay.first, kateStay.second, "118", kAnna, kFo1, false);
+            Night(f, 4500, d);
+            Charge(f, "2000", 1400, d + 1);
+            Execute(text::Format("update financial_transactions set bill_no=%d, room='118' where trx_no=%d",
+                                 f.bill.number, summary.rdrDeposit));
+            f.bill.payments.push_back(summary.rdrDeposit);
+            Pay(f, "9004", 1000, d + 1);
+            summary.depositBill = f.bill.number;
+            CloseFolio(f, d + 1, 10 * 60);
+        }
+        {  // A member of the agency's group: the group deposit is brought over to his bill.
+            Folio f = Departure("Viktor", "Lebedev", "221", kBoris, d + 1, 3, kStandard, "BAR");
+            for (int n = 2; n >= 0; --n) {
+                Night(f, 4900, d - n);
+            }
+            Txn t = LineOf(f, "9100", 15000, d + 1);
+            t.subtype = "FC";
+            t.taxInclusive = "N";
+            t.receipt = nextTodayReceipt++;
+            t.header = summary.groupDeposit;
+            summary.payMasterDeposit = Post(t);
+            f.bill.payments.push_back(summary.payMasterDeposit);
+            summary.payMasterDepositBill = f.bill.number;
+            CloseFolio(f, d + 1, 10 * 60 + 30);
+        }
+        {  // Sofia pays a deposit for a later stay and cancels it the same day: the PMS keeps the
+           // deposit in the service's table for her pro-forma folio, and her bill has no postings.
+            int guest = NewName("Sofia", "Romano", "", "", "");
+            int stay = NewStay(guest, d + 30, 2, kStandard, "BAR");
+            Folio f = NewFolio(guest, stay, "", kAnna, kFo1, false);
+            Txn deposit = LineOf(f, "9005", 4000, d + 2);
+            deposit.room.reset();
+            deposit.subtype = "FC";
+            deposit.taxInclusive = "N";
+            deposit.receipt = nextTodayReceipt++;
+            deposit.receiptType = "RDR";
+            summary.proFormaDeposit = Post(deposit);
+            insertDeposit.Int(summary.proFormaDeposit);
+            Ran(insertDeposit);
+            receipts[summary.proFormaDeposit] = *deposit.receipt;
+            f.bill.payments.push_back(summary.proFormaDeposit);
+            summary.proFormaRefund = Refund(f, summary.proFormaDeposit, 4000, d + 2);
+            summary.proFormaBill = f.bill.number;
+            CloseFolio(f, d + 2, 17 * 60);
+        }
     }
 
     // --- history: business dates before the open one, every payment fiscalised ---
@@ -921,6 +1152,7 @@ private:
     Statement insertElement;
     Statement insertWebPage;
     Statement insertRouting;
+    Statement insertJournal;
     Statement insertDeposit;
     double today = 0;
     int nextTrx = 1;
@@ -936,6 +1168,10 @@ private:
     std::map<std::string, std::string> descriptions;
     // Payments written but without a status row yet: their code and row.
     std::map<int, std::pair<std::string, Txn>> paymentCodes;
+    // The receipt number of every payment, by trx_no.
+    std::map<int, int> receipts;
+    // Name and reservation of the arriving guest with a deposit.
+    std::pair<int, int> kateStay;
 };
 
 }  // namespace

@@ -31,6 +31,11 @@ struct Options {
     // Adds to the open date, for the tests: a bill with a cash refund, a bill of the ignored
     // supervisor (cashier 1) and a bill paid partly by cheque (code 9010).
     bool testBills = false;
+    // Adds the deposit, refund and split stories: deposits of the open date (an arriving guest's
+    // and an online one as with OpenDay::Demo, and more), a transfer of one, refunds that name
+    // their sale, a split of a registered payment, and the bills of the next two business dates
+    // that consume and settle deposits.
+    bool depositStories = false;
 };
 
 // One bill of the open business date.
@@ -84,6 +89,38 @@ struct Summary {
     // Before the open date.
     int yesterdayBill = 0;  // the day before: its registration failed (status N)
     int againBill = 0;      // two days before: marked to be registered again (status S)
+
+    // Deposits of arriving guests (OpenDay::Demo or depositStories).
+    int rdrDeposit = 0;         // Kate Winter's card deposit, receipt type RDR (kind 1)
+    int onlineDeposit = 0;      // Marco Bianchi's online deposit (code 9050), kept for his pro-forma folio
+    // Every payment of the open date that is registered as a deposit (status D): with
+    // OpenDay::Demo also the advances of staying guests and the pay master's payment, which have
+    // no bill on open folio windows.
+    std::vector<int> depositsOfTheDay;
+    // The deposit stories (depositStories).
+    int otherTypeDeposit = 0;   // a bank transfer deposit (code 9060, receipt type DEP: kind 20)
+    int openWindowDeposit = 0;  // an advance without bill on an open folio window (kind 1)
+    int settledWindowPayment = 0;  // without bill, its window's lines cancel to the cent: a payment
+    int groupDeposit = 0;          // a group's deposit without bill, later brought over to a bill
+    int depositTransfer = 0;       // '9901I': the open window's advance moved to another reservation
+    int transferSource = 0;        // the reservations of the transfer
+    int transferTarget = 0;
+    int refundSale = 0;       // a cash sale and a refund of part of it naming its receipt
+    int sameDayRefund = 0;
+    int laterDayRefund = 0;   // refund of a sale of the day before: a cash pick-up
+    int tooLargeRefund = 0;   // larger than the sale it names: refused, left N
+    int splitOrigin = 0;      // a registered card payment Opera deleted when it split it
+    std::vector<int> splitParts;
+    // The next two business dates, which the demo opens by a night audit.
+    std::string nextBusinessDate;     // "dd.mm.yyyy", the open date + 1
+    int depositBill = 0;              // Kate's check-out: her deposit and a card payment
+    int payMasterDepositBill = 0;     // the group deposit brought over with code 9100 (pay master)
+    int payMasterDeposit = 0;         // that 9100 payment
+    // The open date + 2: a deposit for a later stay (kept in deposit_financial_transactions) and the
+    // bill of its cancellation, without postings, that refunds it.
+    int proFormaDeposit = 0;
+    int proFormaBill = 0;
+    int proFormaRefund = 0;
 };
 
 // Writes the database; false with the reason when it cannot.

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <utility>
 #include <vector>
@@ -48,7 +49,7 @@ protected:
     void SetUp() override {
         log.SetEcho(false);
         ASSERT_TRUE(log.Open(folder.Path("qelfiscal.log"), true));
-        pmsgen::Options options;
+        pmsgen::Options options = pmsOptions;
         options.file = folder.Path("demo_pms.db");
         options.businessDate = kBusinessDate;
         std::string error;
@@ -81,6 +82,23 @@ protected:
         return checks;
     }
 
+    // The pay-master flag finds the day's deposits before anything else: registers the cycles
+    // that find deposits only and returns the first cycle that finds something else.
+    std::vector<CFiscalCheck> CycleAfterDeposits() {
+        for (int round = 0; round < 10; ++round) {
+            std::vector<CFiscalCheck> checks = Cycle();
+            bool depositsOnly = !checks.empty() && std::all_of(checks.begin(), checks.end(), [](const CFiscalCheck& c) {
+                return c.statusCode == 1 || c.statusCode == 20;
+            });
+            if (!depositsOnly) {
+                return checks;
+            }
+            Registered(checks);
+        }
+        ADD_FAILURE() << "the same deposits are found again and again";
+        return {};
+    }
+
     // What the worker does with a registered check: its transactions become Y.
     void Registered(std::vector<CFiscalCheck>& checks) {
         for (CFiscalCheck& check : checks) {
@@ -105,6 +123,17 @@ protected:
         EXPECT_TRUE(Pms().OpenRecordset(oracle, rows)) << testpms::Pms::Errors(pms) << "\n" << oracle;
         return testpms::Pms::Texts(rows);
     }
+    // The status letter of a transaction's row, "-" when it has none.
+    std::string Status(int trxNo) {
+        std::vector<std::string> rows = Rows(
+            text::Format("select qel_fisc_status from qel_financial_transactions where trx_no=%d", trxNo));
+        return rows.empty() ? "-" : rows[0];
+    }
+    // The night audit: the open business date closes and the given one opens.
+    void OpenBusinessDate(const std::string& date) {
+        Run("update OPERA.businessdate set state='CLOSED' where resort='DEMO'");
+        Run("insert into OPERA.businessdate values ('DEMO', to_date('" + date + "','dd.mm.yyyy'), 'OPEN')");
+    }
     std::string LogText() const { return folder.Read("qelfiscal.log"); }
     bool Logged(const std::string& line) const { return LogText().find(line) != std::string::npos; }
 
@@ -119,6 +148,8 @@ protected:
         return none;
     }
 
+    // What the generator writes (the file and the business date are the fixture's).
+    pmsgen::Options pmsOptions;
     platform::TempFolder folder;
     platform::ManualClock clock;
     platform::ScopedClock scoped;

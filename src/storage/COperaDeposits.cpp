@@ -1,0 +1,216 @@
+#include "storage/COperaDeposits.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "check/CCurrency.h"
+#include "platform/CodePage.h"
+#include "platform/Text.h"
+
+using sqlformat::Arg;
+using Row = CRecPayment;
+
+// --- pro-forma folio deposits ---
+
+bool COperaDeposits::LoadReservationDeposits(CFiscalCheck& check, const std::string& reservation) {
+    db::Recordset rows;
+    if (!OpenTemplate(recPayment.templates[Row::DepositsOfReservation],
+                      {Arg::Text(settings.languageCode), Arg::Number(reservation)}, rows) ||
+        rows.IsEOF()) {
+        return false;
+    }
+    check.SetStatusCode(18);
+    for (; !rows.IsEOF(); rows.MoveNext()) {
+        recPayment.Read(rows);
+        LoadRow(check);
+    }
+    return true;
+}
+
+bool COperaDeposits::CheckProFormaFolioForRefund(CFiscalCheck& check) {
+    WriteLog("Check Pro-Forma Folio for refund");
+    LogCheckLines(check);
+    if (check.payments.empty()) {
+        WriteLog("No payments for this check");
+        return false;
+    }
+    bool deposit = std::any_of(check.payments.begin(), check.payments.end(),
+                               [](const struct_posting& p) { return p.fisc_status == "Y"; });
+    std::string reservation = check.reservationId;
+    if (!deposit || reservation.empty()) {
+        WriteLog("No deposit payment in this check");
+        return false;
+    }
+    // The bill's own payments keep their rows under the bill, whose status the settlement writes.
+    if (!RegisterCheckRows(check)) {
+        return false;
+    }
+    check.payments.clear();
+    WriteLog("Pro-Forma Folio " + reservation);
+    if (!LoadReservationDeposits(check, reservation)) {
+        WriteLog("No deposits of reservation " + reservation + ": the bill waits");
+        return false;
+    }
+    check.SetStatusCode(19);
+    return true;
+}
+
+// --- deposits brought over from the pay-master account ---
+
+void COperaDeposits::FindDepositOriginalPayment(CFiscalCheck& check, std::vector<CFiscalCheck>& checks) {
+    auto fromPayMaster = [this](const struct_posting& p) { return p.trx_code == settings.payMasterCode; };
+    if (std::none_of(check.payments.begin(), check.payments.end(), fromPayMaster)) {
+        checks.push_back(check);
+        return;
+    }
+    // Each pay-master payment needs a row of its own before it takes over its source's status:
+    // the status of the bill is written there. Without it the bill would be found again once
+    // registered, so it waits for the next cycle.
+    if (!RegisterCheckRows(check)) {
+        WriteLog("Bill " + check.checkNumber + " waits: its status rows cannot be written");
+        return;
+    }
+    WriteLog("*** Find deposit original payment ***");
+    LogCheckLines(check);
+    size_t i = 0;
+    for (size_t remaining = check.payments.size(); remaining > 0; --remaining) {
+        struct_posting& payment = check.payments[i];
+        // A payment with a deposit number was tied already.
+        if (!fromPayMaster(payment) || payment.deposit_no != 0 || !TieToSource(payment, check)) {
+            ++i;
+            continue;
+        }
+        struct_posting tied = payment;
+        check.payments.erase(check.payments.begin() + static_cast<long>(i));
+        check.payments.push_back(tied);
+        LogCheckLines(check);
+    }
+    checks.push_back(check);
+}
+
+bool COperaDeposits::TieToSource(struct_posting& payment, CFiscalCheck& check) {
+    db::Recordset rows;
+    bool opened = false;
+    if (payment.deposit_flag == 0) {
+        WriteLog("Deposit original payment was transfered");
+        opened = OpenTemplate(recPayment.templates[Row::TransactionByJournal], {Arg::Int(payment.trx_no)}, rows);
+    } else {
+        opened = OpenTemplate(recPayment.templates[Row::OneTransaction], {Arg::Int(payment.deposit_flag)}, rows);
+    }
+    if (!opened) {
+        return false;
+    }
+    if (!rows.IsEOF()) {
+        recPayment.Read(rows);
+    }
+    if (rows.IsEOF() || !recPayment.IsPresent(Row::TrxCode)) {
+        WriteLog("Deposit original payment not found");
+        return false;
+    }
+    struct_posting source;
+    ConvertRow(source);
+    payment.deposit_no = source.trx_code;
+    // The source is the payment's header transaction, also when the journal named it.
+    payment.deposit_flag = source.trx_no;
+    payment.fisc_status = source.fisc_status;
+    if (source.fisc_status.empty() || source.fisc_status == "N") {
+        // Not registered yet: the bill registers it, under the source's code. The source's row
+        // follows the bill, so that the bill's status settles it and no finder registers the
+        // source on its own as well.
+        payment.fisc_status = "N";
+        payment.trx_code = source.trx_code;
+        if (source.fisc_status.empty()) {
+            SetTransactionStatus(source, "N", check);
+        } else {
+            ExecuteTemplate(qelFiscal.templates[CQELFiscal::ReBill],
+                            {Arg::Number(check.checkNumber), Arg::Int(source.trx_no)});
+        }
+    } else if (source.fisc_status == "Y") {
+        WriteLog("ERROR.Deposit already fiscalized.Check saved");
+        LogCheckLines(check);
+        SetTransactionStatus(payment, "Y", check);
+        payment.line_type = 18;
+    }
+    return true;
+}
+
+// --- refunds ---
+
+bool COperaDeposits::ReadOriginalCheck(CFiscalCheck& check) {
+    WriteLog("Read original check for refund");
+    if (check.payments.empty()) {
+        WriteLog("No payments for this check");
+        return false;
+    }
+    check.SetField(16, check.payments[0].reference);
+    db::Recordset rows;
+    if (!OpenTemplate(qelFiscal.templates[CQELFiscal::RowsOfFiscalCheck],
+                      {Arg::Text(check.folioNumber), Arg::Text(check.groupName)}, rows)) {
+        WriteLog("Request error. Not found original check for refund.");
+        return false;
+    }
+    // Rows come by bill number: one bill per run of equal numbers.
+    std::vector<std::string> bills;
+    std::string title;
+    for (; !rows.IsEOF(); rows.MoveNext()) {
+        qelFiscal.Read(rows);
+        if (!qelFiscal.IsPresent(1) || (!bills.empty() && bills.back() == qelFiscal.Text(1))) {
+            continue;
+        }
+        bills.push_back(qelFiscal.Text(1));
+        if (qelFiscal.IsPresent(2)) {
+            title = qelFiscal.Text(2);
+        }
+    }
+    if (bills.empty()) {
+        return true;
+    }
+    check.SetPrintedFileName(title);
+    WriteLog(text::Format("Found %d checks, %s", static_cast<int>(bills.size()), title.c_str()));
+    for (const std::string& bill : bills) {
+        WriteLog("Read bill " + bill);
+        CFiscalCheck original = NewCheck();
+        if (!LoadBill(original, bill, 0)) {
+            continue;
+        }
+        check.postings.insert(check.postings.end(), original.postings.begin(), original.postings.end());
+        check.payments.insert(check.payments.end(), original.payments.begin(), original.payments.end());
+    }
+    return true;
+}
+
+bool COperaDeposits::ConfirmRefund(CFiscalCheck& check, int referencedCheck, double amount) {
+    lastError.clear();
+    db::Recordset rows;
+    if (!OpenTemplate(recPayment.templates[Row::PaymentByConfirmationAndReceipt],
+                      {Arg::Text(check.folioNumber), Arg::Int(referencedCheck)}, rows)) {
+        ReportError(platform::Cp1251("Ошибка запроса оригинального платежа"));
+        return false;
+    }
+    // Amounts compare in cents: a refund of exactly the sale is no larger than the sale.
+    const int64_t refund = std::llabs(CCurrency::Of(amount).Value());
+    for (; !rows.IsEOF(); rows.MoveNext()) {
+        recPayment.Read(rows);
+        double sale = recPayment.Double(Row::TrxAmount);
+        if (CCurrency::Of(sale).Value() < 0) {
+            // An earlier refund of the same receipt.
+            continue;
+        }
+        if (refund > CCurrency::Of(sale).Value()) {
+            ReportError(platform::Cp1251("Сумма возврата ") + text::Format("%.2f", amount) +
+                        platform::Cp1251(" больше суммы оригинального платежа ") + text::Format("%.2f", sale));
+            return false;
+        }
+        std::string saleDate = recPayment.Text(Row::BusinessDate);
+        if (saleDate != CurrentBusinessDate()) {
+            WriteLog("Refund business date " + CurrentBusinessDate() + " not equal Payment business date " +
+                     saleDate);
+            WriteLog("Turn fiscal check to PickUp");
+            check.SetStatusCode(7);
+        }
+        return true;
+    }
+    ReportError(platform::Cp1251("Не удалось найти оригинальный платеж по номеру ") +
+                text::Format("%d", referencedCheck) + platform::Cp1251(". Отредактируйте номер в поле референса"));
+    return false;
+}
