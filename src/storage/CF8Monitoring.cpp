@@ -119,9 +119,13 @@ void CF8Monitoring::GetChecks(std::vector<CFiscalCheck>& checks) {
 void CF8Monitoring::ForEachPosting(const std::string& statement, const std::vector<Arg>& args,
                                    const std::function<bool(struct_posting&, CFiscalCheck&)>& take) {
     db::Recordset rows;
-    if (!OpenTemplate(statement, args, rows)) {
-        return;
+    if (OpenTemplate(statement, args, rows)) {
+        ForEachPosting(rows, take);
     }
+}
+
+void CF8Monitoring::ForEachPosting(db::Recordset& rows,
+                                   const std::function<bool(struct_posting&, CFiscalCheck&)>& take) {
     int emitted = 0;
     for (; !rows.IsEOF() && emitted < kPostingsPerCycle; rows.MoveNext()) {
         folio.Read(rows);
@@ -169,14 +173,15 @@ void CF8Monitoring::FindPostingPayments(std::vector<CFiscalCheck>& checks) {
 }
 
 void CF8Monitoring::FindOpenDeposits(std::vector<CFiscalCheck>& checks) {
-    std::string statement = folio.templates[Row::OpenPostings];
-    std::vector<Arg> args;
-    db::Recordset probe;
-    if (OpenTemplate(statement, {}, probe) && probe.IsEOF() && templateCheck.depositTemplateSet) {
-        statement = folio.templates[Row::DayPostings];
-        args = {Arg::NumberOrNull(settings.languageCode)};
+    db::Recordset rows;
+    if (!OpenTemplate(folio.templates[Row::OpenPostings], {}, rows)) {
+        return;
     }
-    ForEachPosting(statement, args, [&](struct_posting& line, CFiscalCheck& check) {
+    if (rows.IsEOF() && templateCheck.depositTemplateSet &&
+        !OpenTemplate(folio.templates[Row::DayPostings], {Arg::NumberOrNull(settings.languageCode)}, rows)) {
+        return;
+    }
+    ForEachPosting(rows, [&](struct_posting& line, CFiscalCheck& check) {
         check.SetStatusCode(line.deposit_flag == 1 ? 1 : 20);
         if (!check.depositTemplate.description.empty()) {
             line.description = check.depositTemplate.description;
@@ -287,8 +292,11 @@ void CF8Monitoring::FindInvoices(std::vector<CFiscalCheck>& checks) {
     if (!OpenTemplate(statement, {}, rows)) {
         return;
     }
+    bool again = false;
     if (rows.IsEOF() && czech) {
-        // Nothing of the day is due: invoices marked for sending again.
+        // Nothing of the day is due: invoices marked for sending again. They may be of any date,
+        // which the postings by number do not find: they are loaded by invoice id.
+        again = true;
         if (!OpenTemplate(
                 Request::WithInvoiceTime(requestCheckNumber.templates[Request::InvoicesToSendAgain]), {},
                 rows)) {
@@ -317,7 +325,10 @@ void CF8Monitoring::FindInvoices(std::vector<CFiscalCheck>& checks) {
             check.SetField(14, r.Text(4));
             NoteBusinessDate(r.Text(4).substr(0, 10));
         }
-        if (!LoadInvoice(check, number, series, settings.payMaster)) {
+        bool loaded =
+            again ? LoadInvoice(check, text::Format("%d", invoiceId), std::nullopt, settings.payMaster)
+                  : LoadInvoice(check, number, series, settings.payMaster);
+        if (!loaded) {
             stop = true;
             return;
         }

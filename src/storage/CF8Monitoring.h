@@ -82,6 +82,7 @@ private:
     // from the template check; take says whether it emitted the check. At most 16 are emitted.
     void ForEachPosting(const std::string& statement, const std::vector<sqlformat::Arg>& args,
                         const std::function<bool(struct_posting&, CFiscalCheck&)>& take);
+    void ForEachPosting(db::Recordset& rows, const std::function<bool(struct_posting&, CFiscalCheck&)>& take);
     // Walks invoice rows, one invoice per run of rows with the same number (and series, when
     // bySeries): take gets each new one, up to 11.
     void ForEachInvoice(db::Recordset& rows, bool bySeries, const std::function<void()>& take);

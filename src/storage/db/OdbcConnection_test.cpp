@@ -9,6 +9,7 @@
 #include "platform/Environment.h"
 #include "platform/TempFolder.h"
 #include "platform/Text.h"
+#include "storage/CF8Monitoring.h"
 #include "storage/CQELFiscal.h"
 #include "storage/TestPms.h"
 #include "storage/db/OdbcConnection.h"
@@ -150,6 +151,38 @@ TEST_F(OdbcTest, StatementsGoUnchangedAndFailuresReconnect) {
     EXPECT_FALSE(storage.IsConnected());
     ASSERT_TRUE(storage.OpenRecordset("select description from qel_code_convertion order by pms_code", rows));
     EXPECT_EQ(Pms::Texts(rows), (Rows{"Bar", "Kitchen's"}));
+}
+
+TEST_F(OdbcTest, SuiteEightStatementsReachTheDriverAsWritten) {
+    testpms::Log log(folder);
+    testpms::FakeConfiguration config;
+    config.values = {{"//fidelio_ini/base_access", ConnectionString(folder.File("suite8.db"))},
+                     {"//fidelio_ini/government_code", "1"}};
+    config.lists["//pay_mode/pay[@code='xxxx']/print"] = {{9000, "1"}, {9004, "2"}};
+    config.version = 2;
+    CF8Monitoring storage;
+    storage.SetLogFile(&log.log);
+    storage.SetSideFileFolder(folder.Path());
+    ASSERT_TRUE(storage.Open(config));
+    ASSERT_TRUE(storage.Execute(
+        "create table zdco (zdco_id integer, zdco_numericdesc integer, zdco_foliotext varchar(60), zdco_govcode "
+        "varchar(200), zdco_disabled_prearr integer, zdco_disabled_billing integer)"));
+    ASSERT_TRUE(storage.Execute("insert into zdco values (1, 9000, 'Cash', '1,2', 0, 0)"));
+    ASSERT_TRUE(storage.Execute("insert into zdco values (2, 1000, 'Room', '3', 0, 0)"));
+    // Statements in the common dialect run as they are: blocking and the government codes.
+    ASSERT_TRUE(storage.BlockPayments(true, "")) << storage.GetLastError();
+    db::Recordset rows;
+    ASSERT_TRUE(storage.OpenRecordset(
+        "select zdco_numericdesc, zdco_disabled_prearr, zdco_disabled_billing from zdco order by 1", rows));
+    EXPECT_EQ(Pms::Texts(rows), (Rows{"1000|0|0", "9000|1|1"}));
+    storage.ReadGovernmentCodes();
+    EXPECT_EQ(storage.governmentCodes, (std::map<std::string, std::string>{{"1000", "*3*"}, {"9000", "*1**2*"}}));
+    // An Oracle statement is not rewritten on this path: the driver sees its outer joins.
+    std::vector<CFiscalCheck> checks;
+    storage.GetChecks(checks);
+    EXPECT_TRUE(checks.empty());
+    EXPECT_TRUE(log.Has("Reading failure"));
+    EXPECT_TRUE(log.Has("(zpos_id=qel.trx_no(+))"));
 }
 
 TEST_F(OdbcTest, ConnectFailuresCollectTheDriverManagersMessages) {

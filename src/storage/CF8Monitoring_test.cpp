@@ -1,0 +1,554 @@
+// The Suite8 back-end on the seeded Suite8 hotel: what its finders make of the postings and
+// invoices, how it writes their status, blocks payments, checks government codes and finds POS
+// checks.
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "storage/testing/Suite8Hotel.h"
+
+namespace {
+
+using namespace suite8hotel;
+
+std::vector<int> Numbers(const std::vector<struct_posting>& lines) {
+    std::vector<int> out;
+    for (const struct_posting& line : lines) {
+        out.push_back(line.trx_no);
+    }
+    return out;
+}
+
+const struct_posting* Line(const std::vector<struct_posting>& lines, int trxNo) {
+    for (const struct_posting& line : lines) {
+        if (line.trx_no == trxNo) {
+            return &line;
+        }
+    }
+    return nullptr;
+}
+
+size_t Count(const std::string& text, const std::string& part) {
+    size_t n = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
+        ++n;
+    }
+    return n;
+}
+
+class SuiteEightBackEndTest : public Suite8HotelTest {
+protected:
+    // Without the deposit posting: no pay-master flag, so no deposit finder runs first.
+    void WithoutPayMaster() { config.values.erase("//fidelio_ini/deposit/code"); }
+    void PaymentsOnly() { config.fullCheck = false; }
+
+    std::vector<CFiscalCheck> Invoices() {
+        std::vector<CFiscalCheck> checks;
+        storage.FindInvoices(checks);
+        return checks;
+    }
+    // status|bill_no|recpt_no|attempt|reference of a status row ("" when there is none).
+    std::string StatusRow(int trxNo) {
+        Rows rows = pms.Rows(text::Format(
+            "select qel_fisc_status, bill_no, recpt_no, attempt, reference from qel_financial_transactions "
+            "where trx_no=%d",
+            trxNo));
+        return rows.empty() ? "" : rows[0];
+    }
+    std::string Status(int trxNo) {
+        std::string row = StatusRow(trxNo);
+        return row.substr(0, row.find('|'));
+    }
+    // What the worker does with a check it registers.
+    void Register(CFiscalCheck& check) {
+        ASSERT_TRUE(storage.SetCheckStatus(check, "N")) << storage.GetLastError();
+        ASSERT_TRUE(storage.SetCheckStatus(check, "Y")) << storage.GetLastError();
+    }
+};
+
+TEST_F(SuiteEightBackEndTest, InvoicesAreGroupedByNumberAndSeries) {
+    WithoutPayMaster();
+    Open();
+    std::vector<CFiscalCheck> checks = Invoices();
+    // Invoice 1001 in series 1 (two due payment rows) and series 2 are two checks; 1003 a third.
+    ASSERT_EQ(checks.size(), 3u);
+    EXPECT_EQ(checks[0].checkNumber, "1001");
+    EXPECT_EQ(checks[0].receiptNumber, "501");
+    EXPECT_EQ(checks[0].folioNumber, "300");
+    EXPECT_EQ(checks[0].billDate, "14.03.2026");
+    EXPECT_EQ(checks[0].statusCode, 0);
+    EXPECT_EQ(Numbers(checks[0].postings), (std::vector<int>{101, 102, 103}));
+    EXPECT_EQ(checks[1].checkNumber, "1001");
+    EXPECT_EQ(checks[1].receiptNumber, "502");
+    EXPECT_EQ(Numbers(checks[1].payments), (std::vector<int>{106}));
+    EXPECT_EQ(checks[1].payments[0].fisc_status, "D");
+    EXPECT_EQ(checks[2].checkNumber, "1003");
+    EXPECT_EQ(storage.CurrentBusinessDate(), "14.03.2026");
+    // Lines carry the translated text, the cashier, the POS check and the article.
+    const struct_posting* dinner = Line(checks[0].postings, 102);
+    ASSERT_NE(dinner, nullptr);
+    EXPECT_EQ(dinner->description, "Restaurant");
+    EXPECT_EQ(dinner->cheque_number, "1");
+    EXPECT_TRUE(dinner->pos_flag);
+    EXPECT_EQ(dinner->article_code, 501);
+    EXPECT_EQ(Line(checks[0].postings, 101)->description, "Prozhivanie");
+    EXPECT_EQ(checks[0].payments[0].cashier_id, "7");
+    EXPECT_EQ(checks[0].cashierPosition, "Front desk manager");
+}
+
+TEST_F(SuiteEightBackEndTest, TaxLineIsLinkedToItsPostingAndPackagePartsToTheirPosting) {
+    WithoutPayMaster();
+    // The dinner was split off the room posting; a split from a posting of another invoice is none.
+    pms.Run("update FIDELIO.zpos set zpos_internalsplit_zpos_id=101 where zpos_id=102");
+    pms.Run("update FIDELIO.zpos set zpos_internalsplit_zpos_id=108 where zpos_id=101");
+    Open();
+    std::vector<CFiscalCheck> checks = Invoices();
+    ASSERT_FALSE(checks.empty());
+    const struct_posting* room = Line(checks[0].postings, 101);
+    const struct_posting* tax = Line(checks[0].postings, 103);
+    const struct_posting* dinner = Line(checks[0].postings, 102);
+    ASSERT_TRUE(room && tax && dinner);
+    // The room names its tax by the tax line's department; the tax line is added by the room.
+    EXPECT_EQ(room->code_number, 1);
+    EXPECT_EQ(room->added_by, 0);
+    EXPECT_EQ(tax->line_type, 5);
+    EXPECT_EQ(tax->added_by, 101);
+    EXPECT_FALSE(tax->tax_included);
+    EXPECT_EQ(dinner->code_number, 0);
+    EXPECT_EQ(dinner->package_link, 101);
+    EXPECT_EQ(room->package_link, 0);
+}
+
+TEST_F(SuiteEightBackEndTest, APaymentInStatusYIsNeverRegisteredAgain) {
+    WithoutPayMaster();
+    Open();
+    std::vector<CFiscalCheck> checks = Invoices();
+    ASSERT_FALSE(checks.empty());
+    // 105 (a part of split 77) was registered already: the invoice goes on without it.
+    EXPECT_EQ(Numbers(checks[0].payments), (std::vector<int>{104}));
+    EXPECT_TRUE(log.Has("Payment 105 of invoice 1001 is fiscalised already"));
+    Register(checks[0]);
+    EXPECT_EQ(Status(104), "Y");
+    EXPECT_EQ(StatusRow(105), "Y|1001|501|2|~");
+    // Nothing of the invoice is offered again.
+    for (const CFiscalCheck& check : Invoices()) {
+        EXPECT_NE(check.receiptNumber, "501");
+    }
+}
+
+TEST_F(SuiteEightBackEndTest, PaymentsOnlyMakesACheckPerPostingAndClosesPartsOfAFiscalisedSplit) {
+    WithoutPayMaster();
+    PaymentsOnly();
+    config.values["//fidelio_ini/base_currency"] = "RUB";
+    Open();
+    std::vector<CFiscalCheck> checks;
+    storage.GetChecks(checks);
+    std::vector<int> found;
+    for (const CFiscalCheck& check : checks) {
+        ASSERT_EQ(check.payments.size(), 1u);
+        EXPECT_EQ(check.statusCode, 2);
+        found.push_back(check.payments[0].trx_no);
+    }
+    // 115 is a part of split 77, whose part 105 is Y: closed with Y, not offered.
+    EXPECT_EQ(std::set<int>(found.begin(), found.end()), (std::set<int>{104, 108, 110, 111, 114}));
+    EXPECT_EQ(Status(115), "Y");
+    EXPECT_TRUE(log.Has("Splited payment"));
+    for (const CFiscalCheck& check : checks) {
+        const struct_posting& p = check.payments[0];
+        if (p.trx_no == 104) {
+            EXPECT_EQ(check.room, "101");
+            EXPECT_EQ(check.folioNumber, "300");
+            EXPECT_EQ(check.station, "WS1");
+            EXPECT_EQ(check.cashierId, "7");
+            EXPECT_EQ(check.cashierTaxId, "7701000070");
+            EXPECT_EQ(check.profileId, "900");
+        } else if (p.trx_no == 110) {
+            EXPECT_EQ(check.room, "Conference hall");
+            EXPECT_EQ(check.folioNumber, "1");
+        } else if (p.trx_no == 114) {
+            // Posted in US dollars: the check takes the foreign price, the posted amount is the
+            // amount in roubles.
+            EXPECT_EQ(p.currency, "USD");
+            EXPECT_DOUBLE_EQ(p.trx_amount, 100);
+            EXPECT_DOUBLE_EQ(p.posted_amount, 9250);
+        }
+    }
+    // The split part stays closed in the next cycle too.
+    storage.GetChecks(checks);
+    for (const CFiscalCheck& check : checks) {
+        EXPECT_NE(check.payments[0].trx_no, 115);
+    }
+}
+
+TEST_F(SuiteEightBackEndTest, SplitOfAFiscalisedDepositGivesItsOtherPartsTheDepositStatus) {
+    WithoutPayMaster();
+    pms.Run("update qel_financial_transactions set qel_fisc_status='D' where trx_no=105");
+    Open();
+    std::vector<CFiscalCheck> checks = Invoices();
+    ASSERT_FALSE(checks.empty());
+    EXPECT_TRUE(log.Has("Check split payment"));
+    EXPECT_TRUE(log.Has("Original status: D"));
+    EXPECT_TRUE(log.Has("Set status for 115 to D"));
+    EXPECT_EQ(StatusRow(115), "D|~|~|0|~");
+    // The deposit itself stays in the invoice, which consumes it.
+    EXPECT_EQ(Numbers(checks[0].payments), (std::vector<int>{104, 105}));
+}
+
+TEST_F(SuiteEightBackEndTest, SplitWithoutAnyStatusRowIsLeftAlone) {
+    WithoutPayMaster();
+    pms.Run("delete from qel_financial_transactions where trx_no=105");
+    Open();
+    ASSERT_FALSE(Invoices().empty());
+    EXPECT_TRUE(log.Has("Unknown original status"));
+    EXPECT_EQ(Status(115), "");
+}
+
+TEST_F(SuiteEightBackEndTest, InvoiceStatusWrites) {
+    WithoutPayMaster();
+    Open();
+    std::vector<CFiscalCheck> checks = Invoices();
+    ASSERT_EQ(checks.size(), 3u);
+    CFiscalCheck& invoice = checks[2];  // 1003: payment 108 without a row
+    invoice.room = "Conference hall A, second floor";
+    invoice.station = "FO-PC1";
+    ASSERT_TRUE(storage.SetCheckStatus(invoice, "N")) << storage.GetLastError();
+    EXPECT_EQ(StatusRow(108), "N|1003|504|0|~");
+    EXPECT_EQ(pms.Rows("select room, machine, to_char(business_date,'dd.mm.yyyy') from "
+                       "qel_financial_transactions where trx_no=108"),
+              (Rows{"Conference hall|FO-PC1|14.03.2026"}));
+    ASSERT_TRUE(storage.SetCheckStatus(invoice, "Y"));
+    EXPECT_EQ(Status(108), "Y");
+    // A deposit row of an invoice is left by the invoice's N and Y without the pay-master flag.
+    Register(checks[1]);
+    EXPECT_EQ(Status(106), "D");
+}
+
+TEST_F(SuiteEightBackEndTest, DepositRowsFollowTheInvoiceWithThePayMasterFlag) {
+    Open();
+    std::vector<CFiscalCheck> checks = Invoices();
+    ASSERT_EQ(checks.size(), 3u);
+    ASSERT_EQ(checks[1].payments[0].trx_no, 106);
+    ASSERT_TRUE(storage.SetCheckStatus(checks[1], "N"));
+    EXPECT_EQ(Status(106), "D");  // never back to N
+    ASSERT_TRUE(storage.SetCheckStatus(checks[1], "Y"));
+    EXPECT_EQ(Status(106), "Y");
+}
+
+TEST_F(SuiteEightBackEndTest, StatusOfPaymentAndDepositChecks) {
+    WithoutPayMaster();
+    PaymentsOnly();
+    Open();
+    struct Case {
+        int statusCode;
+        const char* letter;
+        const char* stored;
+    };
+    // Deposits are fiscalised as D; a check registered like a deposit keeps D for N.
+    const Case cases[] = {{2, "Y", "Y"}, {1, "Y", "D"}, {20, "Y", "D"},
+                          {4, "N", "D"}, {4, "Y", "Y"}, {21, "Y", "Y"}};
+    int trxNo = 400;
+    for (const Case& c : cases) {
+        CFiscalCheck check = storage.NewCheck();
+        check.SetStatusCode(c.statusCode);
+        struct_posting payment;
+        payment.trx_no = ++trxNo;
+        payment.trx_code = 9000;
+        payment.business_date = "14.03.2026";
+        check.payments.push_back(payment);
+        ASSERT_TRUE(storage.SetCheckStatus(check, c.letter)) << storage.GetLastError();
+        EXPECT_EQ(Status(trxNo), c.stored) << c.statusCode << " " << c.letter;
+    }
+}
+
+TEST_F(SuiteEightBackEndTest, GovernmentCodesNameThePrintersOfADepartment) {
+    config.values["//fidelio_ini/government_code"] = "1";
+    Open();
+    EXPECT_EQ(storage.governmentCodes["1000"], "*1**3*");
+    EXPECT_EQ(storage.governmentCodes["9000"], "*1**2**3*");
+    EXPECT_EQ(storage.governmentCodes.count("9004"), 0u);
+    struct Case {
+        int code;
+        int lineType;
+        const char* printer;
+        bool accepted;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {1000, 21, "3", true, ""},
+        {1000, 21, "1", true, ""},
+        {1000, 21, "2", false,
+         "Not found station 2 for code 1000 in government code list *1**3*. Check passed"},
+        {9004, 21, "1", false, "No government list for code 9004. Check passed"},
+        // A tax line is not a department's posting.
+        {9004, 5, "1", true, ""},
+    };
+    for (const Case& c : cases) {
+        CFiscalCheck check = storage.NewCheck();
+        struct_posting posting;
+        posting.trx_code = c.code;
+        posting.line_type = c.lineType;
+        check.postings.push_back(posting);
+        EXPECT_EQ(storage.ValidateCheck(check, c.printer), c.accepted) << c.code << " " << c.printer;
+        if (!c.accepted) {
+            EXPECT_EQ(storage.GetLastError(), c.reason);
+            EXPECT_TRUE(log.Has(c.reason));
+        }
+    }
+    // A department without a code is looked for again in the PMS before it is refused: read at
+    // Open and once more for 9004.
+    EXPECT_EQ(Count(log.Text(), "Read government codes"), 2u);
+    pms.Run("update FIDELIO.zdco set zdco_govcode='2' where zdco_id=4");
+    CFiscalCheck visa = storage.NewCheck();
+    struct_posting posting;
+    posting.trx_code = 9004;
+    visa.postings.push_back(posting);
+    EXPECT_TRUE(storage.ValidateCheck(visa, "2"));
+    EXPECT_TRUE(log.Has("9004 : *2*"));
+}
+
+TEST_F(SuiteEightBackEndTest, WithoutGovernmentCodesEveryCheckPasses) {
+    Open();
+    CFiscalCheck check = storage.NewCheck();
+    struct_posting posting;
+    posting.trx_code = 4242;
+    check.postings.push_back(posting);
+    EXPECT_TRUE(storage.ValidateCheck(check, "2"));
+    EXPECT_FALSE(log.Has("Read government codes"));
+}
+
+TEST_F(SuiteEightBackEndTest, BlockingSwitchesBothFlagsOfThePaymentDepartments) {
+    Open();
+    auto flags = [this] {
+        return pms.Rows(
+            "select zdco_numericdesc, zdco_disabled_prearr, zdco_disabled_billing from FIDELIO.zdco order by "
+            "1");
+    };
+    ASSERT_TRUE(storage.BlockPayments(true, "printer lost")) << storage.GetLastError();
+    // Payment codes and, with the pay-master flag, the deposit code.
+    EXPECT_EQ(flags(),
+              (Rows{"1|0|0", "1000|0|0", "2000|0|0", "8000|0|0", "9000|1|1", "9004|1|1", "9100|1|1"}));
+    ASSERT_TRUE(storage.BlockPayments(false, ""));
+    EXPECT_EQ(flags(),
+              (Rows{"1|0|0", "1000|0|0", "2000|0|0", "8000|0|0", "9000|0|0", "9004|0|0", "9100|0|0"}));
+}
+
+TEST_F(SuiteEightBackEndTest, CzechFindsInvoicesToSendAgainOnlyWhenNothingIsDue) {
+    WithoutPayMaster();
+    config.printerType = 10;
+    Open();
+    // New or failed rows only (the deposit row of 502 is neither), with the invoice's time.
+    std::vector<CFiscalCheck> checks = Invoices();
+    ASSERT_EQ(checks.size(), 2u);
+    EXPECT_EQ(checks[0].checkNumber, "1003");
+    EXPECT_EQ(checks[1].checkNumber, "1001");
+    EXPECT_EQ(checks[1].billDate.substr(0, 19), "2026-03-14T10:15:00");
+    EXPECT_EQ(storage.CurrentBusinessDate(), "2026-03-14");
+    // Registered (a status row keeps the sale's time as text), nothing of the day is due: the
+    // invoice marked to be sent again comes.
+    Register(checks[0]);
+    EXPECT_EQ(pms.Rows("select business_date from qel_financial_transactions where trx_no=108"),
+              (Rows{"2026-03-14 09:05:00"}));
+    Register(checks[1]);
+    checks = Invoices();
+    ASSERT_EQ(checks.size(), 1u);
+    EXPECT_EQ(checks[0].checkNumber, "1002");
+    EXPECT_EQ(checks[0].receiptNumber, "503");
+    // Of the day before, loaded by its id.
+    EXPECT_EQ(Numbers(checks[0].payments), (std::vector<int>{107}));
+}
+
+TEST_F(SuiteEightBackEndTest, PosCheckIsFoundByItsHeaderOrItsReference) {
+    Open();
+    struct Case {
+        const char* reference;
+        bool posFlag;
+        int posSystem;
+        const char* number;
+        const char* revenueCentre;
+        const char* openTime;
+    };
+    const Case cases[] = {
+        // Without a revenue-centre list: the first three and the last four characters.
+        {"1230042", false, 0, "0042", "123", ""},
+        {"98712345678", false, 0, "5678", "987", ""},
+        // The posting's POS check id: the number and opening time of the POS check.
+        {"1", true, 0, "0042", "123", "03/14/26 12:30:05"},
+        // An id without a POS check: the reference itself.
+        {"9990001", true, 0, "0001", "999", ""},
+        // A listed POS system gives the revenue centre; the number stays whole.
+        {"1230042", false, 5, "1230042", "17", ""},
+        {"1230042", false, 6, "0042", "123", ""},
+    };
+    storage.rvcMap.clear();
+    for (const Case& c : cases) {
+        storage.rvcMap =
+            c.posSystem == 0 ? std::map<int, std::string>{} : std::map<int, std::string>{{5, "17"}};
+        CF8Monitoring::PosCheckKey key = storage.IdentifyPosCheck(c.reference, c.posFlag, c.posSystem);
+        EXPECT_EQ(key.number, c.number) << c.reference;
+        EXPECT_EQ(key.revenueCentre, c.revenueCentre) << c.reference;
+        EXPECT_EQ(key.openTime, c.openTime) << c.reference;
+    }
+    storage.rvcMap = {{5, "17"}};
+    EXPECT_TRUE(storage.IsPosRevenueCenter(5));
+    EXPECT_FALSE(storage.IsPosRevenueCenter(6));
+    EXPECT_TRUE(log.Has("Check SI code 6 in RVC list"));
+}
+
+TEST_F(SuiteEightBackEndTest, StationOfAnInvoiceComesFromItsCreatorUnlessTheListsAreKeyedByAccount) {
+    WithoutPayMaster();
+    // No workstation remembered for the payment: the station is the invoice's own.
+    pms.Run("update qel_financial_transactions set machine=NULL where trx_no=104");
+    struct Case {
+        int listMode;
+        const char* station;
+    };
+    for (const Case& c : {Case{0, "TERM-B"}, Case{3, "950"}}) {
+        SCOPED_TRACE(c.listMode);
+        CF8Monitoring backEnd;
+        config.listMode = c.listMode;
+        backEnd.SetLogFile(&log.log);
+        backEnd.SetSideFileFolder(pms.folder.Path());
+        ASSERT_TRUE(backEnd.Open(config));
+        std::vector<CFiscalCheck> checks;
+        backEnd.FindInvoices(checks);
+        ASSERT_FALSE(checks.empty());
+        EXPECT_EQ(checks[0].station, c.station);
+        EXPECT_EQ(checks[0].cashierName, "Anna");
+        EXPECT_EQ(checks[0].companyName, "Globex LLC ");
+        EXPECT_EQ(checks[0].companyTaxId, "7709123456");
+    }
+    // A payment that failed at a workstation is printed for that workstation.
+    pms.Run("update qel_financial_transactions set machine='WS9' where trx_no=104");
+    Open();
+    std::vector<CFiscalCheck> checks = Invoices();
+    ASSERT_FALSE(checks.empty());
+    EXPECT_EQ(checks[0].station, "WS9");
+    EXPECT_TRUE(log.Has("Change station to WS9"));
+}
+
+TEST_F(SuiteEightBackEndTest, DepositFindersWithThePayMasterFlag) {
+    // A window whose posting and payment settle each other: its payment is no deposit.
+    pms.Run("insert into FIDELIO.zwin values (3, 3)");
+    pms.Run("update FIDELIO.zpos set zpos_zwin_id=3 where zpos_id in (114, 109)");
+    pms.Run("update FIDELIO.zpos set zpos_unitprice=9250, zpos_sumupamount=9250 where zpos_id=109");
+    Open();
+    std::vector<CFiscalCheck> checks;
+    storage.GetChecks(checks);
+    std::set<int> found;
+    for (const CFiscalCheck& check : checks) {
+        EXPECT_EQ(check.statusCode, 1);
+        EXPECT_EQ(check.receiptNumber, std::to_string(check.payments[0].trx_no));
+        found.insert(check.payments[0].trx_no);
+    }
+    EXPECT_EQ(found, (std::set<int>{104, 108, 110, 111, 116}));
+    EXPECT_TRUE(log.Has("Window balance for zpos_id 114 = 0.00"));
+    // Printer type 8: the open deposits (ledger 1 and 2) by their ledger status.
+    CF8Monitoring openDeposits;
+    config.printerType = 8;
+    openDeposits.SetLogFile(&log.log);
+    ASSERT_TRUE(openDeposits.Open(config));
+    openDeposits.GetChecks(checks);
+    ASSERT_EQ(checks.size(), 2u);
+    EXPECT_EQ(checks[0].payments[0].trx_no, 110);
+    EXPECT_EQ(checks[0].statusCode, 1);
+    EXPECT_EQ(checks[0].checkNumber, "110");
+    EXPECT_EQ(checks[1].payments[0].trx_no, 114);
+    EXPECT_EQ(checks[1].statusCode, 20);
+}
+
+TEST_F(SuiteEightBackEndTest, ArPostingsNameTheInvoiceTheySettle) {
+    WithoutPayMaster();
+    config.values["//fidelio_ini/ar_payments"] = "1";
+    Open();
+    std::vector<CFiscalCheck> checks;
+    storage.FindArPostings(checks);
+    ASSERT_EQ(checks.size(), 1u);
+    EXPECT_EQ(checks[0].statusCode, 21);
+    EXPECT_EQ(checks[0].checkNumber, "111");
+    EXPECT_EQ(checks[0].folioNumber, "1001");
+    EXPECT_TRUE(log.Has("Invoice: 1001"));
+}
+
+TEST_F(SuiteEightBackEndTest, AtMostSixteenPostingsAndElevenInvoicesACycle) {
+    WithoutPayMaster();
+    for (int i = 0; i < 20; ++i) {
+        pms.Run(
+            text::Format("insert into FIDELIO.zpos (zpos_id, zpos_zdco_id, zpos_unitprice, zpos_cdt, "
+                         "zpos_zcas_id, zpos_postdate, "
+                         "zpos_zwin_id) values (%d, 3, 10, 5, 1, to_date('14.03.2026','dd.mm.yyyy'), 1)",
+                         1000 + i));
+        pms.Run(
+            text::Format("insert into FIDELIO.zinv values (%d, %d, 1, to_date('14.03.2026','dd.mm.yyyy'), "
+                         "NULL, NULL)",
+                         2000 + i, 3000 + i));
+        pms.Run(text::Format("insert into FIDELIO.zpil values (%d, %d, %d)", 5000 + i, 2000 + i, 1000 + i));
+    }
+    Open();
+    EXPECT_EQ(Invoices().size(), 11u);
+    PaymentsOnly();
+    CF8Monitoring payments;
+    payments.SetLogFile(&log.log);
+    ASSERT_TRUE(payments.Open(config));
+    std::vector<CFiscalCheck> checks;
+    payments.GetChecks(checks);
+    EXPECT_EQ(checks.size(), 16u);
+}
+
+TEST_F(SuiteEightBackEndTest, BusinessDateChangeClearsOldRowsWithoutAPause) {
+    WithoutPayMaster();
+    PaymentsOnly();
+    config.values["//history"] = "30";
+    pms.Run(
+        "insert into qel_financial_transactions (trx_no, qel_fisc_status, business_date) values (1, 'Y', "
+        "to_date('01.01.2025','dd.mm.yyyy'))");
+    Open();
+    std::vector<CFiscalCheck> checks;
+    int64_t before = clock.MonotonicMs();
+    storage.CheckBusinessDate();
+    storage.GetChecks(checks);
+    storage.CheckBusinessDate();
+    EXPECT_FALSE(log.Has("Business date was changed"));
+    pms.Run("update FIDELIO.wgbs set wgbs_datevalue=to_date('15.03.2026','dd.mm.yyyy')");
+    pms.Run("update FIDELIO.zpos set zpos_postdate=to_date('15.03.2026','dd.mm.yyyy') where zpos_id=108");
+    storage.GetChecks(checks);
+    EXPECT_EQ(storage.CurrentBusinessDate(), "15.03.2026");
+    storage.CheckBusinessDate();
+    EXPECT_TRUE(log.Has("Business date was changed. Clear old transactions."));
+    EXPECT_TRUE(log.Has("Completed"));
+    EXPECT_EQ(Status(1), "");
+    EXPECT_EQ(clock.MonotonicMs(), before);
+    // Once: the previous date is the new one from the next find on.
+    storage.GetChecks(checks);
+    storage.CheckBusinessDate();
+    EXPECT_EQ(Count(log.Text(), "Business date was changed"), 1u);
+}
+
+TEST(SuiteEightSchemaTest, EmptySchemaAddressesTheTablesWithoutOneAndAnEmptyCodeListFails) {
+    testpms::Pms pms(false, "sql/sqlite/suite8_schema.sql", "FIDELIO");
+    testpms::Log log(pms.folder);
+    pms.Run("insert into zdco values (3, 9000, 'Cash', NULL, 0, 0)");
+    testpms::FakeConfiguration config;
+    config.values = {{"//fidelio_ini/base_access", pms.ConnectionString()}};
+    config.version = 2;
+    CF8Monitoring storage;
+    storage.SetLogFile(&log.log);
+    ASSERT_TRUE(storage.Open(config));
+    for (std::string* t : storage.AllTemplates()) {
+        EXPECT_EQ(t->find("zzzz"), std::string::npos) << *t;
+    }
+    // No payment code configured: the statements' lists are empty and the database refuses them.
+    std::vector<CFiscalCheck> checks;
+    storage.GetChecks(checks);
+    EXPECT_TRUE(checks.empty());
+    EXPECT_TRUE(log.Has("Reading failure"));
+    EXPECT_FALSE(storage.GetLastError().empty());
+    config.lists["//pay_mode/pay[@code='xxxx']/print"] = {{9000, "1"}};
+    CF8Monitoring configured;
+    configured.SetLogFile(&log.log);
+    ASSERT_TRUE(configured.Open(config));
+    ASSERT_TRUE(configured.BlockPayments(true, "")) << configured.GetLastError();
+    EXPECT_EQ(pms.Rows("select zdco_disabled_prearr, zdco_disabled_billing from zdco"), (Rows{"1|1"}));
+}
+
+}  // namespace
