@@ -1,8 +1,10 @@
 #include "devices/CNewInterface.h"
 
+#include <chrono>
 #include <cmath>
 
 #include "check/CCurrency.h"
+#include "check/CheckStatus.h"
 #include "config/CFiscalINI.h"
 #include "log/CLogFile.h"
 #include "platform/CodePage.h"
@@ -16,6 +18,8 @@ constexpr size_t kSlipChunk = 1900;
 constexpr int kTextPosting = 20;
 constexpr int kCashierPosting = 14;
 constexpr int kHiddenPayment = 18;
+// An answer that grows beyond this without its end is no answer of a printer manager.
+constexpr size_t kLongestAnswer = 1 << 20;
 
 // Cut and padded to the width of a text line.
 std::string Fit(const std::string& text) {
@@ -68,43 +72,105 @@ bool CNewInterface::Connect(const CPrinterControl& printer) {
 }
 
 bool CNewInterface::SendAndWait(const std::string& message, int timeoutMs, CFiscalCheck* target) {
+    AnswerKind kind = Exchange(message, timeoutMs, target, false);
+    return kind == AnswerKind::Success || kind == AnswerKind::DeviceError;
+}
+
+AnswerKind CNewInterface::Exchange(const std::string& message, int timeoutMs, CFiscalCheck* target,
+                                   bool registering) {
     if (message.empty()) {
         Log("Empty command");
-        return false;
+        return AnswerKind::NotDelivered;
+    }
+    if (stopRequested || AnswerOwed()) {
+        // A stop lets the exchange in flight end but starts none; an owed answer must be
+        // collected before anything else goes to the device.
+        lastError = stopRequested ? "Service stopping: nothing more is sent" : "An answer is still owed";
+        Log(lastError);
+        return AnswerKind::NotDelivered;
     }
     LogRaw(message, static_cast<int>(message.size()), CLogFile::Outgoing);
     channel.Flush();
     if (!channel.Send(message)) {
         lastError = channel.GetLastError();
         blockOnFailure = true;
-        return false;
+        return AnswerKind::NotDelivered;
     }
-    int wait = timeoutMs == 0 ? answerTimeout : timeoutMs;
-    if (!channel.dataEvent.Wait(wait)) {
-        lastError = text::Format("Waiting time is up. Fiscal printer %s not available.", channel.Describe().c_str());
-        Log(lastError);
-        return false;
-    }
-    if (!channel.Read()) {
-        lastError = "Fiscal printer connect cut off.";
-        Log(lastError);
-        blockOnFailure = true;
-        return false;
-    }
-    answerSucceeded = false;
-    std::string answer = channel.Received();
-    LogRaw(answer, static_cast<int>(answer.size()), CLogFile::Incoming);
-
-    FiscMessage reader;
-    answerSucceeded = answer[0] == '0';
-    if (!answerSucceeded) {
-        lastError = reader.AnswerError(answer);
-        Log(lastError);
-        return true;
+    std::string answer;
+    AnswerKind kind = AwaitAnswer(timeoutMs == 0 ? answerTimeout : timeoutMs, answer);
+    if (kind != AnswerKind::Success) {
+        return NoAnswer(kind, answer, registering);
     }
     // The kind comes from the header, so a name or description that holds "Check" or "Config"
     // is not taken for one.
-    std::string kind = FiscMessage::MessageKind(message);
+    return TakeAnswer(FiscMessage::MessageKind(message), answer, target);
+}
+
+AnswerKind CNewInterface::AwaitAnswer(int64_t waitMs, std::string& answer) {
+    using Steady = std::chrono::steady_clock;
+    Steady::time_point deadline = Steady::now() + std::chrono::milliseconds(waitMs);
+    while (answer.find(FiscMessage::EOT) == std::string::npos) {
+        if (answer.size() > kLongestAnswer) {
+            // No manager answers like this: taken as a broken connection.
+            channel.Close();
+            return AnswerKind::Cut;
+        }
+        int64_t left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Steady::now()).count();
+        if (left <= 0 || !channel.dataEvent.Wait(left)) {
+            return AnswerKind::TimedOut;
+        }
+        bool read = channel.Read();
+        answer += channel.Received();
+        if (!read || channel.IsClosed()) {
+            return answer.find(FiscMessage::EOT) == std::string::npos ? AnswerKind::Cut : AnswerKind::Success;
+        }
+    }
+    size_t end = answer.find(FiscMessage::EOT) + 1;
+    if (end < answer.size()) {
+        Log(text::Format("%zu bytes after the end of the answer dropped", answer.size() - end));
+        answer.resize(end);
+    }
+    return AnswerKind::Success;
+}
+
+AnswerKind CNewInterface::NoAnswer(AnswerKind kind, const std::string& answer, bool registering) {
+    if (!answer.empty()) {
+        LogRaw(answer, static_cast<int>(answer.size()), CLogFile::Incoming);
+    }
+    if (kind == AnswerKind::TimedOut) {
+        lastError = text::Format("Waiting time is up. Fiscal printer %s not available.", channel.Describe().c_str());
+    } else {
+        lastError = "Fiscal printer connect cut off.";
+        blockOnFailure = true;
+    }
+    Log(lastError);
+    if (!answer.empty() && answer[0] != '0') {
+        // The start of an error answer (or of bytes that are no answer): whatever follows, the
+        // device did not register. Its rest must not meet the next message.
+        channel.Close();
+        return AnswerKind::DeviceError;
+    }
+    if (kind == AnswerKind::TimedOut) {
+        if (registering) {
+            // The device may still answer: the channel keeps listening and nothing else is sent
+            // on it until the answer is collected.
+            owedKey = exchangeKey;
+            owedAnswer = answer;
+        } else {
+            channel.Close();
+        }
+    }
+    return kind;
+}
+
+AnswerKind CNewInterface::TakeAnswer(const std::string& kind, const std::string& answer, CFiscalCheck* target) {
+    LogRaw(answer, static_cast<int>(answer.size()), CLogFile::Incoming);
+    FiscMessage reader;
+    if (answer[0] != '0') {
+        lastError = reader.AnswerError(answer);
+        Log(lastError);
+        return AnswerKind::DeviceError;
+    }
     if (kind == "Check" && target) {
         std::string number = text::Trim(reader.AnswerCheckNumber(answer));
         if (text::ToInt64(number) > 0) {
@@ -113,7 +179,44 @@ bool CNewInterface::SendAndWait(const std::string& message, int timeoutMs, CFisc
     } else if (kind == "Config") {
         ReadConfigAnswer(reader, answer);
     }
-    return true;
+    return AnswerKind::Success;
+}
+
+AnswerKind CNewInterface::CollectLateAnswer(CFiscalCheck& target) {
+    if (!AnswerOwed()) {
+        return AnswerKind::None;
+    }
+    Log("Waiting for the late answer of " + owedKey);
+    std::string answer = owedAnswer;
+    owedKey.clear();
+    owedAnswer.clear();
+    AnswerKind kind = AwaitAnswer(answerTimeout, answer);
+    if (kind == AnswerKind::Success) {
+        lastAnswer = TakeAnswer(target.statusCode == kCashLoan || target.statusCode == kCashPickup ? "Command" : "Check",
+                                answer, &target);
+        return lastAnswer;
+    }
+    lastAnswer = NoAnswer(kind, answer, false);
+    if (lastAnswer == AnswerKind::TimedOut) {
+        channel.Close();
+    }
+    return lastAnswer;
+}
+
+std::string CNewInterface::NewCheckFileName(const CFiscalCheck& target) {
+    if (target.statusCode == kCashLoan || target.statusCode == kCashPickup) {
+        return "";
+    }
+    FiscMessage message;
+    message.SetHeaderId(control.name);
+    message.SetDocumentNumber(text::Trim(target.checkNumber.empty() ? target.folioNumber : target.checkNumber));
+    std::string name = message.NewFileName("", 0);
+    if (name == lastNewName && !target.payments.empty()) {
+        // Two checks of one document within one second: the first transaction tells them apart.
+        name = message.NewFileName("", target.payments.front().trx_no);
+    }
+    lastNewName = name;
+    return name;
 }
 
 void CNewInterface::ReadConfigAnswer(FiscMessage& reader, const std::string& answer) {
@@ -212,7 +315,15 @@ bool CNewInterface::ConnectionLost() {
 
 bool CNewInterface::PrintCheck(CFiscalCheck& original, bool saveDescriptionOnly) {
     check = original;
+    lastAnswer = AnswerKind::None;
     bool result = Register(saveDescriptionOnly);
+    if (!saveDescriptionOnly) {
+        // Whatever ended the attempt before the document went out left it undelivered.
+        if (lastAnswer == AnswerKind::None) {
+            lastAnswer = result ? AnswerKind::Success : AnswerKind::NotDelivered;
+        }
+        result = lastAnswer == AnswerKind::Success;
+    }
     // The worker records what the device reported with its own check.
     original.printerId = check.printerId;
     original.shiftNumber = check.shiftNumber;
@@ -240,6 +351,11 @@ bool CNewInterface::Register(bool saveDescriptionOnly) {
     const std::string flags = text::Format("%04X", 0);
 
     blockOnFailure = false;
+    if (!saveDescriptionOnly && AnswerOwed()) {
+        lastError = "The answer for " + owedKey + " is still owed: nothing is sent before it is collected";
+        Log(lastError);
+        return false;
+    }
     if (!saveDescriptionOnly && !EnsureConnection()) {
         return ConnectionLost();
     }
@@ -293,12 +409,14 @@ bool CNewInterface::Register(bool saveDescriptionOnly) {
         return true;
     }
     Log(text::Format("Start print: %s", check.printedFileName.c_str()));
-    if (!SendAndWait(message.fileLine, 0, nullptr)) {
+    // The check goes only after the manager took its file name: under that name a manager that
+    // keeps its check files knows the check again when it has to be sent once more.
+    if (Exchange(message.fileLine, 0, nullptr, false) != AnswerKind::Success) {
         channel.Close();
         if (!EnsureConnection()) {
             return ConnectionLost();
         }
-        if (!SendAndWait(message.fileLine, 0, nullptr)) {
+        if (Exchange(message.fileLine, 0, nullptr, false) != AnswerKind::Success) {
             return false;
         }
     }
@@ -308,10 +426,12 @@ bool CNewInterface::Register(bool saveDescriptionOnly) {
 }
 
 bool CNewInterface::SendDocument(const std::string& message, CFiscalCheck* target) {
-    // Only an answer that reports success means the document is registered: after an error
+    // Only a whole answer that reports success means the document is registered: after an error
     // answer, or bytes that are no answer at all, the check stays due (and may go to the
-    // reserve printer) instead of being taken for registered.
-    return SendAndWait(message, 0, target) && answerSucceeded;
+    // reserve printer); without a whole answer it is in doubt.
+    exchangeKey = ExchangeKey(check);
+    lastAnswer = Exchange(message, 0, target, true);
+    return lastAnswer == AnswerKind::Success;
 }
 
 void CNewInterface::AddTextLines(FiscMessage& message) {

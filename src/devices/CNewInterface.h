@@ -18,6 +18,10 @@ public:
     bool PrintCheck(CFiscalCheck& check, bool saveDescriptionOnly) override;
     bool PrintSlip(CPrinterControl& printer) override;
     bool ShowMessage(CPrinterControl& printer, const std::string& message) override { return true; }
+    // The printer, the document number and the time: "<printer>_<document>_<day><month>_hhmmss".
+    // Cash commands carry no check file, so they get none.
+    std::string NewCheckFileName(const CFiscalCheck& check) override;
+    AnswerKind CollectLateAnswer(CFiscalCheck& check) override;
 
     // Sends one message and waits up to timeoutMs (0: answerTimeout) for its answer; true when an
     // answer arrived, whether it reports success or an error (then in lastError).
@@ -44,9 +48,22 @@ private:
     bool SendPrint(FiscMessage& message, const std::string& text, int count, int number);
     // Sends a check or a cash command: true only when the manager's answer reports success.
     bool SendDocument(const std::string& message, CFiscalCheck* target);
-
-    // Whether the last answer SendAndWait read started with the success mark.
-    bool answerSucceeded = false;
+    // One message and its answer. A registering message (a check or a cash command) whose answer
+    // does not come whole is in doubt; any other message without a whole answer closes the
+    // channel, so that its late answer cannot be taken for the answer to the next message.
+    AnswerKind Exchange(const std::string& message, int timeoutMs, CFiscalCheck* target, bool registering);
+    // Reads until the answer ends with EOT (Success), the time is up (TimedOut) or the
+    // connection ends (Cut); what came so far is in answer.
+    AnswerKind AwaitAnswer(int64_t waitMs, std::string& answer);
+    // A whole answer: Success (fiscal number, identity or shift taken) or DeviceError.
+    AnswerKind TakeAnswer(const std::string& kind, const std::string& answer, CFiscalCheck* target);
+    // An exchange that ended without a whole answer: the error text, and what it means.
+    AnswerKind NoAnswer(AnswerKind kind, const std::string& answer, bool registering);
 
     std::string gtinFile;
+    // The key of the check being registered, and the start of an answer owed to it.
+    std::string exchangeKey;
+    std::string owedAnswer;
+    // The last check file name given, so that two checks never share one.
+    std::string lastNewName;
 };

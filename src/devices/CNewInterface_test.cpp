@@ -256,25 +256,108 @@ TEST_F(InterfaceTest, RefusedConnectionBlocksPayments) {
     EXPECT_EQ(check.fiscalNumber, "");
 }
 
-TEST_F(InterfaceTest, NoAnswerInTimeLeavesTheConnectionAndIgnoresTheLateAnswer) {
-    configuration.waitAnswer = 150;
+TEST_F(InterfaceTest, NoAnswerInTimeLeavesTheCheckInDoubtAndTheLateAnswerIsCollected) {
+    configuration.waitAnswer = 200;
     StartWith();
-    sim->SetFault(Fault("delay ms=400 kind=Check count=1"));
+    // Late for the first wait, in time for the collection.
+    sim->SetFault(Fault("delay ms=300 kind=Check count=1"));
     CFiscalCheck check = Bill();
+    check.printedFileName = "1_B1001_11_100000";
     EXPECT_FALSE(device.PrintCheck(check, false));
+    EXPECT_EQ(device.LastAnswer(), AnswerKind::TimedOut);
     EXPECT_FALSE(device.blockOnFailure);
     EXPECT_EQ(device.GetLastError(),
               text::Format("Waiting time is up. Fiscal printer Client: 127.0.0.1 : %d  not available.", sim->Port()));
     EXPECT_EQ(check.fiscalNumber, "");
+    ASSERT_TRUE(device.AnswerOwed());
+    EXPECT_EQ(device.OwedExchangeKey(), "1_B1001_11_100000");
 
-    // The late answer (check 1) arrives; it is not taken for the answer of the next check.
-    for (int i = 0; i < 100 && sim->Records().empty(); ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    // Nothing else goes to the device while its answer is owed.
+    size_t sent = sim->Messages().size();
+    EXPECT_FALSE(device.PrintCheck(check, false));
+    EXPECT_EQ(device.LastAnswer(), AnswerKind::NotDelivered);
+    EXPECT_EQ(sim->Messages().size(), sent);
+
+    // The late answer is the registration; the connection then serves the next check.
+    EXPECT_EQ(device.CollectLateAnswer(check), AnswerKind::Success);
+    EXPECT_EQ(check.fiscalNumber, "1");
+    EXPECT_FALSE(device.AnswerOwed());
+    EXPECT_EQ(device.CollectLateAnswer(check), AnswerKind::None);
     ASSERT_TRUE(device.PrintCheck(check, false)) << device.GetLastError();
     EXPECT_EQ(check.fiscalNumber, "2");
     EXPECT_EQ(sim->ConnectionsAccepted(), 1u);
+    EXPECT_EQ(sim->Records().size(), 2u);
+}
+
+TEST_F(InterfaceTest, ALateAnswerThatNeverComesClosesTheChannelAndLeavesTheCheckInDoubt) {
+    configuration.waitAnswer = 100;
+    StartWith();
+    sim->SetFault(Fault("delay ms=1500 kind=Check count=1"));
+    CFiscalCheck check = Bill();
+    EXPECT_FALSE(device.PrintCheck(check, false));
+    ASSERT_TRUE(device.AnswerOwed());
+    // A check without a stored name is known by the name it was sent under.
+    EXPECT_EQ(device.OwedExchangeKey(), check.printedFileName);
+    EXPECT_EQ(device.CollectLateAnswer(check), AnswerKind::TimedOut);
+    EXPECT_TRUE(device.channel.IsClosed());
+    EXPECT_EQ(check.fiscalNumber, "");
+    EXPECT_FALSE(device.AnswerOwed());
+}
+
+TEST_F(InterfaceTest, OnlyAWholeAnswerRegistersAndOnlyProofOfNoDeliveryIsAFailure) {
+    struct Case {
+        std::string fault;
+        AnswerKind kind;
+        bool block;
+        size_t registered;
+    };
+    const Case cases[] = {
+        {"none", AnswerKind::Success, false, 1},
+        // "0", FS, "O", then the connection ends: registered, but the answer is not whole.
+        {"cut bytes=3 kind=Check count=1", AnswerKind::Cut, true, 1},
+        {"cut bytes=12 kind=Check count=1", AnswerKind::Cut, true, 1},
+        {"close kind=Check count=1", AnswerKind::Cut, true, 0},
+        {"error code=3 kind=Check count=1 text=Paper out", AnswerKind::DeviceError, false, 0},
+        {"close kind=File", AnswerKind::NotDelivered, true, 0},
+        {"refuse", AnswerKind::NotDelivered, true, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.fault);
+        sim = StartSim();
+        sim->SetFault(Fault(c.fault));
+        ConnectTo(sim->Port());
+        CFiscalCheck check = Bill();
+        EXPECT_EQ(device.PrintCheck(check, false), c.kind == AnswerKind::Success);
+        EXPECT_EQ(device.LastAnswer(), c.kind);
+        EXPECT_EQ(device.blockOnFailure, c.block);
+        EXPECT_EQ(check.fiscalNumber, c.kind == AnswerKind::Success ? "1" : "");
+        EXPECT_EQ(sim->Records().size(), c.registered);
+        EXPECT_FALSE(device.AnswerOwed());
+    }
+}
+
+TEST_F(InterfaceTest, AStopLetsNoNewMessageGo) {
+    StartWith();
+    device.RequestStop();
+    CFiscalCheck check = Bill();
+    EXPECT_FALSE(device.PrintCheck(check, false));
+    EXPECT_EQ(device.LastAnswer(), AnswerKind::NotDelivered);
+    EXPECT_TRUE(sim->Messages().empty());
+    EXPECT_EQ(device.ExchangeBoundMs(), 3000 + 2000);
+}
+
+TEST_F(InterfaceTest, CheckFileNamesNameThePrinterAndDocumentAndNeverRepeat) {
+    StartWith();
+    CFiscalCheck first = Bill();
+    first.payments[0].trx_no = 4711;
+    std::string name = device.NewCheckFileName(first);
+    EXPECT_TRUE(text::StartsWith(name, "1_B1001_")) << name;
+    // A second check of the same document within the same second gets another name.
+    std::string second = device.NewCheckFileName(first);
+    EXPECT_NE(second, name);
+    EXPECT_NE(second.find("_4711_"), std::string::npos) << second;
+    // A cash command goes without a check file.
+    EXPECT_EQ(device.NewCheckFileName(CashLoan(10)), "");
 }
 
 TEST_F(InterfaceTest, ConnectionCutBeforeTheAnswerBlocksPayments) {
@@ -282,6 +365,7 @@ TEST_F(InterfaceTest, ConnectionCutBeforeTheAnswerBlocksPayments) {
     sim->SetFault(Fault("close kind=Check count=1"));
     CFiscalCheck check = Bill();
     EXPECT_FALSE(device.PrintCheck(check, false));
+    EXPECT_EQ(device.LastAnswer(), AnswerKind::Cut);
     EXPECT_EQ(device.GetLastError(), "Fiscal printer connect cut off.");
     EXPECT_TRUE(device.blockOnFailure);
     EXPECT_TRUE(device.channel.IsClosed());
@@ -308,10 +392,16 @@ TEST_F(InterfaceTest, ErrorOrGarbageAnswerToTheCheckFailsTheAttemptWithItsText) 
     EXPECT_EQ(check.fiscalNumber, "");
     EXPECT_TRUE(sim->Records().empty());
 
-    // An error answer to a message before the check does not stop the registration.
+    // The check goes only once the manager took its file name: an error answer to the file
+    // message is tried once more on a new connection, and a second one stops the attempt
+    // before the check is sent.
     sim->SetFault(Fault("error code=4 kind=File count=1 text=Busy"));
     ASSERT_TRUE(device.PrintCheck(check, false)) << device.GetLastError();
     EXPECT_EQ(check.fiscalNumber, "1");
+    sim->SetFault(Fault("error code=4 kind=File count=2 text=Busy"));
+    EXPECT_FALSE(device.PrintCheck(check, false));
+    EXPECT_EQ(device.LastAnswer(), AnswerKind::NotDelivered);
+    EXPECT_EQ(sim->Records().size(), 1u);
 }
 
 TEST_F(InterfaceTest, ErrorAnswerToACashCommandFailsIt) {

@@ -10,8 +10,6 @@ namespace {
 
 constexpr int kSendBufferBytes = 2048;
 constexpr int kListenBacklog = 256;
-// Flush waits this long for bytes of an earlier exchange.
-constexpr int kFlushWaitMs = 100;
 // Read is called once dataEvent says bytes are there; this only bounds a misuse.
 constexpr int kReadWaitMs = 1000;
 
@@ -191,8 +189,10 @@ bool CSockets::Read() {
     }
     bool peerClosed = false;
     int error = 0;
-    for (;;) {
-        long n = source.Receive(scratch, sizeof scratch);
+    // Takes what has already arrived, at most a full buffer: what does not fit stays in the
+    // socket for the next Read, so nothing of a long answer is lost.
+    while (received < kBufferSize) {
+        long n = source.Receive(buffer + received, static_cast<size_t>(kBufferSize - received));
         DataTaken();
         if (n < 0) {
             error = source.LastError();
@@ -202,14 +202,8 @@ bool CSockets::Read() {
             peerClosed = true;
             break;
         }
-        if (received + n > kBufferSize) {
-            Log(text::Format("Answer longer than %d bytes: %ld bytes dropped", kBufferSize, n));
-            break;
-        }
-        std::memcpy(buffer + received, scratch, static_cast<size_t>(n));
         received += static_cast<int32_t>(n);
         buffer[received] = 0;
-        // Take what has already arrived; the answer is complete when nothing more is waiting.
         if (source.Pending() <= 0) {
             break;
         }
@@ -232,7 +226,9 @@ void CSockets::Flush() {
     if (closed || !source.IsOpen()) {
         return;
     }
-    if (source.WaitReadable(kFlushWaitMs) == platform::Socket::WaitResult::Ready) {
+    // Only what is already there is thrown away: no answer is owed when a message is about to
+    // go (an owed one is collected first), so there is nothing to wait for.
+    while (source.WaitReadable(0) == platform::Socket::WaitResult::Ready) {
         long n = source.Receive(scratch, sizeof scratch);
         if (n <= 0) {
             // The peer went away while the channel was idle: reopen on the next send.
@@ -245,6 +241,7 @@ void CSockets::Flush() {
             Close();
             return;
         }
+        Log(text::Format("%ld stale bytes dropped before the next message", n));
     }
     DataTaken();
 }

@@ -36,6 +36,7 @@ public:
     const std::string& GetDescription() const { return description; }
     // The port the server socket is bound to (useful with port 0).
     uint16_t LocalPort() const { return socket.LocalPort(); }
+    int32_t ConnectTimeoutSeconds() const { return connectTimeout; }
 
 protected:
     void WakeReceiver() override;

@@ -4,6 +4,49 @@
 #include "log/CLogFile.h"
 #include "platform/Text.h"
 
+const char* AnswerKindText(AnswerKind kind) {
+    switch (kind) {
+        case AnswerKind::Success:
+            return "success";
+        case AnswerKind::DeviceError:
+            return "device error";
+        case AnswerKind::NotDelivered:
+            return "not delivered";
+        case AnswerKind::TimedOut:
+            return "timed out";
+        case AnswerKind::Cut:
+            return "cut";
+        case AnswerKind::None:
+            break;
+    }
+    return "none";
+}
+
+std::string ExchangeKey(const CFiscalCheck& check) {
+    if (!check.printedFileName.empty()) {
+        return check.printedFileName;
+    }
+    int firstTransaction = check.payments.empty() ? 0 : check.payments.front().trx_no;
+    return text::Format("%s/%d", check.checkNumber.c_str(), firstTransaction);
+}
+
+std::string CPrintInterface::NewCheckFileName(const CFiscalCheck&) { return ""; }
+
+// A device without a channel of its own to listen on cannot collect anything: the check stays
+// in doubt and is sent again under its check file name.
+AnswerKind CPrintInterface::CollectLateAnswer(CFiscalCheck&) {
+    if (!AnswerOwed()) {
+        return AnswerKind::None;
+    }
+    owedKey.clear();
+    lastAnswer = AnswerKind::TimedOut;
+    return lastAnswer;
+}
+
+int64_t CPrintInterface::ExchangeBoundMs() const {
+    return static_cast<int64_t>(channel.ConnectTimeoutSeconds()) * 1000 + answerTimeout;
+}
+
 bool CPrintInterface::Configure(CFiscalINI& configuration) {
     std::string decimalPoint = configuration.ReadParameter("//printer_ini/decimal_point");
     if (!decimalPoint.empty()) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -12,16 +13,78 @@
 class CFiscalINI;
 class CLogFile;
 
+// How a registering exchange with the device ended: PrintCheck(check, false) or the collection
+// of a late answer. Only Success registers the check. DeviceError and NotDelivered prove that
+// the device did not register it, so the check may go to the reserve printer or wait for the
+// next cycle. TimedOut and Cut leave it in doubt: the device may have registered it, so it goes
+// nowhere else and is sent again only to the same device under the same check file name.
+enum class AnswerKind {
+    None,          // no registering message has been sent yet (or only a description was saved)
+    Success,       // a whole answer that reports success
+    DeviceError,   // a whole answer that reports an error, or bytes that are no success answer
+    NotDelivered,  // the message did not leave: no connection, the send failed, or a stop came first
+    TimedOut,      // sent, but no whole answer within the answer time-out; the channel keeps listening
+    Cut,           // sent, but the connection broke before the answer was whole
+};
+
+inline bool IsInDoubt(AnswerKind kind) { return kind == AnswerKind::TimedOut || kind == AnswerKind::Cut; }
+// "success", "device error", "not delivered", "timed out", "cut" (or "none"), for log lines.
+const char* AnswerKindText(AnswerKind kind);
+
+// The key under which a registration of the check is known while it is in doubt: its check file
+// name, or, for a check without one, its bill number and first transaction ("bill/trx").
+std::string ExchangeKey(const CFiscalCheck& check);
+
 // A fiscal device interface: registers a check on the device of one printer. The state and
 // behaviour below are shared by every kind of device.
+//
+// Threads: every operation runs on the worker thread, except RequestStop, which the control
+// thread calls at stop. Ownership: the worker owns the interface; the interface owns its channel
+// and works on its own copy of a check, writing back only the registration fields.
 class CPrintInterface {
 public:
     virtual ~CPrintInterface() = default;
 
-    // false: register the check; true: only save its description for a manual close.
+    // saveDescriptionOnly true: do not register, only save the check's description for a manual
+    // close (the result is not used). false: register the check. The result is true exactly when
+    // LastAnswer() is Success; the check then carries its fiscalNumber, printerId, shiftNumber
+    // and printedFileName. A check that has a check file name (printedFileName, chosen with
+    // NewCheckFileName and stored by the worker before the first attempt) is sent under that
+    // name on every attempt, so that a device that keeps its check files recognises a repeat.
+    // While AnswerOwed() nothing is sent: the result is false with NotDelivered.
     virtual bool PrintCheck(CFiscalCheck& check, bool saveDescriptionOnly) = 0;
     virtual bool PrintSlip(CPrinterControl& printer) = 0;
     virtual bool ShowMessage(CPrinterControl& printer, const std::string& message) = 0;
+
+    // A new check file name for the check: the key under which the device keeps a registration.
+    // The worker asks once per check, before its first attempt, and stores the name with the
+    // check's status rows; every retry, also after a restart, reuses it. Empty when this kind of
+    // device keeps no check files (the check then carries no name and a repeat is not known).
+    virtual std::string NewCheckFileName(const CFiscalCheck& check);
+
+    // How the last PrintCheck(check, false) or CollectLateAnswer ended.
+    AnswerKind LastAnswer() const { return lastAnswer; }
+
+    // True while the answer to a registering message that timed out may still arrive on the open
+    // channel. Nothing else may be sent on this device until CollectLateAnswer has run.
+    bool AnswerOwed() const { return !owedKey.empty(); }
+    // The ExchangeKey of the check whose answer is owed (empty when none is).
+    const std::string& OwedExchangeKey() const { return owedKey; }
+    // Waits up to the answer time-out for the owed answer and reads it. Success: the check (the
+    // one in doubt) now carries its fiscal number, printer id and shift, as after PrintCheck.
+    // DeviceError: the device refused it, it is not registered. TimedOut: no answer came; the
+    // channel is closed, so that a later answer can never be taken for that of another message,
+    // and the check stays in doubt. Afterwards AnswerOwed() is false. Without an owed answer the
+    // result is None and nothing waits.
+    virtual AnswerKind CollectLateAnswer(CFiscalCheck& check);
+
+    // From the control thread, at stop: no new message is sent from now on (PrintCheck ends with
+    // NotDelivered before sending anything); an answer already awaited is still awaited, within
+    // its time-out, so that an exchange in flight ends with a known answer kind.
+    void RequestStop() { stopRequested = true; }
+    bool StopRequested() const { return stopRequested; }
+    // The longest an exchange in flight can still take: the connect plus the answer time-out.
+    virtual int64_t ExchangeBoundMs() const;
 
     // Shared settings, the log, and the device connection. Virtual so that each kind of device
     // (and a test double) can add to them.
@@ -56,4 +119,11 @@ public:
     bool saveShiftNumber = false;
     int32_t interfaceCashier = 0;
     CCheckLogger checkLogger;
+
+protected:
+    // Every kind of device sets these: lastAnswer in each PrintCheck(check, false), owedKey when
+    // a registering message timed out on a channel that stays open.
+    AnswerKind lastAnswer = AnswerKind::None;
+    std::string owedKey;
+    std::atomic<bool> stopRequested{false};
 };

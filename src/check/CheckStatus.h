@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// The values of a check's statusCode: the kind of check the back-ends found, or what the rules,
+// printer selection and composition decided about it. The numbers are those the status table,
+// the rules and the devices have always used; compare statusCode with these names.
+enum CheckStatusCode : int32_t {
+    kBillCheck = 0,             // a PMS bill (full check)
+    kDepositCheck = 1,          // a deposit, or a payment without a bill: D instead of Y
+    kPaymentCheck = 2,          // a sale registered per payment
+    kRefundCheck = 3,           // a negative payment check
+    kDepositLikeCheck = 4,      // registered like a deposit, amounts not compared
+    kCashLoan = 6,              // cash put in by the general cashier (or a second-list payment)
+    kCashPickup = 7,            // cash taken out (or a refund of a sale of another day)
+    kNotToRegister = 8,         // the rules say: close Y, print nothing
+    kBillRefund = 14,           // a negative bill, or a refund read with its sale
+    kPayMasterCheck = 15,       // a payment posted to the pay-master room
+    kWrongPayment = 16,         // a payment the rules do not accept
+    kOfflineRegistration = 17,  // registered offline, no fiscal code yet (Czech)
+    kReservationDeposits = 18,  // the deposits of one reservation (pro-forma folio)
+    kDepositSettlement = 19,    // a final bill settled with the reservation's deposits
+    kOtherDeposit = 20,         // a deposit payment of another receipt type
+    kReceivablePayment = 21,    // an accounts-receivable payment
+    kNoPrinter = 22,            // the postings point to different printers
+    kUndecided = 23,            // a new check
+};
+
+// The letters of qel_fisc_status, as written through SetCheckStatus.
+enum class CheckStatusLetter : char {
+    NotRegistered = 'N',     // taken into work, or the last attempt failed: due again
+    Registered = 'Y',        // done: registered or closed; final
+    Deposit = 'D',           // a deposit, met again when it is transferred or settled
+    RegisterAgain = 'S',     // set outside the service: register the bill again
+    DescriptionSaved = 'F',  // Czech: the description went to a journal file instead
+};
+
+inline std::string LetterText(CheckStatusLetter letter) { return std::string(1, static_cast<char>(letter)); }
