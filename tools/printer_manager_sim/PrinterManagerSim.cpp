@@ -51,7 +51,9 @@ std::string Garbage(int bytes) {
 
 }  // namespace
 
-PrinterManagerSim::PrinterManagerSim(Options opts) : options(std::move(opts)), fault(options.fault) {}
+PrinterManagerSim::PrinterManagerSim(Options opts) : options(std::move(opts)), fault(options.fault) {
+    recogniseRepeats = options.recogniseRepeats;
+}
 
 PrinterManagerSim::~PrinterManagerSim() { Stop(); }
 
@@ -97,6 +99,10 @@ void PrinterManagerSim::Stop() {
     }
     stopEvent.Set();
     stopWaker.Fire();
+    {
+        std::lock_guard<std::mutex> guard(mutex);
+        registrationDone.notify_all();
+    }
     acceptThread.Join();
     ReapConnections(true);
     listener.Close();
@@ -106,6 +112,34 @@ void PrinterManagerSim::SetFault(const FaultSetting& setting) {
     std::lock_guard<std::mutex> guard(mutex);
     fault = setting;
     Note("fault: " + fault.Describe());
+}
+
+void PrinterManagerSim::SetRecogniseRepeats(bool on) {
+    recogniseRepeats = on;
+    Note(on ? "repeated check files are recognised" : "every check message registers");
+}
+
+std::string PrinterManagerSim::KnownRegistration(const std::string& file) {
+    std::unique_lock<std::mutex> guard(mutex);
+    auto found = registeredFiles.find(file);
+    if (found == registeredFiles.end()) {
+        registeredFiles.emplace(file, "");
+        return "";
+    }
+    // The same check on another connection while its first registration is still under way:
+    // its answer is that registration's.
+    registrationDone.wait(guard, [&] { return stopping || !registeredFiles[file].empty(); });
+    return registeredFiles[file];
+}
+
+void PrinterManagerSim::FinishRegistration(const std::string& file, const std::string& number) {
+    std::lock_guard<std::mutex> guard(mutex);
+    if (number.empty()) {
+        registeredFiles.erase(file);
+    } else {
+        registeredFiles[file] = number;
+    }
+    registrationDone.notify_all();
 }
 
 FaultSetting PrinterManagerSim::Fault() const {
@@ -292,6 +326,21 @@ std::string PrinterManagerSim::Answer(const std::string& message, std::string& p
     std::string kind = MessageKindOf(header);
 
     FaultSetting taken = TakeFault(kind);
+    // A manager that keeps its check files knows a repeat as soon as the check arrives.
+    std::string checkFile = kind == "Check" && recogniseRepeats && !pendingFile.empty() ? pendingFile : "";
+    if (!checkFile.empty() && taken.mode != FaultSetting::Mode::Close && taken.mode != FaultSetting::Mode::Error &&
+        taken.mode != FaultSetting::Mode::Garbage) {
+        std::string known = KnownRegistration(checkFile);
+        if (!known.empty()) {
+            ++repeats;
+            pendingFile.clear();
+            pendingLength = 0;
+            Note("repeat of " + checkFile + ": fiscal number " + known);
+            return SuccessAnswer(header, known, "");
+        }
+    } else {
+        checkFile.clear();
+    }
     switch (taken.mode) {
         case FaultSetting::Mode::Close:
             Note("closing before the answer to " + kind);
@@ -304,6 +353,9 @@ std::string PrinterManagerSim::Answer(const std::string& message, std::string& p
         case FaultSetting::Mode::Delay:
             // A late answer: the document is registered all the same.
             if (stopEvent.Wait(taken.delayMs)) {
+                if (!checkFile.empty()) {
+                    FinishRegistration(checkFile, "");
+                }
                 closeNow = true;
                 return "";
             }
@@ -324,6 +376,9 @@ std::string PrinterManagerSim::Answer(const std::string& message, std::string& p
         CheckRecord record;
         std::string error;
         if (!CheckRecord::ParseCheck(message, record, error)) {
+            if (!checkFile.empty()) {
+                FinishRegistration(checkFile, "");
+            }
             return ErrorAnswer("2", "Bad check message: " + error);
         }
         std::string number;
@@ -340,6 +395,9 @@ std::string PrinterManagerSim::Answer(const std::string& message, std::string& p
         pendingFile.clear();
         pendingLength = 0;
         Record(record.ToJson());
+        if (!checkFile.empty()) {
+            FinishRegistration(checkFile, number);
+        }
         answer = SuccessAnswer(header, number, "");
     } else if (kind == "Config") {
         std::string number = header.size() > 16 ? header[16] : "";

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -30,6 +31,10 @@ public:
         int shiftNumber = 1;
         FaultSetting fault;
         bool verbose = false;
+        // Keep the check file name of every registered check and answer a check sent again under
+        // a known name with its original fiscal number, registering nothing (a manager that keeps
+        // its check files). Off: every check message registers anew.
+        bool recogniseRepeats = false;
     };
 
     explicit PrinterManagerSim(Options options);
@@ -43,6 +48,9 @@ public:
 
     void SetFault(const FaultSetting& setting);
     FaultSetting Fault() const;
+    void SetRecogniseRepeats(bool on);
+    // Check messages answered as repeats of an earlier registration.
+    size_t Repeats() const { return repeats; }
 
     // Everything received (whole messages, in order) and every record written, for tests.
     std::vector<std::string> Messages() const;
@@ -76,6 +84,11 @@ private:
     std::string SuccessAnswer(const std::vector<std::string>& header, const std::string& checkNumber,
                               const std::string& field5) const;
     void Record(const std::string& json);
+    // With recognition on: the fiscal number of a check file registered before (waiting while
+    // its first registration is still under way), or empty when the name is new, which is then
+    // taken for this registration.
+    std::string KnownRegistration(const std::string& file);
+    void FinishRegistration(const std::string& file, const std::string& number);
     void Note(const std::string& text) const;
 
     Options options;
@@ -86,6 +99,8 @@ private:
     platform::Waker stopWaker;
     std::atomic<bool> stopping{false};
     std::atomic<size_t> accepted{0};
+    std::atomic<size_t> repeats{0};
+    std::atomic<bool> recogniseRepeats{false};
 
     mutable std::mutex mutex;
     FaultSetting fault;
@@ -94,4 +109,7 @@ private:
     std::vector<std::string> messages;
     std::vector<std::string> records;
     std::vector<std::unique_ptr<Connection>> connections;
+    // Check file name -> fiscal number; empty while its registration is under way.
+    std::map<std::string, std::string> registeredFiles;
+    std::condition_variable registrationDone;
 };

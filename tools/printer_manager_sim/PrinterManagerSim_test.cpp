@@ -288,6 +288,58 @@ TEST_F(SimTest, ServesOverTcpAndSwitchesFaultsFromTheControlFile) {
     sim->Stop();
 }
 
+std::string FileMessage(const std::string& name) { return "File" + std::string(1, FS) + name + ".ck2" + FS + "10" + EOT; }
+
+TEST_F(SimTest, ARepeatedCheckFileAnswersItsFiscalNumberOnlyWhenRecognitionIsOn) {
+    auto sim = StartSim({});
+    Client client;
+    ASSERT_TRUE(client.Connect(sim->Port()));
+    auto registerCheck = [&](const std::string& file) {
+        client.Exchange(FileMessage(file));
+        return Fields(client.Exchange(CheckMessage("1")))[2];
+    };
+    // A plain manager registers every check message.
+    EXPECT_EQ(registerCheck("1_B77_11_100000"), "1");
+    EXPECT_EQ(registerCheck("1_B77_11_100000"), "2");
+    sim->SetRecogniseRepeats(true);
+    EXPECT_EQ(registerCheck("1_B77_11_100001"), "3");
+    EXPECT_EQ(registerCheck("1_B77_11_100001"), "3");
+    EXPECT_EQ(registerCheck("1_B77_11_100002"), "4");
+    EXPECT_EQ(sim->Records().size(), 4u);
+    EXPECT_EQ(sim->Repeats(), 1u);
+    // A check refused with an error answer is not known: its repeat registers.
+    sim->SetFault(FaultSetting{FaultSetting::Mode::Error, "Check", 1});
+    EXPECT_EQ(Fields(client.Exchange(FileMessage("1_B77_11_100003")))[0], "0");
+    EXPECT_EQ(Fields(client.Exchange(CheckMessage("1")))[0], "1");
+    EXPECT_EQ(registerCheck("1_B77_11_100003"), "5");
+}
+
+TEST_F(SimTest, ARepeatWhileTheFirstRegistrationIsStillUnderWayGetsItsNumber) {
+    PrinterManagerSim::Options options;
+    options.recogniseRepeats = true;
+    auto sim = StartSim(options);
+    FaultSetting late;
+    std::string error;
+    ASSERT_TRUE(late.Parse("delay ms=400 kind=Check count=1", error));
+    sim->SetFault(late);
+    std::string first;
+    std::thread slow([&] {
+        Client client;
+        ASSERT_TRUE(client.Connect(sim->Port()));
+        client.Exchange(FileMessage("1_B77_11_120000"));
+        first = Fields(client.Exchange(CheckMessage("1")))[2];
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    Client again;
+    ASSERT_TRUE(again.Connect(sim->Port()));
+    again.Exchange(FileMessage("1_B77_11_120000"));
+    std::string second = Fields(again.Exchange(CheckMessage("1")))[2];
+    slow.join();
+    EXPECT_EQ(first, "1");
+    EXPECT_EQ(second, "1");
+    EXPECT_EQ(sim->Records().size(), 1u);
+}
+
 TEST(JsonStringTest, KeepsUtf8AndConvertsSiteCodePageTexts) {
     EXPECT_EQ(JsonString("A \"q\" \\ \n"), "\"A \\\"q\\\" \\\\ \\u000a\"");
     EXPECT_EQ(JsonString("Caf\xc3\xa9"), "\"Caf\xc3\xa9\"");

@@ -1,7 +1,7 @@
 // printer_manager_sim: a printer manager for tests and the demo, listening on 127.0.0.1.
 //   printer_manager_sim --port N [--records FILE] [--control FILE] [--fault "LINE"]
 //                       [--printer-id PREFIX] [--printer-type TEXT] [--first-check N]
-//                       [--shift N] [--port-file FILE] [--verbose]
+//                       [--shift N] [--port-file FILE] [--recognise-repeats] [--verbose]
 // The control file holds one fault line (see FaultSetting.h) and is re-read while running, so a
 // test switches faults on and off by rewriting it. SIGTERM or SIGINT end the program.
 #include <cstdio>
@@ -21,7 +21,7 @@ int Usage(const std::string& problem) {
                  "printer_manager_sim: %s\n"
                  "usage: printer_manager_sim --port N [--records FILE] [--control FILE] [--fault LINE]\n"
                  "       [--printer-id PREFIX] [--printer-type TEXT] [--first-check N] [--shift N]\n"
-                 "       [--port-file FILE] [--verbose]\n",
+                 "       [--port-file FILE] [--recognise-repeats] [--verbose]\n",
                  problem.c_str());
     return 2;
 }
@@ -38,6 +38,10 @@ int main(int argc, char** argv) {
         std::string arg = argv[i];
         if (arg == "--verbose") {
             options.verbose = true;
+            continue;
+        }
+        if (arg == "--recognise-repeats") {
+            options.recogniseRepeats = true;
             continue;
         }
         if (i + 1 >= argc) {
