@@ -1,5 +1,6 @@
 #include "service/CBaseMonitoring.h"
 
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <set>
@@ -160,6 +161,10 @@ bool CBaseMonitoring::CreateInterfaces() {
         if (!device->Connect(printer)) {
             return false;
         }
+        std::lock_guard<std::mutex> guard(interfacesLock);
+        if (stopRequested) {
+            device->RequestStop();
+        }
         interfaces[printer.name] = std::move(device);
     }
     return true;
@@ -192,157 +197,295 @@ void CBaseMonitoring::PollingLoop() {
                 stopped = true;
                 break;
             }
-            currentPrinter.Reset();
-            currentInterface = nullptr;
-            CFiscalCheck check(due);
-            WriteCheckText(check, 4);
-            if (ProcessCheck(check) && Pause(afterPrintPause)) {
+            CCheckInWork work(due);
+            WriteCheckText(work.check, 4);
+            if (ProcessCheck(work) && Pause(afterPrintPause)) {
                 stopped = true;
                 break;
             }
         }
     }
+    CollectOwedAnswers();
     Write("Stop payment monitoring");
+}
+
+void CBaseMonitoring::CollectOwedAnswers() {
+    for (auto& [name, device] : interfaces) {
+        if (device->AnswerOwed()) {
+            CCheckInWork work{CFiscalCheck()};
+            work.printer.name = name;
+            work.device = device.get();
+            CollectOwedAnswer(work);
+        }
+    }
 }
 
 void CBaseMonitoring::WriteCheckText(CFiscalCheck& check, int detail, const std::string& title) {
     log.WriteList(check.BuildText(detail, title));
 }
 
-bool CBaseMonitoring::ProcessCheck(CFiscalCheck& check) {
-    if (!storage->SetCheckStatus(check, "N")) {
+bool CBaseMonitoring::ProcessCheck(CCheckInWork& work) {
+    CFiscalCheck& check = work.check;
+    if (!WriteLetter(check, CheckStatusLetter::NotRegistered)) {
         return false;
     }
-    bool rulesOk = configuration->ApplyRules(check);
-    if (check.statusCode == 8) {
-        storage->SetCheckStatus(check, "Y");
+    work.rulesOk = configuration->ApplyRules(check);
+    if (check.statusCode == kNotToRegister) {
+        WriteLetter(check, CheckStatusLetter::Registered);
         return false;
     }
-    if (check.statusCode == 16) {
+    if (check.statusCode == kWrongPayment) {
         storage->SetCheckRemark(check, "Wrong payment");
-        storage->SetCheckStatus(check, "Y");
+        WriteLetter(check, CheckStatusLetter::Registered);
         return false;
     }
-    SelectPrinter(check);
-    configuration->ApplyPrinterRules(currentPrinter.name, check);
-    if (check.statusCode == 22) {
-        CloseByHand(check);
+    SelectPrinter(work);
+    configuration->ApplyPrinterRules(work.printer.name, check);
+    if (check.statusCode == kNoPrinter) {
+        CloseByHand(work);
         return false;
     }
     if (posExpandMode) {
         ReadPosChecks(check);
-        return rulesOk ? Register(check) : RulesFailed(check);
+        return work.rulesOk ? Register(work) : RulesFailed(work);
     }
     ExpandInterfaceCheck(check);
-    if (rulesOk && check.CheckSigns()) {
-        return Register(check);
+    if (work.rulesOk && check.CheckSigns()) {
+        return Register(work);
     }
     Write(check.errorText);
-    return RulesFailed(check);
+    return RulesFailed(work);
 }
 
-bool CBaseMonitoring::RulesFailed(CFiscalCheck& check) {
+bool CBaseMonitoring::RulesFailed(CCheckInWork& work) {
+    CFiscalCheck& check = work.check;
     if (check.checkMode == 7 && (configuration->ruleVerdict == 4 || check.documentKind == 4)) {
         CFiscalCheck shortCheck(check);
         bool created = shortCheck.TryToCreateShortCheck();
-        SaveDescription(check);
+        SaveDescription(work);
         std::string reason = configuration->GetLastError();
-        lastError = reason.empty() ? "Check description saved" : reason + " Check description saved";
-        Write(lastError);
-        ReportToOperator(check, lastError);
+        work.message = reason.empty() ? "Check description saved" : reason + " Check description saved";
+        Write(work.message);
+        ReportToOperator(work, work.message);
         if (!created) {
             return false;
         }
         check = shortCheck;
-        return Register(check);
+        return Register(work);
     }
-    lastError = configuration->GetLastError();
-    if (check.statusCode == 1 && check.documentKind != 0) {
-        storage->SetCheckStatus(check, "D");
-    } else if (check.statusCode == 1) {
-        ReportToOperator(check, lastError);
-        storage->SetCheckStatus(check, "N");
-    } else if (check.statusCode == 4) {
-        storage->SetCheckStatus(check, "Y");
+    work.message = configuration->GetLastError();
+    if (check.statusCode == kDepositCheck && check.documentKind != 0) {
+        WriteLetter(check, CheckStatusLetter::Deposit);
+    } else if (check.statusCode == kDepositCheck) {
+        ReportToOperator(work, work.message);
+        WriteLetter(check, CheckStatusLetter::NotRegistered);
+    } else if (check.statusCode == kDepositLikeCheck) {
+        WriteLetter(check, CheckStatusLetter::Registered);
     } else {
-        CloseByHand(check);
+        CloseByHand(work);
     }
     return false;
 }
 
-bool CBaseMonitoring::Register(CFiscalCheck& check) {
-    if (!storage->ValidateCheck(check, currentPrinter.name)) {
-        CloseByHand(check);
+bool CBaseMonitoring::Register(CCheckInWork& work) {
+    CFiscalCheck& check = work.check;
+    if (!storage->ValidateCheck(check, work.printer.name)) {
+        CloseByHand(work);
         return false;
     }
     if (check.checkMode == 7 && !agentRequisites.empty()) {
         ApplyAgentData(check);
     }
-    if (currentPrinter.ConnectionText().empty()) {
+    if (work.printer.ConnectionText().empty()) {
         Write(printerRegistry->GetLastError());
-        SaveDescriptionAndClose(check);
+        SaveDescriptionAndClose(work);
         return false;
     }
-    if (refundProcessing && !ConfirmRefunds(check)) {
+    if (refundProcessing && !ConfirmRefunds(work)) {
         return false;
     }
     for (;;) {
-        if (Attempt(check)) {
-            SetPaymentBlock(false);
-            Write("Successful");
-            storage->SetCheckStatus(check, "Y");
-            journal.JournalCheck(currentPrinter, check);
-            if (refundProcessing && !check.payments.empty() && check.payments[0].pay_kind == 0 &&
-                check.paymentsTotal > 0) {
-                storage->SaveCheckNumber(check.payments[0].trx_no, check.receiptNumber);
-            }
-            return true;
+        work.answer = Attempt(work);
+        switch (FateOf(work.answer)) {
+            case CheckFate::Registered:
+                RecordRegistration(check, work.printer);
+                return true;
+            case CheckFate::InDoubt:
+                KeepInDoubt(work);
+                return true;
+            case CheckFate::NotRegistered:
+                break;
         }
         Write("Unsuccessful");
-        storage->SetCheckStatus(check, "N");
-        SetPaymentBlock(currentInterface ? currentInterface->blockOnFailure : false);
-        ReportToOperator(check, currentInterface ? currentInterface->GetLastError() : lastError);
-        if (!(check.paymentsTotal > 0 && SelectPrinter(check))) {
+        WriteLetter(check, CheckStatusLetter::NotRegistered);
+        SetPaymentBlock(work.device ? work.device->blockOnFailure : false);
+        ReportToOperator(work, work.device ? work.device->GetLastError() : work.message);
+        // A check bound to its printer waits for that one; a refund never goes elsewhere.
+        if (work.pinned || !(check.paymentsTotal > 0 && SelectPrinter(work))) {
             return true;
         }
     }
 }
 
-bool CBaseMonitoring::Attempt(CFiscalCheck& check) {
-    bool ok = false;
-    if (currentInterface) {
-        ok = currentInterface->PrintCheck(check, false);
-    } else {
-        // A printer name without an interface: a failed attempt, the check stays "N".
-        lastError = text::Format("Printer number %s has no device interface.", currentPrinter.name.c_str());
-        Write("PrintInterface is NULL!");
+CBaseMonitoring::CheckFate CBaseMonitoring::FateOf(AnswerKind answer) {
+    switch (answer) {
+        case AnswerKind::Success:
+            return CheckFate::Registered;
+        case AnswerKind::TimedOut:
+        case AnswerKind::Cut:
+            return CheckFate::InDoubt;
+        case AnswerKind::None:
+        case AnswerKind::DeviceError:
+        case AnswerKind::NotDelivered:
+            break;
     }
-    storage->SaveFiscalData(check);
-    if (ok && configuration->printerType == 10) {
-        storage->SaveFiscalResult(check);
-    }
-    return ok;
+    return CheckFate::NotRegistered;
 }
 
-bool CBaseMonitoring::SelectPrinter(CFiscalCheck& check) {
-    std::string previous = currentPrinter.name;
-    bool chosen = printerRegistry->ChoosePrinter(check, currentPrinter);
+AnswerKind CBaseMonitoring::Attempt(CCheckInWork& work) {
+    CFiscalCheck& check = work.check;
+    AnswerKind answer = AnswerKind::NotDelivered;
+    if (!work.device) {
+        // A printer name without an interface: a failed attempt, the check stays "N".
+        work.message = text::Format("Printer number %s has no device interface.", work.printer.name.c_str());
+        Write("PrintInterface is NULL!");
+    } else {
+        answer = CollectOwedAnswer(work);
+        if (answer != AnswerKind::Success) {
+            bool ok = work.device->PrintCheck(check, false);
+            answer = work.device->LastAnswer();
+            if (answer == AnswerKind::None) {
+                // A device that does not tell its answer kind: its result alone decides.
+                answer = ok ? AnswerKind::Success : AnswerKind::NotDelivered;
+            }
+        }
+    }
+    storage->SaveFiscalData(check);
+    if (answer == AnswerKind::Success && configuration->printerType == 10) {
+        storage->SaveFiscalResult(check);
+    }
+    return answer;
+}
+
+AnswerKind CBaseMonitoring::CollectOwedAnswer(CCheckInWork& work) {
+    CPrintInterface& device = *work.device;
+    if (!device.AnswerOwed()) {
+        return AnswerKind::None;
+    }
+    std::string key = device.OwedExchangeKey();
+    bool own = key == ExchangeKey(work.check);
+    auto found = inDoubt.find(key);
+    InDoubt other;
+    if (!own && found != inDoubt.end()) {
+        other = found->second;
+    }
+    CFiscalCheck& owed = own ? work.check : other.check;
+    AnswerKind late = device.CollectLateAnswer(owed);
+    Write(text::Format("Late answer for %s from printer %s: %s", key.c_str(), work.printer.name.c_str(),
+                       AnswerKindText(late)));
+    if (late != AnswerKind::Success && late != AnswerKind::DeviceError) {
+        return own ? late : AnswerKind::None;
+    }
+    // Known now: registered, or refused by the device. From the next cycle on the check is
+    // bound to no printer.
+    if (found != inDoubt.end()) {
+        inDoubt.erase(found);
+    }
+    if (late == AnswerKind::Success && !own && !other.printer.empty()) {
+        storage->SaveFiscalData(owed);
+        CPrinterControl control = work.printer;
+        control.name = other.printer;
+        RecordRegistration(owed, control);
+    }
+    return own ? late : AnswerKind::None;
+}
+
+void CBaseMonitoring::KeepInDoubt(CCheckInWork& work) {
+    CFiscalCheck& check = work.check;
+    InDoubt& entry = inDoubt[ExchangeKey(check)];
+    entry.check = check;
+    entry.printer = work.printer.name;
+    entry.answer = work.answer;
+    Write(text::Format("Check %s in doubt on printer %s (%s, %s): kept for that printer only, sent again under "
+                       "the same check file name",
+                       check.checkNumber.c_str(), work.printer.name.c_str(), AnswerKindText(work.answer),
+                       ExchangeKey(check).c_str()));
+    SetPaymentBlock(work.device->blockOnFailure);
+    ReportToOperator(work, work.device->GetLastError());
+}
+
+std::map<std::string, CBaseMonitoring::InDoubt>::iterator CBaseMonitoring::FindInDoubt(const CFiscalCheck& check) {
+    auto found = inDoubt.find(ExchangeKey(check));
+    if (found != inDoubt.end() || check.payments.empty()) {
+        return found;
+    }
+    for (auto it = inDoubt.begin(); it != inDoubt.end(); ++it) {
+        const CFiscalCheck& held = it->second.check;
+        if (!held.payments.empty() && held.payments.front().trx_no == check.payments.front().trx_no) {
+            return it;
+        }
+    }
+    return inDoubt.end();
+}
+
+bool CBaseMonitoring::WriteLetter(CFiscalCheck& check, CheckStatusLetter letter) {
+    if (storage->SetCheckStatus(check, LetterText(letter))) {
+        return true;
+    }
+    Write(text::Format("Status %s of check %s not written: %s", LetterText(letter).c_str(), check.checkNumber.c_str(),
+                       storage->GetLastError().c_str()));
+    return false;
+}
+
+void CBaseMonitoring::RecordRegistration(CFiscalCheck& check, const CPrinterControl& printer) {
+    SetPaymentBlock(false);
+    Write("Successful");
+    WriteLetter(check, CheckStatusLetter::Registered);
+    journal.JournalCheck(printer, check);
+    if (refundProcessing && !check.payments.empty() && check.payments[0].pay_kind == 0 && check.paymentsTotal > 0) {
+        storage->SaveCheckNumber(check.payments[0].trx_no, check.receiptNumber);
+    }
+}
+
+bool CBaseMonitoring::SelectPrinter(CCheckInWork& work) {
+    auto held = FindInDoubt(work.check);
+    if (held != inDoubt.end()) {
+        // In doubt on its printer: only that printer may hold the registration.
+        const std::string& name = held->second.printer;
+        for (const CPrinterControl& printer : configuration->printers) {
+            if (printer.name == name) {
+                work.printer = printer;
+            }
+        }
+        work.printer.name = name;
+        work.check.printerName = name;
+        if (work.check.printedFileName.empty()) {
+            work.check.printedFileName = held->second.check.printedFileName;
+        }
+        work.pinned = true;
+        Write(text::Format("Check %s is in doubt on printer %s: only that printer is used",
+                           work.check.checkNumber.c_str(), name.c_str()));
+        SelectInterface(work, name);
+        return true;
+    }
+    std::string previous = work.printer.name;
+    bool chosen = printerRegistry->ChoosePrinter(work.check, work.printer);
     if (chosen) {
         if (!previous.empty()) {
             Write("Send to reserve printer");
         }
-        SelectInterface(currentPrinter.name);
+        SelectInterface(work, work.printer.name);
     }
     return chosen;
 }
 
-void CBaseMonitoring::SelectInterface(const std::string& name) {
+void CBaseMonitoring::SelectInterface(CCheckInWork& work, const std::string& name) {
     auto found = interfaces.find(name);
     if (found == interfaces.end()) {
         Write(text::Format("Printer number %s not found in the list.", name.c_str()));
         found = interfaces.find("");
     }
-    currentInterface = found == interfaces.end() ? nullptr : found->second.get();
+    work.device = found == interfaces.end() ? nullptr : found->second.get();
 }
 
 void CBaseMonitoring::SetPaymentBlock(bool block, const std::string& reason) {
@@ -357,40 +500,42 @@ void CBaseMonitoring::SetPaymentBlock(bool block, const std::string& reason) {
     }
 }
 
-void CBaseMonitoring::ReportToOperator(CFiscalCheck& check, const std::string& message) {
+void CBaseMonitoring::ReportToOperator(CCheckInWork& work, const std::string& message) {
+    const CFiscalCheck& check = work.check;
     if (message.empty() || check.documentKind == 2) {
         return;
     }
     std::string full = check.checkNumber.empty() ? message : "Check " + check.checkNumber + ". " + message;
-    if (currentInterface) {
-        currentInterface->ShowMessage(currentPrinter, full);
+    if (work.device) {
+        work.device->ShowMessage(work.printer, full);
     } else {
         Write("PrintInterface is NULL!");
     }
 }
 
-void CBaseMonitoring::SaveDescription(CFiscalCheck& check) {
-    if (currentInterface) {
-        currentInterface->PrintCheck(check, true);
+void CBaseMonitoring::SaveDescription(CCheckInWork& work) {
+    if (work.device) {
+        work.device->PrintCheck(work.check, true);
     } else {
         // No device interface to hand the description to: the journal keeps it instead, so the
         // check can still be closed by hand.
-        journal.SaveDescription(currentPrinter, check);
+        journal.SaveDescription(work.printer, work.check);
     }
 }
 
-bool CBaseMonitoring::SaveDescriptionAndClose(CFiscalCheck& check) {
-    SaveDescription(check);
-    return storage->SetCheckStatus(check, "Y");
+bool CBaseMonitoring::SaveDescriptionAndClose(CCheckInWork& work) {
+    SaveDescription(work);
+    return WriteLetter(work.check, CheckStatusLetter::Registered);
 }
 
-void CBaseMonitoring::CloseByHand(CFiscalCheck& check) {
-    SaveDescriptionAndClose(check);
-    lastError = kSavedManually;
-    ReportToOperator(check, lastError);
+void CBaseMonitoring::CloseByHand(CCheckInWork& work) {
+    SaveDescriptionAndClose(work);
+    work.message = kSavedManually;
+    ReportToOperator(work, work.message);
 }
 
-bool CBaseMonitoring::ConfirmRefunds(CFiscalCheck& check) {
+bool CBaseMonitoring::ConfirmRefunds(CCheckInWork& work) {
+    CFiscalCheck& check = work.check;
     for (const struct_posting& payment : check.payments) {
         if (!(payment.trx_amount < 0 && payment.pay_kind == 0)) {
             continue;
@@ -399,24 +544,24 @@ bool CBaseMonitoring::ConfirmRefunds(CFiscalCheck& check) {
                            check.folioNumber.c_str()));
         if (payment.reference.empty()) {
             Write("Reference is empty");
-            ReportToOperator(check, platform::Cp1251("Для чека возврата не введен номер исходной операции. "
-                                                     "Введите номер в поле Reference."));
+            ReportToOperator(work, platform::Cp1251("Для чека возврата не введен номер исходной операции. "
+                                                    "Введите номер в поле Reference."));
             return false;
         }
         int referenced = text::ToInt(payment.reference);
         if (referenced == 0) {
             Write("Reference is not correct");
             if (payment.reference.find("Split") != std::string::npos) {
-                ReportToOperator(check, platform::Cp1251("Для чека возврата введите номер исходной операции в "
-                                                         "Reference."));
+                ReportToOperator(work, platform::Cp1251("Для чека возврата введите номер исходной операции в "
+                                                        "Reference."));
             } else {
-                ReportToOperator(check, platform::Cp1251("Для чека возврата введен неверный номер исходной "
-                                                         "операции. Введите номер в поле Reference."));
+                ReportToOperator(work, platform::Cp1251("Для чека возврата введен неверный номер исходной "
+                                                        "операции. Введите номер в поле Reference."));
             }
             return false;
         }
         if (!storage->ConfirmRefund(check, referenced, payment.trx_amount)) {
-            ReportToOperator(check, storage->GetLastError());
+            ReportToOperator(work, storage->GetLastError());
             return false;
         }
     }
@@ -573,12 +718,23 @@ void CBaseMonitoring::ApplyNlsLang(const std::string& value) {
 
 bool CBaseMonitoring::Stop() {
     stopRequested = true;
+    int64_t wait = kStopLoopWait;
+    {
+        // From now on no device starts a new message; one already sent is answered or times out
+        // within the device's own bounds, so the loop is awaited that long and no exchange is
+        // abandoned half way.
+        std::lock_guard<std::mutex> guard(interfacesLock);
+        for (auto& [name, device] : interfaces) {
+            device->RequestStop();
+            // The exchange in flight, then the collection of its late answer.
+            wait = std::max(wait, 2 * device->ExchangeBoundMs() + kStopLoopWait);
+        }
+    }
     stopEvent.Set();
     // Rather than a blind pause, wait for the loop to reach its next wait and end, so that the
-    // storage and the devices are never used from two threads at once. A registration in
-    // progress finishes first; after kStopLoopWait the stop goes on regardless.
-    if (std::this_thread::get_id() != loopThread) {
-        loopIdle.Wait(kStopLoopWait);
+    // storage and the devices are never used from two threads at once.
+    if (std::this_thread::get_id() != loopThread && !loopIdle.Wait(wait)) {
+        Write("Stop: the registration in progress did not end in time");
     }
     SetPaymentBlock(true);
     for (auto& [name, device] : interfaces) {

@@ -9,16 +9,18 @@
 #include <vector>
 
 #include "check/CFiscalCheck.h"
+#include "check/CheckStatus.h"
 #include "devices/CPrinterControl.h"
 #include "log/CCheckLogger.h"
 #include "log/CLogFile.h"
 #include "platform/Event.h"
+#include "service/CCheckInWork.h"
+#include "service/CPrintInterface.h"
 #include "service/CWorkerParts.h"
 
 class CFiscalINI;
 class CFiscalPrinter;
 class CFiscalStorage;
-class CPrintInterface;
 
 // The service's one worker: at start-up it reads the configuration and creates the storage and
 // one device interface per printer; then it polls the storage for due checks and takes each one
@@ -27,6 +29,7 @@ class CPrintInterface;
 class CBaseMonitoring {
 public:
     static constexpr int64_t kPreCheckPause = 1000;
+    // How long a stop waits for the loop beyond the longest exchange a device may have in flight.
     static constexpr int64_t kStopLoopWait = 8000;
 
     // logPath: the service log; a bare name lands in the program folder.
@@ -61,20 +64,37 @@ private:
     void ReadAgentRequisites();
     void PollingLoop();
     // Processes one check; true when the after-print pause follows.
-    bool ProcessCheck(CFiscalCheck& check);
-    bool RulesFailed(CFiscalCheck& check);
-    bool Register(CFiscalCheck& check);
-    bool Attempt(CFiscalCheck& check);
-    bool SelectPrinter(CFiscalCheck& check);
-    void SelectInterface(const std::string& name);
+    bool ProcessCheck(CCheckInWork& work);
+    bool RulesFailed(CCheckInWork& work);
+    bool Register(CCheckInWork& work);
+    AnswerKind Attempt(CCheckInWork& work);
+
+    // What an attempt's answer means for the check: the one place that decides it.
+    enum class CheckFate { Registered, InDoubt, NotRegistered };
+    static CheckFate FateOf(AnswerKind answer);
+    // The one place that writes a check's status letter; false (logged) when the storage refused.
+    bool WriteLetter(CFiscalCheck& check, CheckStatusLetter letter);
+    // A registered check: Y, the journal and the refund's check number.
+    void RecordRegistration(CFiscalCheck& check, const CPrinterControl& printer);
+    // Sent, but the answer did not come whole: the check waits for the printer that may hold it.
+    void KeepInDoubt(CCheckInWork& work);
+    // Before anything goes to the device: the late answer owed to a check in doubt. Success when
+    // it registered the very check in hand (which then carries its fiscal number).
+    AnswerKind CollectOwedAnswer(CCheckInWork& work);
+    // At stop: every answer still owed is awaited once more, so that a late registration is
+    // recorded rather than left for the next start to send again.
+    void CollectOwedAnswers();
+
+    bool SelectPrinter(CCheckInWork& work);
+    void SelectInterface(CCheckInWork& work, const std::string& name);
     void SetPaymentBlock(bool block, const std::string& text = "");
-    void ReportToOperator(CFiscalCheck& check, const std::string& text);
+    void ReportToOperator(CCheckInWork& work, const std::string& text);
     // The check's description goes to its device, or to the journal when it has none.
-    void SaveDescription(CFiscalCheck& check);
-    bool SaveDescriptionAndClose(CFiscalCheck& check);
+    void SaveDescription(CCheckInWork& work);
+    bool SaveDescriptionAndClose(CCheckInWork& work);
     // Closed Y with its description saved, for the operator to register by hand.
-    void CloseByHand(CFiscalCheck& check);
-    bool ConfirmRefunds(CFiscalCheck& check);
+    void CloseByHand(CCheckInWork& work);
+    bool ConfirmRefunds(CCheckInWork& work);
     void ReadPosChecks(CFiscalCheck& check);
     void ExpandInterfaceCheck(CFiscalCheck& check);
     void WriteCheckText(CFiscalCheck& check, int detail, const std::string& title = "");
@@ -92,7 +112,6 @@ private:
     std::map<std::string, std::unique_ptr<CPrintInterface>> interfaces;
     std::vector<CFiscalCheck> checks;
     std::string lastError;
-    CPrinterControl currentPrinter;
     std::atomic<bool> paymentsBlocked{true};
     bool blockingDisabled = false;
     int64_t pollPeriod = 5000;
@@ -103,7 +122,6 @@ private:
     std::map<int, std::string> agentRequisites;
     bool posExpandMode = false;
     std::string agentTax;
-    CPrintInterface* currentInterface = nullptr;
 
     // A stop requested before the loop starts must not be lost when the loop resets its event.
     std::atomic<bool> stopRequested{false};
@@ -111,4 +129,19 @@ private:
     platform::Event loopIdle{true, true};
     std::atomic<std::thread::id> loopThread;
     std::mutex blockLock;
+    // Guards the interface map while start-up fills it and a stop tells every device to stop.
+    std::mutex interfacesLock;
+
+    // A check sent to a printer whose answer never came whole: it may be registered there, so it
+    // goes to no other printer, and is sent again only to that one under the same check file
+    // name (a printer manager that keeps its check files answers a repeat with the original
+    // registration).
+    struct InDoubt {
+        CFiscalCheck check;
+        std::string printer;
+        AnswerKind answer = AnswerKind::None;
+    };
+    std::map<std::string, InDoubt> inDoubt;  // by ExchangeKey
+    // The check in doubt that this check is, found by its key or by its first transaction.
+    std::map<std::string, InDoubt>::iterator FindInDoubt(const CFiscalCheck& check);
 };

@@ -171,11 +171,18 @@ public:
     std::function<void()> onOpen;
 };
 
+// Answer kinds a printer gives, in order: to its registrations, and to the collection of a
+// late answer. A device that has none scripted answers by the plain results.
+struct DeviceScript {
+    std::map<std::string, std::deque<AnswerKind>> answers;
+    std::map<std::string, std::deque<AnswerKind>> lateAnswers;
+};
+
 class FakeDevice : public CPrintInterface {
 public:
     FakeDevice(Calls& calls, std::map<std::string, std::deque<bool>>& results, std::set<std::string>& refuse,
-               std::vector<CFiscalCheck>& printed)
-        : calls(calls), results(results), refuseConnect(refuse), printed(printed) {}
+               std::vector<CFiscalCheck>& printed, DeviceScript& script)
+        : calls(calls), results(results), refuseConnect(refuse), printed(printed), script(script) {}
     bool PrintCheck(CFiscalCheck& check, bool saveDescriptionOnly) override {
         calls.push_back((saveDescriptionOnly ? "SaveDescription " : "PrintCheck ") + control.name + " " +
                         check.checkNumber);
@@ -183,7 +190,17 @@ public:
             return true;
         }
         blockOnFailure = false;
+        lastAnswer = AnswerKind::None;
+        if (check.printedFileName.empty()) {
+            check.printedFileName = NewCheckFileName(check);
+        }
         printed.push_back(check);
+        std::deque<AnswerKind>& kinds = script.answers[control.name];
+        if (!kinds.empty()) {
+            lastAnswer = kinds.front();
+            kinds.pop_front();
+            return Answered(check);
+        }
         std::deque<bool>& queue = results[control.name];
         bool ok = queue.empty() ? true : queue.front();
         if (!queue.empty()) {
@@ -208,11 +225,49 @@ public:
         return !refuseConnect.count(printer.name);
     }
     void Disconnect() override { calls.push_back("Disconnect " + control.name); }
+    std::string NewCheckFileName(const CFiscalCheck& check) override {
+        return control.name + "_" + check.checkNumber + "_11_100000";
+    }
+    AnswerKind CollectLateAnswer(CFiscalCheck& check) override {
+        calls.push_back("CollectLateAnswer " + control.name + " " + check.checkNumber);
+        owedKey.clear();
+        std::deque<AnswerKind>& kinds = script.lateAnswers[control.name];
+        lastAnswer = kinds.empty() ? AnswerKind::TimedOut : kinds.front();
+        if (!kinds.empty()) {
+            kinds.pop_front();
+        }
+        Answered(check);
+        owedKey.clear();
+        return lastAnswer;
+    }
+
+    // What a scripted answer leaves behind: a fiscal number, an owed answer, a lost connection.
+    bool Answered(CFiscalCheck& check) {
+        switch (lastAnswer) {
+            case AnswerKind::Success:
+                check.fiscalNumber = "F" + check.checkNumber;
+                return true;
+            case AnswerKind::TimedOut:
+                owedKey = ExchangeKey(check);
+                lastError = "Waiting time is up.";
+                break;
+            case AnswerKind::Cut:
+            case AnswerKind::NotDelivered:
+                blockOnFailure = true;
+                lastError = "Fiscal printer connect cut off.";
+                break;
+            default:
+                lastError = "Paper out";
+                break;
+        }
+        return false;
+    }
 
     Calls& calls;
     std::map<std::string, std::deque<bool>>& results;
     std::set<std::string>& refuseConnect;
     std::vector<CFiscalCheck>& printed;
+    DeviceScript& script;
 };
 
 // Hands the fakes to the worker; until then the test owns them.
@@ -220,14 +275,15 @@ class FakeParts : public CWorkerParts {
 public:
     FakeParts(std::unique_ptr<FakeConfig>& config, std::unique_ptr<FakeRegistry>& registry,
               std::unique_ptr<FakeStorage>& storage, Calls& calls, std::map<std::string, std::deque<bool>>& results,
-              std::set<std::string>& refuse, std::vector<CFiscalCheck>& printed)
+              std::set<std::string>& refuse, std::vector<CFiscalCheck>& printed, DeviceScript& script)
         : config(config),
           registry(registry),
           storage(storage),
           calls(calls),
           results(results),
           refuse(refuse),
-          printed(printed) {}
+          printed(printed),
+          script(script) {}
     std::unique_ptr<CFiscalINI> CreateConfiguration() override { return std::move(config); }
     std::unique_ptr<CFiscalPrinter> CreatePrinterRegistry() override { return std::move(registry); }
     std::unique_ptr<CFiscalStorage> CreateStorage(int kind, std::string& reason) override {
@@ -238,7 +294,7 @@ public:
         return std::move(storage);
     }
     std::unique_ptr<CPrintInterface> CreateInterface(int, std::string&) override {
-        return std::make_unique<FakeDevice>(calls, results, refuse, printed);
+        return std::make_unique<FakeDevice>(calls, results, refuse, printed, script);
     }
     std::unique_ptr<FakeConfig>& config;
     std::unique_ptr<FakeRegistry>& registry;
@@ -247,6 +303,7 @@ public:
     std::map<std::string, std::deque<bool>>& results;
     std::set<std::string>& refuse;
     std::vector<CFiscalCheck>& printed;
+    DeviceScript& script;
 };
 
 CPrinterControl Printer(const std::string& name) {
@@ -296,11 +353,18 @@ public:
         config->waitNextCheck = kAfterPrint;
     }
 
+    // A worker made of the fakes, logging into the test's folder.
+    std::unique_ptr<CBaseMonitoring> NewWorker() {
+        return std::make_unique<CBaseMonitoring>(
+            std::make_unique<FakeParts>(ownedConfig, ownedRegistry, ownedStorage, calls, results, refuse, printed,
+                                        script),
+            temp.File("qelfiscal.log"));
+    }
+
     // Runs the worker through the given number of polling cycles, then stops it the way the
     // service control does, from inside the next polling pause.
     bool Run(int cycles) {
-        worker = std::make_unique<CBaseMonitoring>(
-            std::make_unique<FakeParts>(ownedConfig, ownedRegistry, ownedStorage, calls, results, refuse, printed), temp.File("qelfiscal.log"));
+        worker = NewWorker();
         worker->Log().SetEcho(false);
         int seen = 0;
         clock.SetHook([&, cycles](int64_t ms) {
@@ -368,6 +432,7 @@ public:
     std::function<void(int64_t)> onPause;
     std::thread stopper;
     std::vector<CFiscalCheck> printed;
+    DeviceScript script;
 };
 
 }  // namespace
@@ -550,6 +615,100 @@ TEST_F(WorkerTest, RefundCheckIsNotSentToTheReservePrinter) {
     EXPECT_EQ(Count("SetCheckStatus 8 Y"), 0);
 }
 
+TEST_F(WorkerTest, TheAnswerKindDecidesBetweenRegisteredReservePrinterAndInDoubt) {
+    struct Case {
+        AnswerKind answer;
+        int reserveAttempts;
+        int statusN;
+        bool inDoubt;
+    };
+    const Case cases[] = {
+        {AnswerKind::Success, 0, 1, false},     {AnswerKind::DeviceError, 1, 2, false},
+        {AnswerKind::NotDelivered, 1, 2, false}, {AnswerKind::TimedOut, 0, 1, true},
+        {AnswerKind::Cut, 0, 1, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(AnswerKindText(c.answer));
+        SetUp();
+        calls.clear();
+        storage->cycles.push_back({Bill("9", 50)});
+        script.answers["1"] = {c.answer};
+        size_t logStart = LogText().size();
+        ASSERT_TRUE(Run(1));
+        std::string log = LogText().substr(logStart);
+        EXPECT_EQ(Count("PrintCheck 1 9"), 1);
+        EXPECT_EQ(Count("PrintCheck 2 9"), c.reserveAttempts);
+        EXPECT_EQ(Count("SetCheckStatus 9 N"), c.statusN);
+        EXPECT_EQ(Count("SetCheckStatus 9 Y"), c.inDoubt ? 0 : 1);
+        EXPECT_EQ(log.find("in doubt on printer 1") != std::string::npos, c.inDoubt);
+        EXPECT_EQ(log.find("Unsuccessful") != std::string::npos, c.reserveAttempts > 0);
+    }
+}
+
+TEST_F(WorkerTest, ALateAnswerIsCollectedBeforeTheNextCheckGoesToThatPrinter) {
+    CFiscalCheck first = Bill("30", 50);
+    CFiscalCheck second = Bill("31", 60);
+    second.payments[0].trx_no = 201;
+    storage->cycles.push_back({first, second});
+    script.answers["1"] = {AnswerKind::TimedOut, AnswerKind::Success};
+    script.lateAnswers["1"] = {AnswerKind::Success};
+    ASSERT_TRUE(Run(1));
+    Calls order;
+    for (const std::string& c : calls) {
+        if (c.find(" 30") != std::string::npos || c.find(" 31") != std::string::npos) {
+            order.push_back(c);
+        }
+    }
+    Calls expected = {"SetCheckStatus 30 N", "ApplyRules 30",      "ApplyPrinterRules 1 30",  "ValidateCheck 30 1",
+                      "PrintCheck 1 30",     "SaveFiscalData 30",  "ShowMessage 1 Check 30. Waiting time is up.",
+                      "SetCheckStatus 31 N", "ApplyRules 31",      "ApplyPrinterRules 1 31",  "ValidateCheck 31 1",
+                      "CollectLateAnswer 1 30", "SaveFiscalData 30", "SetCheckStatus 30 Y",    "PrintCheck 1 31",
+                      "SaveFiscalData 31",   "SetCheckStatus 31 Y"};
+    EXPECT_EQ(order, expected);
+    EXPECT_EQ(Count("PrintCheck 2 30"), 0);
+}
+
+TEST_F(WorkerTest, ACheckInDoubtGoesBackOnlyToItsPrinterUnderTheSameFileName) {
+    // Cut on printer 1; printer 1 still down in the next cycle; then it answers.
+    storage->cycles.push_back({Bill("40", 50)});
+    storage->cycles.push_back({Bill("40", 50)});
+    storage->cycles.push_back({Bill("40", 50)});
+    script.answers["1"] = {AnswerKind::Cut, AnswerKind::NotDelivered, AnswerKind::Success};
+    ASSERT_TRUE(Run(3));
+    EXPECT_EQ(Count("PrintCheck 1 40"), 3);
+    EXPECT_EQ(Count("PrintCheck 2 40"), 0);
+    EXPECT_EQ(Count("SetCheckStatus 40 Y"), 1);
+    ASSERT_EQ(printed.size(), 3u);
+    EXPECT_FALSE(printed[0].printedFileName.empty());
+    EXPECT_EQ(printed[1].printedFileName, printed[0].printedFileName);
+    EXPECT_EQ(printed[2].printedFileName, printed[0].printedFileName);
+    EXPECT_NE(LogText().find("Check 40 is in doubt on printer 1: only that printer is used"), std::string::npos);
+
+    // The late answer never came: sent again to printer 1. An error answer to the repeat proves
+    // nothing about the first message, so printer 2 is never tried; the late error answer to the
+    // first message does, and then the reserve printer may take the check.
+    SetUp();
+    calls.clear();
+    printed.clear();
+    for (int cycle = 0; cycle < 5; ++cycle) {
+        storage->cycles.push_back({Bill("41", 50)});
+    }
+    script.answers["1"] = {AnswerKind::TimedOut, AnswerKind::DeviceError, AnswerKind::TimedOut,
+                           AnswerKind::DeviceError, AnswerKind::DeviceError};
+    script.lateAnswers["1"] = {AnswerKind::TimedOut, AnswerKind::DeviceError};
+    ASSERT_TRUE(Run(5));
+    Calls expected = {"PrintCheck 1 41", "CollectLateAnswer 1 41", "PrintCheck 1 41",  // cycles 1, 2
+                      "PrintCheck 1 41", "CollectLateAnswer 1 41", "PrintCheck 1 41",  // cycles 3, 4
+                      "PrintCheck 1 41", "PrintCheck 2 41"};                           // cycle 5
+    Calls seen;
+    for (const std::string& c : CallsFor("41")) {
+        if (c.rfind("PrintCheck", 0) == 0 || c.rfind("CollectLateAnswer", 0) == 0) {
+            seen.push_back(c);
+        }
+    }
+    EXPECT_EQ(seen, expected);
+}
+
 TEST_F(WorkerTest, AllPrintersFailingLeavesTheCheckNAndPaymentsBlocked) {
     storage->cycles.push_back({Bill("11", 50)});
     results["1"] = {false};
@@ -621,8 +780,7 @@ TEST_F(WorkerTest, StopDuringTheAfterPrintPauseEndsBeforeTheNextCheck) {
 
 TEST_F(WorkerTest, StopBeforeTheLoopStartsIsNotLost) {
     storage->cycles.push_back({Bill("17", 10)});
-    worker = std::make_unique<CBaseMonitoring>(
-        std::make_unique<FakeParts>(ownedConfig, ownedRegistry, ownedStorage, calls, results, refuse, printed), temp.File("qelfiscal.log"));
+    worker = NewWorker();
     worker->Log().SetEcho(false);
     // A stop that arrives while the storage is still connecting.
     EXPECT_TRUE(worker->Stop());
@@ -633,10 +791,7 @@ TEST_F(WorkerTest, StopBeforeTheLoopStartsIsNotLost) {
 
 TEST_F(WorkerTest, StopDuringStartUpWaitsForItAndNeverUnblocksPayments) {
     storage->cycles.push_back({Bill("21", 10)});
-    worker = std::make_unique<CBaseMonitoring>(
-        std::make_unique<FakeParts>(ownedConfig, ownedRegistry, ownedStorage, calls, results, refuse,
-                                    printed),
-        temp.File("qelfiscal.log"));
+    worker = NewWorker();
     worker->Log().SetEcho(false);
     storage->onOpen = [this] { StopFromControlThread(); };
     EXPECT_TRUE(worker->Start());
@@ -853,8 +1008,7 @@ TEST_F(WorkerTest, EveryInterfaceCheckOfABillIsExpandedAlsoWhenOneLeavesNoItems)
 TEST_F(WorkerTest, ApplyAgentDataSplitsTheAgentShare) {
     platform::WriteFile(temp.File("AgentDetails.txt"), "1000=AG7=15%=Tour Agency\n2000=AG8\n3000===\n");
     config->parameters["//tax_mode/agent_tax"] = "4";
-    worker = std::make_unique<CBaseMonitoring>(
-        std::make_unique<FakeParts>(ownedConfig, ownedRegistry, ownedStorage, calls, results, refuse, printed), temp.File("qelfiscal.log"));
+    worker = NewWorker();
     worker->Log().SetEcho(false);
     worker->Stop();
     ASSERT_TRUE(worker->Start());

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <string>
+
+#include "check/CFiscalCheck.h"
+#include "devices/CPrinterControl.h"
+#include "service/CPrintInterface.h"
+
+// One check in the worker's hands, from the moment it is taken up to its fate: the working copy
+// of the check, the printer chosen for it with that printer's interface, whether it is bound to
+// that printer because an earlier attempt there left it in doubt, and how its last attempt
+// ended. It lives for one check of one polling cycle; nothing of it outlives the check.
+struct CCheckInWork {
+    explicit CCheckInWork(const CFiscalCheck& due) : check(due) {}
+
+    CFiscalCheck check;
+    CPrinterControl printer;
+    CPrintInterface* device = nullptr;  // owned by the worker's interface map
+    bool rulesOk = false;
+    // Left in doubt on printer.name before: no reserve printer, the same check file name.
+    bool pinned = false;
+    AnswerKind answer = AnswerKind::None;
+    // What the operator is told about the check.
+    std::string message;
+};
