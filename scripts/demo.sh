@@ -6,11 +6,13 @@ cd "$(dirname "$0")/.."
 
 scripts/setup.sh
 cmake --preset release >/dev/null
-# Only the demo driver and the service it runs (the printer-manager simulator is part of the
-# driver): the benchmarks of the preset are not needed.
-cmake --build --preset release --target fiscora_demo FiscoraService
+# Only the demo driver, the service it runs and its client library (the simulators are part of
+# the driver): the benchmarks of the preset are not needed.
+cmake --build --preset release --target fiscora_demo FiscoraService LGXClient
 
 # Generates the demo hotel, starts the printer-manager simulator, runs FiscoraService in
 # build/release/demo-run until every demo payment is registered and prints the summary; exits
 # non-zero when something that should have been registered was not.
-exec build/release/tools/demo/fiscora_demo --work build/release/demo-run "$@"
+# The check-database server simulator takes its fixed port and the client library broadcasts on
+# loopback: the demo runs in a private network namespace where the machine allows it.
+exec tools/check_db_sim/private_net.sh build/release/tools/demo/fiscora_demo --work build/release/demo-run "$@"

@@ -11,6 +11,9 @@
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
 
+// Whatever way a test starts the service, the client library's discovery stays on loopback.
+static const bool kLoopbackBroadcast = platform::SetEnv("LGX_BROADCAST_ADDRESS", "127.255.255.255");
+
 std::string SourceDir() {
     std::string source = platform::GetEnv("FISCORA_SOURCE_DIR");
     if (source.empty()) {

@@ -2,7 +2,11 @@
 // is read and logged; the demo configuration starts and waits for its PMS database, bad
 // configurations stop start-up with a clear message in the log and on standard error where they
 // are found. It never crashes.
+#include <dlfcn.h>
 #include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <filesystem>
 
 #include "ServiceRun.h"
 #include "platform/Environment.h"
@@ -19,12 +23,20 @@ struct ProgramRun {
 };
 
 // Copies the service into the folder, so that its program folder (and with it its log) is that
-// folder too, and runs it there with a time limit, after which it is told to stop.
-ProgramRun RunService(const platform::TempFolder& folder, int seconds = 30) {
+// folder too, and runs it there with a time limit, after which it is told to stop. The client
+// library beside it is then replaced by the given file, or removed when that is empty.
+ProgramRun RunService(const platform::TempFolder& folder, int seconds = 30,
+                      const char* clientLibrary = "libLGXClient.so") {
     ProgramRun run;
     if (!ServiceFolder::CopyProgram(ServiceBinary(), folder.Path())) {
         ADD_FAILURE() << "cannot copy " << ServiceBinary();
         return run;
+    }
+    if (std::string(clientLibrary) != "libLGXClient.so") {
+        platform::RemoveFile(folder.Path("libLGXClient.so"));
+        if (*clientLibrary) {
+            std::filesystem::copy_file(clientLibrary, folder.Path("libLGXClient.so"));
+        }
     }
     run.exitCode = platform::RunProgram(
         "/bin/sh",
@@ -98,6 +110,28 @@ TEST(StartupConfigurationTest, BadConfigurationStopsStartUpWithItsMessage) {
         EXPECT_TRUE(Has(run.output, "Fiscora: start-up failed: ")) << run.output;
         EXPECT_TRUE(Has(run.output, message)) << run.output;
         EXPECT_TRUE(Has(run.log, message)) << run.log;
+    }
+}
+
+// The demo configuration expands POS checks: the service does not start without a client library
+// that exports GetCheck, and says why.
+TEST(StartupConfigurationTest, PosExpansionWithoutItsClientLibraryStopsStartUp) {
+    // A shared object that loads but exports no GetCheck: the SQLite library of this program.
+    Dl_info sqlite{};
+    ASSERT_NE(dladdr(reinterpret_cast<void*>(&sqlite3_libversion), &sqlite), 0);
+    const struct {
+        const char* library;
+        const char* message;
+    } cases[] = {{"", "Can't load libLGXClient.so"}, {sqlite.dli_fname, "Error load GetCheck"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.message);
+        platform::TempFolder folder;
+        folder.Write("VuvovaZododAVU.xml", DemoConfiguration());
+        ProgramRun run = RunService(folder, 30, c.library);
+        EXPECT_EQ(run.exitCode, 1) << run.output;
+        EXPECT_TRUE(Has(run.output, std::string("Fiscora: start-up failed: ") + c.message)) << run.output;
+        EXPECT_TRUE(Has(run.log, c.message)) << run.log;
+        EXPECT_FALSE(Has(run.log, "Start service")) << run.log;
     }
 }
 

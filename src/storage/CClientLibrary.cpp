@@ -15,7 +15,9 @@ constexpr int kDiscountLine = 15;
 constexpr int kServiceChargeLine = 16;
 
 // Tenders and the lines that only carry the check's totals are not sold goods.
-bool IsTaken(char type) { return type != 'T' && type != '$' && type != 'R'; }
+bool IsTaken(char type) {
+    return type != 'T' && type != '$' && type != 'R';
+}
 
 // The tax indicator's one bit (in its low byte) names the device tax group, highest bit first;
 // any other value leaves the line's tax as it is.
@@ -69,8 +71,8 @@ bool CClientLibrary::Load() {
 
 std::string CClientLibrary::OpeningTime(const std::string& stamp) {
     auto part = [&stamp](size_t at) { return at + 2 <= stamp.size() ? stamp.substr(at, 2) : std::string(); };
-    return text::Format("%s/%s/%s %s:%s:%s", part(4).c_str(), part(6).c_str(), part(2).c_str(), part(8).c_str(),
-                        part(10).c_str(), part(12).c_str());
+    return text::Format("%s/%s/%s %s:%s:%s", part(4).c_str(), part(6).c_str(), part(2).c_str(),
+                        part(8).c_str(), part(10).c_str(), part(12).c_str());
 }
 
 std::string CClientLibrary::DeviceText(const std::string& name) {
@@ -124,7 +126,8 @@ bool CClientLibrary::ReadResult(const GetCheckResult& result, std::vector<struct
     for (const DTL& detail : details) {
         const char type = static_cast<unsigned char>(detail.type) < 0x20 ? ' ' : detail.type;
         WriteLog(text::Format("%c %d %s %.2f * %d (%.2f) Tax %d", type, static_cast<int>(detail.objnum),
-                              DeviceText(detail.name).c_str(), detail.ttlValue, detail.qty, detail.qtf, detail.tax));
+                              DeviceText(detail.name).c_str(), detail.ttlValue, detail.qty, detail.qtf,
+                              detail.tax));
         if (!IsTaken(detail.type)) {
             continue;
         }
@@ -141,8 +144,8 @@ bool CClientLibrary::ReadResult(const GetCheckResult& result, std::vector<struct
     return true;
 }
 
-bool CClientLibrary::FetchPosCheck(const std::string& cknum, const std::string& openTime, const std::string& rvc,
-                                   std::vector<struct_posting>& lines) {
+bool CClientLibrary::FetchPosCheck(const std::string& cknum, const std::string& openTime,
+                                   const std::string& rvc, std::vector<struct_posting>& lines) {
     const int rvcNumber = text::ToInt(rvc);
     const int checkNumber = text::ToInt(cknum);
     WriteLog(text::Format("Try to expand check %d %d %s", rvcNumber, checkNumber, openTime.c_str()));

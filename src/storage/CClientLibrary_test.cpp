@@ -91,7 +91,8 @@ TEST(ClientLibraryLineTest, DetailLinesBecomePostingLines) {
         EXPECT_EQ(line.print_text, c.printText);
     }
     struct_posting line;
-    ASSERT_TRUE(CClientLibrary::MakeLine(DTL(R"({"type":"M","objnum":1001,"name":"Borscht","ttl":"18.40"})"), line));
+    ASSERT_TRUE(
+        CClientLibrary::MakeLine(DTL(R"({"type":"M","objnum":1001,"name":"Borscht","ttl":"18.40"})"), line));
     EXPECT_EQ(line.trx_no, 1001);
     EXPECT_EQ(line.trx_code, 1001);
     EXPECT_EQ(line.description, "Borscht");
@@ -101,9 +102,9 @@ TEST(ClientLibraryLineTest, DetailLinesBecomePostingLines) {
 }
 
 TEST(ClientLibraryLineTest, AmountsAndQuantitiesThatCannotBePrintedAreRefused) {
-    for (const char* json : {R"({"type":"M","ttl":"nan"})", R"({"type":"M","ttl":"inf"})",
-                             R"({"type":"M","ttl":"-1e12"})", R"({"type":"M","ttl":"1","qtf":1e7})",
-                             R"({"type":"M","ttl":"1","qtf":"nan"})"}) {
+    for (const char* json :
+         {R"({"type":"M","ttl":"nan"})", R"({"type":"M","ttl":"inf"})", R"({"type":"M","ttl":"-1e12"})",
+          R"({"type":"M","ttl":"1","qtf":1e7})", R"({"type":"M","ttl":"1","qtf":"nan"})"}) {
         struct_posting line;
         EXPECT_FALSE(CClientLibrary::MakeLine(DTL(json), line)) << json;
     }
@@ -120,12 +121,13 @@ TEST(ClientLibraryLineTest, OpeningTimeIsMonthDayYear) {
 }
 
 TEST_F(ClientLibraryTest, ItemsDiscountsAndServiceChargesAreAppendedTendersAreNot) {
-    Answer(0, "", {R"({"type":"M","objnum":1001,"name":"Borscht","qty":2,"ttl":"18.00","tax":128,"taxps":3})",
-                   R"({"type":"T","objnum":1,"name":"Cash","ttl":"31.50"})",
-                   R"({"type":"$","objnum":2,"name":"Total","ttl":"31.50"})",
-                   R"({"type":"R","objnum":3,"name":"Round","ttl":"0.01"})",
-                   R"({"type":"D","objnum":9001,"name":"Loyalty","ttl":"-1.20","tax":1})",
-                   R"({"type":"S","objnum":9500,"name":"Service","ttl":"9.00"})"});
+    Answer(0, "",
+           {R"({"type":"M","objnum":1001,"name":"Borscht","qty":2,"ttl":"18.00","tax":128,"taxps":3})",
+            R"({"type":"T","objnum":1,"name":"Cash","ttl":"31.50"})",
+            R"({"type":"$","objnum":2,"name":"Total","ttl":"31.50"})",
+            R"({"type":"R","objnum":3,"name":"Round","ttl":"0.01"})",
+            R"({"type":"D","objnum":9001,"name":"Loyalty","ttl":"-1.20","tax":1})",
+            R"({"type":"S","objnum":9500,"name":"Service","ttl":"9.00"})"});
     std::vector<struct_posting> lines(1);
     lines[0].description = "already there";
     ASSERT_TRUE(library.FetchPosCheck("1234", "05/30/19 12:34:56", "005", lines));
@@ -135,9 +137,9 @@ TEST_F(ClientLibraryTest, ItemsDiscountsAndServiceChargesAreAppendedTendersAreNo
     EXPECT_EQ(lines[1].description, "Borscht");
     EXPECT_EQ(lines[2].description, "Loyalty");
     EXPECT_EQ(lines[3].description, "Service");
-    for (const char* line : {"Try to expand check 5 1234 05/30/19 12:34:56",
-                             "M 1001 Borscht 18.00 * 2 (2.00) Tax 128", "Tax ps 3", "T 1 Cash 31.50 * 0 (0.00) Tax 0",
-                             "D 9001 Loyalty -1.20 * 0 (0.00) Tax 1"}) {
+    for (const char* line :
+         {"Try to expand check 5 1234 05/30/19 12:34:56", "M 1001 Borscht 18.00 * 2 (2.00) Tax 128",
+          "Tax ps 3", "T 1 Cash 31.50 * 0 (0.00) Tax 0", "D 9001 Loyalty -1.20 * 0 (0.00) Tax 1"}) {
         EXPECT_TRUE(log.Has(line)) << line << "\n" << log.Text();
     }
 }

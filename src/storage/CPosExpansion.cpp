@@ -68,14 +68,16 @@ void CPosExpansion::ClearReference(CFiscalCheck& check, const std::string& refer
     }
 }
 
-void CPosExpansion::ConvertCodes(CFiscalCheck& check, const CRuleLists& rules, const PrinterCode& printerCode) {
+void CPosExpansion::ConvertCodes(CFiscalCheck& check, const CRuleLists& rules,
+                                 const PrinterCode& printerCode) {
     for (struct_posting& p : check.postings) {
         // A second POS check of the same hotel check converts again: a printer code taken for a
         // PMS code would name another article.
         if (p.code_converted) {
             continue;
         }
-        if (CRuleLists::Has(rules.discounts, p.trx_code) || CRuleLists::Has(rules.serviceCharges, p.trx_code)) {
+        if (CRuleLists::Has(rules.discounts, p.trx_code) ||
+            CRuleLists::Has(rules.serviceCharges, p.trx_code)) {
             p.code_converted = true;
         } else if (p.pos_number != 0) {
             p.trx_code = p.pos_number;

@@ -18,7 +18,8 @@ namespace {
 
 using Rows = std::vector<std::string>;
 
-struct_posting Posting(int code, double amount, const std::string& reference = "", const std::string& text = "") {
+struct_posting Posting(int code, double amount, const std::string& reference = "",
+                       const std::string& text = "") {
     struct_posting p;
     p.trx_code = code;
     p.trx_no = code;
@@ -61,7 +62,8 @@ TEST(PosExpansionTest, PrintTextIsCompletedFromThePosPosting) {
     };
     for (const Case& c : {Case{"x;3;", "", "4;3;"}, Case{"x;3;", "5;1;", "5;3;"}, Case{"x;x;", "2", "2;2;"},
                           Case{"7;1", "4;1;", "4;1;"}, Case{"7;1", "", ""}}) {
-        EXPECT_EQ(CPosExpansion::CompletePrintText(c.line, c.posting), c.completed) << c.line << " / " << c.posting;
+        EXPECT_EQ(CPosExpansion::CompletePrintText(c.line, c.posting), c.completed)
+            << c.line << " / " << c.posting;
     }
 }
 
@@ -100,8 +102,8 @@ TEST(PosExpansionTest, EachPostingTakesItsPrinterCodeOnce) {
         return table[pmsCode];
     };
     CFiscalCheck check;
-    check.postings = {Posting(1000, 1), Posting(9001, -1), Posting(9500, 1), Posting(1101, 1), Posting(666, 1),
-                      Posting(2000, 1, "R2")};
+    check.postings = {Posting(1000, 1), Posting(9001, -1), Posting(9500, 1),
+                      Posting(1101, 1), Posting(666, 1),   Posting(2000, 1, "R2")};
     check.postings[3].pos_number = 77;
     CPosExpansion::ConvertCodes(check, rules, printerCode);
     EXPECT_EQ(Codes(check.postings), (std::vector<int>{2, 9001, 9500, 77, 666, 3}));
@@ -143,12 +145,14 @@ protected:
         storage.clientLibrary.Bind(FakeGetCheck);
         calls = 0;
         askedFor.clear();
-        Answer(0, {R"({"type":"M","objnum":1101,"name":"Borscht","qty":2,"ttl":"900.00","tax":128,"taxps":1})",
-                   R"({"type":"M","objnum":1205,"name":"Stroganoff","qty":1,"ttl":"1250.00","tax":128})",
-                   R"({"type":"D","objnum":9001,"name":"Discount","ttl":"-215.00","tax":128})",
-                   R"({"type":"T","objnum":1,"name":"Cash","ttl":"1935.00"})"});
+        Answer(0,
+               {R"({"type":"M","objnum":1101,"name":"Borscht","qty":2,"ttl":"900.00","tax":128,"taxps":1})",
+                R"({"type":"M","objnum":1205,"name":"Stroganoff","qty":1,"ttl":"1250.00","tax":128})",
+                R"({"type":"D","objnum":9001,"name":"Discount","ttl":"-215.00","tax":128})",
+                R"({"type":"T","objnum":1,"name":"Cash","ttl":"1935.00"})"});
         check.moneyDecimals = 2;
-        check.postings = {Posting(1000, 4500), Posting(2000, 1900, kReference, ""), Posting(2000, 35, kReference, "")};
+        check.postings = {Posting(1000, 4500), Posting(2000, 1900, kReference, ""),
+                          Posting(2000, 35, kReference, "")};
     }
 
     static void Answer(int code, const std::vector<std::string>& details) {
@@ -228,7 +232,8 @@ TEST_F(OperaExpansionTest, AReferenceThatCannotBeReadIsGivenUpForTheCheck) {
         }
         storage.ExpandPosCheck(c.reference, 0, false, booked);
         EXPECT_EQ(calls, c.calls);
-        EXPECT_EQ(Codes(booked.postings), (std::vector<int>{1000, 2000, 2000})) << "kept as booked, codes too";
+        EXPECT_EQ(Codes(booked.postings), (std::vector<int>{1000, 2000, 2000}))
+            << "kept as booked, codes too";
         for (const struct_posting& p : booked.postings) {
             EXPECT_TRUE(p.cheque_number.empty());
         }

@@ -10,6 +10,8 @@
 #include <thread>
 
 #include "CheckRecord.h"
+#include "platform/DynamicLibrary.h"
+#include "platform/Environment.h"
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
 
@@ -76,10 +78,12 @@ void ServiceFolder::Shutdown() {
     for (auto& simulator : simulators) {
         simulator->Stop();
     }
+    StopCheckDatabase();
 }
 
 bool ServiceFolder::MakePms(pmsgen::Options options, std::string& error) {
     options.file = Path("demo_pms.db");
+    options.posChecksFile = Path("pos_checks.json");
     return pmsgen::Generate(options, summary, error);
 }
 
@@ -102,6 +106,20 @@ void ServiceFolder::SetFault(const std::string& line, size_t simulator) {
     std::string error;
     if (fault.Parse(line, error)) {
         Simulator(simulator).SetFault(fault);
+    }
+}
+
+bool ServiceFolder::StartCheckDatabase(std::string& error) {
+    StopCheckDatabase();
+    CheckDbSimulator::Options options;
+    options.configText = "{\"serveraddress\":\"127.0.0.1\",\"keepdays\":400}";
+    checkDatabase = std::make_unique<CheckDbSimulator>(options);
+    return checkDatabase->LoadChecks(Path("pos_checks.json"), error) && checkDatabase->Start(error);
+}
+
+void ServiceFolder::StopCheckDatabase() {
+    if (checkDatabase) {
+        checkDatabase->Stop();
     }
 }
 
@@ -136,6 +154,12 @@ bool ServiceFolder::CopyProgram(const std::string& program, const std::string& f
     std::filesystem::copy_file(program, folder + "FiscoraService",
                                std::filesystem::copy_options::overwrite_existing, failed);
     std::filesystem::permissions(folder + "FiscoraService", std::filesystem::perms::owner_all, failed);
+    const std::string library = platform::DynamicLibrary::FileName("LGXClient");
+    const std::string built = std::filesystem::path(program).parent_path().string() + "/" + library;
+    if (!failed && platform::FileExists(built)) {
+        std::filesystem::copy_file(built, folder + library, std::filesystem::copy_options::overwrite_existing,
+                                   failed);
+    }
     return !failed;
 }
 
@@ -146,6 +170,8 @@ bool ServiceFolder::StartService() {
             return false;
         }
     }
+    // The client library's discovery broadcasts stay on loopback.
+    platform::SetEnv("LGX_BROADCAST_ADDRESS", "127.255.255.255");
     service = std::make_unique<platform::ChildProcess>();
     return service->Start(Path("FiscoraService"), {}, Path(), Path("service.out"));
 }
@@ -243,6 +269,10 @@ std::vector<ServiceFolder::Registered> ServiceFolder::Records(size_t simulator) 
         r.total = RecordText(json, "total");
         r.operatorId = RecordText(json, "operatorId");
         r.operatorName = RecordText(json, "operatorName");
+        for (const std::string& item : RecordObjects(json, "items")) {
+            r.items.push_back({RecordText(item, "kind"), RecordText(item, "code"), RecordText(item, "description"),
+                               RecordText(item, "quantity"), RecordText(item, "amount"), RecordText(item, "subCode")});
+        }
         out.push_back(r);
     }
     return out;

@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "CheckDbSimulator.h"
 #include "PmsGenerator.h"
 #include "PrinterManagerSim.h"
 #include "platform/ChildProcess.h"
@@ -23,9 +24,14 @@ public:
         std::string status, printerId, shift, checkNumber, title, attempt, billNo;
         double amount = 0;
     };
+    // One item line of a registered document.
+    struct Item {
+        std::string kind, code, description, quantity, amount, subCode;
+    };
     // One document a simulator registered (a line of its record file).
     struct Registered {
         std::string printer, command, file, documentNumber, fiscalNumber, total, operatorId, operatorName;
+        std::vector<Item> items;
     };
     using Changes = std::vector<std::pair<std::string, std::string>>;
 
@@ -36,7 +42,8 @@ public:
     ServiceFolder(const ServiceFolder&) = delete;
     ServiceFolder& operator=(const ServiceFolder&) = delete;
 
-    // The PMS database demo_pms.db of the folder (the options' file is set to it).
+    // The PMS database demo_pms.db of the folder (the options' file is set to it), and the POS
+    // checks of its POS postings in pos_checks.json.
     bool MakePms(pmsgen::Options options, std::string& error);
     const pmsgen::Summary& Pms() const { return summary; }
 
@@ -47,6 +54,11 @@ public:
     PrinterManagerSim& Simulator(size_t index = 0) { return *simulators.at(index); }
     size_t SimulatorCount() const { return simulators.size(); }
     void SetFault(const std::string& line, size_t simulator = 0);
+    // The check-database server stand-in on 127.0.0.1:5196 (the client library's fixed port, so
+    // one per network namespace), serving the folder's pos_checks.json.
+    bool StartCheckDatabase(std::string& error);
+    CheckDbSimulator& CheckDatabase() { return *checkDatabase; }
+    void StopCheckDatabase();
 
     // Writes VuvovaZododAVU.xml: the demo configuration with the simulators' ports and short
     // pauses (1 ms after a check, pollMs between cycles, answers awaited 3 s), then every change
@@ -54,7 +66,8 @@ public:
     bool Configure(const Changes& changes = {}, int pollMs = 100);
 
     // Copies the program into the folder (with a trailing "/") as FiscoraService, runnable by its
-    // owner, so that its program folder, and with it its log, is that folder. False when it failed.
+    // owner, so that its program folder, and with it its log, is that folder, and the client
+    // library of its build beside it. False when it failed.
     static bool CopyProgram(const std::string& program, const std::string& folder);
     bool StartService();
     bool ServiceRunning() { return service && service->Running(); }
@@ -106,6 +119,7 @@ private:
     std::string demoConfiguration;
     pmsgen::Summary summary;
     std::vector<std::unique_ptr<PrinterManagerSim>> simulators;
+    std::unique_ptr<CheckDbSimulator> checkDatabase;
     std::unique_ptr<platform::ChildProcess> service;
     bool programCopied = false;
 };

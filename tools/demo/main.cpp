@@ -1,9 +1,11 @@
 // fiscora_demo: the demo that scripts/demo.sh runs. It generates the demo hotel's PMS in a work
 // folder, starts the printer-manager simulator on 127.0.0.1 (a free port, written into the work
-// folder's copy of demo/VuvovaZododAVU.xml), runs FiscoraService there with short pauses until
+// folder's copy of demo/VuvovaZododAVU.xml) and the check-database server simulator on
+// 127.0.0.1:5196 with the POS checks of the restaurant, runs FiscoraService there with short pauses until
 // every due payment of the demo day is registered (or the time limit passes), stops it with
 // SIGTERM and prints what happened: the registered checks with their fiscal numbers, the status
-// rows by letter, the check journal and what was left unregistered and why.
+// rows by letter, the restaurant check with its POS items, the check journal and what was left
+// unregistered and why.
 //   fiscora_demo [--work FOLDER] [--time-limit SECONDS] [--program FiscoraService]
 //                [--configuration demo/VuvovaZododAVU.xml]
 // Exit code 0 when every due payment was registered exactly once and the ignored one was closed
@@ -111,7 +113,8 @@ std::vector<std::string> Reasons(const std::vector<std::string>& log, int trxNo)
     static const char* const outcomes[] = {
         "Unsuccessful", "not available",      "cut off",     "Can't",  "failure",       "ERROR",
         "unregistered", "incorrect currency", "ignore list", "saved",  "Not identical", "passed",
-        "problem",      "not found",          "gone",        "unable", "Paper",         "error"};
+        "problem",      "not found",          "gone",        "unable", "Paper",         "error",
+        "not expanded", "Ledgix",             "LGXClient",   "Fidelio check sum"};
     // Blocks: each "Print check:" line starts the text of a check, which ends at an empty text.
     size_t segmentStart = std::string::npos;
     size_t segmentEnd = log.size();
@@ -170,6 +173,41 @@ std::string Pad(const std::string& utf8, size_t width) {
     return utf8 + std::string(characters < width ? width - characters : 0, ' ');
 }
 
+// The restaurant payment that the POS interface posted: the POS check it was expanded into, item
+// by item as the printer manager registered it, or why it was registered as booked.
+void ShowRestaurantCheck(ServiceFolder& run, const std::map<int, Row>& rows,
+                         const std::vector<ServiceFolder::Registered>& records, const std::vector<std::string>& log,
+                         std::vector<std::string>& problems) {
+    const pmsgen::Summary& pms = run.Pms();
+    Heading("Restaurant check (POS reference " + pms.posReference + ")");
+    auto row = rows.find(pms.restaurantPayment);
+    const ServiceFolder::Registered* document = nullptr;
+    for (const ServiceFolder::Registered& record : records) {
+        if (row != rows.end() && record.printer == row->second.printer &&
+            record.fiscalNumber == row->second.fiscalNumber) {
+            document = &record;
+        }
+    }
+    if (!document) {
+        std::printf("payment %d was not registered\n", pms.restaurantPayment);
+        return;
+    }
+    std::printf("payment %d %s %s, printer %s fiscal no %s:\n", pms.restaurantPayment, row->second.code.c_str(),
+                row->second.amount.c_str(), document->printer.c_str(), document->fiscalNumber.c_str());
+    std::printf("  %-4s %-6s %-28s %9s %12s  %s\n", "kind", "code", "item", "quantity", "amount", "sub-code");
+    for (const ServiceFolder::Item& item : document->items) {
+        std::printf("  %-4s %-6s %s %9s %12s  %s\n", item.kind.c_str(), item.code.c_str(),
+                    Pad(item.description, 28).c_str(), item.quantity.c_str(), item.amount.c_str(),
+                    item.subCode.c_str());
+    }
+    if (document->items.size() < 2) {
+        for (const std::string& line : Reasons(log, pms.restaurantPayment)) {
+            std::printf("    %s\n", line.c_str());
+        }
+        problems.push_back("the restaurant payment was registered as booked, not item by item");
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -188,7 +226,8 @@ int main(int argc, char** argv) {
     }
     ServiceFolder run(settings.work, settings.program, settings.configuration);
     std::string error;
-    if (!run.MakePms(pmsgen::Options(), error) || !run.StartSimulators({"SIM"}, error)) {
+    if (!run.MakePms(pmsgen::Options(), error) || !run.StartSimulators({"SIM"}, error) ||
+        !run.StartCheckDatabase(error)) {
         std::fprintf(stderr, "fiscora_demo: %s\n", error.c_str());
         return 1;
     }
@@ -202,6 +241,8 @@ int main(int argc, char** argv) {
         pms.ignoredPayments.size());
     std::printf("Printer manager simulator: 127.0.0.1:%u, records in %schecks0.jsonl\n",
                 run.Simulator().Port(), settings.work.c_str());
+    std::printf("Check-database server simulator: 127.0.0.1:%u, POS checks from %spos_checks.json\n",
+                run.CheckDatabase().TcpPort(), settings.work.c_str());
     if (!run.Configure({}, 500) || !run.StartService()) {
         std::fprintf(stderr, "fiscora_demo: cannot start %s in %s with %s\n", settings.program.c_str(),
                      settings.work.c_str(), settings.configuration.c_str());
@@ -269,8 +310,12 @@ int main(int argc, char** argv) {
                     record.documentNumber.empty() ? "-" : record.documentNumber.c_str(), record.total.c_str(),
                     trxNumbers.c_str(), Pad(payment, 26).c_str(), status.c_str());
     }
+    std::string logText = run.Log();
+    std::vector<std::string> log = text::Split(logText, '\n');
     std::vector<std::string> registration = run.RegistrationProblems(records, run.DueRegistrations());
     problems.insert(problems.end(), registration.begin(), registration.end());
+
+    ShowRestaurantCheck(run, rows, records, log, problems);
 
     Heading("Status rows by letter");
     std::map<std::string, std::vector<const Row*>> byLetter;
@@ -285,8 +330,6 @@ int main(int argc, char** argv) {
         std::printf("%s: %zu  (%s)\n", letter.c_str(), list.size(), text::Join(numbers, " ").c_str());
     }
 
-    std::string logText = run.Log();
-    std::vector<std::string> log = text::Split(logText, '\n');
     Heading("Closed without registration");
     for (const auto& [trxNo, row] : rows) {
         if (row.status == "Y" && row.fiscalNumber.empty()) {

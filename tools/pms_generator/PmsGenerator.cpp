@@ -13,6 +13,7 @@
 #include "PmsSchema.h"
 #include "platform/Clock.h"
 #include "platform/CodePage.h"
+#include "platform/FileSystem.h"
 #include "platform/Text.h"
 #include "storage/db/OracleFormats.h"
 
@@ -39,6 +40,7 @@ constexpr int kHistoryMaxDays = 1095;
 constexpr int kSupervisor = 1;
 constexpr int kAnna = 2;
 constexpr int kBoris = 3;
+constexpr int kInterface = 99;  // the POS interface's postings
 constexpr int kFo1 = 1;
 constexpr int kFo2 = 2;
 
@@ -84,6 +86,7 @@ struct Txn {
     std::optional<int> header;
     // A deposit transfer's source reservation.
     std::optional<int> fromReservation;
+    std::optional<std::string> chequeNumber;  // the POS check reference of a POS posting
 };
 
 // A prepared statement whose values are bound in order.
@@ -209,7 +212,7 @@ public:
               "trx_no_added_by, "
               "trx_no_header, trx_no_against_package, tran_action_id, tax_inclusive_yn, ft_subtype, name_id, "
               "cashier_id, resv_name_id, article_id, product, reference, cheque_number, from_resv_id) values "
-              "(?,?,?,?,?,?,?,?,?,?,?,0,?,?,?,?,?,?,?,NULL,?,?,?,?,?,?,?,?,?,?,NULL,?,NULL,?)"),
+              "(?,?,?,?,?,?,?,?,?,?,?,0,?,?,?,?,?,?,?,NULL,?,?,?,?,?,?,?,?,?,?,NULL,?,?,?)"),
           insertStatus(
               db,
               "insert into qel_financial_transactions (trx_no, trx_code, description, trx_amount, room, "
@@ -272,8 +275,10 @@ public:
         summary = Summary();
         summary.businessDate = DateText(today);
         bool deposits = options.openDay == OpenDay::Demo || options.depositStories;
+        // The restaurant's rows come last, so that the numbers of the others stay as they were.
         return WriteReference(error) && WriteHistory(error) && WriteToday(error) &&
-               (!deposits || WriteDeposits(error)) && (!options.depositStories || WriteDepositStories(error));
+               (!deposits || WriteDeposits(error)) && (!options.depositStories || WriteDepositStories(error)) &&
+               ((options.openDay != OpenDay::Demo && !options.restaurantPayment) || WriteRestaurantPayment(error));
     }
 
 private:
@@ -452,6 +457,7 @@ private:
             .Int(t.reservation)
             .Int(t.article)
             .Text(t.reference)
+            .Text(t.chequeNumber)
             .Int(t.fromReservation);
         Ran(insertTrx);
         ++summary.transactions;
@@ -778,6 +784,50 @@ private:
             summary.yesterdayBill = EarlierBill("Lena", "Kraus", "109", kAnna, d - 1, "9004", "N");
             summary.againBill = EarlierBill("Tom", "Berg", "110", kBoris, d - 2, "9000", "S");
         }
+        return Finish(error);
+    }
+
+    // A dinner of a staying guest, paid at the restaurant: the POS interface posts the check's
+    // total and its payment to the guest's folio, both with the POS check's reference (revenue
+    // centre 1, check 42, opened at 19:30), and the check-database server holds the POS check.
+    bool WriteRestaurantPayment(std::string& error) {
+        const double d = today;
+        const std::string date = DateText(d);  // dd.mm.yyyy
+        const std::string stamp = date.substr(6, 4) + date.substr(3, 2) + date.substr(0, 2);
+        const std::string reference = "0010042" + stamp + "193000";
+        const double total = 2484.90;
+        int guest = NewName("Irina", "Belova", "", "", "irina.belova@example.com");
+        int stay = NewStay(guest, d - 1, 3, kStandard, "BAR");
+        Folio f = NewFolio(guest, stay, "118", kInterface, kFo1, false);
+        --nextTodayBill;  // no bill yet: the guest stays on
+        for (const char* code : {"2000", "9005"}) {
+            Txn line = LineOf(f, code, total, d);
+            line.bill.reset();
+            line.chequeNumber = reference;
+            if (std::string(code) == "9005") {
+                line.subtype = "FC";
+                line.taxInclusive = "N";
+                line.receipt = nextTodayReceipt++;
+                summary.restaurantPayment = Post(line);
+            } else {
+                line.net = RoundCents(total / 1.2);
+                Post(line);
+            }
+        }
+        summary.posReference = reference;
+        const std::string day = date.substr(6, 4) + "-" + date.substr(3, 2) + "-" + date.substr(0, 2);
+        summary.posChecks.push_back(
+            "{\"uws\":3,\"rvc\":1,\"cknum\":42,\"open_time\":\"" + day + "T19:30:00\",\"close_time\":\"" + day +
+            "T21:05:00\",\"total\":\"2484.90\",\"tremp\":7,\"waiter\":\"Alla\",\"tbl\":12,\"gst\":2," +
+            "\"trans_void\":false,\"adj_check\":false,\"dtl\":[" +
+            platform::Cp1251(
+                R"({"type":"M","objnum":1101,"name":"Борщ","qty":2,"ttl":"900.00","tax":128},)"
+                R"({"type":"M","objnum":1205,"name":"Бефстроганов","qty":1,"ttl":"1250.00","tax":128},)"
+                R"({"type":"M","objnum":2301,"name":"Морс клюквенный","qty":2,"ttl":"360.00","tax":128,"taxps":1},)"
+                R"({"type":"D","objnum":9001,"name":"Скидка 10%","qty":1,"ttl":"-251.00","tax":128},)"
+                R"({"type":"S","objnum":9500,"name":"Обслуживание 10%","qty":1,"ttl":"225.90","tax":128},)"
+                R"({"type":"T","objnum":9005,"name":"MasterCard","ttl":"2484.90"}],)"
+                R"("tax":[{"type":"A","taxnum":1,"name":"НДС 20%","rate":20,"ttl":"414.15","txbl":"2070.75"}]})"));
         return Finish(error);
     }
 
@@ -1209,6 +1259,11 @@ bool Generate(const Options& options, Summary& summary, std::string& error) {
     }
     ok = ok && Exec(db, "ANALYZE", error);
     sqlite3_close(db);
+    if (ok && !options.posChecksFile.empty() &&
+        !platform::WriteFile(options.posChecksFile, "[\n" + text::Join(summary.posChecks, ",\n") + "\n]\n")) {
+        error = "cannot write " + options.posChecksFile;
+        ok = false;
+    }
     if (!ok) {
         std::filesystem::remove(options.file, ignored);
     }

@@ -36,6 +36,11 @@ struct Options {
     // their sale, a split of a registered payment, and the bills of the next two business dates
     // that consume and settle deposits.
     bool depositStories = false;
+    // Adds to a Small open date the dinner paid at the restaurant (a Demo date always has it).
+    bool restaurantPayment = false;
+    // Where the POS checks of the POS postings are written, as a JSON array for the
+    // check-database server stand-in; empty writes none.
+    std::string posChecksFile;
 };
 
 // One bill of the open business date.
@@ -86,6 +91,11 @@ struct Summary {
     int supervisorBill = 0;
     int chequeBill = 0;
     int chequePayment = 0;
+    // The dinner paid at the restaurant: its payment, the POS check reference that it and its
+    // revenue posting carry, and the POS checks (JSON objects) the server holds.
+    int restaurantPayment = 0;
+    std::string posReference;
+    std::vector<std::string> posChecks;
     // Before the open date.
     int yesterdayBill = 0;  // the day before: its registration failed (status N)
     int againBill = 0;      // two days before: marked to be registered again (status S)

@@ -1,10 +1,11 @@
 // pms_generator: writes the demo hotel's PMS database for the embedded SQLite stand-in.
 //   pms_generator [--output demo_pms.db] [--transactions N] [--business-date dd.mm.yyyy] [--seed N]
-//                 [--small-open-day] [--test-bills]
+//                 [--small-open-day] [--test-bills] [--restaurant-payment] [--pos-checks FILE]
 // --transactions adds a history of N financial transactions before the open business date (up
 // to three years of business dates, every payment fiscalised); without it only the open date is
 // written. --small-open-day and --test-bills change what the open date holds (see
-// PmsGenerator.h). The same options always give the same database.
+// PmsGenerator.h). --pos-checks writes the POS checks of the restaurant postings for check_db_sim
+// --checks. The same options always give the same database.
 
 #include <cstdio>
 #include <cstring>
@@ -20,7 +21,7 @@ int Usage() {
     std::fprintf(stderr,
                  "usage: pms_generator [--output FILE] [--transactions N] [--business-date dd.mm.yyyy] "
                  "[--seed N]\n"
-                 "                     [--small-open-day] [--test-bills]\n");
+                 "                     [--small-open-day] [--test-bills] [--restaurant-payment] [--pos-checks FILE]\n");
     return 2;
 }
 
@@ -39,6 +40,10 @@ int main(int argc, char** argv) {
             options.testBills = true;
             continue;
         }
+        if (option == "--restaurant-payment") {
+            options.restaurantPayment = true;
+            continue;
+        }
         if (i + 1 >= argc) {
             return Usage();
         }
@@ -49,6 +54,8 @@ int main(int argc, char** argv) {
             options.historyTransactions = text::ToInt(value);
         } else if (option == "--business-date") {
             options.businessDate = value;
+        } else if (option == "--pos-checks") {
+            options.posChecksFile = value;
         } else if (option == "--seed") {
             options.seed = static_cast<uint32_t>(text::ToInt64(value));
         } else {

@@ -62,6 +62,38 @@ std::string RecordText(const std::string& json, const std::string& key) {
     return value;
 }
 
+std::vector<std::string> RecordObjects(const std::string& json, const std::string& key) {
+    std::vector<std::string> objects;
+    std::string marker = "\"" + key + "\":[";
+    size_t at = json.find(marker);
+    if (at == std::string::npos) {
+        return objects;
+    }
+    // Braces inside the strings of an object do not count.
+    bool inString = false;
+    int depth = 0;
+    size_t start = 0;
+    for (size_t i = at + marker.size(); i < json.size(); ++i) {
+        char c = json[i];
+        if (inString) {
+            if (c == '\\') {
+                ++i;
+            } else if (c == '"') {
+                inString = false;
+            }
+        } else if (c == '"') {
+            inString = true;
+        } else if (c == '{' && depth++ == 0) {
+            start = i;
+        } else if (c == '}' && --depth == 0) {
+            objects.push_back(json.substr(start, i - start + 1));
+        } else if (c == ']' && depth == 0) {
+            break;
+        }
+    }
+    return objects;
+}
+
 bool CheckRecord::ParseCheck(const std::string& message, CheckRecord& record, std::string& error) {
     size_t headerEnd = message.find(LF);
     if (headerEnd == std::string::npos) {

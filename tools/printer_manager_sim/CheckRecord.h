@@ -47,3 +47,7 @@ std::string JsonString(const std::string& text);
 // A top-level text field of a record line written by ToJson ("key":"value"), unescaped; empty
 // when the line has none. The keys of the record's own fields occur once in a line.
 std::string RecordText(const std::string& json, const std::string& key);
+
+// The objects of a top-level array of a record line ("items", "payments"), each as its JSON
+// text, in order; none when the line has no such array.
+std::vector<std::string> RecordObjects(const std::string& json, const std::string& key);

@@ -383,4 +383,18 @@ TEST(RecordTextTest, ReadsBackTheTopLevelFieldsOfARecordLine) {
     EXPECT_EQ(RecordText(json, "nothing"), "");
 }
 
+TEST(RecordTextTest, ReadsBackTheObjectsOfAnArray) {
+    CheckRecord record;
+    record.items.push_back({"M", "1101", "Soup {\"hot\"} [1]", "2.000", "900.00", "80", "4;4;", ""});
+    record.items.push_back({"D", "9001", "Discount }", "1.000", "-90.00", "80", "4;4;", ""});
+    record.payments.push_back({"2", "Card", "", "810.00"});
+    std::vector<std::string> items = RecordObjects(record.ToJson(), "items");
+    ASSERT_EQ(items.size(), 2u);
+    EXPECT_EQ(RecordText(items[0], "description"), "Soup {\"hot\"} [1]");
+    EXPECT_EQ(RecordText(items[1], "amount"), "-90.00");
+    EXPECT_EQ(RecordObjects(record.ToJson(), "payments").size(), 1u);
+    EXPECT_TRUE(RecordObjects(record.ToJson(), "texts").empty());
+    EXPECT_TRUE(RecordObjects(record.ToJson(), "nothing").empty());
+}
+
 }  // namespace
