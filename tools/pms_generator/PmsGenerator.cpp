@@ -788,7 +788,7 @@ private:
     }
 
     // A dinner of a staying guest, paid at the restaurant: the POS interface posts the check's
-    // total and its payment to the guest's folio, both with the POS check's reference (revenue
+    // total and its payment to the guest's folio window, both with the POS check's reference (revenue
     // centre 1, check 42, opened at 19:30), and the check-database server holds the POS check.
     bool WriteRestaurantPayment(std::string& error) {
         const double d = today;
@@ -810,7 +810,8 @@ private:
                 line.receipt = nextTodayReceipt++;
                 summary.restaurantPayment = Post(line);
             } else {
-                line.net = RoundCents(total / 1.2);
+                // The interface posts the gross amount: the guest's window is settled, so the
+                // payment pays for the dinner and is no advance.
                 Post(line);
             }
         }
