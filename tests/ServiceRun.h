@@ -17,9 +17,11 @@ struct ServiceRunTempFolder {
 class ServiceRun : private ServiceRunTempFolder, public ServiceFolder {
 public:
     ServiceRun();
+    // A run with another demo configuration, given relative to the source tree.
+    explicit ServiceRun(const std::string& demoConfiguration);
     ~ServiceRun() override;
 
-    bool MakePms(pmsgen::OpenDay day, bool testBills = false);
+    bool MakePms(pmsgen::OpenDay day, bool testBills = false, pmsgen::PmsKind pms = pmsgen::PmsKind::Opera);
     bool StartSimulators(const std::vector<std::string>& printerIdPrefixes = {"SIM"});
     // The usual start: the PMS, one simulator for both printers, the configuration, the service.
     bool Start(pmsgen::OpenDay day, bool testBills = false, const Changes& changes = {});

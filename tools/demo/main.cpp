@@ -7,7 +7,9 @@
 // rows by letter, the restaurant check with its POS items, the check journal and what was left
 // unregistered and why.
 //   fiscora_demo [--work FOLDER] [--time-limit SECONDS] [--program FiscoraService]
-//                [--configuration demo/VuvovaZododAVU.xml]
+//                [--configuration demo/VuvovaZododAVU.xml] [--hotel opera|suite8]
+// --hotel suite8 runs the Suite8 demo hotel (its PMS and demo/suite8/VuvovaZododAVU.xml) instead
+// of the Opera one.
 // Exit code 0 when every due payment was registered exactly once and the ignored one was closed
 // without registration; 1 otherwise.
 
@@ -34,6 +36,7 @@ struct Settings {
     std::string program;
     std::string configuration;
     int timeLimitSeconds = 180;
+    pmsgen::PmsKind hotel = pmsgen::PmsKind::Opera;
 };
 
 std::string Clean(const std::string& path) {
@@ -44,7 +47,7 @@ bool ReadSettings(int argc, char** argv, Settings& settings) {
     std::string here = platform::ProgramFolder();
     settings.work = Clean(here + "../../demo-run") + "/";
     settings.program = Clean(here + "../../FiscoraService");
-    settings.configuration = std::string(FISCORA_SOURCE_DIR) + "/demo/VuvovaZododAVU.xml";
+    settings.configuration.clear();
     for (int i = 1; i + 1 < argc; i += 2) {
         std::string option = argv[i];
         std::string value = argv[i + 1];
@@ -56,9 +59,17 @@ bool ReadSettings(int argc, char** argv, Settings& settings) {
             settings.program = Clean(value);
         } else if (option == "--configuration") {
             settings.configuration = Clean(value);
+        } else if (option == "--hotel" && (value == "opera" || value == "suite8")) {
+            settings.hotel = value == "suite8" ? pmsgen::PmsKind::Suite8 : pmsgen::PmsKind::Opera;
         } else {
             return false;
         }
+    }
+    if (settings.configuration.empty()) {
+        // Each demo hotel has its configuration.
+        bool suite8 = settings.hotel == pmsgen::PmsKind::Suite8;
+        settings.configuration = std::string(FISCORA_SOURCE_DIR) +
+                                 (suite8 ? "/demo/suite8/VuvovaZododAVU.xml" : "/demo/VuvovaZododAVU.xml");
     }
     return argc % 2 == 1 && settings.timeLimitSeconds > 0;
 }
@@ -215,7 +226,7 @@ int main(int argc, char** argv) {
     if (!ReadSettings(argc, argv, settings)) {
         std::fprintf(stderr,
                      "usage: fiscora_demo [--work FOLDER] [--time-limit SECONDS] [--program FiscoraService] "
-                     "[--configuration VuvovaZododAVU.xml]\n");
+                     "[--configuration VuvovaZododAVU.xml] [--hotel opera|suite8]\n");
         return 2;
     }
     std::error_code ignored;
@@ -226,8 +237,12 @@ int main(int argc, char** argv) {
     }
     ServiceFolder run(settings.work, settings.program, settings.configuration);
     std::string error;
-    if (!run.MakePms(pmsgen::Options(), error) || !run.StartSimulators({"SIM"}, error) ||
-        !run.StartCheckDatabase(error)) {
+    pmsgen::Options hotel;
+    hotel.pms = settings.hotel;
+    // The Suite8 demo configuration expands no POS check: it needs no check-database server.
+    bool suite8 = settings.hotel == pmsgen::PmsKind::Suite8;
+    if (!run.MakePms(hotel, error) || !run.StartSimulators({"SIM"}, error) ||
+        (!suite8 && !run.StartCheckDatabase(error))) {
         std::fprintf(stderr, "fiscora_demo: %s\n", error.c_str());
         return 1;
     }
@@ -241,8 +256,10 @@ int main(int argc, char** argv) {
         pms.ignoredPayments.size());
     std::printf("Printer manager simulator: 127.0.0.1:%u, records in %schecks0.jsonl\n",
                 run.Simulator().Port(), settings.work.c_str());
-    std::printf("Check-database server simulator: 127.0.0.1:%u, POS checks from %spos_checks.json\n",
-                run.CheckDatabase().TcpPort(), settings.work.c_str());
+    if (!suite8) {
+        std::printf("Check-database server simulator: 127.0.0.1:%u, POS checks from %spos_checks.json\n",
+                    run.CheckDatabase().TcpPort(), settings.work.c_str());
+    }
     if (!run.Configure({}, 500) || !run.StartService()) {
         std::fprintf(stderr, "fiscora_demo: cannot start %s in %s with %s\n", settings.program.c_str(),
                      settings.work.c_str(), settings.configuration.c_str());
@@ -315,7 +332,9 @@ int main(int argc, char** argv) {
     std::vector<std::string> registration = run.RegistrationProblems(records, run.DueRegistrations());
     problems.insert(problems.end(), registration.begin(), registration.end());
 
-    ShowRestaurantCheck(run, rows, records, log, problems);
+    if (!suite8) {
+        ShowRestaurantCheck(run, rows, records, log, problems);
+    }
 
     Heading("Status rows by letter");
     std::map<std::string, std::vector<const Row*>> byLetter;
