@@ -4,8 +4,10 @@
 // the demo configuration, once with nothing due and once with 11 bills due, and in the demo's own
 // payments-only mode with nothing due. The figures are the
 // whole path the worker takes: template filling, statement rewriting, the statements, loading.
+// With --suite8 the same for the Suite8 back-end on the Suite8 demo hotel with as many postings
+// (demo/suite8/VuvovaZododAVU.xml: a check per invoice, 11 invoices due in the full batch).
 //   cmake --preset release && cmake --build --preset release --target getchecks_bench
-//   build/release/tools/getchecks_bench/getchecks_bench [transactions ...]
+//   build/release/tools/getchecks_bench/getchecks_bench [--suite8] [transactions ...]
 
 #include <algorithm>
 #include <chrono>
@@ -21,6 +23,7 @@
 #include "platform/TempFolder.h"
 #include "platform/Text.h"
 #include "storage/CDovozEderarezev.h"
+#include "storage/CF8Monitoring.h"
 #include "storage/db/SqliteConnection.h"
 
 namespace {
@@ -39,7 +42,7 @@ struct Figures {
 };
 
 // Milliseconds per cycle over kCycles cycles.
-Figures Measure(CDovozEderarezev& storage) {
+Figures Measure(COperaBase& storage) {
     std::vector<double> times;
     Figures f;
     for (int i = 0; i < kCycles; ++i) {
@@ -57,17 +60,18 @@ Figures Measure(CDovozEderarezev& storage) {
     return f;
 }
 
-// The demo configuration on the PMS file, in full-check or payments-only mode.
+// A demo configuration (relative to the source tree) on the PMS file, in full-check or
+// payments-only mode.
 void Open(const platform::TempFolder& folder, const std::string& file, bool fullChecks, CLogFile& log,
-          CFiscalINI& configuration, CDovozEderarezev& storage) {
+          CFiscalINI& configuration, COperaBase& storage,
+          const std::string& demoConfiguration = "/demo/VuvovaZododAVU.xml") {
     std::string xml;
-    if (!platform::ReadFile(std::string(FISCORA_SOURCE_DIR) + "/demo/VuvovaZododAVU.xml", xml)) {
+    if (!platform::ReadFile(std::string(FISCORA_SOURCE_DIR) + demoConfiguration, xml)) {
         Fail("cannot read the demo configuration");
     }
     xml = text::ReplaceAll(xml, "sqlite:demo_pms.db", "sqlite:" + file);
-    if (fullChecks) {
-        xml = text::ReplaceAll(xml, "<only_payments>1</only_payments>", "<only_payments>0</only_payments>");
-    }
+    xml = text::ReplaceAll(xml, fullChecks ? "<only_payments>1</only_payments>" : "<only_payments>0</only_payments>",
+                           fullChecks ? "<only_payments>0</only_payments>" : "<only_payments>1</only_payments>");
     folder.Write(CFiscalINI::kFileName, xml);
     configuration.SetLog(&log);
     if (!configuration.LoadFrom({folder.Path()}) || !configuration.LoadRules()) {
@@ -138,18 +142,89 @@ void Run(int transactions) {
         paymentsIdle.median, paymentsIdle.p90);
 }
 
+// The same cycles of the Suite8 back-end on the Suite8 demo hotel.
+void RunSuite8(int postings) {
+    platform::TempFolder folder("fiscora_bench");
+    pmsgen::Options options;
+    options.file = folder.File("demo_pms.db");
+    options.businessDate = "14.03.2026";
+    options.historyTransactions = postings;
+    options.pms = pmsgen::PmsKind::Suite8;
+    pmsgen::Summary summary;
+    std::string error;
+    auto generating = std::chrono::steady_clock::now();
+    if (!pmsgen::Generate(options, summary, error)) {
+        Fail(error);
+    }
+    double generated = std::chrono::duration<double>(std::chrono::steady_clock::now() - generating).count();
+
+    CLogFile log;
+    log.SetEcho(false);
+    log.Open(folder.File("qelfiscal.log"), true);
+    const std::string suite8 = "/demo/suite8/VuvovaZododAVU.xml";
+    CFiscalINI configuration;
+    CF8Monitoring storage;
+    Open(folder, options.file, true, log, configuration, storage, suite8);
+    CFiscalINI paymentsConfiguration;
+    CF8Monitoring paymentsStorage;
+    Open(folder, options.file, false, log, paymentsConfiguration, paymentsStorage, suite8);
+
+    // Every payment and deposit of the open date registered: nothing is due.
+    db::SqliteConnection pms;
+    pms.SetPmsSchema("FIDELIO");
+    if (!pms.Open("sqlite:" + options.file) ||
+        !pms.Execute("insert into qel_financial_transactions (trx_no, qel_fisc_status) select zpos_id, 'Y' from "
+                     "FIDELIO.zpos pos where zpos_cdt=5 and not exists (select 1 from qel_financial_transactions q "
+                     "where q.trx_no=pos.zpos_id)")) {
+        Fail("cannot mark the open date registered");
+    }
+    Figures idle = Measure(storage);
+    Figures paymentsIdle = Measure(paymentsStorage);
+    if (idle.checks != 0 || paymentsIdle.checks != 0) {
+        Fail("checks due where none should be");
+    }
+    // Every invoice of the open date but the ignored house account's due again.
+    std::string payments;
+    for (const pmsgen::Bill& invoice : summary.bills) {
+        for (int payment : invoice.number == summary.houseBill ? std::vector<int>{} : invoice.payments) {
+            payments += (payments.empty() ? "" : ",") + std::to_string(payment);
+        }
+    }
+    if (!pms.Execute("delete from qel_financial_transactions where trx_no in (" + payments + ")")) {
+        Fail("cannot make invoices due");
+    }
+    Figures due = Measure(storage);
+    if (due.checks != CF8Monitoring::kInvoicesPerCycle) {
+        Fail(text::Format("%d checks found where 11 invoices are due", static_cast<int>(due.checks)));
+    }
+    std::printf(
+        "Suite8 %9d postings (%7d status rows, generated in %5.1f s): nothing due %6.3f ms (p90 %6.3f), "
+        "11 invoices due %6.3f ms (p90 %6.3f), payments only, nothing due %6.3f ms (p90 %6.3f)\n",
+        summary.transactions, summary.statusRows, generated, idle.median, idle.p90, due.median, due.p90,
+        paymentsIdle.median, paymentsIdle.p90);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     std::vector<int> sizes;
+    bool suite8 = false;
     for (int i = 1; i < argc; ++i) {
-        sizes.push_back(std::atoi(argv[i]));
+        if (std::string(argv[i]) == "--suite8") {
+            suite8 = true;
+        } else {
+            sizes.push_back(std::atoi(argv[i]));
+        }
     }
     if (sizes.empty()) {
         sizes = {10000, 100000, 1000000};
     }
     for (int transactions : sizes) {
-        Run(transactions);
+        if (suite8) {
+            RunSuite8(transactions);
+        } else {
+            Run(transactions);
+        }
     }
     return 0;
 }
