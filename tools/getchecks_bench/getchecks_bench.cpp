@@ -71,8 +71,9 @@ void Open(const platform::TempFolder& folder, const std::string& file, bool full
         Fail("cannot read the demo configuration");
     }
     xml = text::ReplaceAll(xml, "sqlite:demo_pms.db", "sqlite:" + file);
-    xml = text::ReplaceAll(xml, fullChecks ? "<only_payments>1</only_payments>" : "<only_payments>0</only_payments>",
-                           fullChecks ? "<only_payments>0</only_payments>" : "<only_payments>1</only_payments>");
+    xml = text::ReplaceAll(
+        xml, fullChecks ? "<only_payments>1</only_payments>" : "<only_payments>0</only_payments>",
+        fullChecks ? "<only_payments>0</only_payments>" : "<only_payments>1</only_payments>");
     folder.Write(CFiscalINI::kFileName, xml);
     configuration.SetLog(&log);
     if (!configuration.LoadFrom({folder.Path()}) || !configuration.LoadRules()) {
@@ -99,7 +100,11 @@ struct Hotel {
 };
 
 Hotel OperaHotel() {
-    return {pmsgen::PmsKind::Opera, "/demo/VuvovaZododAVU.xml", "OPERA", "", "bills",
+    return {pmsgen::PmsKind::Opera,
+            "/demo/VuvovaZododAVU.xml",
+            "OPERA",
+            "",
+            "bills",
             "insert into qel_financial_transactions (trx_no, qel_fisc_status, bill_no) "
             "select trx_no, 'Y', bill_no from OPERA.financial_transactions fin where ft_subtype='FC' and "
             "not exists (select 1 from qel_financial_transactions q where q.trx_no=fin.trx_no)",
@@ -115,7 +120,11 @@ Hotel OperaHotel() {
 }
 
 Hotel Suite8Hotel() {
-    return {pmsgen::PmsKind::Suite8, "/demo/suite8/VuvovaZododAVU.xml", "FIDELIO", "Suite8 ", "invoices",
+    return {pmsgen::PmsKind::Suite8,
+            "/demo/suite8/VuvovaZododAVU.xml",
+            "FIDELIO",
+            "Suite8 ",
+            "invoices",
             "insert into qel_financial_transactions (trx_no, qel_fisc_status) select zpos_id, 'Y' from "
             "FIDELIO.zpos pos where zpos_cdt=5 and not exists (select 1 from qel_financial_transactions q "
             "where q.trx_no=pos.zpos_id)",
@@ -123,7 +132,8 @@ Hotel Suite8Hotel() {
                 // Every invoice of the open date but the ignored house account's: 11.
                 std::string payments;
                 for (const pmsgen::Bill& invoice : summary.bills) {
-                    for (int payment : invoice.number == summary.houseBill ? std::vector<int>{} : invoice.payments) {
+                    for (int payment :
+                         invoice.number == summary.houseBill ? std::vector<int>{} : invoice.payments) {
                         payments += (payments.empty() ? "" : ",") + std::to_string(payment);
                     }
                 }
@@ -173,13 +183,14 @@ void Run(int transactions, const Hotel& hotel) {
     }
     Figures due = Measure(*storage);
     if (due.checks != 11) {
-        Fail(text::Format("%d checks found where 11 %s are due", static_cast<int>(due.checks), hotel.documents));
+        Fail(text::Format("%d checks found where 11 %s are due", static_cast<int>(due.checks),
+                          hotel.documents));
     }
     std::printf(
         "%s%9d transactions (%7d status rows, generated in %5.1f s): nothing due %6.3f ms (p90 %6.3f), "
         "11 %s due %6.3f ms (p90 %6.3f), payments only, nothing due %6.3f ms (p90 %6.3f)\n",
-        hotel.label, summary.transactions, summary.statusRows, generated, idle.median, idle.p90, hotel.documents,
-        due.median, due.p90, paymentsIdle.median, paymentsIdle.p90);
+        hotel.label, summary.transactions, summary.statusRows, generated, idle.median, idle.p90,
+        hotel.documents, due.median, due.p90, paymentsIdle.median, paymentsIdle.p90);
 }
 
 }  // namespace
