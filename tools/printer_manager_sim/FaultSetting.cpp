@@ -35,6 +35,8 @@ bool FaultSetting::Parse(const std::string& line, std::string& error) {
         parsed.mode = Mode::Error;
     } else if (word == "garbage") {
         parsed.mode = Mode::Garbage;
+    } else if (word == "offline") {
+        parsed.mode = Mode::Offline;
     } else if (word == "cut") {
         parsed.mode = Mode::Cut;
         parsed.bytes = 12;
@@ -91,7 +93,7 @@ bool FaultSetting::Applies(const std::string& messageKind) const {
 
 std::string FaultSetting::Describe() const {
     static const char* const names[] = {"none",  "refuse",  "delay", "close",
-                                        "error", "garbage", "long",  "cut"};
+                                        "error", "garbage", "long",  "cut", "offline"};
     std::ostringstream out;
     out << names[static_cast<int>(mode)];
     if (mode == Mode::Delay) {
@@ -106,7 +108,7 @@ std::string FaultSetting::Describe() const {
     if (count >= 0) {
         out << " count=" << count;
     }
-    if (mode == Mode::Error) {
+    if (mode == Mode::Error || mode == Mode::Offline) {
         out << " code=" << errorCode << " text=" << errorText;
     }
     return out.str();

@@ -6,12 +6,13 @@
 //   none | refuse | delay ms=8000 | close | cut bytes=12 | error code=3 text=Paper out |
 //   garbage bytes=40 | long bytes=20000
 // ("cut" registers the document, sends only the first bytes of its answer and drops the
-// connection)
+// connection; "offline code=C text=T" is the error of a registration service that still hands
+// out its offline codes, which a printer manager answers like "error")
 // with the optional "kind=Check" (only messages of that kind: File, Check, Config, Test, Print,
 // Command) and "count=N" (only the next N such messages; afterwards the fault is off).
 // "text=" takes the rest of the line.
 struct FaultSetting {
-    enum class Mode { None, Refuse, Delay, Close, Error, Garbage, Long, Cut };
+    enum class Mode { None, Refuse, Delay, Close, Error, Garbage, Long, Cut, Offline };
 
     Mode mode = Mode::None;
     std::string kind;     // empty: every message

@@ -12,10 +12,6 @@ namespace {
 constexpr char FS = 0x1C;
 constexpr char LF = 0x0A;
 constexpr char EOT = 0x04;
-// How often the accept loop and idle connections look at the control file and the fault.
-constexpr int kPollMs = 200;
-// A message that grows beyond this without its end is dropped with an error answer.
-constexpr size_t kMaxMessage = 4 * 1024 * 1024;
 constexpr size_t kKeptMessages = 2000;
 constexpr int kAnswerFields = 17;
 
@@ -51,7 +47,8 @@ std::string Garbage(int bytes) {
 
 }  // namespace
 
-PrinterManagerSim::PrinterManagerSim(Options opts) : options(std::move(opts)), fault(options.fault) {
+PrinterManagerSim::PrinterManagerSim(Options opts)
+    : LoopbackServer(EOT, "pm-sim"), options(std::move(opts)), faults(options.fault) {
     recogniseRepeats = options.recogniseRepeats;
 }
 
@@ -63,55 +60,15 @@ void PrinterManagerSim::Note(const std::string& text) const {
     }
 }
 
-bool PrinterManagerSim::Listen(std::string& error) {
-    uint32_t loopback = 0;
-    platform::Socket::Resolve("127.0.0.1", loopback);
-    if (!listener.Create(platform::Socket::Kind::Tcp) || !listener.SetReuseAddress() ||
-        !listener.Bind(loopback, static_cast<uint16_t>(port)) || !listener.Listen(64)) {
-        error = text::Format("cannot listen on 127.0.0.1:%d (system error %d)", port, listener.LastError());
-        listener.Close();
-        return false;
-    }
-    port = listener.LocalPort();
-    return true;
-}
-
-bool PrinterManagerSim::Start(std::string& error) {
-    if (options.port < 0 || options.port > 65535) {
-        error = "port out of range";
-        return false;
-    }
-    port = static_cast<uint16_t>(options.port);
-    // Listening first fixes the port even when the control file says "refuse": the accept loop
-    // lets it go at once then, and takes it back when the fault is switched off.
-    if (!Listen(error)) {
-        return false;
-    }
-    ReadControlFile();
-    stopping = false;
-    stopEvent.Reset();
-    return acceptThread.Start([this] { AcceptLoop(); }, "pm-sim-accept");
-}
-
-void PrinterManagerSim::Stop() {
-    if (stopping.exchange(true)) {
-        return;
-    }
-    stopEvent.Set();
-    stopWaker.Fire();
-    {
-        std::lock_guard<std::mutex> guard(mutex);
-        registrationDone.notify_all();
-    }
-    acceptThread.Join();
-    ReapConnections(true);
-    listener.Close();
+void PrinterManagerSim::OnStopping() {
+    // A connection waiting for another's registration of the same check gives up.
+    std::lock_guard<std::mutex> guard(mutex);
+    registrationDone.notify_all();
 }
 
 void PrinterManagerSim::SetFault(const FaultSetting& setting) {
-    std::lock_guard<std::mutex> guard(mutex);
-    fault = setting;
-    Note("fault: " + fault.Describe());
+    faults.Set(setting);
+    Note("fault: " + setting.Describe());
 }
 
 void PrinterManagerSim::SetRecogniseRepeats(bool on) {
@@ -128,7 +85,7 @@ std::string PrinterManagerSim::KnownRegistration(const std::string& file) {
     }
     // The same check on another connection while its first registration is still under way:
     // its answer is that registration's.
-    registrationDone.wait(guard, [&] { return stopping || !registeredFiles[file].empty(); });
+    registrationDone.wait(guard, [&] { return Stopping() || !registeredFiles[file].empty(); });
     return registeredFiles[file];
 }
 
@@ -142,10 +99,7 @@ void PrinterManagerSim::FinishRegistration(const std::string& file, const std::s
     registrationDone.notify_all();
 }
 
-FaultSetting PrinterManagerSim::Fault() const {
-    std::lock_guard<std::mutex> guard(mutex);
-    return fault;
-}
+FaultSetting PrinterManagerSim::Fault() const { return faults.Get(); }
 
 std::vector<std::string> PrinterManagerSim::Messages() const {
     std::lock_guard<std::mutex> guard(mutex);
@@ -157,142 +111,17 @@ std::vector<std::string> PrinterManagerSim::Records() const {
     return records;
 }
 
-void PrinterManagerSim::ReadControlFile() {
-    if (options.controlPath.empty()) {
-        return;
-    }
-    std::ifstream file(options.controlPath);
-    std::string line;
-    if (file) {
-        std::getline(file, line);
-    }
-    {
-        std::lock_guard<std::mutex> guard(mutex);
-        if (line == controlText) {
-            return;
-        }
-        controlText = line;
-    }
-    FaultSetting setting;
-    std::string error;
-    if (setting.Parse(line, error)) {
-        SetFault(setting);
-    } else {
-        std::fprintf(stderr, "printer_manager_sim: control file: %s; fault unchanged\n", error.c_str());
+void PrinterManagerSim::Poll() {
+    if (faults.Poll(options.controlPath, "printer_manager_sim")) {
+        Note("fault: " + faults.Get().Describe());
     }
 }
 
-void PrinterManagerSim::ReapConnections(bool all) {
-    std::vector<std::unique_ptr<Connection>> finished;
-    {
-        std::lock_guard<std::mutex> guard(mutex);
-        for (auto it = connections.begin(); it != connections.end();) {
-            if (all || (*it)->done) {
-                finished.push_back(std::move(*it));
-                it = connections.erase(it);
-            } else {
-                ++it;
-            }
-        }
-    }
-    for (auto& connection : finished) {
-        connection->thread.Join();
-    }
-}
+std::string PrinterManagerSim::TooLong() { return ErrorAnswer("1", "Message too long"); }
 
-void PrinterManagerSim::AcceptLoop() {
-    while (!stopping) {
-        ReadControlFile();
-        ReapConnections(false);
-        bool refusing = Fault().mode == FaultSetting::Mode::Refuse;
-        if (refusing && listener.IsOpen()) {
-            // Closed, the port refuses connections; the open ones end as well.
-            listener.Close();
-            Note("refusing connections");
-        } else if (!refusing && !listener.IsOpen()) {
-            std::string error;
-            if (!Listen(error)) {
-                Note(error);
-            }
-        }
-        if (!listener.IsOpen()) {
-            stopEvent.Wait(kPollMs);
-            continue;
-        }
-        if (listener.WaitReadable(kPollMs, stopWaker.Fd()) != platform::Socket::WaitResult::Ready) {
-            continue;
-        }
-        auto connection = std::make_unique<Connection>();
-        if (!listener.Accept(connection->socket, nullptr, 0)) {
-            continue;
-        }
-        ++accepted;
-        Connection* raw = connection.get();
-        {
-            std::lock_guard<std::mutex> guard(mutex);
-            connections.push_back(std::move(connection));
-        }
-        raw->thread.Start([this, raw] { Serve(*raw); }, "pm-sim-conn");
-    }
-}
-
-void PrinterManagerSim::Serve(Connection& connection) {
-    std::string pending;
-    std::string pendingFile;
-    size_t pendingLength = 0;
-    std::vector<char> chunk(65536);
-    bool open = true;
-    while (open) {
-        platform::Socket::WaitResult ready = connection.socket.WaitReadable(kPollMs, stopWaker.Fd());
-        if (stopping || Fault().mode == FaultSetting::Mode::Refuse) {
-            break;
-        }
-        if (ready == platform::Socket::WaitResult::Timeout) {
-            continue;
-        }
-        if (ready != platform::Socket::WaitResult::Ready) {
-            break;
-        }
-        long n = connection.socket.Receive(chunk.data(), chunk.size());
-        if (n <= 0) {
-            break;
-        }
-        pending.append(chunk.data(), static_cast<size_t>(n));
-        size_t end;
-        while (open && (end = pending.find(EOT)) != std::string::npos) {
-            std::string message = pending.substr(0, end + 1);
-            pending.erase(0, end + 1);
-            bool closeNow = false;
-            std::string answer = Answer(message, pendingFile, pendingLength, closeNow);
-            if (stopping) {
-                open = false;
-            } else if (!answer.empty() && !connection.socket.SendAll(answer.data(), answer.size())) {
-                open = false;
-            }
-            if (closeNow) {
-                open = false;
-            }
-        }
-        if (open && pending.size() > kMaxMessage) {
-            pending.clear();
-            std::string answer = ErrorAnswer("1", "Message too long");
-            open = connection.socket.SendAll(answer.data(), answer.size());
-        }
-    }
-    connection.socket.Close();
-    connection.done = true;
-}
-
-FaultSetting PrinterManagerSim::TakeFault(const std::string& kind) {
-    std::lock_guard<std::mutex> guard(mutex);
-    if (!fault.Applies(kind)) {
-        return FaultSetting();
-    }
-    FaultSetting taken = fault;
-    if (fault.count > 0 && --fault.count == 0) {
-        fault = FaultSetting();
-    }
-    return taken;
+std::string PrinterManagerSim::Answer(const std::string& message, Session& session, bool& closeNow) {
+    FileSession& file = static_cast<FileSession&>(session);
+    return Answer(message, file.file, file.length, closeNow);
 }
 
 std::string PrinterManagerSim::SuccessAnswer(const std::vector<std::string>& header, const std::string& checkNumber,
@@ -325,11 +154,11 @@ std::string PrinterManagerSim::Answer(const std::string& message, std::string& p
     std::vector<std::string> header = text::Split(firstLine, FS);
     std::string kind = MessageKindOf(header);
 
-    FaultSetting taken = TakeFault(kind);
+    FaultSetting taken = faults.Take(kind);
     // A manager that keeps its check files knows a repeat as soon as the check arrives.
     std::string checkFile = kind == "Check" && recogniseRepeats && !pendingFile.empty() ? pendingFile : "";
     if (!checkFile.empty() && taken.mode != FaultSetting::Mode::Close && taken.mode != FaultSetting::Mode::Error &&
-        taken.mode != FaultSetting::Mode::Garbage) {
+        taken.mode != FaultSetting::Mode::Offline && taken.mode != FaultSetting::Mode::Garbage) {
         std::string known = KnownRegistration(checkFile);
         if (!known.empty()) {
             ++repeats;
@@ -347,12 +176,13 @@ std::string PrinterManagerSim::Answer(const std::string& message, std::string& p
             closeNow = true;
             return "";
         case FaultSetting::Mode::Error:
+        case FaultSetting::Mode::Offline:
             return ErrorAnswer(taken.errorCode, taken.errorText);
         case FaultSetting::Mode::Garbage:
             return Garbage(taken.bytes);
         case FaultSetting::Mode::Delay:
             // A late answer: the document is registered all the same.
-            if (stopEvent.Wait(taken.delayMs)) {
+            if (WaitForStop(taken.delayMs)) {
                 if (!checkFile.empty()) {
                     FinishRegistration(checkFile, "");
                 }

@@ -10,16 +10,15 @@
 #include <vector>
 
 #include "FaultSetting.h"
-#include "platform/Event.h"
-#include "platform/Socket.h"
-#include "platform/Thread.h"
+#include "FaultSwitch.h"
+#include "LoopbackServer.h"
 
 // A stand-in for the printer manager in front of the fiscal printers: listens on 127.0.0.1,
 // answers every message of the printer-manager protocol, hands out fiscal check numbers, printer
 // identity and shift numbers per printer, records every registered document, and misbehaves on
 // request (see FaultSetting). Whatever arrives, it answers or drops the connection; it never
 // stops on bad input.
-class PrinterManagerSim {
+class PrinterManagerSim : public LoopbackServer {
 public:
     struct Options {
         int port = 0;                    // 0: any free port (see Port())
@@ -38,13 +37,12 @@ public:
     };
 
     explicit PrinterManagerSim(Options options);
-    ~PrinterManagerSim();
+    ~PrinterManagerSim() override;
     PrinterManagerSim(const PrinterManagerSim&) = delete;
     PrinterManagerSim& operator=(const PrinterManagerSim&) = delete;
 
-    bool Start(std::string& error);
-    void Stop();
-    uint16_t Port() const { return port; }
+    bool Start(std::string& error) { return StartServer(options.port, error); }
+    void Stop() { StopServer(); }
 
     void SetFault(const FaultSetting& setting);
     FaultSetting Fault() const;
@@ -55,7 +53,6 @@ public:
     // Everything received (whole messages, in order) and every record written, for tests.
     std::vector<std::string> Messages() const;
     std::vector<std::string> Records() const;
-    size_t ConnectionsAccepted() const { return accepted; }
 
     // The answer to one message; closeNow when the connection is to be cut after sending it
     // (an empty answer: nothing is sent). Public so that the protocol can be exercised without
@@ -63,24 +60,26 @@ public:
     std::string Answer(const std::string& message, std::string& pendingFile, size_t& pendingLength,
                        bool& closeNow);
 
-private:
-    struct Connection {
-        platform::Socket socket;
-        platform::Thread thread;
-        std::atomic<bool> done{false};
+protected:
+    // The check file announced by the last File message of the connection.
+    struct FileSession : Session {
+        std::string file;
+        size_t length = 0;
     };
+
+    std::unique_ptr<Session> OpenSession() override { return std::make_unique<FileSession>(); }
+    std::string Answer(const std::string& message, Session& session, bool& closeNow) override;
+    std::string TooLong() override;
+    bool Refusing() override { return Fault().mode == FaultSetting::Mode::Refuse; }
+    void Poll() override;
+    void OnStopping() override;
+
+private:
     struct PrinterState {
         int nextCheck = 1;
         int shift = 1;
     };
 
-    void AcceptLoop();
-    void Serve(Connection& connection);
-    bool Listen(std::string& error);
-    void ReadControlFile();
-    void ReapConnections(bool all);
-    // The fault for a message of this kind, counted down when it is limited.
-    FaultSetting TakeFault(const std::string& kind);
     std::string SuccessAnswer(const std::vector<std::string>& header, const std::string& checkNumber,
                               const std::string& field5) const;
     void Record(const std::string& json);
@@ -92,23 +91,14 @@ private:
     void Note(const std::string& text) const;
 
     Options options;
-    uint16_t port = 0;
-    platform::Socket listener;
-    platform::Thread acceptThread;
-    platform::Event stopEvent{true};
-    platform::Waker stopWaker;
-    std::atomic<bool> stopping{false};
-    std::atomic<size_t> accepted{0};
     std::atomic<size_t> repeats{0};
     std::atomic<bool> recogniseRepeats{false};
 
     mutable std::mutex mutex;
-    FaultSetting fault;
-    std::string controlText;
+    FaultSwitch faults;
     std::map<std::string, PrinterState> printers;
     std::vector<std::string> messages;
     std::vector<std::string> records;
-    std::vector<std::unique_ptr<Connection>> connections;
     // Check file name -> fiscal number; empty while its registration is under way.
     std::map<std::string, std::string> registeredFiles;
     std::condition_variable registrationDone;

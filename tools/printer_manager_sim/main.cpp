@@ -5,13 +5,11 @@
 // The control file holds one fault line (see FaultSetting.h) and is re-read while running, so a
 // test switches faults on and off by rewriting it. SIGTERM or SIGINT end the program.
 #include <cstdio>
-#include <fstream>
 #include <string>
 
 #include "PrinterManagerSim.h"
+#include "ServeUntilSignalled.h"
 #include "platform/CodePage.h"
-#include "platform/Event.h"
-#include "platform/SignalWatcher.h"
 #include "platform/Text.h"
 
 namespace {
@@ -85,23 +83,11 @@ int main(int argc, char** argv) {
         return Usage("--port is required (0 picks a free one)");
     }
 
-    platform::Event stop(true);
-    platform::SignalWatcher signals;
-    signals.Start([&stop](platform::SignalWatcher::Kind, int) { stop.Set(); });
-
     PrinterManagerSim sim(options);
-    std::string error;
-    if (!sim.Start(error)) {
-        std::fprintf(stderr, "printer_manager_sim: %s\n", error.c_str());
-        return 1;
+    int exitCode = ServeUntilSignalled("printer_manager_sim", sim, options.port, portFile,
+                                       [&sim] { return sim.Fault().Describe(); });
+    if (exitCode == 0) {
+        std::printf("printer_manager_sim stopped after %zu registrations\n", sim.Records().size());
     }
-    if (!portFile.empty()) {
-        std::ofstream(portFile) << sim.Port() << '\n';
-    }
-    std::printf("printer_manager_sim listening on 127.0.0.1:%u, fault: %s\n", sim.Port(), sim.Fault().Describe().c_str());
-    std::fflush(stdout);
-    stop.Wait(-1);
-    sim.Stop();
-    std::printf("printer_manager_sim stopped after %zu registrations\n", sim.Records().size());
-    return 0;
+    return exitCode;
 }
