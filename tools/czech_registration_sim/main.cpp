@@ -1,0 +1,73 @@
+// czech_registration_sim: a Czech sales-registration service for tests and the demo, listening
+// on 127.0.0.1.
+//   czech_registration_sim --port N [--records FILE] [--control FILE] [--fault "LINE"]
+//                          [--port-file FILE] [--verbose]
+// The control file holds one fault line (see CzechRegistrationSim.h) and is re-read while
+// running. SIGTERM or SIGINT end the program.
+#include <cstdio>
+#include <string>
+
+#include "CzechRegistrationSim.h"
+#include "ServeUntilSignalled.h"
+#include "platform/Text.h"
+
+namespace {
+
+int Usage(const std::string& problem) {
+    std::fprintf(stderr,
+                 "czech_registration_sim: %s\n"
+                 "usage: czech_registration_sim --port N [--records FILE] [--control FILE] [--fault LINE]\n"
+                 "       [--port-file FILE] [--verbose]\n",
+                 problem.c_str());
+    return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    CzechRegistrationSim::Options options;
+    std::string portFile;
+    bool havePort = false;
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        if (arg == "--verbose") {
+            options.verbose = true;
+            continue;
+        }
+        if (i + 1 >= argc) {
+            return Usage("missing value after " + arg);
+        }
+        std::string value = argv[++i];
+        if (arg == "--port") {
+            if (value.empty() || value.size() > 5 || value.find_first_not_of("0123456789") != std::string::npos) {
+                return Usage("--port takes a number");
+            }
+            options.port = text::ToInt(value);
+            havePort = true;
+        } else if (arg == "--records") {
+            options.recordsPath = value;
+        } else if (arg == "--control") {
+            options.controlPath = value;
+        } else if (arg == "--fault") {
+            std::string error;
+            if (!options.fault.Parse(value, error)) {
+                return Usage("--fault: " + error);
+            }
+        } else if (arg == "--port-file") {
+            portFile = value;
+        } else {
+            return Usage("unknown option " + arg);
+        }
+    }
+    if (!havePort) {
+        return Usage("--port is required (0 picks a free one)");
+    }
+
+    CzechRegistrationSim sim(options);
+    int exitCode = ServeUntilSignalled("czech_registration_sim", sim, options.port, portFile,
+                                       [&sim] { return sim.Fault().Describe(); });
+    if (exitCode == 0) {
+        std::printf("czech_registration_sim stopped after %zu registrations\n", sim.Registrations().size());
+    }
+    return exitCode;
+}
