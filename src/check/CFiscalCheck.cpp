@@ -216,7 +216,9 @@ void CFiscalCheck::SetPrintedFileName(const std::string& name) {
         return;
     }
     Log("Printed file name " + name);
-    if (name.find('_') != std::string::npos) {
+    // A journal file name holds "_"; the codes of the Czech registration (FIK, PKP) are kept as
+    // they are, or a registered sale would leave no code in the status table.
+    if (checkMode == 10 || name.find('_') != std::string::npos) {
         printedFileName = name;
     }
 }

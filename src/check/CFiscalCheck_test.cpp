@@ -204,7 +204,7 @@ TEST(CFiscalCheckTest, RemoveZeroCodePostingsKeepsOrder) {
     EXPECT_EQ(check.postings[2].trx_code, 9);
 }
 
-TEST(CFiscalCheckTest, PrintedFileNameNeedsAnUnderscoreExceptOnMongolianPrinters) {
+TEST(CFiscalCheckTest, PrintedFileNameNeedsAnUnderscoreExceptOnMongolianAndCzechPrinters) {
     CFiscalCheck check;
     check.checkMode = 7;
     check.SetPrintedFileName("12345.ck6");
@@ -216,6 +216,10 @@ TEST(CFiscalCheckTest, PrintedFileNameNeedsAnUnderscoreExceptOnMongolianPrinters
     check.checkMode = 9;
     check.SetPrintedFileName("plain");
     EXPECT_EQ(check.printedFileName, "plain");
+    // A fiscal identification code of the Czech registration has no "_".
+    check.checkMode = 10;
+    check.SetPrintedFileName("b3a09b52-7c87-4014-a496-4c7a53cf9125-ff");
+    EXPECT_EQ(check.printedFileName, "b3a09b52-7c87-4014-a496-4c7a53cf9125-ff");
 }
 
 TEST(CFiscalCheckTest, BuildTextHeaderAndLines) {

@@ -384,6 +384,8 @@ void CFiscalINI::ReadPrinters(std::vector<CPrinterControl>& printerList) {
     }
     bool testCommand = ReadFlag("//printer_ini/test_command");
     bool netAmountSupport = ReadFlag("//printer_ini/net_amount_support");
+    bool verificationMode = ReadFlag("//printer_ini/verification_mode");
+    int32_t saleMode = ReadFlag("//printer_ini/sale_mode") ? 1 : 0;
     printerList.clear();
     for (const Attributes& entry : ReadAttributes("//tcpip_ini")) {
         auto value = [&](const char* name) {
@@ -416,6 +418,8 @@ void CFiscalINI::ReadPrinters(std::vector<CPrinterControl>& printerList) {
         printer.noReference = value("no_reference");
         printer.testCommand = testCommand;
         printer.netAmountSupport = netAmountSupport;
+        printer.verificationMode = verificationMode;
+        printer.saleMode = saleMode;
         printerList.push_back(std::move(printer));
     }
 }

@@ -101,4 +101,6 @@ void CPrinterControl::Reset() {
     lineIndex = -1;
     testCommand = false;
     netAmountSupport = false;
+    verificationMode = false;
+    saleMode = 0;
 }

@@ -54,5 +54,8 @@ public:
     int32_t lineIndex = -1;
     bool testCommand = false;
     bool netAmountSupport = false;
+    // Czech sales registration: verification mode ("1" on) and sale mode (1 or 0).
+    bool verificationMode = false;
+    int32_t saleMode = 0;
     std::vector<int32_t> gtinCodes;
 };

@@ -1,6 +1,7 @@
 #include "service/CWorkerParts.h"
 
 #include "config/CFiscalINI.h"
+#include "devices/CCzechInterface.h"
 #include "devices/CFiscalPrinter.h"
 #include "devices/CNewInterface.h"
 #include "platform/Text.h"
@@ -37,10 +38,14 @@ std::unique_ptr<CPrintInterface> CWorkerParts::CreateInterface(int printerType, 
         case 9:
             reason = "Printer type 9 (MONGOL): the Mongolian tax-API interface is not part of this build";
             return nullptr;
-        case 10:
-            reason =
-                "Printer type 10 (CZECH): the Czech sales-registration interface is not part of this build";
-            return nullptr;
+        case 10: {
+            if (!czechUnanswered) {
+                czechUnanswered = std::make_shared<CUnansweredSales>();
+            }
+            auto czech = std::make_unique<CCzechInterface>();
+            czech->ShareUnanswered(czechUnanswered);
+            return czech;
+        }
         default:
             return std::make_unique<CNewInterface>();
     }

@@ -4,6 +4,7 @@
 #include <string>
 
 class CFiscalINI;
+class CUnansweredSales;
 class CFiscalPrinter;
 class CFiscalStorage;
 class CPrintInterface;
@@ -21,4 +22,8 @@ public:
     virtual std::unique_ptr<CFiscalStorage> CreateStorage(int kind, std::string& reason);
     // nullptr when this build has no interface for the printer type; reason then says why.
     virtual std::unique_ptr<CPrintInterface> CreateInterface(int printerType, std::string& reason);
+
+private:
+    // What the Czech interfaces made here share (see CUnansweredSales).
+    std::shared_ptr<CUnansweredSales> czechUnanswered;
 };

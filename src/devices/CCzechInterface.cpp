@@ -1,0 +1,223 @@
+#include "devices/CCzechInterface.h"
+
+#include "check/CCurrency.h"
+#include "log/CLogFile.h"
+#include "platform/Clock.h"
+#include "platform/Text.h"
+
+namespace {
+
+// Amounts in whole cents, so that a sum that lands a hair below zero is "0.00", not "-0.00".
+std::string Amount(double value) {
+    int64_t cents = CCurrency::Of(value).Value();
+    const char* sign = cents < 0 ? "-" : "";
+    int64_t magnitude = cents < 0 ? -cents : cents;
+    return text::Format("%s%lld.%02lld", sign, static_cast<long long>(magnitude / 100),
+                        static_cast<long long>(magnitude % 100));
+}
+
+}  // namespace
+
+std::string CCzechInterface::ReceiptNumber(const CFiscalCheck& check) {
+    return text::Format("%s/%s", check.folioNumber.c_str(), check.checkNumber.c_str());
+}
+
+AnswerKind CCzechInterface::AnswerKindOf(Answer answer) {
+    switch (answer) {
+        case Answer::Registered:
+        case Answer::Offline:
+            return AnswerKind::Success;
+        case Answer::Refused:
+        case Answer::Unreadable:
+            return AnswerKind::DeviceError;
+        case Answer::TimedOut:
+            return AnswerKind::TimedOut;
+        case Answer::Cut:
+            return AnswerKind::Cut;
+        case Answer::NotDelivered:
+            break;
+    }
+    return AnswerKind::NotDelivered;
+}
+
+bool CCzechInterface::PrintCheck(CFiscalCheck& target, bool saveDescriptionOnly) {
+    lastAnswer = AnswerKind::None;
+    if (saveDescriptionOnly) {
+        return checkLogger.SaveDescription(control, target);
+    }
+    blockOnFailure = false;
+    lastError.clear();
+    lastAnswer = AnswerKind::NotDelivered;
+    if (StopRequested()) {
+        lastError = "Service stopping: the sale is not sent";
+        return false;
+    }
+    if (!EnsureConnection()) {
+        lastError = channel.GetLastError();
+        blockOnFailure = true;
+        return false;
+    }
+    CzechSaleRequest request;
+    AddMembers(request, target);
+    std::string frame = BuildSaleFrame(request, control.name);
+    Log("Start check:");
+    lastAnswer = AnswerKindOf(SendAndWait(request, frame, target));
+    channel.Close();
+    Log("Disconnect");
+    check = target;
+    return lastAnswer == AnswerKind::Success;
+}
+
+void CCzechInterface::AddMembers(CzechSaleRequest& request, CFiscalCheck& target) {
+    auto optional = [&](const char* name, const std::string& value, int field) {
+        // The field is emptied without the setting: it held the customer's data, which is no
+        // registration data to store.
+        if (field != 0) {
+            target.SetField(field, value);
+        }
+        if (!value.empty()) {
+            request.AddMember(name, value);
+        }
+    };
+    optional("TaxPayerID", control.taxpayerId, 18);
+    optional("AppTaxPayerID", control.appTaxpayerId, 17);
+    optional("SiteID", control.siteId, 21);
+    if (control.verificationMode) {
+        request.AddMember("VerificationFlag", "true");
+    }
+    target.SetField(19, control.verificationMode ? "1" : "0");
+    std::string saleMode = text::Format("%d", control.saleMode);
+    request.AddMember("SaleMode", saleMode);
+    target.SetField(20, saleMode);
+    optional("CertFile", control.certFile, 0);
+    optional("CertPass", control.certPass, 0);
+    std::string receipt = ReceiptNumber(target);
+    // A sale sent before without a definite answer may be registered already: its next sending
+    // is a repeated one, as is the sending of a check that carries a code from before.
+    if (!target.printedFileName.empty() || SentWithoutAnswer(receipt)) {
+        request.AddMember("FirstSending", "false");
+    }
+    request.AddMember("PosID", target.cashierId);
+    request.AddMember("ReceiptNumber", receipt);
+    request.AddMember("SaleDateTime", target.billDate);
+    request.AddMember("TotalAmount", Amount(target.postingsTotal));
+    double nonVat = 0;
+    for (const struct_posting& posting : target.postings) {
+        if (posting.tax_group == "0") {
+            nonVat += posting.trx_amount;
+        }
+    }
+    request.AddMember("TotalAmountNonVAT", Amount(nonVat));
+    request.AddMember("TotalBaseVAT1", Amount(target.taxSums[2]));
+    request.AddMember("TotalVAT1", Amount(target.taxSums[3]));
+    request.AddMember("TotalBaseVAT2", Amount(target.taxSums[4]));
+    request.AddMember("TotalVAT2", Amount(target.taxSums[5]));
+    request.AddMember("TotalBaseVAT3", Amount(target.taxSums[6]));
+    request.AddMember("TotalVAT3", Amount(target.taxSums[7]));
+    request.AddMember("TotalAmountVoucherUsing", Amount(target.taxSums[9]));
+    double vouchers = 0;
+    for (const struct_posting& payment : target.payments) {
+        if (payment.print_code == "4") {
+            vouchers += payment.trx_amount;
+        }
+    }
+    request.AddMember("TotalAmountVoucherSelling", Amount(vouchers));
+}
+
+std::string CCzechInterface::BuildSaleFrame(CzechSaleRequest& request, const std::string& source) const {
+    return request.BuildFrame(source);
+}
+
+std::string CCzechInterface::Loggable(const std::string& frame) const {
+    if (control.certPass.empty()) {
+        return frame;
+    }
+    return text::ReplaceAll(frame, "\"CertPass\":\"" + CzechSaleRequest::Escape(control.certPass) + "\"",
+                            "\"CertPass\":\"********\"");
+}
+
+bool CCzechInterface::Receive(std::string& reply, Answer& missing) {
+    int64_t deadline = platform::Clock::Current().MonotonicMs() + answerTimeout;
+    for (;;) {
+        int64_t left = deadline - platform::Clock::Current().MonotonicMs();
+        if (left <= 0 || !channel.dataEvent.Wait(left)) {
+            missing = Answer::TimedOut;
+            return false;
+        }
+        if (channel.Read()) {
+            reply += channel.Received();
+            if (reply.find(CPMSMessage::kEnd) != std::string::npos) {
+                return true;
+            }
+        }
+        if (channel.IsClosed()) {
+            missing = Answer::Cut;
+            return false;
+        }
+    }
+}
+
+CCzechInterface::Answer CCzechInterface::SendAndWait(CzechSaleRequest& request, const std::string& frame,
+                                                     CFiscalCheck& target) {
+    if (frame.empty()) {
+        Log("Empty command");
+        return Answer::NotDelivered;
+    }
+    std::string logged = Loggable(frame);
+    LogRaw(logged, static_cast<int>(logged.size()), CLogFile::Outgoing);
+    if (!channel.Send(frame)) {
+        lastError = channel.GetLastError();
+        Log(lastError);
+        return Answer::NotDelivered;
+    }
+    std::string receipt = ReceiptNumber(target);
+    std::string reply;
+    Answer received = Answer::Registered;
+    if (!Receive(reply, received)) {
+        // Sent but not answered: it stays in doubt, and its next sending says so.
+        unanswered->Add(receipt);
+        if (!reply.empty()) {
+            LogRaw(reply, static_cast<int>(reply.size()), CLogFile::Incoming);
+        }
+        if (received == Answer::TimedOut) {
+            lastError = text::Format("Waiting time is up. Fiscal printer %s not available.", control.name.c_str());
+        } else {
+            Log(channel.GetLastError());
+            lastError = "Fiscal printer connect cut off. Try again.";
+        }
+        Log(lastError);
+        return received;
+    }
+    LogRaw(reply, static_cast<int>(reply.size()), CLogFile::Incoming);
+    request.ParseReply(reply);
+    if (request.success && !request.fik.empty()) {
+        unanswered->Remove(receipt);
+        Log("Successful");
+        if (!target.printedFileName.empty()) {
+            target.SetField(8, request.fik);
+        } else {
+            target.SetPrintedFileName(request.fik);
+        }
+        target.SetField(7, request.bkp);
+        return Answer::Registered;
+    }
+    Log("Unsuccessful");
+    // A success without a FIK registered nothing that could be stored.
+    lastError = request.success ? "Reply without FIK" : request.errorMessage;
+    Log(lastError);
+    if (!request.pkp.empty()) {
+        unanswered->Remove(receipt);
+        if (target.printedFileName.empty()) {
+            target.SetPrintedFileName(request.pkp);
+        }
+        target.SetStatusCode(kOfflineSale);
+        target.SetField(7, request.bkp);
+        return Answer::Offline;
+    }
+    bool answered = request.success || !request.replyErrorCode.empty() || !request.replyErrorText.empty();
+    if (!answered) {
+        unanswered->Add(receipt);
+        return Answer::Unreadable;
+    }
+    return Answer::Refused;
+}

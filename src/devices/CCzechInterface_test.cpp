@@ -1,0 +1,339 @@
+#include "devices/CCzechInterface.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "CzechRegistrationSim.h"
+#include "devices/DeviceTestSupport.h"
+
+namespace {
+
+using device_test::FakeConfiguration;
+
+struct_posting Posting(int code, double amount, const std::string& tax) {
+    struct_posting p;
+    p.trx_code = code;
+    p.description = "Posting";
+    p.trx_amount = amount;
+    p.tax_group = tax;
+    return p;
+}
+
+struct_posting Payment(double amount, const std::string& printCode) {
+    struct_posting p = Posting(9000, amount, "");
+    p.print_code = printCode;
+    return p;
+}
+
+// A bill of the Czech hotel: a room night in group 1, a city tax without VAT, paid in cash and
+// with a voucher.
+CFiscalCheck Bill(const std::string& number = "5001") {
+    CFiscalCheck check;
+    check.checkMode = 10;
+    check.statusCode = 0;
+    check.checkNumber = number;
+    check.folioNumber = "77001";
+    check.cashierId = "7";
+    check.billDate = "2026-03-14T14:00:00+01:00";
+    check.postings = {Posting(1000, 121, "1"), Posting(1900, 0.1, "0"), Posting(1901, 0.2, "0")};
+    check.payments = {Payment(100, "1"), Payment(21.3, "4")};
+    check.postingsTotal = 121.3;
+    check.paymentsTotal = 121.3;
+    check.taxSums[2] = 100;
+    check.taxSums[3] = 21;
+    check.taxSums[9] = 5;
+    return check;
+}
+
+class CzechInterfaceTest : public device_test::TempFolderTest {
+protected:
+    void SetUp() override {
+        TempFolderTest::SetUp();
+        configuration.waitAnswer = 3000;
+        printer = device_test::Printer("1", "127.0.0.1", 0);
+        printer.taxpayerId = "CZ1212121218";
+        printer.siteId = "273";
+        printer.certFile = "C:\\certs\\eet.p12";
+        printer.certPass = "s3cret\"pass";
+        printer.checkPath = folder + "/";
+    }
+    void Start() {
+        sim = std::make_unique<CzechRegistrationSim>(CzechRegistrationSim::Options{});
+        std::string error;
+        ASSERT_TRUE(sim->Start(error)) << error;
+        ConnectTo(sim->Port());
+    }
+    void ConnectTo(int port) {
+        printer.deviceSettings.port = port;
+        device.Configure(configuration);
+        device.SetLog(&log);
+        ASSERT_TRUE(device.Connect(printer));
+    }
+    void Fault(const std::string& line) { sim->SetFault(device_test::TempFolderTest::Fault(line)); }
+    std::vector<std::string> Outcomes() const {
+        std::vector<std::string> outcomes;
+        for (const auto& r : sim->Registrations()) {
+            outcomes.push_back(r.receiptNumber + (r.firstSending ? " first " : " again ") + r.outcome);
+        }
+        return outcomes;
+    }
+    // The JSON object of the request the service received last.
+    std::string LastRequest() const {
+        std::vector<CzechRegistrationSim::Registration> all = sim->Registrations();
+        return all.empty() ? "" : all.back().json;
+    }
+
+    FakeConfiguration configuration;
+    CPrinterControl printer;
+    CCzechInterface device;
+    std::unique_ptr<CzechRegistrationSim> sim;
+};
+
+TEST_F(CzechInterfaceTest, RequestMembersInTheirOrderWithTheSettingsKeptInTheCheck) {
+    struct Case {
+        const char* name;
+        bool verification;
+        int saleMode;
+        std::string appTaxpayer, certFile, printedFileName;
+        std::string json;
+        std::string fields;  // 17, 18, 19, 20, 21
+    } cases[] = {
+        {"every setting", true, 1, "CZ683555118", "C:\\certs\\eet.p12", "",
+         R"({"TaxPayerID":"CZ1212121218","AppTaxPayerID":"CZ683555118","SiteID":"273","VerificationFlag":"true",)"
+         R"("SaleMode":"1","CertFile":"C:\\certs\\eet.p12","CertPass":"pw","PosID":"7",)"
+         R"("ReceiptNumber":"77001/5001","SaleDateTime":"2026-03-14T14:00:00+01:00","TotalAmount":"121.30",)"
+         R"("TotalAmountNonVAT":"0.30","TotalBaseVAT1":"100.00","TotalVAT1":"21.00","TotalBaseVAT2":"0.00",)"
+         R"("TotalVAT2":"0.00","TotalBaseVAT3":"0.00","TotalVAT3":"0.00","TotalAmountVoucherUsing":"5.00",)"
+         R"("TotalAmountVoucherSelling":"21.30"})",
+         "CZ683555118|CZ1212121218|1|1|273"},
+        {"no verification, no certificate, sent before", false, 0, "", "", "b3a09b52-7c87-4014-a496-4c7a53cf9125-ff",
+         R"({"TaxPayerID":"CZ1212121218","SiteID":"273","SaleMode":"0","CertPass":"pw","FirstSending":"false",)"
+         R"("PosID":"7","ReceiptNumber":"77001/5001","SaleDateTime":"2026-03-14T14:00:00+01:00",)"
+         R"("TotalAmount":"121.30","TotalAmountNonVAT":"0.30","TotalBaseVAT1":"100.00","TotalVAT1":"21.00",)"
+         R"("TotalBaseVAT2":"0.00","TotalVAT2":"0.00","TotalBaseVAT3":"0.00","TotalVAT3":"0.00",)"
+         R"("TotalAmountVoucherUsing":"5.00","TotalAmountVoucherSelling":"21.30"})",
+         "|CZ1212121218|0|0|273"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CCzechInterface czech;
+        printer.verificationMode = c.verification;
+        printer.saleMode = c.saleMode;
+        printer.appTaxpayerId = c.appTaxpayer;
+        printer.certFile = c.certFile;
+        printer.certPass = "pw";
+        ASSERT_TRUE(czech.Connect(printer));
+        CFiscalCheck check = Bill();
+        check.printedFileName = c.printedFileName;
+        // Customer data the PMS gave the check are no registration data.
+        check.companyExtra = "customer data before";
+        CzechSaleRequest request;
+        czech.AddMembers(request, check);
+        EXPECT_EQ(request.JsonObject(), c.json);
+        EXPECT_EQ(check.GetField(17) + "|" + check.GetField(18) + "|" + check.GetField(19) + "|" +
+                      check.GetField(20) + "|" + check.GetField(21),
+                  c.fields);
+        // What the service receives is a Sale frame its reader accepts.
+        SaleFrame sale;
+        std::string error;
+        ASSERT_TRUE(SaleFrame::Read(czech.BuildSaleFrame(request, "1"), sale, error)) << error;
+        EXPECT_TRUE(sale.CheckMembers(error)) << error;
+        EXPECT_EQ(sale.source, "000000001");
+    }
+}
+
+TEST_F(CzechInterfaceTest, AmountsAreWholeCentsWithoutANegativeZero) {
+    ASSERT_TRUE(device.Connect(printer));
+    CFiscalCheck check = Bill();
+    check.postings = {Posting(1900, 0.1, "0"), Posting(1901, 0.2, "0"), Posting(1902, -0.3, "0")};
+    check.postingsTotal = -0.004;
+    CzechSaleRequest request;
+    device.AddMembers(request, check);
+    std::string json = request.JsonObject();
+    EXPECT_NE(json.find(R"("TotalAmount":"0.00")"), std::string::npos) << json;
+    EXPECT_NE(json.find(R"("TotalAmountNonVAT":"0.00")"), std::string::npos) << json;
+}
+
+TEST_F(CzechInterfaceTest, FirstSendingStoresTheFikAsTheCodeAndARepeatedOneInField8) {
+    Start();
+    CFiscalCheck check = Bill();
+    ASSERT_TRUE(device.PrintCheck(check, false)) << device.GetLastError();
+    EXPECT_EQ(device.LastAnswer(), AnswerKind::Success);
+    EXPECT_FALSE(device.AnswerOwed());
+    std::vector<CzechRegistrationSim::Registration> done = sim->Registrations();
+    ASSERT_EQ(done.size(), 1u);
+    EXPECT_EQ(check.printedFileName, done[0].fik);
+    EXPECT_EQ(check.printedFileName.find('_'), std::string::npos);
+    EXPECT_EQ(check.shiftNumber, done[0].bkp);
+    EXPECT_EQ(check.fiscalNumber, "");
+    EXPECT_EQ(check.statusCode, 0);
+    EXPECT_FALSE(device.blockOnFailure);
+    // One connection per check.
+    EXPECT_TRUE(device.channel.IsClosed());
+
+    // Sent again (a bill to register again), it says so and keeps its first code.
+    std::string firstFik = check.printedFileName;
+    ASSERT_TRUE(device.PrintCheck(check, false)) << device.GetLastError();
+    EXPECT_EQ(check.printedFileName, firstFik);
+    EXPECT_EQ(check.fiscalNumber, firstFik);
+    EXPECT_EQ(Outcomes(), (std::vector<std::string>{"77001/5001 first registered", "77001/5001 again repeat"}));
+
+    std::string logText = LogText();
+    for (const char* line : {"Start check:", "Successful", "Disconnect"}) {
+        EXPECT_NE(logText.find(line), std::string::npos) << line;
+    }
+    // The certificate password never reaches the log.
+    EXPECT_FALSE(LogHas("s3cret"));
+    EXPECT_TRUE(LogHas(R"("CertPass":"********")"));
+}
+
+TEST_F(CzechInterfaceTest, ErrorReplies) {
+    Start();
+    struct Case {
+        const char* name;
+        const char* fault;
+        bool result;
+        AnswerKind answer;
+        int statusCode;
+        const char* error;
+        bool codes;  // printedFileName and field 7 from the reply
+    } cases[] = {
+        {"offline: an error that carries PKP", "offline code=-1 text=Service unavailable", true, AnswerKind::Success,
+         17, "-1 Service unavailable", true},
+        {"refused", "error code=4 text=Bad signature", false, AnswerKind::DeviceError, 0, "4 Bad signature", false},
+    };
+    int bill = 6000;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Fault(c.fault);
+        CFiscalCheck check = Bill(std::to_string(++bill));
+        EXPECT_EQ(device.PrintCheck(check, false), c.result);
+        EXPECT_EQ(device.LastAnswer(), c.answer);
+        EXPECT_EQ(device.GetLastError(), c.error);
+        EXPECT_EQ(check.statusCode, c.statusCode);
+        EXPECT_FALSE(device.blockOnFailure);
+        std::vector<CzechRegistrationSim::Registration> done = sim->Registrations();
+        if (c.codes) {
+            ASSERT_FALSE(done.empty());
+            EXPECT_EQ(check.printedFileName, done.back().pkp);
+            EXPECT_EQ(check.shiftNumber, done.back().bkp);
+        } else {
+            EXPECT_EQ(check.printedFileName, "");
+            EXPECT_EQ(check.shiftNumber, "");
+        }
+        EXPECT_TRUE(LogHas("Unsuccessful"));
+    }
+}
+
+TEST_F(CzechInterfaceTest, AnUnansweredSaleIsSentAgainAsARepeatedSending) {
+    configuration.waitAnswer = 300;
+    Start();
+    struct Case {
+        const char* name;
+        const char* fault;
+        AnswerKind answer;
+        const char* error;
+    } cases[] = {
+        {"late", "delay ms=2000 count=1", AnswerKind::TimedOut, "Waiting time is up. Fiscal printer 1 not available."},
+        {"cut", "cut bytes=20 count=1", AnswerKind::Cut, "Fiscal printer connect cut off. Try again."},
+        {"garbage", "garbage bytes=40 count=1", AnswerKind::DeviceError, "Incorrect response format"},
+        {"closed before answering", "close count=1", AnswerKind::Cut, "Fiscal printer connect cut off. Try again."},
+    };
+    int bill = 7000;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Fault(c.fault);
+        CFiscalCheck check = Bill(std::to_string(++bill));
+        std::string receipt = CCzechInterface::ReceiptNumber(check);
+        EXPECT_FALSE(device.PrintCheck(check, false));
+        EXPECT_EQ(device.LastAnswer(), c.answer);
+        EXPECT_EQ(device.GetLastError(), c.error);
+        // The connection of the check is closed: no answer is owed on it.
+        EXPECT_FALSE(device.AnswerOwed());
+        EXPECT_EQ(check.printedFileName, "");
+        EXPECT_TRUE(device.SentWithoutAnswer(receipt));
+        // The next cycle's sending is marked as a repeat: never a second first sending.
+        ASSERT_TRUE(device.PrintCheck(check, false)) << device.GetLastError();
+        EXPECT_FALSE(device.SentWithoutAnswer(receipt));
+        EXPECT_FALSE(check.printedFileName.empty());
+    }
+    for (const std::string& outcome : Outcomes()) {
+        EXPECT_EQ(outcome.find("duplicate"), std::string::npos) << outcome;
+        EXPECT_EQ(outcome.find("first") == std::string::npos, outcome.find("again") != std::string::npos);
+    }
+    // Late, cut and garbage were registered before their repeat; the closed one only by it.
+    EXPECT_EQ(Outcomes().size(), 7u);
+}
+
+TEST_F(CzechInterfaceTest, NoConnectionBlocksPaymentsAndSendsNothing) {
+    auto probe = StartSim();
+    int closed = probe->Port();
+    probe->Stop();
+    ConnectTo(closed);
+    CFiscalCheck check = Bill();
+    EXPECT_FALSE(device.PrintCheck(check, false));
+    EXPECT_EQ(device.LastAnswer(), AnswerKind::NotDelivered);
+    EXPECT_TRUE(device.blockOnFailure);
+    EXPECT_EQ(device.GetLastError(), text::Format("Can't connect to 127.0.0.1 : %d", closed));
+    EXPECT_FALSE(device.SentWithoutAnswer(CCzechInterface::ReceiptNumber(check)));
+}
+
+TEST_F(CzechInterfaceTest, AReplyInSeveralPiecesIsReadWhole) {
+    // A service that writes its reply in two pieces with a pause between them.
+    platform::Socket server;
+    uint32_t loopback = 0;
+    platform::Socket::Resolve("127.0.0.1", loopback);
+    ASSERT_TRUE(server.Create(platform::Socket::Kind::Tcp) && server.Bind(loopback, 0) && server.Listen(1));
+    std::string reply = SaleFrame::Write("000000001", 1, "Sale", {R"({"SUCCESS":"true","FIK":"f-1","BKP":"b-1"})"});
+    std::thread peer([&] {
+        platform::Socket client;
+        if (!server.Accept(client, nullptr, 5000)) {
+            return;
+        }
+        std::string request;
+        char buffer[4096];
+        while (request.find('\x04') == std::string::npos && client.WaitReadable(5000) == platform::Socket::WaitResult::Ready) {
+            long n = client.Receive(buffer, sizeof buffer);
+            if (n <= 0) {
+                return;
+            }
+            request.append(buffer, static_cast<size_t>(n));
+        }
+        client.SendAll(reply.data(), 30);
+        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+        client.SendAll(reply.data() + 30, reply.size() - 30);
+        client.WaitReadable(2000);
+    });
+    ConnectTo(server.LocalPort());
+    CFiscalCheck check = Bill();
+    EXPECT_TRUE(device.PrintCheck(check, false)) << device.GetLastError();
+    EXPECT_EQ(check.printedFileName, "f-1");
+    EXPECT_EQ(check.shiftNumber, "b-1");
+    peer.join();
+}
+
+TEST_F(CzechInterfaceTest, AfterAStopRequestNothingIsSent) {
+    Start();
+    device.RequestStop();
+    CFiscalCheck check = Bill();
+    EXPECT_FALSE(device.PrintCheck(check, false));
+    EXPECT_EQ(device.LastAnswer(), AnswerKind::NotDelivered);
+    EXPECT_EQ(sim->ConnectionsAccepted(), 0u);
+    EXPECT_FALSE(device.SentWithoutAnswer(CCzechInterface::ReceiptNumber(check)));
+}
+
+TEST_F(CzechInterfaceTest, SavingTheDescriptionOnlyTouchesNoDevice) {
+    Start();
+    CFiscalCheck check = Bill();
+    EXPECT_TRUE(device.PrintCheck(check, true));
+    EXPECT_EQ(device.LastAnswer(), AnswerKind::None);
+    EXPECT_TRUE(sim->Registrations().empty());
+    EXPECT_EQ(sim->ConnectionsAccepted(), 0u);
+    EXPECT_FALSE(platform::ListFolder(Path("ST_1")).empty());
+    CPrinterControl control;
+    EXPECT_FALSE(device.PrintSlip(control));
+    EXPECT_FALSE(device.ShowMessage(control, "message"));
+}
+
+}  // namespace
