@@ -25,7 +25,8 @@ CREATE TABLE qel_financial_transactions (
     printer_id       VARCHAR2(100),
     shift_number     VARCHAR2(100),
     check_number     VARCHAR2(100),
-    title            VARCHAR2(260),
+    -- A journal file name, or the code of a Czech registration (a PKP has 344 characters).
+    title            VARCHAR2(400),
     printer_info     VARCHAR2(2000),
     site_id          VARCHAR2(200),
     flag1            NUMBER,

@@ -161,8 +161,16 @@ TEST_F(DiscoveryTest, CzechModeFindsBillsToRegisterAgainOnlyWhenNothingIsDueAndN
     checks = Cycle();
     EXPECT_EQ(Bills(checks), (std::vector<int>{generated.packageBill, generated.threePaymentBill}));
     Registered(checks);
+    // The bill to register again was registered offline before: it comes with its whole PKP, so
+    // that it is sent as a repeated sending and keeps that code.
+    std::string pkp = std::string(340, 'A') + "b/c=";
+    Run("update qel_financial_transactions set title='" + pkp + "', shift_number='" + std::string(44, 'B') +
+        "' where qel_fisc_status='S'");
     checks = Cycle();
     EXPECT_EQ(Bills(checks), (std::vector<int>{generated.againBill}));
+    ASSERT_EQ(checks.size(), 1u);
+    EXPECT_EQ(checks[0].printedFileName, pkp);
+    EXPECT_EQ(checks[0].shiftNumber, std::string(44, 'B'));
     Registered(checks);
     EXPECT_TRUE(Bills(Cycle()).empty());
 }

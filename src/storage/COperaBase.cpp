@@ -577,7 +577,14 @@ bool COperaBase::SaveCheckNumber(int transactionNumber, const std::string& check
     return qelFiscal.SaveCheckNumber(transactionNumber, checkNumber);
 }
 
-void COperaBase::NoteBusinessDate(const std::string& date) {
+void COperaBase::NoteBusinessDate(const std::string& text) {
+    // The Czech queries give the sale's time ("2026-03-14T14:00:00+01:00") where the others give
+    // "14.03.2026": one form for both, or every cycle that finds both kinds would take the
+    // difference for a change of business date.
+    std::string date = text.substr(0, 10);
+    if (date.size() == 10 && date[4] == '-' && date[7] == '-') {
+        date = date.substr(8, 2) + "." + date.substr(5, 2) + "." + date.substr(0, 4);
+    }
     currentBusinessDate = date;
     if (previousBusinessDate.empty()) {
         previousBusinessDate = date;

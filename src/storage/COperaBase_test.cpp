@@ -341,6 +341,11 @@ TEST_F(BusinessDateTest, CleanUpAfterTheDateChangedDeletesExactlyTheOldRows) {
     storage.NoteBusinessDate("14.03.2026");
     storage.CheckBusinessDate();
     EXPECT_EQ(clock.Pauses().size(), 1u);
+    // The sale time of a Czech bill of the same day is the same business date.
+    storage.NoteBusinessDate("2026-03-14T23:10:00+01:00");
+    storage.CheckBusinessDate();
+    EXPECT_EQ(storage.CurrentBusinessDate(), "14.03.2026");
+    EXPECT_EQ(clock.Pauses().size(), 1u);
 }
 
 }  // namespace

@@ -190,6 +190,14 @@ void COperaCheckLoader::TakeBillLine(CFiscalCheck& check, struct_posting& line) 
         return;
     }
     check.room = line.room;
+    if (settings.printerType == 10 && !recPayment.Text(Row::StatusTitle).empty()) {
+        // What a Czech registration left on the bill (FIK or PKP, and BKP): sent again, the bill
+        // is a repeated sending and keeps them, also when that sending fails and its data are
+        // written back.
+        check.SetPrintedFileName(recPayment.Text(Row::StatusTitle));
+        SetFieldFrom(check, 6, Row::PrinterId);
+        SetFieldFrom(check, 7, Row::ShiftNumber);
+    }
     if (line.fisc_status.empty() && recPayment.IsPresent(Row::ReceiptNo)) {
         std::string inherited;
         if (!CheckSplit(line.reference, recPayment.Integer(Row::ReceiptNo), inherited)) {

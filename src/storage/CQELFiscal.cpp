@@ -45,6 +45,10 @@ bool CQELFiscal::IsCzech() const {
     return storage.settings.printerType == 10;
 }
 
+bool CQELFiscal::SaleTimeOf(const CFiscalCheck& check) const {
+    return IsCzech() && !check.billDate.empty();
+}
+
 CQELFiscal::RowValues CQELFiscal::ValuesOf(const struct_posting& payment, const CFiscalCheck& check) const {
     RowValues v;
     v.trxNo = payment.trx_no;
@@ -59,7 +63,7 @@ CQELFiscal::RowValues CQELFiscal::ValuesOf(const struct_posting& payment, const 
     v.cashier = payment.cashier_id;
     v.status = "N";
     v.businessDate = payment.business_date;
-    if (IsCzech()) {
+    if (SaleTimeOf(check)) {
         // The column receives the date and time of the sale.
         v.businessDate = text::ReplaceAll(check.billDate.substr(0, 19), "T", " ");
     }
@@ -68,10 +72,12 @@ CQELFiscal::RowValues CQELFiscal::ValuesOf(const struct_posting& payment, const 
     return v;
 }
 
-bool CQELFiscal::InsertRow(const RowValues& v, bool dateAsText) {
+bool CQELFiscal::InsertRow(const RowValues& v, bool saleTime) {
     std::string statement = templates[RegisterRow];
-    if (dateAsText) {
-        statement = text::ReplaceAll(statement, "to_date('%s','dd.mm.yyyy')", "'%s'");
+    if (saleTime) {
+        // Written as a bare text, the date would depend on the session's date format (and the
+        // stand-in would keep the text, which no date comparison matches).
+        statement = text::ReplaceAll(statement, "to_date('%s','dd.mm.yyyy')", "to_date('%s','yyyy-mm-dd hh24:mi:ss')");
     }
     return storage.ExecuteTemplate(
         statement,
@@ -119,7 +125,7 @@ bool CQELFiscal::RegisterCheckRows(CFiscalCheck& check) {
         if (!payment.fisc_status.empty()) {
             continue;
         }
-        if (!InsertRow(ValuesOf(payment, check), IsCzech())) {
+        if (!InsertRow(ValuesOf(payment, check), SaleTimeOf(check))) {
             return false;
         }
         payment.fisc_status = "N";
@@ -130,7 +136,7 @@ bool CQELFiscal::RegisterCheckRows(CFiscalCheck& check) {
 
 bool CQELFiscal::SetTransactionStatus(struct_posting& transaction, const std::string& status,
                                       CFiscalCheck& check) {
-    if (transaction.fisc_status.empty() && InsertRow(ValuesOf(transaction, check), IsCzech())) {
+    if (transaction.fisc_status.empty() && InsertRow(ValuesOf(transaction, check), SaleTimeOf(check))) {
         // A failed insert is no failure here: the row may exist already; the update decides.
         transaction.fisc_status = "N";
     }

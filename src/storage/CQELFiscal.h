@@ -52,7 +52,7 @@ public:
         std::string machine;
         std::string cashier;
         std::string status = "N";
-        std::string businessDate;  // "dd.mm.yyyy", or the sale's date and time with dateAsText
+        std::string businessDate;  // "dd.mm.yyyy", or "yyyy-mm-dd hh24:mi:ss" with saleTime
         std::string attempt = "0";
         std::string reference;
     };
@@ -60,8 +60,10 @@ public:
     explicit CQELFiscal(COperaBase& storage);
     const BindingTable& GetBindingTable() const override;
 
-    // Inserts a row; dateAsText writes the business date as the text it is (Czech interface).
-    bool InsertRow(const RowValues& values, bool dateAsText);
+    // Inserts a row. saleTime: the business date is the date and time of the sale (the Czech
+    // interface's rows). Either way it goes in as a date with its own mask, so that comparisons
+    // of the column hold whatever the session's date format.
+    bool InsertRow(const RowValues& values, bool saleTime);
     // Makes sure every payment of the check has a row; the first failure ends it with false.
     bool RegisterCheckRows(CFiscalCheck& check);
     // Rows of the check's payments and removed lines taken up under another bill are moved to
@@ -79,6 +81,8 @@ public:
 
 private:
     RowValues ValuesOf(const struct_posting& payment, const CFiscalCheck& check) const;
+    // Czech rows carry the sale's date and time, when the check has one.
+    bool SaleTimeOf(const CFiscalCheck& check) const;
     bool SetFirstTransactionStatus(CFiscalCheck& check, const std::string& status);
     bool IsCzech() const;
     // The bill number of the check's rows: the bill, or the receipt when the check has no bill.

@@ -228,12 +228,15 @@ TEST_F(StatusTableTest, PayMasterDepositRowsFollowTheBillButNeverFallBackToN) {
     EXPECT_EQ(Status(1020), "Y");
 }
 
-TEST_F(StatusTableTest, CzechInterfaceWritesTheSaleTimeAndF) {
+TEST_F(StatusTableTest, CzechInterfaceWritesTheSaleTimeAsADateAndF) {
     Open(10);
     CFiscalCheck check = Bill("5001", {Payment(1002, 9000, -60)});
     ASSERT_TRUE(storage.SetCheckStatus(check, "N")) << storage.GetLastError();
-    EXPECT_EQ(pms.Rows("select business_date from qel_financial_transactions"),
-              (Rows{"2026-03-14 10:15:00"}));
+    EXPECT_EQ(Stored(1002), "1002|9000|Cash|-60|101|7001|123456|5001|FRONT1|7|N|14.03.2026 10:15:00|0|300");
+    // A date like any other row's: date comparisons see it.
+    EXPECT_EQ(pms.Rows("select count(*) from qel_financial_transactions where business_date >= "
+                       "to_date('14.03.2026','dd.mm.yyyy') and business_date < to_date('15.03.2026','dd.mm.yyyy')"),
+              (Rows{"1"}));
     EXPECT_EQ(Status(1002), "N");
     check.printedFileName = "ST_1_check.txt";
     ASSERT_TRUE(storage.SetCheckStatus(check, "N"));
@@ -242,6 +245,15 @@ TEST_F(StatusTableTest, CzechInterfaceWritesTheSaleTimeAndF) {
     check.statusCode = 17;
     ASSERT_TRUE(storage.SetCheckStatus(check, "Y"));
     EXPECT_EQ(Status(1002), "F");
+
+    // Without a sale time the row takes the payment's business date, as on other printers.
+    CFiscalCheck undated = Bill("5002", {Payment(1004, 9000, -10)});
+    undated.billDate.clear();
+    ASSERT_TRUE(storage.SetCheckStatus(undated, "N")) << storage.GetLastError();
+    EXPECT_EQ(Stored(1004), "1004|9000|Cash|-10|101|7001|123456|5002|FRONT1|7|N|14.03.2026 00:00:00|0|300");
+    // The history clean-up takes the sale-time rows with the others once they are old enough.
+    ASSERT_TRUE(storage.qelFiscal.ClearHistory(3));
+    EXPECT_EQ(pms.Rows("select count(*) from qel_financial_transactions"), (Rows{"0"}));
 }
 
 TEST_F(StatusTableTest, DepositSettlementFinalisesTheReservation) {

@@ -33,6 +33,8 @@ CRecPayment::CRecPayment() {
 }
 
 const CRecordBinding::BindingTable& CRecPayment::GetBindingTable() const {
+    // The shift number (29) and the title (36) are as wide as the codes of a Czech registration
+    // they hold (BKP, PKP): cut on reading, they would be written back cut.
     static const BindingTable table =
         Numbered({IntegerColumn(),      TextColumn(200),      TextColumn(21),       TextColumn(200),
                   DoubleColumn(38, 12), DoubleColumn(38, 12), DoubleColumn(38, 12), TextColumn(65),
@@ -41,8 +43,8 @@ const CRecordBinding::BindingTable& CRecPayment::GetBindingTable() const {
                   IntegerColumn(),      DoubleColumn(38, 12), IntegerColumn(),      TextColumn(10),
                   TextColumn(2000),     TextColumn(2000),     TextColumn(2),        TextColumn(100),
                   IntegerColumn(),      TextColumn(100),      DoubleColumn(38, 12), TextColumn(50),
-                  TextColumn(10),       IntegerColumn(),      TextColumn(21),       TextColumn(201),
-                  IntegerColumn(),      IntegerColumn(),      TextColumn(200),      TextColumn(200),
+                  TextColumn(100),      IntegerColumn(),      TextColumn(21),       TextColumn(201),
+                  IntegerColumn(),      IntegerColumn(),      TextColumn(200),      TextColumn(400),
                   TextColumn(21),       IntegerColumn(),      TextColumn(20),       DoubleColumn(38, 12),
                   DoubleColumn(12, 3),  TextColumn(100),      TextColumn(50),       TextColumn(50),
                   TextColumn(61)});
