@@ -12,13 +12,7 @@ cmake --build --preset release --target fiscora_demo FiscoraService LGXClient
 
 # Generates the demo hotel, starts the printer-manager simulator, runs FiscoraService in
 # build/release/demo-run until every demo payment is registered and prints the summary; exits
-# non-zero when something that should have been registered was not. "scripts/demo.sh suite8"
-# runs the Suite8 demo hotel instead of the Opera one (in build/release/demo-run-suite8).
+# non-zero when something that should have been registered was not.
 # The check-database server simulator takes its fixed port and the client library broadcasts on
 # loopback: the demo runs in a private network namespace where the machine allows it.
-if [ "${1:-}" = "suite8" ]; then
-    shift
-    exec tools/check_db_sim/private_net.sh build/release/tools/demo/fiscora_demo --work build/release/demo-run-suite8 \
-        --hotel suite8 "$@"
-fi
 exec tools/check_db_sim/private_net.sh build/release/tools/demo/fiscora_demo --work build/release/demo-run "$@"

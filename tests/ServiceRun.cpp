@@ -28,10 +28,8 @@ std::string ServiceBinary() {
     return (binaryDir.empty() ? platform::ProgramFolder() : binaryDir + "/") + "FiscoraService";
 }
 
-ServiceRun::ServiceRun() : ServiceRun("demo/VuvovaZododAVU.xml") {}
-
-ServiceRun::ServiceRun(const std::string& demoConfiguration)
-    : ServiceFolder(temp.Path(), ServiceBinary(), SourceDir() + demoConfiguration) {}
+ServiceRun::ServiceRun(const std::string& configuration)
+    : ServiceFolder(temp.Path(), ServiceBinary(), SourceDir() + configuration) {}
 
 ServiceRun::~ServiceRun() {
     Shutdown();
@@ -46,11 +44,10 @@ ServiceRun::~ServiceRun() {
     }
 }
 
-bool ServiceRun::MakePms(pmsgen::OpenDay day, bool testBills, pmsgen::PmsKind pms) {
+bool ServiceRun::MakePms(pmsgen::OpenDay day, bool testBills) {
     pmsgen::Options options;
     options.openDay = day;
     options.testBills = testBills;
-    options.pms = pms;
     std::string error;
     bool made = ServiceFolder::MakePms(options, error);
     EXPECT_TRUE(made) << error;

@@ -16,12 +16,11 @@ struct ServiceRunTempFolder {
 // test). Failures to set the run up are test failures.
 class ServiceRun : private ServiceRunTempFolder, public ServiceFolder {
 public:
-    ServiceRun();
-    // A run with another demo configuration, given relative to the source tree.
-    explicit ServiceRun(const std::string& demoConfiguration);
+    // configuration: the demo configuration the run starts from, in the source tree.
+    explicit ServiceRun(const std::string& configuration = "demo/VuvovaZododAVU.xml");
     ~ServiceRun() override;
 
-    bool MakePms(pmsgen::OpenDay day, bool testBills = false, pmsgen::PmsKind pms = pmsgen::PmsKind::Opera);
+    bool MakePms(pmsgen::OpenDay day, bool testBills = false);
     bool StartSimulators(const std::vector<std::string>& printerIdPrefixes = {"SIM"});
     // The usual start: the PMS, one simulator for both printers, the configuration, the service.
     bool Start(pmsgen::OpenDay day, bool testBills = false, const Changes& changes = {});

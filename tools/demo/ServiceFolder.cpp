@@ -79,6 +79,9 @@ void ServiceFolder::Shutdown() {
         simulator->Stop();
     }
     StopCheckDatabase();
+    if (czech) {
+        czech->Stop();
+    }
 }
 
 bool ServiceFolder::MakePms(pmsgen::Options options, std::string& error) {
@@ -99,6 +102,16 @@ bool ServiceFolder::StartSimulators(const std::vector<std::string>& printerIdPre
         simulators.push_back(std::move(simulator));
     }
     return true;
+}
+
+bool ServiceFolder::StartCzechSimulator(std::string& error, const std::string& faultLine) {
+    CzechRegistrationSim::Options options;
+    options.recordsPath = Path("czech.jsonl");
+    if (!options.fault.Parse(faultLine, error)) {
+        return false;
+    }
+    czech = std::make_unique<CzechRegistrationSim>(options);
+    return czech->Start(error);
 }
 
 void ServiceFolder::SetFault(const std::string& line, size_t simulator) {
@@ -125,11 +138,11 @@ void ServiceFolder::StopCheckDatabase() {
 
 bool ServiceFolder::Configure(const Changes& changes, int pollMs) {
     std::string content;
-    if (simulators.empty() || !platform::ReadFile(demoConfiguration, content)) {
+    if ((simulators.empty() && !czech) || !platform::ReadFile(demoConfiguration, content)) {
         return false;
     }
-    std::string first = std::to_string(simulators.front()->Port());
-    std::string second = std::to_string(simulators.back()->Port());
+    std::string first = std::to_string(czech ? czech->Port() : simulators.front()->Port());
+    std::string second = std::to_string(czech ? czech->Port() : simulators.back()->Port());
     Changes all = {
         {"4050", first},
         {"<tcpip_ini num=\"2\" ip_address=\"127.0.0.1\"",

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "CheckDbSimulator.h"
+#include "CzechRegistrationSim.h"
 #include "PmsGenerator.h"
 #include "PrinterManagerSim.h"
 #include "platform/ChildProcess.h"
@@ -60,6 +61,11 @@ public:
     CheckDbSimulator& CheckDatabase() { return *checkDatabase; }
     void StopCheckDatabase();
 
+    // The Czech sales-registration simulator, recording into czech.jsonl. Started, it is the
+    // peer of every printer of the configuration (a Czech one, demo/czech/VuvovaZododAVU.xml).
+    bool StartCzechSimulator(std::string& error, const std::string& faultLine = "");
+    CzechRegistrationSim& CzechSimulator() { return *czech; }
+
     // Writes VuvovaZododAVU.xml: the demo configuration with the simulators' ports and short
     // pauses (1 ms after a check, pollMs between cycles, answers awaited 3 s), then every change
     // (each occurrence of the text replaced). False when a text to change is not there.
@@ -104,11 +110,7 @@ public:
     // The deposits of the open date, registered as deposits (status D).
     std::vector<int> DueDeposits() const { return summary.depositsOfTheDay; }
     // How many documents the open date's due payments and deposits make.
-    // (A Suite8 invoice registers its payments together: the PMS tells how many documents.)
-    size_t DueRegistrations() const {
-        return summary.registrations != 0 ? summary.registrations
-                                          : DuePayments().size() + DueDeposits().size();
-    }
+    size_t DueRegistrations() const { return DuePayments().size() + DueDeposits().size(); }
     // What is wrong with the registered documents, record by record (one that no status row names
     // by its printer and fiscal number, a fiscal number given twice), then a count of documents
     // other than the count of due registrations. Empty when nothing is wrong. A deposit's row
@@ -124,6 +126,7 @@ private:
     pmsgen::Summary summary;
     std::vector<std::unique_ptr<PrinterManagerSim>> simulators;
     std::unique_ptr<CheckDbSimulator> checkDatabase;
+    std::unique_ptr<CzechRegistrationSim> czech;
     std::unique_ptr<platform::ChildProcess> service;
     bool programCopied = false;
 };

@@ -7,9 +7,9 @@
 // rows by letter, the restaurant check with its POS items, the check journal and what was left
 // unregistered and why.
 //   fiscora_demo [--work FOLDER] [--time-limit SECONDS] [--program FiscoraService]
-//                [--configuration demo/VuvovaZododAVU.xml] [--hotel opera|suite8]
-// --hotel suite8 runs the Suite8 demo hotel (its PMS and demo/suite8/VuvovaZododAVU.xml) instead
-// of the Opera one.
+//                [--configuration demo/VuvovaZododAVU.xml] [--czech]
+// --czech runs the demo hotel with printer type 10 (demo/czech/VuvovaZododAVU.xml) against the
+// Czech sales-registration simulator instead (see CzechDemo.h).
 // Exit code 0 when every due payment was registered exactly once and the ignored one was closed
 // without registration; 1 otherwise.
 
@@ -23,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "CzechDemo.h"
 #include "ServiceFolder.h"
 #include "platform/CodePage.h"
 #include "platform/FileSystem.h"
@@ -36,7 +37,7 @@ struct Settings {
     std::string program;
     std::string configuration;
     int timeLimitSeconds = 180;
-    pmsgen::PmsKind hotel = pmsgen::PmsKind::Opera;
+    bool czech = false;
 };
 
 std::string Clean(const std::string& path) {
@@ -47,10 +48,17 @@ bool ReadSettings(int argc, char** argv, Settings& settings) {
     std::string here = platform::ProgramFolder();
     settings.work = Clean(here + "../../demo-run") + "/";
     settings.program = Clean(here + "../../FiscoraService");
-    settings.configuration.clear();
-    for (int i = 1; i + 1 < argc; i += 2) {
-        std::string option = argv[i];
-        std::string value = argv[i + 1];
+    settings.configuration = std::string(FISCORA_SOURCE_DIR) + "/demo/VuvovaZododAVU.xml";
+    std::vector<std::string> args(argv + 1, argv + argc);
+    auto czech = std::find(args.begin(), args.end(), "--czech");
+    if (czech != args.end()) {
+        settings.czech = true;
+        settings.configuration = std::string(FISCORA_SOURCE_DIR) + "/demo/czech/VuvovaZododAVU.xml";
+        args.erase(czech);
+    }
+    for (size_t i = 0; i + 1 < args.size(); i += 2) {
+        const std::string& option = args[i];
+        const std::string& value = args[i + 1];
         if (option == "--work") {
             settings.work = Clean(value) + "/";
         } else if (option == "--time-limit") {
@@ -59,19 +67,11 @@ bool ReadSettings(int argc, char** argv, Settings& settings) {
             settings.program = Clean(value);
         } else if (option == "--configuration") {
             settings.configuration = Clean(value);
-        } else if (option == "--hotel" && (value == "opera" || value == "suite8")) {
-            settings.hotel = value == "suite8" ? pmsgen::PmsKind::Suite8 : pmsgen::PmsKind::Opera;
         } else {
             return false;
         }
     }
-    if (settings.configuration.empty()) {
-        // Each demo hotel has its configuration.
-        bool suite8 = settings.hotel == pmsgen::PmsKind::Suite8;
-        settings.configuration = std::string(FISCORA_SOURCE_DIR) +
-                                 (suite8 ? "/demo/suite8/VuvovaZododAVU.xml" : "/demo/VuvovaZododAVU.xml");
-    }
-    return argc % 2 == 1 && settings.timeLimitSeconds > 0;
+    return args.size() % 2 == 0 && settings.timeLimitSeconds > 0;
 }
 
 // One row of the status table as the summary shows it.
@@ -226,7 +226,7 @@ int main(int argc, char** argv) {
     if (!ReadSettings(argc, argv, settings)) {
         std::fprintf(stderr,
                      "usage: fiscora_demo [--work FOLDER] [--time-limit SECONDS] [--program FiscoraService] "
-                     "[--configuration VuvovaZododAVU.xml] [--hotel opera|suite8]\n");
+                     "[--configuration VuvovaZododAVU.xml] [--czech]\n");
         return 2;
     }
     std::error_code ignored;
@@ -237,12 +237,17 @@ int main(int argc, char** argv) {
     }
     ServiceFolder run(settings.work, settings.program, settings.configuration);
     std::string error;
-    pmsgen::Options hotel;
-    hotel.pms = settings.hotel;
-    // The Suite8 demo configuration expands no POS check: it needs no check-database server.
-    bool suite8 = settings.hotel == pmsgen::PmsKind::Suite8;
-    if (!run.MakePms(hotel, error) || !run.StartSimulators({"SIM"}, error) ||
-        (!suite8 && !run.StartCheckDatabase(error))) {
+    if (settings.czech) {
+        if (!run.MakePms(pmsgen::Options(), error)) {
+            std::fprintf(stderr, "fiscora_demo: %s\n", error.c_str());
+            return 1;
+        }
+        std::printf("Demo hotel: %sdemo_pms.db, open business date %s: %zu bills\n", settings.work.c_str(),
+                    run.Pms().businessDate.c_str(), run.Pms().bills.size());
+        return RunCzechDemo(run, settings.timeLimitSeconds);
+    }
+    if (!run.MakePms(pmsgen::Options(), error) || !run.StartSimulators({"SIM"}, error) ||
+        !run.StartCheckDatabase(error)) {
         std::fprintf(stderr, "fiscora_demo: %s\n", error.c_str());
         return 1;
     }
@@ -256,10 +261,8 @@ int main(int argc, char** argv) {
         pms.ignoredPayments.size());
     std::printf("Printer manager simulator: 127.0.0.1:%u, records in %schecks0.jsonl\n",
                 run.Simulator().Port(), settings.work.c_str());
-    if (!suite8) {
-        std::printf("Check-database server simulator: 127.0.0.1:%u, POS checks from %spos_checks.json\n",
-                    run.CheckDatabase().TcpPort(), settings.work.c_str());
-    }
+    std::printf("Check-database server simulator: 127.0.0.1:%u, POS checks from %spos_checks.json\n",
+                run.CheckDatabase().TcpPort(), settings.work.c_str());
     if (!run.Configure({}, 500) || !run.StartService()) {
         std::fprintf(stderr, "fiscora_demo: cannot start %s in %s with %s\n", settings.program.c_str(),
                      settings.work.c_str(), settings.configuration.c_str());
@@ -332,9 +335,7 @@ int main(int argc, char** argv) {
     std::vector<std::string> registration = run.RegistrationProblems(records, run.DueRegistrations());
     problems.insert(problems.end(), registration.begin(), registration.end());
 
-    if (!suite8) {
-        ShowRestaurantCheck(run, rows, records, log, problems);
-    }
+    ShowRestaurantCheck(run, rows, records, log, problems);
 
     Heading("Status rows by letter");
     std::map<std::string, std::vector<const Row*>> byLetter;

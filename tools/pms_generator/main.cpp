@@ -1,6 +1,6 @@
 // pms_generator: writes the demo hotel's PMS database for the embedded SQLite stand-in.
 //   pms_generator [--output demo_pms.db] [--transactions N] [--business-date dd.mm.yyyy] [--seed N]
-//                 [--small-open-day] [--test-bills] [--restaurant-payment] [--pos-checks FILE] [--suite8]
+//                 [--small-open-day] [--test-bills] [--restaurant-payment] [--pos-checks FILE]
 // --transactions adds a history of N financial transactions before the open business date (up
 // to three years of business dates, every payment fiscalised); without it only the open date is
 // written. --small-open-day and --test-bills change what the open date holds (see
@@ -18,12 +18,10 @@
 namespace {
 
 int Usage() {
-    std::fprintf(
-        stderr,
-        "usage: pms_generator [--output FILE] [--transactions N] [--business-date dd.mm.yyyy] "
-        "[--seed N]\n"
-        "                     [--small-open-day] [--test-bills] [--restaurant-payment] [--pos-checks FILE]\n"
-        "                     [--suite8]\n");
+    std::fprintf(stderr,
+                 "usage: pms_generator [--output FILE] [--transactions N] [--business-date dd.mm.yyyy] "
+                 "[--seed N]\n"
+                 "                     [--small-open-day] [--test-bills] [--restaurant-payment] [--pos-checks FILE]\n");
     return 2;
 }
 
@@ -44,10 +42,6 @@ int main(int argc, char** argv) {
         }
         if (option == "--restaurant-payment") {
             options.restaurantPayment = true;
-            continue;
-        }
-        if (option == "--suite8") {
-            options.pms = pmsgen::PmsKind::Suite8;
             continue;
         }
         if (i + 1 >= argc) {
