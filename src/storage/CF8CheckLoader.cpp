@@ -291,18 +291,6 @@ bool CF8CheckLoader::LoadInvoice(CFiscalCheck& check, const std::string& invoice
             }
         }
     }
-    // A payment registered already (a part of a split that was fiscalised) is never registered
-    // again: the invoice goes on without it, and its amounts then tell the operator to close it.
-    std::vector<struct_posting> due;
-    for (const struct_posting& payment : payments) {
-        if (payment.fisc_status == "Y") {
-            WriteLog(text::Format("Payment %d of invoice %s is fiscalised already", payment.trx_no,
-                                  invoice.c_str()));
-        } else {
-            due.push_back(payment);
-        }
-    }
-    payments = due;
     if (any) {
         if (!postings.empty()) {
             check.postings = postings;
@@ -312,6 +300,21 @@ bool CF8CheckLoader::LoadInvoice(CFiscalCheck& check, const std::string& invoice
         }
     }
     return true;
+}
+
+void CF8CheckLoader::DropRegisteredPayments(CFiscalCheck& check) {
+    // A payment registered already (a part of a split that was fiscalised) is never registered
+    // again: the invoice goes on without it, and its amounts then tell the operator to close it.
+    std::vector<struct_posting> due;
+    for (const struct_posting& payment : check.payments) {
+        if (payment.fisc_status == "Y") {
+            WriteLog(text::Format("Payment %d of invoice %s is fiscalised already", payment.trx_no,
+                                  check.checkNumber.c_str()));
+        } else {
+            due.push_back(payment);
+        }
+    }
+    check.payments = due;
 }
 
 void CF8CheckLoader::LinkTaxes(std::vector<struct_posting>& postings) {

@@ -38,6 +38,8 @@ public:
     // there is no series. False only when the query fails.
     bool LoadInvoice(CFiscalCheck& check, const std::string& invoice, std::optional<int> series,
                      bool payMaster);
+    // Takes the payments registered already out of an invoice about to be registered.
+    void DropRegisteredPayments(CFiscalCheck& check);
     // A detail template with the account of the posting in the workstation column when the print
     // lists are keyed by account.
     std::string DetailTemplate(CFidelio8Folio::Template which) const;

@@ -332,6 +332,7 @@ void CF8Monitoring::FindInvoices(std::vector<CFiscalCheck>& checks) {
             stop = true;
             return;
         }
+        DropRegisteredPayments(check);
         if (check.payments.empty()) {
             WriteLog("Invoice " + number + " has no payment to register");
             return;
@@ -379,6 +380,7 @@ void CF8Monitoring::FindWindowInvoices(std::vector<CFiscalCheck>& checks) {
         ReadInvoiceCashier(invoiceId, check);
         TakePaymentStation(check);
         if (window != prepaymentView) {
+            DropRegisteredPayments(check);
             MovePrepaymentsToPayments(check);
             checks.push_back(check);
             return;

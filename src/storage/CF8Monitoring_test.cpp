@@ -554,3 +554,127 @@ TEST(SuiteEightSchemaTest, EmptySchemaAddressesTheTablesWithoutOneAndAnEmptyCode
 }
 
 }  // namespace
+
+namespace {
+
+using namespace suite8hotel;
+
+class SuiteEightHeaderTest : public Suite8HotelTest {
+protected:
+    void SetUp() override {
+        Suite8HotelTest::SetUp();
+        config.values.erase("//fidelio_ini/deposit/code");
+    }
+    const CFiscalCheck* Check(const std::vector<CFiscalCheck>& checks, int payment) {
+        for (const CFiscalCheck& check : checks) {
+            if (!check.payments.empty() && check.payments[0].trx_no == payment) {
+                return &check;
+            }
+        }
+        return nullptr;
+    }
+};
+
+TEST_F(SuiteEightHeaderTest, PaymentChecksReadTheCustomerAndTheCategoryTheListsAreKeyedBy) {
+    config.fullCheck = false;
+    config.values["//fidelio_ini/send_customer_info"] = "1";
+    config.values["//fidelio_ini/customer_email"] = "1";
+    config.values["//fidelio_ini/customer_number"] = "2";
+    struct Case {
+        int listMode;
+        const char* group;
+    };
+    // Kind 5: the category id of the room type; kind 6: the category of the reservation's room.
+    for (const Case& c : {Case{0, ""}, Case{5, "45"}, Case{6, "DBL"}}) {
+        SCOPED_TRACE(c.listMode);
+        config.listMode = c.listMode;
+        CF8Monitoring backEnd;
+        backEnd.SetLogFile(&log.log);
+        ASSERT_TRUE(backEnd.Open(config));
+        std::vector<CFiscalCheck> checks;
+        backEnd.GetChecks(checks);
+        const CFiscalCheck* check = Check(checks, 104);
+        ASSERT_NE(check, nullptr);
+        EXPECT_EQ(check->groupName, c.group);
+        EXPECT_EQ(check->email, "accounts@globex.example");
+        EXPECT_EQ(check->phone, "+7 900 000");
+    }
+    EXPECT_TRUE(log.Has("Profile: 900"));
+}
+
+TEST_F(SuiteEightHeaderTest, RoomNightNamesItsCategoryGuestsAndRate) {
+    pms.folder.Write("post_converter.txt", "1000=Accommodation\nDBL=Double room\n");
+    config.values["//fidelio_ini/room_rate_include"] = "1000";
+    config.values["//fidelio_ini/extra_bed_code"] = "EB";
+    Open();
+    std::vector<CFiscalCheck> checks;
+    storage.FindInvoices(checks);
+    ASSERT_FALSE(checks.empty());
+    const struct_posting* night = Line(checks[0].postings, 101);
+    ASSERT_NE(night, nullptr);
+    // The category is converted too, so it leaves the rate code; adults, extra beds and the rate
+    // of the posting's day follow.
+    EXPECT_EQ(night->w_description, u"Accommodation Double room");
+    EXPECT_EQ(night->rate_code, " 2 / 1BAR");
+    // A posting of another code is named by its own conversion only.
+    EXPECT_EQ(Line(checks[0].postings, 102)->rate_code, "");
+}
+
+TEST_F(SuiteEightHeaderTest, PrepaymentWindowPaysTheInvoiceOfAnotherWindowOnly) {
+    config.values["//fidelio_ini/deposit/code"] = "9100";
+    Open();
+    std::vector<CFiscalCheck> checks;
+    storage.FindWindowInvoices(checks);
+    ASSERT_EQ(checks.size(), 1u);
+    EXPECT_EQ(checks[0].checkNumber, "1003");
+    EXPECT_TRUE(checks[0].postings.empty());
+    ASSERT_EQ(Numbers(checks[0].payments), (std::vector<int>{108, 109}));
+    EXPECT_DOUBLE_EQ(checks[0].payments[1].trx_amount, -200);
+
+    // The prepayment window itself is not registered; once it is paid otherwise, its prepayment
+    // postings are done.
+    CF8Monitoring prepaymentWindow;
+    config.prepaymentView = 2;
+    prepaymentWindow.SetLogFile(&log.log);
+    ASSERT_TRUE(prepaymentWindow.Open(config));
+    checks.clear();
+    prepaymentWindow.FindWindowInvoices(checks);
+    EXPECT_TRUE(checks.empty());
+    EXPECT_EQ(pms.Rows("select qel_fisc_status from qel_financial_transactions where trx_no=109"), Rows{});
+    pms.Run("insert into qel_financial_transactions (trx_no, qel_fisc_status) values (108, 'Y')");
+    prepaymentWindow.FindWindowInvoices(checks);
+    EXPECT_TRUE(checks.empty());
+    EXPECT_EQ(pms.Rows("select qel_fisc_status from qel_financial_transactions where trx_no=109"), (Rows{"Y"}));
+}
+
+TEST_F(SuiteEightHeaderTest, RefundIsReadWithTheSaleItNames) {
+    config.printerType = 9;
+    // Invoice 1004 refunds 500 of the sale registered as F77 (invoice 501) for reservation 300.
+    pms.Run(
+        "insert into FIDELIO.zinv values (505, 1004, 1, to_date('14.03.2026','dd.mm.yyyy'), NULL, 900)");
+    pms.Run(
+        "insert into FIDELIO.zpos (zpos_id, zpos_zdco_id, zpos_unitprice, zpos_quantity, zpos_cdt, zpos_zcas_id, "
+        "zpos_postdate, zpos_comment, zpos_zwin_id, zpos_yres_id) values (117, 3, -500, 1, 5, 1, "
+        "to_date('14.03.2026','dd.mm.yyyy'), 'F77', 1, 300)");
+    pms.Run("insert into FIDELIO.zpil values (99, 505, 117)");
+    Open();
+    std::vector<CFiscalCheck> checks;
+    storage.FindInvoices(checks);
+    const CFiscalCheck* refund = nullptr;
+    for (const CFiscalCheck& check : checks) {
+        if (check.checkNumber == "1004") {
+            refund = &check;
+        }
+    }
+    ASSERT_NE(refund, nullptr);
+    EXPECT_EQ(refund->statusCode, 14);
+    EXPECT_EQ(refund->groupName, "F77");
+    EXPECT_EQ(refund->companyTaxId, "North");
+    EXPECT_TRUE(log.Has("Found 1 checks"));
+    EXPECT_TRUE(log.Has("Read bill 501"));
+    // The refund's own payment, then the sale's postings and payments.
+    EXPECT_EQ(Numbers(refund->postings), (std::vector<int>{101, 102, 103}));
+    EXPECT_EQ(Numbers(refund->payments), (std::vector<int>{117, 104, 105}));
+}
+
+}  // namespace
