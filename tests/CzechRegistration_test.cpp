@@ -11,6 +11,7 @@
 #include "ServiceRun.h"
 #include "platform/Text.h"
 #include "platform/Clock.h"
+#include "platform/FileSystem.h"
 #include "storage/db/OracleFormats.h"
 
 namespace {
@@ -239,6 +240,32 @@ TEST_F(CzechRegistrationTest, FaultsOfTheRegistrationServiceNeverRegisterASaleTw
             }
         }
     }
+}
+
+// A sale whose answer did not come before the service stopped is sent again after the restart
+// as a repeated sending: the list of unanswered sales is kept on disk.
+TEST_F(CzechRegistrationTest, ASaleLeftUnansweredAtAStopIsARepeatAfterTheRestart) {
+    ASSERT_TRUE(Start(pmsgen::OpenDay::Small, "delay ms=60000 count=1"));
+    ASSERT_TRUE(ServiceRun::WaitUntil([&] { return Run().LogCount("Waiting time is up.") > 0; }, 30000))
+        << Run().Diagnostics();
+    EXPECT_EQ(Run().StopService(), 0) << Run().Diagnostics();
+    ASSERT_EQ(Run().CzechSimulator().Registrations().size(), 1u);
+    Registration first = Run().CzechSimulator().Registrations()[0];
+    EXPECT_TRUE(platform::FileExists(Run().Path("czech_unanswered.txt")));
+
+    ASSERT_TRUE(Run().StartService());
+    ASSERT_TRUE(Run().WaitForStatus(AllPayments(), "Y", 60000)) << Run().Diagnostics();
+    EXPECT_EQ(Run().StopService(), 0) << Run().Diagnostics();
+    ExpectEachSaleRegisteredOnce();
+    std::vector<Registration> again;
+    for (const Registration& r : Run().CzechSimulator().Registrations()) {
+        if (r.receiptNumber == first.receiptNumber) {
+            again.push_back(r);
+        }
+    }
+    ASSERT_EQ(again.size(), 2u);
+    EXPECT_EQ(again[1].outcome, "repeat");
+    EXPECT_EQ(again[1].fik, first.fik);
 }
 
 }  // namespace

@@ -18,6 +18,19 @@ std::string Amount(double value) {
 
 }  // namespace
 
+bool CCzechInterface::Connect(const CPrinterControl& printer) {
+    if (!unanswered->IsOpen() && !unanswered->Open(checkLogger.GetBaseFolder() + kUnansweredFile)) {
+        Log("Can't read the unanswered sales of " + unanswered->Path());
+    }
+    return CPrintInterface::Connect(printer);
+}
+
+void CCzechInterface::NotKept(bool kept) {
+    if (!kept) {
+        Log("Unanswered sales not kept in " + unanswered->Path() + ": after a restart they are sent as first sendings");
+    }
+}
+
 std::string CCzechInterface::ReceiptNumber(const CFiscalCheck& check) {
     return text::Format("%s/%s", check.folioNumber.c_str(), check.checkNumber.c_str());
 }
@@ -165,17 +178,23 @@ CCzechInterface::Answer CCzechInterface::SendAndWait(CzechSaleRequest& request, 
     }
     std::string logged = Loggable(frame);
     LogRaw(logged, static_cast<int>(logged.size()), CLogFile::Outgoing);
+    // Entered before it goes out: a sale whose answer never comes, even because the service
+    // stopped in between, is sent again as a repeated one.
+    std::string receipt = ReceiptNumber(target);
+    bool sentBefore = unanswered->Has(receipt);
+    NotKept(unanswered->Add(receipt));
     if (!channel.Send(frame)) {
         lastError = channel.GetLastError();
         Log(lastError);
+        if (!sentBefore) {
+            NotKept(unanswered->Remove(receipt));
+        }
         return Answer::NotDelivered;
     }
-    std::string receipt = ReceiptNumber(target);
     std::string reply;
     Answer received = Answer::Registered;
     if (!Receive(reply, received)) {
         // Sent but not answered: it stays in doubt, and its next sending says so.
-        unanswered->Add(receipt);
         if (!reply.empty()) {
             LogRaw(reply, static_cast<int>(reply.size()), CLogFile::Incoming);
         }
@@ -191,7 +210,7 @@ CCzechInterface::Answer CCzechInterface::SendAndWait(CzechSaleRequest& request, 
     LogRaw(reply, static_cast<int>(reply.size()), CLogFile::Incoming);
     request.ParseReply(reply);
     if (request.success && !request.fik.empty()) {
-        unanswered->Remove(receipt);
+        NotKept(unanswered->Remove(receipt));
         Log("Successful");
         if (!target.printedFileName.empty()) {
             target.SetField(8, request.fik);
@@ -206,7 +225,7 @@ CCzechInterface::Answer CCzechInterface::SendAndWait(CzechSaleRequest& request, 
     lastError = request.success ? "Reply without FIK" : request.errorMessage;
     Log(lastError);
     if (!request.pkp.empty()) {
-        unanswered->Remove(receipt);
+        NotKept(unanswered->Remove(receipt));
         if (target.printedFileName.empty()) {
             target.SetPrintedFileName(request.pkp);
         }
@@ -216,8 +235,8 @@ CCzechInterface::Answer CCzechInterface::SendAndWait(CzechSaleRequest& request, 
     }
     bool answered = request.success || !request.replyErrorCode.empty() || !request.replyErrorText.empty();
     if (!answered) {
-        unanswered->Add(receipt);
         return Answer::Unreadable;
     }
+    NotKept(unanswered->Remove(receipt));
     return Answer::Refused;
 }

@@ -16,6 +16,7 @@ class CCzechInterface : public CPrintInterface {
 public:
     // Check kind of a sale registered offline: it has a PKP but no FIK yet.
     static constexpr int kOfflineSale = 17;
+    static constexpr const char* kUnansweredFile = "czech_unanswered.txt";
 
     // How one exchange with the registration service ended; LastAnswer() tells the worker the
     // kind of it (AnswerKindOf).
@@ -33,6 +34,8 @@ public:
     // the check and closed after it, so no answer is ever owed: an unanswered sale is in doubt
     // (TimedOut, Cut) and its next sending, on any printer, is a repeated one.
     bool PrintCheck(CFiscalCheck& check, bool saveDescriptionOnly) override;
+    // Also takes up the list of unanswered sales kept in the program folder.
+    bool Connect(const CPrinterControl& printer) override;
     bool PrintSlip(CPrinterControl& printer) override { return false; }
     bool ShowMessage(CPrinterControl& printer, const std::string& message) override { return false; }
 
@@ -64,6 +67,8 @@ private:
     bool Receive(std::string& reply, Answer& missing);
     // The frame as the log shows it: the certificate password masked.
     std::string Loggable(const std::string& frame) const;
+    // The list of unanswered sales could not be kept on disk: said in the log.
+    void NotKept(bool kept);
 
     std::shared_ptr<CUnansweredSales> unanswered = std::make_shared<CUnansweredSales>();
 };

@@ -68,6 +68,7 @@ protected:
         printer.deviceSettings.port = port;
         device.Configure(configuration);
         device.SetLog(&log);
+        device.checkLogger.SetBaseFolder(folder + "/");
         ASSERT_TRUE(device.Connect(printer));
     }
     void Fault(const std::string& line) { sim->SetFault(device_test::TempFolderTest::Fault(line)); }
@@ -118,6 +119,7 @@ TEST_F(CzechInterfaceTest, RequestMembersInTheirOrderWithTheSettingsKeptInTheChe
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         CCzechInterface czech;
+        czech.checkLogger.SetBaseFolder(folder + "/");
         printer.verificationMode = c.verification;
         printer.saleMode = c.saleMode;
         printer.appTaxpayerId = c.appTaxpayer;
@@ -144,6 +146,7 @@ TEST_F(CzechInterfaceTest, RequestMembersInTheirOrderWithTheSettingsKeptInTheChe
 }
 
 TEST_F(CzechInterfaceTest, AmountsAreWholeCentsWithoutANegativeZero) {
+    device.checkLogger.SetBaseFolder(folder + "/");
     ASSERT_TRUE(device.Connect(printer));
     CFiscalCheck check = Bill();
     check.postings = {Posting(1900, 0.1, "0"), Posting(1901, 0.2, "0"), Posting(1902, -0.3, "0")};
@@ -264,6 +267,29 @@ TEST_F(CzechInterfaceTest, AnUnansweredSaleIsSentAgainAsARepeatedSending) {
     }
     // Late, cut and garbage were registered before their repeat; the closed one only by it.
     EXPECT_EQ(Outcomes().size(), 7u);
+}
+
+TEST_F(CzechInterfaceTest, AnUnansweredSaleIsARepeatedSendingAlsoAfterARestart) {
+    configuration.waitAnswer = 300;
+    Start();
+    Fault("delay ms=2000 count=1");
+    CFiscalCheck check = Bill("7100");
+    EXPECT_FALSE(device.PrintCheck(check, false));
+    EXPECT_EQ(device.LastAnswer(), AnswerKind::TimedOut);
+    // The service stops and starts again: a new interface reads the list its predecessor kept.
+    CCzechInterface restarted;
+    restarted.Configure(configuration);
+    restarted.SetLog(&log);
+    restarted.checkLogger.SetBaseFolder(folder + "/");
+    ASSERT_TRUE(restarted.Connect(printer));
+    EXPECT_TRUE(restarted.SentWithoutAnswer(CCzechInterface::ReceiptNumber(check)));
+    ASSERT_TRUE(restarted.PrintCheck(check, false)) << restarted.GetLastError();
+    EXPECT_EQ(Outcomes(), (std::vector<std::string>{"77001/7100 first registered", "77001/7100 again repeat"}));
+    // Answered now: the list is empty again, on disk too.
+    CCzechInterface later;
+    later.checkLogger.SetBaseFolder(folder + "/");
+    ASSERT_TRUE(later.Connect(printer));
+    EXPECT_FALSE(later.SentWithoutAnswer(CCzechInterface::ReceiptNumber(check)));
 }
 
 TEST_F(CzechInterfaceTest, NoConnectionBlocksPaymentsAndSendsNothing) {

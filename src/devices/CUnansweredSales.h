@@ -3,16 +3,26 @@
 #include <set>
 #include <string>
 
-// The sales sent to the Czech registration service whose answer never came whole (late, cut,
-// unreadable), by receipt number. Such a sale may be registered already, so its next sending,
-// on whichever printer, is marked as a repeated one. Shared by the interfaces of one service
-// and kept for the life of the process; used on the worker thread only.
+// The sales sent to the Czech registration service without a definite answer (late, cut,
+// unreadable), by receipt number. Such a sale may be registered already, so its next sending, on
+// whichever printer and also after a restart, is marked as a repeated one. A sale is entered
+// before it is sent and taken out once the service answered; with a file the list is kept on
+// disk at every change. Shared by the interfaces of one service; used on the worker thread only.
 class CUnansweredSales {
 public:
-    void Add(const std::string& receipt) { receipts.insert(receipt); }
-    void Remove(const std::string& receipt) { receipts.erase(receipt); }
+    // Keeps the list in the file from now on, taking up what it holds; false when the file
+    // exists but cannot be read.
+    bool Open(const std::string& path);
+    bool IsOpen() const { return !path.empty(); }
+    // False when the list could not be written to its file (it is kept in memory all the same).
+    bool Add(const std::string& receipt);
+    bool Remove(const std::string& receipt);
     bool Has(const std::string& receipt) const { return receipts.count(receipt) != 0; }
+    const std::string& Path() const { return path; }
 
 private:
+    bool Save() const;
+
+    std::string path;
     std::set<std::string> receipts;
 };
