@@ -352,10 +352,11 @@ void CDovozEderarezev::FindUnbilledDeposits(std::vector<CFiscalCheck>& checks) {
                 WriteLog(text::Format("Window balance for trx_no %d cannot be read", trxNo));
                 return false;
             }
-            WriteLog(text::Format("Window balance for trx_no %d = %.2f", trxNo, balance));
             // A settled window: its lines cancel to the cent, however their sum came out in
-            // binary floating point.
-            if (CCurrency::Of(balance).Value() == 0) {
+            // binary floating point (and the log shows the cents, never "-0.00").
+            const CCurrency exact = CCurrency::Of(balance);
+            WriteLog(text::Format("Window balance for trx_no %d = %.2f", trxNo, static_cast<double>(exact.AsDouble())));
+            if (exact.Value() == 0) {
                 return false;
             }
         }
