@@ -48,6 +48,10 @@ bool ServiceRun::MakePms(pmsgen::OpenDay day, bool testBills) {
     pmsgen::Options options;
     options.openDay = day;
     options.testBills = testBills;
+    return MakePms(options);
+}
+
+bool ServiceRun::MakePms(const pmsgen::Options& options) {
     std::string error;
     bool made = ServiceFolder::MakePms(options, error);
     EXPECT_TRUE(made) << error;
@@ -62,7 +66,23 @@ bool ServiceRun::StartSimulators(const std::vector<std::string>& printerIdPrefix
 }
 
 bool ServiceRun::Start(pmsgen::OpenDay day, bool testBills, const Changes& changes) {
-    bool configured = MakePms(day, testBills) && StartSimulators() && Configure(changes);
+    pmsgen::Options options;
+    options.openDay = day;
+    options.testBills = testBills;
+    return Start(options, changes);
+}
+
+bool ServiceRun::Start(const pmsgen::Options& options, const Changes& changes) {
+    bool configured = MakePms(options) && StartSimulators() && Configure(changes);
+    EXPECT_TRUE(configured) << "the demo configuration does not hold what the test changes";
+    bool started = configured && StartService();
+    EXPECT_TRUE(started) << Diagnostics();
+    return started;
+}
+
+bool ServiceRun::Restart(const Changes& changes) {
+    EXPECT_EQ(StopService(), 0) << Diagnostics();
+    bool configured = Configure(changes);
     EXPECT_TRUE(configured) << "the demo configuration does not hold what the test changes";
     bool started = configured && StartService();
     EXPECT_TRUE(started) << Diagnostics();
@@ -90,10 +110,10 @@ void ExpectRegisteredOnce(ServiceRun& run, const std::vector<int>& due, const st
         registered.emplace(r.printer + "/" + r.fiscalNumber, r);
     }
     std::set<std::string> files;
-    auto amountOf = [&run](int trxNo) {
+    auto amountOf = [&run](int trxNo, double sign = 1) {
         return text::Format(
-            "%.2f",
-            text::ToDouble(run.Query(text::Format("select trx_amount from financial_transactions where trx_no=%d", trxNo))));
+            "%.2f", sign * text::ToDouble(run.Query(
+                               text::Format("select trx_amount from financial_transactions where trx_no=%d", trxNo))));
     };
     for (int trxNo : due) {
         SCOPED_TRACE(trxNo);
@@ -110,7 +130,8 @@ void ExpectRegisteredOnce(ServiceRun& run, const std::vector<int>& due, const st
             EXPECT_EQ(record.file, row.title);
         }
         EXPECT_TRUE(files.insert(row.title).second) << row.title;
-        EXPECT_EQ(record.total, amountOf(trxNo));
+        // A cash pick-up (a refund of another day's sale) names the amount taken out.
+        EXPECT_EQ(record.total, amountOf(trxNo, record.command == "Cash Pickup" ? -1 : 1));
     }
     // A deposit's row names its fiscal number but not its printer.
     for (int trxNo : deposits) {

@@ -21,9 +21,13 @@ public:
     ~ServiceRun() override;
 
     bool MakePms(pmsgen::OpenDay day, bool testBills = false);
+    bool MakePms(const pmsgen::Options& options);
     bool StartSimulators(const std::vector<std::string>& printerIdPrefixes = {"SIM"});
     // The usual start: the PMS, one simulator for both printers, the configuration, the service.
     bool Start(pmsgen::OpenDay day, bool testBills = false, const Changes& changes = {});
+    bool Start(const pmsgen::Options& options, const Changes& changes = {});
+    // Stops the service and starts it again with the demo configuration and other changes.
+    bool Restart(const Changes& changes);
     // The program's output and the end of its log, for failure messages.
     std::string Diagnostics() const;
 };

@@ -286,6 +286,7 @@ std::vector<ServiceFolder::Registered> ServiceFolder::Records(size_t simulator) 
             r.items.push_back({RecordText(item, "kind"), RecordText(item, "code"), RecordText(item, "description"),
                                RecordText(item, "quantity"), RecordText(item, "amount"), RecordText(item, "subCode")});
         }
+        r.json = json;
         out.push_back(r);
     }
     return out;

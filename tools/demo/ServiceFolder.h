@@ -33,6 +33,7 @@ public:
     struct Registered {
         std::string printer, command, file, documentNumber, fiscalNumber, total, operatorId, operatorName;
         std::vector<Item> items;
+        std::string json;  // the whole record line
     };
     using Changes = std::vector<std::pair<std::string, std::string>>;
 
