@@ -302,14 +302,16 @@ std::vector<ServiceFolder::Registered> ServiceFolder::AllRecords() const {
 }
 
 std::vector<std::string> ServiceFolder::RegistrationProblems(const std::vector<Registered>& records,
-                                                             size_t dueCount) {
+                                                             size_t dueCount,
+                                                             const std::map<int, StatusRow>& earlierRows) {
     std::map<int, StatusRow> rows = StatusRows();
     std::vector<std::string> problems;
     std::set<std::string> documents;
     for (const Registered& record : records) {
         std::string document = record.printer + "/" + record.fiscalNumber;
-        if (std::none_of(rows.begin(), rows.end(),
-                         [&](const auto& row) { return IsRegistrationOf(record, row.second); })) {
+        auto names = [&record](const auto& row) { return IsRegistrationOf(record, row.second); };
+        if (std::none_of(rows.begin(), rows.end(), names) &&
+            std::none_of(earlierRows.begin(), earlierRows.end(), names)) {
             problems.push_back("fiscal check " + document + " is in no status row");
         }
         if (!documents.insert(document).second) {

@@ -115,8 +115,10 @@ public:
     // What is wrong with the registered documents, record by record (one that no status row names
     // by its printer and fiscal number, a fiscal number given twice), then a count of documents
     // other than the count of due registrations. Empty when nothing is wrong. A deposit's row
-    // does not name its printer: it is known by its fiscal number and amount.
-    std::vector<std::string> RegistrationProblems(const std::vector<Registered>& records, size_t dueCount);
+    // does not name its printer: it is known by its fiscal number and amount. Rows seen earlier
+    // count too (a deposit's row takes the fiscal number of the bill that consumes it).
+    std::vector<std::string> RegistrationProblems(const std::vector<Registered>& records, size_t dueCount,
+                                                  const std::map<int, StatusRow>& earlierRows = {});
     // Whether the record is the registration of the status row.
     static bool IsRegistrationOf(const Registered& record, const StatusRow& row);
 

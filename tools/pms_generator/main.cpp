@@ -1,11 +1,12 @@
 // pms_generator: writes the demo hotel's PMS database for the embedded SQLite stand-in.
 //   pms_generator [--output demo_pms.db] [--transactions N] [--business-date dd.mm.yyyy] [--seed N]
 //                 [--small-open-day] [--test-bills] [--restaurant-payment] [--pos-checks FILE]
+//                 [--deposit-stories]
 // --transactions adds a history of N financial transactions before the open business date (up
 // to three years of business dates, every payment fiscalised); without it only the open date is
-// written. --small-open-day and --test-bills change what the open date holds (see
-// PmsGenerator.h). --pos-checks writes the POS checks of the restaurant postings for check_db_sim
-// --checks. The same options always give the same database.
+// written. --small-open-day, --test-bills, --restaurant-payment and --deposit-stories change what
+// is written (see PmsGenerator.h). --pos-checks writes the POS checks of the restaurant postings
+// for check_db_sim --checks. The same options always give the same database.
 
 #include <cstdio>
 #include <cstring>
@@ -21,7 +22,8 @@ int Usage() {
     std::fprintf(stderr,
                  "usage: pms_generator [--output FILE] [--transactions N] [--business-date dd.mm.yyyy] "
                  "[--seed N]\n"
-                 "                     [--small-open-day] [--test-bills] [--restaurant-payment] [--pos-checks FILE]\n");
+                 "                     [--small-open-day] [--test-bills] [--restaurant-payment] [--pos-checks FILE]\n"
+                 "                     [--deposit-stories]\n");
     return 2;
 }
 
@@ -42,6 +44,10 @@ int main(int argc, char** argv) {
         }
         if (option == "--restaurant-payment") {
             options.restaurantPayment = true;
+            continue;
+        }
+        if (option == "--deposit-stories") {
+            options.depositStories = true;
             continue;
         }
         if (i + 1 >= argc) {
