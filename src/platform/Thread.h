@@ -14,7 +14,9 @@ public:
     Thread(const Thread&) = delete;
     Thread& operator=(const Thread&) = delete;
 
-    // Starts the body on a new thread; the name shows in ps and gdb (cut to 15 characters).
+    // Starts the body on a new thread; the name shows in ps and gdb (cut to 15 characters). An
+    // exception that leaves the body ends only its thread, with a line on standard error; bodies
+    // that can go on after one catch it themselves and log it where they log.
     bool Start(std::function<void()> body, const std::string& name = "");
     void Join();
     bool Running() const { return thread.joinable(); }
