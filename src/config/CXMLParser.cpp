@@ -99,14 +99,26 @@ bool CXMLParser::LoadFile() {
     lastError.clear();
     // A document that did not load leaves nothing to read.
     document.reset();
+    std::string bytes;
+    switch (platform::ReadFileUpTo(fileName, kMaxFileBytes, bytes)) {
+        case platform::ReadStatus::Ok:
+            return LoadBuffer(bytes);
+        case platform::ReadStatus::TooLong:
+            lastError = fileName + " file FAILED to load\n" +
+                        text::Format("The file is longer than %zu bytes", kMaxFileBytes);
+            return false;
+        default:
+            lastError = fileName + " file FAILED to load\n" +
+                        (platform::FileExists(fileName) ? "The file could not be read" : "File was not found");
+            return false;
+    }
+}
+
+bool CXMLParser::LoadBuffer(std::string bytes) {
+    lastError.clear();
+    document.reset();
     auto loaded = std::make_unique<Document>();
     std::string failed = fileName + " file FAILED to load\n";
-    std::string bytes;
-    if (!platform::ReadFile(fileName, bytes)) {
-        lastError =
-            failed + (platform::FileExists(fileName) ? "The file could not be read" : "File was not found");
-        return false;
-    }
     pugi::xml_encoding encoding = pugi::encoding_auto;
     std::string declared = DeclaredEncoding(bytes);
     if (!declared.empty()) {
@@ -280,12 +292,14 @@ std::string DescribeMap(const std::string& header, const Map& map, bool withEmpt
 
 template <typename Map>
 void Collect(const Map& map, std::vector<std::string>& values, bool skipZero) {
+    // A set of what the array holds keeps this linear in a configuration with many entries.
+    std::set<std::string> held(values.begin(), values.end());
     for (const auto& entry : map) {
         const std::string& value = entry.second;
         if (skipZero && value == "0") {
             continue;
         }
-        if (std::find(values.begin(), values.end(), value) == values.end()) {
+        if (held.insert(value).second) {
             values.push_back(value);
         }
     }

@@ -23,9 +23,14 @@ public:
     CXMLParser(const CXMLParser&) = delete;
     CXMLParser& operator=(const CXMLParser&) = delete;
 
+    // The longest settings file read; a longer one is refused rather than held in memory.
+    static constexpr size_t kMaxFileBytes = 16 * 1024 * 1024;
+
     // Loads the file named by SetFileName into a fresh document. On failure the last error is
     // the file name, " file FAILED to load\n" and the parser's reason.
     bool LoadFile();
+    // The same for the file's bytes already read.
+    bool LoadBuffer(std::string bytes);
     // Text of the first node the XPath selects (with the text of all its descendants), trimmed;
     // empty with "Can't read parameter <xpath>" as last error when nothing matches.
     virtual std::string ReadParameter(const std::string& xpath);

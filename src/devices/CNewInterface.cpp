@@ -61,9 +61,10 @@ bool CNewInterface::Connect(const CPrinterControl& printer) {
         return false;
     }
     if (!gtinFile.empty() && control.gtinCodes.empty()) {
+        control.lastError.clear();
         control.ReadGtinFile(gtinFile);
         if (control.gtinCodes.empty()) {
-            Log("GTIN file " + gtinFile + ": no product codes");
+            Log(control.lastError.empty() ? "GTIN file " + gtinFile + ": no product codes" : control.lastError);
         } else {
             Log(control.GtinText());
         }

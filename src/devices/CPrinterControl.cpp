@@ -1,8 +1,8 @@
 #include "devices/CPrinterControl.h"
 
 #include <algorithm>
-#include <fstream>
 
+#include "platform/FileSystem.h"
 #include "platform/Text.h"
 
 std::string CPrinterControl::ConnectionText() const {
@@ -21,28 +21,28 @@ void CPrinterControl::SetMessagePort(const std::string& host, const std::string&
 namespace {
 
 // Lines of a text file without their line ends (a file written on Windows keeps no "\r").
-bool ReadLines(const std::string& path, std::vector<std::string>& lines) {
-    std::ifstream file(path);
-    if (!file) {
-        return false;
+platform::ReadStatus ReadLines(const std::string& path, size_t maxBytes, std::vector<std::string>& lines) {
+    std::string content;
+    const platform::ReadStatus status = platform::ReadFileUpTo(path, maxBytes, content);
+    if (status == platform::ReadStatus::Ok) {
+        lines = text::Lines(content);
     }
-    std::string line;
-    while (std::getline(file, line)) {
-        if (!line.empty() && line.back() == '\r') {
-            line.pop_back();
-        }
-        lines.push_back(line);
-    }
-    return true;
+    return status;
 }
 
 }  // namespace
 
 bool CPrinterControl::ReadHeaderFile(const std::string& path, const std::string& font) {
     std::vector<std::string> lines;
-    if (!ReadLines(path, lines)) {
-        lastError = text::Format("Can't open file %s", path.c_str());
-        return false;
+    switch (ReadLines(path, kMaxHeaderFileBytes, lines)) {
+        case platform::ReadStatus::Ok:
+            break;
+        case platform::ReadStatus::TooLong:
+            lastError = text::Format("Header file %s is longer than %zu bytes", path.c_str(), kMaxHeaderFileBytes);
+            return false;
+        default:
+            lastError = text::Format("Can't open file %s", path.c_str());
+            return false;
     }
     if (lines.empty()) {
         lastError = text::Format("Header file %s is empty", path.c_str());
@@ -54,9 +54,16 @@ bool CPrinterControl::ReadHeaderFile(const std::string& path, const std::string&
 }
 
 void CPrinterControl::ReadGtinFile(const std::string& path) {
-    std::vector<std::string> lines;
-    ReadLines(path, lines);
-    for (const std::string& line : lines) {
+    std::string content;
+    if (platform::ReadFileUpTo(path, kMaxGtinFileBytes, content) == platform::ReadStatus::TooLong) {
+        lastError = text::Format("GTIN file %s is longer than %zu bytes", path.c_str(), kMaxGtinFileBytes);
+        return;
+    }
+    AddGtinCodes(content);
+}
+
+void CPrinterControl::AddGtinCodes(const std::string& content) {
+    for (const std::string& line : text::Lines(content)) {
         for (const std::string& piece : text::Split(line, ',')) {
             // Blank pieces (a trailing comma, an empty line) name no product.
             if (!text::Trim(piece).empty()) {

@@ -18,11 +18,18 @@ public:
     // "host : port", empty when no host is set (no printer chosen).
     std::string ConnectionText() const;
     void SetMessagePort(const std::string& host, const std::string& port);
+    // Side files longer than these are not read (the reason goes to lastError): a header is a
+    // few printed lines, a GTIN file some thousand codes, and both are written into the log.
+    static constexpr size_t kMaxHeaderFileBytes = 64 * 1024;
+    static constexpr size_t kMaxGtinFileBytes = 64 * 1024;
+
     // Appends the lines of the header file; false ("Can't open file %s", "Header file %s is
     // empty") leaves the reason in lastError.
     bool ReadHeaderFile(const std::string& path, const std::string& font);
     // Appends the comma-separated product codes of the file; a missing file adds nothing.
     void ReadGtinFile(const std::string& path);
+    // The same for the file's content.
+    void AddGtinCodes(const std::string& content);
     bool HasGtin(int32_t code) const;
     std::string GtinText() const;
     // Clears the printer but keeps the header, slip and GTIN lists.

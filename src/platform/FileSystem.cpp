@@ -151,6 +151,27 @@ bool ReadFile(const std::string& path, std::string& content) {
     return ok;
 }
 
+ReadStatus ReadFileUpTo(const std::string& path, size_t maxBytes, std::string& content) {
+    content.clear();
+    FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) {
+        return ReadStatus::CannotOpen;
+    }
+    char buffer[65536];
+    size_t n;
+    // Read in chunks rather than trusting the size: a device or a pipe has none.
+    while (content.size() <= maxBytes && (n = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
+        content.append(buffer, n);
+    }
+    const bool failed = std::ferror(file) != 0;
+    std::fclose(file);
+    if (content.size() > maxBytes) {
+        content.clear();
+        return ReadStatus::TooLong;
+    }
+    return failed ? ReadStatus::Failed : ReadStatus::Ok;
+}
+
 bool WriteFile(const std::string& path, const std::string& content) {
     FILE* file = std::fopen(path.c_str(), "wb");
     if (!file) {

@@ -23,6 +23,10 @@ bool RemoveFile(const std::string& path);
 // Creates the folder and its parents; true when it exists afterwards.
 bool MakeDirectories(const std::string& path);
 bool ReadFile(const std::string& path, std::string& content);
+// A side file an installer edits (configuration, code lists, texts): read whole when it has at
+// most maxBytes, refused (content empty) when it is longer, so a wrong file cannot fill memory.
+enum class ReadStatus { Ok, CannotOpen, TooLong, Failed };
+ReadStatus ReadFileUpTo(const std::string& path, size_t maxBytes, std::string& content);
 bool WriteFile(const std::string& path, const std::string& content);
 // Names (not paths) of the entries of a folder.
 std::vector<std::string> ListFolder(const std::string& path);

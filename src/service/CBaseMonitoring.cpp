@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
-#include <fstream>
 #include <set>
 
 #include "check/CCurrency.h"
+#include "config/AgentDetails.h"
 #include "config/CFiscalINI.h"
 #include "devices/CFiscalPrinter.h"
 #include "platform/Clock.h"
@@ -117,25 +117,19 @@ bool CBaseMonitoring::StartUp() {
 }
 
 void CBaseMonitoring::ReadAgentRequisites() {
-    std::ifstream file(log.GetFolder() + "AgentDetails.txt");
-    if (!file) {
-        return;
+    const std::string path = log.GetFolder() + "AgentDetails.txt";
+    switch (AgentDetails::Read(path, agentRequisites)) {
+        case platform::ReadStatus::CannotOpen:
+        case platform::ReadStatus::Failed:
+            return;
+        case platform::ReadStatus::TooLong:
+            Write(text::Format("%s is longer than %zu bytes: no agent requisites are read", path.c_str(),
+                               AgentDetails::kMaxFileBytes));
+            return;
+        case platform::ReadStatus::Ok:
+            break;
     }
     Write("AGENT REQUISITES SUPPORTED");
-    std::string line;
-    while (std::getline(file, line)) {
-        if (!line.empty() && line.back() == '\r') {
-            line.pop_back();
-        }
-        size_t eq = line.find('=');
-        if (eq == std::string::npos) {
-            continue;
-        }
-        int code = text::ToInt(line.substr(0, eq));
-        if (code != 0) {
-            agentRequisites[code] = line.substr(eq + 1);
-        }
-    }
     for (const auto& [code, requisites] : agentRequisites) {
         Write(text::Format("%d : %s", code, requisites.c_str()));
     }

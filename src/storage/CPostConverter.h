@@ -11,10 +11,14 @@ class CLogFile;
 class CPostConverter {
 public:
     static constexpr size_t kMaxLineLength = 100;
+    // Some ten thousand lines of the longest kind; a longer file is not read.
+    static constexpr size_t kMaxFileBytes = 4 * 1024 * 1024;
 
-    // Reads the file; a missing file leaves both maps empty. Logs "POSTING NAME CONVERTER" and
-    // the two map sizes.
+    // Reads the file; a missing (or too long) file leaves both maps empty. Logs
+    // "POSTING NAME CONVERTER" and the two map sizes.
     void Load(const std::string& path, CLogFile* log);
+    // Fills the maps from the file's content.
+    void Parse(const std::string& content);
     void Clear();
 
     // key -> description
