@@ -14,6 +14,7 @@ namespace {
 
 // Day number of 1 January 1970.
 constexpr long long kUnixEpochDay = 2440588;
+constexpr double kLastDayNumber = 5373484;  // 31 December 9999
 
 const char* const kMonths[12] = {"JANUARY", "FEBRUARY", "MARCH",     "APRIL",   "MAY",      "JUNE",
                                  "JULY",    "AUGUST",   "SEPTEMBER", "OCTOBER", "NOVEMBER", "DECEMBER"};
@@ -240,7 +241,15 @@ double ToDayNumber(const DateParts& d) {
     return static_cast<double>(day) + (d.hour * 3600 + d.minute * 60 + d.second) / 86400.0;
 }
 
+bool IsDayNumber(double value) {
+    // 1 January 4712 BC to 31 December 9999, the dates Oracle has.
+    return value >= 0 && value < kLastDayNumber + 1;
+}
+
 DateParts FromDayNumber(double value) {
+    if (!IsDayNumber(value)) {
+        return DateParts();  // not a date; the converters refuse such a value before
+    }
     double whole = std::floor(value);
     long long day = static_cast<long long>(whole);
     long long seconds = std::llround((value - whole) * 86400.0);
@@ -265,6 +274,10 @@ bool IsValidDate(const DateParts& d) {
 bool FormatDate(double value, const std::string& mask, std::string& out, std::string& error) {
     std::vector<MaskItem> items;
     if (!ParseMask(mask, items, error)) {
+        return false;
+    }
+    if (!IsDayNumber(value)) {
+        error = "date out of range";
         return false;
     }
     DateParts d = FromDayNumber(value);
@@ -588,6 +601,10 @@ bool ParseDefaultDate(const std::string& input, double& value) {
 
 bool TruncDate(double value, const std::string& unit, double& out, std::string& error) {
     std::string u = text::ToUpper(text::Trim(unit));
+    if (!IsDayNumber(value)) {
+        error = "date out of range";
+        return false;
+    }
     DateParts d = FromDayNumber(value);
     if (u == "DD" || u == "DDD" || u == "J") {
         d.hour = d.minute = d.second = 0;
@@ -669,8 +686,13 @@ bool FormatNumber(double value, const std::string& mask, std::string& out, std::
             return false;
         }
     }
-    if (decimalMask.find(',') != std::string::npos) {
+    // A mask needs a digit position, and group separators belong before the point.
+    if (decimalMask.find(',') != std::string::npos || (integerMask.empty() && !inDecimals)) {
         error = "invalid number format model: " + mask;
+        return false;
+    }
+    if (!std::isfinite(value)) {
+        error = "not a finite number";
         return false;
     }
     size_t decimals = decimalMask.size();

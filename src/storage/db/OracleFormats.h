@@ -16,6 +16,9 @@ namespace db::oracle {
 using DateParts = platform::LocalTime;
 
 double ToDayNumber(const DateParts& date);
+// A finite day number of a date Oracle has (4712 BC to 9999).
+bool IsDayNumber(double value);
+// The date of a day number; 1 January 1970 for a value that is no day number.
 DateParts FromDayNumber(double value);
 bool IsValidDate(const DateParts& date);
 
