@@ -51,6 +51,14 @@ inline std::string ReadText(const std::string& path) {
 
 inline bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
+inline int Count(const std::string& text, const std::string& part) {
+    int count = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
+        ++count;
+    }
+    return count;
+}
+
 inline bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 3000) {
     return CheckDbSimulator::WaitFor(condition, timeoutMs);
 }

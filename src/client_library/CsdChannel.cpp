@@ -2,16 +2,6 @@
 
 #include <cerrno>
 
-namespace {
-
-constexpr unsigned char kStart = 0x01;
-constexpr unsigned char kSeparator = 0x1C;
-constexpr unsigned char kEnd = 0x04;
-
-bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
-
-}  // namespace
-
 CsdChannel::CsdChannel(ClientLog& clientLog, const ClientTiming& clientTiming) : TcpConnector(clientLog, clientTiming) {}
 
 CsdChannel::~CsdChannel() { Stop(); }
@@ -129,81 +119,33 @@ bool CsdChannel::ReceiveOnce() {
     const long received = socket.Receive(receiveBuffer, sizeof receiveBuffer);
     if (received == 0) {
         Log(1, "Disconnect received");
+        parser.Reset();  // a frame begun on this connection never ends
         return false;
     }
     if (received < 0) {
         Log(1, "Recv error: %d", socket.LastError());
+        parser.Reset();
         return false;
     }
     for (long i = 0; i < received; ++i) {
-        Feed(static_cast<unsigned char>(receiveBuffer[i]));
+        switch (parser.Feed(static_cast<unsigned char>(receiveBuffer[i]))) {
+            case ChannelParser::Result::Pending:
+                break;
+            case ChannelParser::Result::Frame:
+                HandleFrame(parser.Message());
+                break;
+            case ChannelParser::Result::TooLong:
+                // The rest of such a frame is still on its way: only a new connection starts
+                // clean.
+                Log(1, "Frame longer than %d bytes: connection dropped",
+                    static_cast<int>(ChannelParser::kMaxFrameBytes));
+                return false;
+        }
     }
     return true;
 }
 
-void CsdChannel::Feed(unsigned char byte) {
-    ChannelMessage& m = parsing;
-    if (byte == kStart) {
-        m.state = 1;
-        m.command.clear();
-        m.body.clear();
-        m.seq = 0;
-        m.flag = 0;
-        return;
-    }
-    switch (m.state) {
-        case 0:
-            break;  // bytes outside a frame
-        case 1:
-            if (byte == kSeparator) {
-                m.state = 2;
-            } else {
-                m.command += static_cast<char>(byte);
-            }
-            break;
-        case 2:
-            if (byte == kSeparator) {
-                m.state = 5;
-            } else {
-                if (IsDigit(byte)) {
-                    m.seq = byte - '0';
-                }
-                m.state = 3;
-            }
-            break;
-        case 3:
-            if (byte == kSeparator) {
-                m.state = 5;
-            } else {
-                if (IsDigit(byte)) {
-                    m.seq = m.seq * 10 + (byte - '0');
-                }
-                m.state = 4;
-            }
-            break;
-        case 4:
-            if (byte == kSeparator) {
-                m.state = 5;
-            } else if (byte >= 0x20) {
-                m.flag = static_cast<char>(byte);  // the last one wins
-            }
-            break;
-        case 5:
-            if (byte == kEnd) {
-                m.state = 0;
-                HandleFrame();
-            } else {
-                m.body += static_cast<char>(byte);
-            }
-            break;
-        default:
-            m.state = 0;
-            break;
-    }
-}
-
-void CsdChannel::HandleFrame() {
-    ChannelMessage& m = parsing;
+void CsdChannel::HandleFrame(ChannelMessage m) {
     m.frameText = m.Format();
     if (!m.command.empty()) {
         if (m.frameText.size() > kLongFrame) {
@@ -230,9 +172,4 @@ void CsdChannel::HandleFrame() {
     } else {
         Log(6, "<-- %s", m.frameText.c_str());
     }
-    m.seq = 0;
-    m.state = 0;
-    m.flag = 0;
-    m.command.clear();
-    m.body.clear();
 }

@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "client_library/ChannelMessage.h"
+#include "client_library/ChannelParser.h"
 #include "client_library/TcpConnector.h"
 
 // The framed message channel to the check-database server over one long-lived TCP connection.
@@ -48,13 +49,13 @@ protected:
 private:
     // Applies a change of host or port, restarting the channel around it when it runs.
     void Restart(const std::function<void()>& change);
-    void Feed(unsigned char byte);
-    void HandleFrame();
+    // Logs a completed frame and, when it is a reply, hands it to the waiting caller.
+    void HandleFrame(ChannelMessage frame);
     int NextSeq();
 
     char receiveBuffer[kReceiveSize] = {};
     std::atomic<int> lastSeq{0};
-    ChannelMessage parsing;
+    ChannelParser parser;
     std::mutex replyLock;  // guards reply between the receiver thread and the caller
     ChannelMessage reply;
     platform::Event replyEvent{true};

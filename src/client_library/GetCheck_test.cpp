@@ -16,6 +16,7 @@
 namespace {
 
 using client_test::Contains;
+using client_test::Count;
 using client_test::ReadText;
 using client_test::WaitUntil;
 
@@ -32,14 +33,6 @@ const char* const kCheck =
 std::string LibraryPath() {
     std::string folder = platform::GetEnv("FISCORA_BINARY_DIR");
     return folder.empty() ? platform::ProgramFolder() + "libLGXClient.so" : folder + "/libLGXClient.so";
-}
-
-int Count(const std::string& text, const std::string& part) {
-    int count = 0;
-    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
-        ++count;
-    }
-    return count;
 }
 
 class GetCheckTest : public ::testing::Test {
@@ -224,6 +217,38 @@ TEST_F(GetCheckTest, APlainTextReplyGivesCode3) {
     // A check after it comes back in full.
     EXPECT_EQ(getCheck(5, 1234, nullptr)->code, 0);
     EXPECT_TRUE(result->replyError.empty());
+}
+
+TEST_F(GetCheckTest, AMillionClosingBracketsWriteOneLineAndTheNextCallWorks) {
+    StartSimulator();
+    Load();
+    simulator->SetRawReply("\x01Get\x1c" "01\x1c{" + std::string(1000000, ']') + "\x04");
+    GetCheckResult* result = getCheck(5, 1234, nullptr);
+    EXPECT_EQ(result->code, 0) << "a reply that starts like a JSON object is read as one";
+    EXPECT_TRUE(result->check.dtl.empty());
+    const std::string text = LogText();
+    EXPECT_EQ(Count(text, "Invalid bracket nesting level"), 1);
+    EXPECT_LT(text.size(), 64u * 1024) << "the log does not grow with the reply";
+    EXPECT_EQ(getCheck(5, 1234, nullptr)->check.dtl.size(), 4u);
+}
+
+TEST_F(GetCheckTest, AmountsThatAreNoNumbersReachTheCheckAsZero) {
+    StartSimulator();
+    Load();
+    simulator->SetRawReply(
+        "\x01Get\x1c" "01\x1c"
+        R"({"rvc":5,"cknum":1234,"total":"nan","dtl":[{"type":"M","name":"A","qty":1,"ttl":"inf"},)"
+        R"({"type":"M","name":"B","qty":1,"ttl":"0x10"},{"type":"M","name":"C","qty":1,"ttl":"-Infinity"},)"
+        R"({"type":"M","name":"D","qty":1,"ttl":"4.50"}]})" "\x04");
+    GetCheckResult* result = getCheck(5, 1234, nullptr);
+    ASSERT_EQ(result->code, 0);
+    EXPECT_EQ(result->check.totalValue, 0.0);
+    ASSERT_EQ(result->check.dtl.size(), 4u);
+    const double amounts[] = {0.0, 0.0, 0.0, 4.5};
+    for (size_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(result->check.dtl[i].ttlValue, amounts[i]) << result->check.dtl[i].ttl;
+    }
+    EXPECT_EQ(getCheck(5, 1234, nullptr)->check.totalValue, 31.5);
 }
 
 TEST_F(GetCheckTest, TheHundredthRequestCarriesSequence01) {

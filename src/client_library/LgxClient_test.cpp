@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <stdexcept>
 #include <string>
 
 #include "CheckDbSimulator.h"
+#include "client_library/ChannelParser.h"
 #include "client_library/ClientTestSupport.h"
 #include "platform/LocalTime.h"
 
@@ -73,7 +75,8 @@ protected:
         timing.replyWaitMs = 300;
         timing.reconnectPauseMs = 20;
         timing.announcePauseMs = 100;  // the real pause: the answer must come within it
-        client = std::make_unique<LgxClient>(log, timing, options.udpPort, simulator->TcpPort());
+        udpPort = options.udpPort;
+        client = std::make_unique<LgxClient>(log, timing, udpPort, simulator->TcpPort());
     }
     ~LgxClientTest() override {
         client.reset();
@@ -83,6 +86,7 @@ protected:
     client_test::TempFolder folder;
     ClientLog log;
     ClientTiming timing;
+    int udpPort = 0;
     std::unique_ptr<CheckDbSimulator> simulator;
     std::unique_ptr<LgxClient> client;
 };
@@ -100,6 +104,44 @@ TEST_F(LgxClientTest, AtLevelSixTheReceivedCheckIsDumped) {
     EXPECT_TRUE(Contains(dump, "\"name\":\"Tea\"")) << dump;
     EXPECT_TRUE(Contains(dump, "\"name\":\"VAT\"")) << dump;
     EXPECT_FALSE(Contains(dump, "\"name\":\"Zero\"")) << "a 0.00 tax line is left out of the dump";
+}
+
+// A server, or anything that answers in its place, sends frames no server should: each one ends
+// the call in bounded time with a clear line, the connection is made again (after the short
+// pause of the tests; the library's is 5 s) and the next GetCheck works.
+TEST_F(LgxClientTest, OverlongFramesDropTheConnectionNotTheProcess) {
+    client.reset();
+    timing.replyWaitMs = 2000;  // longer than reading the limit takes
+    client = std::make_unique<LgxClient>(log, timing, udpPort, simulator->TcpPort());
+    ASSERT_EQ(client->GetCheck(1, 2, nullptr)->code, 0);
+    const std::string dropped = "IP Channel: Frame longer than 1048576 bytes: connection dropped";
+    const struct {
+        const char* name;
+        std::string reply;
+    } cases[] = {
+        // A frame that never ends: it would otherwise grow until memory runs out.
+        {"endless frame", "\x01Get\x1c" "01\x1c{" + std::string(2 * ChannelParser::kMaxFrameBytes, 'x')},
+        {"10 MB reply", "\x01Get\x1c" "01\x1c{\"name\":\"" + std::string(10 * 1024 * 1024, 'y') + "\"}\x04"},
+    };
+    int drops = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        simulator->SetRawReply(c.reply);
+        const auto start = std::chrono::steady_clock::now();
+        GetCheckResult* result = client->GetCheck(1, 2, nullptr);
+        const auto took = std::chrono::steady_clock::now() - start;
+        EXPECT_EQ(result->code, 2);
+        EXPECT_EQ(result->replyError, "No reply from Ledgix server");
+        EXPECT_TRUE(result->check.dtl.empty());
+        EXPECT_LE(took, std::chrono::milliseconds(timing.replyWaitMs + 1000)) << "bounded by the reply wait";
+        EXPECT_EQ(client_test::Count(ReadText("LGXClient.log"), dropped), ++drops);
+
+        ASSERT_TRUE(client_test::WaitUntil([&] { return client->Channel().IsConnected(); }));
+        result = client->GetCheck(1, 2, nullptr);
+        EXPECT_EQ(result->code, 0) << result->replyError;
+        ASSERT_EQ(result->check.dtl.size(), 1u);
+        EXPECT_EQ(result->check.dtl[0].name, "Tea");
+    }
 }
 
 TEST_F(LgxClientTest, TheLogOpensWithTheLibrarysSettings) {

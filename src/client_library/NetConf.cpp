@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <exception>
 #include <thread>
 
 #include "client_library/ChannelMessage.h"
@@ -114,10 +115,15 @@ void NetConf::ReadConfigFile() {
     std::string content;
     char chunk[4096];
     size_t n;
-    while ((n = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
+    while ((n = std::fread(chunk, 1, sizeof chunk, file)) > 0 && content.size() <= kMaxConfigFileBytes) {
         content.append(chunk, n);
     }
     std::fclose(file);
+    if (content.size() > kMaxConfigFileBytes) {
+        // A server's configuration fits into one datagram; anything this long is not one.
+        Log(1, "Can't read file %s: longer than %d bytes", configFile.c_str(), static_cast<int>(kMaxConfigFileBytes));
+        return;
+    }
     {
         std::lock_guard<std::mutex> lock(discoveryLock);
         configText = content;
@@ -187,7 +193,12 @@ void NetConf::Run() {
         // An empty datagram is just too short; it does not end discovery.
         if (received > 2 && receiveBuffer[0] == ChannelMessage::kStart &&
             receiveBuffer[received - 1] == ChannelMessage::kEnd) {
-            HandleDatagram(std::string(receiveBuffer + 1, static_cast<size_t>(received - 2)));
+            try {
+                HandleDatagram(std::string(receiveBuffer + 1, static_cast<size_t>(received - 2)));
+            } catch (const std::exception& e) {
+                // One datagram that cannot be handled does not end discovery.
+                Log(1, "NetConf: Datagram dropped: %s", e.what());
+            }
         }
     }
     Log(1, "NetConf: Receiver thread stopping: %08X", id);
@@ -199,10 +210,11 @@ void NetConf::HandleDatagram(const std::string& content) {
     if (fields.size() < 2) {
         return;
     }
-    const int seq = text::ToInt(fields[1]);
-    if (seq < 1 || seq > 99) {
+    // Exactly two digits, 01 to 99: "1x", "001" or "4294967297" name no sequence.
+    if (fields[1].size() != 2 || !text::IsDigits(fields[1]) || fields[1] == "00") {
         return;
     }
+    const int seq = text::ToInt(fields[1]);
     // Other workstations' announcements concern a server only.
     if (fields[0] != "Server" || fields.size() < 4) {
         return;

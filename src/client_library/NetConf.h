@@ -24,6 +24,8 @@ public:
     static constexpr int kPort = 5196;
     static constexpr size_t kSendSize = 2048;
     static constexpr size_t kReceiveSize = 1024;
+    // LGXConfig.json holds what one datagram brought; a longer file is not read.
+    static constexpr size_t kMaxConfigFileBytes = 64 * 1024;
     static constexpr int64_t kReceiverStartMs = 1000;  // longest wait for the receiver to bind
     // Where announcements go; the environment variable names another IPv4 address (tests use
     // a loopback one).

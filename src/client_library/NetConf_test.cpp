@@ -152,6 +152,13 @@ TEST_F(NetConfTest, MalformedAndForeignDatagramsChangeNothing) {
         Datagram("Server", "00", kStatus, kConfig),                  // sequence 0
         Datagram("Server", "100", kStatus, kConfig),                 // three digits
         Datagram("Server", "ab", kStatus, kConfig),                  // no number
+        // A sequence is exactly two digits: none of these is 1.
+        Datagram("Server", "001", kStatus, kConfig),
+        Datagram("Server", "1x", kStatus, kConfig),
+        Datagram("Server", "4294967297", kStatus, kConfig),
+        Datagram("Server", "1", kStatus, kConfig),
+        Datagram("Server", " 1", kStatus, kConfig),
+        Datagram("Server", "+1", kStatus, kConfig),
         Datagram("Client", "01", kStatus, ""),                       // another workstation
         Datagram("Client", "01", kStatus, kConfig),
         std::string("\x01Server\x1c" "01\x1c") + kStatus + "\x04",  // no body field
@@ -168,6 +175,18 @@ TEST_F(NetConfTest, MalformedAndForeignDatagramsChangeNothing) {
     EXPECT_FALSE(platform::FileExists("LGXConfig.json"));
     EXPECT_FALSE(Contains(LogText(), "CHECKDB"));
     EXPECT_TRUE(discovery->IsRunning()) << "an empty datagram does not end discovery";
+}
+
+TEST_F(NetConfTest, AConfigurationFileLongerThanAnyConfigurationIsNotRead) {
+    ASSERT_TRUE(platform::WriteFile("LGXConfig.json", R"({"serveraddress":"127.0.0.1","x":")" +
+                                                          std::string(NetConf::kMaxConfigFileBytes, 'x') + "\"}"));
+    Start();
+    EXPECT_TRUE(discovery->ConfigText().empty());
+    EXPECT_TRUE(Contains(LogText(), "Can't read file LGXConfig.json: longer than 65536 bytes"));
+    // A server still brings the configuration, which replaces the file.
+    ASSERT_TRUE(peer.Send(Datagram("Server", "01", kStatus, kConfig)));
+    ASSERT_TRUE(WaitUntil([&] { return discovery->ConfigText() == kConfig; }));
+    EXPECT_EQ(ReadText("LGXConfig.json"), kConfig);
 }
 
 TEST_F(NetConfTest, AServerWithoutConfigurationLeavesTheStoredOne) {

@@ -1,6 +1,7 @@
 #include "client_library/TcpConnector.h"
 
 #include <cerrno>
+#include <exception>
 
 #include "platform/Text.h"
 
@@ -93,33 +94,55 @@ void TcpConnector::PauseBeforeReconnect() {
 void TcpConnector::Run() {
     Log(1, "Receiver thread started");
     while (running) {
-        if (!HasSocket() && port > 0) {
-            connectedEvent.Reset();
-            if (Connect()) {
-                connectedEvent.Set();
-                OnConnected();
+        try {
+            if (!RunOnce()) {
+                break;
             }
+        } catch (const std::exception& e) {
+            // Whatever a pass runs into (memory exhausted by a hostile peer), the host process
+            // goes on: the connection is dropped and made again after the pause.
+            RecoverFromError(e.what());
+        } catch (...) {
+            RecoverFromError("unknown exception");
         }
-        if (!HasSocket()) {
-            connectedEvent.Reset();
-            PauseBeforeReconnect();
-            continue;
-        }
-        if (ReceiveOnce()) {
-            continue;
-        }
-        if (!running) {
-            break;
-        }
-        Log(1, "Connection reset by peer");
-        const bool wasConnected = IsConnected();
-        CloseSocket(true);
-        connectedEvent.Reset();
-        if (wasConnected) {
-            OnDisconnected();
-        }
-        PauseBeforeReconnect();
     }
     Log(1, "Receiver thread stopped");
     CloseSocket(false);
+}
+
+void TcpConnector::RecoverFromError(const char* what) {
+    Log(1, "Receiver error: %s", what);
+    CloseSocket(true);
+    connectedEvent.Reset();
+    PauseBeforeReconnect();
+}
+
+bool TcpConnector::RunOnce() {
+    if (!HasSocket() && port > 0) {
+        connectedEvent.Reset();
+        if (Connect()) {
+            connectedEvent.Set();
+            OnConnected();
+        }
+    }
+    if (!HasSocket()) {
+        connectedEvent.Reset();
+        PauseBeforeReconnect();
+        return true;
+    }
+    if (ReceiveOnce()) {
+        return true;
+    }
+    if (!running) {
+        return false;
+    }
+    Log(1, "Connection reset by peer");
+    const bool wasConnected = IsConnected();
+    CloseSocket(true);
+    connectedEvent.Reset();
+    if (wasConnected) {
+        OnDisconnected();
+    }
+    PauseBeforeReconnect();
+    return true;
 }

@@ -30,6 +30,7 @@ public:
 protected:
     static constexpr int kMaxAttempts = 1000000;
 
+    // The receiver loop; a pass that throws is logged and ends the connection, not the thread.
     void Run() override;
     // Ends the thread's blocking waits (connect, receive).
     void Shutdown() override;
@@ -38,6 +39,9 @@ protected:
     virtual void OnDisconnected() {}
 
     // The receiver thread's part: connects and, on success, keeps the socket.
+    // One pass of the receiver loop; false when the loop is to end.
+    bool RunOnce();
+    void RecoverFromError(const char* what);
     bool Connect();
     void CloseSocket(bool logIt);
     void PauseBeforeReconnect();

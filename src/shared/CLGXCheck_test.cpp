@@ -173,6 +173,28 @@ TEST(CLGXCheckTest, LaterKeysOverwriteAndArraysAccumulate) {
     EXPECT_EQ(check.tbl, 0);
 }
 
+TEST(CLGXCheckTest, AmountsThatAreNoDecimalNumbersReadAsZeroAndKeepTheirText) {
+    CLGXCheck check(R"({"total":"nan","dtl":[)"
+                    R"({"type":"M","ttl":"inf","qty":2,"qtf":"NaN"},)"
+                    R"({"type":"M","ttl":"-Infinity"},)"
+                    R"({"type":"M","ttl":"0x10","qtf":"0x1p4"},)"
+                    R"({"type":"M","ttl":"1e999"},)"
+                    R"({"type":"M","ttl":"25.50"}],)"
+                    R"("tax":[{"type":"A","rate":"inf","txbl":"10.00"}]})");
+    EXPECT_EQ(check.total, "nan");
+    EXPECT_EQ(check.totalValue, 0.0);
+    ASSERT_EQ(check.dtl.size(), 5u);
+    const double amounts[] = {0.0, 0.0, 0.0, 0.0, 25.5};
+    for (size_t i = 0; i < 5; ++i) {
+        EXPECT_EQ(check.dtl[i].ttlValue, amounts[i]) << check.dtl[i].ttl;
+    }
+    EXPECT_EQ(check.dtl[0].ttl, "inf");
+    EXPECT_EQ(check.dtl[0].qtf, 2.0) << "a quantity that is no number is 0, so the integer one counts";
+    EXPECT_EQ(check.dtl[2].qtf, 0.0);
+    ASSERT_EQ(check.tax.size(), 1u);
+    EXPECT_EQ(check.tax[0].rate, 0.0);
+}
+
 TEST(CLGXCheckTest, MalformedInputGivesAPartialRecord) {
     CLGXCheck check(R"({"rvc":5,"cknum":12,"dtl":[{"objnum":1},{"objnum":)");
     EXPECT_EQ(check.rvc, 5);

@@ -14,13 +14,55 @@ std::atomic<JsonHelper::LogSink> logSink{nullptr};
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
-// Whole-text replacements one pair after another.
-template <size_t N>
-std::string ReplaceInOrder(std::string text, const char* const (&pairs)[N][2]) {
-    for (const auto& pair : pairs) {
-        text = text::ReplaceAll(std::move(text), pair[0], pair[1]);
+// The character that a backslash before c stands for; 0 when the pair is no escape of the reader
+// (a doubled backslash is handled apart, after every other pair).
+char EscapedCharacter(char c) {
+    switch (c) {
+        case 'b':
+            return '\b';
+        case 'f':
+            return '\f';
+        case 'r':
+            return '\r';
+        case 'n':
+            return '\n';
+        case 't':
+            return '\t';
+        case '/':
+            return '/';
+        case '"':
+            return '"';
+        default:
+            return 0;
     }
-    return text;
+}
+
+// Warnings of one record, nested arrays included: a hostile reply full of bad brackets gives a
+// few lines, not one per character or per element.
+constexpr int kWarningsPerRecord = 10;
+thread_local int readDepth = 0;
+thread_local int warningsLeft = kWarningsPerRecord;
+
+// Entered by every read; the outermost one gives its record a fresh allowance.
+struct RecordScope {
+    RecordScope() {
+        if (readDepth++ == 0) {
+            warningsLeft = kWarningsPerRecord;
+        }
+    }
+    ~RecordScope() { --readDepth; }
+    RecordScope(const RecordScope&) = delete;
+    RecordScope& operator=(const RecordScope&) = delete;
+};
+
+void Warn(const char* text) {
+    if (warningsLeft > 0) {
+        --warningsLeft;
+        JsonHelper::Log(1, "%s", text);
+        if (warningsLeft == 0) {
+            JsonHelper::Log(1, "Further warnings of this record are not logged");
+        }
+    }
 }
 
 // Keeps a member that is not empty while fewer than maxCount were taken.
@@ -73,12 +115,14 @@ std::string JsonHelper::Unquote(const std::string& text) {
 }
 
 size_t JsonHelper::SplitJsonMembers(const std::string& text, size_t maxCount, std::vector<std::string>& out) {
+    RecordScope scope;
     const std::string source = TrimBlanks(text);
     size_t taken = 0;
     bool inString = false;
     int brackets = 0;
     int braces = 0;
     size_t memberStart = 0;
+    bool nestingWarned = false;
     for (size_t i = 0; i < source.size(); ++i) {
         const char c = source[i];
         if (c == '"') {
@@ -100,38 +144,84 @@ size_t JsonHelper::SplitJsonMembers(const std::string& text, size_t maxCount, st
                 memberStart = i + 1;
             }
         }
-        if (brackets < 0 || braces < 0) {
-            Log(1, "Invalid bracket nesting level");
+        if ((brackets < 0 || braces < 0) && !nestingWarned) {
+            // Once per text: a run of closing brackets would otherwise write a line for each.
+            Warn("Invalid bracket nesting level");
+            nestingWarned = true;
         }
     }
     TakeMember(source.substr(memberStart), maxCount, out, taken);
     if (brackets > 0 || braces > 0) {
-        Log(1, "Invalid bracket nesting count");
+        Warn("Invalid bracket nesting count");
     }
     if (inString) {
-        Log(1, "Invalid string quotes nesting");
+        Warn("Invalid string quotes nesting");
     }
     return taken;
 }
 
 std::string JsonHelper::JsonUnescape(const std::string& text) {
-    // Whole-text replacements one after another, so "\\n" ends as a backslash and a line feed.
-    static const char* const replacements[][2] = {
-        {"\\b", "\b"}, {"\\f", "\f"}, {"\\r", "\r"}, {"\\n", "\n"},
-        {"\\t", "\t"}, {"\\/", "/"},  {"\\\"", "\""}, {"\\\\", "\\"},
-    };
-    return Unquote(ReplaceInOrder(text, replacements));
+    // One pass that gives what replacing the pairs \b \f \r \n \t \/ \" and then \\ over the
+    // whole text, one after another, gives: a backslash before one of those seven letters is
+    // that character even when the backslash is itself the second half of "\\" (so "\\n" is a
+    // backslash and a line feed), and only the backslashes left over pair up as "\\".
+    const size_t n = text.size();
+    auto escapes = [&](size_t i) { return i + 1 < n && text[i] == '\\' && EscapedCharacter(text[i + 1]) != 0; };
+    std::string out;
+    out.reserve(n);
+    for (size_t i = 0; i < n;) {
+        if (escapes(i)) {
+            out += EscapedCharacter(text[i + 1]);
+            i += 2;
+        } else if (text[i] == '\\' && i + 1 < n && text[i + 1] == '\\' && !escapes(i + 1)) {
+            out += '\\';
+            i += 2;
+        } else {
+            out += text[i++];
+        }
+    }
+    return Unquote(out);
 }
 
 std::string JsonHelper::JsonEscape(const std::string& text) {
-    static const char* const replacements[][2] = {
-        {"\\", "\\\\"}, {"\"", "\\\""}, {"/", "\\/"},  {"\t", "\\t"},
-        {"\r", "\\r"},  {"\n", "\\n"},  {"\f", "\\f"}, {"\b", "\\b"},
-    };
-    return ReplaceInOrder(text, replacements);
+    std::string out;
+    out.reserve(text.size() + text.size() / 8);
+    for (char c : text) {
+        switch (c) {
+            case '\\':
+                out += "\\\\";
+                break;
+            case '"':
+                out += "\\\"";
+                break;
+            case '/':
+                out += "\\/";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\f':
+                out += "\\f";
+                break;
+            case '\b':
+                out += "\\b";
+                break;
+            default:
+                out += c;
+                break;
+        }
+    }
+    return out;
 }
 
 void JsonHelper::ReadMembers(const std::string& text, const MemberStore& store) {
+    RecordScope scope;
     std::vector<std::string> members;
     SplitJsonMembers(StripBlanksAnd(text, "{}"), kMaxMembers, members);
     for (std::string& member : members) {
@@ -146,16 +236,7 @@ void JsonHelper::ReadMembers(const std::string& text, const MemberStore& store) 
     }
 }
 
-int32_t JsonHelper::ToInt32(const std::string& value) {
-    long long n = std::strtoll(value.c_str(), nullptr, 10);
-    if (n > INT32_MAX) {
-        return INT32_MAX;
-    }
-    if (n < INT32_MIN) {
-        return INT32_MIN;
-    }
-    return static_cast<int32_t>(n);
-}
+int32_t JsonHelper::ToInt32(const std::string& value) { return text::ToInt(value); }
 
 uint32_t JsonHelper::ToUInt32(const std::string& value) {
     // The unsigned rule: a leading minus counts modulo 2^32, larger values saturate.

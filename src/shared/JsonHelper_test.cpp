@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "shared/CLGXCheck.h"
 #include "shared/DTL.h"
 #include "shared/TAX.h"
+#include "shared/testing/UnescapeByReplacing.h"
 
 namespace {
 
@@ -24,6 +26,15 @@ public:
     static std::vector<std::string>& lines() {
         static std::vector<std::string> collected;
         return collected;
+    }
+    std::vector<std::string> AtLevel(int level) const {
+        std::vector<std::string> found;
+        for (const std::string& line : lines()) {
+            if (line.rfind(std::to_string(level) + " ", 0) == 0) {
+                found.push_back(line);
+            }
+        }
+        return found;
     }
     bool Has(const std::string& text) const {
         for (const std::string& line : lines()) {
@@ -119,6 +130,55 @@ TEST(JsonUnescapeTest, ReplacesInOrderThenTrimsAndUnquotes) {
     }
 }
 
+TEST(JsonUnescapeTest, OnePassGivesWhatTheReplacementsInOrderGive) {
+    // Every text of up to six characters made of backslashes, escape letters and others.
+    size_t checked = 0;
+    std::string text;
+    std::function<void()> grow = [&] {
+        EXPECT_EQ(JsonHelper::JsonUnescape(text), json_testing::UnescapeByReplacing(text)) << text;
+        ++checked;
+        if (text.size() == 6) {
+            return;
+        }
+        for (char c : std::string("\\nb/\"x")) {
+            text.push_back(c);
+            grow();
+            text.pop_back();
+        }
+    };
+    grow();
+    EXPECT_EQ(checked, 1u + 6 + 36 + 216 + 1296 + 7776 + 46656);
+}
+
+TEST(JsonReaderBoundsTest, AMillionClosingBracketsGiveOneWarning) {
+    CapturedLog log;
+    CLGXCheck check("{" + std::string(1000000, ']'));
+    EXPECT_TRUE(check.dtl.empty());
+    EXPECT_EQ(log.AtLevel(1), (std::vector<std::string>{"1 Invalid bracket nesting level"}));
+}
+
+TEST(JsonReaderBoundsTest, WarningsOfOneRecordAreCapped) {
+    // Every line of the array is broken inside (balanced for the array, not for the line); the
+    // warnings stop after ten and say so.
+    std::string json = R"({"rvc":1,"dtl":[)";
+    for (int i = 0; i < 500; ++i) {
+        json += R"({"x":[}{]},)";
+    }
+    json += "{}]}";
+    {
+        CapturedLog log;
+        CLGXCheck check(json);
+        EXPECT_EQ(check.rvc, 1);
+        const std::vector<std::string> warnings = log.AtLevel(1);
+        ASSERT_EQ(warnings.size(), 11u);
+        EXPECT_EQ(warnings.back(), "1 Further warnings of this record are not logged");
+    }
+    // The next record has its own allowance.
+    CapturedLog log;
+    CLGXCheck next(R"({"rvc":2,"dtl":[{"x":[}{]}]})");
+    EXPECT_EQ(log.AtLevel(1), (std::vector<std::string>{"1 Invalid bracket nesting level"}));
+}
+
 TEST(JsonEscapeTest, EscapesEverySpecialCharacterAndReadsBack) {
     EXPECT_EQ(JsonHelper::JsonEscape("a\\b\"c/d\te\rf\ng\fh\bi"), R"(a\\b\"c\/d\te\rf\ng\fh\bi)");
     const std::string plain = "Борщ \"Kyiv\" 1/2";
@@ -137,6 +197,11 @@ TEST(JsonConversionTest, LeadingNumberRule) {
     EXPECT_EQ(JsonHelper::ToUInt32("x"), 0u);
     EXPECT_DOUBLE_EQ(JsonHelper::ToDouble("12.50 EUR"), 12.5);
     EXPECT_DOUBLE_EQ(JsonHelper::ToDouble("-"), 0.0);
+    // No amount that is not a plain decimal number: these read as 0 (the hex one as its "0").
+    for (const char* notDecimal : {"nan", "\"NaN\"", "inf", "-Infinity", "0x10", "1e999"}) {
+        EXPECT_EQ(JsonHelper::ToDouble(notDecimal), 0.0) << notDecimal;
+    }
+    EXPECT_EQ(JsonHelper::ToInt32("4294967297"), INT32_MAX);
 }
 
 TEST(JsonConversionTest, OnlyTheWordTrueIsTrue) {

@@ -115,6 +115,12 @@ void CheckDbSimulator::SetReplyMode(ReplyMode replyMode, int delayMs) {
     lateMs = delayMs;
 }
 
+void CheckDbSimulator::SetRawReply(const std::string& bytes) {
+    std::lock_guard<std::mutex> lock(stateLock);
+    mode = ReplyMode::Raw;
+    rawReply = bytes;
+}
+
 void CheckDbSimulator::SetConfigText(const std::string& configText) {
     std::lock_guard<std::mutex> lock(stateLock);
     options.configText = configText;
@@ -251,6 +257,10 @@ void CheckDbSimulator::HandleFrame(const Frame& frame) {
         body = found != checks.end() ? found->second : text::Format("Check %d of revenue centre %d not found", cknum, rvc);
         replyMode = mode;
         delayMs = lateMs;
+        if (mode == ReplyMode::Raw) {
+            body = std::move(rawReply);
+            mode = ReplyMode::Normal;
+        }
     }
     const int seq = text::ToInt(frame.sequence.substr(0, 2));
     std::string reply;
@@ -268,6 +278,9 @@ void CheckDbSimulator::HandleFrame(const Frame& frame) {
         case ReplyMode::StaleSequence:
             // Flag 'A' (odd) with the number of another request: the client must drop it.
             reply = text::Format("%cGet%c%02dA%c", kStart, kSeparator, seq % 99 + 1, kSeparator) + body + kEnd;
+            break;
+        case ReplyMode::Raw:
+            reply = body;
             break;
     }
     std::lock_guard<std::mutex> lock(clientLock);

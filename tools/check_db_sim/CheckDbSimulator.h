@@ -22,7 +22,7 @@
 // It only ever talks to loopback: the bind address and the broadcast address must be 127.x.x.x.
 class CheckDbSimulator {
 public:
-    enum class ReplyMode { Normal, Silent, Late, StaleSequence };
+    enum class ReplyMode { Normal, Silent, Late, StaleSequence, Raw };
 
     struct Options {
         std::string bindAddress = "127.0.0.1";
@@ -56,6 +56,9 @@ public:
     // Loads a JSON array of check objects.
     bool LoadChecks(const std::string& path, std::string& error);
     void SetReplyMode(ReplyMode mode, int lateMs = 0);
+    // The next request is answered with these bytes as they are (a hostile or broken server);
+    // later ones normally again.
+    void SetRawReply(const std::string& bytes);
     void SetConfigText(const std::string& text);
     void SetIdentity(const std::string& name, const std::string& address);
     // Sends a "Server" datagram of its own (as a server does when its configuration changes).
@@ -100,6 +103,7 @@ private:
     std::map<std::pair<int, int>, std::string> checks;
     ReplyMode mode = ReplyMode::Normal;
     int lateMs = 0;
+    std::string rawReply;
     int udpSeq = 0;
     std::vector<Frame> requests;
     std::vector<std::string> datagrams;
