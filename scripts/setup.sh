@@ -8,6 +8,7 @@ packages=(
     libpugixml-dev libsqlite3-dev sqlite3 unixodbc-dev unixodbc odbcinst libsqliteodbc libsystemd-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     iproute2 util-linux
+    clang libclang-rt-14-dev locales
 )
 
 missing=()

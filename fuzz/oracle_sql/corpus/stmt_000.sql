@@ -1,0 +1,1 @@
+select qel_fisc_status from qel_financial_transactions where trx_no=%d

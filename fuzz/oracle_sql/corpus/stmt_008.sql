@@ -1,0 +1,1 @@
+select trx_code, ind_billing, ind_deposit_yn from OPERA.trx$_codes where resort='DEMO' and trx_code in ('1000','9000','9004','9005','9020','9100','9900') order by trx_code

@@ -1,0 +1,1 @@
+select recpt_no from OPERA.financial_transactions where trx_no=%d

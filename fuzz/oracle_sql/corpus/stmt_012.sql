@@ -1,0 +1,1 @@
+insert into OPERA.businessdate values ('DEMO', to_date('15.03.2026','dd.mm.yyyy'), 'OPEN')

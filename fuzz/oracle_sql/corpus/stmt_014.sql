@@ -1,0 +1,1 @@
+update OPERA.folio$_tax set cashier_id=3 where bill_no=%d

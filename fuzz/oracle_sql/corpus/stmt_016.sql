@@ -1,0 +1,1 @@
+sql(select printer_code from qel_code_convertion where pms_code=%d)sql

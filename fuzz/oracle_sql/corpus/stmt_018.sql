@@ -1,0 +1,1 @@
+sql(insert into qel_code_convertion (pms_code,printer_code,description) values (%d,%d,'%s'))sql

@@ -1,0 +1,1 @@
+select fin.quantity, fin.quantity from x 

@@ -1,0 +1,1 @@
+insert into qel_code_convertion (pms_code) values (2)

@@ -1,0 +1,1 @@
+select pms_code from qel_code_convertion order by 1

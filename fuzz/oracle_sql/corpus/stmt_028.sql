@@ -1,0 +1,1 @@
+update qel_code_convertion set printer_code = 10 where pms_code = 502

@@ -1,0 +1,1 @@
+insert into OPERA.trx$_codes values ('HOTEL','5100','Pack','PK','PK','5101','Y','Y')

@@ -1,0 +1,1 @@
+insert into OPERA.trx$_codes values ('OTHER','5000','Minibar','MB','C','5002','Y','Y')

@@ -1,0 +1,1 @@
+select trx_no from qel_financial_transactions order by 1

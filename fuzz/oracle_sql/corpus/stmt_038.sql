@@ -1,0 +1,1 @@
+select cheque_number from financial_transactions

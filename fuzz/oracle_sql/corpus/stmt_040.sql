@@ -1,0 +1,1 @@
+update OPERA.financial_transactions set ft_subtype='C' where trx_no=%d

@@ -1,0 +1,1 @@
+update OPERA.financial_transactions set room='13''1' where trx_no=%d

@@ -1,0 +1,1 @@
+update OPERA.financial_transactions set quantity=2, change_due=50 where trx_no=%d

@@ -1,0 +1,1 @@
+insert into OPERA.businessdate values ('HOTEL', to_date('14.03.2026','dd.mm.yyyy'), 'OPEN')

@@ -1,0 +1,1 @@
+insert into OPERA.trx$_codes values ('HOTEL','1000','Accommodation','RM','C',NULL,'Y','Y')

@@ -1,0 +1,1 @@
+insert into OPERA.trx$_codes values ('HOTEL','9004','Visa','PAY','FC',NULL,'Y','Y')

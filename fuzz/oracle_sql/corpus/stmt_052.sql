@@ -1,0 +1,1 @@
+insert into OPERA.trx$_codes values ('OTHER','9000','Cash elsewhere','PAY','FC',NULL,'Y','Y')

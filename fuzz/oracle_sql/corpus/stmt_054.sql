@@ -1,0 +1,1 @@
+insert into OPERA.fin_trx_translation values ('HOTEL','9000','E','Cash money')

@@ -1,0 +1,1 @@
+insert into OPERA.employee values (1, 7, 'Manager', 'Anna K.', '7701')

@@ -1,0 +1,1 @@
+insert into OPERA.article$_codes values (1, 'HOTEL', '12', 'Cola')

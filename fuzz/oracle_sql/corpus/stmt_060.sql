@@ -1,0 +1,1 @@
+insert into OPERA.name values (20, NULL, NULL, 'ACME', NULL, '7701234567', 'INN7701', 'extra')

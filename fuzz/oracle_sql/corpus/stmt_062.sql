@@ -1,0 +1,1 @@
+insert into OPERA.name_view values (10, 'ivan@example.com')

@@ -1,0 +1,1 @@
+insert into OPERA.reservation_name values (301, 'HOTEL', 10, '123457', NULL)

@@ -1,0 +1,1 @@
+insert into OPERA.folio$_tax values ('HOTEL', 5002, to_date('13.03.2026','dd.mm.yyyy'), NULL, 300, 1, 10, 10, 7, 'FRONT2')

@@ -1,0 +1,1 @@
+insert into OPERA.reservation_daily_element_name values ('HOTEL', 300, to_date('14.03.2026','dd.mm.yyyy'), 1, 'BAR')

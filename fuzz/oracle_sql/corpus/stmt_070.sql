@@ -1,0 +1,1 @@
+insert into OPERA.room_category_template values (11, 'DBL')

@@ -1,0 +1,1 @@
+insert into OPERA.currency_exchange_rates values ('HOTEL', 'USD', to_date('10.03.2026','dd.mm.yyyy'), 92.5)

@@ -1,0 +1,1 @@
+insert into qel_financial_transactions (trx_no, qel_fisc_status, folio_no, check_number, bill_no, title) values (1008, 'Y', '123456', 'F100', 4999, 'ST_1_older')

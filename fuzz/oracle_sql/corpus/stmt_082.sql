@@ -1,0 +1,1 @@
+insert into deposit_financial_transactions (trx_no, resort, trx_code, trx_amount, posted_amount, business_date, resv_name_id, tran_action_id, cashier_id, folio_view, quantity) values (2001, 'HOTEL', '9000', 50, 50, to_date('14.03.2026','dd.mm.yyyy'), 301, 501, 7, 1, 1)

@@ -1,0 +1,1 @@
+insert into OPERA.zdco values (1, 9000, 'G1', 0, 0)

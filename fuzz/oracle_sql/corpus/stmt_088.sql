@@ -1,0 +1,1 @@
+select zdco_id, zdco_disabled_prearr, zdco_disabled_billing from OPERA.zdco order by 1

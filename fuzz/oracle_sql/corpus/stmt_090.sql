@@ -1,0 +1,1 @@
+insert into OPERA.zpos values (3001, to_date('13.03.2026','dd.mm.yyyy'), 77)

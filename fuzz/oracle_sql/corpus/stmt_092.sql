@@ -1,0 +1,1 @@
+insert into OPERA.zinv values (1, 42, 5)

@@ -1,0 +1,1 @@
+insert into OPERA.xmnr values (5, 3, 'attr3')

@@ -1,0 +1,1 @@
+sql(update zzzz.trx$_codes set ind_deposit_yn='%s' where resort='ssss' and trx_code in (xxxx))sql

@@ -1,0 +1,1 @@
+sql(insert into qel_financial_transactions (trx_no,trx_code, description,trx_amount, room, recpt_no, folio_no, bill_no, machine, cashier_id, qel_fisc_status,business_date,attempt, reference) values (%d, %d,'%s',%f,'%s', '%s','%s','%s','%s',%s,'%s',to_date('%s','dd.mm.yyyy'),%s,'%s'))sql

@@ -1,0 +1,1 @@
+sql(update qel_financial_transactions set qel_fisc_status='%s' where bill_no=%s and qel_fisc_status!='Y' and qel_fisc_status!='D')sql

@@ -1,0 +1,1 @@
+sql(update qel_financial_transactions set printer_id='%s', shift_number='%s', check_number='%s', title='%s', attempt=%s where bill_no=%s)sql

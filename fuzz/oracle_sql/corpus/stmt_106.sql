@@ -1,0 +1,1 @@
+sql(update qel_financial_transactions set printer_id='%s', shift_number='%s', check_number='%s' where (trx_no=%d) and ((qel_fisc_status is NULL) or (qel_fisc_status!='Y')))sql

@@ -1,0 +1,1 @@
+sql(update qel_financial_transactions set bill_no=%s where trx_no=%d)sql

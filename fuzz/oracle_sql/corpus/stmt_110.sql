@@ -1,0 +1,1 @@
+sql(update zzzz.financial_transactions set cheque_number='%s' where trx_no=%d)sql

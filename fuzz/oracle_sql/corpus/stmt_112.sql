@@ -1,0 +1,1 @@
+sql(select bill_no, title, trx_no from qel_financial_transactions where folio_no='%s' and check_number='%s' order by bill_no, trx_no)sql

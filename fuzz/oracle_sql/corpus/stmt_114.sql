@@ -1,0 +1,1 @@
+sql(select to_char(zpos_postdate,'dd.mm.yyyy'), qel.qel_fisc_status, qel.trx_no from qel_financial_transactions qel, zzzz.zpos where qel.trx_no=zpos_id and zpos_manualsplit_id=%d order by qel.trx_no desc)sql

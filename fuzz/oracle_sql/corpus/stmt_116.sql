@@ -1,0 +1,1 @@
+sql(select invoicename,'N',0 from zzzz.v8_rep_invoiceno where zinv_number=%s)sql

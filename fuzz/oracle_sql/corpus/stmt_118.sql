@@ -1,0 +1,1 @@
+sql(select xmnr_value,'N',0 from zzzz.xmnr, zzzz.zinv where xmnr_xcms_id=zinv_xcms_id and xmnr_xmty_id in (%s) and zinv_number=%s)sql

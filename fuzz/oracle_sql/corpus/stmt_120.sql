@@ -1,0 +1,1 @@
+insert into qel_financial_transactions (trx_no, qel_fisc_status, bill_no, folio_no) values (%d, '%s', %s, '%s')

@@ -1,0 +1,1 @@
+select description, machine, cashier_id, folio_no, reference from qel_financial_transactions

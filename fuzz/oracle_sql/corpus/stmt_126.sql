@@ -1,0 +1,1 @@
+select bill_no from qel_financial_transactions where trx_no=1022

@@ -1,0 +1,1 @@
+select business_date from qel_financial_transactions

@@ -1,0 +1,1 @@
+insert into deposit_financial_transactions (trx_no, resv_name_id) values (2002, 301)

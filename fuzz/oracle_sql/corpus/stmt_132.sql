@@ -1,0 +1,1 @@
+select trx_no, printer_id, shift_number, check_number, title, attempt from qel_financial_transactions order by 1

@@ -1,0 +1,1 @@
+insert into OPERA.financial_transactions (trx_no, trx_code) values (1003, '9004')

@@ -1,0 +1,1 @@
+select trx_no, cheque_number, remark from OPERA.financial_transactions order by 1

@@ -1,0 +1,1 @@
+sql(select dep.trx_no, to_char(dep.resv_name_id) as bill_no, dep.posted_amount, to_char(dep.BUSINESS_DATE,'dd.mm.yyyy'), dep.postit_no, dep.postit_no from deposit_financial_transactions dep, qel_financial_transactions qel where (dep.resort='ssss') and (dep.trx_code in (xxxx)) and (dep.trx_no=qel.trx_no(+)) and ((qel.qel_fisc_status is NULL) or (qel.qel_fisc_status!='Y')))sql

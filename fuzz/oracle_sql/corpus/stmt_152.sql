@@ -1,0 +1,1 @@
+sql(select resv_name_id,rate_code from zzzz.reservation_daily_element_name where resort='ssss' and resv_name_id=%d and reservation_date=to_date('%s','dd.mm.yyyy'))sql

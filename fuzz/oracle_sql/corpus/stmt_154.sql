@@ -1,0 +1,1 @@
+sql(select rn.name_id, nv.web_page, nv.web_page from zzzz.name_view nv, zzzz.reservation_name rn where nv.name_id = rn.name_id and rn.resv_name_id = %s)sql

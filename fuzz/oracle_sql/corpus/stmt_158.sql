@@ -1,0 +1,1 @@
+sql(select nvl(nam.xcompany_name,nam.company), nam.first, nam.last, nam.UDFC20, nam.UDFC21,'','' from zzzz.trx_routing_instructions rout, zzzz.name nam where rout.resv_name_id=%s and rout.folio_view=%d and nam.name_id=rout.bill_to_name_id)sql

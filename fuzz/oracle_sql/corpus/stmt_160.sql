@@ -1,0 +1,1 @@
+sql(select resort, trx_code, adj_trx_code, description, tc_group,'','' from zzzz.trx$_codes where resort='ssss' and tc_transaction_type in ('C', 'PK') and adj_trx_code is not null)sql

@@ -1,0 +1,1 @@
+insert into t values (NULL, NULL, NULL, '

@@ -1,0 +1,1 @@
+insert into q values ('5001', '

@@ -1,0 +1,1 @@
+insert into no_such_table values (1)

@@ -1,0 +1,1 @@
+insert into OPERA.head values (

@@ -1,0 +1,1 @@
+insert into OPERA.lookup values ('A','R','alfa')

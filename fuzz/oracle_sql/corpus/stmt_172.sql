@@ -1,0 +1,1 @@
+insert into OPERA.refs values (10, 100)

@@ -1,0 +1,1 @@
+insert into OPERA.parents values (100, 'p100')

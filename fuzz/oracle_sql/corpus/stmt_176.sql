@@ -1,0 +1,1 @@
+select h.id, l.text, s.st from OPERA.head h, OPERA.lookup l, status s where (h.code=l.code(+)) and (l.lang(+)='E') and h.id=s.id(+) order by h.id

@@ -1,0 +1,1 @@
+select id, parent from OPERA.head, OPERA.refs where ref = ref_id (+) and parent(+) > 150 order by id

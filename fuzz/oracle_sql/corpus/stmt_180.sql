@@ -1,0 +1,1 @@
+select h.id from OPERA.head h, OPERA.refs r, status s where h.ref=r.ref_id(+) and r.parent(+)=s.id(+)

@@ -1,0 +1,1 @@
+select name, v from seq where rownum <= 2 order by v

@@ -1,0 +1,1 @@
+select id from OPERA.head minus select id from status order by 1

@@ -1,0 +1,1 @@
+update OPERA.head set note = '' where id = 1

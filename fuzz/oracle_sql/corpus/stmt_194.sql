@@ -1,0 +1,1 @@
+select count(*) from OPERA.head where id ^= 2 /* CHOOSE */

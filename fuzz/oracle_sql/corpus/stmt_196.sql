@@ -1,0 +1,1 @@
+select id from OPERA.head where code in ('A')

@@ -1,0 +1,1 @@
+select OPERA.t.a, a from OPERA.t
