@@ -37,6 +37,13 @@ void SetTax(int32_t tax, struct_posting& line) {
     }
 }
 
+// The amount as the server wrote it is a plain decimal number (or missing): "nan", "inf" or
+// "0x10" read as 0 by the record, and a line of 0 is no line the server meant.
+bool IsAmountText(const std::string& ttl) {
+    const std::string amount = text::Trim(ttl);
+    return amount.empty() || text::DecimalPrefix(amount) == amount.size();
+}
+
 }  // namespace
 
 CClientLibrary::CClientLibrary() : folder(platform::ProgramFolder()) {}
@@ -108,7 +115,7 @@ bool CClientLibrary::MakeLine(const DTL& detail, struct_posting& line) {
         line.print_text = text::Format("x;%d;", detail.taxps);
     }
     SetTax(detail.tax, line);
-    return std::isfinite(line.trx_amount) && std::fabs(line.trx_amount) < kAmountLimit &&
+    return IsAmountText(detail.ttl) && std::isfinite(line.trx_amount) && std::fabs(line.trx_amount) < kAmountLimit &&
            std::isfinite(line.quantity) && line.quantity <= kQuantityLimit;
 }
 

@@ -104,10 +104,15 @@ TEST(ClientLibraryLineTest, DetailLinesBecomePostingLines) {
 TEST(ClientLibraryLineTest, AmountsAndQuantitiesThatCannotBePrintedAreRefused) {
     for (const char* json :
          {R"({"type":"M","ttl":"nan"})", R"({"type":"M","ttl":"inf"})", R"({"type":"M","ttl":"-1e12"})",
-          R"({"type":"M","ttl":"1","qtf":1e7})", R"({"type":"M","ttl":"1","qtf":"nan"})"}) {
+          R"({"type":"M","ttl":"1","qtf":1e7})", R"({"type":"M","ttl":"0x10"})", R"({"type":"M","ttl":"12abc"})"}) {
         struct_posting line;
         EXPECT_FALSE(CClientLibrary::MakeLine(DTL(json), line)) << json;
     }
+    // A quantity that is no number reads as none, so the whole-number quantity counts.
+    struct_posting line;
+    ASSERT_TRUE(CClientLibrary::MakeLine(DTL(R"({"type":"M","ttl":" 2.50 ","qty":3,"qtf":"nan"})"), line));
+    EXPECT_EQ(line.quantity, 3.0);
+    EXPECT_EQ(line.trx_amount, 2.5);
 }
 
 TEST(ClientLibraryLineTest, NamesLoseWhatWouldCutTheDeviceRecord) {
