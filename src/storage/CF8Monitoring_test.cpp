@@ -6,6 +6,7 @@
 
 #include <set>
 
+#include "shared/GetCheckResult.h"
 #include "storage/testing/Suite8Hotel.h"
 
 namespace {
@@ -675,6 +676,64 @@ TEST_F(SuiteEightHeaderTest, RefundIsReadWithTheSaleItNames) {
     // The refund's own payment, then the sale's postings and payments.
     EXPECT_EQ(Numbers(refund->postings), (std::vector<int>{101, 102, 103}));
     EXPECT_EQ(Numbers(refund->payments), (std::vector<int>{117, 104, 105}));
+}
+
+}  // namespace
+
+namespace {
+
+using namespace suite8hotel;
+
+// What the stand-in for the client library's GetCheck answers, and what it was asked.
+GetCheckResult posAnswer;
+std::vector<std::string> posAsked;
+
+GetCheckResult* FakeGetCheck(int rvc, int cknum, const char* openTime) {
+    posAsked.push_back(text::Format("%d %d %s", rvc, cknum, openTime));
+    return &posAnswer;
+}
+
+void PosAnswer(int code, const std::vector<std::string>& details) {
+    posAnswer = GetCheckResult();
+    posAnswer.code = code;
+    posAnswer.replyError = code == 0 ? "" : "No such check";
+    for (const std::string& json : details) {
+        posAnswer.check.dtl.emplace_back(json);
+    }
+}
+
+TEST_F(Suite8HotelTest, PosPostingIsExpandedIntoTheItemsOfItsPosCheckWhenTheSumsAgree) {
+    config.values.erase("//fidelio_ini/deposit/code");
+    Open();
+    storage.clientLibrary.Bind(FakeGetCheck);
+    struct Case {
+        int code;
+        const char* steak;
+        std::vector<int> expanded;  // trx_no of the postings after the expansion (POS items: objnum)
+        const char* logged;
+    };
+    const Case cases[] = {
+        {0, "500.00", {101, 1001, 1002, 103}, "1200.00 0 1"},
+        {0, "400.00", {101, 102, 103}, "Fidelio check sum 1200.00, Interface check sum 1100.00"},
+        {1, "500.00", {101, 102, 103}, "Interface check 1 not expanded"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.logged);
+        std::vector<CFiscalCheck> checks;
+        storage.FindInvoices(checks);
+        ASSERT_FALSE(checks.empty());
+        CFiscalCheck& invoice = checks[0];
+        PosAnswer(c.code, {R"({"type":"M","objnum":1001,"name":"Borscht","qty":1,"ttl":"700.00"})",
+                           std::string(R"({"type":"M","objnum":1002,"name":"Steak","qty":1,"ttl":")") + c.steak +
+                               R"("})",
+                           R"({"type":"T","objnum":1,"name":"Card","ttl":"1200.00"})"});
+        posAsked.clear();
+        // The dinner's posting names POS check 1: its number 1230042 and opening time.
+        storage.ExpandPosCheck("1", 0, true, invoice);
+        EXPECT_EQ(posAsked, std::vector<std::string>{"123 42 03/14/26 12:30:05"});
+        EXPECT_EQ(Numbers(invoice.postings), c.expanded);
+        EXPECT_TRUE(log.Has(c.logged));
+    }
 }
 
 }  // namespace
