@@ -2,3 +2,4 @@
 DROP TABLE qel_financial_transactions;
 DROP TABLE qel_code_convertion;
 DROP TABLE deposit_financial_transactions;
+DROP TABLE qel_service_lease;

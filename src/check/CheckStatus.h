@@ -36,4 +36,6 @@ enum class CheckStatusLetter : char {
     DescriptionSaved = 'F',  // Czech: the description went to a journal file instead
 };
 
-inline std::string LetterText(CheckStatusLetter letter) { return std::string(1, static_cast<char>(letter)); }
+inline std::string LetterText(CheckStatusLetter letter) {
+    return std::string(1, static_cast<char>(letter));
+}

@@ -1,6 +1,7 @@
 #include "platform/Environment.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <spawn.h>
 #include <unistd.h>
 
@@ -78,6 +79,14 @@ int RunProgram(const std::string& program, const std::vector<std::string>& argum
         }
     }
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+int ProcessId() {
+    return static_cast<int>(::getpid());
+}
+
+bool ProcessAlive(int pid) {
+    return pid > 0 && (::kill(pid, 0) == 0 || errno == EPERM);
 }
 
 std::string HostName() {

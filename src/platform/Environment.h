@@ -20,6 +20,9 @@ int LastSystemError();
 int RunProgram(const std::string& program, const std::vector<std::string>& arguments, std::string* output);
 
 std::string HostName();
+// The number of this process, and whether a process of that number runs on this machine.
+int ProcessId();
+bool ProcessAlive(int pid);
 // Version of the operating system kernel as "major.minor.build" ("6.1.0").
 std::string OsVersionText();
 

@@ -184,6 +184,63 @@ bool WriteFile(const std::string& path, const std::string& content) {
     return ok;
 }
 
+namespace {
+
+bool WriteAll(int fd, const std::string& content) {
+    size_t done = 0;
+    while (done < content.size()) {
+        ssize_t n = ::write(fd, content.data() + done, content.size() - done);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return false;
+        }
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+bool WriteAndClose(int fd, const std::string& content, bool sync) {
+    bool ok = WriteAll(fd, content) && (!sync || ::fdatasync(fd) == 0);
+    int saved = errno;
+    if (::close(fd) != 0) {
+        ok = false;
+    } else {
+        errno = saved;
+    }
+    return ok;
+}
+
+// The folder entry of a renamed file reaches the disk only with its folder.
+void SyncFolderOf(const std::string& path) {
+    size_t slash = path.rfind('/');
+    std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+}  // namespace
+
+bool AppendToFile(const std::string& path, const std::string& content, bool sync) {
+    int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    return fd >= 0 && WriteAndClose(fd, content, sync);
+}
+
+bool ReplaceFile(const std::string& path, const std::string& content) {
+    std::string temporary = path + ".new";
+    int fd = ::open(temporary.c_str(), O_WRONLY | O_TRUNC | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0 || !WriteAndClose(fd, content, true) || ::rename(temporary.c_str(), path.c_str()) != 0) {
+        ::unlink(temporary.c_str());
+        return false;
+    }
+    SyncFolderOf(path);
+    return true;
+}
+
 std::vector<std::string> ListFolder(const std::string& path) {
     std::vector<std::string> names;
     DIR* dir = ::opendir(path.c_str());

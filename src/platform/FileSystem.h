@@ -28,6 +28,12 @@ bool ReadFile(const std::string& path, std::string& content);
 enum class ReadStatus { Ok, CannotOpen, TooLong, Failed };
 ReadStatus ReadFileUpTo(const std::string& path, size_t maxBytes, std::string& content);
 bool WriteFile(const std::string& path, const std::string& content);
+// Appends to the file (created when missing); with sync the bytes are on the disk, not only in
+// the system's cache, when it returns true.
+bool AppendToFile(const std::string& path, const std::string& content, bool sync);
+// Replaces the file as a whole: the new content is written beside it, synced and renamed over
+// it, so that a crash leaves either the old or the new content, never a mix.
+bool ReplaceFile(const std::string& path, const std::string& content);
 // Names (not paths) of the entries of a folder.
 std::vector<std::string> ListFolder(const std::string& path);
 // Joins a folder and a name with exactly one "/" between them.

@@ -33,6 +33,23 @@ TEST(FileSystemTest, WriteCopyRenameRemove) {
     EXPECT_FALSE(CopyFile(temp.File("missing"), temp.File("d")));
 }
 
+TEST(FileSystemTest, AppendAddsAndReplaceSwapsTheWholeFile) {
+    TempFolder temp;
+    std::string path = temp.File("records");
+    ASSERT_TRUE(AppendToFile(path, "one\n", true));
+    ASSERT_TRUE(AppendToFile(path, "two\n", false));
+    std::string content;
+    ASSERT_TRUE(ReadFile(path, content));
+    EXPECT_EQ(content, "one\ntwo\n");
+    ASSERT_TRUE(ReplaceFile(path, "three\n"));
+    ASSERT_TRUE(ReadFile(path, content));
+    EXPECT_EQ(content, "three\n");
+    // Nothing is left beside it.
+    EXPECT_EQ(ListFolder(temp.Path()), std::vector<std::string>{"records"});
+    EXPECT_FALSE(AppendToFile(temp.File("missing/records"), "x", true));
+    EXPECT_FALSE(ReplaceFile(temp.File("missing/records"), "x"));
+}
+
 TEST(FileSystemTest, MakeDirectoriesCreatesParents) {
     TempFolder temp;
     std::string deep = temp.Path() + "x/y/z";

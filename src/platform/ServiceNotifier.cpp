@@ -33,4 +33,10 @@ void ServiceNotifier::Report(State state, int waitHintMs) {
     ::sd_notify(0, message.c_str());
 }
 
+void ServiceNotifier::Status(const std::string& text) {
+    if (HasEnv("NOTIFY_SOCKET")) {
+        ::sd_notify(0, ("STATUS=" + text).c_str());
+    }
+}
+
 }  // namespace platform

@@ -11,6 +11,8 @@ public:
     enum class State { StartPending, Running, StopPending, Stopped };
 
     static void Report(State state, int waitHintMs = 0);
+    // The one-line status text systemd shows for the service (STATUS=).
+    static void Status(const std::string& text);
 };
 
 }  // namespace platform

@@ -113,7 +113,35 @@ bool CBaseMonitoring::StartUp() {
         refundProcessing = true;
     }
     ReadAgentRequisites();
-    return CreateInterfaces();
+    if (!CreateInterfaces()) {
+        return false;
+    }
+    return OpenOutcomes();
+}
+
+bool CBaseMonitoring::OpenOutcomes() {
+    std::string error;
+    // Beside the check journal and the log (the program folder of the service).
+    if (!outcomes.Open(log.GetFolder(), error)) {
+        lastError = error;
+        return false;
+    }
+    size_t doubtful = outcomes.Entries().size() - outcomes.KeysIn(COutcomeJournal::State::Outcome).size();
+    size_t waiting = outcomes.KeysIn(COutcomeJournal::State::Outcome).size();
+    if (doubtful + waiting > 0) {
+        Write(text::Format("%s: %zu checks in doubt, %zu registrations waiting for the database",
+                           outcomes.Path().c_str(), doubtful, waiting));
+    }
+    // Long enough for the longest stretch between two renewals: the pauses, and a device
+    // exchange with the collection of its late answer.
+    int64_t longest = 0;
+    for (const auto& [name, device] : interfaces) {
+        longest = std::max(longest, 2 * device->ExchangeBoundMs());
+    }
+    int64_t stretch = (pollPeriod + kPreCheckPause + afterPrintPause + longest) / 1000;
+    lease = std::make_unique<CPropertyLease>(
+        *storage, log, static_cast<int>(std::max<int64_t>(kMinimumLeaseSeconds, 2 * stretch)));
+    return true;
 }
 
 void CBaseMonitoring::ReadAgentRequisites() {
@@ -170,6 +198,7 @@ bool CBaseMonitoring::Pause(int64_t ms) {
 
 void CBaseMonitoring::PollingLoop() {
     Write("Start service");
+    lease->Hold();
     SetPaymentBlock(false);
     if (!stopRequested) {
         stopEvent.Reset();
@@ -180,6 +209,11 @@ void CBaseMonitoring::PollingLoop() {
             break;
         }
         log.CheckSize();
+        // Only the holder of the lease works, and registrations already made are written
+        // before anything new is discovered.
+        if (!lease->Hold() || !WritePendingOutcomes()) {
+            continue;
+        }
         storage->CheckBusinessDate();
         checks.clear();
         storage->GetChecks(checks);
@@ -195,6 +229,10 @@ void CBaseMonitoring::PollingLoop() {
             WriteCheckText(work.check, 4);
             if (ProcessCheck(work) && Pause(afterPrintPause)) {
                 stopped = true;
+                break;
+            }
+            if (!lease->Held() || !outcomes.KeysIn(COutcomeJournal::State::Outcome).empty()) {
+                // The lease is gone, or the database refused a registration: nothing more now.
                 break;
             }
         }
@@ -298,17 +336,41 @@ bool CBaseMonitoring::Register(CCheckInWork& work) {
     if (refundProcessing && !ConfirmRefunds(work)) {
         return false;
     }
+    if (!ChooseCheckFileName(work)) {
+        return false;
+    }
     for (;;) {
         work.answer = Attempt(work);
+        std::string key = ExchangeKey(check);
+        if (work.cannotRepeat) {
+            Write(text::Format(
+                "Check %s stays in doubt on printer %s without a check file name: it is not sent "
+                "again",
+                check.checkNumber.c_str(), work.printer.name.c_str()));
+            outcomes.Settled(key);
+            CloseByHand(work);
+            return false;
+        }
+        if (!lease->Held()) {
+            return false;  // nothing was sent: another service holds the property now
+        }
         switch (FateOf(work.answer)) {
             case CheckFate::Registered:
-                RecordRegistration(check, work.printer);
+                RecordRegistration(check, work.printer, key);
                 return true;
             case CheckFate::InDoubt:
                 KeepInDoubt(work);
                 return true;
             case CheckFate::NotRegistered:
                 break;
+        }
+        if (!storage->SaveFiscalData(check)) {
+            Write("Fiscal data of check " + check.checkNumber + " not written: " + storage->GetLastError());
+        }
+        if (!work.inDoubt) {
+            // Proven not registered. A check still in doubt from before stays so: the answer to
+            // its first message may yet show it registered.
+            outcomes.Settled(key);
         }
         Write("Unsuccessful");
         WriteLetter(check, CheckStatusLetter::NotRegistered);
@@ -319,6 +381,25 @@ bool CBaseMonitoring::Register(CCheckInWork& work) {
             return true;
         }
     }
+}
+
+bool CBaseMonitoring::ChooseCheckFileName(CCheckInWork& work) {
+    CFiscalCheck& check = work.check;
+    if (!check.printedFileName.empty() || !work.device || work.pinned) {
+        return true;
+    }
+    std::string name = work.device->NewCheckFileName(check);
+    if (name.empty()) {
+        return true;  // a device that keeps no check files
+    }
+    check.SetPrintedFileName(name);
+    if (check.printedFileName.empty() || storage->SaveCheckFileName(check)) {
+        return true;
+    }
+    Write(text::Format("Check file name %s of check %s not kept: %s. The check waits for a later cycle",
+                       name.c_str(), check.checkNumber.c_str(), storage->GetLastError().c_str()));
+    check.printedFileName.clear();
+    return false;
 }
 
 CBaseMonitoring::CheckFate CBaseMonitoring::FateOf(AnswerKind answer) {
@@ -338,25 +419,34 @@ CBaseMonitoring::CheckFate CBaseMonitoring::FateOf(AnswerKind answer) {
 
 AnswerKind CBaseMonitoring::Attempt(CCheckInWork& work) {
     CFiscalCheck& check = work.check;
-    AnswerKind answer = AnswerKind::NotDelivered;
     if (!work.device) {
         // A printer name without an interface: a failed attempt, the check stays "N".
         work.message = text::Format("Printer number %s has no device interface.", work.printer.name.c_str());
         Write("PrintInterface is NULL!");
-    } else {
-        answer = CollectOwedAnswer(work);
-        if (answer != AnswerKind::Success) {
-            bool ok = work.device->PrintCheck(check, false);
-            answer = work.device->LastAnswer();
-            if (answer == AnswerKind::None) {
-                // A device that does not tell its answer kind: its result alone decides.
-                answer = ok ? AnswerKind::Success : AnswerKind::NotDelivered;
-            }
-        }
+        return AnswerKind::NotDelivered;
     }
-    storage->SaveFiscalData(check);
-    if (answer == AnswerKind::Success && configuration->printerType == 10) {
-        storage->SaveFiscalResult(check);
+    AnswerKind late = CollectOwedAnswer(work);
+    if (late == AnswerKind::Success) {
+        return late;
+    }
+    if (work.inDoubt && check.printedFileName.empty()) {
+        work.cannotRepeat = true;
+        return AnswerKind::NotDelivered;
+    }
+    // The lease is renewed right before the device is called, and the call is on the disk first.
+    if (!lease->Hold()) {
+        return AnswerKind::NotDelivered;
+    }
+    if (!outcomes.Sending(ExchangeKey(check), work.printer.name, check)) {
+        work.message = "The outcome journal " + outcomes.Path() + " cannot be written: nothing is sent";
+        Write(work.message);
+        return AnswerKind::NotDelivered;
+    }
+    bool ok = work.device->PrintCheck(check, false);
+    AnswerKind answer = work.device->LastAnswer();
+    if (answer == AnswerKind::None) {
+        // A device that does not tell its answer kind: its result alone decides.
+        answer = ok ? AnswerKind::Success : AnswerKind::NotDelivered;
     }
     return answer;
 }
@@ -368,12 +458,10 @@ AnswerKind CBaseMonitoring::CollectOwedAnswer(CCheckInWork& work) {
     }
     std::string key = device.OwedExchangeKey();
     bool own = key == ExchangeKey(work.check);
-    auto found = inDoubt.find(key);
-    InDoubt other;
-    if (!own && found != inDoubt.end()) {
-        other = found->second;
-    }
-    CFiscalCheck& owed = own ? work.check : other.check;
+    COutcomeJournal::Entry* entry = outcomes.Find(key, 0);
+    CFiscalCheck other = entry ? entry->Check() : CFiscalCheck();
+    std::string printer = entry ? entry->printer : work.printer.name;
+    CFiscalCheck& owed = own ? work.check : other;
     AnswerKind late = device.CollectLateAnswer(owed);
     Write(text::Format("Late answer for %s from printer %s: %s", key.c_str(), work.printer.name.c_str(),
                        AnswerKindText(late)));
@@ -382,44 +470,34 @@ AnswerKind CBaseMonitoring::CollectOwedAnswer(CCheckInWork& work) {
     }
     // Known now: registered, or refused by the device. From the next cycle on the check is
     // bound to no printer.
-    if (found != inDoubt.end()) {
-        inDoubt.erase(found);
+    if (own) {
+        work.inDoubt = false;
     }
-    if (late == AnswerKind::Success && !own && !other.printer.empty()) {
-        storage->SaveFiscalData(owed);
-        CPrinterControl control = work.printer;
-        control.name = other.printer;
-        RecordRegistration(owed, control);
+    if (late == AnswerKind::DeviceError) {
+        outcomes.Settled(key);
+    } else if (!own && entry) {
+        RecordRegistration(owed, PrinterNamed(printer), key);
     }
     return own ? late : AnswerKind::None;
 }
 
 void CBaseMonitoring::KeepInDoubt(CCheckInWork& work) {
     CFiscalCheck& check = work.check;
-    InDoubt& entry = inDoubt[ExchangeKey(check)];
-    entry.check = check;
-    entry.printer = work.printer.name;
-    entry.answer = work.answer;
-    Write(text::Format("Check %s in doubt on printer %s (%s, %s): kept for that printer only, sent again under "
-                       "the same check file name",
-                       check.checkNumber.c_str(), work.printer.name.c_str(), AnswerKindText(work.answer),
-                       ExchangeKey(check).c_str()));
+    std::string key = ExchangeKey(check);
+    outcomes.InDoubt(key, work.answer);
+    if (!storage->SaveFiscalData(check)) {
+        Write("Fiscal data of check " + check.checkNumber + " not written: " + storage->GetLastError());
+    }
+    Write(text::Format(
+        "Check %s in doubt on printer %s (%s, %s): kept for that printer only, sent again under "
+        "the same check file name",
+        check.checkNumber.c_str(), work.printer.name.c_str(), AnswerKindText(work.answer), key.c_str()));
     SetPaymentBlock(work.device->blockOnFailure);
     ReportToOperator(work, work.device->GetLastError());
 }
 
-std::map<std::string, CBaseMonitoring::InDoubt>::iterator CBaseMonitoring::FindInDoubt(const CFiscalCheck& check) {
-    auto found = inDoubt.find(ExchangeKey(check));
-    if (found != inDoubt.end() || check.payments.empty()) {
-        return found;
-    }
-    for (auto it = inDoubt.begin(); it != inDoubt.end(); ++it) {
-        const CFiscalCheck& held = it->second.check;
-        if (!held.payments.empty() && held.payments.front().trx_no == check.payments.front().trx_no) {
-            return it;
-        }
-    }
-    return inDoubt.end();
+COutcomeJournal::Entry* CBaseMonitoring::FindOutcome(const CFiscalCheck& check) {
+    return outcomes.Find(ExchangeKey(check), check.payments.empty() ? 0 : check.payments.front().trx_no);
 }
 
 bool CBaseMonitoring::WriteLetter(CFiscalCheck& check, CheckStatusLetter letter) {
@@ -431,32 +509,77 @@ bool CBaseMonitoring::WriteLetter(CFiscalCheck& check, CheckStatusLetter letter)
     return false;
 }
 
-void CBaseMonitoring::RecordRegistration(CFiscalCheck& check, const CPrinterControl& printer) {
+void CBaseMonitoring::RecordRegistration(CFiscalCheck& check, const CPrinterControl& printer,
+                                         const std::string& key) {
+    if (!outcomes.Outcome(key, printer.name, check)) {
+        Write("The outcome journal " + outcomes.Path() + " cannot be written: the registration of check " +
+              check.checkNumber + " goes to the database only");
+    }
     SetPaymentBlock(false);
     Write("Successful");
-    WriteLetter(check, CheckStatusLetter::Registered);
-    journal.JournalCheck(printer, check);
-    if (refundProcessing && !check.payments.empty() && check.payments[0].pay_kind == 0 && check.paymentsTotal > 0) {
-        storage->SaveCheckNumber(check.payments[0].trx_no, check.receiptNumber);
+    WriteRegistration(check, printer, key);
+}
+
+bool CBaseMonitoring::WriteRegistration(CFiscalCheck& check, const CPrinterControl& printer,
+                                        const std::string& key) {
+    bool written = storage->SaveFiscalData(check);
+    if (written && configuration->printerType == 10) {
+        written = storage->SaveFiscalResult(check);
     }
+    if (!written || !WriteLetter(check, CheckStatusLetter::Registered)) {
+        Write(text::Format(
+            "Registration of check %s (fiscal number %s, printer %s) kept in %s until the database "
+            "takes it: %s",
+            check.checkNumber.c_str(), check.fiscalNumber.c_str(), printer.name.c_str(),
+            outcomes.Path().c_str(), storage->GetLastError().c_str()));
+        return false;
+    }
+    journal.JournalCheck(printer, check);
+    if (refundProcessing && !check.payments.empty() && check.payments[0].pay_kind == 0 &&
+        check.paymentsTotal > 0 && !storage->SaveCheckNumber(check.payments[0].trx_no, check.receiptNumber)) {
+        Write("Check number of the refund reference not written: " + storage->GetLastError());
+    }
+    outcomes.Settled(key);
+    return true;
+}
+
+bool CBaseMonitoring::WritePendingOutcomes() {
+    for (const std::string& key : outcomes.KeysIn(COutcomeJournal::State::Outcome)) {
+        std::string printer = outcomes.Find(key, 0)->printer;
+        CFiscalCheck check = outcomes.Find(key, 0)->Check();
+        if (!WriteRegistration(check, PrinterNamed(printer), key)) {
+            return false;
+        }
+        Write(text::Format("Registration of check %s (fiscal number %s, printer %s) written from %s",
+                           check.checkNumber.c_str(), check.fiscalNumber.c_str(), printer.c_str(),
+                           outcomes.Path().c_str()));
+    }
+    return true;
+}
+
+CPrinterControl CBaseMonitoring::PrinterNamed(const std::string& name) const {
+    for (const CPrinterControl& printer : configuration->printers) {
+        if (printer.name == name) {
+            return printer;
+        }
+    }
+    CPrinterControl unknown;
+    unknown.name = name;
+    return unknown;
 }
 
 bool CBaseMonitoring::SelectPrinter(CCheckInWork& work) {
-    auto held = FindInDoubt(work.check);
-    if (held != inDoubt.end()) {
+    COutcomeJournal::Entry* held = work.pinned ? nullptr : FindOutcome(work.check);
+    if (held && held->state != COutcomeJournal::State::Outcome) {
         // In doubt on its printer: only that printer may hold the registration.
-        const std::string& name = held->second.printer;
-        for (const CPrinterControl& printer : configuration->printers) {
-            if (printer.name == name) {
-                work.printer = printer;
-            }
-        }
-        work.printer.name = name;
+        std::string name = held->printer;
+        work.printer = PrinterNamed(name);
         work.check.printerName = name;
         if (work.check.printedFileName.empty()) {
-            work.check.printedFileName = held->second.check.printedFileName;
+            work.check.printedFileName = held->Check().printedFileName;
         }
         work.pinned = true;
+        work.inDoubt = true;
         Write(text::Format("Check %s is in doubt on printer %s: only that printer is used",
                            work.check.checkNumber.c_str(), name.c_str()));
         SelectInterface(work, name);
@@ -484,7 +607,8 @@ void CBaseMonitoring::SelectInterface(CCheckInWork& work, const std::string& nam
 
 void CBaseMonitoring::SetPaymentBlock(bool block, const std::string& reason) {
     std::lock_guard<std::mutex> guard(blockLock);
-    if (blockingDisabled || paymentsBlocked == block || !storage) {
+    // Payment entry belongs to the service that holds the property.
+    if (blockingDisabled || paymentsBlocked == block || !storage || !lease || !lease->Held()) {
         return;
     }
     if (storage->BlockPayments(block, reason)) {
@@ -727,10 +851,15 @@ bool CBaseMonitoring::Stop() {
     stopEvent.Set();
     // Rather than a blind pause, wait for the loop to reach its next wait and end, so that the
     // storage and the devices are never used from two threads at once.
-    if (std::this_thread::get_id() != loopThread && !loopIdle.Wait(wait)) {
+    bool idle = std::this_thread::get_id() == loopThread || loopIdle.Wait(wait);
+    if (!idle) {
         Write("Stop: the registration in progress did not end in time");
     }
     SetPaymentBlock(true);
+    if (idle && lease) {
+        // Given up, so that a service waiting for the property takes over at once.
+        lease->Release();
+    }
     for (auto& [name, device] : interfaces) {
         device->Disconnect();
     }

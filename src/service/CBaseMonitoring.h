@@ -15,7 +15,9 @@
 #include "log/CLogFile.h"
 #include "platform/Event.h"
 #include "service/CCheckInWork.h"
+#include "service/COutcomeJournal.h"
 #include "service/CPrintInterface.h"
+#include "service/CPropertyLease.h"
 #include "service/CWorkerParts.h"
 
 class CFiscalINI;
@@ -31,6 +33,8 @@ public:
     static constexpr int64_t kPreCheckPause = 1000;
     // How long a stop waits for the loop beyond the longest exchange a device may have in flight.
     static constexpr int64_t kStopLoopWait = 8000;
+    // The shortest lease of the property; longer when the pauses and device time-outs are.
+    static constexpr int kMinimumLeaseSeconds = 60;
 
     // logPath: the service log; a bare name lands in the program folder.
     explicit CBaseMonitoring(std::unique_ptr<CWorkerParts> parts = nullptr,
@@ -61,6 +65,8 @@ public:
 private:
     bool StartUp();
     bool CreateInterfaces();
+    // Reads the outcome journal back and sizes the property's lease.
+    bool OpenOutcomes();
     void ReadAgentRequisites();
     void PollingLoop();
     // Processes one check; true when the after-print pause follows.
@@ -74,10 +80,22 @@ private:
     static CheckFate FateOf(AnswerKind answer);
     // The one place that writes a check's status letter; false (logged) when the storage refused.
     bool WriteLetter(CFiscalCheck& check, CheckStatusLetter letter);
-    // A registered check: Y, the journal and the refund's check number.
-    void RecordRegistration(CFiscalCheck& check, const CPrinterControl& printer);
+    // A registration that just came: payments unblocked, "Successful", then written.
+    void RecordRegistration(CFiscalCheck& check, const CPrinterControl& printer, const std::string& key);
+    // Writes a registration: kept in the outcome journal first, then fiscal data, Y, the journal
+    // and the refund's check number, then settled. False when the database refused a write: the
+    // outcome stays in the outcome journal and is written before any new check is discovered.
+    bool WriteRegistration(CFiscalCheck& check, const CPrinterControl& printer, const std::string& key);
+    // Every registration the outcome journal holds, into the status table; false when one is
+    // still refused.
+    bool WritePendingOutcomes();
     // Sent, but the answer did not come whole: the check waits for the printer that may hold it.
     void KeepInDoubt(CCheckInWork& work);
+    // The check file name, chosen once per check and kept with its status rows before the first
+    // attempt; false when it could not be kept (the check then waits for a later cycle).
+    bool ChooseCheckFileName(CCheckInWork& work);
+    // The configured printer of that name (for the journal's station folder).
+    CPrinterControl PrinterNamed(const std::string& name) const;
     // Before anything goes to the device: the late answer owed to a check in doubt. Success when
     // it registered the very check in hand (which then carries its fiscal number).
     AnswerKind CollectOwedAnswer(CCheckInWork& work);
@@ -132,16 +150,15 @@ private:
     // Guards the interface map while start-up fills it and a stop tells every device to stop.
     std::mutex interfacesLock;
 
-    // A check sent to a printer whose answer never came whole: it may be registered there, so it
-    // goes to no other printer, and is sent again only to that one under the same check file
-    // name (a printer manager that keeps its check files answers a repeat with the original
-    // registration).
-    struct InDoubt {
-        CFiscalCheck check;
-        std::string printer;
-        AnswerKind answer = AnswerKind::None;
-    };
-    std::map<std::string, InDoubt> inDoubt;  // by ExchangeKey
-    // The check in doubt that this check is, found by its key or by its first transaction.
-    std::map<std::string, InDoubt>::iterator FindInDoubt(const CFiscalCheck& check);
+    // Checks sent and not settled, on disk: those in doubt (sent, answer never whole) and
+    // registrations the database has not taken yet. A check in doubt may be registered on its
+    // printer, so it goes to no other printer and is sent again only to that one, under the same
+    // check file name (a printer manager that keeps its check files answers such a repeat with
+    // the original registration). It stays in doubt until that printer answers; a check in doubt
+    // without a check file name (a cash command) is never sent again but closed by hand.
+    COutcomeJournal outcomes;
+    // Only the holder of the property's lease registers; created once the storage is open.
+    std::unique_ptr<CPropertyLease> lease;
+    // The outcome entry of the check, found by its key or by its first transaction.
+    COutcomeJournal::Entry* FindOutcome(const CFiscalCheck& check);
 };

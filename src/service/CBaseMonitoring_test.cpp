@@ -17,6 +17,7 @@
 #include "platform/TempFolder.h"
 #include "platform/Text.h"
 #include "service/CFiscalStorage.h"
+#include "service/COutcomeJournal.h"
 #include "service/CPrintInterface.h"
 
 namespace {
@@ -106,7 +107,26 @@ public:
     }
     bool SetCheckStatus(CFiscalCheck& check, const std::string& letter) override {
         calls.push_back("SetCheckStatus " + check.checkNumber + " " + letter);
+        if (letter == "Y" && refuseY > 0) {
+            --refuseY;
+            lastError = "ORA-03113: end-of-file on communication channel";
+            return false;
+        }
         return !(letter == "N" && refuseN.count(check.checkNumber));
+    }
+    bool SaveCheckFileName(CFiscalCheck& check) override {
+        calls.push_back("SaveCheckFileName " + check.printedFileName + " " + check.checkNumber);
+        return !refuseName.count(check.checkNumber);
+    }
+    Lease HoldLease(const std::string& holder, int, const std::string&, std::string& other,
+                    std::string& until) override {
+        Lease state = leases.empty() ? Lease::Held : leases.front();
+        if (!leases.empty()) {
+            leases.pop_front();
+        }
+        other = "pms-host|4242|/opt/fiscora/";
+        until = "01.01.2026 10:05:00";
+        return state;
     }
     bool SetCheckRemark(CFiscalCheck& check, const std::string& remark) override {
         calls.push_back("SetCheckRemark " + check.checkNumber + " " + remark);
@@ -162,6 +182,9 @@ public:
     Calls& calls;
     std::deque<std::vector<CFiscalCheck>> cycles;
     std::set<std::string> refuseN;
+    std::set<std::string> refuseName;
+    int refuseY = 0;
+    std::deque<Lease> leases;
     std::set<std::string> invalid;
     std::set<int> posCenters;
     std::string openError;
@@ -226,6 +249,10 @@ public:
     }
     void Disconnect() override { calls.push_back("Disconnect " + control.name); }
     std::string NewCheckFileName(const CFiscalCheck& check) override {
+        // Cash commands carry no check file, as with the printer manager.
+        if (check.statusCode == kCashLoan || check.statusCode == kCashPickup) {
+            return "";
+        }
         return control.name + "_" + check.checkNumber + "_11_100000";
     }
     AnswerKind CollectLateAnswer(CFiscalCheck& check) override {
@@ -440,8 +467,13 @@ public:
 TEST_F(WorkerTest, SuccessfulRegistrationInOrder) {
     storage->cycles.push_back({Bill("77", 100)});
     ASSERT_TRUE(Run(1));
-    Calls expected = {"SetCheckStatus 77 N",      "ApplyRules 77",     "ApplyPrinterRules 1 77",
-                      "ValidateCheck 77 1",       "PrintCheck 1 77",   "SaveFiscalData 77",
+    Calls expected = {"SetCheckStatus 77 N",
+                      "ApplyRules 77",
+                      "ApplyPrinterRules 1 77",
+                      "ValidateCheck 77 1",
+                      "SaveCheckFileName 1_77_11_100000 77",
+                      "PrintCheck 1 77",
+                      "SaveFiscalData 77",
                       "SetCheckStatus 77 Y"};
     EXPECT_EQ(CallsFor("77"), expected);
     // The pauses of one cycle: poll, pre-check, after-print, then the next poll where it stopped.
@@ -563,11 +595,18 @@ TEST_F(WorkerTest, FailedCompositionBecomesAShortCheck) {
         return false;
     };
     ASSERT_TRUE(Run(1));
-    Calls expected = {"SetCheckStatus 4 N", "ApplyRules 4",      "ApplyPrinterRules 1 4",
-                      "SaveDescription 1 4",
-                      "ShowMessage 1 Check 4. Postings amount = 10.0000, payments amount = 12.0000. (2.0000) Check "
-                      "description saved",
-                      "ValidateCheck 4 1",  "PrintCheck 1 4",    "SaveFiscalData 4", "SetCheckStatus 4 Y"};
+    Calls expected = {
+        "SetCheckStatus 4 N",
+        "ApplyRules 4",
+        "ApplyPrinterRules 1 4",
+        "SaveDescription 1 4",
+        "ShowMessage 1 Check 4. Postings amount = 10.0000, payments amount = 12.0000. (2.0000) Check "
+        "description saved",
+        "ValidateCheck 4 1",
+        "SaveCheckFileName 1_4_11_100000 4",
+        "PrintCheck 1 4",
+        "SaveFiscalData 4",
+        "SetCheckStatus 4 Y"};
     EXPECT_EQ(CallsFor("4"), expected);
     // The printed check is the short one: a single line for the payments' total.
     ASSERT_EQ(printed.size(), 1u);
@@ -590,10 +629,18 @@ TEST_F(WorkerTest, FailedAttemptGoesToTheReservePrinter) {
     storage->cycles.push_back({Bill("7", 50)});
     results["1"] = {false};
     ASSERT_TRUE(Run(1));
-    Calls expected = {"SetCheckStatus 7 N",      "ApplyRules 7",       "ApplyPrinterRules 1 7",
-                      "ValidateCheck 7 1",       "PrintCheck 1 7",     "SaveFiscalData 7",
-                      "SetCheckStatus 7 N",      "ShowMessage 1 Check 7. Fiscal printer connect cut off.",
-                      "PrintCheck 2 7",          "SaveFiscalData 7",   "SetCheckStatus 7 Y"};
+    Calls expected = {"SetCheckStatus 7 N",
+                      "ApplyRules 7",
+                      "ApplyPrinterRules 1 7",
+                      "ValidateCheck 7 1",
+                      "SaveCheckFileName 1_7_11_100000 7",
+                      "PrintCheck 1 7",
+                      "SaveFiscalData 7",
+                      "SetCheckStatus 7 N",
+                      "ShowMessage 1 Check 7. Fiscal printer connect cut off.",
+                      "PrintCheck 2 7",
+                      "SaveFiscalData 7",
+                      "SetCheckStatus 7 Y"};
     EXPECT_EQ(CallsFor("7"), expected);
     std::string log = LogText();
     EXPECT_NE(log.find("Unsuccessful"), std::string::npos);
@@ -659,11 +706,25 @@ TEST_F(WorkerTest, ALateAnswerIsCollectedBeforeTheNextCheckGoesToThatPrinter) {
             order.push_back(c);
         }
     }
-    Calls expected = {"SetCheckStatus 30 N", "ApplyRules 30",      "ApplyPrinterRules 1 30",  "ValidateCheck 30 1",
-                      "PrintCheck 1 30",     "SaveFiscalData 30",  "ShowMessage 1 Check 30. Waiting time is up.",
-                      "SetCheckStatus 31 N", "ApplyRules 31",      "ApplyPrinterRules 1 31",  "ValidateCheck 31 1",
-                      "CollectLateAnswer 1 30", "SaveFiscalData 30", "SetCheckStatus 30 Y",    "PrintCheck 1 31",
-                      "SaveFiscalData 31",   "SetCheckStatus 31 Y"};
+    Calls expected = {"SetCheckStatus 30 N",
+                      "ApplyRules 30",
+                      "ApplyPrinterRules 1 30",
+                      "ValidateCheck 30 1",
+                      "SaveCheckFileName 1_30_11_100000 30",
+                      "PrintCheck 1 30",
+                      "SaveFiscalData 30",
+                      "ShowMessage 1 Check 30. Waiting time is up.",
+                      "SetCheckStatus 31 N",
+                      "ApplyRules 31",
+                      "ApplyPrinterRules 1 31",
+                      "ValidateCheck 31 1",
+                      "SaveCheckFileName 1_31_11_100000 31",
+                      "CollectLateAnswer 1 30",
+                      "SaveFiscalData 30",
+                      "SetCheckStatus 30 Y",
+                      "PrintCheck 1 31",
+                      "SaveFiscalData 31",
+                      "SetCheckStatus 31 Y"};
     EXPECT_EQ(order, expected);
     EXPECT_EQ(Count("PrintCheck 2 30"), 0);
 }
@@ -707,6 +768,125 @@ TEST_F(WorkerTest, ACheckInDoubtGoesBackOnlyToItsPrinterUnderTheSameFileName) {
         }
     }
     EXPECT_EQ(seen, expected);
+}
+
+// The position of the first call, or calls.size() when there is none.
+size_t Position(const Calls& calls, const std::string& call, size_t from = 0) {
+    return static_cast<size_t>(
+        std::find(calls.begin() + static_cast<std::ptrdiff_t>(from), calls.end(), call) - calls.begin());
+}
+
+TEST_F(WorkerTest, TheCheckFileNameIsKeptBeforeTheFirstAttemptOrTheCheckWaits) {
+    storage->cycles.push_back({Bill("50", 50), Bill("51", 60)});
+    storage->cycles.back()[1].payments[0].trx_no = 201;
+    storage->refuseName = {"51"};
+    ASSERT_TRUE(Run(1));
+    EXPECT_LT(Position(calls, "SaveCheckFileName 1_50_11_100000 50"), Position(calls, "PrintCheck 1 50"));
+    ASSERT_EQ(printed.size(), 1u);
+    EXPECT_EQ(printed[0].printedFileName, "1_50_11_100000");
+    // Not kept: not sent, still N, for a later cycle.
+    EXPECT_EQ(Count("PrintCheck 1 51") + Count("PrintCheck 2 51"), 0);
+    EXPECT_EQ(Count("SetCheckStatus 51 Y"), 0);
+    EXPECT_NE(LogText().find("Check file name 1_51_11_100000 of check 51 not kept"), std::string::npos);
+}
+
+TEST_F(WorkerTest, ARegistrationTheDatabaseRefusesIsKeptAndWrittenBeforeAnythingNewIsFound) {
+    CFiscalCheck second = Bill("61", 60);
+    second.payments[0].trx_no = 201;
+    storage->cycles.push_back({Bill("60", 50), second});
+    storage->cycles.push_back({});
+    storage->refuseY = 1;
+    ASSERT_TRUE(Run(2));
+    EXPECT_EQ(Count("PrintCheck 1 60"), 1);
+    EXPECT_EQ(Count("SetCheckStatus 60 Y"), 2);
+    // The rest of that cycle waits; the next cycle writes the registration before it looks.
+    EXPECT_EQ(Count("SetCheckStatus 61 N"), 0);
+    size_t refused = Position(calls, "SetCheckStatus 60 Y");
+    size_t written = Position(calls, "SetCheckStatus 60 Y", refused + 1);
+    size_t secondLook = Position(calls, "GetChecks", Position(calls, "GetChecks") + 1);
+    EXPECT_LT(written, secondLook);
+    EXPECT_NE(LogText().find("Registration of check 60 (fiscal number , printer 1) kept in "),
+              std::string::npos);
+    COutcomeJournal after;
+    std::string error;
+    ASSERT_TRUE(after.Open(temp.Path(), error)) << error;
+    EXPECT_TRUE(after.Entries().empty());
+}
+
+TEST_F(WorkerTest, AfterACrashTheCheckInDoubtGoesOnlyToItsPrinterAndAKeptRegistrationIsWritten) {
+    // What a service killed in the middle of two registrations left behind.
+    CFiscalCheck sent = Bill("70", 50);
+    sent.printedFileName = "2_70_11_100000";
+    CFiscalCheck registered = Bill("71", 60);
+    registered.payments[0].trx_no = 201;
+    registered.printedFileName = "1_71_11_100000";
+    registered.fiscalNumber = "5071";
+    {
+        COutcomeJournal before;
+        std::string error;
+        ASSERT_TRUE(before.Open(temp.Path(), error)) << error;
+        ASSERT_TRUE(before.Sending("2_70_11_100000", "2", sent));
+        ASSERT_TRUE(before.Outcome("1_71_11_100000", "1", registered));
+    }
+    // Found again with the name its status rows keep.
+    storage->cycles.push_back({sent});
+    ASSERT_TRUE(Run(1));
+    EXPECT_LT(Position(calls, "SetCheckStatus 71 Y"), Position(calls, "GetChecks"));
+    EXPECT_EQ(Count("PrintCheck 1 71") + Count("PrintCheck 2 71"), 0);
+    EXPECT_EQ(Count("PrintCheck 1 70"), 0);
+    EXPECT_EQ(Count("PrintCheck 2 70"), 1);
+    EXPECT_EQ(Count("SaveCheckFileName 2_70_11_100000 70"), 0);
+    ASSERT_EQ(printed.size(), 1u);
+    EXPECT_EQ(printed[0].printedFileName, "2_70_11_100000");
+    EXPECT_EQ(Count("SetCheckStatus 70 Y"), 1);
+    EXPECT_NE(LogText().find("1 checks in doubt, 1 registrations waiting for the database"),
+              std::string::npos);
+}
+
+TEST_F(WorkerTest, ACashCommandInDoubtIsClosedByHandNotSentAgain) {
+    CFiscalCheck loan = Bill("80", 50);
+    loan.statusCode = kCashLoan;
+    storage->cycles.push_back({loan});
+    storage->cycles.push_back({loan});
+    script.answers["1"] = {AnswerKind::TimedOut};
+    script.lateAnswers["1"] = {AnswerKind::TimedOut};
+    ASSERT_TRUE(Run(2));
+    EXPECT_EQ(Count("PrintCheck 1 80"), 1);
+    EXPECT_EQ(Count("PrintCheck 2 80"), 0);
+    EXPECT_EQ(Count("CollectLateAnswer 1 80"), 1);
+    EXPECT_EQ(Count("SaveDescription 1 80"), 1);
+    EXPECT_EQ(Count("SetCheckStatus 80 Y"), 1);
+    EXPECT_EQ(Count("ShowMessage 1 Check 80. Check description saved. Close check manually."), 1);
+}
+
+TEST_F(WorkerTest, OnlyTheHolderOfThePropertysLeaseRegistersAndSwitchesPayments) {
+    using Lease = CFiscalStorage::Lease;
+    // Held elsewhere at the start and in the first cycle; then taken.
+    storage->leases = {Lease::HeldElsewhere, Lease::HeldElsewhere, Lease::Held};
+    storage->cycles.push_back({Bill("90", 50)});
+    ASSERT_TRUE(Run(2));
+    size_t taken = Position(calls, "GetChecks");
+    ASSERT_LT(taken, calls.size());
+    EXPECT_EQ(Count("GetChecks"), 1);
+    EXPECT_LT(taken, Position(calls, "BlockPayments off"));
+    EXPECT_EQ(Count("SetCheckStatus 90 Y"), 1);
+    std::string log = LogText();
+    const std::string waiting =
+        "Another service registers the checks of this property: pms-host|4242|/opt/fiscora/, "
+        "lease until 01.01.2026 10:05:00. Waiting for it to end";
+    EXPECT_EQ(log.find(waiting), log.rfind(waiting));
+    EXPECT_NE(log.find(waiting), std::string::npos);
+
+    // Lost right before the device is called: nothing is sent, nothing goes to the reserve
+    // printer, and a service that no longer holds the property leaves payment entry alone.
+    SetUp();
+    calls.clear();
+    storage->leases = {Lease::Held, Lease::Held, Lease::HeldElsewhere, Lease::HeldElsewhere};
+    storage->cycles.push_back({Bill("91", 50)});
+    ASSERT_TRUE(Run(2));
+    EXPECT_EQ(Count("PrintCheck 1 91") + Count("PrintCheck 2 91"), 0);
+    EXPECT_EQ(Count("SetCheckStatus 91 N"), 1);
+    EXPECT_EQ(Count("BlockPayments on"), 0);
 }
 
 TEST_F(WorkerTest, AllPrintersFailingLeavesTheCheckNAndPaymentsBlocked) {

@@ -19,6 +19,10 @@ struct CCheckInWork {
     bool rulesOk = false;
     // Left in doubt on printer.name before: no reserve printer, the same check file name.
     bool pinned = false;
+    // Still in doubt from an earlier exchange (until a late answer settles it).
+    bool inDoubt = false;
+    // In doubt without a check file name: it must not be sent again.
+    bool cannotRepeat = false;
     AnswerKind answer = AnswerKind::None;
     // What the operator is told about the check.
     std::string message;

@@ -35,6 +35,26 @@ public:
     virtual bool ValidateCheck(CFiscalCheck& check, const std::string& printerName) = 0;
     virtual bool IsPosRevenueCenter(int trxCode) = 0;
 
+    // Keeps the check's check file name (printedFileName) with its status rows before the check
+    // is first sent, so that every retry, also after a restart, carries the same name. false:
+    // not kept, and the worker does not send the check in this cycle. A back-end with no place
+    // for it keeps nothing and returns true.
+    [[nodiscard]] virtual bool SaveCheckFileName(CFiscalCheck& check) { return true; }
+
+    // The lease of the property: only the service that holds it registers checks of the
+    // property, so two services on one PMS never both do.
+    enum class Lease { Held, HeldElsewhere, Unknown };
+    // Takes or renews the lease for the holder for the given seconds, by the database's clock;
+    // takes it at once, too, from `replacing` when that still holds it (a service known to be
+    // gone). HeldElsewhere: another service holds it; `other` names it, `until` tells its expiry.
+    // Unknown: the database did not answer. A back-end without a lease table: always Held.
+    virtual Lease HoldLease(const std::string& holder, int seconds, const std::string& replacing,
+                            std::string& other, std::string& until) {
+        return Lease::Held;
+    }
+    // Gives the lease up at stop, so that a waiting service takes over at once.
+    virtual void ReleaseLease(const std::string& holder) {}
+
     void SetLogFile(CLogFile* logFile) { log = logFile; }
     const std::string& GetLastError() const { return lastError; }
 

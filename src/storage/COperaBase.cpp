@@ -37,7 +37,7 @@ size_t FindListMarker(const std::string& s) {
 
 }  // namespace
 
-COperaBase::COperaBase() : qelFiscal(*this) {}
+COperaBase::COperaBase() : qelFiscal(*this), serviceLease(*this) {}
 
 COperaBase::~COperaBase() {
     Close();
@@ -567,6 +567,21 @@ bool COperaBase::SetCheckRemark(CFiscalCheck& check, const std::string& remark) 
 
 bool COperaBase::SaveFiscalData(CFiscalCheck& check) {
     return qelFiscal.SaveFiscalData(check);
+}
+
+bool COperaBase::SaveCheckFileName(CFiscalCheck& check) {
+    return qelFiscal.SaveCheckFileName(check);
+}
+
+CFiscalStorage::Lease COperaBase::HoldLease(const std::string& holder, int seconds,
+                                            const std::string& replacing, std::string& other,
+                                            std::string& until) {
+    return serviceLease.Hold(settings.resort.empty() ? "*" : settings.resort, holder, seconds, replacing,
+                             other, until);
+}
+
+void COperaBase::ReleaseLease(const std::string& holder) {
+    serviceLease.Give(settings.resort.empty() ? "*" : settings.resort, holder);
 }
 
 bool COperaBase::SaveFiscalResult(CFiscalCheck& check) {

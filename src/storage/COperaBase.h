@@ -17,6 +17,7 @@
 #include "storage/CRoomRequest.h"
 #include "storage/CSelectExchangeRate.h"
 #include "storage/CSelectGuestInfo.h"
+#include "storage/CServiceLease.h"
 #include "storage/SqlFormat.h"
 #include "storage/db/Connection.h"
 
@@ -144,6 +145,11 @@ public:
     bool SetCheckStatus(CFiscalCheck& check, const std::string& status) override;
     bool SetCheckRemark(CFiscalCheck& check, const std::string& remark) override;
     bool SaveFiscalData(CFiscalCheck& check) override;
+    bool SaveCheckFileName(CFiscalCheck& check) override;
+    // The lease row of the property (the resort; "*" when none is configured).
+    Lease HoldLease(const std::string& holder, int seconds, const std::string& replacing, std::string& other,
+                    std::string& until) override;
+    void ReleaseLease(const std::string& holder) override;
     bool SaveFiscalResult(CFiscalCheck& check) override;
     bool SaveCheckNumber(int transactionNumber, const std::string& checkNumber) override;
     void CheckBusinessDate() override;
@@ -168,6 +174,7 @@ public:
     CPostConverter postConverter;
 
     CQELFiscal qelFiscal;
+    CServiceLease serviceLease;
     CMicrosCodeConvertion codeConvertion;
     CRequestCheckNumber requestCheckNumber;
     CRecPayment recPayment;

@@ -1,6 +1,7 @@
 #include "storage/CQELFiscal.h"
 
 #include "check/CFiscalCheck.h"
+#include "check/CheckStatus.h"
 #include "platform/Text.h"
 #include "storage/COperaBase.h"
 #include "storage/SqlFormat.h"
@@ -33,6 +34,8 @@ CQELFiscal::CQELFiscal(COperaBase& owner) : storage(owner) {
         R"sql(select xccd_division,'N',0 from zzzz.xccd, zzzz.zinv where xccd_id=zinv_xcms_id and zinv_number=%s)sql",
         R"sql(select xmnr_value,'N',0 from zzzz.xmnr, zzzz.zinv where xmnr_xcms_id=zinv_xcms_id and xmnr_xmty_id in (%s) and zinv_number=%s)sql",
         R"sql(select ZDCO_GOVCODE,ZDCO_NUMERICDESC,0 from zzzz.zdco)sql",
+        R"sql(update qel_financial_transactions set title='%s' where bill_no=%s)sql",
+        R"sql(update qel_financial_transactions set title='%s' where trx_no=%d)sql",
     };
 }
 
@@ -240,11 +243,30 @@ bool CQELFiscal::SetCheckStatus(CFiscalCheck& check, const std::string& status) 
     return SetBillStatus(check, status);
 }
 
+bool CQELFiscal::WritesByBill(const CFiscalCheck& check) const {
+    int code = check.statusCode;
+    return storage.FullCheckMode() && code != kDepositCheck && code != kCashLoan && code != kCashPickup &&
+           !IsPaymentCheck(check) && !check.checkNumber.empty();
+}
+
+bool CQELFiscal::SaveCheckFileName(CFiscalCheck& check) {
+    if (WritesByBill(check)) {
+        return storage.ExecuteTemplate(templates[CheckFileByBill],
+                                       {Arg::Text(check.printedFileName), Arg::Number(check.checkNumber)});
+    }
+    if (check.payments.empty()) {
+        storage.ReportError("Check " + check.checkNumber +
+                            " has no transaction to keep the check file name with");
+        return false;
+    }
+    return storage.ExecuteTemplate(templates[CheckFileByTransaction],
+                                   {Arg::Text(check.printedFileName), Arg::Int(check.payments[0].trx_no)});
+}
+
 bool CQELFiscal::SaveFiscalData(CFiscalCheck& check) {
     std::string attempt = check.printerName.empty() ? "0" : check.printerName;
     int code = check.statusCode;
-    if (storage.FullCheckMode() && code != 1 && code != 6 && code != 7 && !IsPaymentCheck(check) &&
-        !check.checkNumber.empty()) {
+    if (WritesByBill(check)) {
         return storage.ExecuteTemplate(
             templates[PrintResultByBill],
             {Arg::Text(check.printerId), Arg::Text(check.shiftNumber), Arg::Text(check.fiscalNumber),

@@ -36,6 +36,8 @@ public:
         InvoiceDivisionSuite8,
         InvoiceAttributeSuite8,
         GovernmentCodesSuite8,
+        CheckFileByBill,
+        CheckFileByTransaction,
         TemplateCount
     };
 
@@ -73,6 +75,8 @@ public:
     bool SetBillStatus(CFiscalCheck& check, const std::string& status);
     bool SetCheckStatus(CFiscalCheck& check, const std::string& status);
     bool SaveFiscalData(CFiscalCheck& check);
+    // The check file name into the rows SaveFiscalData writes, before the check is first sent.
+    bool SaveCheckFileName(CFiscalCheck& check);
     bool SaveFiscalResult(CFiscalCheck& check);
     bool SaveCheckNumber(int transactionNumber, const std::string& checkNumber);
     bool SetCheckRemark(CFiscalCheck& check, const std::string& remark);
@@ -85,6 +89,8 @@ private:
     bool SaleTimeOf(const CFiscalCheck& check) const;
     bool SetFirstTransactionStatus(CFiscalCheck& check, const std::string& status);
     bool IsCzech() const;
+    // SaveFiscalData writes the rows of the whole bill rather than those of one transaction.
+    bool WritesByBill(const CFiscalCheck& check) const;
     // The bill number of the check's rows: the bill, or the receipt when the check has no bill.
     static std::string BillKey(const CFiscalCheck& check);
     // A check of one payment of a bill (kind 2, or 3 once composition found it a refund).

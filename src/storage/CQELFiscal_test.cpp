@@ -300,6 +300,38 @@ TEST_F(StatusTableTest, FiscalDataByBillOrByTransaction) {
     EXPECT_EQ(pms.Rows(query), (Rows{"1002|PRN2|12|345|ST_1_a.txt|0", "1003|PRN1|12|345|ST_1_a.txt|1"}));
 }
 
+TEST_F(StatusTableTest, TheCheckFileNameGoesWhereTheFiscalDataWillGo) {
+    Open();
+    Row(1002, "N");
+    Row(1003, "N");
+    Row(1004, "N", "5002");
+    const char* query = "select trx_no, title from qel_financial_transactions order by 1";
+    // A bill: every row of the bill, so that the bill found again carries it.
+    CFiscalCheck bill = Bill("5001", {Payment(1002, 9000, 60)});
+    bill.printedFileName = "1_5001_143_101500";
+    ASSERT_TRUE(storage.SaveCheckFileName(bill));
+    EXPECT_EQ(pms.Rows(query), (Rows{"1002|1_5001_143_101500", "1003|1_5001_143_101500", "1004|~"}));
+    // A payment check of the same bill (and a deposit, whose fiscal data skip the title): its
+    // own transaction only.
+    for (int kind : {2, 1}) {
+        CFiscalCheck payment = Bill("5002", {Payment(1004, 9000, 60)});
+        payment.statusCode = kind;
+        payment.printedFileName = "1_5002_143_10150" + std::to_string(kind);
+        ASSERT_TRUE(storage.SaveCheckFileName(payment));
+        EXPECT_EQ(pms.Rows("select title from qel_financial_transactions where trx_no=1004"),
+                  (Rows{payment.printedFileName}));
+    }
+    EXPECT_EQ(pms.Rows("select title from qel_financial_transactions where trx_no=1003"),
+              (Rows{"1_5001_143_101500"}));
+    // A name that is not a plain text cannot break the statement.
+    bill.printedFileName = "1_5001_'x";
+    ASSERT_TRUE(storage.SaveCheckFileName(bill));
+    EXPECT_EQ(pms.Rows("select title from qel_financial_transactions where trx_no=1002"),
+              (Rows{"1_5001_'x"}));
+    CFiscalCheck none = Bill("", {});
+    EXPECT_FALSE(storage.SaveCheckFileName(none));
+}
+
 TEST_F(StatusTableTest, DeviceResultAndPmsColumns) {
     Open();
     Row(1002, "N");

@@ -1,0 +1,78 @@
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "check/CFiscalCheck.h"
+#include "service/CPrintInterface.h"
+
+// The worker's record, on disk beside the check journal, of every check it has sent to a device
+// and not yet settled, so that neither a crash nor a database that refuses a write makes it
+// register a check twice or lose one.
+//
+// The file is "fisc_outcomes.log" in the check journal's base folder (the program folder). One
+// record per line; fields are separated by TAB, each "name=value", with TAB, LF, CR and "\"
+// inside a value written as "\t", "\n", "\r" and "\\". The first field is the kind:
+//   sending  the check is about to go to its printer: until a later record of its key says
+//            otherwise it is in doubt there (written to the disk before the device is called)
+//   doubt    the answer did not come whole: answer=timed out or answer=cut
+//   outcome  registered: fiscal=, printerId=, shift= and what the status writes need; the status
+//            table does not hold it yet (written to the disk before the status writes start)
+//   settled  in the status table, or proven not registered: nothing is pending for the key
+// Every record has key= (the ExchangeKey: the check file name, or "bill/first transaction"),
+// time= (dd.mm.yyyy hh:mm:ss), printer=, trx= (first transaction) and answer=, then the check's
+// own fields: check= (bill number), fiscal=, file= (check file name) and what the status writes
+// need. The last record of a key is its state. The file is read back and rewritten with only the
+// keys still pending at every start. A reader of the state (the operator's status command) takes
+// the last record per key: sending or doubt = in doubt on that printer, outcome = registered,
+// waiting for the database.
+class COutcomeJournal {
+public:
+    static constexpr const char* kFileName = "fisc_outcomes.log";
+
+    enum class State { Sending, InDoubt, Outcome };
+    struct Entry {
+        State state = State::Sending;
+        std::string printer;
+        AnswerKind answer = AnswerKind::None;
+        std::string time;
+        int firstTransaction = 0;
+        // The check as the record keeps it (CheckFields).
+        std::string checkFields;
+        // What the status writes, the journal and the refund's check number need of the check.
+        CFiscalCheck Check() const;
+    };
+
+    // Reads the file of the folder back and rewrites it with the pending keys only. False (with
+    // the reason) when it cannot be read or written: the worker then registers nothing.
+    bool Open(const std::string& folder, std::string& error);
+    const std::string& Path() const { return path; }
+
+    // Each returns false when the record could not be written; sending and outcome are on the
+    // disk when they return true.
+    bool Sending(const std::string& key, const std::string& printer, const CFiscalCheck& check);
+    bool InDoubt(const std::string& key, AnswerKind answer);
+    bool Outcome(const std::string& key, const std::string& printer, const CFiscalCheck& check);
+    bool Settled(const std::string& key);
+
+    // The entry of a key, or of a check whose first transaction is trxNo; nullptr when none.
+    Entry* Find(const std::string& key, int trxNo);
+    const std::map<std::string, Entry>& Entries() const { return entries; }
+    std::vector<std::string> KeysIn(State state) const;
+
+    // The parts of a check a record keeps ("\tname=value" each), and the check made back from them.
+    static std::string CheckFields(const CFiscalCheck& check);
+    static CFiscalCheck CheckFrom(const std::string& checkFields);
+
+private:
+    // A sending or outcome record, on the disk before it counts.
+    bool Keep(State state, const std::string& key, const std::string& printer, const CFiscalCheck& check);
+    bool Append(const std::string& kind, const std::string& key, const Entry& entry, bool sync);
+    void Apply(const std::string& line);
+    static Entry EntryOf(State state, const std::string& printer, const CFiscalCheck& check);
+    std::string RecordOf(const std::string& kind, const std::string& key, const Entry& entry) const;
+
+    std::string path;
+    std::map<std::string, Entry> entries;
+};
