@@ -34,6 +34,9 @@ public:
     // the check and closed after it, so no answer is ever owed: an unanswered sale is in doubt
     // (TimedOut, Cut) and its next sending, on any printer, is a repeated one.
     bool PrintCheck(CFiscalCheck& check, bool saveDescriptionOnly) override;
+    // A sale sent without a definite answer is sent again as a repeated sending, which the
+    // registration service answers with its first registration.
+    bool CanRepeat(const CFiscalCheck&) const override { return true; }
     // Also takes up the list of unanswered sales kept in the program folder.
     bool Connect(const CPrinterControl& printer) override;
     bool PrintSlip(CPrinterControl& printer) override { return false; }

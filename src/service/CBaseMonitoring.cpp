@@ -344,8 +344,7 @@ bool CBaseMonitoring::Register(CCheckInWork& work) {
         std::string key = ExchangeKey(check);
         if (work.cannotRepeat) {
             Write(text::Format(
-                "Check %s stays in doubt on printer %s without a check file name: it is not sent "
-                "again",
+                "Check %s is in doubt on printer %s, which would not know it again: it is not sent again",
                 check.checkNumber.c_str(), work.printer.name.c_str()));
             outcomes.Settled(key);
             CloseByHand(work);
@@ -429,7 +428,7 @@ AnswerKind CBaseMonitoring::Attempt(CCheckInWork& work) {
     if (late == AnswerKind::Success) {
         return late;
     }
-    if (work.inDoubt && check.printedFileName.empty()) {
+    if (work.inDoubt && !work.device->CanRepeat(check)) {
         work.cannotRepeat = true;
         return AnswerKind::NotDelivered;
     }

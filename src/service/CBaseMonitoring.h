@@ -155,7 +155,7 @@ private:
     // printer, so it goes to no other printer and is sent again only to that one, under the same
     // check file name (a printer manager that keeps its check files answers such a repeat with
     // the original registration). It stays in doubt until that printer answers; a check in doubt
-    // without a check file name (a cash command) is never sent again but closed by hand.
+    // that the device would not know again (a cash command) is never sent again but closed by hand.
     COutcomeJournal outcomes;
     // Only the holder of the property's lease registers; created once the storage is open.
     std::unique_ptr<CPropertyLease> lease;

@@ -61,6 +61,10 @@ public:
     // check's status rows; every retry, also after a restart, reuses it. Empty when this kind of
     // device keeps no check files (the check then carries no name and a repeat is not known).
     virtual std::string NewCheckFileName(const CFiscalCheck& check);
+    // Whether the device knows the check, sent again, for a repeat of its earlier sending (so
+    // that a check in doubt may be sent again without being registered twice). By default: when
+    // it carries a check file name. A check in doubt that cannot be repeated is closed by hand.
+    virtual bool CanRepeat(const CFiscalCheck& check) const { return !check.printedFileName.empty(); }
 
     // How the last PrintCheck(check, false) or CollectLateAnswer ended.
     AnswerKind LastAnswer() const { return lastAnswer; }
