@@ -240,19 +240,6 @@ TEST_F(DepositsTest, RdrDepositsFirstThenOtherReceiptTypesThenDepositsWithoutBil
     EXPECT_TRUE(Contains(TrxNos(checks), generated.settledWindowPayment));
 }
 
-TEST_F(DepositsTest, WithoutAdditionalDepositCodesOnlyRdrDepositsAreFound) {
-    Open(Changes{{"<pay code=\"9060\"><print>2</print></pay>", ""}});
-    std::vector<CFiscalCheck> checks = Cycle();
-    ASSERT_EQ(TrxNos(checks), (std::vector<int>{generated.rdrDeposit}));
-    Registered(checks);
-    for (int cycle = 0; cycle < 4; ++cycle) {
-        checks = Cycle();
-        EXPECT_FALSE(Contains(TrxNos(checks), generated.otherTypeDeposit));
-        Registered(checks);
-    }
-    EXPECT_EQ(Status(generated.otherTypeDeposit), "-");
-}
-
 TEST_F(DepositsTest, SixteenDepositsPerCycle) {
     Open();
     // Twenty more card deposits at the desk.
@@ -496,26 +483,6 @@ TEST_F(DepositsTest, ProFormaDepositsAreRegisteredThenSettledByTheBillWithoutPos
     EXPECT_EQ(Rows("select count(*) from deposit_financial_transactions where resv_name_id=" + reservation),
               (std::vector<std::string>{"0"}));
     EXPECT_EQ(Find(Cycle(), std::to_string(generated.proFormaBill)), nullptr);
-}
-
-TEST_F(DepositsTest, ABillWithoutPostingsAndWithoutARegisteredDepositIsNoSettlement) {
-    Open(FullChecks() + WithoutPayMaster() + Changes{{"<proforma_folio_deposit>0<", "<proforma_folio_deposit>1<"}});
-    struct Case {
-        std::vector<std::string> statuses;
-        const char* logged;
-    };
-    for (const Case& c : {Case{{}, "No payments for this check"}, Case{{"N", ""}, "No deposit payment in this check"}}) {
-        CFiscalCheck check = storage.NewCheck();
-        check.SetField(4, "600001");
-        for (const std::string& status : c.statuses) {
-            struct_posting payment;
-            payment.fisc_status = status;
-            check.payments.push_back(payment);
-        }
-        EXPECT_FALSE(storage.CheckProFormaFolioForRefund(check));
-        EXPECT_TRUE(Logged(c.logged)) << c.logged;
-        EXPECT_EQ(check.payments.size(), c.statuses.size());
-    }
 }
 
 // --- split parts ---
