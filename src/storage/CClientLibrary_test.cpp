@@ -120,11 +120,6 @@ TEST(ClientLibraryLineTest, NamesLoseWhatWouldCutTheDeviceRecord) {
     EXPECT_EQ(CClientLibrary::DeviceText("\xC1\xEE\xF0\xF9"), "\xC1\xEE\xF0\xF9") << "Windows-1251 stays";
 }
 
-TEST(ClientLibraryLineTest, OpeningTimeIsMonthDayYear) {
-    EXPECT_EQ(CClientLibrary::OpeningTime("20190530123456"), "05/30/19 12:34:56");
-    EXPECT_EQ(CClientLibrary::OpeningTime("20261231235900"), "12/31/26 23:59:00");
-}
-
 TEST_F(ClientLibraryTest, ItemsDiscountsAndServiceChargesAreAppendedTendersAreNot) {
     Answer(0, "",
            {R"({"type":"M","objnum":1001,"name":"Borscht","qty":2,"ttl":"18.00","tax":128,"taxps":3})",
