@@ -12,7 +12,19 @@ cmake --build --preset release --target fiscora_demo FiscoraService LGXClient
 
 # Generates the demo hotel, starts the printer-manager simulator, runs FiscoraService in
 # build/release/demo-run until every demo payment is registered and prints the summary; exits
-# non-zero when something that should have been registered was not.
+# non-zero when something that should have been registered was not. "scripts/demo.sh suite8"
+# runs the Suite8 demo hotel instead of the Opera one (in build/release/demo-run-suite8).
 # The check-database server simulator takes its fixed port and the client library broadcasts on
 # loopback: the demo runs in a private network namespace where the machine allows it.
+# "scripts/demo.sh czech" runs the Opera demo hotel with Czech sales registration (printer type
+# 10) against the Czech registration simulator (in build/release/demo-run-czech).
+if [ "${1:-}" = "czech" ]; then
+    shift
+    exec build/release/tools/demo/fiscora_demo --work build/release/demo-run-czech --czech "$@"
+fi
+if [ "${1:-}" = "suite8" ]; then
+    shift
+    exec tools/check_db_sim/private_net.sh build/release/tools/demo/fiscora_demo --work build/release/demo-run-suite8 \
+        --hotel suite8 "$@"
+fi
 exec tools/check_db_sim/private_net.sh build/release/tools/demo/fiscora_demo --work build/release/demo-run "$@"

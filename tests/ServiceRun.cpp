@@ -28,8 +28,10 @@ std::string ServiceBinary() {
     return (binaryDir.empty() ? platform::ProgramFolder() : binaryDir + "/") + "FiscoraService";
 }
 
-ServiceRun::ServiceRun(const std::string& configuration)
-    : ServiceFolder(temp.Path(), ServiceBinary(), SourceDir() + configuration) {}
+ServiceRun::ServiceRun() : ServiceRun("demo/VuvovaZododAVU.xml") {}
+
+ServiceRun::ServiceRun(const std::string& demoConfiguration)
+    : ServiceFolder(temp.Path(), ServiceBinary(), SourceDir() + demoConfiguration) {}
 
 ServiceRun::~ServiceRun() {
     Shutdown();
@@ -44,10 +46,11 @@ ServiceRun::~ServiceRun() {
     }
 }
 
-bool ServiceRun::MakePms(pmsgen::OpenDay day, bool testBills) {
+bool ServiceRun::MakePms(pmsgen::OpenDay day, bool testBills, pmsgen::PmsKind pms) {
     pmsgen::Options options;
     options.openDay = day;
     options.testBills = testBills;
+    options.pms = pms;
     return MakePms(options);
 }
 

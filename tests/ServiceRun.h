@@ -16,11 +16,12 @@ struct ServiceRunTempFolder {
 // test). Failures to set the run up are test failures.
 class ServiceRun : private ServiceRunTempFolder, public ServiceFolder {
 public:
-    // configuration: the demo configuration the run starts from, in the source tree.
-    explicit ServiceRun(const std::string& configuration = "demo/VuvovaZododAVU.xml");
+    ServiceRun();
+    // A run with another demo configuration, given relative to the source tree.
+    explicit ServiceRun(const std::string& demoConfiguration);
     ~ServiceRun() override;
 
-    bool MakePms(pmsgen::OpenDay day, bool testBills = false);
+    bool MakePms(pmsgen::OpenDay day, bool testBills = false, pmsgen::PmsKind pms = pmsgen::PmsKind::Opera);
     bool MakePms(const pmsgen::Options& options);
     bool StartSimulators(const std::vector<std::string>& printerIdPrefixes = {"SIM"});
     // The usual start: the PMS, one simulator for both printers, the configuration, the service.

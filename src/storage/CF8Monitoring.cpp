@@ -436,11 +436,61 @@ bool CF8Monitoring::SetBillStatus(CFiscalCheck& check, const std::string& reques
         (check.statusCode == 17 || (status == "N" && !check.printedFileName.empty()))) {
         status = "F";
     }
-    std::string statement = qelFiscal.templates[CQELFiscal::BillStatus];
-    if (check.payments.empty()) {
-        statement = text::ReplaceAll(statement, "'D'", "'Y'");
+    // An invoice number is unique only within its series: a statement by number would also write
+    // the rows of the other series' invoice, so the invoice's own rows are written one by one.
+    // Its deposit rows stay, as a statement by number leaves them, unless it has no payment.
+    bool keepDeposits = !check.payments.empty();
+    bool ok = true;
+    ForEachRow(check, [&](const struct_posting& line) {
+        if (!(keepDeposits && line.fisc_status == "D")) {
+            ok = ExecuteTemplate(qelFiscal.templates[CQELFiscal::TransactionStatus],
+                                 {Arg::Text(status), Arg::Int(line.trx_no)}) &&
+                 ok;
+        }
+    });
+    return ok;
+}
+
+bool CF8Monitoring::SaveFiscalData(CFiscalCheck& check) {
+    if (!IsInvoiceCheck(check)) {
+        return COperaBase::SaveFiscalData(check);
     }
-    return ExecuteTemplate(statement, {Arg::Text(status), Arg::Number(check.checkNumber)});
+    // Row by row, for the reason SetBillStatus gives.
+    std::string attempt = check.printerName.empty() ? "0" : check.printerName;
+    bool ok = true;
+    ForEachRow(check, [&](const struct_posting& line) {
+        ok = ExecuteTemplate(
+                 qelFiscal.templates[CQELFiscal::PrintResultByTransaction],
+                 {Arg::Text(check.printerId), Arg::Text(check.shiftNumber), Arg::Text(check.fiscalNumber),
+                  Arg::Text(check.printedFileName), Arg::NumberOrNull(attempt), Arg::Int(line.trx_no)}) &&
+             ok;
+    });
+    return ok;
+}
+
+bool CF8Monitoring::IsInvoiceCheck(const CFiscalCheck& check) {
+    switch (check.statusCode) {
+        case 1:
+        case 4:
+        case 20:
+        case 21:
+            return false;
+        default:
+            return check.appendRateCode;
+    }
+}
+
+void CF8Monitoring::ForEachRow(const CFiscalCheck& check,
+                               const std::function<void(const struct_posting&)>& write) {
+    // Payments that composition folded into others are kept in removedLines with their rows.
+    std::set<int32_t> written;
+    for (const std::vector<struct_posting>* list : {&check.payments, &check.removedLines}) {
+        for (const struct_posting& line : *list) {
+            if (line.trx_no != 0 && !line.fisc_status.empty() && written.insert(line.trx_no).second) {
+                write(line);
+            }
+        }
+    }
 }
 
 bool CF8Monitoring::SetFirstTransactionStatus(CFiscalCheck& check, const std::string& status) {
@@ -467,7 +517,7 @@ bool CF8Monitoring::SetCheckStatus(CFiscalCheck& check, const std::string& statu
         default:
             break;
     }
-    if (!check.appendRateCode) {
+    if (!IsInvoiceCheck(check)) {
         return SetFirstTransactionStatus(check, status);
     }
     if (settings.payMaster) {

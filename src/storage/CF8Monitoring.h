@@ -57,6 +57,10 @@ public:
     // Makes sure every payment of the check has a row; the first failure ends it with false.
     bool RegisterCheckRows(CFiscalCheck& check);
     bool SetBillStatus(CFiscalCheck& check, const std::string& status);
+    // Printer, shift, fiscal number, journal file and attempt into the rows of the check.
+    bool SaveFiscalData(CFiscalCheck& check) override;
+    // A check of an invoice (full-check mode, not a deposit or AR payment).
+    static bool IsInvoiceCheck(const CFiscalCheck& check);
 
     // --- government codes and POS checks ---
     void ReadGovernmentCodes();
@@ -89,4 +93,8 @@ private:
     // The station of the invoice: the first payment still to register that names its workstation.
     void TakePaymentStation(CFiscalCheck& check);
     bool SetFirstTransactionStatus(CFiscalCheck& check, const std::string& status);
+    // Every line of the check that has a status row, once: its payments and the payments
+    // composition folded into them.
+    static void ForEachRow(const CFiscalCheck& check,
+                           const std::function<void(const struct_posting&)>& write);
 };

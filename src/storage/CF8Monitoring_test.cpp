@@ -225,6 +225,26 @@ TEST_F(SuiteEightBackEndTest, InvoiceStatusWrites) {
     EXPECT_EQ(Status(106), "D");
 }
 
+TEST_F(SuiteEightBackEndTest, AnInvoiceOfOneSeriesLeavesTheRowsOfTheOtherSeriesAlone) {
+    WithoutPayMaster();
+    // The other series' row as its own registration wrote it: the same invoice number.
+    pms.Run("update qel_financial_transactions set qel_fisc_status='N', bill_no=1001 where trx_no=106");
+    Open();
+    std::vector<CFiscalCheck> checks = Invoices();
+    ASSERT_EQ(checks.size(), 3u);
+    CFiscalCheck& first = checks[0];  // 1001 of series 1, payment 104
+    ASSERT_EQ(checks[1].receiptNumber, "502");
+    ASSERT_TRUE(storage.SetCheckStatus(first, "N"));
+    first.printerId = "P2";
+    first.fiscalNumber = "F900";
+    first.printerName = "2";
+    ASSERT_TRUE(storage.SaveFiscalData(first));
+    ASSERT_TRUE(storage.SetCheckStatus(first, "Y"));
+    EXPECT_EQ(pms.Rows("select trx_no, qel_fisc_status, check_number, attempt from qel_financial_transactions "
+                       "where trx_no in (104, 105, 106) order by trx_no"),
+              (Rows{"104|Y|F900|2", "105|Y|F77|2", "106|N|~|~"}));
+}
+
 TEST_F(SuiteEightBackEndTest, DepositRowsFollowTheInvoiceWithThePayMasterFlag) {
     Open();
     std::vector<CFiscalCheck> checks = Invoices();

@@ -111,7 +111,11 @@ public:
     // The deposits of the open date, registered as deposits (status D).
     std::vector<int> DueDeposits() const { return summary.depositsOfTheDay; }
     // How many documents the open date's due payments and deposits make.
-    size_t DueRegistrations() const { return DuePayments().size() + DueDeposits().size(); }
+    // (A Suite8 invoice registers its payments together: the PMS tells how many documents.)
+    size_t DueRegistrations() const {
+        return summary.registrations != 0 ? summary.registrations
+                                          : DuePayments().size() + DueDeposits().size();
+    }
     // What is wrong with the registered documents, record by record (one that no status row names
     // by its printer and fiscal number, a fiscal number given twice), then a count of documents
     // other than the count of due registrations. Empty when nothing is wrong. A deposit's row

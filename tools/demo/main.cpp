@@ -10,9 +10,10 @@
 // each deposit went through, what was closed without registration, the check journal and what
 // was left unregistered and why.
 //   fiscora_demo [--work FOLDER] [--time-limit SECONDS] [--program FiscoraService]
-//                [--configuration demo/VuvovaZododAVU.xml] [--czech]
-// --czech runs the demo hotel with printer type 10 (demo/czech/VuvovaZododAVU.xml) against the
-// Czech sales-registration simulator instead (see CzechDemo.h).
+//                [--configuration demo/VuvovaZododAVU.xml] [--hotel opera|suite8] [--czech]
+// --hotel suite8 runs the Suite8 demo hotel (its PMS and demo/suite8/VuvovaZododAVU.xml) in one
+// pass instead (see Suite8Demo.h). --czech runs the Opera demo hotel with printer type 10
+// (demo/czech/VuvovaZododAVU.xml) against the Czech sales-registration simulator (see CzechDemo.h).
 // Exit code 0 when every due payment and deposit was registered exactly once, the ignored
 // payments and split parts were closed without registration and the refund larger than its sale
 // was refused; 1 otherwise.
@@ -28,6 +29,7 @@
 #include <vector>
 
 #include "CzechDemo.h"
+#include "Suite8Demo.h"
 #include "DemoAct.h"
 #include "ServiceFolder.h"
 #include "platform/CodePage.h"
@@ -42,6 +44,7 @@ struct Settings {
     std::string program;
     std::string configuration;
     int timeLimitSeconds = 180;
+    pmsgen::PmsKind hotel = pmsgen::PmsKind::Opera;
     bool czech = false;
 };
 
@@ -53,12 +56,11 @@ bool ReadSettings(int argc, char** argv, Settings& settings) {
     std::string here = platform::ProgramFolder();
     settings.work = Clean(here + "../../demo-run") + "/";
     settings.program = Clean(here + "../../FiscoraService");
-    settings.configuration = std::string(FISCORA_SOURCE_DIR) + "/demo/VuvovaZododAVU.xml";
+    settings.configuration.clear();
     std::vector<std::string> args(argv + 1, argv + argc);
     auto czech = std::find(args.begin(), args.end(), "--czech");
     if (czech != args.end()) {
         settings.czech = true;
-        settings.configuration = std::string(FISCORA_SOURCE_DIR) + "/demo/czech/VuvovaZododAVU.xml";
         args.erase(czech);
     }
     for (size_t i = 0; i + 1 < args.size(); i += 2) {
@@ -72,11 +74,22 @@ bool ReadSettings(int argc, char** argv, Settings& settings) {
             settings.program = Clean(value);
         } else if (option == "--configuration") {
             settings.configuration = Clean(value);
+        } else if (option == "--hotel" && (value == "opera" || value == "suite8")) {
+            settings.hotel = value == "suite8" ? pmsgen::PmsKind::Suite8 : pmsgen::PmsKind::Opera;
         } else {
             return false;
         }
     }
-    return args.size() % 2 == 0 && settings.timeLimitSeconds > 0;
+    if (settings.configuration.empty()) {
+        // Each demo hotel has its configuration.
+        bool suite8 = settings.hotel == pmsgen::PmsKind::Suite8;
+        settings.configuration = std::string(FISCORA_SOURCE_DIR) +
+                                 (suite8           ? "/demo/suite8/VuvovaZododAVU.xml"
+                                  : settings.czech ? "/demo/czech/VuvovaZododAVU.xml"
+                                                   : "/demo/VuvovaZododAVU.xml");
+    }
+    return args.size() % 2 == 0 && settings.timeLimitSeconds > 0 &&
+           !(settings.czech && settings.hotel == pmsgen::PmsKind::Suite8);
 }
 
 // One row of the status table as the summary shows it.
@@ -231,7 +244,7 @@ int main(int argc, char** argv) {
     if (!ReadSettings(argc, argv, settings)) {
         std::fprintf(stderr,
                      "usage: fiscora_demo [--work FOLDER] [--time-limit SECONDS] [--program FiscoraService] "
-                     "[--configuration VuvovaZododAVU.xml] [--czech]\n");
+                     "[--configuration VuvovaZododAVU.xml] [--hotel opera|suite8] [--czech]\n");
         return 2;
     }
     std::error_code ignored;
@@ -252,6 +265,15 @@ int main(int argc, char** argv) {
         return RunCzechDemo(run, settings.timeLimitSeconds);
     }
     pmsgen::Options hotel;
+    if (settings.hotel == pmsgen::PmsKind::Suite8) {
+        // The Suite8 demo configuration expands no POS check: it needs no check-database server.
+        hotel.pms = pmsgen::PmsKind::Suite8;
+        if (!run.MakePms(hotel, error) || !run.StartSimulators({"SIM"}, error)) {
+            std::fprintf(stderr, "fiscora_demo: %s\n", error.c_str());
+            return 1;
+        }
+        return RunSuite8Demo(run, settings.timeLimitSeconds);
+    }
     hotel.depositStories = true;
     if (!run.MakePms(hotel, error) || !run.StartSimulators({"SIM"}, error) || !run.StartCheckDatabase(error)) {
         std::fprintf(stderr, "fiscora_demo: %s\n", error.c_str());

@@ -11,6 +11,8 @@
 #include <random>
 
 #include "PmsSchema.h"
+#include "SqlScript.h"
+#include "Suite8Hotel.h"
 #include "platform/Clock.h"
 #include "platform/CodePage.h"
 #include "platform/FileSystem.h"
@@ -51,10 +53,6 @@ constexpr int kSuite = 3;
 
 constexpr double kUsdRate = 92.5;
 
-double RoundCents(double x) {
-    return std::round(x * 100) / 100;
-}
-
 // One row of financial_transactions; unset optionals are NULL.
 struct Txn {
     double date = 0;
@@ -88,102 +86,6 @@ struct Txn {
     std::optional<int> fromReservation;
     std::optional<std::string> chequeNumber;  // the POS check reference of a POS posting
 };
-
-// A prepared statement whose values are bound in order.
-class Statement {
-public:
-    Statement(sqlite3* db, const char* sql) : db(db) { sqlite3_prepare_v2(db, sql, -1, &statement, nullptr); }
-    ~Statement() { sqlite3_finalize(statement); }
-    Statement(const Statement&) = delete;
-    Statement& operator=(const Statement&) = delete;
-
-    bool Ok() const { return statement != nullptr; }
-    Statement& Int(long long value) {
-        sqlite3_bind_int64(statement, next++, value);
-        return *this;
-    }
-    Statement& Real(double value) {
-        sqlite3_bind_double(statement, next++, value);
-        return *this;
-    }
-    Statement& Text(const std::string& value) {
-        sqlite3_bind_text(statement, next++, value.c_str(), static_cast<int>(value.size()), SQLITE_TRANSIENT);
-        return *this;
-    }
-    Statement& Null() {
-        sqlite3_bind_null(statement, next++);
-        return *this;
-    }
-    Statement& Int(const std::optional<int>& value) { return value ? Int(*value) : Null(); }
-    Statement& Text(const std::optional<std::string>& value) { return value ? Text(*value) : Null(); }
-    // Runs it; false with SQLite's message.
-    bool Run(std::string& error) {
-        int rc = sqlite3_step(statement);
-        sqlite3_reset(statement);
-        sqlite3_clear_bindings(statement);
-        next = 1;
-        if (rc != SQLITE_DONE && rc != SQLITE_ROW) {
-            error = sqlite3_errmsg(db);
-            return false;
-        }
-        return true;
-    }
-
-private:
-    sqlite3* db;
-    sqlite3_stmt* statement = nullptr;
-    int next = 1;
-};
-
-// Splits a schema script into its statements.
-std::vector<std::string> Statements(const std::string& script) {
-    std::vector<std::string> out;
-    std::string current;
-    for (const std::string& line : text::Split(script, '\n')) {
-        std::string trimmed = text::Trim(line);
-        if (trimmed.empty() || text::StartsWith(trimmed, "--")) {
-            continue;
-        }
-        current += line + "\n";
-        if (!trimmed.empty() && trimmed.back() == ';') {
-            out.push_back(current);
-            current.clear();
-        }
-    }
-    return out;
-}
-
-// Runs the statements; a failure names the statement after SQLite's message.
-bool Exec(sqlite3* db, const std::string& sql, std::string& error) {
-    char* message = nullptr;
-    if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &message) != SQLITE_OK) {
-        error = (message ? message : "SQLite error") + std::string(" in: ") + sql;
-        sqlite3_free(message);
-        return false;
-    }
-    return true;
-}
-
-bool IsIndex(const std::string& statement) {
-    std::string upper = text::ToUpper(text::Trim(statement));
-    return text::StartsWith(upper, "CREATE INDEX") || text::StartsWith(upper, "CREATE UNIQUE INDEX");
-}
-
-bool ParseDate(const std::string& dateText, platform::LocalTime& date) {
-    std::vector<std::string> parts = text::Split(dateText, '.');
-    if (parts.size() != 3) {
-        return false;
-    }
-    date = platform::LocalTime();
-    date.day = text::ToInt(parts[0]);
-    date.month = text::ToInt(parts[1]);
-    date.year = text::ToInt(parts[2]);
-    return db::oracle::IsValidDate(date);
-}
-
-std::string DateText(double day) {
-    return db::oracle::FromDayNumber(day).DateText();
-}
 
 // A bill being written: the stay it belongs to and what it holds so far.
 struct Folio {
@@ -242,9 +144,10 @@ public:
               db,
               "insert into trx_routing_instructions (resv_name_id, folio_view, bill_to_name_id) values "
               "(?,?,?)"),
-          insertJournal(db,
-                        "insert into financial_transactions_jrnl (trx_no, trx_no_header, resort, business_date, "
-                        "trx_code, trx_amount, recpt_no, u_d_flag) values (?,?,?,?,?,?,?,?)"),
+          insertJournal(
+              db,
+              "insert into financial_transactions_jrnl (trx_no, trx_no_header, resort, business_date, "
+              "trx_code, trx_amount, recpt_no, u_d_flag) values (?,?,?,?,?,?,?,?)"),
           insertDeposit(
               db,
               "insert into deposit_financial_transactions (trx_no, resort, trx_code, room, trx_amount, "
@@ -903,7 +806,8 @@ private:
         for (const Arrival& a : arrivals) {
             bool kate = a.code == std::string("9004");
             int guest = NewName(a.first, a.last, "", "", "");
-            int stay = kate ? NewStay(guest, today, 1, kStandard, "BAR") : NewStay(guest, today + 1, 2, kStandard, "BAR");
+            int stay = kate ? NewStay(guest, today, 1, kStandard, "BAR")
+                            : NewStay(guest, today + 1, 2, kStandard, "BAR");
             Txn deposit;
             deposit.date = today;
             deposit.code = a.code;
@@ -1240,7 +1144,8 @@ bool Generate(const Options& options, Summary& summary, std::string& error) {
     // The tables first and their indexes after the rows: much faster at benchmark scale.
     std::vector<std::string> tables;
     std::vector<std::string> indexes;
-    for (const char* script : {kOwnTablesSql, kOperaSchemaSql}) {
+    bool suite8 = options.pms == PmsKind::Suite8;
+    for (const char* script : {kOwnTablesSql, suite8 ? kSuite8SchemaSql : kOperaSchemaSql}) {
         for (const std::string& statement : Statements(script)) {
             (IsIndex(statement) ? indexes : tables).push_back(statement);
         }
@@ -1250,7 +1155,9 @@ bool Generate(const Options& options, Summary& summary, std::string& error) {
         ok = Exec(db, tables[i], error);
     }
     ok = ok && Exec(db, "BEGIN", error);
-    if (ok) {
+    if (ok && suite8) {
+        ok = WriteSuite8Hotel(db, options, summary, error);
+    } else if (ok) {
         Generator generator(db, options, summary);
         ok = generator.Run(error);
     }

@@ -19,6 +19,10 @@ namespace pmsgen {
 // US dollars and the airport transfer.
 enum class OpenDay { Demo, Small };
 
+// The PMS of the hotel: Opera (resort DEMO, schema OPERA) or Suite8 (schema FIDELIO, a check per
+// invoice; see Suite8Hotel.h for its open date).
+enum class PmsKind { Opera, Suite8 };
+
 struct Options {
     // The database file; an existing file is replaced.
     std::string file;
@@ -41,6 +45,7 @@ struct Options {
     // Where the POS checks of the POS postings are written, as a JSON array for the
     // check-database server stand-in; empty writes none.
     std::string posChecksFile;
+    PmsKind pms = PmsKind::Opera;
 };
 
 // One bill of the open business date.
@@ -131,6 +136,15 @@ struct Summary {
     int proFormaDeposit = 0;
     int proFormaBill = 0;
     int proFormaRefund = 0;
+
+    // Suite8: how many documents the due payments and deposits make (an invoice holds several
+    // payments); 0 when every due payment and deposit is a document of its own.
+    size_t registrations = 0;
+    // Suite8: the invoice number used in two series (two invoices, two documents), the invoices
+    // that hold the two parts of a manual split, the posting with a POS check.
+    int twoSeriesInvoice = 0;
+    std::vector<int> splitInvoices;
+    int posCheckPosting = 0;
 };
 
 // Writes the database; false with the reason when it cannot.

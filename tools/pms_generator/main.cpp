@@ -1,7 +1,7 @@
 // pms_generator: writes the demo hotel's PMS database for the embedded SQLite stand-in.
 //   pms_generator [--output demo_pms.db] [--transactions N] [--business-date dd.mm.yyyy] [--seed N]
 //                 [--small-open-day] [--test-bills] [--restaurant-payment] [--pos-checks FILE]
-//                 [--deposit-stories]
+//                 [--deposit-stories] [--suite8]
 // --transactions adds a history of N financial transactions before the open business date (up
 // to three years of business dates, every payment fiscalised); without it only the open date is
 // written. --small-open-day, --test-bills, --restaurant-payment and --deposit-stories change what
@@ -23,7 +23,7 @@ int Usage() {
                  "usage: pms_generator [--output FILE] [--transactions N] [--business-date dd.mm.yyyy] "
                  "[--seed N]\n"
                  "                     [--small-open-day] [--test-bills] [--restaurant-payment] [--pos-checks FILE]\n"
-                 "                     [--deposit-stories]\n");
+                 "                     [--deposit-stories] [--suite8]\n");
     return 2;
 }
 
@@ -48,6 +48,10 @@ int main(int argc, char** argv) {
         }
         if (option == "--deposit-stories") {
             options.depositStories = true;
+            continue;
+        }
+        if (option == "--suite8") {
+            options.pms = pmsgen::PmsKind::Suite8;
             continue;
         }
         if (i + 1 >= argc) {

@@ -1,0 +1,151 @@
+// FiscoraService against the generated Suite8 demo hotel and the printer-manager simulator: every
+// due invoice, deposit and accounts-receivable payment is registered exactly once, a second run
+// registers nothing new, and while the printer manager is down the payment departments are
+// switched off in the PMS.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <set>
+
+#include "ServiceRun.h"
+#include "platform/Text.h"
+
+namespace {
+
+constexpr const char* kConfiguration = "demo/suite8/VuvovaZododAVU.xml";
+
+// zdco_disabled_prearr and zdco_disabled_billing of a department, as "prearr/billing".
+std::string PaymentEntry(ServiceRun& run, int department) {
+    return run.Query(text::Format(
+        "select zdco_disabled_prearr || '/' || zdco_disabled_billing from zdco where zdco_numericdesc=%d",
+        department));
+}
+
+// The document the simulator registered for the status row of a posting.
+const ServiceRun::Registered* RecordOf(const std::vector<ServiceRun::Registered>& records,
+                                       const ServiceRun::StatusRow& row) {
+    for (const ServiceRun::Registered& record : records) {
+        if (ServiceFolder::IsRegistrationOf(record, row)) {
+            return &record;
+        }
+    }
+    return nullptr;
+}
+
+TEST(Suite8RegistrationTest, EveryDueInvoiceDepositAndSettlementIsRegisteredOnceAndASecondRunAddsNothing) {
+    ServiceRun run(kConfiguration);
+    ASSERT_TRUE(run.MakePms(pmsgen::OpenDay::Demo, false, pmsgen::PmsKind::Suite8));
+    ASSERT_TRUE(run.StartSimulators());
+    ASSERT_TRUE(run.Configure());
+    ASSERT_TRUE(run.StartService()) << run.Diagnostics();
+    const pmsgen::Summary& pms = run.Pms();
+    std::vector<int> due = run.DuePayments();
+    std::vector<int> deposits = run.DueDeposits();
+    ASSERT_EQ(due.size(), 14u);
+    ASSERT_EQ(deposits.size(), 4u);
+    ASSERT_TRUE(run.WaitForStatus(due, "Y", 120000)) << run.Diagnostics();
+    ASSERT_TRUE(run.WaitForStatus(deposits, "D", 10000)) << run.Diagnostics();
+    ASSERT_TRUE(run.WaitForStatus(pms.ignoredPayments, "Y", 10000)) << run.Diagnostics();
+    EXPECT_EQ(run.StopService(), 0) << run.Diagnostics();
+
+    std::vector<ServiceRun::Registered> records = run.AllRecords();
+    std::vector<std::string> problems = run.RegistrationProblems(records, run.DueRegistrations());
+    EXPECT_TRUE(problems.empty()) << text::Join(problems, "\n");
+    std::map<int, ServiceRun::StatusRow> rows = run.StatusRows();
+    // Each invoice is one document for what its payments sum to, named by the invoice number;
+    // the number used in two series makes two documents.
+    std::set<const ServiceRun::Registered*> used;
+    for (const pmsgen::Bill& invoice : pms.bills) {
+        if (invoice.number == pms.houseBill) {
+            continue;
+        }
+        SCOPED_TRACE(invoice.number);
+        const ServiceRun::Registered* record = RecordOf(records, rows[invoice.payments.front()]);
+        ASSERT_NE(record, nullptr);
+        EXPECT_EQ(record->documentNumber, std::to_string(invoice.number));
+        EXPECT_EQ(record->total, text::Format("%.2f", invoice.total));
+        for (int payment : invoice.payments) {
+            EXPECT_EQ(rows[payment].status, "Y") << payment;
+            EXPECT_EQ(RecordOf(records, rows[payment]), record) << payment;
+        }
+        EXPECT_TRUE(used.insert(record).second) << "one document for two invoices";
+    }
+    // The company's settlement of its city ledger, and the deposits, each a document of its own.
+    const ServiceRun::Registered* settlement = RecordOf(records, rows[pms.arPayment]);
+    ASSERT_NE(settlement, nullptr);
+    EXPECT_EQ(settlement->total, "2400.00");
+    EXPECT_TRUE(used.insert(settlement).second);
+    for (int deposit : deposits) {
+        const ServiceRun::Registered* record = RecordOf(records, rows[deposit]);
+        ASSERT_NE(record, nullptr) << deposit;
+        EXPECT_TRUE(used.insert(record).second) << deposit;
+    }
+    EXPECT_EQ(used.size(), records.size());
+    // The supervisor's invoice is closed without a document.
+    EXPECT_EQ(rows[pms.ignoredPayments.front()].checkNumber, "");
+    EXPECT_EQ(run.LogCount("Payment included in ignore list."), 1u);
+    EXPECT_EQ(run.LogCount("Unsuccessful"), 0u) << run.Diagnostics();
+    EXPECT_GE(run.LogCount("Invoice: " + std::to_string(pms.twoSeriesInvoice)), 1u);
+
+    // A second run over the same PMS finds nothing left to register.
+    ASSERT_TRUE(run.StartService());
+    ASSERT_TRUE(ServiceRun::WaitUntil([&] { return run.LogCount("Start service") == 2; }, 20000))
+        << run.Diagnostics();
+    ServiceRun::WaitUntil([] { return false; }, 2000);
+    EXPECT_EQ(run.StopService(), 0) << run.Diagnostics();
+    EXPECT_EQ(run.AllRecords().size(), records.size());
+    std::map<int, ServiceRun::StatusRow> after = run.StatusRows();
+    ASSERT_EQ(after.size(), rows.size());
+    for (const auto& [trxNo, row] : rows) {
+        EXPECT_EQ(after[trxNo].status, row.status) << trxNo;
+        EXPECT_EQ(after[trxNo].checkNumber, row.checkNumber) << trxNo;
+    }
+}
+
+TEST(Suite8RegistrationTest, PaymentDepartmentsAreSwitchedOffWhileThePrinterManagerIsDown) {
+    ServiceRun run(kConfiguration);
+    ASSERT_TRUE(run.MakePms(pmsgen::OpenDay::Small, false, pmsgen::PmsKind::Suite8));
+    ASSERT_TRUE(run.StartSimulators());
+    run.SetFault("refuse");
+    ASSERT_TRUE(run.Configure());
+    ASSERT_TRUE(run.StartService()) << run.Diagnostics();
+    std::vector<int> due = run.DuePayments();
+    std::vector<int> deposits = run.DueDeposits();
+    ASSERT_EQ(due.size(), 4u);
+    ASSERT_EQ(deposits.size(), 1u);
+
+    // The deposit was tried on both printers and is still due; payment entry is off for the
+    // payment and deposit departments only.
+    ASSERT_TRUE(run.WaitForStatus(deposits, "N", 60000)) << run.Diagnostics();
+    ASSERT_TRUE(ServiceRun::WaitUntil([&] { return PaymentEntry(run, 9000) == "1/1"; }, 10000))
+        << run.Diagnostics();
+    for (int department : {9004, 9005, 9020}) {
+        EXPECT_EQ(PaymentEntry(run, department), "1/1") << department;
+    }
+    for (int department : {1000, 2000, 4, 9100}) {
+        EXPECT_EQ(PaymentEntry(run, department), "0/0") << department;
+    }
+    EXPECT_TRUE(run.AllRecords().empty());
+    EXPECT_EQ(run.LogCount("Block payments"), 1u);
+
+    // Back again: everything is registered and payments are taken again.
+    run.SetFault("none");
+    ASSERT_TRUE(run.WaitForStatus(due, "Y", 60000)) << run.Diagnostics();
+    ASSERT_TRUE(run.WaitForStatus(deposits, "D", 10000)) << run.Diagnostics();
+    ASSERT_TRUE(ServiceRun::WaitUntil([&] { return PaymentEntry(run, 9000) == "0/0"; }, 10000))
+        << run.Diagnostics();
+    for (int department : {9004, 9005, 9020}) {
+        EXPECT_EQ(PaymentEntry(run, department), "0/0") << department;
+    }
+    std::string log = run.Log();
+    EXPECT_LT(log.rfind("Block payments"), log.rfind("Unblock payments"));
+
+    // Stopping blocks payments again: nothing registers them while the service is away.
+    EXPECT_EQ(run.StopService(), 0) << run.Diagnostics();
+    EXPECT_EQ(PaymentEntry(run, 9000), "1/1");
+    std::vector<ServiceRun::Registered> records = run.AllRecords();
+    EXPECT_TRUE(run.RegistrationProblems(records, run.DueRegistrations()).empty());
+    EXPECT_EQ(records.size(), 3u);
+}
+
+}  // namespace
