@@ -580,7 +580,7 @@ bool CF8CheckLoader::ReadOriginalCheck(CFiscalCheck& check) {
     std::string statement =
         text::ReplaceAll(qelFiscal.templates[CQELFiscal::RowsOfFiscalCheck], "bill_no", "RECPT_NO");
     db::Recordset rows;
-    if (!OpenTemplate(statement, {Arg::Text(check.folioNumber), Arg::Text(check.groupName)}, rows)) {
+    if (!OpenTemplate(statement, {Arg::Field(check.folioNumber), Arg::Field(check.groupName)}, rows)) {
         WriteLog("Request error. Not found original check for refund.");
         return false;
     }

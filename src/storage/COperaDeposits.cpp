@@ -145,7 +145,7 @@ bool COperaDeposits::ReadOriginalCheck(CFiscalCheck& check) {
     check.SetField(16, check.payments[0].reference);
     db::Recordset rows;
     if (!OpenTemplate(qelFiscal.templates[CQELFiscal::RowsOfFiscalCheck],
-                      {Arg::Text(check.folioNumber), Arg::Text(check.groupName)}, rows)) {
+                      {Arg::Field(check.folioNumber), Arg::Field(check.groupName)}, rows)) {
         WriteLog("Request error. Not found original check for refund.");
         return false;
     }
@@ -183,7 +183,7 @@ bool COperaDeposits::ConfirmRefund(CFiscalCheck& check, int referencedCheck, dou
     lastError.clear();
     db::Recordset rows;
     if (!OpenTemplate(recPayment.templates[Row::PaymentByConfirmationAndReceipt],
-                      {Arg::Text(check.folioNumber), Arg::Int(referencedCheck)}, rows)) {
+                      {Arg::Field(check.folioNumber), Arg::Int(referencedCheck)}, rows)) {
         ReportError(platform::Cp1251("Ошибка запроса оригинального платежа"));
         return false;
     }

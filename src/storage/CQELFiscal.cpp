@@ -85,9 +85,9 @@ bool CQELFiscal::InsertRow(const RowValues& v, bool saleTime) {
     return storage.ExecuteTemplate(
         statement,
         {Arg::Int(v.trxNo), Arg::Int(v.trxCode), Arg::Raw(sqlformat::LineText(v.description)),
-         Arg::Real(v.amount), Arg::Raw(sqlformat::LineText(v.room)), Arg::Text(v.receipt), Arg::Text(v.folio),
-         Arg::Text(v.bill), Arg::Text(v.machine), Arg::NumberOrNull(v.cashier), Arg::Text(v.status),
-         Arg::Text(v.businessDate), Arg::NumberOrNull(v.attempt), Arg::Text(v.reference)});
+         Arg::Real(v.amount), Arg::Raw(sqlformat::LineText(v.room)), Arg::Field(v.receipt), Arg::Field(v.folio),
+         Arg::Field(v.bill), Arg::Field(v.machine), Arg::NumberOrNull(v.cashier), Arg::Text(v.status),
+         Arg::Text(v.businessDate), Arg::NumberOrNull(v.attempt), Arg::Field(v.reference)});
 }
 
 bool CQELFiscal::ReBillRows(CFiscalCheck& check) {
@@ -103,7 +103,7 @@ bool CQELFiscal::ReBillRows(CFiscalCheck& check) {
         }
         line.bill_no = text::ToInt(check.checkNumber);
         if (withStation) {
-            storage.ExecuteTemplate(templates[RowStation], {Arg::Text(check.station), Arg::Int(line.trx_no)});
+            storage.ExecuteTemplate(templates[RowStation], {Arg::Field(check.station), Arg::Int(line.trx_no)});
         }
         return true;
     };
@@ -154,7 +154,7 @@ bool CQELFiscal::SetBillStatus(CFiscalCheck& check, const std::string& requested
     }
     if (check.statusCode == 18 || check.statusCode == 19) {
         bool ok = storage.ExecuteTemplate(templates[FolioStatus],
-                                          {Arg::Text(status), Arg::Text(check.reservationId)});
+                                          {Arg::Text(status), Arg::Field(check.reservationId)});
         if (ok && status == "Y" && check.statusCode == 19) {
             // Settlement: the bill's own rows are final too, and the reservation's deposits go.
             storage.ExecuteTemplate(templates[BillStatus], {Arg::Text("Y"), Arg::Number(BillKey(check))});
@@ -290,8 +290,8 @@ bool CQELFiscal::SaveFiscalData(CFiscalCheck& check) {
 
 bool CQELFiscal::SaveFiscalResult(CFiscalCheck& check) {
     return storage.ExecuteTemplate(templates[DeviceInfoByBill],
-                                   {Arg::Text(check.GetField(18)), Arg::Text(check.GetField(17)),
-                                    Arg::Text(check.GetField(21)), Arg::NumberOrNull(check.GetField(19)),
+                                   {Arg::Field(check.GetField(18)), Arg::Field(check.GetField(17)),
+                                    Arg::Field(check.GetField(21)), Arg::NumberOrNull(check.GetField(19)),
                                     Arg::NumberOrNull(check.GetField(20)), Arg::Number(BillKey(check))});
 }
 

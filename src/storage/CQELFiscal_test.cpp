@@ -128,6 +128,23 @@ TEST_F(StatusTableTest, TextsKeepTheirApostrophesAndCannotBreakAStatement) {
               (Rows{"P'1|F'%s'"}));
 }
 
+TEST_F(StatusTableTest, PmsTextsAreStoredExactlyAsThePmsHoldsThem) {
+    Open();
+    // Texts that hold a doubled apostrophe already, as the PMS may hold them: a line text as
+    // read, check fields as SetField keeps them, and a device's answer.
+    CFiscalCheck check = Bill("5001", {Payment(1002, 9000, -60, "It''s paid")});
+    check.payments[0].room = "1''2";
+    check.SetField(13, "Desk ''A''");
+    check.SetField(3, "F'''1");
+    ASSERT_TRUE(storage.RegisterCheckRows(check)) << storage.GetLastError();
+    EXPECT_EQ(pms.Rows("select description, room, machine, folio_no from qel_financial_transactions"),
+              (Rows{"It''s paid|1''2|Desk ''A''|F'''1"}));
+    check.fiscalNumber = "N''7";
+    check.printerId = "P'1";
+    ASSERT_TRUE(storage.SaveFiscalData(check)) << storage.GetLastError();
+    EXPECT_EQ(pms.Rows("select check_number, printer_id from qel_financial_transactions"), (Rows{"N''7|P'1"}));
+}
+
 TEST_F(StatusTableTest, StatusLettersAtBillLevel) {
     Open();
     Row(1002, "Y");

@@ -8,19 +8,31 @@ namespace sqlformat {
 std::string Quote(const std::string& text) {
     std::string out;
     out.reserve(text.size() + 2);
-    for (size_t i = 0; i < text.size();) {
-        if (text[i] != '\'') {
-            out += text[i++];
+    for (char c : text) {
+        out += c;
+        if (c == '\'') {
+            out += '\'';
+        }
+    }
+    return out;
+}
+
+std::string QuoteField(const std::string& field) {
+    std::string text;
+    text.reserve(field.size());
+    for (size_t i = 0; i < field.size();) {
+        if (field[i] != '\'') {
+            text += field[i++];
             continue;
         }
         size_t run = 0;
-        while (i < text.size() && text[i] == '\'') {
+        while (i < field.size() && field[i] == '\'') {
             ++run;
             ++i;
         }
-        out.append(run % 2 == 0 ? run : run + 1, '\'');
+        text.append((run + 1) / 2, '\'');
     }
-    return out;
+    return Quote(text);
 }
 
 std::string LineText(const std::string& text) {
@@ -92,6 +104,12 @@ Arg Arg::Real(double value) {
 Arg Arg::Text(const std::string& value) {
     Arg a;
     a.text = Quote(value);
+    return a;
+}
+
+Arg Arg::Field(const std::string& value) {
+    Arg a;
+    a.text = QuoteField(value);
     return a;
 }
 

@@ -8,10 +8,13 @@
 // Every conversion takes a typed argument, so that a text cannot end up where a number belongs.
 namespace sqlformat {
 
-// A text for the inside of a quoted SQL literal. Every run of apostrophes is made even: a raw
-// "O'Brien" is doubled, a text whose apostrophes are doubled already (check fields, cleaned
-// lines) stays as it is, and either way the literal cannot end early.
+// A text for the inside of a quoted SQL literal: every apostrophe doubled, so the row holds the
+// text exactly as given ("It''s" keeps both of its apostrophes) and the literal cannot end early.
 std::string Quote(const std::string& text);
+// A check field for the inside of a literal. The check keeps its fields with every apostrophe
+// doubled (CFiscalCheck::SetField), so each run is halved back first (a single one, of a field
+// set directly, stays one): the row holds the PMS text itself.
+std::string QuoteField(const std::string& field);
 // A line text (description, reference, room) as it goes into SQL: "%" becomes "#", as lines are
 // cleaned for the journal, and the text is quoted.
 std::string LineText(const std::string& text);
@@ -32,6 +35,8 @@ public:
     static Arg Real(double value);
     // %s between quotes: quoted with Quote
     static Arg Text(const std::string& value);
+    // %s between quotes for a check field: quoted with QuoteField
+    static Arg Field(const std::string& value);
     // %s for a number held as text (a bill or reservation number); anything else fails the
     // statement
     static Arg Number(const std::string& value);

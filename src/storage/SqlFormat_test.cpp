@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "storage/CQELFiscal.h"
 #include "storage/CRecordBinding.h"
 #include "storage/TestPms.h"
@@ -10,20 +12,41 @@ namespace {
 
 using sqlformat::Arg;
 
-TEST(SqlFormatTest, QuoteMakesEveryApostropheRunEven) {
-    const std::pair<std::string, std::string> cases[] = {
-        {"O'Brien", "O''Brien"},
-        {"O''Brien", "O''Brien"},
-        {"'", "''"},
-        {"'''", "''''"},
-        {"it's a 'test'", "it''s a ''test''"},
-        {"", ""},
-        {"x'); drop table t; --", "x''); drop table t; --"},
+// True when every run of apostrophes in the text has an even length.
+bool AllRunsEven(const std::string& text) {
+    size_t run = 0;
+    for (char c : text + "x") {
+        if (c == '\'') {
+            ++run;
+        } else if (run % 2 != 0) {
+            return false;
+        } else {
+            run = 0;
+        }
+    }
+    return true;
+}
+
+TEST(SqlFormatTest, QuoteDoublesEveryApostropheAndQuoteFieldUndoesTheFieldsDoubling) {
+    // in, quoted as a raw text, quoted as a check field (doubled by SetField, or set directly)
+    const std::tuple<std::string, std::string, std::string> cases[] = {
+        {"O'Brien", "O''Brien", "O''Brien"},
+        {"O''Brien", "O''''Brien", "O''Brien"},  // the field of O'Brien
+        {"It''''s", "It''''''''s", "It''''s"},   // the field of the PMS text It''s
+        {"'", "''", "''"},
+        {"'''", "''''''", "''''"},
+        {"it's a 'test'", "it''s a ''test''", "it''s a ''test''"},
+        {"", "", ""},
+        {"x'); drop table t; --", "x''); drop table t; --", "x''); drop table t; --"},
     };
-    for (const auto& [in, out] : cases) {
-        EXPECT_EQ(sqlformat::Quote(in), out) << in;
+    for (const auto& [in, raw, field] : cases) {
+        EXPECT_EQ(sqlformat::Quote(in), raw) << in;
+        EXPECT_EQ(sqlformat::QuoteField(in), field) << in;
+        // Either way the literal cannot end inside the text.
+        EXPECT_TRUE(AllRunsEven(sqlformat::Quote(in)) && AllRunsEven(sqlformat::QuoteField(in))) << in;
     }
     EXPECT_EQ(sqlformat::LineText("10% off, Guest's"), "10# off, Guest''s");
+    EXPECT_EQ(sqlformat::LineText("It''s"), "It''''s");
 }
 
 TEST(SqlFormatTest, ConversionsTakeTypedValues) {
