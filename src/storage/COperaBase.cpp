@@ -8,27 +8,12 @@
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
+#include "storage/db/ConnectionString.h"
 #include "storage/CPosExpansion.h"
 
 using sqlformat::Arg;
 
 namespace {
-
-// The connection string for the log, with its password hidden.
-std::string WithoutPassword(const std::string& connectionString) {
-    std::vector<std::string> parts = text::Split(connectionString, ';');
-    for (std::string& part : parts) {
-        size_t eq = part.find('=');
-        if (eq == std::string::npos) {
-            continue;
-        }
-        std::string key = text::ToLower(text::Trim(part.substr(0, eq)));
-        if (key == "pwd" || key == "password") {
-            part = part.substr(0, eq + 1) + "*****";
-        }
-    }
-    return text::Join(parts, ";");
-}
 
 // Finds the first "xxxx" in any letter case.
 size_t FindListMarker(const std::string& s) {
@@ -218,7 +203,7 @@ bool COperaBase::LoadStorageSettings(CFiscalINI& config) {
         WriteLog("DATABASE CONNECT UNDEFINED");
         return false;
     }
-    WriteLog("Base access:" + WithoutPassword(s.connectionString));
+    WriteLog("Base access:" + db::ConnectionString::WithoutPasswords(s.connectionString));
     s.trace = config.ReadFlag("//fiscal_trans_ini/trace");
     s.version = config.ReadVersion();
     s.schema = text::Trim(config.ReadParameter("//fidelio_ini/fidelio_schema"));

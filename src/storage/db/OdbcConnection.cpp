@@ -5,6 +5,8 @@
 
 #include <vector>
 
+#include "storage/db/ConnectionString.h"
+
 namespace db {
 
 namespace {
@@ -97,14 +99,23 @@ bool OdbcConnection::Open(const std::string& connectionString) {
                                     SQL_DRIVER_NOPROMPT);
     if (!Succeeded(rc)) {
         Collect(SQL_HANDLE_DBC, dbc, true);
+        HidePasswords(connectionString);
         Close();
         return false;
     }
     if (rc == SQL_SUCCESS_WITH_INFO) {
         Collect(SQL_HANDLE_DBC, dbc, false);
+        HidePasswords(connectionString);
     }
     connected = true;
     return true;
+}
+
+void OdbcConnection::HidePasswords(const std::string& connectionString) {
+    // A driver may repeat the connection string, or the password, in its messages.
+    for (ProviderError& error : errors) {
+        error.description = ConnectionString::HidePasswords(error.description, connectionString);
+    }
 }
 
 void OdbcConnection::Close() {

@@ -27,6 +27,8 @@ private:
     bool ReadRows(void* statement, Recordset& recordset);
     // Adds the diagnostic records of a handle; failed says whether the call they belong to failed.
     void Collect(short handleType, void* handle, bool failed);
+    // Replaces the connection string's passwords in the collected messages.
+    void HidePasswords(const std::string& connectionString);
 
     void* environment = nullptr;
     void* connection = nullptr;
