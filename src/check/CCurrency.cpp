@@ -1,15 +1,28 @@
 #include "check/CCurrency.h"
 
-#include <cstdlib>
+#include <cmath>
+#include <cstdint>
+
+#include "platform/Text.h"
 
 int CCurrency::CurrencyDecimals = 2;
 std::string CCurrency::CurrencyPoint = ".";
 
 namespace {
 
-// Rounds half away from zero and truncates toward zero into 64 bits.
+// Rounds half away from zero and truncates toward zero into 64 bits. A value beyond them
+// saturates and a NaN is 0: converting either would be undefined.
 int64_t RoundHalfAway(long double x) {
+    if (std::isnan(x)) {
+        return 0;
+    }
     x = x >= 0 ? x + 0.5L : x - 0.5L;
+    if (x >= 9223372036854775807.0L) {
+        return INT64_MAX;
+    }
+    if (x <= -9223372036854775808.0L) {
+        return INT64_MIN;
+    }
     return static_cast<int64_t>(x);
 }
 
@@ -52,7 +65,7 @@ CCurrency& CCurrency::FromText(const std::string& input) {
     if (!t.empty() && t[0] == '.') {
         t.insert(0, "0");
     }
-    return FromDouble(std::strtod(t.c_str(), nullptr));
+    return FromDouble(text::ToDouble(t));
 }
 
 long double CCurrency::AsDouble() const {

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdint>
+
 #include "check/CCurrencyArray.h"
 #include "log/CLogFile.h"
 #include "platform/FileSystem.h"
@@ -43,6 +46,18 @@ TEST(CCurrencyTest, FromTextTakesCommaAndLeadingPoint) {
     EXPECT_EQ(CCurrency().FromText(".5").Value(), 50);
     EXPECT_EQ(CCurrency().FromText("-3.004").Value(), -300);
     EXPECT_EQ(CCurrency().FromText("abc").Value(), 0);
+    // Only plain decimals: none of these is an amount.
+    for (const char* notDecimal : {"nan", "inf", "-Infinity", "0x10", "1e999"}) {
+        EXPECT_EQ(CCurrency().FromText(notDecimal).Value(), 0) << notDecimal;
+    }
+}
+
+TEST(CCurrencyTest, ValuesBeyondSixtyFourBitsSaturateAndNanIsZero) {
+    EXPECT_EQ(CCurrency().FromDouble(std::nan("")).Value(), 0);
+    EXPECT_EQ(CCurrency().FromDouble(1e300).Value(), INT64_MAX);
+    EXPECT_EQ(CCurrency().FromDouble(-INFINITY).Value(), INT64_MIN);
+    EXPECT_EQ(CCurrency().FromDouble(92233720368547758.07).Value(), INT64_MAX);
+    EXPECT_EQ(CCurrency().FromDouble(-1234567.895).Value(), -123456790);
 }
 
 TEST(CCurrencyTest, IntegerArithmeticIsExact) {

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <limits>
 
+#include "platform/Text.h"
+
 namespace db {
 
 Value Value::Of(int64_t v) {
@@ -111,6 +113,10 @@ FieldStatus Recordset::GetDouble(size_t column, double& out) const {
             out = static_cast<double>(v->integer);
             return FieldStatus::Ok;
         case Value::Type::Real:
+            // An infinite value (SQLite keeps one) is no amount.
+            if (!std::isfinite(v->real)) {
+                return FieldStatus::CantConvert;
+            }
             out = v->real;
             return FieldStatus::Ok;
         default:
@@ -149,7 +155,8 @@ bool Recordset::ParseDouble(const std::string& text, double& value) {
     if (!s.empty() && s.front() == '+') {
         s.remove_prefix(1);
     }
-    if (s.empty()) {
+    // Plain decimals only: from_chars would also take "nan", "inf" and "infinity".
+    if (s.empty() || text::DecimalPrefix(std::string(s)) != s.size()) {
         return false;
     }
     // from_chars does not take ".5", which is how Oracle writes numbers below one.
@@ -161,7 +168,7 @@ bool Recordset::ParseDouble(const std::string& text, double& value) {
     }
     double d = 0;
     auto result = std::from_chars(s.data(), s.data() + s.size(), d);
-    if (result.ec != std::errc() || result.ptr != s.data() + s.size()) {
+    if (result.ec != std::errc() || result.ptr != s.data() + s.size() || !std::isfinite(d)) {
         return false;
     }
     value = d;
