@@ -286,6 +286,16 @@ void CNewInterface::SplitLargeLines(CFiscalCheck& target) {
         limit = target.statusCode == 6 || target.statusCode == 7 ? 100000000 : 999999.99;
     }
     std::vector<struct_posting>& postings = target.postings;
+    for (const struct_posting& posting : postings) {
+        // An amount no device line could carry in a bounded number of parts is refused, rather
+        // than split until memory runs out.
+        if (!std::isfinite(posting.trx_amount) || std::fabs(posting.trx_amount) / limit > kMaxLineParts) {
+            lastError = text::Format("Posting %d: amount %.2f is too large for the printer's lines",
+                                     posting.trx_code, posting.trx_amount);
+            Log(lastError);
+            return;
+        }
+    }
     for (size_t i = 0; i < postings.size();) {
         struct_posting large = postings[i];
         if (std::fabs(large.trx_amount) <= limit) {
@@ -373,6 +383,9 @@ bool CNewInterface::Register(bool saveDescriptionOnly) {
     }
     AddTextLines(message);
     SplitLargeLines(check);
+    if (!lastError.empty()) {
+        return false;
+    }
     SendNetAmounts(message);
     message.paymentsAmount = check.paymentsTotal;
     AddItems(message);

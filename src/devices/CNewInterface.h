@@ -29,7 +29,11 @@ public:
     // Device identity, shift number and the tender tests of a refund before the check.
     bool PrepareTender(FiscMessage& message, CFiscalCheck& target, const std::string& flags);
     bool TestTenders(FiscMessage& message, const std::string& flags, CFiscalCheck& target);
-    // Splits postings above the device's largest line amount into parts it accepts.
+    // A posting is split into at most this many lines.
+    static constexpr double kMaxLineParts = 1000;
+
+    // Splits postings above the device's largest line amount into parts it accepts; a posting
+    // that would take more than kMaxLineParts lines (or has no finite amount) leaves lastError.
     void SplitLargeLines(CFiscalCheck& target);
 
 private:

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <limits>
 #include <thread>
 
 #include "devices/DeviceTestSupport.h"
@@ -706,6 +707,18 @@ TEST_F(InterfaceTest, LargeLinesAreSplitForTheDevice) {
     check.postings = {Posting(1, "Hall", 3000000, "1")};
     other.SplitLargeLines(check);
     EXPECT_EQ(check.postings.size(), 1u);
+
+    // An amount no bounded number of lines carries is refused, the postings left as they are.
+    for (double amount : {1e300, 1000 * 999999.99 + 1, std::numeric_limits<double>::infinity()}) {
+        check.postings = {Posting(4, "Hall", amount, "1"), Posting(5, "Tea", 10, "1")};
+        kindZero.SplitLargeLines(check);
+        EXPECT_EQ(check.postings.size(), 2u) << amount;
+        EXPECT_EQ(kindZero.GetLastError().rfind("Posting 4: amount ", 0), 0u) << kindZero.GetLastError();
+    }
+    check.postings = {Posting(4, "Hall", 1000 * 999999.99, "1")};
+    kindZero.SplitLargeLines(check);
+    EXPECT_EQ(check.postings.size(), 1000u);
+    EXPECT_TRUE(kindZero.GetLastError().empty());
 }
 
 TEST_F(InterfaceTest, SlipsGoAsPrintMessagesInChunks) {
