@@ -158,9 +158,15 @@ bool CCzechInterface::Receive(std::string& reply, Answer& missing) {
             return false;
         }
         if (channel.Read()) {
-            reply += channel.Received();
-            if (reply.find(CPMSMessage::kEnd) != std::string::npos) {
+            const std::string piece = channel.Received();
+            reply += piece;
+            if (piece.find(CPMSMessage::kEnd) != std::string::npos) {
                 return true;
+            }
+            if (reply.size() > kMaxReplyBytes) {
+                // No reply is this long: the rest of it is not waited for.
+                missing = Answer::Unreadable;
+                return false;
             }
         }
         if (channel.IsClosed()) {
@@ -200,6 +206,8 @@ CCzechInterface::Answer CCzechInterface::SendAndWait(CzechSaleRequest& request, 
         }
         if (received == Answer::TimedOut) {
             lastError = text::Format("Waiting time is up. Fiscal printer %s not available.", control.name.c_str());
+        } else if (received == Answer::Unreadable) {
+            lastError = text::Format("Reply longer than %zu bytes without its end: connection dropped", kMaxReplyBytes);
         } else {
             Log(channel.GetLastError());
             lastError = "Fiscal printer connect cut off. Try again.";

@@ -17,6 +17,8 @@ public:
     // Check kind of a sale registered offline: it has a PKP but no FIK yet.
     static constexpr int kOfflineSale = 17;
     static constexpr const char* kUnansweredFile = "czech_unanswered.txt";
+    // A reply is some hundred bytes; one that grows past this without its end byte is dropped.
+    static constexpr size_t kMaxReplyBytes = 64 * 1024;
 
     // How one exchange with the registration service ended; LastAnswer() tells the worker the
     // kind of it (AnswerKindOf).
@@ -65,8 +67,8 @@ public:
     static AnswerKind AnswerKindOf(Answer answer);
 
 private:
-    // Collects the reply up to its end byte; false (missing: TimedOut or Cut) when it is not
-    // whole. The deadline runs on the clock, the waits on the channel's data event.
+    // Collects the reply up to its end byte; false (missing: TimedOut, Cut, or Unreadable past
+    // kMaxReplyBytes) when it is not whole. The deadline runs on the clock, the waits on the channel's data event.
     bool Receive(std::string& reply, Answer& missing);
     // The frame as the log shows it: the certificate password masked.
     std::string Loggable(const std::string& frame) const;

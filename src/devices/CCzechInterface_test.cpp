@@ -339,6 +339,40 @@ TEST_F(CzechInterfaceTest, AReplyInSeveralPiecesIsReadWhole) {
     peer.join();
 }
 
+TEST_F(CzechInterfaceTest, AReplyThatNeverEndsIsDroppedAndTheSaleStaysInDoubt) {
+    // A service that answers with bytes and bytes but never the end byte, and keeps the
+    // connection open.
+    platform::Socket server;
+    uint32_t loopback = 0;
+    platform::Socket::Resolve("127.0.0.1", loopback);
+    ASSERT_TRUE(server.Create(platform::Socket::Kind::Tcp) && server.Bind(loopback, 0) && server.Listen(1));
+    platform::Event done(true);
+    std::thread peer([&] {
+        platform::Socket client;
+        if (!server.Accept(client, nullptr, 5000) || client.WaitReadable(5000) != platform::Socket::WaitResult::Ready) {
+            return;
+        }
+        const std::string junk(4096, 'x');
+        for (size_t sent = 0; sent < 4 * CCzechInterface::kMaxReplyBytes && !done.IsSet(); sent += junk.size()) {
+            if (!client.SendAll(junk.data(), junk.size())) {
+                break;
+            }
+        }
+        done.Wait(5000);
+    });
+    configuration.waitAnswer = 60000;  // the bound, not the time-out, ends the wait
+    ConnectTo(server.LocalPort());
+    CFiscalCheck check = Bill();
+    EXPECT_FALSE(device.PrintCheck(check, false));
+    done.Set();
+    peer.join();
+    EXPECT_EQ(device.LastAnswer(), AnswerKind::DeviceError);
+    EXPECT_EQ(device.GetLastError(), "Reply longer than 65536 bytes without its end: connection dropped");
+    EXPECT_TRUE(device.SentWithoutAnswer(CCzechInterface::ReceiptNumber(check)))
+        << "the service may have registered it: the next sending is a repeated one";
+    EXPECT_TRUE(check.printedFileName.empty());
+}
+
 TEST_F(CzechInterfaceTest, AfterAStopRequestNothingIsSent) {
     Start();
     device.RequestStop();
