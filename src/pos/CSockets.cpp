@@ -1,6 +1,7 @@
 #include "pos/CSockets.h"
 
 #include <cstring>
+#include <exception>
 #include <system_error>
 
 #include "platform/Environment.h"
@@ -288,7 +289,19 @@ bool CSockets::StartReceiver() {
     waker.Clear();
     watched = &Active();
     watchedListening = watched->IsListening();
-    return receiver.Start([this] { ReceiverLoop(); }, "fiscora-channel");
+    return receiver.Start(
+        [this] {
+            try {
+                ReceiverLoop();
+            } catch (const std::exception& e) {
+                // The interface waiting for an answer is woken and finds the channel closed.
+                Log(std::string("Receiver stopped: ") + e.what());
+                threadRunning = 0;
+                closed = true;
+                dataEvent.Set();
+            }
+        },
+        "fiscora-channel");
 }
 
 void CSockets::ReceiverLoop() {

@@ -6,6 +6,7 @@
 #include <functional>
 #include <map>
 #include <set>
+#include <stdexcept>
 #include <thread>
 
 #include "config/CFiscalINI.h"
@@ -19,6 +20,7 @@
 #include "service/CFiscalStorage.h"
 #include "service/COutcomeJournal.h"
 #include "service/CPrintInterface.h"
+#include "service/ServiceControl.h"
 
 namespace {
 
@@ -1213,4 +1215,27 @@ TEST_F(WorkerTest, ApplyAgentDataSplitsTheAgentShare) {
     EXPECT_EQ(check.postings[2].agent, "AG8");
     EXPECT_DOUBLE_EQ(check.postings[2].trx_amount, 5.0);
     EXPECT_EQ(check.postings[3].agent, "");  // a requisites text of "=" signs only changes nothing
+}
+
+TEST_F(WorkerTest, AnErrorThatEndsTheLoopIsLoggedAndReportedNotLeftToEndTheProcess) {
+    worker = NewWorker();
+    worker->Log().SetEcho(false);
+    clock.SetHook([this](int64_t ms) {
+        if (ms == worker->PollPeriod()) {
+            throw std::runtime_error("memory exhausted");
+        }
+    });
+    std::string failure;
+    EXPECT_FALSE(ServiceControl::RunWorker(*worker, failure));
+    clock.SetHook(nullptr);
+    EXPECT_EQ(failure, "the worker stopped: memory exhausted");
+    EXPECT_NE(LogText().find("Worker stopped by an error: memory exhausted"), std::string::npos);
+
+    // A start that fails is reported as such.
+    SetUp();
+    storage->openError = "Oracle connect problem.";
+    worker = NewWorker();
+    worker->Log().SetEcho(false);
+    EXPECT_FALSE(ServiceControl::RunWorker(*worker, failure));
+    EXPECT_EQ(failure, "start-up failed: Oracle connect problem.");
 }

@@ -1,6 +1,7 @@
 #include "service/ServiceControl.h"
 
 #include <atomic>
+#include <exception>
 
 #include "platform/Clock.h"
 #include "platform/Environment.h"
@@ -103,6 +104,21 @@ void ServiceControl::Remove() {
     std::fprintf(out, "%s removed.\n", serviceName.c_str());
 }
 
+bool ServiceControl::RunWorker(CBaseMonitoring& worker, std::string& failure) {
+    try {
+        if (worker.Start()) {
+            return true;
+        }
+        const std::string reason = worker.GetLastError();
+        failure = "start-up failed: " + (reason.empty() ? std::string("see qelfiscal.log") : reason);
+    } catch (const std::exception& e) {
+        // Nothing the loop meets may end the process unseen: the reason goes to the log first.
+        failure = std::string("the worker stopped: ") + e.what();
+        worker.Log().WriteText("Worker stopped by an error: " + std::string(e.what()));
+    }
+    return false;
+}
+
 int ServiceControl::RunService(std::unique_ptr<CWorkerParts> parts) {
     // Signals are blocked before any other thread starts, so only the watcher receives them.
     platform::SignalWatcher signals;
@@ -141,11 +157,11 @@ int ServiceControl::RunService(std::unique_ptr<CWorkerParts> parts) {
     bool working = workerThread.Start(
         [&] {
             worker.Log().WriteText(kVersionText);
-            if (!worker.Start()) {
-                std::string reason = worker.GetLastError();
-                std::fprintf(stderr, "Fiscora: start-up failed: %s\n",
-                             reason.empty() ? "see qelfiscal.log" : reason.c_str());
-                // The worker does not run: end the process so that systemd reports the failure.
+            std::string failure;
+            if (!RunWorker(worker, failure)) {
+                std::fprintf(stderr, "Fiscora: %s\n", failure.c_str());
+                // The worker does not run: end the process so that systemd reports the failure
+                // (and starts the service again).
                 if (!stopping.exchange(true)) {
                     exitCode = 1;
                     processEnd.Set();

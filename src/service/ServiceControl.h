@@ -7,6 +7,8 @@
 
 #include "service/CWorkerParts.h"
 
+class CBaseMonitoring;
+
 // The entry point's work: the command line (install, remove, the name suffix), installing and
 // removing the systemd unit, and running the worker as the service until SIGTERM.
 class ServiceControl {
@@ -30,6 +32,9 @@ public:
     void Remove();
     // Runs the worker in the foreground until a stop signal; returns the exit code.
     int RunService(std::unique_ptr<CWorkerParts> parts = nullptr);
+    // The worker thread's body: runs the worker until it stops. False when it could not start or
+    // an exception ended its loop, with the reason in failure (and in the service log).
+    static bool RunWorker(CBaseMonitoring& worker, std::string& failure);
 
     const std::string& Name() const { return serviceName; }
 
