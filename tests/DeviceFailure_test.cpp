@@ -34,11 +34,7 @@ std::vector<int> Without(std::vector<int> payments, int left) {
 
 TEST(DeviceFailureTest, PrinterManagerDownKeepsChecksDueAndBlocksPaymentsUntilItIsBack) {
     ServiceRun run;
-    ASSERT_TRUE(run.MakePms(pmsgen::OpenDay::Small));
-    ASSERT_TRUE(run.StartSimulators());
-    run.SetFault("refuse");
-    ASSERT_TRUE(run.Configure());
-    ASSERT_TRUE(run.StartService());
+    ASSERT_TRUE(run.StartWithFault(pmsgen::OpenDay::Small, "refuse"));
     std::vector<int> due = run.DuePayments();
     ASSERT_EQ(due.size(), 5u);
 

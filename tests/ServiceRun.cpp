@@ -92,6 +92,16 @@ bool ServiceRun::Restart(const Changes& changes) {
     return started;
 }
 
+bool ServiceRun::StartWithFault(pmsgen::OpenDay day, const std::string& fault) {
+    if (!MakePms(day) || !StartSimulators()) {
+        return false;
+    }
+    SetFault(fault);
+    bool started = Configure() && StartService();
+    EXPECT_TRUE(started) << Diagnostics();
+    return started;
+}
+
 std::string ServiceRun::Diagnostics() const {
     std::string output;
     platform::ReadFile(Path("service.out"), output);

@@ -26,6 +26,8 @@ public:
     bool StartSimulators(const std::vector<std::string>& printerIdPrefixes = {"SIM"});
     // The usual start: the PMS, one simulator for both printers, the configuration, the service.
     bool Start(pmsgen::OpenDay day, bool testBills = false, const Changes& changes = {});
+    // The same start with the simulator misbehaving from the first message on (see FaultSetting).
+    bool StartWithFault(pmsgen::OpenDay day, const std::string& fault);
     bool Start(const pmsgen::Options& options, const Changes& changes = {});
     // Stops the service and starts it again with the demo configuration and other changes.
     bool Restart(const Changes& changes);

@@ -283,7 +283,15 @@ bool COutcomeJournal::Settled(const std::string& key) {
     }
     Entry entry = found->second;
     entries.erase(found);
-    return Append("settled", key, entry, false);
+    if (!Append("settled", key, entry, false)) {
+        return false;
+    }
+    // With nothing pending the records say nothing any more: the file starts afresh once it has
+    // grown, so that it stays small in a service that runs for months.
+    if (entries.empty() && platform::FileSize(path) > kLongestFile) {
+        return platform::ReplaceFile(path, "");
+    }
+    return true;
 }
 
 COutcomeJournal::Entry* COutcomeJournal::Find(const std::string& key, int trxNo) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <string>
 #include <vector>
@@ -24,12 +25,14 @@
 // time= (dd.mm.yyyy hh:mm:ss), printer=, trx= (first transaction) and answer=, then the check's
 // own fields: check= (bill number), fiscal=, file= (check file name) and what the status writes
 // need. The last record of a key is its state. The file is read back and rewritten with only the
-// keys still pending at every start. A reader of the state (the operator's status command) takes
+// keys still pending at every start, and emptied whenever nothing is pending and it has grown
+// beyond 64 KiB. A reader of the state (the operator's status command) takes
 // the last record per key: sending or doubt = in doubt on that printer, outcome = registered,
 // waiting for the database.
 class COutcomeJournal {
 public:
     static constexpr const char* kFileName = "fisc_outcomes.log";
+    static constexpr int64_t kLongestFile = 64 * 1024;
 
     enum class State { Sending, InDoubt, Outcome };
     struct Entry {

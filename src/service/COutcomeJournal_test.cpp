@@ -130,6 +130,28 @@ TEST(OutcomeJournalTest, TheLastRecordOfAKeyIsItsStateAndOnlyPendingKeysSurviveA
     EXPECT_TRUE(text::StartsWith(lines[2], "sending\tkey=d\t")) << lines[2];
 }
 
+TEST(OutcomeJournalTest, TheFileStartsAfreshWhenNothingIsPendingAndItHasGrown) {
+    platform::TempFolder temp;
+    std::string error;
+    COutcomeJournal journal;
+    ASSERT_TRUE(journal.Open(temp.Path(), error)) << error;
+    CFiscalCheck check = Registered();
+    ASSERT_TRUE(journal.Sending("pending", "1", check));
+    // While a key is pending the records stay, however many there are.
+    for (int i = 0; i < 100; ++i) {
+        std::string key = "k" + std::to_string(i);
+        ASSERT_TRUE(journal.Sending(key, "1", check));
+        ASSERT_TRUE(journal.Settled(key));
+    }
+    EXPECT_GT(platform::FileSize(journal.Path()), COutcomeJournal::kLongestFile);
+    ASSERT_TRUE(journal.Settled("pending"));
+    EXPECT_EQ(platform::FileSize(journal.Path()), 0);
+    // A small file with nothing pending is left as it is.
+    ASSERT_TRUE(journal.Sending("a", "1", check));
+    ASSERT_TRUE(journal.Settled("a"));
+    EXPECT_GT(platform::FileSize(journal.Path()), 0);
+}
+
 TEST(OutcomeJournalTest, AFolderThatCannotBeWrittenFailsTheOpen) {
     COutcomeJournal journal;
     std::string error;

@@ -90,9 +90,10 @@ bool ServiceFolder::MakePms(pmsgen::Options options, std::string& error) {
     return pmsgen::Generate(options, summary, error);
 }
 
-bool ServiceFolder::StartSimulators(const std::vector<std::string>& printerIdPrefixes, std::string& error) {
+bool ServiceFolder::StartSimulators(const std::vector<std::string>& printerIdPrefixes, std::string& error,
+                                    const PrinterManagerSim::Options& base) {
     for (const std::string& prefix : printerIdPrefixes) {
-        PrinterManagerSim::Options options;
+        PrinterManagerSim::Options options = base;
         options.printerIdPrefix = prefix;
         options.recordsPath = Path(text::Format("checks%zu.jsonl", simulators.size()));
         auto simulator = std::make_unique<PrinterManagerSim>(options);
@@ -195,6 +196,13 @@ int ServiceFolder::StopService(int timeoutMs) {
     }
     service->Signal(SIGTERM);
     return service->Wait(timeoutMs) ? service->ExitCode() : -1;
+}
+
+void ServiceFolder::KillService() {
+    if (service && service->Running()) {
+        service->Signal(SIGKILL);
+        service->Wait(10000);
+    }
 }
 
 bool ServiceFolder::WaitUntil(const std::function<bool()>& condition, int timeoutMs) {

@@ -52,7 +52,9 @@ public:
     // Printer-manager simulators, each recording into checks<n>.jsonl; printer 1 of the
     // configuration talks to the first, printer 2 to the second when there are two, else to the
     // first as well.
-    bool StartSimulators(const std::vector<std::string>& printerIdPrefixes, std::string& error);
+    // base: the options every simulator starts from (its prefix and records file are set here).
+    bool StartSimulators(const std::vector<std::string>& printerIdPrefixes, std::string& error,
+                         const PrinterManagerSim::Options& base = {});
     PrinterManagerSim& Simulator(size_t index = 0) { return *simulators.at(index); }
     size_t SimulatorCount() const { return simulators.size(); }
     void SetFault(const std::string& line, size_t simulator = 0);
@@ -80,6 +82,8 @@ public:
     bool ServiceRunning() { return service && service->Running(); }
     // SIGTERM and wait; the exit code, or -1 when the program did not end within the time.
     int StopService(int timeoutMs = 10000);
+    // SIGKILL and wait: the service ends wherever it is, as in a crash.
+    void KillService();
     // Ends the service (killed when it still runs) and the simulators.
     void Shutdown();
 

@@ -155,6 +155,9 @@ std::string PrinterManagerSim::Answer(const std::string& message, std::string& p
     std::string kind = MessageKindOf(header);
 
     FaultSetting taken = faults.Take(kind);
+    if (kind == "Check" && options.observer) {
+        options.observer("check");
+    }
     // A manager that keeps its check files knows a repeat as soon as the check arrives.
     std::string checkFile = kind == "Check" && recogniseRepeats && !pendingFile.empty() ? pendingFile : "";
     if (!checkFile.empty() && taken.mode != FaultSetting::Mode::Close && taken.mode != FaultSetting::Mode::Error &&
@@ -227,6 +230,9 @@ std::string PrinterManagerSim::Answer(const std::string& message, std::string& p
         Record(record.ToJson());
         if (!checkFile.empty()) {
             FinishRegistration(checkFile, number);
+        }
+        if (options.observer) {
+            options.observer("registered");
         }
         answer = SuccessAnswer(header, number, "");
     } else if (kind == "Config") {

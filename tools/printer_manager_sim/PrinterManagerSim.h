@@ -3,6 +3,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -34,6 +35,10 @@ public:
         // a known name with its original fiscal number, registering nothing (a manager that keeps
         // its check files). Off: every check message registers anew.
         bool recogniseRepeats = false;
+        // Told "check" when a check message arrives (before anything is registered) and
+        // "registered" once it is registered (before the answer goes), on the connection's
+        // thread: the answer waits until it returns. For crash tests.
+        std::function<void(const std::string& event)> observer;
     };
 
     explicit PrinterManagerSim(Options options);

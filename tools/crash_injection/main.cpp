@@ -1,0 +1,60 @@
+// crash_injection: the long run of the crash test, for the figures.
+//   crash_injection [--kills N] [--per-round N] [--plain] [--anywhere] [--seed N] [--demo]
+//                   [--keep FOLDER]
+// Kills FiscoraService of this build with SIGKILL at random moments of registration (anywhere,
+// as a check reaches the printer manager, as the manager registers it), starts it again, and
+// prints per round and at the end how many due payments were lost or registered twice. --plain
+// runs a printer manager that does not recognise a check sent again under its file name;
+// --anywhere kills only at random times, none aimed at the device's moments.
+#include <cstdio>
+#include <string>
+
+#include "CrashInjection.h"
+#include "platform/Text.h"
+
+int main(int argc, char** argv) {
+    crash::Options options;
+    options.program = std::string(FISCORA_BINARY_DIR) + "/FiscoraService";
+    options.demoConfiguration = std::string(FISCORA_SOURCE_DIR) + "/demo/VuvovaZododAVU.xml";
+    options.kills = 200;
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        std::string value = i + 1 < argc ? argv[i + 1] : "";
+        if (arg == "--plain") {
+            options.recogniseRepeats = false;
+        } else if (arg == "--anywhere") {
+            options.anywhereOnly = true;
+        } else if (arg == "--demo") {
+            options.day = pmsgen::OpenDay::Demo;
+        } else if (arg == "--kills" && !value.empty()) {
+            options.kills = text::ToInt(value);
+            ++i;
+        } else if (arg == "--per-round" && !value.empty()) {
+            options.killsPerRound = text::ToInt(value);
+            ++i;
+        } else if (arg == "--seed" && !value.empty()) {
+            options.seed = static_cast<uint32_t>(text::ToInt64(value));
+            ++i;
+        } else if (arg == "--keep" && !value.empty()) {
+            options.keepFolder = value;
+            ++i;
+        } else {
+            std::fprintf(
+                stderr,
+                "usage: crash_injection [--kills N] [--per-round N] [--plain] [--anywhere] [--seed N] "
+                "[--demo] [--keep FOLDER]\n");
+            return 2;
+        }
+    }
+    options.progress = [](const std::string& line) {
+        std::printf("%s\n", line.c_str());
+        std::fflush(stdout);
+    };
+    std::printf("printer manager: %s\n", options.recogniseRepeats ? "recognises repeats" : "plain");
+    crash::Figures figures = crash::Run(options);
+    std::printf("%s\n", figures.Text().c_str());
+    for (const std::string& problem : figures.problems) {
+        std::printf("  %s\n", problem.c_str());
+    }
+    return figures.lost == 0 && (figures.doubled == 0 || !options.recogniseRepeats) ? 0 : 1;
+}
