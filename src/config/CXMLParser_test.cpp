@@ -37,6 +37,13 @@ TEST_F(XMLParserTest, MissingOrEmptyFileFails) {
     EXPECT_NE(parser.GetLastError().find("No document element found"), std::string::npos);
 }
 
+TEST_F(XMLParserTest, AFileThatNeverEndsIsRefusedAtTheLimit) {
+    parser.SetFileName("/dev/zero");
+    EXPECT_FALSE(parser.LoadFile());
+    EXPECT_EQ(parser.GetLastError(), "/dev/zero file FAILED to load\nThe file is longer than 16777216 bytes");
+    EXPECT_EQ(parser.ReadParameter("//a"), "");
+}
+
 TEST_F(XMLParserTest, UnknownEncodingFails) {
     EXPECT_FALSE(Load("<?xml version=\"1.0\" encoding=\"x-no-such-code\"?><root/>"));
     EXPECT_NE(parser.GetLastError().find("encoding x-no-such-code"), std::string::npos)

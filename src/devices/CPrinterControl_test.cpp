@@ -89,4 +89,24 @@ TEST_F(PrinterControlFileTest, GtinFileCodesAndText) {
     EXPECT_FALSE(printer.HasGtin(2001));
 }
 
+TEST_F(PrinterControlFileTest, SideFilesLongerThanTheirLimitAreRefusedWithTheReason) {
+    CPrinterControl printer;
+    platform::WriteFile(Path("gtin.txt"), std::string(CPrinterControl::kMaxGtinFileBytes, '1') + ",2\n");
+    printer.ReadGtinFile(Path("gtin.txt"));
+    EXPECT_TRUE(printer.gtinCodes.empty());
+    EXPECT_EQ(printer.lastError, "GTIN file " + Path("gtin.txt") + " is longer than 65536 bytes");
+    // At the limit the file is read.
+    platform::WriteFile(Path("gtin.txt"), "7," + std::string(CPrinterControl::kMaxGtinFileBytes - 2, ' '));
+    printer.ReadGtinFile(Path("gtin.txt"));
+    EXPECT_EQ(printer.gtinCodes, std::vector<int32_t>{7});
+
+    platform::WriteFile(Path("header.txt"), std::string(CPrinterControl::kMaxHeaderFileBytes + 1, 'H'));
+    EXPECT_FALSE(printer.ReadHeaderFile(Path("header.txt"), ""));
+    EXPECT_EQ(printer.lastError, "Header file " + Path("header.txt") + " is longer than 65536 bytes");
+    EXPECT_TRUE(printer.headerLines.empty());
+    // A device stands for a file that never ends.
+    EXPECT_FALSE(printer.ReadHeaderFile("/dev/zero", ""));
+    EXPECT_EQ(printer.lastError, "Header file /dev/zero is longer than 65536 bytes");
+}
+
 }  // namespace

@@ -109,6 +109,16 @@ TEST_F(OperaBaseTest, PostingNameConverterFile) {
     EXPECT_TRUE(log.Has("Converted codes: 1 "));
 }
 
+TEST(PostConverterTest, LinesOfStrayBytesAreCutLikeLinesOfLetters) {
+    CPostConverter converter;
+    // Continuation bytes without a lead byte each count as one character.
+    converter.Parse("1000=" + std::string(300, '\xBA') + "\n2000=" + std::string(50, 'x') + "\xF0\x9F\x98\x80=7\n");
+    ASSERT_EQ(converter.descriptions.size(), 2u);
+    EXPECT_EQ(converter.descriptions.at("1000").size(), 95u);
+    EXPECT_EQ(converter.descriptions.at("2000").size(), 52u) << "a four-byte character is one, two UTF-16 units";
+    EXPECT_EQ(converter.categories.at("2000"), "7");
+}
+
 TEST(CodeListTest, AddCloseAndReplacePadded) {
     struct Case {
         std::string start;

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "platform/ManualClock.h"
 #include "storage/TestPms.h"
 #include "storage/db/OracleFormats.h"
@@ -104,6 +106,29 @@ TEST(FormatsTest, DayNumbersRoundTrip) {
     EXPECT_TRUE(db::oracle::ParseDefaultDate("2026-01-05T10:22:33", parsed));
     EXPECT_EQ(parsed, db::oracle::ToDayNumber({2026, 1, 5, 10, 22, 33}));
     EXPECT_FALSE(db::oracle::ParseDefaultDate("05.01.2026", parsed));
+}
+
+TEST(FormatsTest, ValuesThatAreNoDateOrNumberAreRefused) {
+    std::string out;
+    std::string error;
+    double truncated = 0;
+    for (double notADay : {-1.0, 5373485.0, 1e300, -1e300, static_cast<double>(NAN), static_cast<double>(INFINITY)}) {
+        EXPECT_FALSE(db::oracle::IsDayNumber(notADay)) << notADay;
+        EXPECT_FALSE(db::oracle::FormatDate(notADay, "dd.mm.yyyy", out, error)) << notADay;
+        EXPECT_EQ(error, "date out of range");
+        EXPECT_FALSE(db::oracle::TruncDate(notADay, "DD", truncated, error)) << notADay;
+    }
+    EXPECT_TRUE(db::oracle::FormatDate(5373484.5, "dd.mm.yyyy", out, error)) << error;
+    EXPECT_EQ(out, "31.12.9999");
+    EXPECT_EQ(db::oracle::FromDayNumber(NAN).year, 1970) << "no date comes of it";
+
+    for (const char* mask : {"", "FM", "S", "$", "MI", "FMS"}) {
+        EXPECT_FALSE(db::oracle::FormatNumber(1.5, mask, out, error)) << mask;
+        EXPECT_EQ(error.rfind("invalid number format model", 0), 0u) << mask;
+    }
+    EXPECT_FALSE(db::oracle::FormatNumber(INFINITY, "999", out, error));
+    EXPECT_TRUE(db::oracle::FormatNumber(-12.5, "FM990.00", out, error)) << error;
+    EXPECT_EQ(out, "-12.50");
 }
 
 }  // namespace
