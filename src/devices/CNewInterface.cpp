@@ -113,6 +113,7 @@ AnswerKind CNewInterface::AwaitAnswer(int64_t waitMs, std::string& answer) {
     while (answer.find(FiscMessage::EOT) == std::string::npos) {
         if (answer.size() > kLongestAnswer) {
             // No manager answers like this: taken as a broken connection.
+            Log(text::Format("Answer longer than %zu bytes without its end: connection dropped", kLongestAnswer));
             channel.Close();
             return AnswerKind::Cut;
         }

@@ -337,6 +337,20 @@ TEST_F(InterfaceTest, OnlyAWholeAnswerRegistersAndOnlyProofOfNoDeliveryIsAFailur
     }
 }
 
+TEST_F(InterfaceTest, AnAnswerThatNeverEndsIsDroppedAtItsLimit) {
+    sim = StartSim();
+    sim->SetFault(Fault("garbage bytes=3000000 kind=Check count=1"));
+    ConnectTo(sim->Port());
+    CFiscalCheck check = Bill();
+    EXPECT_FALSE(device.PrintCheck(check, false));
+    EXPECT_EQ(device.LastAnswer(), AnswerKind::DeviceError) << "junk that is no success registers nothing";
+    EXPECT_TRUE(LogHas("Answer longer than 1048576 bytes without its end: connection dropped"));
+    EXPECT_FALSE(device.AnswerOwed());
+    // The next check goes over a new connection and is registered.
+    CFiscalCheck next = Bill();
+    EXPECT_TRUE(device.PrintCheck(next, false)) << device.GetLastError();
+}
+
 TEST_F(InterfaceTest, AStopLetsNoNewMessageGo) {
     StartWith();
     device.RequestStop();
