@@ -468,6 +468,21 @@ bool CF8Monitoring::SaveFiscalData(CFiscalCheck& check) {
     return ok;
 }
 
+bool CF8Monitoring::SaveCheckFileName(CFiscalCheck& check) {
+    if (!IsInvoiceCheck(check)) {
+        return COperaBase::SaveCheckFileName(check);
+    }
+    // Row by row, for the reason SetBillStatus gives: the other series' invoice keeps its own
+    // name for its retries.
+    bool ok = true;
+    ForEachRow(check, [&](const struct_posting& line) {
+        ok = ExecuteTemplate(qelFiscal.templates[CQELFiscal::CheckFileByTransaction],
+                             {Arg::Text(check.printedFileName), Arg::Int(line.trx_no)}) &&
+             ok;
+    });
+    return ok;
+}
+
 bool CF8Monitoring::IsInvoiceCheck(const CFiscalCheck& check) {
     switch (check.statusCode) {
         case 1:

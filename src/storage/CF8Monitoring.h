@@ -59,6 +59,8 @@ public:
     bool SetBillStatus(CFiscalCheck& check, const std::string& status);
     // Printer, shift, fiscal number, journal file and attempt into the rows of the check.
     bool SaveFiscalData(CFiscalCheck& check) override;
+    // The check file name into the rows of the check before it is first sent.
+    bool SaveCheckFileName(CFiscalCheck& check) override;
     // A check of an invoice (full-check mode, not a deposit or AR payment).
     static bool IsInvoiceCheck(const CFiscalCheck& check);
 

@@ -228,13 +228,19 @@ TEST_F(SuiteEightBackEndTest, InvoiceStatusWrites) {
 TEST_F(SuiteEightBackEndTest, AnInvoiceOfOneSeriesLeavesTheRowsOfTheOtherSeriesAlone) {
     WithoutPayMaster();
     // The other series' row as its own registration wrote it: the same invoice number.
-    pms.Run("update qel_financial_transactions set qel_fisc_status='N', bill_no=1001 where trx_no=106");
+    pms.Run(
+        "update qel_financial_transactions set qel_fisc_status='N', bill_no=1001, title='1_1001_502' where "
+        "trx_no=106");
     Open();
     std::vector<CFiscalCheck> checks = Invoices();
     ASSERT_EQ(checks.size(), 3u);
     CFiscalCheck& first = checks[0];  // 1001 of series 1, payment 104
     ASSERT_EQ(checks[1].receiptNumber, "502");
     ASSERT_TRUE(storage.SetCheckStatus(first, "N"));
+    first.SetPrintedFileName("2_1001_501");
+    ASSERT_TRUE(storage.SaveCheckFileName(first));
+    EXPECT_EQ(pms.Rows("select trx_no, title from qel_financial_transactions where trx_no in (104, 106) order by 1"),
+              (Rows{"104|2_1001_501", "106|1_1001_502"}));
     first.printerId = "P2";
     first.fiscalNumber = "F900";
     first.printerName = "2";
