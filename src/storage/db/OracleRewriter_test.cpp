@@ -174,3 +174,21 @@ TEST(RewriterTextTest, UntouchedStatementsStayAsWritten) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(RewriterLimitTest, ParenthesesNestedBeyondOraclesLimitAreRefusedNotRecursedInto) {
+    db::OracleRewriter rewriter;
+    std::string out;
+    std::string error;
+    auto nested = [](size_t depth) {
+        return "select " + std::string(depth, '(') + "1" + std::string(depth, ')') + " from dual";
+    };
+    EXPECT_TRUE(rewriter.Rewrite(nested(db::sql::kMaxNesting), out, error)) << error;
+    EXPECT_FALSE(rewriter.Rewrite(nested(db::sql::kMaxNesting + 1), out, error));
+    EXPECT_EQ(error, "parentheses nested deeper than 255 levels");
+    // Deep enough to exhaust the stack of a recursive walk.
+    EXPECT_FALSE(rewriter.Rewrite(nested(100000), out, error));
+}
+
+}  // namespace

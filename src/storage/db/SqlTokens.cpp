@@ -159,6 +159,11 @@ bool BuildTree(const std::vector<Token>& tokens, NodeList& nodes, std::string& e
     std::vector<Node*> open;
     for (const Token& token : tokens) {
         if (token.kind == Token::Kind::Open) {
+            // The rewriter walks the tree recursively: nesting is bounded as Oracle bounds it.
+            if (open.size() >= kMaxNesting) {
+                error = "parentheses nested deeper than " + std::to_string(kMaxNesting) + " levels";
+                return false;
+            }
             Node group;
             group.isGroup = true;
             group.token = token;

@@ -52,6 +52,9 @@ using NodeList = std::vector<Node>;
 
 bool Tokenize(const std::string& sql, std::vector<Token>& tokens, std::string& trailingSpace,
               std::string& error);
+// Parentheses nested deeper than this are refused (Oracle's limit of nested sub-selects).
+constexpr size_t kMaxNesting = 255;
+
 bool BuildTree(const std::vector<Token>& tokens, NodeList& nodes, std::string& error);
 std::string Render(const NodeList& nodes);
 void RenderTo(const Node& node, std::string& out);
