@@ -557,7 +557,7 @@ std::string CNewInterface::SubCode(const struct_posting& posting) const {
     if (posting.agent == "XXX") {
         subCode = "4;11;";
     } else if (!posting.agent.empty()) {
-        subCode += "|" + posting.agent;
+        subCode += "|" + FiscMessage::RecordText(posting.agent);
     }
     return subCode;
 }

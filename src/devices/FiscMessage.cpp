@@ -67,15 +67,29 @@ std::string WithSeparators(const char* format) {
 
 }  // namespace
 
-void FiscMessage::AddTextLine(const std::string& text) { textLines.push_back(text::Format("I|1|%s|%c", text.c_str(), LF)); }
-
-void FiscMessage::AddRequisite(const std::string& tag, const std::string& value) {
-    requisites.push_back(text::Format("R|%s|%s|%c", tag.c_str(), value.c_str(), LF));
+std::string FiscMessage::RecordText(const std::string& text) {
+    std::string out = text;
+    for (char& c : out) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F || c == '|') {
+            c = ' ';
+        }
+    }
+    return out;
 }
 
-void FiscMessage::AddItem(const std::string& kind, const std::string& code, const std::string& description,
+void FiscMessage::AddTextLine(const std::string& text) {
+    textLines.push_back(text::Format("I|1|%s|%c", RecordText(text).c_str(), LF));
+}
+
+void FiscMessage::AddRequisite(const std::string& tag, const std::string& value) {
+    requisites.push_back(text::Format("R|%s|%s|%c", tag.c_str(), RecordText(value).c_str(), LF));
+}
+
+void FiscMessage::AddItem(const std::string& kind, const std::string& code, const std::string& text,
                           double quantity, double amount, const std::string& taxGroup, int decimals, bool groupCode,
-                          const std::string& category, const std::string& subCode, bool utf8) {
+                          const std::string& categoryText, const std::string& subCode, bool utf8) {
+    const std::string description = RecordText(text);
+    const std::string category = RecordText(categoryText);
     amountDecimals = decimals;
     TaxBits tax = TaxBitsOf(taxGroup);
     if (tax.group > 0) {
@@ -108,9 +122,10 @@ void FiscMessage::AddItem(const std::string& kind, const std::string& code, cons
     items.push_back(record);
 }
 
-void FiscMessage::AddPayment(const std::string& code, const std::string& description, const std::string& reference,
+void FiscMessage::AddPayment(const std::string& code, const std::string& text, const std::string& reference,
                              double amount, const std::string& noReference) {
-    std::string cutReference = reference.substr(0, kReferenceLimit);
+    const std::string description = RecordText(text);
+    std::string cutReference = RecordText(reference.substr(0, kReferenceLimit));
     if (amountDecimals != 0) {
         bool bare = noReference == "1";
         payments.push_back(text::Format("$|%s|%s|%s|%.02f%c", code.c_str(), bare ? "" : description.c_str(),

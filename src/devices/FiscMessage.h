@@ -14,13 +14,20 @@ public:
     static constexpr char EOT = 0x04;
     static constexpr int kTaxGroups = 8;
 
-    void SetHeaderId(const std::string& text) { headerId = text; }
-    void SetOperatorId(const std::string& text) { operatorId = text; }
-    void SetOperatorName(const std::string& text) { operatorName = text; }
-    void SetDocumentNumber(const std::string& text) { documentNumber = text; }
-    void SetRoomText(const std::string& text) { roomText = text; }
-    void PrependOperatorName(const std::string& text) { operatorName = text + " " + operatorName; }
+    // A text from the PMS or the configuration as it may stand in a field of a message: control
+    // bytes (line end, separators, the message end) and "|" become blanks, so that no text can
+    // end its field, record or message early or add fields of its own.
+    static std::string RecordText(const std::string& text);
 
+    void SetHeaderId(const std::string& text) { headerId = text; }
+    void SetOperatorId(const std::string& text) { operatorId = RecordText(text); }
+    void SetOperatorName(const std::string& text) { operatorName = RecordText(text); }
+    void SetDocumentNumber(const std::string& text) { documentNumber = RecordText(text); }
+    void SetRoomText(const std::string& text) { roomText = RecordText(text); }
+    void PrependOperatorName(const std::string& text) { operatorName = RecordText(text) + " " + operatorName; }
+
+    // The texts of the records below go through RecordText; codes, tax groups and the sub-code
+    // are the program's own.
     void AddTextLine(const std::string& text);
     void AddRequisite(const std::string& tag, const std::string& value);
     // utf8: the description is UTF-8, so it is cut between characters, never inside one.

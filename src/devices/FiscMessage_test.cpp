@@ -65,6 +65,33 @@ TEST(FiscMessageTest, CheckWithOneTaxGroupNamesItAfterTheItems) {
     EXPECT_DOUBLE_EQ(m.groupTotals[2], 150);
 }
 
+TEST(FiscMessageTest, PmsTextsCannotEndOrAddFieldsRecordsOrTheMessage) {
+    // Texts as a guest or the staff may type them into the PMS: separators, a line end that would
+    // start a payment record of its own, the message's end byte.
+    const std::string hostile = "Tea|0|1.00\n$|1|||999.00\x0c\x04\x1c";
+    FiscMessage m;
+    m.SetHeaderId("1");
+    m.SetOperatorId("7\x1c");
+    m.SetOperatorName(hostile);
+    m.SetDocumentNumber("B|77");
+    m.SetRoomText("1\n01");
+    m.postingsAmount = 1;
+    m.AddTextLine(hostile);
+    m.AddRequisite("1228", hostile);
+    m.AddItem("M", "1000", hostile, 1, 1, "1", 2, false, hostile, "4;4;");
+    m.AddPayment("1", hostile, hostile, 1, "");
+    const std::string message = m.BuildCheck(1, "");
+    const std::string clean = "Tea 0 1.00 $ 1   999.00   ";
+    EXPECT_EQ(Readable(message), "1^FISC^Check^7 ^" + clean + "^^F^0^1^1^0^1^1^7 ^1^^||1.00|1 01|B 77||0|0||||1|^1|0|||\n"
+                                 "I|1|" + clean + "|\n"
+                                 "R|1228|" + clean + "|\n"
+                                 "M|1000|" + clean + "||" "|1.000|1.00|80|||||" + clean + "||\n"
+                                 "%|1|VAT|I||||\n"
+                                 "=\n"
+                                 "$|1|" + clean + "|" + clean.substr(0, 24) + "|1.00\n~@");
+    EXPECT_EQ(message.find('\x04'), message.size() - 1) << "one end byte, at the end";
+}
+
 TEST(FiscMessageTest, TaxGroupTextsGiveBitsAndGroups) {
     struct Case {
         const char* group;
