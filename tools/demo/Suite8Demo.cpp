@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <map>
 
+#include "DemoReport.h"
 #include "platform/Text.h"
 
 int RunSuite8Demo(ServiceFolder& run, int timeLimitSeconds) {
@@ -36,32 +37,61 @@ int RunSuite8Demo(ServiceFolder& run, int timeLimitSeconds) {
     if (!done) {
         problems.push_back("not everything was done within the time limit (see qelfiscal.log)");
     }
-    std::vector<ServiceFolder::Registered> records = run.Records();
-    std::printf("\n== Checks registered (printer manager record) ==\n");
-    for (const ServiceFolder::Registered& record : records) {
-        std::printf("printer %-3s fiscal no %-6s document %-12s %12s\n", record.printer.c_str(),
-                    record.fiscalNumber.c_str(), record.documentNumber.c_str(), record.total.c_str());
+    if (exitCode != 0) {
+        problems.push_back("FiscoraService did not stop cleanly on SIGTERM");
     }
+    std::map<int, Row> rows = ReadRows(run);
+    std::vector<ServiceFolder::Registered> records = run.Records();
+    ShowRegistered(records, rows);
     std::vector<std::string> registration = run.RegistrationProblems(records, run.DueRegistrations());
     problems.insert(problems.end(), registration.begin(), registration.end());
+    ShowStatusLetters(rows);
 
-    std::printf("\n== Status rows by letter ==\n");
-    std::map<int, ServiceFolder::StatusRow> rows = run.StatusRows();
-    std::map<std::string, std::vector<std::string>> byLetter;
+    std::vector<std::string> log = text::Split(run.Log(), '\n');
+    Heading("Closed without registration");
     for (const auto& [trxNo, row] : rows) {
-        byLetter[row.status.empty() ? "(empty)" : row.status].push_back(std::to_string(trxNo));
-    }
-    for (const auto& [letter, numbers] : byLetter) {
-        std::printf("%s: %zu  (%s)\n", letter.c_str(), numbers.size(), text::Join(numbers, " ").c_str());
-    }
-    for (int trxNo : expected) {
-        if (rows.count(trxNo) == 0 || rows[trxNo].status != "Y") {
-            problems.push_back(text::Format("payment %d is left unregistered", trxNo));
+        if (row.status == "Y" && row.fiscalNumber.empty()) {
+            std::vector<std::string> why = Reasons(log, trxNo);
+            std::printf("%d  %s %s  invoice %s: %s\n", trxNo, row.code.c_str(), row.amount.c_str(), row.bill.c_str(),
+                        why.empty() ? "(no reason in the log)" : why[0].c_str());
         }
     }
-    std::printf("\n== Result ==\n");
+    ShowJournal(run.Path());
+
+    Heading("Left unregistered");
+    std::vector<int> all = expected;
+    all.insert(all.end(), deposits.begin(), deposits.end());
+    size_t left = 0;
+    for (int trxNo : all) {
+        auto row = rows.find(trxNo);
+        if (row != rows.end() && (row->second.status == "Y" || row->second.status == "D")) {
+            continue;
+        }
+        ++left;
+        std::printf("%d  %s\n", trxNo, row == rows.end() ? "no status row: never taken up" : ("status " + row->second.status).c_str());
+        for (const std::string& reason : Reasons(log, trxNo)) {
+            std::printf("    %s\n", reason.c_str());
+        }
+        problems.push_back(text::Format("payment %d of the open date is left unregistered", trxNo));
+    }
+    if (left == 0) {
+        std::printf("nothing\n");
+    }
+    for (int trxNo : pms.ignoredPayments) {
+        auto row = rows.find(trxNo);
+        if (row != rows.end() && !row->second.fiscalNumber.empty()) {
+            problems.push_back(text::Format("payment %d should have been closed without registration", trxNo));
+        }
+    }
+
+    Heading("Result");
+    std::printf("%zu checks registered for %zu invoices, %zu deposits and %zu settlement, %zu closed without "
+                "registration; log lines: %zu\n",
+                records.size(), pms.bills.size() - pms.ignoredPayments.size(), deposits.size(),
+                static_cast<size_t>(pms.arPayment != 0), pms.ignoredPayments.size(), log.size());
     if (problems.empty()) {
-        std::printf("OK: every due document of the Suite8 demo day was registered exactly once.\n");
+        std::printf("OK: every due invoice, deposit and settlement of the Suite8 demo day was registered exactly "
+                    "once.\n");
         return 0;
     }
     for (const std::string& problem : problems) {

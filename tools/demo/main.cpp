@@ -31,6 +31,7 @@
 #include "CzechDemo.h"
 #include "Suite8Demo.h"
 #include "DemoAct.h"
+#include "DemoReport.h"
 #include "ServiceFolder.h"
 #include "platform/CodePage.h"
 #include "platform/FileSystem.h"
@@ -90,116 +91,6 @@ bool ReadSettings(int argc, char** argv, Settings& settings) {
     }
     return args.size() % 2 == 0 && settings.timeLimitSeconds > 0 &&
            !(settings.czech && settings.hotel == pmsgen::PmsKind::Suite8);
-}
-
-// One row of the status table as the summary shows it.
-struct Row {
-    int trxNo = 0;
-    std::string code, description, amount, room, bill, status, printer, fiscalNumber, businessDate;
-};
-
-std::map<int, Row> ReadRows(ServiceFolder& run) {
-    std::map<int, Row> rows;
-    for (const auto& r : run.Rows("select trx_no, trx_code, description, trx_amount, room, bill_no, "
-                                  "qel_fisc_status, attempt, check_number, business_date "
-                                  "from qel_financial_transactions order by trx_no")) {
-        Row row;
-        row.trxNo = text::ToInt(r[0]);
-        row.code = r[1];
-        row.description = platform::ToUtf8(r[2], "1251");
-        row.amount = text::Format("%.2f", text::ToDouble(r[3]));
-        row.room = r[4];
-        row.bill = r[5];
-        row.status = r[6];
-        row.printer = r[7];
-        row.fiscalNumber = r[8];
-        row.businessDate = db::oracle::FromDayNumber(text::ToDouble(r[9])).DateText();
-        rows[row.trxNo] = row;
-    }
-    return rows;
-}
-
-// Whether a log line shows the transaction in a check's text ("Rec id: N", or "+ N" for a
-// payment merged into another).
-bool Mentions(const std::string& line, int trxNo) {
-    for (const std::string& marker : {text::Format("Rec id: %d", trxNo), text::Format("(+ %d", trxNo)}) {
-        size_t at = line.find(marker);
-        if (at != std::string::npos) {
-            size_t end = at + marker.size();
-            if (end == line.size() || !std::isdigit(static_cast<unsigned char>(line[end]))) {
-                return true;
-            }
-        }
-    }
-    return false;
-}
-
-// The lines that tell why a transaction ended as it did: the service writes a check's text at
-// the start of its processing, so what it logged about the transaction lies between the first of
-// its last run of check texts and the next text of another check. Only the lines that report an
-// outcome are kept.
-std::vector<std::string> Reasons(const std::vector<std::string>& log, int trxNo) {
-    static const char* const outcomes[] = {
-        "Unsuccessful", "not available",      "cut off",     "Can't",  "failure",       "ERROR",
-        "unregistered", "incorrect currency", "ignore list", "saved",  "Not identical", "passed",
-        "problem",      "not found",          "gone",        "unable", "Paper",         "error",
-        "not expanded", "Ledgix",             "LGXClient",   "Fidelio check sum"};
-    // Blocks: each "Print check:" line starts the text of a check, which ends at an empty text.
-    size_t segmentStart = std::string::npos;
-    size_t segmentEnd = log.size();
-    bool inBlock = false;
-    size_t blockStart = 0;
-    bool blockMentions = false;
-    bool lastBlockOurs = false;
-    for (size_t i = 0; i <= log.size(); ++i) {
-        bool startsBlock = i == log.size() || log[i].find("Print check:") != std::string::npos;
-        if (startsBlock) {
-            if (inBlock) {
-                // The block before this line is complete.
-                if (blockMentions && !lastBlockOurs) {
-                    segmentStart = blockStart;
-                    segmentEnd = log.size();
-                } else if (!blockMentions && lastBlockOurs) {
-                    segmentEnd = blockStart;
-                }
-                lastBlockOurs = blockMentions;
-            }
-            inBlock = true;
-            blockStart = i;
-            blockMentions = false;
-        } else if (inBlock && Mentions(log[i], trxNo)) {
-            blockMentions = true;
-        }
-    }
-    std::vector<std::string> reasons;
-    if (segmentStart == std::string::npos) {
-        return reasons;
-    }
-    std::set<std::string> seen;
-    for (size_t i = segmentStart; i < segmentEnd; ++i) {
-        // Past the time stamp ("dd.mm.yyyy hh:mm:ss" and four blanks).
-        std::string line = log[i].size() > 24 ? log[i].substr(24) : log[i];
-        for (const char* outcome : outcomes) {
-            if (line.find(outcome) != std::string::npos && seen.insert(line).second) {
-                reasons.push_back(platform::ToUtf8(line, "1251"));
-                break;
-            }
-        }
-    }
-    return reasons;
-}
-
-void Heading(const std::string& title) {
-    std::printf("\n== %s ==\n", title.c_str());
-}
-
-// The text padded with blanks to a width in characters (UTF-8 texts have several bytes to some).
-std::string Pad(const std::string& utf8, size_t width) {
-    size_t characters = 0;
-    for (char c : utf8) {
-        characters += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-    }
-    return utf8 + std::string(characters < width ? width - characters : 0, ' ');
 }
 
 // The restaurant payment that the POS interface posted: the POS check it was expanded into, item
@@ -362,25 +253,7 @@ int main(int argc, char** argv) {
     std::map<int, Row> rows = ReadRows(run);
     std::vector<ServiceFolder::Registered> records = run.Records();
 
-    Heading("Checks registered (printer manager record / status table)");
-    std::printf("%-7s %-10s %-9s %12s  %-10s %-26s %s\n", "printer", "fiscal no", "document", "amount",
-                "trx_no", "payment", "status");
-    for (const ServiceFolder::Registered& record : records) {
-        std::string trxNumbers, payment, status;
-        for (const auto& [trxNo, row] : rows) {
-            // A deposit's row names its fiscal number, not its printer.
-            bool printer = row.printer == record.printer || (row.status == "D" && row.amount == record.total);
-            if (printer && row.fiscalNumber == record.fiscalNumber) {
-                trxNumbers += (trxNumbers.empty() ? "" : ",") + std::to_string(trxNo);
-                payment = row.code + " " + row.description;
-                status += row.status;
-            }
-        }
-        std::printf("%-7s %-10s %-9s %12s  %-10s %s %s\n", record.printer.c_str(),
-                    record.fiscalNumber.c_str(),
-                    record.documentNumber.empty() ? "-" : record.documentNumber.c_str(), record.total.c_str(),
-                    trxNumbers.c_str(), Pad(payment, 26).c_str(), status.c_str());
-    }
+    ShowRegistered(records, rows);
     std::string logText = run.Log();
     std::vector<std::string> log = text::Split(logText, '\n');
     // The open date's payments and deposits, and the two check-out bills of the next day.
@@ -390,18 +263,7 @@ int main(int argc, char** argv) {
 
     ShowRestaurantCheck(run, rows, records, log, problems);
 
-    Heading("Status rows by letter");
-    std::map<std::string, std::vector<const Row*>> byLetter;
-    for (const auto& [trxNo, row] : rows) {
-        byLetter[row.status.empty() ? "(empty)" : row.status].push_back(&row);
-    }
-    for (const auto& [letter, list] : byLetter) {
-        std::vector<std::string> numbers;
-        for (const Row* row : list) {
-            numbers.push_back(std::to_string(row->trxNo));
-        }
-        std::printf("%s: %zu  (%s)\n", letter.c_str(), list.size(), text::Join(numbers, " ").c_str());
-    }
+    ShowStatusLetters(rows);
 
     Heading("Deposit lifecycle (N taken up, D registered as a deposit, Y consumed by a bill or settled)");
     std::map<int, std::string> labels = {
@@ -463,22 +325,7 @@ int main(int argc, char** argv) {
         }
     }
 
-    Heading("Check journal");
-    for (const std::string& entry : platform::ListFolder(settings.work)) {
-        if (!text::StartsWith(entry, "ST_")) {
-            continue;
-        }
-        for (const std::string& name : platform::ListFolder(settings.work + entry)) {
-            std::string content;
-            platform::ReadFile(settings.work + entry + "/" + name, content);
-            for (const std::string& line : text::Split(content, '\n')) {
-                if (!text::Trim(line).empty()) {
-                    std::printf("%s/%s: %s\n", entry.c_str(), name.c_str(),
-                                platform::ToUtf8(line, "1251").c_str());
-                }
-            }
-        }
-    }
+    ShowJournal(settings.work);
 
     Heading("Left unregistered");
     size_t left = 0;
