@@ -6,7 +6,14 @@
 
 namespace platform {
 
-// The folder of the running executable with a trailing "/"; empty when it cannot be found.
+// The separator of the folders of a path on this system.
+#ifdef _WIN32
+inline constexpr char kPathSeparator = '\\';
+#else
+inline constexpr char kPathSeparator = '/';
+#endif
+
+// The folder of the running executable with a trailing separator; empty when it cannot be found.
 std::string ProgramFolder();
 // Full path of the running executable; empty when it cannot be found.
 std::string ProgramPath();
@@ -36,7 +43,8 @@ bool AppendToFile(const std::string& path, const std::string& content, bool sync
 bool ReplaceFile(const std::string& path, const std::string& content);
 // Names (not paths) of the entries of a folder.
 std::vector<std::string> ListFolder(const std::string& path);
-// Joins a folder and a name with exactly one "/" between them.
+// Joins a folder and a name with exactly one separator between them ("/" is taken as one on
+// Windows too).
 std::string JoinPath(const std::string& folder, const std::string& name);
 
 }  // namespace platform

@@ -19,15 +19,6 @@ std::string ProgramPath() {
     return std::string(buffer, static_cast<size_t>(n));
 }
 
-std::string ProgramFolder() {
-    std::string path = ProgramPath();
-    size_t slash = path.rfind('/');
-    if (slash == std::string::npos) {
-        return "";
-    }
-    return path.substr(0, slash + 1);
-}
-
 std::string CurrentFolder() {
     char buffer[4096];
     if (!::getcwd(buffer, sizeof buffer)) {
@@ -135,55 +126,6 @@ bool MakeDirectories(const std::string& path) {
     return IsDirectory(path);
 }
 
-bool ReadFile(const std::string& path, std::string& content) {
-    content.clear();
-    FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) {
-        return false;
-    }
-    char buffer[65536];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
-        content.append(buffer, n);
-    }
-    bool ok = !std::ferror(file);
-    std::fclose(file);
-    return ok;
-}
-
-ReadStatus ReadFileUpTo(const std::string& path, size_t maxBytes, std::string& content) {
-    content.clear();
-    FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) {
-        return ReadStatus::CannotOpen;
-    }
-    char buffer[65536];
-    size_t n;
-    // Read in chunks rather than trusting the size: a device or a pipe has none.
-    while (content.size() <= maxBytes && (n = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
-        content.append(buffer, n);
-    }
-    const bool failed = std::ferror(file) != 0;
-    std::fclose(file);
-    if (content.size() > maxBytes) {
-        content.clear();
-        return ReadStatus::TooLong;
-    }
-    return failed ? ReadStatus::Failed : ReadStatus::Ok;
-}
-
-bool WriteFile(const std::string& path, const std::string& content) {
-    FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file) {
-        return false;
-    }
-    bool ok = std::fwrite(content.data(), 1, content.size(), file) == content.size();
-    if (std::fclose(file) != 0) {
-        ok = false;
-    }
-    return ok;
-}
-
 namespace {
 
 bool WriteAll(int fd, const std::string& content) {
@@ -255,16 +197,6 @@ std::vector<std::string> ListFolder(const std::string& path) {
     }
     ::closedir(dir);
     return names;
-}
-
-std::string JoinPath(const std::string& folder, const std::string& name) {
-    if (folder.empty()) {
-        return name;
-    }
-    if (folder.back() == '/') {
-        return folder + name;
-    }
-    return folder + "/" + name;
 }
 
 }  // namespace platform

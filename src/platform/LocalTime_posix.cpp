@@ -1,7 +1,5 @@
 #include "platform/LocalTime.h"
 
-#include <cstdio>
-
 namespace platform {
 
 std::time_t LocalTime::ToEpoch() const {
@@ -29,12 +27,6 @@ LocalTime LocalTime::FromEpoch(std::time_t seconds, int millisecond) {
     t.millisecond = millisecond;
     t.weekday = tm.tm_wday;
     return t;
-}
-
-std::string LocalTime::DateText() const {
-    char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "%02d.%02d.%04d", day, month, year);
-    return buffer;
 }
 
 long UtcOffsetSeconds(std::time_t moment) {

@@ -5,7 +5,7 @@
 
 namespace platform {
 
-// A thin owner of one POSIX socket (TCP or UDP, IPv4). Every operation reports failure by its
+// A thin owner of one socket (TCP or UDP, IPv4): POSIX sockets, or Windows Sockets 2.2. Every operation reports failure by its
 // result and keeps the system error number in LastError(); nothing throws.
 class Socket {
 public:
@@ -18,6 +18,12 @@ public:
     Socket& operator=(const Socket&) = delete;
     Socket(Socket&& other) noexcept;
     Socket& operator=(Socket&& other) noexcept;
+
+    // Starts Windows Sockets 2.2 for the process: 0, or the error number of the start-up.
+    // Nothing to do on Linux. Every socket and waker of this layer starts them as well, so that
+    // a socket made before the program's own start-up (a static object) works.
+    static int StartUp();
+    static void CleanUp();
 
     // Resolves a dotted address or a host name to an IPv4 address in network order.
     static bool Resolve(const std::string& host, uint32_t& address);
@@ -79,7 +85,8 @@ private:
     int lastError = 0;
 };
 
-// A file descriptor that another thread can fire to wake a waiting socket (an eventfd).
+// A handle that another thread can fire to wake a waiting socket: an eventfd, or on Windows a
+// datagram socket on 127.0.0.1 that sends itself a byte.
 class Waker {
 public:
     Waker();

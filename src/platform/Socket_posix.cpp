@@ -29,6 +29,10 @@ sockaddr_in MakeAddress(uint32_t address, uint16_t port) {
 
 }  // namespace
 
+int Socket::StartUp() { return 0; }
+
+void Socket::CleanUp() {}
+
 Socket::Socket(Socket&& other) noexcept : fd(other.fd), lastError(other.lastError) { other.fd = -1; }
 
 Socket& Socket::operator=(Socket&& other) noexcept {

@@ -25,6 +25,9 @@ public:
     static unsigned CurrentId();
 
 private:
+    // The name shows in ps and gdb, or in a Windows debugger.
+    void SetName(const std::string& name);
+
     std::thread thread;
 };
 

@@ -1,0 +1,144 @@
+#include "platform/FileSystem.h"
+
+#include "platform/WindowsHeaders.h"
+
+namespace platform {
+
+std::string ProgramPath() {
+    char buffer[MAX_PATH * 4];
+    DWORD n = ::GetModuleFileNameA(nullptr, buffer, sizeof buffer);
+    if (n == 0 || n >= sizeof buffer) {
+        return "";
+    }
+    return std::string(buffer, n);
+}
+
+std::string CurrentFolder() {
+    char buffer[MAX_PATH * 4];
+    DWORD n = ::GetCurrentDirectoryA(sizeof buffer, buffer);
+    if (n == 0 || n >= sizeof buffer) {
+        return "";
+    }
+    std::string folder(buffer, n);
+    if (folder.back() != '\\' && folder.back() != '/') {
+        folder += '\\';
+    }
+    return folder;
+}
+
+bool FileExists(const std::string& path) {
+    DWORD attributes = ::GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool IsDirectory(const std::string& path) {
+    DWORD attributes = ::GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+int64_t FileSize(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) {
+        return -1;
+    }
+    return (static_cast<int64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+bool CopyFile(const std::string& from, const std::string& to) { return ::CopyFileA(from.c_str(), to.c_str(), FALSE); }
+
+bool RenameFile(const std::string& from, const std::string& to) {
+    // Like rename(): a file of the new name is replaced.
+    return ::MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING);
+}
+
+bool RemoveFile(const std::string& path) { return ::DeleteFileA(path.c_str()); }
+
+bool MakeDirectories(const std::string& path) {
+    if (path.empty()) {
+        return false;
+    }
+    size_t pos = 0;
+    while (pos <= path.size()) {
+        size_t separator = path.find_first_of("\\/", pos);
+        if (separator == std::string::npos) {
+            separator = path.size();
+        }
+        std::string partial = path.substr(0, separator);
+        // A drive ("C:") or the root of a network share is there or not: it cannot be made.
+        bool drive = partial.size() == 2 && partial[1] == ':';
+        if (!partial.empty() && !drive && !IsDirectory(partial)) {
+            if (!::CreateDirectoryA(partial.c_str(), nullptr) && ::GetLastError() != ERROR_ALREADY_EXISTS) {
+                return false;
+            }
+        }
+        pos = separator + 1;
+    }
+    return IsDirectory(path);
+}
+
+namespace {
+
+bool WriteAll(HANDLE file, const std::string& content) {
+    size_t done = 0;
+    while (done < content.size()) {
+        DWORD chunk = static_cast<DWORD>(std::min<size_t>(content.size() - done, 1u << 30));
+        DWORD written = 0;
+        if (!::WriteFile(file, content.data() + done, chunk, &written, nullptr) || written == 0) {
+            return false;
+        }
+        done += written;
+    }
+    return true;
+}
+
+bool WriteAndClose(HANDLE file, const std::string& content, bool sync) {
+    bool ok = WriteAll(file, content) && (!sync || ::FlushFileBuffers(file));
+    DWORD saved = ::GetLastError();
+    if (!::CloseHandle(file)) {
+        return false;
+    }
+    ::SetLastError(saved);
+    return ok;
+}
+
+}  // namespace
+
+bool AppendToFile(const std::string& path, const std::string& content, bool sync) {
+    HANDLE file = ::CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    return file != INVALID_HANDLE_VALUE && WriteAndClose(file, content, sync);
+}
+
+bool ReplaceFile(const std::string& path, const std::string& content) {
+    std::string temporary = path + ".new";
+    HANDLE file = ::CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                nullptr);
+    // Written through: the rename reaches the disk before the call returns.
+    if (file == INVALID_HANDLE_VALUE || !WriteAndClose(file, content, true) ||
+        !::MoveFileExA(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        DWORD saved = ::GetLastError();
+        ::DeleteFileA(temporary.c_str());
+        ::SetLastError(saved);
+        return false;
+    }
+    return true;
+}
+
+std::vector<std::string> ListFolder(const std::string& path) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA entry;
+    HANDLE search = ::FindFirstFileA(JoinPath(path, "*").c_str(), &entry);
+    if (search == INVALID_HANDLE_VALUE) {
+        return names;
+    }
+    do {
+        std::string name = entry.cFileName;
+        if (name != "." && name != "..") {
+            names.push_back(name);
+        }
+    } while (::FindNextFileA(search, &entry));
+    ::FindClose(search);
+    return names;
+}
+
+}  // namespace platform
