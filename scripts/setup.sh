@@ -11,6 +11,12 @@ packages=(
     clang libclang-rt-14-dev locales
 )
 
+# The Windows build (scripts/windows.sh): the cross compiler, wine, and what turns Debian's
+# SQLite sources into its sqlite3.c.
+if [ "${1:-}" = windows ]; then
+    packages+=(g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64 tcl make dpkg-dev zip)
+fi
+
 missing=()
 for p in "${packages[@]}"; do
     status=$(dpkg-query -W -f='${db:Status-Status}' "$p" 2>/dev/null || true)

@@ -1,0 +1,89 @@
+#!/usr/bin/env bash
+# The Windows build: FiscoraService.exe and LGXClient.dll cross-built with Debian's mingw-w64 and
+# run under Debian's wine64.
+#   scripts/windows.sh setup     Debian packages and Debian's sources of pugixml and SQLite
+#   scripts/windows.sh build     the windows preset (the programs and the unit suites)
+#   scripts/windows.sh test      build, the unit suites under wine, install and remove through
+#                                wine's service manager, the demo day registered under wine
+#   scripts/windows.sh demo      build, the demo day registered by FiscoraService.exe under wine
+#   scripts/windows.sh dist      build, build/windows/FiscoraService-windows.zip
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+third_party=build/third_party
+export WINEPREFIX=${WINEPREFIX:-$root/build/wine}
+export WINEDEBUG=${WINEDEBUG:--all}
+# No Mono or Gecko installer dialogs in a headless prefix.
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+unset DISPLAY WAYLAND_DISPLAY
+wine=/usr/lib/wine/wine64
+
+setup() {
+    scripts/setup.sh windows
+    # apt-get source needs Debian's source lists.
+    if ! grep -rqsE '^(Types:.*deb-src|deb-src )' /etc/apt/sources.list /etc/apt/sources.list.d/; then
+        if [ "$(id -u)" -ne 0 ]; then
+            echo "Debian's source lists (deb-src) are not enabled: run this as root once" >&2
+            exit 1
+        fi
+        # The same places as the package lists, for sources.
+        if [ -f /etc/apt/sources.list.d/debian.sources ]; then
+            sed 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources \
+                >/etc/apt/sources.list.d/fiscora-src.sources
+        else
+            sed -n 's/^deb /deb-src /p' /etc/apt/sources.list >/etc/apt/sources.list.d/fiscora-src.list
+        fi
+        apt-get update >/dev/null
+    fi
+    # Debian's own sources of what Linux links from packages: pugixml and SQLite (from whose tree
+    # the single sqlite3.c is made). GoogleTest's come with the googletest package.
+    if [ ! -f $third_party/sqlite3/sqlite3.c ] || ! ls -d $third_party/pugixml-*/src >/dev/null 2>&1; then
+        rm -rf $third_party
+        mkdir -p $third_party/sqlite3
+        (cd $third_party && apt-get source --only-source pugixml sqlite3 >apt-source.log 2>&1) || {
+            cat $third_party/apt-source.log >&2
+            exit 1
+        }
+        (cd $third_party/sqlite3 && ../sqlite3-*/configure --disable-tcl >configure.log 2>&1 &&
+            make sqlite3.c >make.log 2>&1)
+    fi
+}
+
+build() {
+    setup
+    cmake --preset windows >/dev/null
+    cmake --build --preset windows
+}
+
+# Starts the prefix's wineserver and keeps it for every later program, so that each start after
+# the first costs seconds, not the prefix's creation.
+start_wine() {
+    mkdir -p "$WINEPREFIX"
+    /usr/lib/wine/wineserver -p
+    $wine wineboot --init >/dev/null 2>&1 || true
+}
+
+case "${1:-build}" in
+    setup) setup ;;
+    build) build ;;
+    test)
+        build
+        start_wine
+        ctest --preset windows
+        tests/windows/service_manager.sh build/windows/FiscoraService.exe
+        ;;
+    demo)
+        build
+        start_wine
+        shift
+        scripts/demo.sh windows "$@"
+        ;;
+    dist)
+        build
+        packaging/windows/make_zip.sh build/windows
+        ;;
+    *)
+        echo "usage: scripts/windows.sh setup|build|test|demo|dist" >&2
+        exit 2
+        ;;
+esac
