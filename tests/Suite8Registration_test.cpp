@@ -148,4 +148,60 @@ TEST(Suite8RegistrationTest, PaymentDepartmentsAreSwitchedOffWhileThePrinterMana
     EXPECT_EQ(records.size(), 3u);
 }
 
+
+TEST(Suite8RegistrationTest, AnInvoiceWhoseStatusTheDatabaseRefusedIsWrittenFromTheDiskAfterACrashNotRegisteredAgain) {
+    ServiceRun run(kConfiguration);
+    ASSERT_TRUE(run.MakePms(pmsgen::OpenDay::Small, false, pmsgen::PmsKind::Suite8));
+    // The database refuses to make a row Y while the switch is on: the first invoice, of three
+    // payments, is registered and cannot be written.
+    ASSERT_TRUE(
+        run.Execute("create table fault_switch (fail integer); insert into fault_switch values (1); "
+                    "create trigger refuse_y before update of qel_fisc_status on qel_financial_transactions "
+                    "when new.qel_fisc_status='Y' and (select fail from fault_switch)=1 "
+                    "begin select raise(abort, 'simulated database failure'); end;"));
+    ASSERT_TRUE(run.StartSimulators());
+    ASSERT_TRUE(run.Configure());
+    ASSERT_TRUE(run.StartService()) << run.Diagnostics();
+    const pmsgen::Summary& pms = run.Pms();
+    std::vector<int> due = run.DuePayments();
+    std::vector<int> deposits = run.DueDeposits();
+    ASSERT_TRUE(ServiceRun::WaitUntil([&] { return run.LogCount("until the database takes it") > 0; }, 30000))
+        << run.Diagnostics();
+    ServiceRun::WaitUntil([] { return false; }, 1500);
+    size_t before = run.AllRecords().size();
+    run.KillService();
+    ASSERT_TRUE(run.Execute("update fault_switch set fail=0"));
+    ASSERT_TRUE(run.StartService()) << run.Diagnostics();
+    ASSERT_TRUE(run.WaitForStatus(due, "Y", 90000)) << run.Diagnostics();
+    ASSERT_TRUE(run.WaitForStatus(deposits, "D", 10000)) << run.Diagnostics();
+    EXPECT_EQ(run.StopService(), 0) << run.Diagnostics();
+
+    EXPECT_EQ(run.LogCount("written from "), 1u) << run.Diagnostics();
+    // The invoice is not taken up again, not even to be passed to the operator for a part of it.
+    EXPECT_EQ(run.LogCount("is fiscalised already"), 0u) << run.Diagnostics();
+    EXPECT_EQ(run.LogCount("Repeate file"), 0u) << run.Diagnostics();
+    std::vector<ServiceRun::Registered> records = run.AllRecords();
+    EXPECT_LE(before, 2u);
+    std::vector<std::string> problems = run.RegistrationProblems(records, run.DueRegistrations());
+    EXPECT_TRUE(problems.empty()) << text::Join(problems, "\n");
+    // Every payment of the invoice names the one document, written from the disk.
+    std::map<int, ServiceRun::StatusRow> rows = run.StatusRows();
+    const pmsgen::Bill* invoice = nullptr;
+    for (const pmsgen::Bill& bill : pms.bills) {
+        if (bill.number == pms.threePaymentBill) {
+            invoice = &bill;
+        }
+    }
+    ASSERT_NE(invoice, nullptr);
+    ASSERT_EQ(invoice->payments.size(), 3u);
+    const ServiceRun::Registered* record = RecordOf(records, rows[invoice->payments.front()]);
+    ASSERT_NE(record, nullptr);
+    EXPECT_EQ(record->total, text::Format("%.2f", invoice->total));
+    for (int payment : invoice->payments) {
+        EXPECT_EQ(rows[payment].status, "Y") << payment;
+        EXPECT_EQ(RecordOf(records, rows[payment]), record) << payment;
+        EXPECT_EQ(rows[payment].title, rows[invoice->payments.front()].title) << payment;
+    }
+}
+
 }  // namespace

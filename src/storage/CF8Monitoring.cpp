@@ -483,15 +483,21 @@ bool CF8Monitoring::SaveCheckFileName(CFiscalCheck& check) {
     return ok;
 }
 
-bool CF8Monitoring::IsInvoiceCheck(const CFiscalCheck& check) {
+bool CF8Monitoring::IsInvoiceCheck(const CFiscalCheck& check) const {
+    // The kinds whose checks are single postings, in full-check mode too.
     switch (check.statusCode) {
         case 1:
+        case 2:
         case 4:
+        case 5:
+        case 6:
+        case 7:
+        case 15:
         case 20:
         case 21:
             return false;
         default:
-            return check.appendRateCode;
+            return FullCheckMode();
     }
 }
 

@@ -61,8 +61,10 @@ public:
     bool SaveFiscalData(CFiscalCheck& check) override;
     // The check file name into the rows of the check before it is first sent.
     bool SaveCheckFileName(CFiscalCheck& check) override;
-    // A check of an invoice (full-check mode, not a deposit or AR payment).
-    static bool IsInvoiceCheck(const CFiscalCheck& check);
+    // A check of an invoice: full-check mode and not a payment, deposit or AR kind. Judged from
+    // the back-end's mode and the check's kind, which a registration read back from the outcome
+    // journal keeps, not from the check's own full-check flag, which it does not.
+    bool IsInvoiceCheck(const CFiscalCheck& check) const;
 
     // --- government codes and POS checks ---
     void ReadGovernmentCodes();

@@ -251,6 +251,31 @@ TEST_F(SuiteEightBackEndTest, AnInvoiceOfOneSeriesLeavesTheRowsOfTheOtherSeriesA
               (Rows{"104|Y|F900|2", "105|Y|F77|2", "106|N|~|~"}));
 }
 
+TEST_F(SuiteEightBackEndTest, AnInvoiceReadBackWithoutItsFullCheckFlagStillWritesEveryRowOfItsOwn) {
+    WithoutPayMaster();
+    pms.Run("delete from qel_financial_transactions where trx_no=105");
+    pms.Run("update qel_financial_transactions set bill_no=1001, title='1_1001_502' where trx_no=106");
+    Open();
+    std::vector<CFiscalCheck> checks = Invoices();
+    ASSERT_FALSE(checks.empty());
+    ASSERT_EQ(Numbers(checks[0].payments), (std::vector<int>{104, 105}));
+    ASSERT_TRUE(storage.SetCheckStatus(checks[0], "N"));
+    // What a registration kept on disk comes back as: its kind, numbers and payments only.
+    CFiscalCheck kept;
+    kept.statusCode = checks[0].statusCode;
+    kept.checkNumber = checks[0].checkNumber;
+    kept.payments = checks[0].payments;
+    kept.printerId = "P3";
+    kept.fiscalNumber = "F901";
+    kept.printerName = "1";
+    ASSERT_FALSE(kept.appendRateCode);
+    ASSERT_TRUE(storage.SaveFiscalData(kept)) << storage.GetLastError();
+    ASSERT_TRUE(storage.SetCheckStatus(kept, "Y")) << storage.GetLastError();
+    EXPECT_EQ(pms.Rows("select trx_no, qel_fisc_status, check_number from qel_financial_transactions "
+                       "where trx_no in (104, 105, 106) order by trx_no"),
+              (Rows{"104|Y|F901", "105|Y|F901", "106|D|~"}));
+}
+
 TEST_F(SuiteEightBackEndTest, DepositRowsFollowTheInvoiceWithThePayMasterFlag) {
     Open();
     std::vector<CFiscalCheck> checks = Invoices();
