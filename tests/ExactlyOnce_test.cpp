@@ -89,12 +89,7 @@ TEST(ExactlyOnceTest, ACheckCutAfterSendingNeverGoesToTheReservePrinterButARefus
 TEST(ExactlyOnceTest, ADatabaseThatRefusesTheStatusAfterARegistrationLosesNothingAndRegistersNothingTwice) {
     ServiceRun run;
     ASSERT_TRUE(run.MakePms(pmsgen::OpenDay::Small));
-    // The database refuses to make a row Y while the switch is on.
-    ASSERT_TRUE(
-        run.Execute("create table fault_switch (fail integer); insert into fault_switch values (1); "
-                    "create trigger refuse_y before update of qel_fisc_status on qel_financial_transactions "
-                    "when new.qel_fisc_status='Y' and (select fail from fault_switch)=1 "
-                    "begin select raise(abort, 'simulated database failure'); end;"));
+    ASSERT_TRUE(run.RefuseStatusY());
     ASSERT_TRUE(run.StartSimulators());
     ASSERT_TRUE(run.Configure());
     ASSERT_TRUE(run.StartService());
@@ -107,7 +102,7 @@ TEST(ExactlyOnceTest, ADatabaseThatRefusesTheStatusAfterARegistrationLosesNothin
     EXPECT_EQ(Pending(run).KeysIn(COutcomeJournal::State::Outcome).size(), 1u);
     // A crash while it waits: the next start writes it from the disk before anything else.
     run.KillService();
-    ASSERT_TRUE(run.Execute("update fault_switch set fail=0"));
+    ASSERT_TRUE(run.AllowStatusY());
     ASSERT_TRUE(run.StartService());
     ASSERT_TRUE(run.WaitForStatus(due, "Y", 90000)) << run.Diagnostics();
     EXPECT_EQ(run.StopService(), 0) << run.Diagnostics();

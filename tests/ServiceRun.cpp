@@ -112,6 +112,18 @@ std::string ServiceRun::Diagnostics() const {
     return "\n--- service output ---\n" + output + "\n--- end of qelfiscal.log ---\n" + tail;
 }
 
+bool ServiceRun::RefuseStatusY() {
+    return Execute(
+        "create table fault_switch (fail integer); insert into fault_switch values (1); "
+        "create trigger refuse_y before update of qel_fisc_status on qel_financial_transactions "
+        "when new.qel_fisc_status='Y' and (select fail from fault_switch)=1 "
+        "begin select raise(abort, 'simulated database failure'); end;");
+}
+
+bool ServiceRun::AllowStatusY() {
+    return Execute("update fault_switch set fail=0");
+}
+
 void ExpectRegisteredOnce(ServiceRun& run, const std::vector<int>& due, const std::vector<int>& deposits) {
     std::map<int, ServiceFolder::StatusRow> rows = run.StatusRows();
     std::vector<ServiceFolder::Registered> records = run.AllRecords();

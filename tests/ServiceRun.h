@@ -33,6 +33,9 @@ public:
     bool Restart(const Changes& changes);
     // The program's output and the end of its log, for failure messages.
     std::string Diagnostics() const;
+    // From now on the database refuses to make a status row Y, until AllowStatusY.
+    bool RefuseStatusY();
+    bool AllowStatusY();
 };
 
 // The source tree (FISCORA_SOURCE_DIR, or where this file is) and the FiscoraService of the build

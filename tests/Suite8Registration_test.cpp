@@ -152,13 +152,8 @@ TEST(Suite8RegistrationTest, PaymentDepartmentsAreSwitchedOffWhileThePrinterMana
 TEST(Suite8RegistrationTest, AnInvoiceWhoseStatusTheDatabaseRefusedIsWrittenFromTheDiskAfterACrashNotRegisteredAgain) {
     ServiceRun run(kConfiguration);
     ASSERT_TRUE(run.MakePms(pmsgen::OpenDay::Small, false, pmsgen::PmsKind::Suite8));
-    // The database refuses to make a row Y while the switch is on: the first invoice, of three
-    // payments, is registered and cannot be written.
-    ASSERT_TRUE(
-        run.Execute("create table fault_switch (fail integer); insert into fault_switch values (1); "
-                    "create trigger refuse_y before update of qel_fisc_status on qel_financial_transactions "
-                    "when new.qel_fisc_status='Y' and (select fail from fault_switch)=1 "
-                    "begin select raise(abort, 'simulated database failure'); end;"));
+    // The first invoice, of three payments, is registered and cannot be written.
+    ASSERT_TRUE(run.RefuseStatusY());
     ASSERT_TRUE(run.StartSimulators());
     ASSERT_TRUE(run.Configure());
     ASSERT_TRUE(run.StartService()) << run.Diagnostics();
@@ -170,7 +165,7 @@ TEST(Suite8RegistrationTest, AnInvoiceWhoseStatusTheDatabaseRefusedIsWrittenFrom
     ServiceRun::WaitUntil([] { return false; }, 1500);
     size_t before = run.AllRecords().size();
     run.KillService();
-    ASSERT_TRUE(run.Execute("update fault_switch set fail=0"));
+    ASSERT_TRUE(run.AllowStatusY());
     ASSERT_TRUE(run.StartService()) << run.Diagnostics();
     ASSERT_TRUE(run.WaitForStatus(due, "Y", 90000)) << run.Diagnostics();
     ASSERT_TRUE(run.WaitForStatus(deposits, "D", 10000)) << run.Diagnostics();
