@@ -3,10 +3,11 @@
 # its corpus in fuzz/<target>/corpus. Fails when any target reports a finding (crash, sanitizer
 # report, leak, an input slower than the time-out or a broken property); the finding is kept in
 # build/fuzz/findings/<target>/ and its log in build/fuzz/logs/<target>.log.
-# Usage: scripts/fuzz.sh [seconds per target (default 25)] [target ...]
+# Usage: scripts/fuzz.sh [seconds for all targets together (default 240)] [target ...]
+# The time is shared evenly, at least 10 s a target, so a new target does not lengthen CI.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-seconds=${1:-25}
+total=${1:-240}
 shift || true
 
 scripts/setup.sh
@@ -21,6 +22,9 @@ else
         [ -f "$dir/CMakeLists.txt" ] && targets+=("$(basename "$dir")")
     done
 fi
+
+seconds=$((total / ${#targets[@]}))
+[ "$seconds" -ge 10 ] || seconds=10
 
 build=build/fuzz
 mkdir -p "$build/logs"
