@@ -1217,25 +1217,52 @@ TEST_F(WorkerTest, ApplyAgentDataSplitsTheAgentShare) {
     EXPECT_EQ(check.postings[3].agent, "");  // a requisites text of "=" signs only changes nothing
 }
 
-TEST_F(WorkerTest, AnErrorThatEndsTheLoopIsLoggedAndReportedNotLeftToEndTheProcess) {
-    worker = NewWorker();
-    worker->Log().SetEcho(false);
-    clock.SetHook([this](int64_t ms) {
-        if (ms == worker->PollPeriod()) {
-            throw std::runtime_error("memory exhausted");
+TEST_F(WorkerTest, AnErrorThatEndsTheWorkerIsLoggedAndLeavesThePaymentsBlocked) {
+    // In the loop, after a registration unblocked the payments, and while the storage opens.
+    for (bool inLoop : {true, false}) {
+        SCOPED_TRACE(inLoop ? "in the loop" : "while starting");
+        SetUp();
+        calls.clear();
+        storage->cycles.push_back({Bill("31", 10)});
+        worker = NewWorker();
+        worker->Log().SetEcho(false);
+        if (inLoop) {
+            clock.SetHook([this](int64_t ms) {
+                if (ms == worker->PollPeriod()) {
+                    throw std::runtime_error("memory exhausted");
+                }
+            });
+        } else {
+            storage->onOpen = [] { throw std::runtime_error("memory exhausted"); };
         }
-    });
-    std::string failure;
-    EXPECT_FALSE(ServiceControl::RunWorker(*worker, failure));
-    clock.SetHook(nullptr);
-    EXPECT_EQ(failure, "the worker stopped: memory exhausted");
-    EXPECT_NE(LogText().find("Worker stopped by an error: memory exhausted"), std::string::npos);
+        std::string failure;
+        EXPECT_FALSE(ServiceControl::RunWorker(*worker, failure));
+        clock.SetHook(nullptr);
+        EXPECT_EQ(failure, "the worker stopped: memory exhausted");
+        const std::string log = LogText();
+        const size_t error = log.find("Worker stopped by an error: memory exhausted");
+        ASSERT_NE(error, std::string::npos);
+        EXPECT_NE(log.find("Stop service", error), std::string::npos) << log;
+
+        if (!inLoop) {
+            EXPECT_EQ(Count("BlockPayments off"), 0);
+            continue;
+        }
+        // Nothing registers payments any more: they are blocked after the registration had
+        // unblocked them, and the devices are let go.
+        EXPECT_EQ(Count("BlockPayments off"), 1);
+        auto blocked = std::find(calls.rbegin(), calls.rend(), "BlockPayments on");
+        ASSERT_NE(blocked, calls.rend());
+        EXPECT_EQ(std::find(calls.rbegin(), blocked, "BlockPayments off"), blocked);
+        EXPECT_EQ(Count("Disconnect 1") + Count("Disconnect 2"), 2);
+    }
 
     // A start that fails is reported as such.
     SetUp();
     storage->openError = "Oracle connect problem.";
     worker = NewWorker();
     worker->Log().SetEcho(false);
+    std::string failure;
     EXPECT_FALSE(ServiceControl::RunWorker(*worker, failure));
     EXPECT_EQ(failure, "start-up failed: Oracle connect problem.");
 }

@@ -115,6 +115,13 @@ bool ServiceControl::RunWorker(CBaseMonitoring& worker, std::string& failure) {
         // Nothing the loop meets may end the process unseen: the reason goes to the log first.
         failure = std::string("the worker stopped: ") + e.what();
         worker.Log().WriteText("Worker stopped by an error: " + std::string(e.what()));
+        // Nothing registers payments any more: they are blocked, the property is let go and the
+        // devices are disconnected, as at a stop, until systemd starts the service again.
+        try {
+            worker.Stop();
+        } catch (const std::exception& again) {
+            failure += std::string("; the stop failed too: ") + again.what();
+        }
     }
     return false;
 }

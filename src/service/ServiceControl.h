@@ -33,7 +33,8 @@ public:
     // Runs the worker in the foreground until a stop signal; returns the exit code.
     int RunService(std::unique_ptr<CWorkerParts> parts = nullptr);
     // The worker thread's body: runs the worker until it stops. False when it could not start or
-    // an exception ended its loop, with the reason in failure (and in the service log).
+    // an exception ended it, with the reason in failure (and in the service log); after an
+    // exception the worker is stopped, so the payments are blocked.
     static bool RunWorker(CBaseMonitoring& worker, std::string& failure);
 
     const std::string& Name() const { return serviceName; }
