@@ -110,54 +110,109 @@ TEST(PosExpansionTest, TheRestaurantPaymentIsRegisteredItemByItemWithPrinterCode
     EXPECT_TRUE(platform::FileExists(run.Path("LGXClient.log")));
 }
 
-TEST(PosExpansionTest, WithoutAUsablePosCheckThePaymentIsRegisteredAsBookedOnce) {
-    struct Case {
-        const char* name;
-        bool serverRuns;
-        CheckDbSimulator::ReplyMode mode;
-        bool knowsTheCheck;
-        const char* reason;
-    };
-    const Case cases[] = {
-        {"server stopped", false, CheckDbSimulator::ReplyMode::Normal, true,
-         "Ledgix server is not available"},
-        {"server silent", true, CheckDbSimulator::ReplyMode::Silent, true, "No reply from Ledgix server"},
-        {"check unknown", true, CheckDbSimulator::ReplyMode::Normal, false,
-         "Check 42 of revenue centre 1 not found"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        ServiceRun run;
-        ASSERT_TRUE(MakePms(run));
-        if (!c.knowsTheCheck) {
-            ASSERT_TRUE(platform::WriteFile(run.Path("pos_checks.json"), "[]"));
-        }
-        std::string error;
-        ASSERT_TRUE(run.StartCheckDatabase(error)) << error;
-        run.CheckDatabase().SetReplyMode(c.mode);
-        if (!c.serverRuns) {
-            // Stopped after the service's library would have learnt its address.
-            ASSERT_TRUE(platform::WriteFile(run.Path("LGXConfig.json"), "{\"serveraddress\":\"127.0.0.1\"}"));
-            run.StopCheckDatabase();
-        }
-        ASSERT_TRUE(run.StartSimulators());
-        ASSERT_TRUE(run.Configure());
-        ASSERT_TRUE(run.StartService()) << run.Diagnostics();
-        const pmsgen::Summary& pms = run.Pms();
-        std::vector<int> due = run.DuePayments();
-        ASSERT_TRUE(run.WaitForStatus(due, "Y", 60000)) << run.Diagnostics();
-        // Further polling cycles find nothing left to register.
-        ServiceRun::WaitUntil([] { return false; }, 1500);
-        EXPECT_EQ(run.StopService(), 0) << run.Diagnostics();
+size_t Occurrences(const std::string& text, const std::string& what) {
+    size_t count = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + what.size())) {
+        ++count;
+    }
+    return count;
+}
 
-        ExpectRegisteredOnce(run, due);
-        ServiceRun::Registered document = DocumentOf(run, pms.restaurantPayment);
-        ASSERT_EQ(document.items.size(), 1u) << "the payment as booked";
-        EXPECT_NEAR(Sum(document.items), 2484.90, 0.001);
-        EXPECT_EQ(run.LogCount("Micros posting " + pms.posReference + " not expanded"), 1u)
-            << run.Diagnostics();
-        EXPECT_GE(run.LogCount(c.reason), 1u) << run.Diagnostics();
-        EXPECT_EQ(run.Query("select count(*) from qel_code_convertion"), "0");
+// A reply frame of the check-database server to the service's first request.
+std::string Reply(const std::string& body, bool ended = true) {
+    return "\x01Get\x1c" "01\x1c" + body + (ended ? "\x04" : "");
+}
+
+// A POS check the service cannot use, and what its log and the client library's log say of it.
+struct UnusableCheck {
+    const char* name;
+    bool serverRuns;
+    CheckDbSimulator::ReplyMode mode;
+    bool knowsTheCheck;
+    const char* reason;
+    // A hostile server's reply and the line of the client library's log that tells of it.
+    std::string reply;
+    std::string clientLine;
+};
+
+// The payment is registered as the PMS booked it, once, and the service stops as asked.
+void ExpectRegisteredAsBooked(const UnusableCheck& c) {
+    SCOPED_TRACE(c.name);
+    ServiceRun run;
+    ASSERT_TRUE(MakePms(run));
+    if (!c.knowsTheCheck) {
+        ASSERT_TRUE(platform::WriteFile(run.Path("pos_checks.json"), "[]"));
+    }
+    std::string error;
+    ASSERT_TRUE(run.StartCheckDatabase(error)) << error;
+    run.CheckDatabase().SetReplyMode(c.mode);
+    if (!c.reply.empty()) {
+        run.CheckDatabase().SetRawReply(c.reply);
+    }
+    if (!c.serverRuns) {
+        // Stopped after the service's library would have learnt its address.
+        ASSERT_TRUE(platform::WriteFile(run.Path("LGXConfig.json"), "{\"serveraddress\":\"127.0.0.1\"}"));
+        run.StopCheckDatabase();
+    }
+    ASSERT_TRUE(run.StartSimulators());
+    ASSERT_TRUE(run.Configure());
+    ASSERT_TRUE(run.StartService()) << run.Diagnostics();
+    const pmsgen::Summary& pms = run.Pms();
+    std::vector<int> due = run.DuePayments();
+    ASSERT_TRUE(run.WaitForStatus(due, "Y", 60000)) << run.Diagnostics();
+    // Further polling cycles find nothing left to register.
+    ServiceRun::WaitUntil([] { return false; }, 1500);
+    EXPECT_EQ(run.StopService(), 0) << run.Diagnostics();
+
+    ExpectRegisteredOnce(run, due);
+    ServiceRun::Registered document = DocumentOf(run, pms.restaurantPayment);
+    ASSERT_EQ(document.items.size(), 1u) << "the payment as booked";
+    EXPECT_NEAR(Sum(document.items), 2484.90, 0.001);
+    EXPECT_EQ(run.LogCount("Micros posting " + pms.posReference + " not expanded"), 1u) << run.Diagnostics();
+    EXPECT_GE(run.LogCount(c.reason), 1u) << run.Diagnostics();
+    if (!c.clientLine.empty()) {
+        std::string clientLog;
+        ASSERT_TRUE(platform::ReadFile(run.Path("LGXClient.log"), clientLog));
+        EXPECT_EQ(Occurrences(clientLog, c.clientLine), 1u) << clientLog.substr(0, 4096);
+        EXPECT_LT(clientLog.size(), 64u * 1024) << "the log does not grow with the reply";
+    }
+    EXPECT_EQ(run.Query("select count(*) from qel_code_convertion"), "0");
+}
+
+TEST(PosExpansionTest, WithoutAUsablePosCheckThePaymentIsRegisteredAsBookedOnce) {
+    const UnusableCheck cases[] = {
+        {"server stopped", false, CheckDbSimulator::ReplyMode::Normal, true, "Ledgix server is not available", "", ""},
+        {"server silent", true, CheckDbSimulator::ReplyMode::Silent, true, "No reply from Ledgix server", "", ""},
+        {"check unknown", true, CheckDbSimulator::ReplyMode::Normal, false, "Check 42 of revenue centre 1 not found",
+         "", ""},
+    };
+    for (const UnusableCheck& c : cases) {
+        ExpectRegisteredAsBooked(c);
+    }
+}
+
+// Whatever a server, or a host in its place, answers: the service lives on and stops as asked, the
+// library's log says what was wrong in one line, and the payment is registered as booked.
+TEST(PosExpansionTest, AHostileReplyCostsThePaymentItsItemsAndNothingElse) {
+    const std::string dropped = "IP Channel: Frame longer than 1048576 bytes: connection dropped";
+    const UnusableCheck cases[] = {
+        // The library drops the connection at its frame limit.
+        {"endless frame", true, CheckDbSimulator::ReplyMode::Normal, true, "No reply from Ledgix server",
+         Reply("{" + std::string(2 << 20, 'x'), false), dropped},
+        {"10 MB reply", true, CheckDbSimulator::ReplyMode::Normal, true, "No reply from Ledgix server",
+         Reply("{\"dtl\":[{\"name\":\"" + std::string(10 << 20, 'y') + "\"}]}"), dropped},
+        // One warning, not a line per bracket, and a check without lines.
+        {"a million closing brackets", true, CheckDbSimulator::ReplyMode::Normal, true, "No postings",
+         Reply("{" + std::string(1000000, ']')), "Invalid bracket nesting level"},
+        // Amounts that are no decimal numbers never reach a check, as 0 or otherwise.
+        {"amounts nan, inf and hex", true, CheckDbSimulator::ReplyMode::Normal, true,
+         "Amount or quantity out of range in the line above",
+         Reply(R"({"rvc":1,"cknum":42,"total":"nan","dtl":[{"type":"M","objnum":21,"name":"A","qty":1,"ttl":"inf"},)"
+               R"({"type":"M","objnum":31,"name":"B","qty":1,"ttl":"0x10"}]})"),
+         ""},
+    };
+    for (const UnusableCheck& c : cases) {
+        ExpectRegisteredAsBooked(c);
     }
 }
 
