@@ -1,6 +1,7 @@
 #include "service/CBaseMonitoring.h"
 
 #include <algorithm>
+#include <exception>
 #include <cmath>
 #include <set>
 
@@ -47,19 +48,27 @@ bool CBaseMonitoring::Start() {
     // loop, which would unblock the payments, is not entered.
     loopThread = std::this_thread::get_id();
     loopIdle.Reset();
-    if (!StartUp()) {
+    bool started = false;
+    try {
+        started = StartUp();
+        if (started && !stopRequested) {
+            PollingLoop();
+        }
+    } catch (const std::exception& e) {
+        // Nothing the worker meets may end the process unseen, nor leave the payments open with
+        // nothing left to register them: the reason is logged and the worker stops as at a stop.
+        endedByError = true;
+        lastError = std::string("Worker stopped by an error: ") + e.what();
+        started = false;
+    }
+    if (!started) {
         if (!lastError.empty()) {
             Write(lastError);
         }
         Stop();
-        loopIdle.Set();
-        return false;
-    }
-    if (!stopRequested) {
-        PollingLoop();
     }
     loopIdle.Set();
-    return true;
+    return started;
 }
 
 bool CBaseMonitoring::StartUp() {

@@ -44,8 +44,10 @@ public:
     CBaseMonitoring& operator=(const CBaseMonitoring&) = delete;
 
     // Start-up and then the polling loop; true when the loop ended on the stop event, false when
-    // start-up failed (GetLastError then tells why).
+    // start-up failed or an exception ended the worker (GetLastError then tells why); either
+    // way the worker is stopped then, so the payments are blocked.
     bool Start();
+    bool EndedByError() const { return endedByError; }
     // Runs on the control thread: ends the loop, blocks payments, disconnects the devices.
     bool Stop();
     const std::string& GetLastError() const { return lastError; }
@@ -143,6 +145,7 @@ private:
 
     // A stop requested before the loop starts must not be lost when the loop resets its event.
     std::atomic<bool> stopRequested{false};
+    bool endedByError = false;
     // Set while the worker is neither starting up nor polling, so that Stop can wait for it.
     platform::Event loopIdle{true, true};
     std::atomic<std::thread::id> loopThread;

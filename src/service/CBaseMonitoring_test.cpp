@@ -1238,7 +1238,7 @@ TEST_F(WorkerTest, AnErrorThatEndsTheWorkerIsLoggedAndLeavesThePaymentsBlocked) 
         std::string failure;
         EXPECT_FALSE(ServiceControl::RunWorker(*worker, failure));
         clock.SetHook(nullptr);
-        EXPECT_EQ(failure, "the worker stopped: memory exhausted");
+        EXPECT_EQ(failure, "Worker stopped by an error: memory exhausted");
         const std::string log = LogText();
         const size_t error = log.find("Worker stopped by an error: memory exhausted");
         ASSERT_NE(error, std::string::npos);

@@ -1,7 +1,6 @@
 #include "service/ServiceControl.h"
 
 #include <atomic>
-#include <exception>
 
 #include "platform/Clock.h"
 #include "platform/Environment.h"
@@ -105,24 +104,12 @@ void ServiceControl::Remove() {
 }
 
 bool ServiceControl::RunWorker(CBaseMonitoring& worker, std::string& failure) {
-    try {
-        if (worker.Start()) {
-            return true;
-        }
-        const std::string reason = worker.GetLastError();
-        failure = "start-up failed: " + (reason.empty() ? std::string("see qelfiscal.log") : reason);
-    } catch (const std::exception& e) {
-        // Nothing the loop meets may end the process unseen: the reason goes to the log first.
-        failure = std::string("the worker stopped: ") + e.what();
-        worker.Log().WriteText("Worker stopped by an error: " + std::string(e.what()));
-        // Nothing registers payments any more: they are blocked, the property is let go and the
-        // devices are disconnected, as at a stop, until systemd starts the service again.
-        try {
-            worker.Stop();
-        } catch (const std::exception& again) {
-            failure += std::string("; the stop failed too: ") + again.what();
-        }
+    if (worker.Start()) {
+        return true;
     }
+    const std::string reason = worker.GetLastError();
+    failure = worker.EndedByError() ? reason
+                                    : "start-up failed: " + (reason.empty() ? std::string("see qelfiscal.log") : reason);
     return false;
 }
 

@@ -33,8 +33,7 @@ public:
     // Runs the worker in the foreground until a stop signal; returns the exit code.
     int RunService(std::unique_ptr<CWorkerParts> parts = nullptr);
     // The worker thread's body: runs the worker until it stops. False when it could not start or
-    // an exception ended it, with the reason in failure (and in the service log); after an
-    // exception the worker is stopped, so the payments are blocked.
+    // an exception ended it, with the reason in failure (and in the service log).
     static bool RunWorker(CBaseMonitoring& worker, std::string& failure);
 
     const std::string& Name() const { return serviceName; }
