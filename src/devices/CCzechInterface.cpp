@@ -229,7 +229,6 @@ CCzechInterface::Answer CCzechInterface::SendAndWait(CzechSaleRequest& request, 
         return Answer::Registered;
     }
     Log("Unsuccessful");
-    // A success without a FIK registered nothing that could be stored.
     lastError = request.success ? "Reply without FIK" : request.errorMessage;
     Log(lastError);
     if (!request.pkp.empty()) {
@@ -241,8 +240,10 @@ CCzechInterface::Answer CCzechInterface::SendAndWait(CzechSaleRequest& request, 
         target.SetField(7, request.bkp);
         return Answer::Offline;
     }
-    bool answered = request.success || !request.replyErrorCode.empty() || !request.replyErrorText.empty();
-    if (!answered) {
+    // A success without a FIK may have registered the sale all the same, and a reply without an
+    // error is no refusal: either way the sale stays in doubt and its next sending is a repeat.
+    bool refused = !request.success && (!request.replyErrorCode.empty() || !request.replyErrorText.empty());
+    if (!refused) {
         return Answer::Unreadable;
     }
     NotKept(unanswered->Remove(receipt));

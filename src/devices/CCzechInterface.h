@@ -26,7 +26,7 @@ public:
         Registered,    // success with a FIK
         Offline,       // no success, but a PKP: registered offline
         Refused,       // an error reply without a PKP: not registered
-        Unreadable,    // bytes that are no reply: the sale may or may not be registered
+        Unreadable,    // no reply, or a success without a FIK: the sale may or may not be registered
         TimedOut,      // sent, no reply in time: the sale may or may not be registered
         Cut,           // sent, the connection ended before the reply: likewise
         NotDelivered,  // no connection, or the request could not be sent

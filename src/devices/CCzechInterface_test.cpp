@@ -305,38 +305,97 @@ TEST_F(CzechInterfaceTest, NoConnectionBlocksPaymentsAndSendsNothing) {
     EXPECT_FALSE(device.SentWithoutAnswer(CCzechInterface::ReceiptNumber(check)));
 }
 
-TEST_F(CzechInterfaceTest, AReplyInSeveralPiecesIsReadWhole) {
-    // A service that writes its reply in two pieces with a pause between them.
-    platform::Socket server;
-    uint32_t loopback = 0;
-    platform::Socket::Resolve("127.0.0.1", loopback);
-    ASSERT_TRUE(server.Create(platform::Socket::Kind::Tcp) && server.Bind(loopback, 0) && server.Listen(1));
-    std::string reply = SaleFrame::Write("000000001", 1, "Sale", {R"({"SUCCESS":"true","FIK":"f-1","BKP":"b-1"})"});
-    std::thread peer([&] {
+// A registration service that answers one request with the given reply, written in two pieces
+// with a pause between them.
+class OneReplyPeer {
+public:
+    explicit OneReplyPeer(std::string reply) : reply(std::move(reply)) {
+        uint32_t loopback = 0;
+        platform::Socket::Resolve("127.0.0.1", loopback);
+        listening =
+            server.Create(platform::Socket::Kind::Tcp) && server.Bind(loopback, 0) && server.Listen(1);
+        if (listening) {
+            peer = std::thread([this] { Serve(); });
+        }
+    }
+    ~OneReplyPeer() {
+        if (peer.joinable()) {
+            peer.join();
+        }
+    }
+    bool Listening() const { return listening; }
+    int Port() const { return server.LocalPort(); }
+
+private:
+    void Serve() {
         platform::Socket client;
         if (!server.Accept(client, nullptr, 5000)) {
             return;
         }
         std::string request;
         char buffer[4096];
-        while (request.find('\x04') == std::string::npos && client.WaitReadable(5000) == platform::Socket::WaitResult::Ready) {
+        while (request.find('\x04') == std::string::npos &&
+               client.WaitReadable(5000) == platform::Socket::WaitResult::Ready) {
             long n = client.Receive(buffer, sizeof buffer);
             if (n <= 0) {
                 return;
             }
             request.append(buffer, static_cast<size_t>(n));
         }
-        client.SendAll(reply.data(), 30);
-        std::this_thread::sleep_for(std::chrono::milliseconds(150));
-        client.SendAll(reply.data() + 30, reply.size() - 30);
+        size_t half = reply.size() / 2;
+        client.SendAll(reply.data(), half);
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        client.SendAll(reply.data() + half, reply.size() - half);
         client.WaitReadable(2000);
-    });
-    ConnectTo(server.LocalPort());
-    CFiscalCheck check = Bill();
-    EXPECT_TRUE(device.PrintCheck(check, false)) << device.GetLastError();
-    EXPECT_EQ(check.printedFileName, "f-1");
-    EXPECT_EQ(check.shiftNumber, "b-1");
-    peer.join();
+    }
+
+    std::string reply;
+    platform::Socket server;
+    bool listening = false;
+    std::thread peer;
+};
+
+TEST_F(CzechInterfaceTest, RepliesTheSimulatorDoesNotGive) {
+    struct Case {
+        const char* name;
+        const char* json;
+        bool result;
+        AnswerKind answer;
+        const char* error;
+        bool inDoubt;  // the next sending is a repeated one
+        int statusCode;
+        const char* code;  // printedFileName
+        const char* bkp;
+    } cases[] = {
+        // Read whole although it comes in two pieces.
+        {"registered", R"({"SUCCESS":"true","FIK":"f-1","BKP":"b-1"})", true, AnswerKind::Success, "", false,
+         0, "f-1", "b-1"},
+        // The service may have registered it: never a second first sending.
+        {"success without a FIK", R"({"SUCCESS":"true","BKP":"b-1"})", false, AnswerKind::DeviceError,
+         "Reply without FIK", true, 0, "", ""},
+        {"TRUE in capitals, no error", R"({"SUCCESS":"TRUE","FIK":"f-1"})", false, AnswerKind::DeviceError,
+         "Unknown error", true, 0, "", ""},
+        {"an error code alone", R"({"SUCCESS":"false","ERRORCODE":"-3"})", false, AnswerKind::DeviceError,
+         "-3 ", false, 0, "", ""},
+        // Offline: the codes it has, although it says success.
+        {"success with a PKP but no FIK", R"({"SUCCESS":"true","PKP":"p\/1","BKP":"b-2"})", true,
+         AnswerKind::Success, "Reply without FIK", false, CCzechInterface::kOfflineSale, "p/1", "b-2"},
+    };
+    int bill = 8000;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        OneReplyPeer peer(SaleFrame::Write("000000001", 1, "Sale", {c.json}));
+        ASSERT_TRUE(peer.Listening());
+        ConnectTo(peer.Port());
+        CFiscalCheck check = Bill(std::to_string(++bill));
+        EXPECT_EQ(device.PrintCheck(check, false), c.result) << device.GetLastError();
+        EXPECT_EQ(device.LastAnswer(), c.answer);
+        EXPECT_EQ(device.GetLastError(), c.error);
+        EXPECT_EQ(device.SentWithoutAnswer(CCzechInterface::ReceiptNumber(check)), c.inDoubt);
+        EXPECT_EQ(check.statusCode, c.statusCode);
+        EXPECT_EQ(check.printedFileName, c.code);
+        EXPECT_EQ(check.shiftNumber, c.bkp);
+    }
 }
 
 TEST_F(CzechInterfaceTest, AReplyThatNeverEndsIsDroppedAndTheSaleStaysInDoubt) {
