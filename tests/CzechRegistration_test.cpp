@@ -187,6 +187,57 @@ TEST_F(CzechRegistrationTest, TheDemoHotelsBillsAreRegisteredWithTheirCodesAndAB
     }
 }
 
+// While a bill of the day is due (here: refused at every sending) the bill to register again is
+// not taken up; once the day is done it goes out as a repeated sending, and a refusal of that
+// sending leaves it F with the codes of its earlier registration, for the operator to mark again.
+TEST_F(CzechRegistrationTest, ABillToRegisterAgainWaitsForTheDayAndARefusedRepeatKeepsItsCodes) {
+    ASSERT_TRUE(Start(pmsgen::OpenDay::Demo, "error code=4 text=Busy"));
+    std::vector<pmsgen::Bill> due = DueBills();
+    ASSERT_FALSE(due.empty());
+    // The outgoing frames of a bill in the log: its receipt number comes right before the sale time.
+    auto sendings = [&](int bill) { return Run().LogCount(text::Format("/%d\",\"SaleDateTime\"", bill)); };
+    int newest = std::max_element(due.begin(), due.end(), [](const pmsgen::Bill& a, const pmsgen::Bill& b) {
+                     return a.number < b.number;
+                 })->number;
+    // Bills are taken newest first, each on both printers: the third sending of the newest opens
+    // the second cycle, so the first one has found and sent all it would.
+    ASSERT_TRUE(ServiceRun::WaitUntil([&] { return sendings(newest) >= 3; }, 60000)) << Run().Diagnostics();
+    EXPECT_EQ(sendings(Pms().againBill), 0u);
+
+    FaultSetting repeatsRefused;
+    std::string error;
+    ASSERT_TRUE(repeatsRefused.Parse("error code=9 kind=Repeat text=Not now", error)) << error;
+    Run().CzechSimulator().SetFault(repeatsRefused);
+    std::vector<int> again = PaymentsOf(Pms().againBill);
+    ASSERT_FALSE(again.empty());
+    ASSERT_TRUE(Run().WaitForStatus(AllPayments(), "Y", 120000)) << Run().Diagnostics();
+    ASSERT_TRUE(ServiceRun::WaitUntil([&] { return Run().LogCount("9 Not now") > 0; }, 30000))
+        << Run().Diagnostics();
+    // Some more polling cycles: an F bill is not taken up again.
+    ServiceRun::WaitUntil([] { return false; }, 1000);
+    EXPECT_EQ(Run().StopService(), 0) << Run().Diagnostics();
+    ExpectEachSaleRegisteredOnce();
+
+    // Sent as a repeated sending on each printer once, and not again.
+    std::vector<std::string> frames;
+    for (const std::string& line : text::Split(Run().Log(), '\n')) {
+        if (line.find(text::Format("/%d\",\"SaleDateTime\"", Pms().againBill)) != std::string::npos) {
+            frames.push_back(line);
+        }
+    }
+    EXPECT_GE(frames.size(), 1u);
+    EXPECT_LE(frames.size(), 2u);
+    for (const std::string& frame : frames) {
+        EXPECT_NE(frame.find("\"FirstSending\":\"false\""), std::string::npos) << frame;
+    }
+    for (int trxNo : again) {
+        std::map<std::string, std::string> row = Row(trxNo);
+        EXPECT_EQ(row["status"], "F");
+        EXPECT_EQ(row["title"], kEarlierFik);
+        EXPECT_EQ(row["bkp"], kEarlierBkp);
+    }
+}
+
 // The first sale meets the fault; every bill still ends registered exactly once.
 TEST_F(CzechRegistrationTest, FaultsOfTheRegistrationServiceNeverRegisterASaleTwice) {
     struct Case {

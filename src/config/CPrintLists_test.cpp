@@ -202,6 +202,34 @@ TEST_F(PrintListTest, PrintersInheritEmptyAttributesFromPrinterIni) {
     EXPECT_TRUE(Logged("Print header head.txt"));
 }
 
+TEST_F(PrintListTest, CzechRegistrationSwitchesAreOnOnlyWithOne) {
+    struct Case {
+        const char* verification;
+        const char* sale;
+        bool verificationMode;
+        int saleMode;
+    } cases[] = {
+        {"1", "1", true, 1}, {"2", "2", false, 0},  {"true", "yes", false, 0},
+        {"", "", false, 0},  {" 1 ", "0", true, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.verification) + "/" + c.sale);
+        ASSERT_TRUE(LoadLists("<print_list station='A'>1</print_list>",
+                              std::string(kTwoPrinters) +
+                                  "<printer_ini><printer>CZECH</printer><verification_mode>" +
+                                  c.verification + "</verification_mode><sale_mode>" + c.sale +
+                                  "</sale_mode><app_taxpayer_id>CZ683555118</app_taxpayer_id>"
+                                  "<cert_pass>pw</cert_pass></printer_ini>"))
+            << ini.GetLastError();
+        for (const CPrinterControl& printer : printers) {
+            EXPECT_EQ(printer.verificationMode, c.verificationMode);
+            EXPECT_EQ(printer.saleMode, c.saleMode);
+            EXPECT_EQ(printer.appTaxpayerId, "CZ683555118");
+            EXPECT_EQ(printer.certPass, "pw");
+        }
+    }
+}
+
 TEST_F(PrintListTest, FindAndGetPrinter) {
     ASSERT_TRUE(LoadLists("<print_list station='A'>1,2</print_list>"));
     EXPECT_EQ(ini.FindPrinter("2"), 1);

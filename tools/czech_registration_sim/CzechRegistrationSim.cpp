@@ -206,7 +206,8 @@ std::string CzechRegistrationSim::Reply(const std::string& request, bool& closeN
         Note("refused: " + error);
         return ErrorReply(sale, "3", "Bad request: " + error, nullptr);
     }
-    FaultSetting taken = faults.Take("Sale");
+    // "kind=Sale" meets first sendings only, "kind=Repeat" repeated ones.
+    FaultSetting taken = faults.Take(sale.Member("FirstSending") == "false" ? "Repeat" : "Sale");
     switch (taken.mode) {
         case FaultSetting::Mode::Close:
             Note("closing before the answer");

@@ -19,10 +19,11 @@
 // marked as a repeated sending ("FirstSending":"false") is recorded as a duplicate, so tests can
 // count double registrations. A sale is known by its taxpayer, premises, receipt number and data.
 //
-// Faults (FaultSetting lines, kind "Sale"): refuse, delay ms=N (registered, answered late),
-// close (cut before answering, nothing registered), cut bytes=N (registered, the answer cut),
-// error code=C text=T (refused without PKP), offline code=C text=T (an error that carries PKP and
-// BKP: registered offline), garbage bytes=N (registered, the answer is junk).
+// Faults (FaultSetting lines; kind "Sale" meets first sendings, "Repeat" repeated ones):
+// refuse, delay ms=N (registered, answered late), close (cut before answering, nothing
+// registered), cut bytes=N (registered, the answer cut), error code=C text=T (refused without
+// PKP), offline code=C text=T (an error that carries PKP and BKP: registered offline),
+// garbage bytes=N (registered, the answer is junk).
 class CzechRegistrationSim : public LoopbackServer {
 public:
     struct Options {

@@ -163,6 +163,15 @@ TEST(CzechRegistrationSimTest, FaultsAnswerAsARegistrationServiceInTroubleWould)
     EXPECT_EQ(sim.Reply(Frame(SaleJson("F1/4")), closeNow).size(), 10u);
     EXPECT_TRUE(closeNow);
 
+    // A fault of one kind of sending lets the other kind through.
+    closeNow = false;
+    sim.SetFault(Fault("error code=9 kind=Repeat text=Not now"));
+    EXPECT_EQ(ReplyMember(sim.Reply(Frame(SaleJson("F1/5")), closeNow), "SUCCESS"), "true");
+    EXPECT_EQ(ReplyMember(sim.Reply(Frame(SaleJson("F1/5", "false")), closeNow), "ERRORCODE"), "9");
+    sim.SetFault(Fault("error code=8 kind=Sale text=Not now"));
+    EXPECT_EQ(ReplyMember(sim.Reply(Frame(SaleJson("F1/5", "false")), closeNow), "SUCCESS"), "true");
+    EXPECT_EQ(ReplyMember(sim.Reply(Frame(SaleJson("F1/6")), closeNow), "ERRORCODE"), "8");
+
     // A malformed request registers nothing and says why.
     sim.SetFault(Fault("none"));
     std::string bad = sim.Reply(Frame("{\"PosID\":\"7\"}"), closeNow);
@@ -173,8 +182,10 @@ TEST(CzechRegistrationSimTest, FaultsAnswerAsARegistrationServiceInTroubleWould)
     for (const auto& r : sim.Registrations()) {
         outcomes.push_back(r.receiptNumber + " " + r.outcome);
     }
-    // The offline sale, the second try of F1/2 and the cut one are registered; the closed one not.
-    EXPECT_EQ(outcomes, (std::vector<std::string>{"F1/1 offline", "F1/2 registered", "F1/4 registered"}));
+    // The offline sale, the second try of F1/2, the cut one and F1/5 with its repeat are registered;
+    // the closed and the refused ones not.
+    EXPECT_EQ(outcomes, (std::vector<std::string>{"F1/1 offline", "F1/2 registered", "F1/4 registered",
+                                                  "F1/5 registered", "F1/5 repeat"}));
 }
 
 }  // namespace
