@@ -75,8 +75,10 @@ void CDovozEderarezev::FindBills(std::vector<CFiscalCheck>& checks) {
     if (!OpenTemplate(statement, {}, rows)) {
         return;
     }
+    bool ofTheDay = true;
     if (rows.IsEOF() && czech) {
         // Nothing of the day is due: bills marked for registering again.
+        ofTheDay = false;
         if (!OpenTemplate(
                 Request::WithCreationTime(requestCheckNumber.templates[Request::BillsToRegisterAgain]), {},
                 rows)) {
@@ -89,7 +91,11 @@ void CDovozEderarezev::FindBills(std::vector<CFiscalCheck>& checks) {
         if (requestCheckNumber.IsPresent(4)) {
             std::string date = requestCheckNumber.Text(4);
             check.SetField(14, date);
-            NoteBusinessDate(date.substr(0, 10));
+            // The sale time of an earlier day's bill is no change of the business date: noted,
+            // it would clear the history and pause the service for nothing.
+            if (ofTheDay) {
+                NoteBusinessDate(date.substr(0, 10));
+            }
         }
         if (!LoadBill(check, bill, 0)) {
             return;

@@ -168,6 +168,10 @@ TEST_F(DiscoveryTest, CzechModeFindsBillsToRegisterAgainOnlyWhenNothingIsDueAndN
         "' where qel_fisc_status='S'");
     checks = Cycle();
     EXPECT_EQ(Bills(checks), (std::vector<int>{generated.againBill}));
+    // Its sale time is two days old, which changes no business date.
+    EXPECT_EQ(storage.CurrentBusinessDate(), kBusinessDate);
+    storage.CheckBusinessDate();
+    EXPECT_FALSE(Logged("Business date was changed."));
     ASSERT_EQ(checks.size(), 1u);
     EXPECT_EQ(checks[0].printedFileName, pkp);
     EXPECT_EQ(checks[0].shiftNumber, std::string(44, 'B'));
