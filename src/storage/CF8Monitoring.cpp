@@ -483,6 +483,16 @@ bool CF8Monitoring::SaveCheckFileName(CFiscalCheck& check) {
     return ok;
 }
 
+bool CF8Monitoring::SaveFiscalResult(CFiscalCheck& check) {
+    if (!IsInvoiceCheck(check)) {
+        return COperaBase::SaveFiscalResult(check);
+    }
+    // Row by row, for the reason SetBillStatus gives.
+    bool ok = true;
+    ForEachRow(check, [&](const struct_posting& line) { ok = qelFiscal.SaveFiscalResultOfRow(check, line.trx_no) && ok; });
+    return ok;
+}
+
 bool CF8Monitoring::IsInvoiceCheck(const CFiscalCheck& check) const {
     // The kinds whose checks are single postings, in full-check mode too.
     switch (check.statusCode) {

@@ -61,6 +61,8 @@ public:
     bool SaveFiscalData(CFiscalCheck& check) override;
     // The check file name into the rows of the check before it is first sent.
     bool SaveCheckFileName(CFiscalCheck& check) override;
+    // The registration settings of a Czech sale into the rows of the check.
+    bool SaveFiscalResult(CFiscalCheck& check) override;
     // A check of an invoice: full-check mode and not a payment, deposit or AR kind. Judged from
     // the back-end's mode and the check's kind, which a registration read back from the outcome
     // journal keeps, not from the check's own full-check flag, which it does not.

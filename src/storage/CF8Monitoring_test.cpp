@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 
 #include "shared/GetCheckResult.h"
@@ -410,6 +411,51 @@ TEST_F(SuiteEightBackEndTest, CzechFindsInvoicesToSendAgainOnlyWhenNothingIsDue)
     EXPECT_EQ(checks[0].receiptNumber, "503");
     // Of the day before, loaded by its id.
     EXPECT_EQ(Numbers(checks[0].payments), (std::vector<int>{107}));
+}
+
+TEST_F(SuiteEightBackEndTest, CzechRegistrationSettingsAndOfflineLettersStayWithTheInvoiceOfTheirSeries) {
+    WithoutPayMaster();
+    config.printerType = 10;
+    // The other series' invoice of the same number, registered before with its own settings.
+    pms.Run(
+        "update qel_financial_transactions set qel_fisc_status='N', bill_no=1001, printer_id='CZ0000000001', "
+        "site_id='9' where trx_no=106");
+    pms.Run("delete from qel_financial_transactions where trx_no=105");
+    Open();
+    std::vector<CFiscalCheck> checks = Invoices();
+    auto found = std::find_if(checks.begin(), checks.end(),
+                              [](const CFiscalCheck& c) { return c.receiptNumber == "501"; });
+    ASSERT_NE(found, checks.end());
+    CFiscalCheck& invoice = *found;
+    ASSERT_EQ(Numbers(invoice.payments), (std::vector<int>{104, 105}));
+    ASSERT_TRUE(storage.SetCheckStatus(invoice, "N"));
+    invoice.SetField(18, "CZ1212121218");
+    invoice.SetField(21, "273");
+    invoice.SetField(19, "0");
+    invoice.SetField(20, "1");
+    ASSERT_TRUE(storage.SaveFiscalResult(invoice)) << storage.GetLastError();
+    auto settings = [this] {
+        return pms.Rows(
+            "select trx_no, qel_fisc_status, printer_id, site_id, flag1, flag2 from qel_financial_transactions "
+            "where trx_no in (104, 105, 106) order by trx_no");
+    };
+    EXPECT_EQ(settings(), (Rows{"104|N|CZ1212121218|273|0|1", "105|N|CZ1212121218|273|0|1", "106|N|CZ0000000001|9|~|~"}));
+    // Registered offline: its code came back, the status is F, for its own rows only.
+    invoice.printedFileName = "PKP-1";
+    ASSERT_TRUE(storage.SetCheckStatus(invoice, "N"));
+    EXPECT_EQ(Status(104), "F");
+    EXPECT_EQ(Status(105), "F");
+    EXPECT_EQ(Status(106), "N");
+    // A check of kind 17 is written F whatever it is told; without a code N stays N.
+    CFiscalCheck other = invoice;
+    other.SetPrintedFileName("");
+    pms.Run("update qel_financial_transactions set qel_fisc_status='N' where trx_no in (104, 105)");
+    ASSERT_TRUE(storage.SetCheckStatus(other, "N"));
+    EXPECT_EQ(Status(104), "N");
+    other.SetStatusCode(17);
+    ASSERT_TRUE(storage.SetCheckStatus(other, "Y"));
+    EXPECT_EQ(Status(104), "F");
+    EXPECT_EQ(Status(106), "N");
 }
 
 TEST_F(SuiteEightBackEndTest, PosCheckIsFoundByItsHeaderOrItsReference) {

@@ -288,11 +288,27 @@ bool CQELFiscal::SaveFiscalData(CFiscalCheck& check) {
          Arg::Text(check.printedFileName), Arg::NumberOrNull(attempt), Arg::Int(trxNo)});
 }
 
+namespace {
+
+// Taxpayer, appointing taxpayer, premises, verification and sale mode of a registration.
+std::vector<Arg> DeviceInfoOf(const CFiscalCheck& check) {
+    return {Arg::Field(check.GetField(18)), Arg::Field(check.GetField(17)), Arg::Field(check.GetField(21)),
+            Arg::NumberOrNull(check.GetField(19)), Arg::NumberOrNull(check.GetField(20))};
+}
+
+}  // namespace
+
 bool CQELFiscal::SaveFiscalResult(CFiscalCheck& check) {
-    return storage.ExecuteTemplate(templates[DeviceInfoByBill],
-                                   {Arg::Field(check.GetField(18)), Arg::Field(check.GetField(17)),
-                                    Arg::Field(check.GetField(21)), Arg::NumberOrNull(check.GetField(19)),
-                                    Arg::NumberOrNull(check.GetField(20)), Arg::Number(BillKey(check))});
+    std::vector<Arg> args = DeviceInfoOf(check);
+    args.push_back(Arg::Number(BillKey(check)));
+    return storage.ExecuteTemplate(templates[DeviceInfoByBill], args);
+}
+
+bool CQELFiscal::SaveFiscalResultOfRow(CFiscalCheck& check, int trxNo) {
+    std::vector<Arg> args = DeviceInfoOf(check);
+    args.push_back(Arg::Int(trxNo));
+    return storage.ExecuteTemplate(text::ReplaceAll(templates[DeviceInfoByBill], "where bill_no=%s", "where trx_no=%d"),
+                                   args);
 }
 
 bool CQELFiscal::SaveCheckNumber(int transactionNumber, const std::string& checkNumber) {

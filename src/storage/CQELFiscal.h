@@ -78,6 +78,8 @@ public:
     // The check file name into the rows SaveFiscalData writes, before the check is first sent.
     bool SaveCheckFileName(CFiscalCheck& check);
     bool SaveFiscalResult(CFiscalCheck& check);
+    // The same into the row of one transaction only.
+    bool SaveFiscalResultOfRow(CFiscalCheck& check, int trxNo);
     bool SaveCheckNumber(int transactionNumber, const std::string& checkNumber);
     bool SetCheckRemark(CFiscalCheck& check, const std::string& remark);
     // Deletes the rows whose business date is more than the given days before today.
