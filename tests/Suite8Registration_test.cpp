@@ -4,11 +4,13 @@
 // switched off in the PMS.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <set>
 
 #include "ServiceRun.h"
 #include "platform/Text.h"
+#include "storage/db/OracleFormats.h"
 
 namespace {
 
@@ -196,6 +198,116 @@ TEST(Suite8RegistrationTest, AnInvoiceWhoseStatusTheDatabaseRefusedIsWrittenFrom
         EXPECT_EQ(rows[payment].status, "Y") << payment;
         EXPECT_EQ(RecordOf(records, rows[payment]), record) << payment;
         EXPECT_EQ(rows[payment].title, rows[invoice->payments.front()].title) << payment;
+    }
+}
+
+
+TEST(Suite8RegistrationTest, WithTheCzechServiceEveryInvoiceIsOneSaleAtItsOwnTimeAndAnInvoiceMarkedSGoesLast) {
+    ServiceRun run(kConfiguration);
+    ASSERT_TRUE(run.MakePms(pmsgen::OpenDay::Demo, false, pmsgen::PmsKind::Suite8));
+    const pmsgen::Summary& pms = run.Pms();
+    // The transfer's invoice was registered before and is to be sent again, with its earlier code.
+    int again = 0;
+    for (const pmsgen::Bill& invoice : pms.bills) {
+        if (invoice.number == pms.transferBill) {
+            again = invoice.payments.front();
+        }
+    }
+    ASSERT_NE(again, 0);
+    ASSERT_TRUE(run.Execute(text::Format(
+        "insert into qel_financial_transactions (trx_no, qel_fisc_status, bill_no, title) values (%d, 'S', "
+        "%d, 'fik-of-before')",
+        again, pms.transferBill)));
+    std::string error;
+    ASSERT_TRUE(run.StartCzechSimulator(error)) << error;
+    // Invoices only: no advance payments or settlements, which have no invoice.
+    ASSERT_TRUE(run.Configure({{"<printer>PM</printer>",
+                                "<printer>CZECH</printer><taxpayer_id>CZ1212121218</taxpayer_id>"
+                                "<site_id>273</site_id>"},
+                               {"<deposit>1</deposit>", "<deposit>0</deposit>"},
+                               {"<code>9100</code>", "<code>0</code>"},
+                               {"<ar_payments>1</ar_payments>", "<ar_payments>0</ar_payments>"}}));
+    ASSERT_TRUE(run.StartService()) << run.Diagnostics();
+    std::vector<int> payments;
+    for (const pmsgen::Bill& invoice : pms.bills) {
+        if (invoice.number != pms.houseBill) {
+            payments.insert(payments.end(), invoice.payments.begin(), invoice.payments.end());
+        }
+    }
+    ASSERT_TRUE(run.WaitForStatus(payments, "Y", 120000)) << run.Diagnostics();
+    EXPECT_EQ(run.StopService(), 0) << run.Diagnostics();
+
+    std::vector<CzechRegistrationSim::Registration> sales = run.CzechSimulator().Registrations();
+    ASSERT_EQ(sales.size(), pms.bills.size() - 1);
+    std::map<int, ServiceRun::StatusRow> rows = run.StatusRows();
+    std::set<std::string> codes;
+    for (const pmsgen::Bill& invoice : pms.bills) {
+        if (invoice.number == pms.houseBill) {
+            continue;
+        }
+        SCOPED_TRACE(invoice.number);
+        // The sale of the invoice: its number, its amount, the time the invoice was made with the
+        // database's zone.
+        std::string made;
+        ASSERT_TRUE(db::oracle::FormatDate(
+            text::ToDouble(run.Query(text::Format("select zinv_pcdate from zinv where zinv_id=%d", invoice.reservation))),
+            "YYYY-MM-DD\"T\"HH24:MI:SS", made, error))
+            << error;
+        auto sale = std::find_if(sales.begin(), sales.end(), [&](const CzechRegistrationSim::Registration& r) {
+            return text::EndsWith(r.receiptNumber, "/" + std::to_string(invoice.number)) &&
+                   r.saleDateTime.substr(0, 19) == made;
+        });
+        ASSERT_NE(sale, sales.end());
+        EXPECT_EQ(sale->outcome, "registered");
+        EXPECT_EQ(sale->totalAmount, text::Format("%.2f", invoice.total));
+        EXPECT_EQ(sale->firstSending, invoice.number != pms.transferBill);
+        // Every payment of the invoice names that sale's code and the hotel's registration.
+        for (int payment : invoice.payments) {
+            const ServiceRun::StatusRow& row = rows[payment];
+            EXPECT_EQ(row.status, "Y") << payment;
+            EXPECT_EQ(row.printerId, "CZ1212121218") << payment;
+            if (invoice.number == pms.transferBill) {
+                EXPECT_EQ(row.title, "fik-of-before");
+                EXPECT_EQ(row.checkNumber, sale->fik);
+            } else {
+                EXPECT_EQ(row.title, sale->fik) << payment;
+            }
+        }
+        EXPECT_TRUE(codes.insert(sale->fik).second) << "one code for two invoices";
+    }
+    // The invoice marked S goes once no invoice of the day is due.
+    EXPECT_TRUE(text::EndsWith(sales.back().receiptNumber, "/" + std::to_string(pms.transferBill)));
+    EXPECT_EQ(run.LogCount("Unsuccessful"), 0u) << run.Diagnostics();
+}
+
+
+TEST(Suite8RegistrationTest, AnInvoiceWhoseAnswerWasCutIsSentAgainUnderItsFileNameToItsPrinterOnly) {
+    ServiceRun run(kConfiguration);
+    ASSERT_TRUE(run.MakePms(pmsgen::OpenDay::Small, false, pmsgen::PmsKind::Suite8));
+    ASSERT_TRUE(run.StartSimulators({"MAIN", "RESERVE"}));
+    run.Simulator(0).SetRecogniseRepeats(true);
+    // The first check the main printer gets is registered, and its answer cut after 3 bytes.
+    run.SetFault("cut bytes=3 kind=Check count=1", 0);
+    ASSERT_TRUE(run.Configure());
+    ASSERT_TRUE(run.StartService()) << run.Diagnostics();
+    std::vector<int> due = run.DuePayments();
+    ASSERT_TRUE(run.WaitForStatus(due, "Y", 90000)) << run.Diagnostics();
+    ASSERT_TRUE(run.WaitForStatus(run.DueDeposits(), "D", 10000)) << run.Diagnostics();
+    EXPECT_EQ(run.StopService(), 0) << run.Diagnostics();
+    EXPECT_EQ(run.LogCount("Fiscal printer connect cut off."), 1u) << run.Diagnostics();
+    EXPECT_EQ(run.Simulator(0).Repeats(), 1u);
+    EXPECT_EQ(run.LogCount("Send to reserve printer"), 0u) << run.Diagnostics();
+    std::vector<ServiceRun::Registered> records = run.AllRecords();
+    std::vector<std::string> problems = run.RegistrationProblems(records, run.DueRegistrations());
+    EXPECT_TRUE(problems.empty()) << text::Join(problems, "\n");
+    // Each invoice's payments name one document and one check file.
+    std::map<int, ServiceRun::StatusRow> rows = run.StatusRows();
+    for (const pmsgen::Bill& invoice : run.Pms().bills) {
+        const ServiceRun::StatusRow& first = rows[invoice.payments.front()];
+        for (int payment : invoice.payments) {
+            EXPECT_EQ(rows[payment].checkNumber, first.checkNumber) << payment;
+            EXPECT_EQ(rows[payment].title, first.title) << payment;
+        }
     }
 }
 
