@@ -152,8 +152,11 @@ CFiscalCheck COutcomeJournal::CheckFrom(const std::string& checkFields) {
     c.printedFileName = First(fields, "file");
     c.billDate = First(fields, "billDate");
     c.paymentsTotal = text::ToDouble(First(fields, "paid"));
+    // The record holds these as the check kept them, apostrophes doubled already: SetField
+    // would double them once more at every reading.
+    std::string* kept[] = {&c.companyExtra, &c.companyTaxId, &c.guestFirstName, &c.guestLastName, &c.companyName};
     for (int number = 17; number <= 21; ++number) {
-        c.SetField(number, First(fields, "f" + std::to_string(number)));
+        *kept[number - 17] = First(fields, "f" + std::to_string(number));
     }
     auto lines = [&fields](const std::string& name) {
         std::vector<struct_posting> out;

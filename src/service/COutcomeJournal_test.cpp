@@ -43,6 +43,7 @@ CFiscalCheck Registered() {
     check.paymentsTotal = 150.25;
     check.companyExtra = "line\nbreak";
     check.companyName = "ACME";
+    check.SetField(20, "O'Brien");  // kept with the apostrophe doubled, as SetField keeps it
     check.payments = {Line(50000007, 100.25, "1|2"), Line(50000008, 50, "3")};
     check.removedLines = {Line(50000009, -5, "4")};
     return check;
@@ -73,6 +74,7 @@ TEST(OutcomeJournalTest, ACheckComesBackFromItsRecordAsTheStatusWritesNeedIt) {
     EXPECT_EQ(c.printedFileName, expected.printedFileName);
     EXPECT_EQ(c.GetField(17), "line\nbreak");
     EXPECT_EQ(c.GetField(21), "ACME");
+    EXPECT_EQ(c.GetField(20), expected.GetField(20)) << "an apostrophe is doubled once, not at every reading";
     EXPECT_DOUBLE_EQ(c.paymentsTotal, 150.25);
     ASSERT_EQ(c.payments.size(), 2u);
     EXPECT_EQ(c.payments[0].trx_no, 50000007);
