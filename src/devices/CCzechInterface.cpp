@@ -178,6 +178,7 @@ bool CCzechInterface::Receive(std::string& reply, Answer& missing) {
 
 CCzechInterface::Answer CCzechInterface::SendAndWait(CzechSaleRequest& request, const std::string& frame,
                                                      CFiscalCheck& target) {
+    lastError.clear();
     if (frame.empty()) {
         Log("Empty command");
         return Answer::NotDelivered;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <thread>
 
 #include "CzechRegistrationSim.h"
@@ -305,26 +306,53 @@ TEST_F(CzechInterfaceTest, NoConnectionBlocksPaymentsAndSendsNothing) {
     EXPECT_FALSE(device.SentWithoutAnswer(CCzechInterface::ReceiptNumber(check)));
 }
 
-// A registration service that answers one request with the given reply, written in two pieces
-// with a pause between them.
-class OneReplyPeer {
+// A registration service for the replies the simulator does not give: it takes one request
+// whole, then plays its script on the connection.
+class ScriptedPeer {
 public:
-    explicit OneReplyPeer(std::string reply) : reply(std::move(reply)) {
+    using Script = std::function<void(platform::Socket& client, const platform::Event& stopping)>;
+
+    explicit ScriptedPeer(Script script) : script(std::move(script)) {
         uint32_t loopback = 0;
         platform::Socket::Resolve("127.0.0.1", loopback);
-        listening =
-            server.Create(platform::Socket::Kind::Tcp) && server.Bind(loopback, 0) && server.Listen(1);
+        listening = server.Create(platform::Socket::Kind::Tcp) && server.Bind(loopback, 0) && server.Listen(1);
         if (listening) {
             peer = std::thread([this] { Serve(); });
         }
     }
-    ~OneReplyPeer() {
+    ~ScriptedPeer() {
+        stopping.Set();
         if (peer.joinable()) {
             peer.join();
         }
     }
     bool Listening() const { return listening; }
     int Port() const { return server.LocalPort(); }
+
+    // The reply written in two pieces with a pause between them; the connection stays open
+    // until the interface closes it.
+    static Script InTwoPieces(const std::string& reply) {
+        return [reply](platform::Socket& client, const platform::Event&) {
+            size_t half = reply.size() / 2;
+            client.SendAll(reply.data(), half);
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            client.SendAll(reply.data() + half, reply.size() - half);
+            client.WaitReadable(2000);
+        };
+    }
+    // Bytes and bytes, never the end byte, on a connection kept open.
+    static Script Endless() {
+        return [](platform::Socket& client, const platform::Event& stopping) {
+            const std::string junk(4096, 'x');
+            for (size_t sent = 0; sent < 4 * CCzechInterface::kMaxReplyBytes && !stopping.IsSet();
+                 sent += junk.size()) {
+                if (!client.SendAll(junk.data(), junk.size())) {
+                    return;
+                }
+            }
+            client.WaitReadable(2000);
+        };
+    }
 
 private:
     void Serve() {
@@ -342,23 +370,22 @@ private:
             }
             request.append(buffer, static_cast<size_t>(n));
         }
-        size_t half = reply.size() / 2;
-        client.SendAll(reply.data(), half);
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        client.SendAll(reply.data() + half, reply.size() - half);
-        client.WaitReadable(2000);
+        script(client, stopping);
     }
 
-    std::string reply;
+    Script script;
     platform::Socket server;
+    platform::Event stopping{true};
     bool listening = false;
     std::thread peer;
 };
 
+std::string ReplyFrame(const std::string& json) { return SaleFrame::Write("000000001", 1, "Sale", {json}); }
+
 TEST_F(CzechInterfaceTest, RepliesTheSimulatorDoesNotGive) {
     struct Case {
         const char* name;
-        const char* json;
+        ScriptedPeer::Script script;
         bool result;
         AnswerKind answer;
         const char* error;
@@ -368,23 +395,29 @@ TEST_F(CzechInterfaceTest, RepliesTheSimulatorDoesNotGive) {
         const char* bkp;
     } cases[] = {
         // Read whole although it comes in two pieces.
-        {"registered", R"({"SUCCESS":"true","FIK":"f-1","BKP":"b-1"})", true, AnswerKind::Success, "", false,
-         0, "f-1", "b-1"},
+        {"registered", ScriptedPeer::InTwoPieces(ReplyFrame(R"({"SUCCESS":"true","FIK":"f-1","BKP":"b-1"})")), true,
+         AnswerKind::Success, "", false, 0, "f-1", "b-1"},
         // The service may have registered it: never a second first sending.
-        {"success without a FIK", R"({"SUCCESS":"true","BKP":"b-1"})", false, AnswerKind::DeviceError,
-         "Reply without FIK", true, 0, "", ""},
-        {"TRUE in capitals, no error", R"({"SUCCESS":"TRUE","FIK":"f-1"})", false, AnswerKind::DeviceError,
-         "Unknown error", true, 0, "", ""},
-        {"an error code alone", R"({"SUCCESS":"false","ERRORCODE":"-3"})", false, AnswerKind::DeviceError,
-         "-3 ", false, 0, "", ""},
+        {"success without a FIK", ScriptedPeer::InTwoPieces(ReplyFrame(R"({"SUCCESS":"true","BKP":"b-1"})")), false,
+         AnswerKind::DeviceError, "Reply without FIK", true, 0, "", ""},
+        {"TRUE in capitals, no error", ScriptedPeer::InTwoPieces(ReplyFrame(R"({"SUCCESS":"TRUE","FIK":"f-1"})")),
+         false, AnswerKind::DeviceError, "Unknown error", true, 0, "", ""},
+        {"an error code alone", ScriptedPeer::InTwoPieces(ReplyFrame(R"({"SUCCESS":"false","ERRORCODE":"-3"})")),
+         false, AnswerKind::DeviceError, "-3 ", false, 0, "", ""},
         // Offline: the codes it has, although it says success.
-        {"success with a PKP but no FIK", R"({"SUCCESS":"true","PKP":"p\/1","BKP":"b-2"})", true,
+        {"success with a PKP but no FIK",
+         ScriptedPeer::InTwoPieces(ReplyFrame(R"({"SUCCESS":"true","PKP":"p\/1","BKP":"b-2"})")), true,
          AnswerKind::Success, "Reply without FIK", false, CCzechInterface::kOfflineSale, "p/1", "b-2"},
+        // The bound on its length, not the answer time-out, ends the wait; the service may have
+        // registered the sale all the same.
+        {"a reply that never ends", ScriptedPeer::Endless(), false, AnswerKind::DeviceError,
+         "Reply longer than 65536 bytes without its end: connection dropped", true, 0, "", ""},
     };
+    configuration.waitAnswer = 60000;
     int bill = 8000;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        OneReplyPeer peer(SaleFrame::Write("000000001", 1, "Sale", {c.json}));
+        ScriptedPeer peer(c.script);
         ASSERT_TRUE(peer.Listening());
         ConnectTo(peer.Port());
         CFiscalCheck check = Bill(std::to_string(++bill));
@@ -398,38 +431,48 @@ TEST_F(CzechInterfaceTest, RepliesTheSimulatorDoesNotGive) {
     }
 }
 
-TEST_F(CzechInterfaceTest, AReplyThatNeverEndsIsDroppedAndTheSaleStaysInDoubt) {
-    // A service that answers with bytes and bytes but never the end byte, and keeps the
-    // connection open.
-    platform::Socket server;
-    uint32_t loopback = 0;
-    platform::Socket::Resolve("127.0.0.1", loopback);
-    ASSERT_TRUE(server.Create(platform::Socket::Kind::Tcp) && server.Bind(loopback, 0) && server.Listen(1));
-    platform::Event done(true);
-    std::thread peer([&] {
-        platform::Socket client;
-        if (!server.Accept(client, nullptr, 5000) || client.WaitReadable(5000) != platform::Socket::WaitResult::Ready) {
-            return;
+// The rows of SendAndWait before anything is on the wire: nothing goes out, and what was in
+// doubt before stays in doubt.
+TEST_F(CzechInterfaceTest, AFrameThatIsNotSentLeavesTheSaleAsItWas) {
+    auto probe = StartSim();
+    int closed = probe->Port();
+    probe->Stop();
+    ConnectTo(closed);
+    const std::string refused = text::Format("Can't connect to 127.0.0.1 : %d", closed);
+    struct Case {
+        const char* name;
+        bool emptyFrame;
+        bool inDoubtBefore;
+        const char* error;
+    } cases[] = {
+        {"sending fails", false, false, refused.c_str()},
+        // The error of the sending before does not stay.
+        {"empty frame", true, false, ""},
+        // Sent before without an answer: the service may have it, so its next sending must still
+        // be a repeated one.
+        {"sending fails after an unanswered sending", false, true, refused.c_str()},
+    };
+    int bill = 9000;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CFiscalCheck check = Bill(std::to_string(++bill));
+        std::string receipt = CCzechInterface::ReceiptNumber(check);
+        if (c.inDoubtBefore) {
+            ASSERT_TRUE(device.Unanswered()->Add(receipt));
         }
-        const std::string junk(4096, 'x');
-        for (size_t sent = 0; sent < 4 * CCzechInterface::kMaxReplyBytes && !done.IsSet(); sent += junk.size()) {
-            if (!client.SendAll(junk.data(), junk.size())) {
-                break;
-            }
-        }
-        done.Wait(5000);
-    });
-    configuration.waitAnswer = 60000;  // the bound, not the time-out, ends the wait
-    ConnectTo(server.LocalPort());
-    CFiscalCheck check = Bill();
-    EXPECT_FALSE(device.PrintCheck(check, false));
-    done.Set();
-    peer.join();
-    EXPECT_EQ(device.LastAnswer(), AnswerKind::DeviceError);
-    EXPECT_EQ(device.GetLastError(), "Reply longer than 65536 bytes without its end: connection dropped");
-    EXPECT_TRUE(device.SentWithoutAnswer(CCzechInterface::ReceiptNumber(check)))
-        << "the service may have registered it: the next sending is a repeated one";
-    EXPECT_TRUE(check.printedFileName.empty());
+        CzechSaleRequest request;
+        device.AddMembers(request, check);
+        std::string frame = c.emptyFrame ? "" : device.BuildSaleFrame(request, printer.name);
+        size_t logged = LogText().size();
+        EXPECT_EQ(device.SendAndWait(request, frame, check), CCzechInterface::Answer::NotDelivered);
+        EXPECT_EQ(device.GetLastError(), c.error);
+        EXPECT_EQ(device.SentWithoutAnswer(receipt), c.inDoubtBefore);
+        EXPECT_EQ(check.printedFileName, "");
+        std::string added = LogText().substr(logged);
+        EXPECT_EQ(added.find("Empty command") != std::string::npos, c.emptyFrame) << added;
+        // The outgoing frame is logged before it is sent.
+        EXPECT_EQ(added.find(receipt + "\",\"SaleDateTime\"") != std::string::npos, !c.emptyFrame) << added;
+    }
 }
 
 TEST_F(CzechInterfaceTest, AfterAStopRequestNothingIsSent) {
