@@ -185,6 +185,62 @@ TEST_F(OdbcTest, SuiteEightStatementsReachTheDriverAsWritten) {
     EXPECT_TRUE(log.Has("(zpos_id=qel.trx_no(+))"));
 }
 
+#ifdef FISCORA_ORACLE_SQLITE_EXT
+// A Czech status row through the ODBC path: the statement goes to the driver as Oracle gets it,
+// and its business date must read as the sale's date and time whatever the session's date format
+// is, or later date comparisons pass the row over.
+TEST_F(OdbcTest, ACzechSaleTimeReachesTheDriverAsADateOfItsDay) {
+    Pms pms(false);
+    testpms::Log log(folder);
+    testpms::FakeConfiguration config;
+    config.values = {{"//fidelio_ini/base_access",
+                      "DRIVER={FiscoraSQLite3};Database=" + pms.OwnFile() + ";LoadExt=" + FISCORA_ORACLE_SQLITE_EXT}};
+    testpms::Storage storage;
+    storage.SetLogFile(&log.log);
+    storage.SetSideFileFolder(folder.Path());
+    struct Case {
+        int printerType;
+        int trxNo;
+        const char* billDate;
+        const char* stored;
+    } cases[] = {
+        {10, 1002, "2026-03-14T23:10:05+01:00", "14.03.2026 23:10:05"},
+        // Without a sale time the payment's business date, as on every other printer.
+        {10, 1003, "", "14.03.2026 00:00:00"},
+        {7, 1004, "2026-03-14T23:10:05+01:00", "14.03.2026 00:00:00"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.trxNo);
+        config.printerType = c.printerType;
+        ASSERT_TRUE(storage.Open(config));
+        CFiscalCheck check;
+        check.statusCode = 0;
+        check.checkNumber = "5001";
+        check.receiptNumber = "7001";
+        check.folioNumber = "123456";
+        check.billDate = c.billDate;
+        struct_posting payment;
+        payment.trx_no = c.trxNo;
+        payment.trx_code = 9000;
+        payment.trx_amount = -60;
+        payment.description = "Cash";
+        payment.cashier_id = "7";
+        payment.business_date = "14.03.2026";
+        check.payments = {payment};
+        ASSERT_TRUE(storage.SetCheckStatus(check, "N")) << storage.GetLastError();
+        EXPECT_EQ(pms.Rows(text::Format("select to_char(business_date,'dd.mm.yyyy hh24:mi:ss') from "
+                                        "qel_financial_transactions where trx_no=%d",
+                                        c.trxNo)),
+                  (Rows{c.stored}));
+    }
+    // Every row is a date of that day for the comparisons of the stand-in and of Oracle alike.
+    EXPECT_EQ(pms.Rows("select count(*) from qel_financial_transactions where business_date >= "
+                       "to_date('14.03.2026','dd.mm.yyyy') and business_date < to_date('15.03.2026','dd.mm.yyyy')"),
+              (Rows{"3"}));
+    EXPECT_FALSE(log.Has("Executing failure"));
+}
+#endif
+
 TEST_F(OdbcTest, ConnectFailuresCollectTheDriverManagersMessages) {
     db::OdbcConnection c;
     EXPECT_FALSE(c.Open("DRIVER={NoSuchFiscoraDriver};Database=x"));
