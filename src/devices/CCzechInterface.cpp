@@ -35,6 +35,11 @@ std::string CCzechInterface::ReceiptNumber(const CFiscalCheck& check) {
     return text::Format("%s/%s", check.folioNumber.c_str(), check.checkNumber.c_str());
 }
 
+std::string CCzechInterface::SaleKey(const CFiscalCheck& check) {
+    int firstTransaction = check.payments.empty() ? 0 : check.payments.front().trx_no;
+    return text::Format("%s/%d", ReceiptNumber(check).c_str(), firstTransaction);
+}
+
 AnswerKind CCzechInterface::AnswerKindOf(Answer answer) {
     switch (answer) {
         case Answer::Registered:
@@ -104,14 +109,13 @@ void CCzechInterface::AddMembers(CzechSaleRequest& request, CFiscalCheck& target
     target.SetField(20, saleMode);
     optional("CertFile", control.certFile, 0);
     optional("CertPass", control.certPass, 0);
-    std::string receipt = ReceiptNumber(target);
     // A sale sent before without a definite answer may be registered already: its next sending
     // is a repeated one, as is the sending of a check that carries a code from before.
-    if (!target.printedFileName.empty() || SentWithoutAnswer(receipt)) {
+    if (!target.printedFileName.empty() || SentWithoutAnswer(target)) {
         request.AddMember("FirstSending", "false");
     }
     request.AddMember("PosID", target.cashierId);
-    request.AddMember("ReceiptNumber", receipt);
+    request.AddMember("ReceiptNumber", ReceiptNumber(target));
     request.AddMember("SaleDateTime", target.billDate);
     request.AddMember("TotalAmount", Amount(target.postingsTotal));
     double nonVat = 0;
@@ -187,14 +191,14 @@ CCzechInterface::Answer CCzechInterface::SendAndWait(CzechSaleRequest& request, 
     LogRaw(logged, static_cast<int>(logged.size()), CLogFile::Outgoing);
     // Entered before it goes out: a sale whose answer never comes, even because the service
     // stopped in between, is sent again as a repeated one.
-    std::string receipt = ReceiptNumber(target);
-    bool sentBefore = unanswered->Has(receipt);
-    NotKept(unanswered->Add(receipt));
+    std::string sale = SaleKey(target);
+    bool sentBefore = unanswered->Has(sale);
+    NotKept(unanswered->Add(sale));
     if (!channel.Send(frame)) {
         lastError = channel.GetLastError();
         Log(lastError);
         if (!sentBefore) {
-            NotKept(unanswered->Remove(receipt));
+            NotKept(unanswered->Remove(sale));
         }
         return Answer::NotDelivered;
     }
@@ -219,7 +223,7 @@ CCzechInterface::Answer CCzechInterface::SendAndWait(CzechSaleRequest& request, 
     LogRaw(reply, static_cast<int>(reply.size()), CLogFile::Incoming);
     request.ParseReply(reply);
     if (request.success && !request.fik.empty()) {
-        NotKept(unanswered->Remove(receipt));
+        NotKept(unanswered->Remove(sale));
         Log("Successful");
         if (!target.printedFileName.empty()) {
             target.SetField(8, request.fik);
@@ -233,7 +237,7 @@ CCzechInterface::Answer CCzechInterface::SendAndWait(CzechSaleRequest& request, 
     lastError = request.success ? "Reply without FIK" : request.errorMessage;
     Log(lastError);
     if (!request.pkp.empty()) {
-        NotKept(unanswered->Remove(receipt));
+        NotKept(unanswered->Remove(sale));
         if (target.printedFileName.empty()) {
             target.SetPrintedFileName(request.pkp);
         }
@@ -247,6 +251,6 @@ CCzechInterface::Answer CCzechInterface::SendAndWait(CzechSaleRequest& request, 
     if (!refused) {
         return Answer::Unreadable;
     }
-    NotKept(unanswered->Remove(receipt));
+    NotKept(unanswered->Remove(sale));
     return Answer::Refused;
 }

@@ -52,9 +52,9 @@ public:
     // the check and in lastError.
     Answer SendAndWait(CzechSaleRequest& request, const std::string& frame, CFiscalCheck& target);
 
-    // Whether the sale of this receipt was sent without a definite answer in this process, so
-    // that its next sending is marked as a repeated one.
-    bool SentWithoutAnswer(const std::string& receipt) const { return unanswered->Has(receipt); }
+    // Whether the sale of this check was sent without a definite answer (also before a restart),
+    // so that its next sending is marked as a repeated one.
+    bool SentWithoutAnswer(const CFiscalCheck& check) const { return unanswered->Has(SaleKey(check)); }
     // The interfaces of one service share what went unanswered: a sale in doubt on one printer is
     // a repeated sending on the reserve printer too.
     void ShareUnanswered(std::shared_ptr<CUnansweredSales> sales) { unanswered = std::move(sales); }
@@ -62,6 +62,9 @@ public:
 
     // The receipt number of a check as the service knows it: folio, "/", bill.
     static std::string ReceiptNumber(const CFiscalCheck& check);
+    // What tells one sale from another: a bill paid in parts is several checks, and sales, under
+    // one receipt number, so the first payment's transaction goes with it.
+    static std::string SaleKey(const CFiscalCheck& check);
     // Registered and Offline are a success; an answer that is no reply is a device error (the
     // sale's next sending is a repeated one all the same).
     static AnswerKind AnswerKindOf(Answer answer);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <thread>
 
@@ -249,17 +250,16 @@ TEST_F(CzechInterfaceTest, AnUnansweredSaleIsSentAgainAsARepeatedSending) {
         SCOPED_TRACE(c.name);
         Fault(c.fault);
         CFiscalCheck check = Bill(std::to_string(++bill));
-        std::string receipt = CCzechInterface::ReceiptNumber(check);
         EXPECT_FALSE(device.PrintCheck(check, false));
         EXPECT_EQ(device.LastAnswer(), c.answer);
         EXPECT_EQ(device.GetLastError(), c.error);
         // The connection of the check is closed: no answer is owed on it.
         EXPECT_FALSE(device.AnswerOwed());
         EXPECT_EQ(check.printedFileName, "");
-        EXPECT_TRUE(device.SentWithoutAnswer(receipt));
+        EXPECT_TRUE(device.SentWithoutAnswer(check));
         // The next cycle's sending is marked as a repeat: never a second first sending.
         ASSERT_TRUE(device.PrintCheck(check, false)) << device.GetLastError();
-        EXPECT_FALSE(device.SentWithoutAnswer(receipt));
+        EXPECT_FALSE(device.SentWithoutAnswer(check));
         EXPECT_FALSE(check.printedFileName.empty());
     }
     for (const std::string& outcome : Outcomes()) {
@@ -268,6 +268,36 @@ TEST_F(CzechInterfaceTest, AnUnansweredSaleIsSentAgainAsARepeatedSending) {
     }
     // Late, cut and garbage were registered before their repeat; the closed one only by it.
     EXPECT_EQ(Outcomes().size(), 7u);
+}
+
+// A bill paid in two parts is two checks with one receipt number: each is a sale of its own, so
+// one in doubt neither makes the other a repeated sending nor loses its mark when the other is
+// answered.
+TEST_F(CzechInterfaceTest, TheChecksOfOneBillAreInDoubtEachOnItsOwn) {
+    configuration.waitAnswer = 300;
+    Start();
+    auto part = [](int trxNo, double amount) {
+        CFiscalCheck check = Bill("5200");
+        check.postings = {Posting(1000, amount, "0")};
+        check.payments = {Payment(amount, "1")};
+        check.payments[0].trx_no = trxNo;
+        check.postingsTotal = amount;
+        check.paymentsTotal = amount;
+        std::fill(std::begin(check.taxSums), std::end(check.taxSums), 0.0);
+        return check;
+    };
+    CFiscalCheck cash = part(50000025, 3000);
+    CFiscalCheck card = part(50000026, 2000);
+    Fault("delay ms=2000 count=1");
+    EXPECT_FALSE(device.PrintCheck(cash, false));
+    EXPECT_EQ(device.LastAnswer(), AnswerKind::TimedOut);
+    EXPECT_TRUE(device.SentWithoutAnswer(cash));
+    EXPECT_FALSE(device.SentWithoutAnswer(card));
+    ASSERT_TRUE(device.PrintCheck(card, false)) << device.GetLastError();
+    EXPECT_TRUE(device.SentWithoutAnswer(cash));
+    ASSERT_TRUE(device.PrintCheck(cash, false)) << device.GetLastError();
+    EXPECT_EQ(Outcomes(), (std::vector<std::string>{"77001/5200 first registered", "77001/5200 first registered",
+                                                    "77001/5200 again repeat"}));
 }
 
 TEST_F(CzechInterfaceTest, AnUnansweredSaleIsARepeatedSendingAlsoAfterARestart) {
@@ -283,14 +313,14 @@ TEST_F(CzechInterfaceTest, AnUnansweredSaleIsARepeatedSendingAlsoAfterARestart) 
     restarted.SetLog(&log);
     restarted.checkLogger.SetBaseFolder(folder + "/");
     ASSERT_TRUE(restarted.Connect(printer));
-    EXPECT_TRUE(restarted.SentWithoutAnswer(CCzechInterface::ReceiptNumber(check)));
+    EXPECT_TRUE(restarted.SentWithoutAnswer(check));
     ASSERT_TRUE(restarted.PrintCheck(check, false)) << restarted.GetLastError();
     EXPECT_EQ(Outcomes(), (std::vector<std::string>{"77001/7100 first registered", "77001/7100 again repeat"}));
     // Answered now: the list is empty again, on disk too.
     CCzechInterface later;
     later.checkLogger.SetBaseFolder(folder + "/");
     ASSERT_TRUE(later.Connect(printer));
-    EXPECT_FALSE(later.SentWithoutAnswer(CCzechInterface::ReceiptNumber(check)));
+    EXPECT_FALSE(later.SentWithoutAnswer(check));
 }
 
 TEST_F(CzechInterfaceTest, NoConnectionBlocksPaymentsAndSendsNothing) {
@@ -303,7 +333,7 @@ TEST_F(CzechInterfaceTest, NoConnectionBlocksPaymentsAndSendsNothing) {
     EXPECT_EQ(device.LastAnswer(), AnswerKind::NotDelivered);
     EXPECT_TRUE(device.blockOnFailure);
     EXPECT_EQ(device.GetLastError(), text::Format("Can't connect to 127.0.0.1 : %d", closed));
-    EXPECT_FALSE(device.SentWithoutAnswer(CCzechInterface::ReceiptNumber(check)));
+    EXPECT_FALSE(device.SentWithoutAnswer(check));
 }
 
 // A registration service for the replies the simulator does not give: it takes one request
@@ -424,7 +454,7 @@ TEST_F(CzechInterfaceTest, RepliesTheSimulatorDoesNotGive) {
         EXPECT_EQ(device.PrintCheck(check, false), c.result) << device.GetLastError();
         EXPECT_EQ(device.LastAnswer(), c.answer);
         EXPECT_EQ(device.GetLastError(), c.error);
-        EXPECT_EQ(device.SentWithoutAnswer(CCzechInterface::ReceiptNumber(check)), c.inDoubt);
+        EXPECT_EQ(device.SentWithoutAnswer(check), c.inDoubt);
         EXPECT_EQ(check.statusCode, c.statusCode);
         EXPECT_EQ(check.printedFileName, c.code);
         EXPECT_EQ(check.shiftNumber, c.bkp);
@@ -458,7 +488,7 @@ TEST_F(CzechInterfaceTest, AFrameThatIsNotSentLeavesTheSaleAsItWas) {
         CFiscalCheck check = Bill(std::to_string(++bill));
         std::string receipt = CCzechInterface::ReceiptNumber(check);
         if (c.inDoubtBefore) {
-            ASSERT_TRUE(device.Unanswered()->Add(receipt));
+            ASSERT_TRUE(device.Unanswered()->Add(CCzechInterface::SaleKey(check)));
         }
         CzechSaleRequest request;
         device.AddMembers(request, check);
@@ -466,7 +496,7 @@ TEST_F(CzechInterfaceTest, AFrameThatIsNotSentLeavesTheSaleAsItWas) {
         size_t logged = LogText().size();
         EXPECT_EQ(device.SendAndWait(request, frame, check), CCzechInterface::Answer::NotDelivered);
         EXPECT_EQ(device.GetLastError(), c.error);
-        EXPECT_EQ(device.SentWithoutAnswer(receipt), c.inDoubtBefore);
+        EXPECT_EQ(device.SentWithoutAnswer(check), c.inDoubtBefore);
         EXPECT_EQ(check.printedFileName, "");
         std::string added = LogText().substr(logged);
         EXPECT_EQ(added.find("Empty command") != std::string::npos, c.emptyFrame) << added;
@@ -482,7 +512,7 @@ TEST_F(CzechInterfaceTest, AfterAStopRequestNothingIsSent) {
     EXPECT_FALSE(device.PrintCheck(check, false));
     EXPECT_EQ(device.LastAnswer(), AnswerKind::NotDelivered);
     EXPECT_EQ(sim->ConnectionsAccepted(), 0u);
-    EXPECT_FALSE(device.SentWithoutAnswer(CCzechInterface::ReceiptNumber(check)));
+    EXPECT_FALSE(device.SentWithoutAnswer(check));
 }
 
 TEST_F(CzechInterfaceTest, SavingTheDescriptionOnlyTouchesNoDevice) {

@@ -14,18 +14,18 @@ bool CUnansweredSales::Open(const std::string& file) {
     }
     for (const std::string& line : text::Split(content, '\n')) {
         if (!line.empty()) {
-            receipts.insert(line);
+            sales.insert(line);
         }
     }
     return true;
 }
 
-bool CUnansweredSales::Add(const std::string& receipt) {
-    return !receipts.insert(receipt).second || Save();
+bool CUnansweredSales::Add(const std::string& sale) {
+    return !sales.insert(sale).second || Save();
 }
 
-bool CUnansweredSales::Remove(const std::string& receipt) {
-    return receipts.erase(receipt) == 0 || Save();
+bool CUnansweredSales::Remove(const std::string& sale) {
+    return sales.erase(sale) == 0 || Save();
 }
 
 bool CUnansweredSales::Save() const {
@@ -33,8 +33,8 @@ bool CUnansweredSales::Save() const {
         return true;
     }
     std::string content;
-    for (const std::string& receipt : receipts) {
-        content += receipt + "\n";
+    for (const std::string& sale : sales) {
+        content += sale + "\n";
     }
     // Written beside and moved over the list, so that a crash leaves the old list or the new one.
     std::string next = path + ".new";

@@ -34,12 +34,15 @@ TEST(WorkerPartsTest, PrinterManagerInterfaceForEveryTypeButMongolianAndCzech) {
     ASSERT_NE(czechReserve, nullptr);
     EXPECT_EQ(reason, "");
     // A sale that went unanswered on one printer is a repeated sending on the other.
-    czech->Unanswered()->Add("F1/1");
-    EXPECT_TRUE(czechReserve->SentWithoutAnswer("F1/1"));
+    CFiscalCheck sale;
+    sale.folioNumber = "F1";
+    sale.checkNumber = "1";
+    czech->Unanswered()->Add(CCzechInterface::SaleKey(sale));
+    EXPECT_TRUE(czechReserve->SentWithoutAnswer(sale));
     // Another service's interfaces know nothing of it.
     CWorkerParts other;
     std::unique_ptr<CPrintInterface> elsewhere = other.CreateInterface(10, reason);
-    EXPECT_FALSE(dynamic_cast<CCzechInterface*>(elsewhere.get())->SentWithoutAnswer("F1/1"));
+    EXPECT_FALSE(dynamic_cast<CCzechInterface*>(elsewhere.get())->SentWithoutAnswer(sale));
 }
 
 TEST(WorkerPartsTest, OperaBackEndForStorageKindsZeroAndOneSuiteEightForTwo) {
