@@ -218,6 +218,18 @@ TEST(Suite8RegistrationTest, WithTheCzechServiceEveryInvoiceIsOneSaleAtItsOwnTim
         "insert into qel_financial_transactions (trx_no, qel_fisc_status, bill_no, title) values (%d, 'S', "
         "%d, 'fik-of-before')",
         again, pms.transferBill)));
+    // The guest's invoice of the number used in two series was registered before, under the
+    // hotel's former premises; the company's invoice of the same number is still due.
+    auto earlier = std::find_if(pms.bills.begin(), pms.bills.end(),
+                                [&](const pmsgen::Bill& b) { return b.number == pms.twoSeriesInvoice; });
+    ASSERT_NE(earlier, pms.bills.end());
+    for (int payment : earlier->payments) {
+        ASSERT_TRUE(run.Execute(text::Format(
+            "insert into qel_financial_transactions (trx_no, qel_fisc_status, bill_no, title, printer_id, "
+            "site_id) values (%d, 'Y', %d, 'fik-earlier', 'CZ0000000001', '9')",
+            payment, earlier->number)));
+    }
+    auto registeredBefore = [&](const pmsgen::Bill& b) { return &b == &*earlier || b.number == pms.houseBill; };
     std::string error;
     ASSERT_TRUE(run.StartCzechSimulator(error)) << error;
     // Invoices only: no advance payments or settlements, which have no invoice.
@@ -230,7 +242,7 @@ TEST(Suite8RegistrationTest, WithTheCzechServiceEveryInvoiceIsOneSaleAtItsOwnTim
     ASSERT_TRUE(run.StartService()) << run.Diagnostics();
     std::vector<int> payments;
     for (const pmsgen::Bill& invoice : pms.bills) {
-        if (invoice.number != pms.houseBill) {
+        if (!registeredBefore(invoice)) {
             payments.insert(payments.end(), invoice.payments.begin(), invoice.payments.end());
         }
     }
@@ -238,11 +250,21 @@ TEST(Suite8RegistrationTest, WithTheCzechServiceEveryInvoiceIsOneSaleAtItsOwnTim
     EXPECT_EQ(run.StopService(), 0) << run.Diagnostics();
 
     std::vector<CzechRegistrationSim::Registration> sales = run.CzechSimulator().Registrations();
-    ASSERT_EQ(sales.size(), pms.bills.size() - 1);
+    ASSERT_EQ(sales.size(), pms.bills.size() - 2);
     std::map<int, ServiceRun::StatusRow> rows = run.StatusRows();
+    // The earlier invoice keeps its own registration: the other series' sale is not written into
+    // its rows.
+    for (int payment : earlier->payments) {
+        EXPECT_EQ(run.Query(text::Format(
+                      "select qel_fisc_status || '|' || printer_id || '|' || site_id || '|' || title from "
+                      "qel_financial_transactions where trx_no=%d",
+                      payment)),
+                  "Y|CZ0000000001|9|fik-earlier")
+            << payment;
+    }
     std::set<std::string> codes;
     for (const pmsgen::Bill& invoice : pms.bills) {
-        if (invoice.number == pms.houseBill) {
+        if (registeredBefore(invoice)) {
             continue;
         }
         SCOPED_TRACE(invoice.number);
