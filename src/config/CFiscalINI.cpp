@@ -36,7 +36,23 @@ int32_t PauseValue(int32_t value) {
 }  // namespace
 
 bool CFiscalINI::Load() {
+    if (!namedFile.empty()) {
+        SetFileName(namedFile);
+        if (!LoadFile()) {
+            return false;
+        }
+        WriteLog("Configuration file " + namedFile);
+        return true;
+    }
+    if (!searchFolders.empty()) {
+        return LoadFrom(searchFolders);
+    }
     return LoadFrom({platform::CurrentFolder(), platform::ProgramFolder()});
+}
+
+void CFiscalINI::SetLocation(const std::string& file, const std::vector<std::string>& folders) {
+    namedFile = file;
+    searchFolders = folders;
 }
 
 bool CFiscalINI::LoadFrom(const std::vector<std::string>& folders) {

@@ -36,6 +36,9 @@ public:
     virtual bool Load();
     // The same search over the given folders (each with a trailing "/"), in order.
     bool LoadFrom(const std::vector<std::string>& folders);
+    // Where Load looks: only the named file when there is one, else the folders in order; with
+    // neither, the current folder and the program folder.
+    void SetLocation(const std::string& file, const std::vector<std::string>& folders);
     bool ReadFlag(const std::string& path);
     int32_t ReadInteger(const std::string& path);
     // 0 or 1 Opera, 2 Suite8, 3 and 4 POS systems, 6 none. Read once and kept; 6 is read again.
@@ -117,4 +120,6 @@ private:
     std::vector<std::string> ReadCodeList(const std::string& path, const std::string& title);
 
     int version = kNoStorage;
+    std::string namedFile;
+    std::vector<std::string> searchFolders;
 };

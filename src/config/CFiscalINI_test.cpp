@@ -316,3 +316,23 @@ TEST_F(ConfigTest, ReadingConventions) {
 }
 
 }  // namespace
+
+TEST_F(ConfigTest, ANamedFileIsTheOnlyOneLoaded) {
+    platform::TempFolder folder;
+    folder.Write(CFiscalINI::kFileName, "<c><fidelio_ini><version>OPERA4</version></fidelio_ini></c>");
+    std::string named =
+        folder.Write("site.xml", "<c><fidelio_ini><version>FIDELIO8</version></fidelio_ini></c>");
+    ini.SetLocation(named, {folder.Path()});
+    ASSERT_TRUE(ini.Load()) << ini.GetLastError();
+    EXPECT_EQ(ini.ReadParameter("//fidelio_ini/version"), "FIDELIO8");
+    EXPECT_TRUE(Logged("Configuration file " + named));
+
+    // A named file that is missing is an error, even with a file in the folders.
+    ini.SetLocation(folder.Path("other.xml"), {folder.Path()});
+    EXPECT_FALSE(ini.Load());
+    EXPECT_EQ(ini.GetLastError(), folder.Path("other.xml") + " file FAILED to load\nFile was not found");
+
+    ini.SetLocation("", {folder.Path()});
+    ASSERT_TRUE(ini.Load());
+    EXPECT_EQ(ini.ReadParameter("//fidelio_ini/version"), "OPERA4");
+}

@@ -140,13 +140,10 @@ const CPrinterControl* CFiscalPrinter::FindPrinter(const std::string& name) cons
     return nullptr;
 }
 
-bool CFiscalPrinter::ChoosePrinter(CFiscalCheck& check, CPrinterControl& printer) {
+int CFiscalPrinter::FindLine(CFiscalCheck& check) {
     std::string station = NormaliseKey(check.GetField(13));
     std::string cashier = NormaliseKey(check.GetField(9));
     std::string group = NormaliseKey(check.GetField(16));
-    int next = printer.lineIndex + 1;
-    printer.Reset();
-
     std::string code;
     int line = FindLineByPostingCodes(check, code);
     if (line < 0) {
@@ -155,6 +152,13 @@ bool CFiscalPrinter::ChoosePrinter(CFiscalCheck& check, CPrinterControl& printer
     if (line < 0) {
         line = FindLineByCheckKeys(code, station, group, cashier);
     }
+    return line;
+}
+
+bool CFiscalPrinter::ChoosePrinter(CFiscalCheck& check, CPrinterControl& printer) {
+    int next = printer.lineIndex + 1;
+    printer.Reset();
+    int line = FindLine(check);
     if (line == kDefaultWithoutPrinters) {
         // No printer: the worker finds no interface for the empty name and saves the description.
         std::string reason = lastError;

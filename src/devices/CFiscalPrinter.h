@@ -27,6 +27,9 @@ public:
     // The first line named exactly key with this kind; with allowDefault the first line whose
     // name holds "DEF" (kDefaultWithoutPrinters when it has no printer), else the first line.
     int SelectPrintLine(const std::string& key, bool allowDefault, int kind);
+    // The index in lines of the check's line; kNoLine when it has none, kDefaultWithoutPrinters
+    // for the default line that names no printer.
+    int FindLine(CFiscalCheck& check);
     // Into an empty control the first printer of the check's line, into a filled one the next;
     // false when the line has no further printer.
     virtual bool ChoosePrinter(CFiscalCheck& check, CPrinterControl& printer);

@@ -71,7 +71,7 @@ FILE* CCheckLogger::OpenFile(const std::string& path, const char* mode) {
     return file;
 }
 
-std::string CCheckLogger::StationFolder(const CPrinterControl& printer) {
+std::string CCheckLogger::StationPath(const CPrinterControl& printer) const {
     std::string folder = printer.checkPath.empty() ? baseFolder : printer.checkPath;
     if (!folder.empty() && folder.back() == '/') {
         folder.pop_back();
@@ -82,12 +82,33 @@ std::string CCheckLogger::StationFolder(const CPrinterControl& printer) {
     if (folder.empty() || folder.back() != '/') {
         folder += '/';
     }
-    folder = text::Format("%sST_%s", folder.c_str(), SafeName(printer.name).c_str());
+    return text::Format("%sST_%s", folder.c_str(), SafeName(printer.name).c_str());
+}
+
+std::string CCheckLogger::StationFolder(const CPrinterControl& printer) {
+    std::string folder = StationPath(printer);
     if (!platform::IsDirectory(folder) && !platform::MakeDirectories(folder)) {
         Fail(folder, platform::LastSystemError());
         return "";
     }
     return folder + "/";
+}
+
+bool CCheckLogger::LastEntry(const CPrinterControl& printer, std::string& date, std::string& entry) const {
+    std::string content;
+    if (!platform::ReadFile(StationPath(printer) + "/" + kJournalName, content)) {
+        return false;
+    }
+    std::vector<std::string> lines = text::Split(content, '\n');
+    while (!lines.empty() && text::Trim(lines.back()).empty()) {
+        lines.pop_back();
+    }
+    if (lines.size() < 2) {
+        return false;
+    }
+    date = text::Trim(lines.front());
+    entry = text::TrimRight(lines.back());
+    return true;
 }
 
 bool CCheckLogger::RenameJournal(const std::string& folder, const std::string& firstLine) {

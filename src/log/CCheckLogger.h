@@ -34,6 +34,11 @@ public:
                        CFiscalCheck& check);
     // The printer's station folder with a trailing "/", created when missing; empty on failure.
     std::string StationFolder(const CPrinterControl& printer);
+    // The same folder (without the "/"), neither created nor checked.
+    std::string StationPath(const CPrinterControl& printer) const;
+    // The date the printer's journal was started ("%d-%m-%Y") and its last entry; false when the
+    // journal holds no entry (or cannot be read).
+    bool LastEntry(const CPrinterControl& printer, std::string& date, std::string& entry) const;
 
 private:
     FILE* OpenFile(const std::string& path, const char* mode);

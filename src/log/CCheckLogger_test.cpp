@@ -189,3 +189,20 @@ TEST_F(CheckLoggerTest, SaveCheckFileReplacesTheContent) {
 }
 
 }  // namespace
+
+TEST_F(CheckLoggerTest, LastEntryReadsTheJournalWithoutCreatingIt) {
+    std::string date, entry;
+    EXPECT_FALSE(journal.LastEntry(printer, date, entry));
+    EXPECT_FALSE(platform::IsDirectory(folder.Path("ST_1")));
+    check.payments = {Payment(10, "1")};
+    ASSERT_TRUE(journal.JournalCheck(printer, check));
+    clock.SetTime(At(7, 12, 2026, 18, 2, 3));
+    check.checkNumber = "4712";
+    ASSERT_TRUE(journal.JournalCheck(printer, check));
+    ASSERT_TRUE(journal.LastEntry(printer, date, entry));
+    EXPECT_EQ(date, "07-12-2026");
+    EXPECT_EQ(entry, "18-02-03 Station FO1 Check 4712: 10.0000 1");
+    // A journal started but without an entry yet has no last registration.
+    folder.Write("ST_1/fisc_today.log", "08-12-2026\n");
+    EXPECT_FALSE(journal.LastEntry(printer, date, entry));
+}

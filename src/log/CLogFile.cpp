@@ -1,8 +1,10 @@
 #include "log/CLogFile.h"
 
+#include <cerrno>
 #include <cstdio>
 
 #include "platform/Clock.h"
+#include "platform/CodePage.h"
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
 
@@ -32,6 +34,7 @@ bool CLogFile::Open(const std::string& name, bool truncate) {
     }
     file = std::fopen(path.c_str(), truncate ? "w" : "a");
     if (!file) {
+        openError = errno;
         errorText = "Error open " + path;
         return false;
     }
@@ -102,7 +105,9 @@ void CLogFile::WriteLine(const std::string& text, int length, int direction, boo
     }
     std::string line = timeText + " " + directionText + " " + lengthText + " " + " " + body;
     if (echo) {
-        std::fwrite(line.data(), 1, line.size(), stdout);
+        // The file keeps the site's bytes; the console and the system journal get UTF-8.
+        std::string shown = platform::MixedToUtf8(line, echoCodePage);
+        std::fwrite(shown.data(), 1, shown.size(), stdout);
         std::fputc('\n', stdout);
         std::fflush(stdout);
     }

@@ -36,6 +36,10 @@ public:
     bool KeepOldLogs() const { return keepOldLogs; }
     // Standard output gets a copy of every line unless switched off (tests, tools).
     void SetEcho(bool on) { echo = on; }
+    // The code page of the site's single-byte texts, which the echo turns into UTF-8.
+    void SetEchoCodePage(const std::string& codePage) { echoCodePage = codePage; }
+    // The system's error number of the last failed Open, 0 when none failed.
+    int GetOpenError() const { return openError; }
 
 private:
     void WriteRaw(const std::string& line);
@@ -47,4 +51,6 @@ private:
     std::string folder;
     bool keepOldLogs = false;
     bool echo = true;
+    std::string echoCodePage = "1251";
+    int openError = 0;
 };

@@ -5,6 +5,7 @@
 #include <regex>
 #include <thread>
 
+#include "platform/CodePage.h"
 #include "platform/FileSystem.h"
 #include "platform/ManualClock.h"
 #include "platform/TempFolder.h"
@@ -173,4 +174,26 @@ TEST_F(LogFileTest, LinesOfManyThreadsStayWhole) {
         std::string body = lines[i].substr(24);
         ASSERT_EQ(body, std::string(100, body[0])) << i;
     }
+}
+
+TEST_F(LogFileTest, EchoIsUtf8WhileTheFileKeepsTheSiteCodePage) {
+    ASSERT_TRUE(log.Open(temp.File("qelfiscal.log"), false));
+    log.SetEcho(true);
+    std::string message = "Гость: " + platform::Cp1251("Введите номер");
+    struct Case {
+        const char* codePage;
+        std::string shown;
+    } cases[] = {{"1251", "Гость: Введите номер"},
+                 {"866", "Гость: " + platform::ToUtf8(platform::Cp1251("Введите номер"), "866")}};
+    for (const Case& c : cases) {
+        log.SetEchoCodePage(c.codePage);
+        ::testing::internal::CaptureStdout();
+        log.WriteText(message);
+        std::string echoed = ::testing::internal::GetCapturedStdout();
+        EXPECT_EQ(echoed.substr(echoed.size() - c.shown.size() - 1), c.shown + "\n");
+    }
+    std::vector<std::string> lines = Lines(temp.File("qelfiscal.log"));
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[1].substr(lines[1].size() - message.size()), message);
+    EXPECT_EQ(lines[2].substr(lines[2].size() - message.size()), message);
 }

@@ -16,6 +16,10 @@ std::string Utf16ToCodePage(const std::u16string& wide, const std::string& codeP
 // True when the bytes are well-formed UTF-8 sequences (pure ASCII included); a single-byte code
 // page text with letters above 0x7F almost never is.
 bool IsUtf8(const std::string& text);
+// UTF-8 from a text that mixes UTF-8 (texts of the configuration file) with bytes of the code
+// page (texts of the PMS, the operator messages): well-formed UTF-8 sequences stay as they are,
+// every other byte is converted from the code page.
+std::string MixedToUtf8(const std::string& text, const std::string& codePage);
 
 // Windows-1251 from a UTF-8 literal: the Russian texts of the service are kept in UTF-8 in the
 // source and converted once.

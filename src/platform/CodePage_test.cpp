@@ -49,3 +49,23 @@ TEST(CodePageTest, RecognisesWellFormedUtf8Only) {
         EXPECT_EQ(platform::IsUtf8(c.text), c.utf8) << c.text;
     }
 }
+
+TEST(CodePageTest, MixedTextBecomesUtf8KeepingWhatAlreadyWas) {
+    struct Case {
+        std::string text;
+        std::string utf8;
+    } cases[] = {
+        {"", ""},
+        {"Check 12. ok", "Check 12. ok"},
+        {"Услуги гостиницы", "Услуги гостиницы"},
+        {platform::Cp1251("Введите номер"), "Введите номер"},
+        // A UTF-8 label of the configuration before a Windows-1251 text of the PMS.
+        {"Гость: " + platform::Cp1251("Иванов"), "Гость: Иванов"},
+        {platform::Cp1251("Счет") + " 5 " + "№" + platform::Cp1251("я"), "Счет 5 №я"},
+    };
+    for (const Case& c : cases) {
+        std::string converted = platform::MixedToUtf8(c.text, "1251");
+        EXPECT_EQ(converted, c.utf8);
+        EXPECT_TRUE(platform::IsUtf8(converted));
+    }
+}

@@ -16,8 +16,10 @@ std::string SystemErrorText(int error);
 int LastSystemError();
 
 // Runs a program with arguments, waits for it and returns its exit code (-1 when it could not
-// start); what it writes to standard output is returned in output.
-int RunProgram(const std::string& program, const std::vector<std::string>& arguments, std::string* output);
+// start); what it writes to standard output (with withErrors, standard error too) is returned in
+// output.
+int RunProgram(const std::string& program, const std::vector<std::string>& arguments, std::string* output,
+               bool withErrors = false);
 
 std::string HostName();
 // The number of this process, and whether a process of that number runs on this machine.

@@ -34,7 +34,8 @@ std::string SystemErrorText(int error) {
 
 int LastSystemError() { return errno; }
 
-int RunProgram(const std::string& program, const std::vector<std::string>& arguments, std::string* output) {
+int RunProgram(const std::string& program, const std::vector<std::string>& arguments, std::string* output,
+               bool withErrors) {
     int pipeEnds[2];
     if (::pipe2(pipeEnds, O_CLOEXEC) != 0) {
         return -1;
@@ -42,7 +43,11 @@ int RunProgram(const std::string& program, const std::vector<std::string>& argum
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDOUT_FILENO);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    if (withErrors) {
+        posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDERR_FILENO);
+    } else {
+        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    }
     std::vector<char*> argv;
     argv.push_back(const_cast<char*>(program.c_str()));
     for (const std::string& argument : arguments) {

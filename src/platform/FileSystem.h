@@ -21,6 +21,10 @@ std::string CurrentFolder();
 
 bool FileExists(const std::string& path);
 bool IsDirectory(const std::string& path);
+// This process may create files in the folder (false with errno set otherwise).
+bool IsWritable(const std::string& folder);
+// The login name of the file's owner; empty when it cannot be found.
+std::string OwnerName(const std::string& path);
 // Size in bytes, -1 when the file does not exist.
 int64_t FileSize(const std::string& path);
 // Copies a file, replacing the target. False (errno kept) on failure.

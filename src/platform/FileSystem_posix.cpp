@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -39,6 +40,24 @@ bool FileExists(const std::string& path) {
 bool IsDirectory(const std::string& path) {
     struct stat st;
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool IsWritable(const std::string& folder) {
+    return ::access(folder.c_str(), W_OK) == 0;
+}
+
+std::string OwnerName(const std::string& path) {
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0) {
+        return "";
+    }
+    struct passwd entry;
+    struct passwd* found = nullptr;
+    char buffer[4096];
+    if (::getpwuid_r(st.st_uid, &entry, buffer, sizeof buffer, &found) != 0 || !found) {
+        return "";
+    }
+    return found->pw_name;
 }
 
 int64_t FileSize(const std::string& path) {

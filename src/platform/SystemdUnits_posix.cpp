@@ -9,6 +9,7 @@
 #include "platform/Environment.h"
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
+#include "platform/UnitHardening.h"
 
 namespace platform {
 
@@ -54,25 +55,67 @@ bool SystemdUnits::FolderAccessible() const {
 
 bool SystemdUnits::UnitExists(const std::string& serviceName) const { return FileExists(UnitPath(serviceName)); }
 
-bool SystemdUnits::WriteUnit(const std::string& serviceName, const std::string& executable) const {
-    std::string workingDirectory = executable.substr(0, executable.rfind('/') + 1);
-    std::string text =
-        "[Unit]\n"
-        "Description=" + serviceName + "\n"
-        "After=network-online.target\n"
-        "Wants=network-online.target\n"
-        "\n"
-        "[Service]\n"
-        "Type=notify\n"
-        "ExecStart=" + executable + "\n"
-        "WorkingDirectory=" + workingDirectory + "\n"
-        "KillMode=mixed\n"
-        "TimeoutStopSec=15\n"
-        "Restart=on-failure\n"
-        "RestartSec=30\n"
-        "\n"
-        "[Install]\n"
-        "WantedBy=multi-user.target\n";
+std::string SystemdUnits::ExecWord(const std::string& word) {
+    std::string escaped;
+    bool quote = word.empty();
+    for (char c : word) {
+        if (c == '%') {
+            escaped += "%%";
+        } else if (c == '$') {
+            escaped += "$$";
+        } else if (c == '"' || c == '\\') {
+            escaped += '\\';
+            escaped += c;
+            quote = true;
+        } else {
+            quote = quote || c == ' ' || c == '\t' || c == '\'' || c == ';';
+            escaped += c;
+        }
+    }
+    return quote ? "\"" + escaped + "\"" : escaped;
+}
+
+std::string SystemdUnits::PathValue(const std::string& path, bool quoteBlanks) {
+    std::string escaped = text::ReplaceAll(path, "%", "%%");
+    bool blank = path.find_first_of(" \t") != std::string::npos;
+    return quoteBlanks && blank ? "\"" + escaped + "\"" : escaped;
+}
+
+std::string SystemdUnits::UnitText(const Unit& unit) {
+    std::vector<std::string> words;
+    for (const std::string& word : unit.command) {
+        words.push_back(ExecWord(word));
+    }
+    std::string service = "Type=notify\nExecStart=" + text::Join(words, " ") + "\n";
+    if (!unit.workingDirectory.empty()) {
+        service += "WorkingDirectory=" + PathValue(unit.workingDirectory, false) + "\n";
+    }
+    if (!unit.user.empty()) {
+        service += "User=" + unit.user + "\n";
+    }
+    for (const std::string& line : unit.serviceLines) {
+        service += line + "\n";
+    }
+    return "[Unit]\n"
+           "Description=" +
+           text::ReplaceAll(unit.description, "%", "%%") +
+           "\n"
+           "After=network-online.target\n"
+           "Wants=network-online.target\n"
+           "\n"
+           "[Service]\n" +
+           service +
+           "KillMode=mixed\n"
+           "TimeoutStopSec=15\n"
+           "Restart=on-failure\n"
+           "RestartSec=30\n" +
+           kUnitHardening +
+           "\n"
+           "[Install]\n"
+           "WantedBy=multi-user.target\n";
+}
+
+bool SystemdUnits::WriteUnit(const std::string& serviceName, const std::string& text) const {
     std::string path = UnitPath(serviceName);
     int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     if (fd < 0) {
@@ -92,7 +135,31 @@ bool SystemdUnits::WriteUnit(const std::string& serviceName, const std::string& 
 
 bool SystemdUnits::DeleteUnit(const std::string& serviceName) const { return RemoveFile(UnitPath(serviceName)); }
 
-bool SystemdUnits::DaemonReload() const { return RunProgram(systemctl, {"daemon-reload"}, nullptr) == 0; }
+bool SystemdUnits::SystemdRunning() const {
+    return IsDirectory("/run/systemd/system") || HasEnv("FISCORA_SYSTEMCTL");
+}
+
+bool SystemdUnits::Systemctl(const std::vector<std::string>& arguments, std::string& message) const {
+    message.clear();
+    int code = RunProgram(systemctl, arguments, &message, true);
+    message = text::TrimRight(message);
+    if (code != 0 && message.empty()) {
+        message = code < 0 ? systemctl + " could not be run" : text::Format("exit code %d", code);
+    }
+    return code == 0;
+}
+
+bool SystemdUnits::DaemonReload(std::string& message) const {
+    return Systemctl({"daemon-reload"}, message);
+}
+
+bool SystemdUnits::EnableNow(const std::string& serviceName, std::string& message) const {
+    return Systemctl({"enable", "--now", UnitName(serviceName)}, message);
+}
+
+bool SystemdUnits::Disable(const std::string& serviceName, std::string& message) const {
+    return Systemctl({"disable", UnitName(serviceName)}, message);
+}
 
 bool SystemdUnits::RequestStop(const std::string& serviceName) const {
     UnitState state = QueryState(serviceName);

@@ -17,6 +17,7 @@
 #include "pos/CMicrosCheck.h"
 #include "service/CFiscalStorage.h"
 #include "service/CPrintInterface.h"
+#include "service/ServicePaths.h"
 
 namespace {
 
@@ -32,8 +33,11 @@ CBaseMonitoring::CBaseMonitoring(std::unique_ptr<CWorkerParts> workerParts, cons
     if (programFolder.empty()) {
         programFolder = "./";
     }
-    journal.SetBaseFolder(programFolder);
     log.Open(logPath, false);
+    // Until SetPlaces says otherwise the journal, the outcomes and the side files are where the
+    // log is: the program folder of the service.
+    journal.SetBaseFolder(log.GetFolder().empty() ? programFolder : log.GetFolder());
+    sideFileFolder = journal.GetBaseFolder();
     journal.SetLog(&log);
     configuration = parts->CreateConfiguration();
     configuration->SetLog(&log);
@@ -41,6 +45,28 @@ CBaseMonitoring::CBaseMonitoring(std::unique_ptr<CWorkerParts> workerParts, cons
 }
 
 CBaseMonitoring::~CBaseMonitoring() = default;
+
+void CBaseMonitoring::SetPlaces(const ServicePaths& paths) {
+    configuration->SetLocation(paths.configurationFile, paths.configurationFolders);
+    journal.SetBaseFolder(paths.journalFolder);
+    sideFileFolder = paths.sideFileFolder;
+}
+
+bool CBaseMonitoring::PlacesWritable() {
+    // A log closed by a stop that came first is no failure to open it.
+    if (!log.IsOpen() && log.GetOpenError() != 0) {
+        lastError = log.GetErrorText() + ": " + platform::SystemErrorText(log.GetOpenError());
+        return false;
+    }
+    const std::string& folder = journal.GetBaseFolder();
+    if (!platform::IsDirectory(folder) || !platform::IsWritable(folder)) {
+        int error = platform::LastSystemError();
+        lastError =
+            "Check journal folder " + folder + " cannot be written: " + platform::SystemErrorText(error);
+        return false;
+    }
+    return true;
+}
 
 bool CBaseMonitoring::Start() {
     // From here until the loop has ended a stop waits for this thread: a stop that arrives
@@ -52,6 +78,9 @@ bool CBaseMonitoring::Start() {
     try {
         started = StartUp();
         if (started && !stopRequested) {
+            if (startedHandler) {
+                startedHandler();
+            }
             PollingLoop();
         }
     } catch (const std::exception& e) {
@@ -72,6 +101,9 @@ bool CBaseMonitoring::Start() {
 }
 
 bool CBaseMonitoring::StartUp() {
+    if (!PlacesWritable()) {
+        return false;
+    }
     if (!configuration->Load()) {
         lastError = configuration->GetLastError();
         return false;
@@ -79,6 +111,10 @@ bool CBaseMonitoring::StartUp() {
     configuration->SetLog(&log);
     if (configuration->ReadParameter("//save_log") == "1") {
         log.SetKeepOldLogs(true);
+    }
+    std::string codePage = configuration->ReadParameter("//display/codepage");
+    if (!codePage.empty()) {
+        log.SetEchoCodePage(codePage);
     }
     storageKind = configuration->ReadVersion();
     printerRegistry->SetLog(&log);
@@ -91,11 +127,17 @@ bool CBaseMonitoring::StartUp() {
     std::string reason;
     storage = parts->CreateStorage(storageKind, reason);
     if (!storage) {
-        lastError = reason;
+        // The configured text tells the operator more than the storage kind it gave.
+        std::string version = configuration->ReadParameter("//fidelio_ini/version");
+        lastError = storageKind == CFiscalINI::kNoStorage
+                        ? "Unknown Fidelio version \"" + version +
+                              "\": //fidelio_ini/version must be OPERA, OPERA4, OPERA5 or FIDELIO8"
+                        : reason;
         return false;
     }
     ApplyNlsLang(configuration->ReadParameter("//fiscal_trans_ini/qel_nls_lang"));
     storage->SetLogFile(&log);
+    storage->SetSideFileFolder(sideFileFolder);
     if (!storage->Open(*configuration)) {
         lastError = storage->GetLastError();
         return false;
@@ -130,8 +172,9 @@ bool CBaseMonitoring::StartUp() {
 
 bool CBaseMonitoring::OpenOutcomes() {
     std::string error;
-    // Beside the check journal and the log (the program folder of the service).
-    if (!outcomes.Open(log.GetFolder(), error)) {
+    // Beside the check journal: fiscal state that must outlive the log (the state folder of an
+    // installed service, the program folder otherwise).
+    if (!outcomes.Open(journal.GetBaseFolder(), error)) {
         lastError = error;
         return false;
     }
@@ -154,7 +197,7 @@ bool CBaseMonitoring::OpenOutcomes() {
 }
 
 void CBaseMonitoring::ReadAgentRequisites() {
-    const std::string path = log.GetFolder() + "AgentDetails.txt";
+    const std::string path = sideFileFolder + "AgentDetails.txt";
     switch (AgentDetails::Read(path, agentRequisites)) {
         case platform::ReadStatus::CannotOpen:
         case platform::ReadStatus::Failed:
@@ -189,6 +232,7 @@ bool CBaseMonitoring::CreateInterfaces() {
         device->Configure(*configuration);
         device->SetLog(&log);
         device->includeRoomRate = storage->includeRoomRate;
+        device->checkLogger.SetBaseFolder(journal.GetBaseFolder());
         if (!device->Connect(printer)) {
             return false;
         }
@@ -209,6 +253,7 @@ void CBaseMonitoring::PollingLoop() {
     Write("Start service");
     lease->Hold();
     SetPaymentBlock(false);
+    ReportHealth();
     if (!stopRequested) {
         stopEvent.Reset();
     }
@@ -229,6 +274,9 @@ void CBaseMonitoring::PollingLoop() {
         if (checks.empty()) {
             SetPaymentBlock(false);
         }
+        cycleRemaining = static_cast<int>(checks.size());
+        cycleFailed = 0;
+        ReportHealth();
         for (const CFiscalCheck& due : checks) {
             if (Pause(kPreCheckPause)) {
                 stopped = true;
@@ -236,7 +284,10 @@ void CBaseMonitoring::PollingLoop() {
             }
             CCheckInWork work(due);
             WriteCheckText(work.check, 4);
-            if (ProcessCheck(work) && Pause(afterPrintPause)) {
+            bool pause = ProcessCheck(work);
+            --cycleRemaining;
+            ReportHealth();
+            if (pause && Pause(afterPrintPause)) {
                 stopped = true;
                 break;
             }
@@ -364,9 +415,11 @@ bool CBaseMonitoring::Register(CCheckInWork& work) {
         }
         switch (FateOf(work.answer)) {
             case CheckFate::Registered:
+                MarkPrinter(work.printer.name, true);
                 RecordRegistration(check, work.printer, key);
                 return true;
             case CheckFate::InDoubt:
+                MarkPrinter(work.printer.name, false);
                 KeepInDoubt(work);
                 return true;
             case CheckFate::NotRegistered:
@@ -381,11 +434,13 @@ bool CBaseMonitoring::Register(CCheckInWork& work) {
             outcomes.Settled(key);
         }
         Write("Unsuccessful");
+        MarkPrinter(work.printer.name, false);
         WriteLetter(check, CheckStatusLetter::NotRegistered);
         SetPaymentBlock(work.device ? work.device->blockOnFailure : false);
         ReportToOperator(work, work.device ? work.device->GetLastError() : work.message);
         // A check bound to its printer waits for that one; a refund never goes elsewhere.
         if (work.pinned || !(check.paymentsTotal > 0 && SelectPrinter(work))) {
+            ++cycleFailed;
             return true;
         }
     }
@@ -624,6 +679,37 @@ void CBaseMonitoring::SetPaymentBlock(bool block, const std::string& reason) {
         Write("Successful");
         paymentsBlocked = block;
     }
+}
+
+void CBaseMonitoring::MarkPrinter(const std::string& name, bool reachable) {
+    if (reachable) {
+        unreachablePrinters.erase(name);
+    } else {
+        unreachablePrinters.insert(name);
+    }
+}
+
+void CBaseMonitoring::ReportHealth() {
+    if (!healthHandler) {
+        return;
+    }
+    WorkerHealth health;
+    health.pendingChecks = cycleRemaining + cycleFailed;
+    size_t waiting = outcomes.KeysIn(COutcomeJournal::State::Outcome).size();
+    health.inDoubtChecks = static_cast<int>(outcomes.Entries().size() - waiting);
+    health.waitingRegistrations = static_cast<int>(waiting);
+    health.unreachablePrinters.assign(unreachablePrinters.begin(), unreachablePrinters.end());
+    health.paymentsBlocked = paymentsBlocked && !blockingDisabled;
+    health.databaseReachable = storage && storage->DatabaseReachable();
+    if (!health.databaseReachable && storage) {
+        health.databaseError = storage->GetLastError();
+    }
+    if (healthReported && health == reportedHealth) {
+        return;
+    }
+    reportedHealth = health;
+    healthReported = true;
+    healthHandler(health);
 }
 
 void CBaseMonitoring::ReportToOperator(CCheckInWork& work, const std::string& message) {

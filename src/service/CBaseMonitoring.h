@@ -1,9 +1,11 @@
 #pragma once
 
 #include <atomic>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -19,10 +21,12 @@
 #include "service/CPrintInterface.h"
 #include "service/CPropertyLease.h"
 #include "service/CWorkerParts.h"
+#include "service/WorkerHealth.h"
 
 class CFiscalINI;
 class CFiscalPrinter;
 class CFiscalStorage;
+struct ServicePaths;
 
 // The service's one worker: at start-up it reads the configuration and creates the storage and
 // one device interface per printer; then it polls the storage for due checks and takes each one
@@ -42,6 +46,16 @@ public:
     ~CBaseMonitoring();
     CBaseMonitoring(const CBaseMonitoring&) = delete;
     CBaseMonitoring& operator=(const CBaseMonitoring&) = delete;
+
+    // Where the configuration is looked for, the check journal kept and the side files read;
+    // without it the program folder holds them all. Call before Start.
+    void SetPlaces(const ServicePaths& paths);
+    // Called on the worker thread once start-up has finished, before the polling loop.
+    void SetStartedHandler(std::function<void()> handler) { startedHandler = std::move(handler); }
+    // Called on the worker thread whenever the health changed.
+    void SetHealthHandler(std::function<void(const WorkerHealth&)> handler) {
+        healthHandler = std::move(handler);
+    }
 
     // Start-up and then the polling loop; true when the loop ended on the stop event, false when
     // start-up failed or an exception ended the worker (GetLastError then tells why); either
@@ -120,6 +134,11 @@ private:
     void WriteCheckText(CFiscalCheck& check, int detail, const std::string& title = "");
     void Write(const std::string& line) { log.WriteText(line); }
     bool Pause(int64_t ms);
+    // Checks that the log and the journal folder can be written: a service that registers
+    // checks must leave a trace of them.
+    bool PlacesWritable();
+    void MarkPrinter(const std::string& name, bool reachable);
+    void ReportHealth();
 
     std::unique_ptr<CWorkerParts> parts;
     platform::Event stopEvent{false};
@@ -164,4 +183,14 @@ private:
     std::unique_ptr<CPropertyLease> lease;
     // The outcome entry of the check, found by its key or by its first transaction.
     COutcomeJournal::Entry* FindOutcome(const CFiscalCheck& check);
+
+    std::string sideFileFolder;
+    std::function<void()> startedHandler;
+    std::function<void(const WorkerHealth&)> healthHandler;
+    WorkerHealth reportedHealth;
+    bool healthReported = false;
+    // Checks of the cycle not processed yet, and those whose registration failed in it.
+    int cycleRemaining = 0;
+    int cycleFailed = 0;
+    std::set<std::string> unreachablePrinters;
 };

@@ -21,6 +21,7 @@
 #include "service/COutcomeJournal.h"
 #include "service/CPrintInterface.h"
 #include "service/ServiceControl.h"
+#include "service/ServicePaths.h"
 
 namespace {
 
@@ -180,6 +181,8 @@ public:
         return !invalid.count(check.checkNumber);
     }
     bool IsPosRevenueCenter(int code) override { return posCenters.count(code) > 0; }
+    bool DatabaseReachable() const override { return reachable; }
+    void SetError(const std::string& error) { lastError = error; }
 
     Calls& calls;
     std::deque<std::vector<CFiscalCheck>> cycles;
@@ -192,6 +195,7 @@ public:
     std::string openError;
     bool blockResult = true;
     bool confirmResult = true;
+    bool reachable = true;
     // Runs while the storage opens: a stop that arrives during start-up.
     std::function<void()> onOpen;
 };
@@ -395,6 +399,9 @@ public:
     bool Run(int cycles) {
         worker = NewWorker();
         worker->Log().SetEcho(false);
+        if (prepare) {
+            prepare(*worker);
+        }
         int seen = 0;
         clock.SetHook([&, cycles](int64_t ms) {
             if (ms == worker->PollPeriod() && ++seen > cycles) {
@@ -459,6 +466,8 @@ public:
     FakeStorage* storage;
     std::unique_ptr<CBaseMonitoring> worker;
     std::function<void(int64_t)> onPause;
+    // Runs on the new worker before it starts.
+    std::function<void(CBaseMonitoring&)> prepare;
     std::thread stopper;
     std::vector<CFiscalCheck> printed;
     DeviceScript script;
@@ -1109,8 +1118,15 @@ TEST_F(WorkerTest, StartUpFailuresStopAndReport) {
         {[](WorkerTest& t) { t.config->loadError = "VuvovaZododAVU.xml file FAILED to load\nbad"; },
          "VuvovaZododAVU.xml file FAILED to load\nbad"},
         {[](WorkerTest& t) { t.registry->loadError = "Empty printer list!"; }, "Empty printer list!"},
-        {[](WorkerTest& t) { t.config->version = 6; }, "Unknown storage version"},
-        {[](WorkerTest& t) { t.storage->openError = "DATABASE CONNECT UNDEFINED"; }, "DATABASE CONNECT UNDEFINED"},
+        {[](WorkerTest& t) {
+             t.config->version = 6;
+             t.config->parameters["//fidelio_ini/version"] = "OPERA6";
+         },
+         "Unknown Fidelio version \"OPERA6\": //fidelio_ini/version must be OPERA, OPERA4, OPERA5 or "
+         "FIDELIO8"},
+        {[](WorkerTest& t) { t.config->version = 3; }, "Unknown storage version"},
+        {[](WorkerTest& t) { t.storage->openError = "DATABASE CONNECT UNDEFINED"; },
+         "DATABASE CONNECT UNDEFINED"},
         {[](WorkerTest& t) { t.refuse.insert("2"); }, ""},
     };
     for (const Case& c : cases) {
@@ -1238,7 +1254,7 @@ TEST_F(WorkerTest, AnErrorThatEndsTheWorkerIsLoggedAndLeavesThePaymentsBlocked) 
         std::string failure;
         EXPECT_FALSE(ServiceControl::RunWorker(*worker, failure));
         clock.SetHook(nullptr);
-        EXPECT_EQ(failure, "Worker stopped by an error: memory exhausted");
+        EXPECT_EQ(failure, "Worker stopped by an error: memory exhausted (log: " + temp.File("qelfiscal.log") + ")");
         const std::string log = LogText();
         const size_t error = log.find("Worker stopped by an error: memory exhausted");
         ASSERT_NE(error, std::string::npos);
@@ -1264,5 +1280,80 @@ TEST_F(WorkerTest, AnErrorThatEndsTheWorkerIsLoggedAndLeavesThePaymentsBlocked) 
     worker->Log().SetEcho(false);
     std::string failure;
     EXPECT_FALSE(ServiceControl::RunWorker(*worker, failure));
-    EXPECT_EQ(failure, "start-up failed: Oracle connect problem.");
+    EXPECT_EQ(failure, "start-up failed: Oracle connect problem. (log: " + temp.File("qelfiscal.log") + ")");
+}
+
+TEST_F(WorkerTest, ReadyOnlyAfterStartUpAndHealthFollowsTheDevicesAndTheDatabase) {
+    storage->cycles.push_back({Bill("40", 10)});
+    storage->cycles.push_back({Bill("41", 10)});
+    storage->cycles.push_back({});
+    results["1"] = {false, true};
+    results["2"] = {false};
+    std::vector<std::string> events;
+    prepare = [&](CBaseMonitoring& w) {
+        w.SetStartedHandler([&] { events.push_back("started, " + text::Join(calls, ";")); });
+        w.SetHealthHandler([&](const WorkerHealth& health) { events.push_back(health.StatusText()); });
+    };
+    onPause = [&](int64_t ms) {
+        // While the third cycle waits, the database goes away.
+        if (ms == kPoll && Count("GetChecks") == 2) {
+            storage->reachable = false;
+            storage->SetError("unable to open database file: demo_pms.db");
+        }
+    };
+    ASSERT_TRUE(Run(3));
+    ASSERT_GE(events.size(), 5u);
+    // Ready once, after the devices were connected and before the first poll.
+    EXPECT_EQ(events[0].substr(0, 8), "started,");
+    EXPECT_NE(events[0].find("Connect 2"), std::string::npos);
+    EXPECT_EQ(events[0].find("GetChecks"), std::string::npos);
+    EXPECT_EQ(std::count_if(events.begin(), events.end(),
+                            [](const std::string& e) { return e.rfind("started", 0) == 0; }),
+              1);
+    Calls expected = {
+        "Running", "Running: 1 check pending",
+        "Running: 1 check pending, printer 1 unreachable, printer 2 unreachable, payments blocked",
+        "Running: printer 2 unreachable",
+        "Running: printer 2 unreachable, PMS database unreachable: unable to open database file: "
+        "demo_pms.db"};
+    EXPECT_EQ(std::vector<std::string>(events.begin() + 1, events.end()), expected);
+}
+
+TEST_F(WorkerTest, AFailedStartUpNeverReportsReady) {
+    bool started = false;
+    config->loadError = "VuvovaZododAVU.xml file FAILED to load\nFile was not found";
+    prepare = [&](CBaseMonitoring& w) { w.SetStartedHandler([&] { started = true; }); };
+    EXPECT_FALSE(Run(1));
+    EXPECT_FALSE(started);
+}
+
+TEST_F(WorkerTest, ALogOrJournalThatCannotBeWrittenStopsStartUp) {
+    struct Case {
+        std::string log;
+        std::string journal;
+        std::string error;
+    } cases[] = {
+        {temp.File("missing/qelfiscal.log"), "",
+         "Error open " + temp.File("missing/qelfiscal.log") + ": No such file or directory"},
+        {temp.File("qelfiscal.log"), temp.File("nowhere/"),
+         "Check journal folder " + temp.File("nowhere/") + " cannot be written: No such file or directory"},
+    };
+    for (const Case& c : cases) {
+        SetUp();
+        worker = std::make_unique<CBaseMonitoring>(
+            std::make_unique<FakeParts>(ownedConfig, ownedRegistry, ownedStorage, calls, results, refuse,
+                                        printed, script),
+            c.log);
+        worker->Log().SetEcho(false);
+        if (!c.journal.empty()) {
+            ServicePaths paths;
+            paths.journalFolder = c.journal;
+            paths.sideFileFolder = temp.Path();
+            worker->SetPlaces(paths);
+        }
+        EXPECT_FALSE(worker->Start());
+        EXPECT_EQ(worker->GetLastError(), c.error);
+        EXPECT_EQ(Count("Open"), 0);
+        worker.reset();
+    }
 }

@@ -34,6 +34,8 @@ public:
     virtual bool ConfirmRefund(CFiscalCheck& check, int referencedCheck, double amount) = 0;
     virtual bool ValidateCheck(CFiscalCheck& check, const std::string& printerName) = 0;
     virtual bool IsPosRevenueCenter(int trxCode) = 0;
+    // False once an attempt to reach the database failed, until one succeeds again.
+    virtual bool DatabaseReachable() const { return true; }
 
     // Keeps the check's check file name (printedFileName) with its status rows before the check
     // is first sent, so that every retry, also after a restart, carries the same name. false:
@@ -56,6 +58,9 @@ public:
     virtual void ReleaseLease(const std::string& holder) {}
 
     void SetLogFile(CLogFile* logFile) { log = logFile; }
+    // Where side files of the configuration (post_converter.txt) are looked for: the program
+    // folder unless set; with a "/" at the end.
+    void SetSideFileFolder(const std::string& folder) { sideFileFolder = folder; }
     const std::string& GetLastError() const { return lastError; }
 
     // Read once at start-up and copied into every print interface.
@@ -64,4 +69,5 @@ public:
 protected:
     CLogFile* log = nullptr;
     std::string lastError;
+    std::string sideFileFolder;
 };

@@ -188,7 +188,7 @@ COutcomeJournal::Entry COutcomeJournal::EntryOf(State state, const std::string& 
     return entry;
 }
 
-bool COutcomeJournal::Open(const std::string& folder, std::string& error) {
+bool COutcomeJournal::Read(const std::string& folder, std::string& error) {
     path = platform::JoinPath(folder, kFileName);
     entries.clear();
     std::string content;
@@ -200,6 +200,13 @@ bool COutcomeJournal::Open(const std::string& folder, std::string& error) {
         if (!line.empty()) {
             Apply(line);
         }
+    }
+    return true;
+}
+
+bool COutcomeJournal::Open(const std::string& folder, std::string& error) {
+    if (!Read(folder, error)) {
+        return false;
     }
     // Only what is still pending is kept.
     std::string kept;

@@ -12,7 +12,8 @@
 // and not yet settled, so that neither a crash nor a database that refuses a write makes it
 // register a check twice or lose one.
 //
-// The file is "fisc_outcomes.log" in the check journal's base folder (the program folder). One
+// The file is "fisc_outcomes.log" in the check journal's base folder (the program folder, or the
+// state folder of the installed service). One
 // record per line; fields are separated by TAB, each "name=value", with TAB, LF, CR and "\"
 // inside a value written as "\t", "\n", "\r" and "\\". The first field is the kind:
 //   sending  the check is about to go to its printer: until a later record of its key says
@@ -50,6 +51,8 @@ public:
     // Reads the file of the folder back and rewrites it with the pending keys only. False (with
     // the reason) when it cannot be read or written: the worker then registers nothing.
     bool Open(const std::string& folder, std::string& error);
+    // Only reads the file of the folder (the status command, beside the running service).
+    bool Read(const std::string& folder, std::string& error);
     const std::string& Path() const { return path; }
 
     // Each returns false when the record could not be written; sending and outcome are on the

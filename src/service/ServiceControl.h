@@ -9,17 +9,21 @@
 
 class CBaseMonitoring;
 
-// The entry point's work: the command line (install, remove, the name suffix), installing and
-// removing the systemd unit, and running the worker as the service until SIGTERM.
+// The entry point's work: the command line, installing and removing the systemd unit, the status
+// report, and running the worker as the service until SIGTERM.
 class ServiceControl {
 public:
     static constexpr const char* kDefaultName = "QEL Fiscal Service";
     static constexpr const char* kVersionText = "QEL Fiscal Service v.5.09.56";
     static constexpr int kStopWaitMs = 10000;
+    // Exit codes of the commands; the status command has its own (StatusReport).
+    static constexpr int kFailed = 1;
+    static constexpr int kUsageError = 2;
 
-    explicit ServiceControl(FILE* out = stdout) : out(out) {}
+    // out receives what the commands report, err their failures.
+    explicit ServiceControl(FILE* out = stdout, FILE* err = stderr) : out(out), err(err) {}
 
-    // Handles the command line; returns the process exit code.
+    // Handles the command line (arguments[0] is the program, as in argv); returns the exit code.
     int Main(const std::vector<std::string>& arguments);
 
     // The service name with a suffix applied: the suffix, cut to 7 characters, replaces every
@@ -27,9 +31,11 @@ public:
     static std::string ApplySuffix(const std::string& name, const std::string& suffix);
     // "%s (0x%x)" with the system's text for the error; empty when it would not fit 256 bytes.
     static std::string ErrorText(int error);
+    static std::string Usage();
 
-    void Install();
-    void Remove();
+    // Exit codes: 0 done, kFailed otherwise (the reason on err).
+    int Install(bool enableAndStart);
+    int Remove();
     // Runs the worker in the foreground until a stop signal; returns the exit code.
     int RunService(std::unique_ptr<CWorkerParts> parts = nullptr);
     // The worker thread's body: runs the worker until it stops. False when it could not start or
@@ -39,6 +45,11 @@ public:
     const std::string& Name() const { return serviceName; }
 
 private:
+    // Prints "Cannot <action> <service>: <reason>" on err; returns kFailed.
+    int Fail(const char* action, const std::string& reason);
+
     std::string serviceName = kDefaultName;
+    std::string configurationFile;
     FILE* out;
+    FILE* err;
 };

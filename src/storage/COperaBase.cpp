@@ -51,7 +51,11 @@ bool COperaBase::Connect() {
     Close();
     connection = db::Connection::Create(settings.connectionString);
     connection->SetPmsSchema(settings.schema);
-    if (!connection->Open(settings.connectionString)) {
+    if (readOnly) {
+        connection->SetReadOnly();
+    }
+    connectFailed = !connection->Open(settings.connectionString);
+    if (connectFailed) {
         lastError.clear();
         CollectErrors();
         lastError = "Oracle connect problem." + lastError;

@@ -82,6 +82,10 @@ public:
     // --- connection ---
     bool Connect();
     bool IsConnected() const;
+    bool DatabaseReachable() const override { return !connectFailed; }
+    // Every later connection is opened so that nothing can be written through it (the status
+    // command reads the tables the running service writes).
+    void SetReadOnly() { readOnly = true; }
     bool Close() override;
     bool Execute(const std::string& sql);
     bool OpenRecordset(const std::string& sql, db::Recordset& recordset);
@@ -117,8 +121,6 @@ public:
     void ConvertPosCodes(CFiscalCheck& check);
     // Adjustment code pairs (transaction code, adjustment code) of the resort.
     virtual bool LoadAdjustmentCodes(CFiscalINI& configuration);
-    // Where post_converter.txt is looked for (the program folder unless set; with a "/" at the end).
-    void SetSideFileFolder(const std::string& folder) { sideFileFolder = folder; }
     bool FullCheckMode() const { return templateCheck.appendRateCode; }
     // A code of the payment list; of the code-map (prepayment) list.
     bool IsPaymentCode(int code) const;
@@ -194,5 +196,6 @@ protected:
     CFiscalINI* configuration = nullptr;
     std::string currentBusinessDate;
     std::string previousBusinessDate;
-    std::string sideFileFolder;
+    bool connectFailed = false;
+    bool readOnly = false;
 };

@@ -311,8 +311,11 @@ TEST_F(TemplatesTest, SideQueries) {
 
 TEST_F(TemplatesTest, BlockingStatementsChangeThePaymentCodesOnly) {
     auto& t = storage.blockPayments.templates;
+    EXPECT_EQ(Run(t[CQBlockPayments::PaymentEntryState], {}), (Rows{"9000|Y", "9004|Y"}));
     ASSERT_TRUE(storage.ExecuteTemplate(t[CQBlockPayments::BlockBilling], {Arg::Text("N")}));
     ASSERT_TRUE(storage.ExecuteTemplate(t[CQBlockPayments::BlockDeposits], {Arg::Text("N")}));
+    // What the status command reads: the payment codes of this resort only, now switched off.
+    EXPECT_EQ(Run(t[CQBlockPayments::PaymentEntryState], {}), (Rows{"9000|N", "9004|N"}));
     EXPECT_EQ(
         pms.Rows("select resort, trx_code, ind_billing, ind_deposit_yn from OPERA.trx$_codes order by 1, 2"),
         (Rows{"HOTEL|1000|Y|Y", "HOTEL|5000|Y|Y", "HOTEL|9000|N|N", "HOTEL|9004|N|N", "HOTEL|9901I|Y|Y",

@@ -122,7 +122,8 @@ TEST(RecordBindingTest, BindingTablesOfTheQueries) {
     EXPECT_EQ(storage.qelFiscal.GetBindingTable()[1].size, 25u);
     EXPECT_EQ(storage.qelFiscal.templates.size(), static_cast<size_t>(CQELFiscal::TemplateCount));
     EXPECT_EQ(storage.recPayment.templates.size(), static_cast<size_t>(CRecPayment::TemplateCount));
-    EXPECT_TRUE(storage.blockPayments.GetBindingTable().empty());
+    EXPECT_EQ(storage.blockPayments.GetBindingTable().size(), 2u);
+    EXPECT_EQ(storage.blockPayments.templates.size(), static_cast<size_t>(CQBlockPayments::TemplateCount));
     EXPECT_EQ(storage.guestInfo.GetBindingTable().size(), 7u);
 }
 

@@ -80,6 +80,7 @@ public:
     static bool CopyProgram(const std::string& program, const std::string& folder);
     bool StartService();
     bool ServiceRunning() { return service && service->Running(); }
+    bool SignalService(int signal) { return service && service->Signal(signal); }
     // SIGTERM and wait; the exit code, or -1 when the program did not end within the time.
     int StopService(int timeoutMs = 10000);
     // SIGKILL and wait: the service ends wherever it is, as in a crash.

@@ -17,4 +17,11 @@ std::unique_ptr<Connection> Connection::Create(const std::string& connectionStri
     return std::make_unique<OdbcConnection>();
 }
 
+bool Connection::RefusedAsReadOnly() {
+    if (readOnly) {
+        AddError(-1, "the connection is read-only: statement not run");
+    }
+    return readOnly;
+}
+
 }  // namespace db

@@ -29,6 +29,9 @@ public:
     // The schema the PMS tables are named with (//fidelio_ini/fidelio_schema), told before Open;
     // the stand-in keeps them in its database file unless its connection string attaches one.
     virtual void SetPmsSchema(const std::string& schema) { (void)schema; }
+    // Told before Open: every statement that would change the database fails, and nothing this
+    // connection did is ever committed.
+    virtual void SetReadOnly() = 0;
     virtual bool Open(const std::string& connectionString) = 0;
     virtual bool IsOpen() const = 0;
     virtual void Close() = 0;
@@ -42,10 +45,13 @@ public:
     const std::vector<ProviderError>& Errors() const { return errors; }
 
 protected:
+    // A read-only connection refuses every statement given to Execute, before the database sees it.
+    bool RefusedAsReadOnly();
     void ClearErrors() { errors.clear(); }
     void AddError(long number, const std::string& description) { errors.push_back({number, description}); }
 
     std::vector<ProviderError> errors;
+    bool readOnly = false;
 };
 
 }  // namespace db

@@ -91,6 +91,9 @@ bool OdbcConnection::Open(const std::string& connectionString) {
         return false;
     }
     connection = dbc;
+    if (readOnly) {
+        SQLSetConnectAttr(dbc, SQL_ATTR_ACCESS_MODE, reinterpret_cast<SQLPOINTER>(SQL_MODE_READ_ONLY), 0);
+    }
     std::vector<SQLCHAR> text(connectionString.begin(), connectionString.end());
     text.push_back(0);
     SQLCHAR out[1024];
@@ -107,6 +110,14 @@ bool OdbcConnection::Open(const std::string& connectionString) {
         Collect(SQL_HANDLE_DBC, dbc, false);
         HidePasswords(connectionString);
     }
+    if (readOnly && !Succeeded(SQLSetConnectAttr(dbc, SQL_ATTR_AUTOCOMMIT,
+                                                 reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF), 0))) {
+        // Without a transaction to roll back, read-only could not be promised.
+        Collect(SQL_HANDLE_DBC, dbc, true);
+        SQLDisconnect(dbc);
+        Close();
+        return false;
+    }
     connected = true;
     return true;
 }
@@ -120,6 +131,9 @@ void OdbcConnection::HidePasswords(const std::string& connectionString) {
 
 void OdbcConnection::Close() {
     if (connected) {
+        if (readOnly) {
+            SQLEndTran(SQL_HANDLE_DBC, connection, SQL_ROLLBACK);
+        }
         SQLDisconnect(connection);
         connected = false;
     }
@@ -135,6 +149,9 @@ void OdbcConnection::Close() {
 
 bool OdbcConnection::Execute(const std::string& sql) {
     ClearErrors();
+    if (RefusedAsReadOnly()) {
+        return false;
+    }
     return Run(sql, nullptr);
 }
 

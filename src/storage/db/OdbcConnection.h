@@ -15,6 +15,8 @@ public:
     OdbcConnection(const OdbcConnection&) = delete;
     OdbcConnection& operator=(const OdbcConnection&) = delete;
 
+    // Read-only: the driver is told so, nothing is committed and the work is rolled back at Close.
+    void SetReadOnly() override { readOnly = true; }
     bool Open(const std::string& connectionString) override;
     bool IsOpen() const override { return connected; }
     void Close() override;

@@ -262,3 +262,54 @@ TEST_F(OdbcTest, ConnectFailuresCollectTheDriverManagersMessages) {
 }
 
 }  // namespace
+
+// The status command reads through such connections while the service writes: not one statement
+// of theirs may change the database, whatever the driver.
+TEST_F(OdbcTest, ReadOnlyConnectionsOfBothDriversChangeNothing) {
+    std::string file = folder.File("ro.db");
+    {
+        db::OdbcConnection writer;
+        ASSERT_TRUE(writer.Open(ConnectionString(file)));
+        ASSERT_TRUE(writer.Execute("create table t (n integer)"));
+        ASSERT_TRUE(writer.Execute("insert into t values (1)"));
+    }
+    for (const std::string& connectionString : {ConnectionString(file), "sqlite:" + file}) {
+        SCOPED_TRACE(connectionString);
+        std::unique_ptr<db::Connection> c = db::Connection::Create(connectionString);
+        c->SetReadOnly();
+        ASSERT_TRUE(c->Open(connectionString)) << Pms::Errors(*c);
+        EXPECT_FALSE(c->Execute("insert into t values (2)"));
+        ASSERT_FALSE(c->Errors().empty());
+        EXPECT_EQ(c->Errors()[0].description, "the connection is read-only: statement not run");
+        // A change slipped in as a query is refused by the driver or rolled back at the close.
+        db::Recordset ignored;
+        c->OpenRecordset("delete from t", ignored);
+        c->Close();
+        db::OdbcConnection reader;
+        ASSERT_TRUE(reader.Open(ConnectionString(file)));
+        db::Recordset rows;
+        ASSERT_TRUE(reader.OpenRecordset("select count(*) from t", rows));
+        EXPECT_EQ(Pms::Texts(rows), Rows{"1"});
+    }
+}
+
+TEST_F(OdbcTest, AFailedConnectMakesTheDatabaseUnreachableUntilOneSucceeds) {
+    testpms::Log log(folder);
+    testpms::FakeConfiguration config;
+    config.values = {{"//fidelio_ini/base_access", "sqlite:" + folder.File("later.db")}};
+    testpms::Storage storage;
+    storage.SetLogFile(&log.log);
+    storage.SetSideFileFolder(folder.Path());
+    ASSERT_TRUE(storage.Open(config));
+    EXPECT_TRUE(storage.DatabaseReachable());
+    db::Recordset rows;
+    EXPECT_FALSE(storage.OpenRecordset("select 1 from dual", rows));
+    EXPECT_FALSE(storage.DatabaseReachable());
+    {
+        db::OdbcConnection creator;
+        ASSERT_TRUE(creator.Open(ConnectionString(folder.File("later.db"))));
+        ASSERT_TRUE(creator.Execute("create table t (n integer)"));
+    }
+    EXPECT_TRUE(storage.OpenRecordset("select 1 from dual", rows)) << storage.GetLastError();
+    EXPECT_TRUE(storage.DatabaseReachable());
+}

@@ -185,6 +185,10 @@ bool SqliteConnection::Setup(const Settings& settings) {
         "PRAGMA case_sensitive_like=ON;"
         "CREATE TEMP TABLE dual (dummy VARCHAR2(1));"
         "INSERT INTO temp.dual VALUES ('X');";
+    if (readOnly) {
+        // Queries too: not one of them may change a file.
+        setup += "PRAGMA query_only=ON;";
+    }
     if (!ExecuteScript(setup)) {
         return false;
     }
@@ -225,6 +229,9 @@ bool SqliteConnection::Translate(const std::string& oracle, std::string& sqlite)
 
 bool SqliteConnection::Execute(const std::string& sql) {
     ClearErrors();
+    if (RefusedAsReadOnly()) {
+        return false;
+    }
     return Run(sql, nullptr);
 }
 

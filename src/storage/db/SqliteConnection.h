@@ -42,6 +42,7 @@ public:
     static bool CreateDatabase(const std::string& file, const std::string& script, std::string& error);
 
     void SetPmsSchema(const std::string& schema) override { pmsSchema = schema; }
+    void SetReadOnly() override { readOnly = true; }
     bool Open(const std::string& connectionString) override;
     bool IsOpen() const override { return db != nullptr; }
     void Close() override;

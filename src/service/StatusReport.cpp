@@ -1,0 +1,486 @@
+#include "service/StatusReport.h"
+
+#include <signal.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <map>
+
+#include "config/CFiscalINI.h"
+#include "devices/CFiscalPrinter.h"
+#include "log/CCheckLogger.h"
+#include "log/CLogFile.h"
+#include "platform/CodePage.h"
+#include "platform/FileSystem.h"
+#include "platform/Text.h"
+#include "service/COutcomeJournal.h"
+#include "storage/COperaBase.h"
+#include "storage/CSelectOpenRows.h"
+
+namespace {
+
+const char* const kVerdictNames[] = {"healthy", "degraded", "down", "unknown"};
+
+// Texts of the PMS and the configuration as the terminal and JSON readers expect them.
+std::string Shown(const std::string& text) {
+    return platform::MixedToUtf8(text, "1251");
+}
+
+std::string JsonString(const std::string& value) {
+    std::string out = "\"";
+    for (unsigned char c : Shown(value)) {
+        switch (c) {
+            case '"':
+                out += "\\\"";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            default:
+                if (c < 0x20) {
+                    out += text::Format("\\u%04x", c);
+                } else {
+                    out += static_cast<char>(c);
+                }
+        }
+    }
+    return out + "\"";
+}
+
+std::string JsonList(const std::vector<std::string>& values) {
+    std::vector<std::string> items;
+    for (const std::string& value : values) {
+        items.push_back(JsonString(value));
+    }
+    return "[" + text::Join(items, ",") + "]";
+}
+
+std::string JsonBool(bool value) {
+    return value ? "true" : "false";
+}
+
+// The process of the health file is a running FiscoraService (not a later process that got the
+// same number).
+bool ServiceAlive(int pid) {
+    if (pid <= 0 || (::kill(pid, 0) != 0 && errno != EPERM)) {
+        return false;
+    }
+    std::string name;
+    if (!platform::ReadFile(text::Format("/proc/%d/comm", pid), name)) {
+        return true;
+    }
+    return text::Trim(name) == "FiscoraService";
+}
+
+bool Attempted(const std::string& attempt) {
+    return !attempt.empty() && attempt != "0";
+}
+
+}  // namespace
+
+StatusReport::StatusReport(const ServicePaths& paths, std::unique_ptr<CWorkerParts> workerParts,
+                           const std::string& serviceName)
+    : paths(paths), parts(workerParts ? std::move(workerParts) : std::make_unique<CWorkerParts>()) {
+    facts.serviceName = serviceName;
+}
+
+StatusReport::~StatusReport() = default;
+
+int StatusReport::Run(bool json, FILE* out) {
+    Collect();
+    std::string report = json ? Json() : Text();
+    std::fwrite(report.data(), 1, report.size(), out);
+    std::fflush(out);
+    return facts.verdict;
+}
+
+const StatusReport::Facts& StatusReport::Collect() {
+    ReadHealth();
+    if (LoadConfiguration()) {
+        auto* opera = dynamic_cast<COperaBase*>(storage.get());
+        if (opera) {
+            ReadOpenRows(*opera);
+            if (facts.databaseReachable) {
+                ReadPaymentEntry(*opera);
+                ReadDueChecks();
+            }
+        }
+        ReadPrinters();
+    }
+    ReadOutcomes();
+    Judge();
+    return facts;
+}
+
+bool StatusReport::LoadConfiguration() {
+    // Nothing of the report goes to the service's log: a silent log, never opened.
+    static CLogFile silent;
+    configuration = parts->CreateConfiguration();
+    configuration->SetLocation(paths.configurationFile, paths.configurationFolders);
+    if (!configuration->Load()) {
+        facts.configurationError = configuration->GetLastError();
+        return false;
+    }
+    facts.configurationFile = configuration->GetFileName();
+    registry = parts->CreatePrinterRegistry();
+    if (!registry->Load(*configuration)) {
+        facts.configurationError = registry->GetLastError();
+        return false;
+    }
+    configuration->LoadRules();
+    std::string reason;
+    storage = parts->CreateStorage(configuration->ReadVersion(), reason);
+    if (!storage) {
+        facts.configurationError = reason.empty() ? configuration->GetLastError() : reason;
+        return false;
+    }
+    if (auto* opera = dynamic_cast<COperaBase*>(storage.get())) {
+        opera->SetReadOnly();
+    }
+    storage->SetLogFile(&silent);
+    storage->SetSideFileFolder(paths.sideFileFolder);
+    if (!storage->Open(*configuration)) {
+        facts.configurationError = storage->GetLastError();
+        return false;
+    }
+    std::string block = configuration->ReadParameter("//fidelio_ini/block_payments");
+    facts.paymentBlocking = !(block == "N" || block == "0");
+    for (const CPrintLine& line : registry->lines) {
+        LineState state;
+        state.name = line.name;
+        for (int i = 0; i < line.count && i < CPrintLine::kMaxPrinters; ++i) {
+            state.printers.push_back(line.printers[i]);
+        }
+        facts.lines.push_back(state);
+    }
+    return true;
+}
+
+void StatusReport::ReadHealth() {
+    std::string content;
+    if (!platform::ReadFile(paths.HealthFile(), content)) {
+        return;
+    }
+    int pid = 0;
+    WorkerHealth health;
+    std::string updated;
+    if (WorkerHealth::ParseFileText(content, health, pid, updated) && ServiceAlive(pid)) {
+        facts.serviceRunning = true;
+        facts.pid = pid;
+        facts.health = health;
+        facts.healthUpdated = updated;
+    }
+}
+
+int StatusReport::LineOf(CFiscalCheck& check) {
+    int line = registry->FindLine(check);
+    return line >= 0 && static_cast<size_t>(line) < facts.lines.size() ? line : -1;
+}
+
+void StatusReport::ReadOpenRows(COperaBase& opera) {
+    CSelectOpenRows rows;
+    db::Recordset recordset;
+    facts.databaseReachable = opera.OpenTemplate(rows.templates[CSelectOpenRows::OpenRows], {}, recordset);
+    if (!facts.databaseReachable) {
+        facts.databaseError = opera.GetLastError();
+        return;
+    }
+    using Row = CSelectOpenRows::Column;
+    // Full checks are bills; in payments-only mode every payment is a check of its own.
+    bool byBill = opera.FullCheckMode();
+    std::map<std::string, size_t> index;
+    for (; !recordset.IsEOF(); recordset.MoveNext()) {
+        rows.Read(recordset);
+        std::string trxNo = std::to_string(rows.Integer(Row::TrxNo));
+        std::string bill = rows.Text(Row::BillNo);
+        std::string key = rows.Text(Row::Status) + "/" + (byBill && !bill.empty() ? bill : trxNo);
+        auto found = index.find(key);
+        if (found == index.end()) {
+            OpenCheck check;
+            check.bill = bill;
+            check.status = rows.Text(Row::Status);
+            check.businessDate = rows.Text(Row::BusinessDate);
+            found = index.emplace(key, facts.open.size()).first;
+            facts.open.push_back(check);
+        }
+        OpenCheck& check = facts.open[found->second];
+        check.transactions.push_back(rows.Integer(Row::TrxNo));
+        check.amount += rows.Double(Row::Amount);
+        if (Attempted(rows.Text(Row::Attempt))) {
+            check.printer = rows.Text(Row::Attempt);
+        }
+        if (!rows.Text(Row::CheckNumber).empty()) {
+            check.fiscalNumber = rows.Text(Row::CheckNumber);
+        }
+        check.waiting = check.status == "N" && !check.fiscalNumber.empty();
+        check.failed =
+            !check.waiting && (check.status == "F" || (check.status == "N" && !check.printer.empty()));
+        if (check.line.empty()) {
+            // The line the worker would choose from what the row tells of the check.
+            CFiscalCheck probe;
+            probe.station = rows.Text(Row::Machine);
+            probe.cashierId = rows.Text(Row::Cashier);
+            probe.room = rows.Text(Row::Room);
+            struct_posting payment;
+            payment.trx_code = rows.Integer(Row::TrxCode);
+            probe.payments.push_back(payment);
+            int line = LineOf(probe);
+            if (line >= 0) {
+                check.line = facts.lines[static_cast<size_t>(line)].name;
+                ++facts.lines[static_cast<size_t>(line)].pending;
+            }
+        }
+    }
+}
+
+void StatusReport::ReadOutcomes() {
+    COutcomeJournal journal;
+    if (!journal.Read(paths.journalFolder, facts.outcomesError)) {
+        return;
+    }
+    for (const auto& [key, entry] : journal.Entries()) {
+        Outcome outcome;
+        outcome.key = key;
+        outcome.printer = entry.printer;
+        outcome.time = entry.time;
+        outcome.answer = AnswerKindText(entry.answer);
+        outcome.firstTransaction = entry.firstTransaction;
+        outcome.registered = entry.state == COutcomeJournal::State::Outcome;
+        facts.outcomes.push_back(outcome);
+        // The open check it is: the journal knows better than the row what became of it.
+        for (OpenCheck& check : facts.open) {
+            if (std::find(check.transactions.begin(), check.transactions.end(), entry.firstTransaction) !=
+                check.transactions.end()) {
+                check.inDoubt = !outcome.registered;
+                check.waiting = outcome.registered;
+                check.failed = false;
+                check.printer = entry.printer;
+            }
+        }
+    }
+}
+
+void StatusReport::ReadDueChecks() {
+    std::vector<CFiscalCheck> checks;
+    storage->GetChecks(checks);
+    facts.due = static_cast<int>(checks.size());
+    for (CFiscalCheck& check : checks) {
+        int line = LineOf(check);
+        if (line >= 0) {
+            ++facts.lines[static_cast<size_t>(line)].due;
+        }
+    }
+}
+
+void StatusReport::ReadPaymentEntry(COperaBase& opera) {
+    db::Recordset recordset;
+    CQBlockPayments& block = opera.blockPayments;
+    if (opera.paymentCodes.empty() ||
+        !opera.OpenTemplate(block.templates[CQBlockPayments::PaymentEntryState], {}, recordset)) {
+        return;
+    }
+    facts.paymentsKnown = true;
+    for (; !recordset.IsEOF(); recordset.MoveNext()) {
+        block.Read(recordset);
+        if (block.Text(CQBlockPayments::Billing) == "N") {
+            facts.blockedCodes.push_back(block.Text(CQBlockPayments::Code));
+        }
+    }
+    facts.paymentsBlocked = !facts.blockedCodes.empty();
+}
+
+void StatusReport::ReadPrinters() {
+    CCheckLogger journal;
+    journal.SetBaseFolder(paths.journalFolder);
+    for (const CPrinterControl& printer : registry->printers) {
+        PrinterState state;
+        state.name = printer.name;
+        state.address = printer.ConnectionText();
+        journal.LastEntry(printer, state.journalDate, state.lastEntry);
+        const std::vector<std::string>& down = facts.health.unreachablePrinters;
+        state.unreachable = std::find(down.begin(), down.end(), printer.name) != down.end();
+        facts.printers.push_back(state);
+    }
+}
+
+void StatusReport::Judge() {
+    std::vector<std::string>& why = facts.reasons;
+    if (!facts.configurationError.empty()) {
+        facts.verdict = Unknown;
+        why.push_back("configuration: " + text::ReplaceAll(facts.configurationError, "\n", " "));
+        return;
+    }
+    if (!facts.serviceRunning) {
+        why.push_back("the service is not running");
+    }
+    if (!facts.databaseReachable) {
+        why.push_back("PMS database unreachable");
+    }
+    facts.verdict = why.empty() ? Healthy : Down;
+    int failed = 0;
+    int inDoubt = 0;
+    int waiting = 0;
+    for (const Outcome& outcome : facts.outcomes) {
+        inDoubt += !outcome.registered;
+        waiting += outcome.registered;
+    }
+    for (const OpenCheck& check : facts.open) {
+        failed += check.failed;
+        // An N row with a fiscal number that the outcome journal does not hold.
+        waiting += check.waiting &&
+                   std::none_of(facts.outcomes.begin(), facts.outcomes.end(), [&](const Outcome& o) {
+                       return o.registered && std::find(check.transactions.begin(), check.transactions.end(),
+                                                        o.firstTransaction) != check.transactions.end();
+                   });
+    }
+    std::vector<std::string> degraded;
+    if (failed > 0) {
+        degraded.push_back(text::Format("%d failed check%s", failed, failed == 1 ? "" : "s"));
+    }
+    if (inDoubt > 0) {
+        degraded.push_back(text::Format("%d check%s in doubt", inDoubt, inDoubt == 1 ? "" : "s"));
+    }
+    if (waiting > 0) {
+        degraded.push_back(
+            text::Format("%d registration%s waiting for the database", waiting, waiting == 1 ? "" : "s"));
+    }
+    if (!facts.outcomesError.empty()) {
+        degraded.push_back(facts.outcomesError);
+    }
+    if (facts.paymentsBlocked) {
+        degraded.push_back("payments blocked");
+    }
+    for (const PrinterState& printer : facts.printers) {
+        if (printer.unreachable) {
+            degraded.push_back("printer " + printer.name + " unreachable");
+        }
+    }
+    if (facts.verdict == Healthy && !degraded.empty()) {
+        facts.verdict = Degraded;
+    }
+    why.insert(why.end(), degraded.begin(), degraded.end());
+}
+
+std::string StatusReport::Text() const {
+    std::string t = facts.serviceName + ": " + kVerdictNames[facts.verdict];
+    t += facts.reasons.empty() ? "\n" : " (" + text::Join(facts.reasons, ", ") + ")\n";
+    if (!facts.configurationError.empty()) {
+        return Shown(t);
+    }
+    t += "  configuration: " + facts.configurationFile + "\n";
+    t += facts.serviceRunning ? text::Format("  service: running (pid %d), health of %s: ", facts.pid,
+                                             facts.healthUpdated.c_str()) +
+                                    facts.health.StatusText() + "\n"
+                              : "  service: not running\n";
+    t += "  PMS database: " +
+         (facts.databaseReachable ? std::string("reachable") : "unreachable: " + facts.databaseError) + "\n";
+    std::string payments = !facts.paymentBlocking ? "never blocked (block_payments is off)"
+                           : !facts.paymentsKnown ? "unknown"
+                           : facts.paymentsBlocked
+                               ? "blocked (codes " + text::Join(facts.blockedCodes, ", ") + ")"
+                               : "open";
+    t += "  payments: " + payments + "\n";
+    t += text::Format("Printer lines (%d checks due in the next cycle):\n", facts.due);
+    for (const LineState& line : facts.lines) {
+        t += text::Format("  %-12s printers %-10s due %d, pending %d\n", line.name.c_str(),
+                          text::Join(line.printers, ",").c_str(), line.due, line.pending);
+    }
+    t += "Printers:\n";
+    for (const PrinterState& printer : facts.printers) {
+        t += "  " + printer.name + " (" + printer.address + "): ";
+        t += printer.lastEntry.empty() ? "no registration in its journal"
+                                       : "last registration " + printer.journalDate + " " + printer.lastEntry;
+        t += printer.unreachable ? "; unreachable\n" : "\n";
+    }
+    t += text::Format("Open checks: %zu\n", facts.open.size());
+    for (const OpenCheck& check : facts.open) {
+        std::vector<std::string> trx;
+        for (int n : check.transactions) {
+            trx.push_back(std::to_string(n));
+        }
+        std::string state =
+            check.inDoubt   ? "in doubt on printer " + check.printer
+            : check.waiting ? "registered" + (check.printer.empty() ? "" : " on printer " + check.printer) +
+                                  (check.fiscalNumber.empty() ? "" : " as " + check.fiscalNumber) +
+                                  ", status not saved yet"
+            : check.failed        ? "failed" + (check.printer.empty() ? "" : " on printer " + check.printer)
+            : check.status == "S" ? "to be registered again"
+                                  : "pending";
+        t += text::Format("  %s bill %s, business date %s, %.2f, line %s, trx %s: ", check.status.c_str(),
+                          check.bill.c_str(), check.businessDate.c_str(), check.amount,
+                          check.line.empty() ? "-" : check.line.c_str(), text::Join(trx, ",").c_str()) +
+             state + "\n";
+    }
+    if (!facts.outcomes.empty()) {
+        t += text::Format("Outcome journal: %zu\n", facts.outcomes.size());
+        for (const Outcome& outcome : facts.outcomes) {
+            t += text::Format("  %s printer %s, trx %d, since %s: ", outcome.key.c_str(),
+                              outcome.printer.c_str(), outcome.firstTransaction, outcome.time.c_str()) +
+                 (outcome.registered ? "registered, waiting for the database"
+                                     : "in doubt (" + outcome.answer + ")") +
+                 "\n";
+        }
+    }
+    return Shown(t);
+}
+
+std::string StatusReport::Json() const {
+    std::string j = "{\"service\":" + JsonString(facts.serviceName) + ",\"verdict\":\"" +
+                    kVerdictNames[facts.verdict] + "\"" + text::Format(",\"exit_code\":%d", facts.verdict) +
+                    ",\"reasons\":" + JsonList(facts.reasons) +
+                    ",\"configuration\":" + JsonString(facts.configurationFile) +
+                    ",\"configuration_error\":" + JsonString(facts.configurationError);
+    j += ",\"running\":" + JsonBool(facts.serviceRunning) + text::Format(",\"pid\":%d", facts.pid) +
+         ",\"health_updated\":" + JsonString(facts.healthUpdated) +
+         ",\"health\":" + JsonString(facts.serviceRunning ? facts.health.StatusText() : "");
+    j += ",\"database\":{\"reachable\":" + JsonBool(facts.databaseReachable) +
+         ",\"error\":" + JsonString(facts.databaseError) + "}";
+    j += ",\"payments\":{\"blocking\":" + JsonBool(facts.paymentBlocking) +
+         ",\"known\":" + JsonBool(facts.paymentsKnown) + ",\"blocked\":" + JsonBool(facts.paymentsBlocked) +
+         ",\"blocked_codes\":" + JsonList(facts.blockedCodes) + "}";
+    j += text::Format(",\"due\":%d,\"lines\":[", facts.due);
+    for (size_t i = 0; i < facts.lines.size(); ++i) {
+        const LineState& line = facts.lines[i];
+        j += (i ? "," : "") + std::string("{\"name\":") + JsonString(line.name) +
+             ",\"printers\":" + JsonList(line.printers) +
+             text::Format(",\"due\":%d,\"pending\":%d}", line.due, line.pending);
+    }
+    j += "],\"printers\":[";
+    for (size_t i = 0; i < facts.printers.size(); ++i) {
+        const PrinterState& printer = facts.printers[i];
+        j += (i ? "," : "") + std::string("{\"name\":") + JsonString(printer.name) +
+             ",\"address\":" + JsonString(printer.address) +
+             ",\"journal_date\":" + JsonString(printer.journalDate) +
+             ",\"last_entry\":" + JsonString(printer.lastEntry) +
+             ",\"unreachable\":" + JsonBool(printer.unreachable) + "}";
+    }
+    j += "],\"open_checks\":[";
+    for (size_t i = 0; i < facts.open.size(); ++i) {
+        const OpenCheck& check = facts.open[i];
+        std::string trx;
+        for (size_t k = 0; k < check.transactions.size(); ++k) {
+            trx += (k ? "," : "") + std::to_string(check.transactions[k]);
+        }
+        j += (i ? "," : "") + std::string("{\"status\":") + JsonString(check.status) +
+             ",\"bill\":" + JsonString(check.bill) + ",\"line\":" + JsonString(check.line) +
+             ",\"printer\":" + JsonString(check.printer) +
+             ",\"fiscal_number\":" + JsonString(check.fiscalNumber) +
+             ",\"business_date\":" + JsonString(check.businessDate) +
+             text::Format(",\"amount\":%.2f", check.amount) + ",\"transactions\":[" + trx +
+             "],\"failed\":" + JsonBool(check.failed) + ",\"in_doubt\":" + JsonBool(check.inDoubt) +
+             ",\"waiting\":" + JsonBool(check.waiting) + "}";
+    }
+    j += "],\"outcomes\":[";
+    for (size_t i = 0; i < facts.outcomes.size(); ++i) {
+        const Outcome& outcome = facts.outcomes[i];
+        j += (i ? "," : "") + std::string("{\"key\":") + JsonString(outcome.key) +
+             ",\"printer\":" + JsonString(outcome.printer) + ",\"time\":" + JsonString(outcome.time) +
+             ",\"answer\":" + JsonString(outcome.answer) +
+             text::Format(",\"transaction\":%d", outcome.firstTransaction) +
+             ",\"registered\":" + JsonBool(outcome.registered) + "}";
+    }
+    return j + "]}\n";
+}

@@ -1,0 +1,81 @@
+#include "service/WorkerHealth.h"
+
+#include <map>
+
+#include "platform/Text.h"
+
+namespace {
+
+// Values stay on their line: a line break in a database message would start a new key.
+std::string OneLine(const std::string& value) {
+    return text::ReplaceAll(text::ReplaceAll(value, "\r", " "), "\n", " ");
+}
+
+}  // namespace
+
+std::string WorkerHealth::StatusText() const {
+    std::vector<std::string> parts;
+    if (pendingChecks > 0) {
+        parts.push_back(text::Format("%d check%s pending", pendingChecks, pendingChecks == 1 ? "" : "s"));
+    }
+    if (inDoubtChecks > 0) {
+        parts.push_back(text::Format("%d check%s in doubt", inDoubtChecks, inDoubtChecks == 1 ? "" : "s"));
+    }
+    if (waitingRegistrations > 0) {
+        parts.push_back(text::Format("%d registration%s waiting for the database", waitingRegistrations,
+                                     waitingRegistrations == 1 ? "" : "s"));
+    }
+    for (const std::string& printer : unreachablePrinters) {
+        parts.push_back("printer " + printer + " unreachable");
+    }
+    if (paymentsBlocked) {
+        parts.push_back("payments blocked");
+    }
+    if (!databaseReachable) {
+        parts.push_back("PMS database unreachable" +
+                        (databaseError.empty() ? "" : ": " + OneLine(databaseError)));
+    }
+    return parts.empty() ? "Running" : "Running: " + text::Join(parts, ", ");
+}
+
+std::string WorkerHealth::FileText(int pid, const std::string& updated) const {
+    return text::Format("pid=%d\n", pid) + "updated=" + updated + "\n" +
+           text::Format("pending_checks=%d\n", pendingChecks) +
+           text::Format("in_doubt_checks=%d\n", inDoubtChecks) +
+           text::Format("waiting_registrations=%d\n", waitingRegistrations) +
+           "unreachable_printers=" + text::Join(unreachablePrinters, ",") + "\n" +
+           "payments_blocked=" + (paymentsBlocked ? "yes" : "no") + "\n" +
+           "database=" + (databaseReachable ? "reachable" : "unreachable") + "\n" +
+           "database_error=" + OneLine(databaseError) + "\n";
+}
+
+bool WorkerHealth::ParseFileText(const std::string& content, WorkerHealth& health, int& pid,
+                                 std::string& updated) {
+    std::map<std::string, std::string> values;
+    for (const std::string& line : text::Split(content, '\n')) {
+        size_t eq = line.find('=');
+        if (eq != std::string::npos) {
+            values[line.substr(0, eq)] = line.substr(eq + 1);
+        }
+    }
+    for (const char* key : {"pid", "pending_checks", "payments_blocked", "database"}) {
+        if (!values.count(key)) {
+            return false;
+        }
+    }
+    health = WorkerHealth();
+    pid = text::ToInt(values["pid"]);
+    updated = values["updated"];
+    health.pendingChecks = text::ToInt(values["pending_checks"]);
+    health.inDoubtChecks = text::ToInt(values["in_doubt_checks"]);
+    health.waitingRegistrations = text::ToInt(values["waiting_registrations"]);
+    for (const std::string& printer : text::Split(values["unreachable_printers"], ',')) {
+        if (!printer.empty()) {
+            health.unreachablePrinters.push_back(printer);
+        }
+    }
+    health.paymentsBlocked = values["payments_blocked"] == "yes";
+    health.databaseReachable = values["database"] == "reachable";
+    health.databaseError = values["database_error"];
+    return pid > 0;
+}

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// What the running worker knows about its own health: checks it could not register yet,
+// printers that do not answer, whether PMS payments are switched off and whether the PMS
+// database answers. The service reports it to systemd (STATUS=) and keeps it in its health file,
+// where the status command reads it.
+struct WorkerHealth {
+    // Checks of the current polling cycle not yet registered, and those whose registration failed.
+    int pendingChecks = 0;
+    // Checks sent whose answer never came whole: they may be registered, and wait for their printer.
+    int inDoubtChecks = 0;
+    // Checks registered whose status the database has not taken yet (kept in the outcome journal).
+    int waitingRegistrations = 0;
+    std::vector<std::string> unreachablePrinters;
+    bool paymentsBlocked = false;
+    bool databaseReachable = true;
+    std::string databaseError;
+
+    bool operator==(const WorkerHealth& other) const = default;
+
+    // One line for systemd: "Running" or "Running: 3 checks pending, printer 1 unreachable, ...".
+    std::string StatusText() const;
+    // The health file: the process, the time and the health, one "key=value" per line.
+    std::string FileText(int pid, const std::string& updated) const;
+    // Reads a health file's text; false when it is not one.
+    static bool ParseFileText(const std::string& content, WorkerHealth& health, int& pid,
+                              std::string& updated);
+};

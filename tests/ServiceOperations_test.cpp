@@ -1,0 +1,211 @@
+// FiscoraService as systemd and an operator see it: readiness only after a complete start-up,
+// STATUS= following the health, SIGHUP ignored, and the status command telling what the status
+// table, the journal and the running service say.
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+#include "NotifyListener.h"
+#include "ServiceRun.h"
+#include "platform/Environment.h"
+#include "platform/FileSystem.h"
+#include "platform/TempFolder.h"
+#include "platform/Text.h"
+#include "service/COutcomeJournal.h"
+
+namespace {
+
+bool Has(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+struct StatusOutput {
+    int exitCode = -1;
+    std::string text;
+};
+
+// The status command of the program in the folder, run there.
+StatusOutput Status(const std::string& folder, const std::string& option = "") {
+    StatusOutput result;
+    result.exitCode = platform::RunProgram(
+        "/bin/sh", {"-c", "cd \"$1\" && exec ./FiscoraService status $2", "sh", folder, option}, &result.text,
+        true);
+    return result;
+}
+
+// Runs the service with a notify socket of its own, as systemd starts a Type=notify unit.
+class NotifiedRun : public ServiceRun {
+public:
+    NotifiedRun() : listener(Path("notify")) {}
+    bool StartNotified() {
+        platform::SetEnv("NOTIFY_SOCKET", listener.Path());
+        bool started = StartService();
+        ::unsetenv("NOTIFY_SOCKET");
+        return started;
+    }
+    NotifyListener listener;
+};
+
+TEST(ServiceOperationsTest, ABrokenConfigurationNeverReachesReady) {
+    struct Case {
+        const char* from;
+        const char* to;
+        const char* reason;
+    } cases[] = {
+        {"<version>OPERA</version>", "<version>OPERA6</version>",
+         "Fiscora: start-up failed: Unknown Fidelio version \"OPERA6\": //fidelio_ini/version must be OPERA, "
+         "OPERA4, OPERA5 or FIDELIO8 (log: "},
+        {"<print_list station=\"FO2\">2,1<", "<print_list station=\"FO2\">2,3<",
+         "Fiscora: start-up failed: line FO2 : printer 3 not defined (log: "},
+        {"<base_access>sqlite:demo_pms.db</base_access>", "<base_access></base_access>",
+         "Fiscora: start-up failed: Can't read parameter Base Access (log: "},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.reason);
+        NotifiedRun run;
+        ASSERT_TRUE(run.StartSimulators());
+        ASSERT_TRUE(run.Configure({{c.from, c.to}}));
+        ASSERT_TRUE(run.StartNotified());
+        ASSERT_TRUE(ServiceRun::WaitUntil([&] { return !run.ServiceRunning(); }, 20000)) << run.Diagnostics();
+        EXPECT_EQ(run.StopService(), 1) << run.Diagnostics();
+        std::string output = run.Diagnostics();
+        EXPECT_TRUE(Has(output, std::string(c.reason) + run.Path("qelfiscal.log") + ")\n")) << output;
+        EXPECT_TRUE(run.listener.WaitFor("STATUS=Starting", 100));
+        EXPECT_FALSE(run.listener.Has("READY=1"));
+    }
+}
+
+TEST(ServiceOperationsTest, HealthReachesSystemdAndTheStatusCommandAndSighupDoesNotStop) {
+    NotifiedRun run;
+    ASSERT_TRUE(run.MakePms(pmsgen::OpenDay::Small));
+    ASSERT_TRUE(run.StartSimulators());
+    ASSERT_TRUE(run.Configure());
+    // The printer manager refuses every connection: nothing can be registered.
+    run.SetFault("refuse");
+    ASSERT_TRUE(run.StartNotified());
+    ASSERT_TRUE(run.listener.WaitFor("READY=1", 20000)) << run.Diagnostics();
+    ASSERT_TRUE(ServiceRun::WaitUntil(
+        [&] {
+            std::string status = run.listener.LastStatus();
+            return Has(status, "printer 1 unreachable") && Has(status, "payments blocked");
+        },
+        30000))
+        << run.listener.LastStatus() << run.Diagnostics();
+
+    StatusOutput degraded = Status(run.Path());
+    EXPECT_EQ(degraded.exitCode, 1) << degraded.text;
+    for (const std::string& part :
+         {std::string("QEL Fiscal Service: degraded ("), std::string("payments blocked"),
+          std::string("printer 1 unreachable"), std::string("service: running (pid "),
+          std::string("  PMS database: reachable\n"),
+          std::string("  payments: blocked (codes 9000, 9004, 9005, 9020, 9910)\n"), std::string("N bill "),
+          std::string(": failed on printer ")}) {
+        EXPECT_TRUE(Has(degraded.text, part)) << part << "\n" << degraded.text;
+    }
+    StatusOutput json = Status(run.Path(), "--json");
+    EXPECT_EQ(json.exitCode, 1);
+    EXPECT_TRUE(Has(json.text, "\"verdict\":\"degraded\",\"exit_code\":1,")) << json.text;
+    EXPECT_TRUE(Has(json.text, "\"blocked\":true")) << json.text;
+    EXPECT_TRUE(Has(json.text, "\"failed\":true")) << json.text;
+
+    // The reload habit: logged, and the service goes on.
+    ASSERT_TRUE(run.SignalService(SIGHUP));
+    ASSERT_TRUE(ServiceRun::WaitUntil([&] { return run.LogCount("SIGHUP ignored") == 1; }, 10000))
+        << run.Diagnostics();
+    run.SetFault("none");
+    std::vector<int> due = run.DuePayments();
+    ASSERT_TRUE(run.WaitForStatus(due, "Y", 60000)) << run.Diagnostics();
+    EXPECT_TRUE(run.ServiceRunning());
+    ASSERT_TRUE(ServiceRun::WaitUntil([&] { return run.listener.LastStatus() == "Running"; }, 20000))
+        << run.listener.LastStatus();
+    StatusOutput healthy = Status(run.Path());
+    EXPECT_EQ(healthy.exitCode, 0) << healthy.text;
+    EXPECT_TRUE(Has(healthy.text, "QEL Fiscal Service: healthy\n")) << healthy.text;
+    EXPECT_TRUE(Has(healthy.text, "  payments: open\n")) << healthy.text;
+    EXPECT_TRUE(Has(healthy.text, "last registration ")) << healthy.text;
+
+    EXPECT_EQ(run.StopService(), 0) << run.Diagnostics();
+    EXPECT_TRUE(run.listener.Has("STOPPING=1"));
+    EXPECT_FALSE(platform::FileExists(run.Path("fiscora.health")));
+    StatusOutput stopped = Status(run.Path());
+    EXPECT_EQ(stopped.exitCode, 2) << stopped.text;
+    // A stop blocks the payments until the service runs again.
+    EXPECT_TRUE(
+        Has(stopped.text, "QEL Fiscal Service: down (the service is not running, payments blocked)\n"))
+        << stopped.text;
+    ExpectRegisteredOnce(run, due);
+}
+
+TEST(ServiceOperationsTest, StatusOfAStoppedServiceTellsWhatTheRowsSay) {
+    ServiceRun run;
+    ASSERT_TRUE(run.MakePms(pmsgen::OpenDay::Demo));
+    ASSERT_TRUE(run.StartSimulators());
+    ASSERT_TRUE(run.Configure());
+    ASSERT_TRUE(ServiceFolder::CopyProgram(ServiceBinary(), run.Path()));
+    const pmsgen::Summary& pms = run.Pms();
+    // Yesterday's bill failed on printer 1 (N); the one before was marked for registering again (S).
+    std::vector<std::vector<std::string>> rows = run.Rows(
+        "select trx_no, bill_no, qel_fisc_status from qel_financial_transactions where qel_fisc_status in "
+        "('N','S') order by trx_no");
+    ASSERT_EQ(rows.size(), 2u);
+    StatusOutput report = Status(run.Path());
+    EXPECT_EQ(report.exitCode, 2) << report.text;
+    EXPECT_TRUE(Has(report.text, "QEL Fiscal Service: down (the service is not running, 1 failed check)\n"))
+        << report.text;
+    EXPECT_TRUE(Has(report.text, "N bill " + std::to_string(pms.yesterdayBill) + ", ")) << report.text;
+    EXPECT_TRUE(Has(report.text, "S bill " + std::to_string(pms.againBill) + ", ")) << report.text;
+    for (const auto& row : rows) {
+        EXPECT_TRUE(Has(report.text, ", trx " + row[0] + ": ")) << row[0] << "\n" << report.text;
+    }
+    EXPECT_TRUE(Has(report.text, "to be registered again\n")) << report.text;
+    EXPECT_TRUE(Has(report.text, ": failed on printer 1\n")) << report.text;
+    EXPECT_TRUE(Has(report.text, "Open checks: 2\n")) << report.text;
+
+    // A fiscal number in an N row: the printer registered it but the status was never saved.
+    run.Query("update qel_financial_transactions set check_number='77', attempt=2 where trx_no=" +
+              rows[0][0]);
+    StatusOutput waiting = Status(run.Path(), "--json");
+    EXPECT_TRUE(Has(waiting.text, "\"fiscal_number\":\"77\"")) << waiting.text;
+    EXPECT_TRUE(Has(waiting.text, "\"waiting\":true")) << waiting.text;
+    EXPECT_TRUE(Has(waiting.text,
+                    "\"reasons\":[\"the service is not running\",\"1 registration waiting for the "
+                    "database\"]"))
+        << waiting.text;
+    // The service's outcome journal beside the check journal: the other check was sent and its
+    // answer never came whole.
+    {
+        COutcomeJournal outcomes;
+        std::string error;
+        ASSERT_TRUE(outcomes.Open(run.Path(), error)) << error;
+        CFiscalCheck sent;
+        sent.checkNumber = rows[1][1];
+        struct_posting payment;
+        payment.trx_no = text::ToInt(rows[1][0]);
+        sent.payments.push_back(payment);
+        ASSERT_TRUE(outcomes.Sending("1_" + rows[1][1] + "_1", "1", sent));
+        ASSERT_TRUE(outcomes.InDoubt("1_" + rows[1][1] + "_1", AnswerKind::TimedOut));
+    }
+    StatusOutput doubt = Status(run.Path());
+    EXPECT_TRUE(Has(doubt.text,
+                    "(the service is not running, 1 check in doubt, 1 registration waiting for the "
+                    "database)\n"))
+        << doubt.text;
+    EXPECT_TRUE(Has(doubt.text, ", trx " + rows[1][0] + ": in doubt on printer 1\n")) << doubt.text;
+    EXPECT_TRUE(Has(doubt.text, "Outcome journal: 1\n  1_" + rows[1][1] + "_1 printer 1, trx " + rows[1][0]))
+        << doubt.text;
+
+    // The database gone: down; the configuration gone: unknown.
+    ASSERT_TRUE(platform::RenameFile(run.Path("demo_pms.db"), run.Path("away.db")));
+    StatusOutput unreachable = Status(run.Path());
+    EXPECT_EQ(unreachable.exitCode, 2);
+    EXPECT_TRUE(Has(unreachable.text, "  PMS database: unreachable: ")) << unreachable.text;
+    ASSERT_TRUE(platform::RemoveFile(run.Path("VuvovaZododAVU.xml")));
+    StatusOutput unknown = Status(run.Path());
+    EXPECT_EQ(unknown.exitCode, 3);
+    EXPECT_TRUE(Has(unknown.text,
+                    "QEL Fiscal Service: unknown (configuration: VuvovaZododAVU.xml file FAILED to "
+                    "load File was not found in "))
+        << unknown.text;
+}
+
+}  // namespace
