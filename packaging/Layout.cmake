@@ -7,13 +7,14 @@ endif()
 include(GNUInstallDirs)
 
 set(FISCORA_INSTALLED_PROGRAM ${CMAKE_INSTALL_FULL_SBINDIR}/FiscoraService)
-set(FISCORA_CONFIGURATION_FOLDER ${CMAKE_INSTALL_FULL_SYSCONFDIR}/fiscora)
-set(FISCORA_LOG_FOLDER ${CMAKE_INSTALL_FULL_LOCALSTATEDIR}/log/fiscora)
-set(FISCORA_STATE_FOLDER ${CMAKE_INSTALL_FULL_LOCALSTATEDIR}/lib/fiscora)
+# The folders are those systemd gives a unit (ConfigurationDirectory=, LogsDirectory=,
+# StateDirectory=, RuntimeDirectory=), whatever the prefix of the program.
+set(FISCORA_CONFIGURATION_FOLDER /etc/fiscora)
+set(FISCORA_LOG_FOLDER /var/log/fiscora)
+set(FISCORA_STATE_FOLDER /var/lib/fiscora)
 set(FISCORA_RUNTIME_FOLDER /run/fiscora)
-set(FISCORA_LIBRARY_FOLDER ${CMAKE_INSTALL_LIBDIR}/fiscora)
-set(FISCORA_DATA_FOLDER ${CMAKE_INSTALL_DATADIR}/fiscora)
-set(FISCORA_UNIT_FOLDER lib/systemd/system)
+# Where Debian 12 packages put their units.
+set(FISCORA_UNIT_FOLDER /lib/systemd/system)
 
 set_source_files_properties(${CMAKE_SOURCE_DIR}/src/service/ServicePaths.cpp PROPERTIES COMPILE_DEFINITIONS
     "FISCORA_INSTALLED_PROGRAM=\"${FISCORA_INSTALLED_PROGRAM}\";FISCORA_CONFIGURATION_FOLDER=\"${FISCORA_CONFIGURATION_FOLDER}\";FISCORA_LOG_FOLDER=\"${FISCORA_LOG_FOLDER}\";FISCORA_STATE_FOLDER=\"${FISCORA_STATE_FOLDER}\";FISCORA_RUNTIME_FOLDER=\"${FISCORA_RUNTIME_FOLDER}\"")

@@ -9,6 +9,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     iproute2 util-linux
     clang libclang-rt-14-dev locales
+    systemd dpkg-dev file adduser
 )
 
 # The Windows build (scripts/windows.sh): the cross compiler, wine, and what turns Debian's

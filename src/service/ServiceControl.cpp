@@ -134,6 +134,14 @@ std::string Now() {
 
 }  // namespace
 
+std::string ServiceControl::UnitText(const std::string& serviceName, const ServicePaths& paths,
+                                     const std::string& program, const std::string& configurationFile) {
+    SystemdUnits::Unit unit =
+        paths.installed ? InstalledUnit(program, paths) : FolderUnit(program, configurationFile);
+    unit.description = serviceName;
+    return SystemdUnits::UnitText(unit);
+}
+
 std::string ServiceControl::Usage() {
     return "Usage: FiscoraService [--config FILE] [COMMAND [SUFFIX]]\n"
            "\n"
@@ -229,10 +237,7 @@ int ServiceControl::Install(bool enableAndStart) {
         return Fail("install", "the package installed " + packaged +
                                    " already; start it with: systemctl enable --now " + unitName);
     }
-    SystemdUnits::Unit unit =
-        paths.installed ? InstalledUnit(program, paths) : FolderUnit(program, configurationFile);
-    unit.description = serviceName;
-    if (!units.WriteUnit(serviceName, SystemdUnits::UnitText(unit))) {
+    if (!units.WriteUnit(serviceName, UnitText(serviceName, paths, program, configurationFile))) {
         return Fail("install", "cannot write " + units.UnitPath(serviceName) + ": " +
                                    ErrorText(platform::LastSystemError()));
     }

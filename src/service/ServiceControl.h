@@ -8,6 +8,7 @@
 #include "service/CWorkerParts.h"
 
 class CBaseMonitoring;
+struct ServicePaths;
 
 // The entry point's work: the command line, installing and removing the systemd unit, the status
 // report, and running the worker as the service until SIGTERM.
@@ -32,6 +33,10 @@ public:
     // "%s (0x%x)" with the system's text for the error; empty when it would not fit 256 bytes.
     static std::string ErrorText(int error);
     static std::string Usage();
+    // The unit install writes for the program with these places (the package's unit is the one
+    // of the installed program under the default name).
+    static std::string UnitText(const std::string& serviceName, const ServicePaths& paths,
+                                const std::string& program, const std::string& configurationFile);
 
     // Exit codes: 0 done, kFailed otherwise (the reason on err).
     int Install(bool enableAndStart);

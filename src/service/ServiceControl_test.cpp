@@ -12,6 +12,7 @@
 #include "platform/SystemdUnits.h"
 #include "platform/TempFolder.h"
 #include "platform/Text.h"
+#include "service/ServicePaths.h"
 
 namespace {
 
@@ -353,4 +354,26 @@ TEST(ServiceUnitTest, SystemdAcceptsTheUnitAndRatesItsExposureLow) {
     double exposure = text::ToDouble(output.substr(at + 56));
     EXPECT_GT(exposure, 0.0) << output;
     EXPECT_LE(exposure, 4.0) << output;
+}
+
+// The unit the package installs is the one install would write for the installed program: the
+// two cannot drift apart.
+TEST(ServiceUnitTest, ThePackagesUnitIsTheUnitOfTheInstalledProgram) {
+    std::string packaged;
+    ASSERT_TRUE(platform::ReadFile(
+        platform::GetEnv("FISCORA_BINARY_DIR") + "/packaging/qel-fiscal-service.service", packaged));
+    ServicePaths paths = ServicePaths::Resolve(true, ServiceControl::kDefaultName, "");
+    EXPECT_EQ(packaged, ServiceControl::UnitText(ServiceControl::kDefaultName, paths,
+                                                 ServicePaths::InstalledProgram(), ""));
+    // An instance installed with a suffix keeps its files apart.
+    ServicePaths second = ServicePaths::Resolve(true, "QEL Fiscal Second", "");
+    std::string unit =
+        ServiceControl::UnitText("QEL Fiscal Second", second, ServicePaths::InstalledProgram(), "");
+    for (const char* line :
+         {"--config /etc/fiscora/qel-fiscal-second/VuvovaZododAVU.xml\n",
+          "StateDirectory=fiscora/qel-fiscal-second\n", "LogsDirectory=fiscora/qel-fiscal-second\n",
+          "RuntimeDirectory=fiscora/qel-fiscal-second\n",
+          "WorkingDirectory=/var/lib/fiscora/qel-fiscal-second/\n"}) {
+        EXPECT_NE(unit.find(line), std::string::npos) << line << unit;
+    }
 }

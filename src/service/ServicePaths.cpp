@@ -32,9 +32,14 @@ std::string ServicePaths::InstalledProgram() {
 }
 
 ServicePaths ServicePaths::Resolve(const std::string& serviceName, const std::string& namedConfiguration) {
+    return Resolve(platform::ProgramPath() == InstalledProgram(), serviceName, namedConfiguration);
+}
+
+ServicePaths ServicePaths::Resolve(bool installed, const std::string& serviceName,
+                                   const std::string& namedConfiguration) {
     ServicePaths paths;
     std::string program = platform::ProgramFolder();
-    paths.installed = platform::ProgramPath() == InstalledProgram();
+    paths.installed = installed;
     std::string configuration = program, logs = program, state = program, runtime = program;
     if (paths.installed) {
         // A second instance keeps its files apart, in folders named after its unit.

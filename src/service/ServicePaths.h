@@ -31,6 +31,9 @@ struct ServicePaths {
 
     // serviceName picks the instance; namedConfiguration is the file of --config (may be empty).
     static ServicePaths Resolve(const std::string& serviceName, const std::string& namedConfiguration);
+    // The same for a given layout, wherever the program runs.
+    static ServicePaths Resolve(bool installed, const std::string& serviceName,
+                                const std::string& namedConfiguration);
     // The path of the installed program this build was made for.
     static std::string InstalledProgram();
     std::string HealthFile() const { return runtimeFolder + kHealthName; }
