@@ -76,7 +76,8 @@ std::string Quote(const std::string& argument) {
 
 }  // namespace
 
-int RunProgram(const std::string& program, const std::vector<std::string>& arguments, std::string* output) {
+int RunProgram(const std::string& program, const std::vector<std::string>& arguments, std::string* output,
+               bool withErrors) {
     SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
     HANDLE readEnd = nullptr;
     HANDLE writeEnd = nullptr;
@@ -93,7 +94,7 @@ int RunProgram(const std::string& program, const std::vector<std::string>& argum
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
     startup.hStdOutput = writeEnd;
-    startup.hStdError = ::GetStdHandle(STD_ERROR_HANDLE);
+    startup.hStdError = withErrors ? writeEnd : ::GetStdHandle(STD_ERROR_HANDLE);
     PROCESS_INFORMATION process{};
     std::vector<char> mutableLine(commandLine.begin(), commandLine.end());
     mutableLine.push_back('\0');

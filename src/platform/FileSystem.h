@@ -21,7 +21,7 @@ std::string CurrentFolder();
 
 bool FileExists(const std::string& path);
 bool IsDirectory(const std::string& path);
-// This process may create files in the folder (false with errno set otherwise).
+// This process may create files in the folder (false with the system error set otherwise).
 bool IsWritable(const std::string& folder);
 // The login name of the file's owner; empty when it cannot be found.
 std::string OwnerName(const std::string& path);

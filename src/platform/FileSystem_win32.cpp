@@ -36,6 +36,24 @@ bool IsDirectory(const std::string& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+bool IsWritable(const std::string& folder) {
+    // Windows grants by access lists that the attributes do not show: a file created and removed
+    // again is the answer.
+    std::string probe = folder + "\\.fiscora-write-probe";
+    HANDLE file = ::CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    ::CloseHandle(file);
+    return true;
+}
+
+std::string OwnerName(const std::string&) {
+    // Only the Linux install checks who owns the program's folders.
+    return "";
+}
+
 int64_t FileSize(const std::string& path) {
     WIN32_FILE_ATTRIBUTE_DATA data;
     if (!::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) {
