@@ -323,6 +323,23 @@ TEST_F(CzechInterfaceTest, AnUnansweredSaleIsARepeatedSendingAlsoAfterARestart) 
     EXPECT_FALSE(later.SentWithoutAnswer(check));
 }
 
+// The list of unanswered sales cannot be written (its name is taken by a folder): the log says
+// what that costs after a restart, and in this process the sale in doubt is still a repeated
+// sending.
+TEST_F(CzechInterfaceTest, AnUnansweredListThatCannotBeKeptOnDiskIsSaidAndKeptInMemory) {
+    ASSERT_TRUE(platform::MakeDirectories(Path(CCzechInterface::kUnansweredFile)));
+    configuration.waitAnswer = 300;
+    Start();
+    Fault("delay ms=2000 count=1");
+    CFiscalCheck check = Bill("7200");
+    EXPECT_FALSE(device.PrintCheck(check, false));
+    EXPECT_TRUE(LogHas("not kept in " + Path(CCzechInterface::kUnansweredFile) +
+                       ": after a restart they are sent as first sendings"));
+    EXPECT_TRUE(device.SentWithoutAnswer(check));
+    ASSERT_TRUE(device.PrintCheck(check, false)) << device.GetLastError();
+    EXPECT_EQ(Outcomes(), (std::vector<std::string>{"77001/7200 first registered", "77001/7200 again repeat"}));
+}
+
 TEST_F(CzechInterfaceTest, NoConnectionBlocksPaymentsAndSendsNothing) {
     auto probe = StartSim();
     int closed = probe->Port();
