@@ -34,7 +34,8 @@ protected:
     // A fresh run of the service (the one before ends) on the open day, the bill to register
     // again (demo day) carrying the codes of an earlier registration, and the simulator starting
     // with the fault.
-    bool Start(pmsgen::OpenDay day, const std::string& fault = "") {
+    bool Start(pmsgen::OpenDay day, const std::string& fault = "") { return MakePms(day) && Launch(fault); }
+    bool MakePms(pmsgen::OpenDay day) {
         current.reset();
         current = std::make_unique<ServiceRun>("demo/czech/VuvovaZododAVU.xml");
         if (!Run().MakePms(day)) {
@@ -43,6 +44,9 @@ protected:
         Run().Rows(text::Format("update qel_financial_transactions set title='%s', shift_number='%s' where "
                                 "bill_no=%d",
                                 kEarlierFik.c_str(), kEarlierBkp.c_str(), Run().Pms().againBill));
+        return true;
+    }
+    bool Launch(const std::string& fault) {
         std::string error;
         bool started = Run().StartCzechSimulator(error, fault) && Run().Configure() && Run().StartService();
         EXPECT_TRUE(started) << error << Run().Diagnostics();
@@ -291,6 +295,35 @@ TEST_F(CzechRegistrationTest, FaultsOfTheRegistrationServiceNeverRegisterASaleTw
             }
         }
     }
+}
+
+// A bill paid in parts without its postings (a reinstated one: its postings went back to the
+// reservation) is registered as one sale per payment, all under the bill's receipt number: the
+// part whose answer came too late is sent again as a repeated sending, and the other part, sent
+// while it was in doubt, still as a first sending.
+TEST_F(CzechRegistrationTest, OnePartOfABillInDoubtLeavesTheOtherPartAFirstSending) {
+    ASSERT_TRUE(MakePms(pmsgen::OpenDay::Demo));
+    auto bill = std::find_if(Pms().bills.begin(), Pms().bills.end(),
+                             [&](const pmsgen::Bill& b) { return b.number == Pms().reinstatedBill; });
+    ASSERT_NE(bill, Pms().bills.end());
+    ASSERT_EQ(bill->payments.size(), 2u);
+    // The first sending of the bill's receipt is answered after the answer time-out.
+    ASSERT_TRUE(Launch(text::Format("delay ms=4500 count=1 kind=receipt:%s/%d", bill->confirmation.c_str(),
+                                    bill->number)));
+    ASSERT_TRUE(Run().WaitForStatus(AllPayments(), "Y", 120000)) << Run().Diagnostics();
+    EXPECT_EQ(Run().StopService(), 0) << Run().Diagnostics();
+    ExpectEachSaleRegisteredOnce();
+
+    std::vector<std::string> outcomes;
+    for (const Registration& r : RegistrationsOf(*bill)) {
+        outcomes.push_back(r.totalAmount + (r.firstSending ? " first " : " again ") + r.outcome);
+    }
+    ASSERT_EQ(outcomes.size(), 3u) << text::Join(outcomes, "; ");
+    std::string late = outcomes[0].substr(0, outcomes[0].find(' '));
+    std::string other = outcomes[1].substr(0, outcomes[1].find(' '));
+    EXPECT_NE(late, other);
+    EXPECT_EQ(outcomes, (std::vector<std::string>{late + " first registered", other + " first registered",
+                                                  late + " again repeat"}));
 }
 
 // A sale whose answer did not come before the service stopped is sent again after the restart

@@ -20,7 +20,8 @@ std::string Amount(double value) {
 
 bool CCzechInterface::Connect(const CPrinterControl& printer) {
     if (!unanswered->IsOpen() && !unanswered->Open(checkLogger.GetBaseFolder() + kUnansweredFile)) {
-        Log("Can't read the unanswered sales of " + unanswered->Path());
+        Log("Can't read the unanswered sales of " + unanswered->Path() +
+            ": a sale sent without an answer before the start goes as a first sending");
     }
     return CPrintInterface::Connect(printer);
 }

@@ -206,8 +206,15 @@ std::string CzechRegistrationSim::Reply(const std::string& request, bool& closeN
         Note("refused: " + error);
         return ErrorReply(sale, "3", "Bad request: " + error, nullptr);
     }
-    // "kind=Sale" meets first sendings only, "kind=Repeat" repeated ones.
-    FaultSetting taken = faults.Take(sale.Member("FirstSending") == "false" ? "Repeat" : "Sale");
+    // "kind=Sale" meets first sendings only, "kind=Repeat" repeated ones, "kind=receipt:R" the
+    // first sendings of receipt number R.
+    bool first = sale.Member("FirstSending") != "false";
+    std::string kind = first ? "Sale" : "Repeat";
+    std::string ofReceipt = "receipt:" + sale.Member("ReceiptNumber");
+    if (first && faults.Get().kind == ofReceipt) {
+        kind = ofReceipt;
+    }
+    FaultSetting taken = faults.Take(kind);
     switch (taken.mode) {
         case FaultSetting::Mode::Close:
             Note("closing before the answer");

@@ -171,6 +171,11 @@ TEST(CzechRegistrationSimTest, FaultsAnswerAsARegistrationServiceInTroubleWould)
     sim.SetFault(Fault("error code=8 kind=Sale text=Not now"));
     EXPECT_EQ(ReplyMember(sim.Reply(Frame(SaleJson("F1/5", "false")), closeNow), "SUCCESS"), "true");
     EXPECT_EQ(ReplyMember(sim.Reply(Frame(SaleJson("F1/6")), closeNow), "ERRORCODE"), "8");
+    // One of a receipt number meets the first sendings of that receipt only.
+    sim.SetFault(Fault("error code=7 kind=receipt:F1/8 text=Not now"));
+    EXPECT_EQ(ReplyMember(sim.Reply(Frame(SaleJson("F1/7")), closeNow), "SUCCESS"), "true");
+    EXPECT_EQ(ReplyMember(sim.Reply(Frame(SaleJson("F1/8", "false")), closeNow), "SUCCESS"), "true");
+    EXPECT_EQ(ReplyMember(sim.Reply(Frame(SaleJson("F1/8")), closeNow), "ERRORCODE"), "7");
 
     // A malformed request registers nothing and says why.
     sim.SetFault(Fault("none"));
@@ -182,10 +187,11 @@ TEST(CzechRegistrationSimTest, FaultsAnswerAsARegistrationServiceInTroubleWould)
     for (const auto& r : sim.Registrations()) {
         outcomes.push_back(r.receiptNumber + " " + r.outcome);
     }
-    // The offline sale, the second try of F1/2, the cut one and F1/5 with its repeat are registered;
-    // the closed and the refused ones not.
+    // The offline sale, the second try of F1/2, the cut one, F1/5 with its repeat, F1/7 and the
+    // repeated sending of F1/8 are registered; the closed and the refused ones not.
     EXPECT_EQ(outcomes, (std::vector<std::string>{"F1/1 offline", "F1/2 registered", "F1/4 registered",
-                                                  "F1/5 registered", "F1/5 repeat"}));
+                                                  "F1/5 registered", "F1/5 repeat", "F1/7 registered",
+                                                  "F1/8 registered"}));
 }
 
 }  // namespace
