@@ -159,7 +159,7 @@ TEST_F(SuiteEightTemplatesTest, RatesBalancesBlockingAndCashiers) {
         pms.Rows("select zdco_numericdesc, zdco_disabled_prearr, zdco_disabled_billing from FIDELIO.zdco "
                  "where zdco_disabled_billing=1 order by 1"),
         (Rows{"9000|1|1", "9004|1|1", "9100|1|1"}));
-    // The invoice's creator (user 70, not the user 71 who made posting 501): number, name,
+    // The invoice's creator (user 70, not the user 71 who made reservation 501): number, name,
     // title, tax number, workstation; the buyer's name and tax number.
     auto& g = storage.guestInfo.templates;
     EXPECT_EQ(Run(g[CSelectGuestInfo::InvoiceCashier], {Arg::Int(501)}),

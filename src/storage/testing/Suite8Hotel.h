@@ -49,8 +49,9 @@ inline const char* const kSeed[] = {
     "insert into FIDELIO.wtrl values (2, 'ZDCO', 'ZDCO_FOLIOTEXT', 3, 2, 'Nalichnye')",
     "insert into FIDELIO.wtrl values (3, 'ZDCO', 'ZDCO_FOLIOTEXT', 3, 1, 'Cash money')",
     "insert into FIDELIO.wtrl values (4, 'ZDCO', 'ZDCO_LONGTEXT', 3, 2, 'Not a folio text')",
-    // Invoice 501 was made by user 70; a posting with the same id 501 by user 71.
-    "insert into FIDELIO.wmlg values (1, 'ZPOS', 501, 71)",
+    // Invoice 501 was made by user 70; a reservation with the same id 501 by user 71, whose log
+    // row the stand-in meets first (its table name sorts before ZINV in the log's index).
+    "insert into FIDELIO.wmlg values (1, 'YRES', 501, 71)",
     "insert into FIDELIO.wmlg values (2, 'ZINV', 501, 70)",
     "insert into FIDELIO.xced values (70, 1, 'Front desk manager')",
     "insert into FIDELIO.xced values (71, 1, 'Night auditor')",
