@@ -43,7 +43,8 @@ bool WriteFile(const std::string& path, const std::string& content);
 // the system's cache, when it returns true.
 bool AppendToFile(const std::string& path, const std::string& content, bool sync);
 // Replaces the file as a whole: the new content is written beside it, synced and renamed over
-// it, so that a crash leaves either the old or the new content, never a mix.
+// it, so that a crash leaves either the old or the new content, never a mix. False (errno
+// kept) on failure.
 bool ReplaceFile(const std::string& path, const std::string& content);
 // Names (not paths) of the entries of a folder.
 std::vector<std::string> ListFolder(const std::string& path);

@@ -195,7 +195,9 @@ bool ReplaceFile(const std::string& path, const std::string& content) {
     std::string temporary = path + ".new";
     int fd = ::open(temporary.c_str(), O_WRONLY | O_TRUNC | O_CREAT | O_CLOEXEC, 0644);
     if (fd < 0 || !WriteAndClose(fd, content, true) || ::rename(temporary.c_str(), path.c_str()) != 0) {
+        int saved = errno;
         ::unlink(temporary.c_str());
+        errno = saved;
         return false;
     }
     SyncFolderOf(path);

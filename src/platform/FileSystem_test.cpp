@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 #include "platform/Environment.h"
 #include "platform/TempFolder.h"
 
@@ -57,6 +59,20 @@ TEST(FileSystemTest, MakeDirectoriesCreatesParents) {
     EXPECT_TRUE(IsDirectory(deep));
     EXPECT_TRUE(MakeDirectories(deep));
     EXPECT_EQ(ListFolder(temp.Path()), std::vector<std::string>{"x"});
+}
+
+TEST(FileSystemTest, AFailedReplaceKeepsTheOldContentAndTellsWhy) {
+    TempFolder temp;
+    std::string file = temp.File("seq.txt");
+    ASSERT_TRUE(ReplaceFile(file, "41"));
+    // A folder where the new content would be written first: nothing changes.
+    ASSERT_TRUE(MakeDirectories(file + ".new"));
+    errno = 0;
+    EXPECT_FALSE(ReplaceFile(file, "42"));
+    EXPECT_EQ(errno, EISDIR);
+    std::string content;
+    ASSERT_TRUE(ReadFile(file, content));
+    EXPECT_EQ(content, "41");
 }
 
 TEST(EnvironmentTest, RunProgramPassesArgumentsWithoutAShell) {

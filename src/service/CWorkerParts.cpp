@@ -3,6 +3,7 @@
 #include "config/CFiscalINI.h"
 #include "devices/CCzechInterface.h"
 #include "devices/CFiscalPrinter.h"
+#include "devices/CMAPIInterface.h"
 #include "devices/CNewInterface.h"
 #include "platform/Text.h"
 #include "service/CFiscalStorage.h"
@@ -36,8 +37,7 @@ std::unique_ptr<CFiscalStorage> CWorkerParts::CreateStorage(int kind, std::strin
 std::unique_ptr<CPrintInterface> CWorkerParts::CreateInterface(int printerType, std::string& reason) {
     switch (printerType) {
         case 9:
-            reason = "Printer type 9 (MONGOL): the Mongolian tax-API interface is not part of this build";
-            return nullptr;
+            return std::make_unique<CMAPIInterface>();
         case 10: {
             if (!czechUnanswered) {
                 czechUnanswered = std::make_shared<CUnansweredSales>();

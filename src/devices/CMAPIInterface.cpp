@@ -1,0 +1,213 @@
+#include "devices/CMAPIInterface.h"
+
+#include "config/CFiscalINI.h"
+#include "log/CLogFile.h"
+#include "platform/Clock.h"
+#include "platform/Text.h"
+
+namespace {
+
+// A check of this kind is a refund that names the sale it reverses.
+constexpr int kReturn = 14;
+
+bool Ends(const std::string& reply) {
+    return !reply.empty() && reply.back() == CMAPICommand::kEnd;
+}
+
+}  // namespace
+
+bool CMAPIInterface::Configure(CFiscalINI& configuration) {
+    districtCode = configuration.ReadParameter("//printer_ini/district_code");
+    return CPrintInterface::Configure(configuration);
+}
+
+bool CMAPIInterface::PrintCheck(CFiscalCheck& check, bool saveDescriptionOnly) {
+    if (saveDescriptionOnly) {
+        return checkLogger.SaveDescription(control, check);
+    }
+    lastAnswer = Register(check);
+    return lastAnswer == Answer::Success;
+}
+
+std::string CMAPIInterface::CheckKey(const CFiscalCheck& check) const {
+    std::string id = check.checkNumber;
+    if (id.empty()) {
+        id = check.receiptNumber;
+    }
+    if (id.empty() && !check.payments.empty()) {
+        id = text::Format("trx %d", check.payments.front().trx_no);
+    }
+    return control.name + "/" + id;
+}
+
+void CMAPIInterface::Fail(const std::string& text) {
+    lastError = text;
+    Log(lastError);
+}
+
+CMAPIInterface::Answer CMAPIInterface::Register(CFiscalCheck& check) {
+    lastError.clear();
+    blockOnFailure = false;
+    if (!EnsureConnection()) {
+        lastError = channel.GetLastError();
+        blockOnFailure = true;
+        return Answer::NotDelivered;
+    }
+    // A return carries no bill number of its own: it names the sale.
+    bool isReturn = check.statusCode == kReturn;
+    std::string key = CheckKey(check);
+    CBillSequence files = Sequence();
+    int32_t sequence = 0;
+    if (!isReturn) {
+        sequence = files.SentFor(key);
+        if (sequence != 0) {
+            Log(text::Format("Bill %06d of check %s went out without an answer: it goes again", sequence,
+                             key.c_str()));
+            sequence = KeepNextAfter(sequence) ? sequence : 0;
+        } else {
+            sequence = NextSequence(key);
+        }
+        if (sequence == 0) {
+            Disconnect();
+            return Answer::NotDelivered;
+        }
+    }
+    CMAPICommand command(districtCode, control.name, sequence);
+    std::string text = isReturn ? command.BuildReturn(check) : command.BuildSale(check);
+    Log("Start check:");
+    Log(text);
+    Answer answer = SendAndWait(command, text, check);
+    Disconnect();
+    Log("Disconnect");
+    int error = 0;
+    if (!isReturn && (answer == Answer::Success || answer == Answer::Refused) && !files.Forget(key, error)) {
+        // The number stays held for this check: harmless, it is only never given out again.
+        Log(text::Format("Couldn't write to sequence file: %s (%d)  ", files.SentPath().c_str(), error));
+    }
+    return answer;
+}
+
+int32_t CMAPIInterface::NextSequence(const std::string& key) {
+    CBillSequence files = Sequence();
+    int32_t next = 1;
+    int error = 0;
+    bool missing = false;
+    if (!files.Read(next, error, missing)) {
+        Fail(text::Format("Couldn't open sequence file: %s (%d)  ", files.Path().c_str(), error));
+        if (!missing) {
+            // The file is there but unreadable: starting again at 1 would give out numbers
+            // that went out already.
+            return 0;
+        }
+        next = 1;
+    }
+    if (next < 1 || next > CBillSequence::kLast) {
+        next = 1;
+    }
+    // Numbers held by checks in doubt are passed over.
+    for (int32_t tried = 0; tried < CBillSequence::kLast && files.IsSent(next); ++tried) {
+        next = next % CBillSequence::kLast + 1;
+    }
+    // Held for the check first, so that a crash before the next one is stored cannot give the
+    // number to another check.
+    if (!files.Remember(key, next, error)) {
+        Fail(text::Format("Couldn't write to sequence file: %s (%d)  ", files.SentPath().c_str(), error));
+        return 0;
+    }
+    if (!files.Store(next + 1, error)) {
+        Fail(text::Format("Couldn't write to sequence file: %s (%d)  ", files.Path().c_str(), error));
+        // Not stored, the number would be given again once this check has its answer.
+        files.Forget(key, error);
+        return 0;
+    }
+    return next;
+}
+
+bool CMAPIInterface::KeepNextAfter(int32_t sent) {
+    CBillSequence files = Sequence();
+    int32_t next = 0;
+    int error = 0;
+    bool missing = false;
+    // A crash between holding the number and storing the next one leaves the file at the
+    // number itself.
+    if (!files.Read(next, error, missing) || next != sent) {
+        return true;
+    }
+    if (files.Store(sent + 1, error)) {
+        return true;
+    }
+    Fail(text::Format("Couldn't write to sequence file: %s (%d)  ", files.Path().c_str(), error));
+    return false;
+}
+
+CMAPIInterface::Answer CMAPIInterface::SendAndWait(CMAPICommand& command, const std::string& text,
+                                                   CFiscalCheck& target) {
+    if (text.empty()) {
+        Log("Empty command");
+        return Answer::NotDelivered;
+    }
+    LogRaw(text, static_cast<int>(text.size()), CLogFile::Outgoing);
+    channel.Flush();
+    if (!channel.Send(text)) {
+        // Not every byte left, so the service has no end mark and no command.
+        Fail(channel.GetLastError());
+        blockOnFailure = true;
+        return Answer::NotDelivered;
+    }
+    std::string reply;
+    bool cut = false;
+    bool received = ReadReply(reply, cut);
+    if (received) {
+        command.ParseReply(reply);
+    }
+    if (cut && !Ends(reply)) {
+        if (received) {
+            std::string shown = command.MaskedReply(reply);
+            LogRaw(shown, static_cast<int>(shown.size()), CLogFile::Incoming);
+        }
+        Log(channel.GetLastError());
+        Fail("Fiscal printer connect cut off. Try again.");
+        blockOnFailure = true;
+        return Answer::InDoubt;
+    }
+    if (!received) {
+        Fail(text::Format("Waiting time is up. Fiscal printer %s not available.", control.name.c_str()));
+        return Answer::InDoubt;
+    }
+    if (command.replyOk) {
+        std::string shown = command.MaskedReply(reply);
+        LogRaw(shown, static_cast<int>(shown.size()), CLogFile::Incoming);
+        Log("success");
+        target.fiscalNumber = command.replyValue1;
+        target.shiftNumber = command.replyValue2;
+        target.printerId = command.replyValue3;
+        target.SetPrintedFileName(command.replyValue4);
+        return Answer::Success;
+    }
+    LogRaw(reply, static_cast<int>(reply.size()), CLogFile::Incoming);
+    Fail(command.ErrorText());
+    return command.IsRefusal() ? Answer::Refused : Answer::InDoubt;
+}
+
+bool CMAPIInterface::ReadReply(std::string& reply, bool& cut) {
+    platform::Clock& clock = platform::Clock::Current();
+    int64_t deadline = clock.MonotonicMs() + answerTimeout;
+    reply.clear();
+    cut = false;
+    // A reply may come in several pieces; it is whole at its end mark.
+    while (!Ends(reply)) {
+        int64_t left = deadline - clock.MonotonicMs();
+        if (left <= 0 || !channel.dataEvent.Wait(left)) {
+            break;
+        }
+        bool read = channel.Read();
+        if (read) {
+            reply += channel.Received();
+        }
+        if (channel.IsClosed()) {
+            cut = true;
+            break;
+        }
+    }
+    return !reply.empty();
+}

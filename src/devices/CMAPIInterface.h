@@ -1,0 +1,58 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "devices/CBillSequence.h"
+#include "devices/CMAPICommand.h"
+#include "service/CPrintInterface.h"
+
+// The Mongolian tax-API interface (printer type 9): one text command per check over a fresh
+// connection to the tax service, a sale with its bill header and stock lines or a return that
+// names the sale, and one '#'-separated reply to it.
+//
+// Every sale carries a bill sequence number from "seq.txt" in the check journal's folder. A
+// number that went out is never given to another check: a sale left without an answer (late,
+// cut, unreadable) is in doubt, and when the check comes again it goes with the same number, so
+// the service can tell it is the same bill.
+class CMAPIInterface : public CPrintInterface {
+public:
+    // What became of one command.
+    enum class Answer {
+        Success,       // registered; the reply's values are in the check
+        Refused,       // the service answered with an error: nothing was registered
+        InDoubt,       // sent, but no usable answer: the service may have registered it
+        NotDelivered,  // nothing went out
+    };
+
+    // Adds the district code of the tax service to the shared settings.
+    bool Configure(CFiscalINI& configuration) override;
+    bool PrintCheck(CFiscalCheck& check, bool saveDescriptionOnly) override;
+    bool PrintSlip(CPrinterControl& printer) override { return false; }
+    bool ShowMessage(CPrinterControl& printer, const std::string& message) override { return false; }
+
+    // The bill sequence number for the check with that key, stored as sent before it is
+    // returned, and the following one stored as the next; 0 when they could not be stored (the
+    // check must not go out then).
+    int32_t NextSequence(const std::string& key);
+    // Sends the command and reads the reply; on success the reply's values go into the check.
+    Answer SendAndWait(CMAPICommand& command, const std::string& text, CFiscalCheck& target);
+    // What PrintCheck made of the last check.
+    Answer LastAnswer() const { return lastAnswer; }
+
+    // The key under which the sequence number of a check is held while it is in doubt.
+    std::string CheckKey(const CFiscalCheck& check) const;
+    CBillSequence Sequence() const { return CBillSequence(checkLogger.GetBaseFolder()); }
+
+private:
+    Answer Register(CFiscalCheck& check);
+    // Before a number held for a check goes out again: the next number is stored past it.
+    bool KeepNextAfter(int32_t sent);
+    // The reply, read until its end mark, the end of the connection or the answer time;
+    // false when nothing at all arrived.
+    bool ReadReply(std::string& reply, bool& cut);
+    void Fail(const std::string& text);
+
+    std::string districtCode;
+    Answer lastAnswer = Answer::NotDelivered;
+};

@@ -1,0 +1,99 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "FaultSetting.h"
+#include "TaxBill.h"
+#include "platform/Event.h"
+#include "platform/Socket.h"
+#include "platform/Thread.h"
+
+// A stand-in for the Mongolian tax-registration service: listens on 127.0.0.1, takes one text
+// command at a time (a sale or a return, see TaxBill), registers it and answers
+//   "0#<fiscal number>#<lottery number>#<QR data>#<printed file name>&"
+// or "1#<code>#<message>&" when it refuses. It serves one connection at a time, as the service
+// opens one per check.
+//
+// A bill is known by its district, register and bill number: the same sale sent again (a repeat
+// of one left in doubt) gets the answer it had, a different sale under a number already taken is
+// refused. A return names a registered sale; returning it again gets the first return's answer.
+// Faults (FaultSetting, kinds "Sale" and "Return"): refuse, delay (answer late, registered all the
+// same), close (no answer, nothing registered), cut (registered, the answer broken off), error
+// (refused), garbage (registered, the answer unreadable).
+class MapiSim {
+public:
+    struct Options {
+        int port = 0;               // 0: any free port (see Port())
+        std::string recordsPath;    // one JSON line per registration; empty: none
+        std::string controlPath;    // a file holding a fault line, re-read while running
+        long long firstFiscalNumber = 100000001;
+        FaultSetting fault;
+        bool verbose = false;
+    };
+    // What the service holds of one registration.
+    struct Registration {
+        TaxBill bill;
+        std::string command;
+        std::string fiscalNumber, lottery, qrData, title;
+        std::string Reply() const;
+    };
+
+    explicit MapiSim(Options options);
+    ~MapiSim();
+    MapiSim(const MapiSim&) = delete;
+    MapiSim& operator=(const MapiSim&) = delete;
+
+    bool Start(std::string& error);
+    void Stop();
+    uint16_t Port() const { return port; }
+
+    void SetFault(const FaultSetting& setting);
+    FaultSetting Fault() const;
+
+    // Every command received (whole, in order), every registration (sales and returns, in
+    // order) and how many commands were repeats of a registration.
+    std::vector<std::string> Commands() const;
+    std::vector<Registration> Registrations() const;
+    size_t Repeats() const;
+
+    // The answer to one command; an empty answer: nothing is sent, the connection is dropped.
+    // cut: send the answer, then drop the connection. Public so the protocol can be exercised
+    // without a socket.
+    std::string Answer(const std::string& command, bool& cut);
+
+private:
+    void Loop();
+    void Serve(platform::Socket& connection);
+    bool Listen(std::string& error);
+    void ReadControlFile();
+    FaultSetting TakeFault(const std::string& kind);
+    // Under the lock: the reply to a valid command, registering it when it is new.
+    std::string Register(const TaxBill& bill, const std::string& command);
+    Registration NewRegistration(const TaxBill& bill, const std::string& command);
+    void Note(const std::string& text) const;
+
+    Options options;
+    uint16_t port = 0;
+    platform::Socket listener;
+    platform::Thread thread;
+    platform::Event stopEvent{true};
+    platform::Waker waker;
+    std::atomic<bool> stopping{false};
+
+    mutable std::mutex mutex;
+    FaultSetting fault;
+    std::string controlText;
+    long long nextFiscalNumber;
+    std::vector<std::string> commands;
+    std::vector<Registration> registrations;
+    // Sale by district/register/bill number, sale by fiscal number, return by the sale's number.
+    std::map<std::string, size_t> salesBySequence;
+    std::map<std::string, size_t> salesByFiscalNumber;
+    std::map<std::string, size_t> returnsBySale;
+    size_t repeats = 0;
+};

@@ -1,0 +1,95 @@
+// mapi_sim: a stand-in for the Mongolian tax-registration service, listening on 127.0.0.1.
+//   mapi_sim --port N [--records FILE] [--control FILE] [--fault "LINE"] [--first-number N]
+//            [--port-file FILE] [--verbose]
+// The control file holds one fault line (see FaultSetting.h; kinds Sale and Return) and is
+// re-read while running. SIGTERM or SIGINT end the program.
+#include <cstdio>
+#include <fstream>
+#include <string>
+
+#include "MapiSim.h"
+#include "platform/Event.h"
+#include "platform/SignalWatcher.h"
+#include "platform/Text.h"
+
+namespace {
+
+int Usage(const std::string& problem) {
+    std::fprintf(stderr,
+                 "mapi_sim: %s\n"
+                 "usage: mapi_sim --port N [--records FILE] [--control FILE] [--fault LINE]\n"
+                 "       [--first-number N] [--port-file FILE] [--verbose]\n",
+                 problem.c_str());
+    return 2;
+}
+
+bool IsNumber(const std::string& s, size_t longest) {
+    return !s.empty() && s.size() <= longest && s.find_first_not_of("0123456789") == std::string::npos;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    MapiSim::Options options;
+    std::string portFile;
+    bool havePort = false;
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        if (arg == "--verbose") {
+            options.verbose = true;
+            continue;
+        }
+        if (i + 1 >= argc) {
+            return Usage("missing value after " + arg);
+        }
+        std::string value = argv[++i];
+        if (arg == "--port") {
+            if (!IsNumber(value, 5)) {
+                return Usage("--port takes a number");
+            }
+            options.port = text::ToInt(value);
+            havePort = true;
+        } else if (arg == "--first-number") {
+            if (!IsNumber(value, 15) || text::ToInt64(value) == 0) {
+                return Usage("--first-number takes a number above 0");
+            }
+            options.firstFiscalNumber = text::ToInt64(value);
+        } else if (arg == "--records") {
+            options.recordsPath = value;
+        } else if (arg == "--control") {
+            options.controlPath = value;
+        } else if (arg == "--fault") {
+            std::string error;
+            if (!options.fault.Parse(value, error)) {
+                return Usage("--fault: " + error);
+            }
+        } else if (arg == "--port-file") {
+            portFile = value;
+        } else {
+            return Usage("unknown option " + arg);
+        }
+    }
+    if (!havePort) {
+        return Usage("--port is required (0 picks a free one)");
+    }
+
+    platform::Event stop(true);
+    platform::SignalWatcher signals;
+    signals.Start([&stop](platform::SignalWatcher::Kind, int) { stop.Set(); });
+
+    MapiSim sim(options);
+    std::string error;
+    if (!sim.Start(error)) {
+        std::fprintf(stderr, "mapi_sim: %s\n", error.c_str());
+        return 1;
+    }
+    if (!portFile.empty()) {
+        std::ofstream(portFile) << sim.Port() << '\n';
+    }
+    std::printf("mapi_sim listening on 127.0.0.1:%u, fault: %s\n", sim.Port(), sim.Fault().Describe().c_str());
+    std::fflush(stdout);
+    stop.Wait(-1);
+    sim.Stop();
+    std::printf("mapi_sim stopped after %zu registrations\n", sim.Registrations().size());
+    return 0;
+}
