@@ -207,6 +207,9 @@ bool CFiscalINI::ApplyRules(CFiscalCheck& check) {
     if (check.statusCode == 8) {
         return true;
     }
+    if (check.statusCode == kMongolianReturn && printerType == kMongolianPrinter) {
+        return ApplyReturnRules(check);
+    }
     bool fullCheck = onlyPayments == 2;
     if (fullCheck) {
         bool deposit = false;
@@ -243,6 +246,16 @@ bool CFiscalINI::ApplyRules(CFiscalCheck& check) {
         result = false;
     }
     return result;
+}
+
+bool CFiscalINI::ApplyReturnRules(CFiscalCheck& check) {
+    CPaymentRules payments(*this, check);
+    bool accepted = payments.Apply() && payments.AcceptReturn(lastError);
+    if (!lastError.empty()) {
+        ruleVerdict = 6;
+    }
+    LogCheckText(check);
+    return accepted;
 }
 
 bool CFiscalINI::ApplyPaymentRules(CFiscalCheck& check) {

@@ -25,6 +25,9 @@ public:
     static constexpr const char* kFileName = "VuvovaZododAVU.xml";
     static constexpr int kNotFound = -1;
     static constexpr int32_t kDefaultPause = 5000;
+    // The Mongolian tax service's printer type, and the kind of its refunds that name their sale.
+    static constexpr int32_t kMongolianPrinter = 9;
+    static constexpr int32_t kMongolianReturn = 14;
     // Storage versions of //fidelio_ini/version; kNoStorage for anything unknown.
     enum Version : int { Opera = 0, Opera4 = 1, Fidelio8 = 2, Pos3700 = 3, Pos9700 = 4, kNoStorage = 6 };
 
@@ -52,6 +55,9 @@ public:
     // ruleVerdict tells the worker more (6 a payment registered before, 5 an unknown payment
     // code, 4 a line of the wrong sign: a short check may do).
     virtual bool ApplyRules(CFiscalCheck& check);
+    // ApplyRules for a refund that returns a sale registered with the Mongolian tax service: the
+    // payment rules, then the sale the return names (CPaymentRules::AcceptReturn).
+    bool ApplyReturnRules(CFiscalCheck& check);
     // The payment rules of ApplyRules; false after an ignored or wrong-currency payment.
     bool ApplyPaymentRules(CFiscalCheck& check);
     // The posting rules of ApplyRules: kind, taxes, descriptions and codes of every posting.

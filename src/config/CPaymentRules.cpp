@@ -220,6 +220,33 @@ bool CPaymentRules::CheckPayments(std::string& error, int32_t& verdict) {
     return result;
 }
 
+bool CPaymentRules::AcceptReturn(std::string& error) {
+    if (check.groupName.empty() || check.printedFileName.empty()) {
+        error = text::Format("Refund check %s: no registered sale %s to return. Check saved",
+                             check.checkNumber.c_str(), check.groupName.c_str());
+        ini.WriteLog(error);
+        return false;
+    }
+    // The refund's own payments make the totals; the sale's are there only to be named.
+    check.paymentsTotal = 0;
+    check.cashTotal = 0;
+    for (const struct_posting& payment : check.payments) {
+        if (payment.fisc_status == "Y") {
+            continue;
+        }
+        check.paymentsTotal += payment.trx_amount;
+        if (payment.pay_kind == 0) {
+            check.cashTotal += payment.trx_amount;
+        }
+    }
+    check.postingsTotal = check.paymentsTotal;
+    // The sale's lines and the refund's stand side by side with opposite signs.
+    check.mixedPostings = true;
+    ini.WriteLog(text::Format("Return of sale %s (%s): refund %.2f", check.groupName.c_str(),
+                              check.printedFileName.c_str(), check.paymentsTotal));
+    return true;
+}
+
 void CPaymentRules::ChooseInvoiceKind() {
     if (ini.hotelBillCodes.empty() && ini.hotelInvoiceCodes.empty() && lists.payLimits.empty()) {
         check.PostingsByTaxNumber();

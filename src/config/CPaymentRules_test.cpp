@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "config/RulesTestFixture.h"
+#include "platform/Text.h"
 
 namespace {
 
@@ -315,6 +316,69 @@ TEST_F(ApplyRulesTest, TwoPaymentsWithTaxRulesAreIgnored) {
     CFiscalCheck oneRule = PaidBill({Payment(10, 9004, 50), Payment(11, 9000, 50)});
     EXPECT_TRUE(ini.ApplyRules(oneRule));
     EXPECT_EQ(oneRule.statusCode, 0);
+}
+
+class ReturnRulesTest : public ApplyRulesTest {
+protected:
+    // A refund bill of a sale registered with the Mongolian tax service, as the back-end hands
+    // it over: the refund's own lines, then the sale's, whose payment is registered already.
+    static CFiscalCheck ReturnOfSale(double refunded, const std::string& saleNumber, const std::string& saleFile);
+};
+
+CFiscalCheck ReturnRulesTest::ReturnOfSale(double refunded, const std::string& saleNumber,
+                                           const std::string& saleFile) {
+    CFiscalCheck check = Bill(true);
+    check.checkMode = 9;
+    check.statusCode = 14;
+    check.groupName = saleNumber;
+    check.printedFileName = saleFile;
+    check.postings = {Posting(1, 1100, -refunded), Posting(3, 1100, 100)};
+    check.payments = {Payment(2, 9000, -refunded, [](struct_posting& p) { p.fisc_status = "N"; }),
+                      Payment(4, 9000, 100, [](struct_posting& p) { p.fisc_status = "Y"; })};
+    return check;
+}
+
+TEST_F(ReturnRulesTest, AReturnOfARegisteredMongolianSaleIsAcceptedWhetherPartOrAllIsRefunded) {
+    LoadRules("<printer_ini><printer>MONGOL</printer></printer_ini>");
+    for (double refunded : {30.0, 100.0}) {
+        SCOPED_TRACE(refunded);
+        CFiscalCheck check = ReturnOfSale(refunded, "100000007", "20260101100000-100000007");
+        EXPECT_TRUE(ini.ApplyRules(check)) << ini.GetLastError();
+        EXPECT_EQ(ini.ruleVerdict, 7);
+        EXPECT_EQ(check.statusCode, 14);
+        EXPECT_DOUBLE_EQ(check.paymentsTotal, -refunded);
+        EXPECT_DOUBLE_EQ(check.cashTotal, -refunded);
+        // The worker's sign test passes it on to the device, and no lines were lost on the way.
+        EXPECT_TRUE(check.CheckSigns()) << check.errorText;
+        EXPECT_EQ(check.payments.size(), 2u);
+        EXPECT_TRUE(Logged(text::Format("Return of sale 100000007 (20260101100000-100000007): refund %.2f",
+                                        -refunded)));
+        EXPECT_FALSE(Logged("already has fiscalized"));
+    }
+}
+
+TEST_F(ReturnRulesTest, AReturnThatFoundNoRegisteredSaleIsLeftForAManualClose) {
+    LoadRules("<printer_ini><printer>MONGOL</printer></printer_ini>");
+    for (const auto& [number, file] : {std::pair<std::string, std::string>{"", ""}, {"100000007", ""}}) {
+        CFiscalCheck check = ReturnOfSale(30, number, file);
+        check.payments.pop_back();
+        EXPECT_FALSE(ini.ApplyRules(check));
+        EXPECT_EQ(ini.ruleVerdict, 6);
+        EXPECT_EQ(ini.GetLastError(),
+                  "Refund check 40211: no registered sale " + number + " to return. Check saved");
+        EXPECT_EQ(check.statusCode, 14);
+    }
+    // The payment rules still apply: an ignored cashier closes the return unregistered.
+    CFiscalCheck ignored = ReturnOfSale(30, "100000007", "T");
+    ignored.payments[0].cashier_id = "13";
+    EXPECT_FALSE(ini.ApplyRules(ignored));
+    EXPECT_EQ(ignored.statusCode, 8);
+
+    // On other printers a payment registered before still refuses the check.
+    LoadRules();
+    CFiscalCheck other = ReturnOfSale(30, "100000007", "T");
+    EXPECT_FALSE(ini.ApplyRules(other));
+    EXPECT_EQ(ini.ruleVerdict, 6);
 }
 
 TEST_F(ApplyRulesTest, RefundsAreClosedOnlyWhenRefundsAreNotPrinted) {

@@ -144,7 +144,12 @@ void CDovozEderarezev::EmitBill(CFiscalCheck& check, std::vector<CFiscalCheck>& 
             sum += payment.trx_amount;
         }
         if (sum < 0) {
-            ReadOriginalCheck(check);
+            if (!ReadOriginalCheck(check)) {
+                // Without the sale the return could not name it: the bill waits for the next
+                // cycle instead of going out as something else.
+                WriteLog("Refund bill " + check.checkNumber + " waits for its sale");
+                return;
+            }
             check.SetStatusCode(14);
         }
     }

@@ -82,6 +82,9 @@ void ServiceFolder::Shutdown() {
     if (czech) {
         czech->Stop();
     }
+    if (taxService) {
+        taxService->Stop();
+    }
 }
 
 bool ServiceFolder::MakePms(pmsgen::Options options, std::string& error) {
@@ -137,13 +140,78 @@ void ServiceFolder::StopCheckDatabase() {
     }
 }
 
+bool ServiceFolder::StartTaxService(std::string& error) {
+    MapiSim::Options options;
+    options.recordsPath = Path("bills.jsonl");
+    taxService = std::make_unique<MapiSim>(options);
+    return taxService->Start(error);
+}
+
+std::vector<ServiceFolder::TaxRecord> ServiceFolder::TaxRecords() const {
+    std::vector<TaxRecord> out;
+    std::string content;
+    platform::ReadFile(Path("bills.jsonl"), content);
+    for (const std::string& json : text::Split(content, '\n')) {
+        if (!json.empty()) {
+            out.push_back({RecordText(json, "kind"), RecordText(json, "fiscalNumber"), RecordText(json, "title"),
+                           RecordText(json, "printer"), RecordText(json, "sequence"), RecordText(json, "total"),
+                           RecordText(json, "saleFiscalNumber")});
+        }
+    }
+    return out;
+}
+
+bool ServiceFolder::AddRefundBill(int bill, double amount, const std::string& reference, int& refundBill,
+                                  int& refundPayment, std::string& error) {
+    refundBill = text::ToInt(Query("select max(bill_no) + 1 from folio$_tax"));
+    int posting = text::ToInt(Query("select max(trx_no) + 1 from financial_transactions"));
+    refundPayment = posting + 1;
+    int receipt = text::ToInt(Query("select max(recpt_no) + 1 from financial_transactions"));
+    std::string firstPosting = text::Format(
+        "select min(trx_no) from financial_transactions where bill_no=%d and recpt_no is null", bill);
+    std::string firstPayment = text::Format(
+        "select min(trx_no) from financial_transactions where bill_no=%d and recpt_no is not null", bill);
+    // Each row is copied through a scratch table and changed there, so every other column stays.
+    std::string script = text::Format(
+        "create temporary table refund_rows as select * from financial_transactions where trx_no in ((%s), (%s));"
+        "update refund_rows set trx_no=%d, trx_no_header=%d, trx_amount=-%.2f, posted_amount=-%.2f, "
+        "net_amount=-%.2f, price_per_unit=-%.2f, quantity=1, bill_no=%d where recpt_no is null;"
+        "update refund_rows set trx_no=%d, trx_no_header=%d, trx_amount=-%.2f, posted_amount=-%.2f, "
+        "net_amount=-%.2f, price_per_unit=-%.2f, quantity=1, bill_no=%d, recpt_no=%d, reference='%s' "
+        "where recpt_no is not null;"
+        "insert into financial_transactions select * from refund_rows;"
+        "drop table refund_rows;"
+        "create temporary table refund_bill as select * from folio$_tax where bill_no=%d;"
+        "update refund_bill set bill_no=%d, insert_date=insert_date + 1.0/24;"
+        "insert into folio$_tax select * from refund_bill;"
+        "drop table refund_bill;",
+        firstPosting.c_str(), firstPayment.c_str(), posting, posting, amount, amount, amount, amount, refundBill,
+        refundPayment, refundPayment, amount, amount, amount, amount, refundBill, receipt, reference.c_str(), bill,
+        refundBill);
+    sqlite3* db = nullptr;
+    bool ok = sqlite3_open_v2(Path("demo_pms.db").c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK;
+    if (ok) {
+        sqlite3_busy_timeout(db, 5000);
+        char* message = nullptr;
+        ok = sqlite3_exec(db, script.c_str(), nullptr, nullptr, &message) == SQLITE_OK;
+        error = message ? message : "";
+        sqlite3_free(message);
+    } else {
+        error = "cannot open " + Path("demo_pms.db");
+    }
+    sqlite3_close(db);
+    return ok && refundBill > 1 && posting > 1;
+}
+
 bool ServiceFolder::Configure(const Changes& changes, int pollMs) {
     std::string content;
-    if ((simulators.empty() && !czech) || !platform::ReadFile(demoConfiguration, content)) {
+    if ((simulators.empty() && !czech && !taxService) || !platform::ReadFile(demoConfiguration, content)) {
         return false;
     }
-    std::string first = std::to_string(czech ? czech->Port() : simulators.front()->Port());
-    std::string second = std::to_string(czech ? czech->Port() : simulators.back()->Port());
+    // A Czech or Mongolian registration service is the one peer of both printers.
+    uint16_t peer = czech ? czech->Port() : taxService ? taxService->Port() : 0;
+    std::string first = std::to_string(peer ? peer : simulators.front()->Port());
+    std::string second = std::to_string(peer ? peer : simulators.back()->Port());
     Changes all = {
         {"4050", first},
         {"<tcpip_ini num=\"2\" ip_address=\"127.0.0.1\"",

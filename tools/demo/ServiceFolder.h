@@ -9,6 +9,7 @@
 
 #include "CheckDbSimulator.h"
 #include "CzechRegistrationSim.h"
+#include "MapiSim.h"
 #include "PmsGenerator.h"
 #include "PrinterManagerSim.h"
 #include "platform/ChildProcess.h"
@@ -34,6 +35,10 @@ public:
         std::string printer, command, file, documentNumber, fiscalNumber, total, operatorId, operatorName;
         std::vector<Item> items;
         std::string json;  // the whole record line
+    };
+    // One bill the tax-service simulator registered (a line of bills.jsonl).
+    struct TaxRecord {
+        std::string kind, fiscalNumber, title, printer, sequence, total, saleFiscalNumber;
     };
     using Changes = std::vector<std::pair<std::string, std::string>>;
 
@@ -63,6 +68,16 @@ public:
     bool StartCheckDatabase(std::string& error);
     CheckDbSimulator& CheckDatabase() { return *checkDatabase; }
     void StopCheckDatabase();
+    // The Mongolian tax-service simulator in place of the printer managers, recording into
+    // bills.jsonl; both printers of the configuration talk to it.
+    bool StartTaxService(std::string& error);
+    MapiSim& TaxService() { return *taxService; }
+    std::vector<TaxRecord> TaxRecords() const;
+    // A refund the PMS makes after the bill was registered: a new bill of the same stay with
+    // the bill's first posting and first payment, both of minus the amount, the payment naming
+    // the reference. Its numbers are the next free ones.
+    bool AddRefundBill(int bill, double amount, const std::string& reference, int& refundBill,
+                       int& refundPayment, std::string& error);
 
     // The Czech sales-registration simulator, recording into czech.jsonl. Started, it is the
     // peer of every printer of the configuration (a Czech one, demo/czech/VuvovaZododAVU.xml).
@@ -139,6 +154,7 @@ private:
     std::vector<std::unique_ptr<PrinterManagerSim>> simulators;
     std::unique_ptr<CheckDbSimulator> checkDatabase;
     std::unique_ptr<CzechRegistrationSim> czech;
+    std::unique_ptr<MapiSim> taxService;
     std::unique_ptr<platform::ChildProcess> service;
     bool programCopied = false;
 };

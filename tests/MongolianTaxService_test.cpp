@@ -1,0 +1,103 @@
+// FiscoraService with printer type 9 on the demo hotel against the Mongolian tax-service
+// simulator: every due bill is registered once as a sale with its own bill number, a refund made
+// after it is registered as a return naming the sale, and a sale left without an answer goes again
+// with its number and is registered once.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <set>
+
+#include "ServiceRun.h"
+#include "platform/FileSystem.h"
+#include "platform/Text.h"
+
+namespace {
+
+const char* const kConfiguration = "demo/mongolia/VuvovaZododAVU.xml";
+
+class MongolianTaxServiceTest : public ::testing::Test {
+protected:
+    bool Start(const ServiceRun::Changes& changes = {}) {
+        std::string error;
+        bool started = run.MakePms(pmsgen::OpenDay::Small) && run.StartTaxService(error);
+        EXPECT_TRUE(started) << error;
+        bool configured = started && run.Configure(changes);
+        EXPECT_TRUE(configured) << "the Mongolian demo configuration does not hold what the test changes";
+        bool running = configured && run.StartService();
+        EXPECT_TRUE(running) << run.Diagnostics();
+        return running;
+    }
+    std::vector<int> Payments() const {
+        std::vector<int> all;
+        for (const pmsgen::Bill& bill : run.Pms().bills) {
+            all.insert(all.end(), bill.payments.begin(), bill.payments.end());
+        }
+        return all;
+    }
+    std::vector<ServiceRun::TaxRecord> Of(const std::string& kind) const {
+        std::vector<ServiceRun::TaxRecord> found;
+        for (const ServiceRun::TaxRecord& record : run.TaxRecords()) {
+            if (record.kind == kind) {
+                found.push_back(record);
+            }
+        }
+        return found;
+    }
+    // Every payment of every bill is Y under the fiscal number, printed file name and register
+    // of exactly one sale, and each sale is that of one bill.
+    void ExpectEveryBillSoldOnce() {
+        std::map<int, ServiceRun::StatusRow> rows = run.StatusRows();
+        std::vector<ServiceRun::TaxRecord> sales = Of("Sale");
+        ASSERT_EQ(sales.size(), run.Pms().bills.size());
+        std::set<std::string> numbers, sequences;
+        for (const pmsgen::Bill& bill : run.Pms().bills) {
+            SCOPED_TRACE(bill.number);
+            const ServiceRun::StatusRow& first = rows[bill.payments.front()];
+            for (int trxNo : bill.payments) {
+                EXPECT_EQ(rows[trxNo].status, "Y");
+                EXPECT_EQ(rows[trxNo].checkNumber, first.checkNumber);
+            }
+            EXPECT_TRUE(numbers.insert(first.checkNumber).second);
+            size_t matching = 0;
+            for (const ServiceRun::TaxRecord& sale : sales) {
+                if (sale.fiscalNumber == first.checkNumber) {
+                    ++matching;
+                    EXPECT_EQ(sale.title, first.title);
+                    EXPECT_EQ(sale.printer, first.attempt);
+                    EXPECT_EQ(sale.total, text::Format("%.2f", bill.total));
+                    EXPECT_TRUE(sequences.insert(sale.printer + "/" + sale.sequence).second) << sale.sequence;
+                }
+            }
+            EXPECT_EQ(matching, 1u);
+        }
+    }
+
+    ServiceRun run{kConfiguration};
+};
+
+TEST_F(MongolianTaxServiceTest, EveryBillIsSoldOnceWithABillNumberOfItsOwnAndASecondRunAddsNothing) {
+    ASSERT_TRUE(Start());
+    ASSERT_TRUE(run.WaitForStatus(Payments(), "Y", 60000)) << run.Diagnostics();
+    EXPECT_EQ(run.StopService(), 0) << run.Diagnostics();
+    ExpectEveryBillSoldOnce();
+    std::string log = run.Log();
+    EXPECT_EQ(log.find("Unsuccessful"), std::string::npos) << run.Diagnostics();
+    // What the service wants kept out of the log is masked there.
+    for (const MapiSim::Registration& r : run.TaxService().Registrations()) {
+        EXPECT_EQ(log.find(r.lottery), std::string::npos) << r.lottery;
+        EXPECT_EQ(log.find(r.qrData), std::string::npos) << r.qrData;
+    }
+    std::string sequence;
+    ASSERT_TRUE(platform::ReadFile(run.Path("seq.txt"), sequence));
+    EXPECT_EQ(sequence, std::to_string(run.Pms().bills.size() + 1));
+
+    ASSERT_TRUE(run.StartService());
+    ASSERT_TRUE(ServiceRun::WaitUntil([&] { return run.LogCount("Start service") == 2; }, 20000))
+        << run.Diagnostics();
+    ServiceRun::WaitUntil([] { return false; }, 1000);
+    EXPECT_EQ(run.StopService(), 0) << run.Diagnostics();
+    EXPECT_EQ(run.TaxRecords().size(), run.Pms().bills.size());
+    EXPECT_EQ(run.TaxService().Commands().size(), run.Pms().bills.size());
+}
+
+}  // namespace
