@@ -26,18 +26,11 @@ bool CMAPIInterface::PrintCheck(CFiscalCheck& check, bool saveDescriptionOnly) {
         return checkLogger.SaveDescription(control, check);
     }
     lastAnswer = Register(check);
-    return lastAnswer == Answer::Success;
+    return lastAnswer == AnswerKind::Success;
 }
 
 std::string CMAPIInterface::CheckKey(const CFiscalCheck& check) const {
-    std::string id = check.checkNumber;
-    if (id.empty()) {
-        id = check.receiptNumber;
-    }
-    if (id.empty() && !check.payments.empty()) {
-        id = text::Format("trx %d", check.payments.front().trx_no);
-    }
-    return control.name + "/" + id;
+    return control.name + "/" + ExchangeKey(check);
 }
 
 void CMAPIInterface::Fail(const std::string& text) {
@@ -45,13 +38,17 @@ void CMAPIInterface::Fail(const std::string& text) {
     Log(lastError);
 }
 
-CMAPIInterface::Answer CMAPIInterface::Register(CFiscalCheck& check) {
+AnswerKind CMAPIInterface::Register(CFiscalCheck& check) {
     lastError.clear();
     blockOnFailure = false;
+    if (stopRequested) {
+        lastError = "Service is stopping: check not sent";
+        return AnswerKind::NotDelivered;
+    }
     if (!EnsureConnection()) {
         lastError = channel.GetLastError();
         blockOnFailure = true;
-        return Answer::NotDelivered;
+        return AnswerKind::NotDelivered;
     }
     // A return carries no bill number of its own: it names the sale.
     bool isReturn = check.statusCode == kReturn;
@@ -69,18 +66,19 @@ CMAPIInterface::Answer CMAPIInterface::Register(CFiscalCheck& check) {
         }
         if (sequence == 0) {
             Disconnect();
-            return Answer::NotDelivered;
+            return AnswerKind::NotDelivered;
         }
     }
     CMAPICommand command(districtCode, control.name, sequence);
     std::string text = isReturn ? command.BuildReturn(check) : command.BuildSale(check);
     Log("Start check:");
     Log(text);
-    Answer answer = SendAndWait(command, text, check);
+    AnswerKind answer = SendAndWait(command, text, check);
     Disconnect();
     Log("Disconnect");
     int error = 0;
-    if (!isReturn && (answer == Answer::Success || answer == Answer::Refused) && !files.Forget(key, error)) {
+    if (!isReturn && (answer == AnswerKind::Success || answer == AnswerKind::DeviceError) &&
+        !files.Forget(key, error)) {
         // The number stays held for this check: harmless, it is only never given out again.
         Log(text::Format("Couldn't write to sequence file: %s (%d)  ", files.SentPath().c_str(), error));
     }
@@ -140,11 +138,10 @@ bool CMAPIInterface::KeepNextAfter(int32_t sent) {
     return false;
 }
 
-CMAPIInterface::Answer CMAPIInterface::SendAndWait(CMAPICommand& command, const std::string& text,
-                                                   CFiscalCheck& target) {
+AnswerKind CMAPIInterface::SendAndWait(CMAPICommand& command, const std::string& text, CFiscalCheck& target) {
     if (text.empty()) {
         Log("Empty command");
-        return Answer::NotDelivered;
+        return AnswerKind::NotDelivered;
     }
     LogRaw(text, static_cast<int>(text.size()), CLogFile::Outgoing);
     channel.Flush();
@@ -152,7 +149,7 @@ CMAPIInterface::Answer CMAPIInterface::SendAndWait(CMAPICommand& command, const 
         // Not every byte left, so the service has no end mark and no command.
         Fail(channel.GetLastError());
         blockOnFailure = true;
-        return Answer::NotDelivered;
+        return AnswerKind::NotDelivered;
     }
     std::string reply;
     bool cut = false;
@@ -168,11 +165,11 @@ CMAPIInterface::Answer CMAPIInterface::SendAndWait(CMAPICommand& command, const 
         Log(channel.GetLastError());
         Fail("Fiscal printer connect cut off. Try again.");
         blockOnFailure = true;
-        return Answer::InDoubt;
+        return AnswerKind::Cut;
     }
     if (!received) {
         Fail(text::Format("Waiting time is up. Fiscal printer %s not available.", control.name.c_str()));
-        return Answer::InDoubt;
+        return AnswerKind::TimedOut;
     }
     if (command.replyOk) {
         std::string shown = command.MaskedReply(reply);
@@ -182,11 +179,12 @@ CMAPIInterface::Answer CMAPIInterface::SendAndWait(CMAPICommand& command, const 
         target.shiftNumber = command.replyValue2;
         target.printerId = command.replyValue3;
         target.SetPrintedFileName(command.replyValue4);
-        return Answer::Success;
+        return AnswerKind::Success;
     }
     LogRaw(reply, static_cast<int>(reply.size()), CLogFile::Incoming);
     Fail(command.ErrorText());
-    return command.IsRefusal() ? Answer::Refused : Answer::InDoubt;
+    // Bytes that are no reply say nothing of what the service did with the bill: it may hold it.
+    return command.IsRefusal() ? AnswerKind::DeviceError : AnswerKind::Cut;
 }
 
 bool CMAPIInterface::ReadReply(std::string& reply, bool& cut) {

@@ -14,17 +14,10 @@
 // Every sale carries a bill sequence number from "seq.txt" in the check journal's folder. A
 // number that went out is never given to another check: a sale left without an answer (late,
 // cut, unreadable) is in doubt, and when the check comes again it goes with the same number, so
-// the service can tell it is the same bill.
+// the service can tell it is the same bill. The connection is closed after every check, so a
+// late answer is never waited for: the check is sent again instead.
 class CMAPIInterface : public CPrintInterface {
 public:
-    // What became of one command.
-    enum class Answer {
-        Success,       // registered; the reply's values are in the check
-        Refused,       // the service answered with an error: nothing was registered
-        InDoubt,       // sent, but no usable answer: the service may have registered it
-        NotDelivered,  // nothing went out
-    };
-
     // Adds the district code of the tax service to the shared settings.
     bool Configure(CFiscalINI& configuration) override;
     bool PrintCheck(CFiscalCheck& check, bool saveDescriptionOnly) override;
@@ -36,16 +29,16 @@ public:
     // check must not go out then).
     int32_t NextSequence(const std::string& key);
     // Sends the command and reads the reply; on success the reply's values go into the check.
-    Answer SendAndWait(CMAPICommand& command, const std::string& text, CFiscalCheck& target);
-    // What PrintCheck made of the last check.
-    Answer LastAnswer() const { return lastAnswer; }
+    // A refusal is a DeviceError; a reply that is late, broken off or unreadable leaves the check
+    // in doubt (TimedOut, Cut).
+    AnswerKind SendAndWait(CMAPICommand& command, const std::string& text, CFiscalCheck& target);
 
     // The key under which the sequence number of a check is held while it is in doubt.
     std::string CheckKey(const CFiscalCheck& check) const;
     CBillSequence Sequence() const { return CBillSequence(checkLogger.GetBaseFolder()); }
 
 private:
-    Answer Register(CFiscalCheck& check);
+    AnswerKind Register(CFiscalCheck& check);
     // Before a number held for a check goes out again: the next number is stored past it.
     bool KeepNextAfter(int32_t sent);
     // The reply, read until its end mark, the end of the connection or the answer time;
@@ -54,5 +47,4 @@ private:
     void Fail(const std::string& text);
 
     std::string districtCode;
-    Answer lastAnswer = Answer::NotDelivered;
 };

@@ -7,7 +7,6 @@
 
 namespace {
 
-using Answer = CMAPIInterface::Answer;
 
 // A bill of one room night, paid in cash.
 CFiscalCheck Bill(const std::string& number) {
@@ -83,7 +82,7 @@ protected:
 TEST_F(MAPIInterfaceTest, ASaleIsRegisteredAndTheReplysValuesGoIntoTheCheckButNotIntoTheLog) {
     CFiscalCheck check = Bill("B1");
     ASSERT_TRUE(device.PrintCheck(check, false)) << device.GetLastError();
-    EXPECT_EQ(device.LastAnswer(), Answer::Success);
+    EXPECT_EQ(device.LastAnswer(), AnswerKind::Success);
     ASSERT_EQ(sim().Registrations().size(), 1u);
     MapiSim::Registration registered = sim().Registrations()[0];
     EXPECT_EQ(registered.bill.district, "01");
@@ -135,17 +134,17 @@ TEST_F(MAPIInterfaceTest, TheSequenceRunsToTheLastNumberAndStartsAgainAtOne) {
 TEST_F(MAPIInterfaceTest, EveryFailureLeavesItsTextAndTellsWhetherTheServiceMayHaveTheBill) {
     struct Case {
         std::string fault;
-        Answer answer;
+        AnswerKind answer;
         std::string error;
         bool block;
         size_t registered;
     } cases[] = {
         // Registered too, but only once the answer time is over.
-        {"delay ms=2600 count=1", Answer::InDoubt, "Waiting time is up. Fiscal printer 1 not available.", false, 0},
-        {"cut bytes=6 count=1", Answer::InDoubt, "Fiscal printer connect cut off. Try again.", true, 1},
-        {"close count=1", Answer::InDoubt, "Fiscal printer connect cut off. Try again.", true, 0},
-        {"garbage bytes=30 count=1", Answer::InDoubt, "", false, 1},
-        {"error code=E42 count=1 text=Register is blocked&", Answer::Refused, "E42 Register is blocked", false, 0},
+        {"delay ms=2600 count=1", AnswerKind::TimedOut, "Waiting time is up. Fiscal printer 1 not available.", false, 0},
+        {"cut bytes=6 count=1", AnswerKind::Cut, "Fiscal printer connect cut off. Try again.", true, 1},
+        {"close count=1", AnswerKind::Cut, "Fiscal printer connect cut off. Try again.", true, 0},
+        {"garbage bytes=30 count=1", AnswerKind::Cut, "", false, 1},
+        {"error code=E42 count=1 text=Register is blocked&", AnswerKind::DeviceError, "E42 Register is blocked", false, 0},
     };
     int bill = 0;
     for (const Case& c : cases) {
@@ -167,7 +166,7 @@ TEST_F(MAPIInterfaceTest, EveryFailureLeavesItsTextAndTellsWhetherTheServiceMayH
         // new number; either way the service holds it once.
         ASSERT_TRUE(device.PrintCheck(check, false)) << device.GetLastError();
         std::string again = SentNumbers().back();
-        EXPECT_EQ(again == number, c.answer == Answer::InDoubt) << number << " then " << again;
+        EXPECT_EQ(again == number, IsInDoubt(c.answer)) << number << " then " << again;
         EXPECT_EQ(sim().Registrations().size(), 1u);
         EXPECT_EQ(check.fiscalNumber, sim().Registrations()[0].fiscalNumber);
         EXPECT_EQ(Held(), "");
@@ -178,7 +177,7 @@ TEST_F(MAPIInterfaceTest, ANumberHeldForACheckInDoubtIsNeverGivenToAnother) {
     SetFault("close count=1");
     CFiscalCheck first = Bill("B1");
     EXPECT_FALSE(device.PrintCheck(first, false));
-    EXPECT_EQ(Held(), "1/B1\t1\n");
+    EXPECT_EQ(Held(), "1/B1/70\t1\n");
     // The file that holds the next number went back to 1 (restored from an old copy, say).
     temp.Write("seq.txt", "1");
     CFiscalCheck second = Bill("B2");
@@ -191,7 +190,7 @@ TEST_F(MAPIInterfaceTest, ANumberHeldForACheckInDoubtIsNeverGivenToAnother) {
 TEST_F(MAPIInterfaceTest, ACrashBetweenHoldingANumberAndStoringTheNextNeitherReusesNorSkipsIt) {
     // What the files hold after such a crash: the number held for B1, the file not yet past it.
     temp.Write("seq.txt", "7");
-    temp.Write("seq_sent.txt", "1/B1\t7\n");
+    temp.Write("seq_sent.txt", "1/B1/70\t7\n");
     CFiscalCheck other = Bill("B2");
     ASSERT_TRUE(device.PrintCheck(other, false));
     CFiscalCheck crashed = Bill("B1");
@@ -201,12 +200,12 @@ TEST_F(MAPIInterfaceTest, ACrashBetweenHoldingANumberAndStoringTheNextNeitherReu
 
     // Alone, the check that was sent first stores the number past its own before it goes again.
     temp.Write("seq.txt", "3");
-    temp.Write("seq_sent.txt", "1/B3\t3\n");
+    temp.Write("seq_sent.txt", "1/B3/70\t3\n");
     CFiscalCheck alone = Bill("B3");
     ASSERT_TRUE(device.PrintCheck(alone, false));
     EXPECT_EQ(SentNumbers().back(), "000003");
     EXPECT_EQ(Stored(), "4");
-    EXPECT_TRUE(LogHas("Bill 000003 of check 1/B3 went out without an answer: it goes again"));
+    EXPECT_TRUE(LogHas("Bill 000003 of check 1/B3/70 went out without an answer: it goes again"));
 }
 
 TEST_F(MAPIInterfaceTest, NoSaleGoesOutWhenItsNumberCannotBeStored) {
@@ -214,7 +213,7 @@ TEST_F(MAPIInterfaceTest, NoSaleGoesOutWhenItsNumberCannotBeStored) {
     ASSERT_TRUE(platform::MakeDirectories(Path("seq.txt.new")));
     CFiscalCheck check = Bill("B1");
     EXPECT_FALSE(device.PrintCheck(check, false));
-    EXPECT_EQ(device.LastAnswer(), Answer::NotDelivered);
+    EXPECT_EQ(device.LastAnswer(), AnswerKind::NotDelivered);
     EXPECT_EQ(device.GetLastError(), "Couldn't write to sequence file: " + Path("seq.txt") + " (21)  ");
     EXPECT_TRUE(sim().Commands().empty());
     EXPECT_EQ(Held(), "");
@@ -231,9 +230,18 @@ TEST_F(MAPIInterfaceTest, AnUnreachableServiceBlocksPaymentsAndTakesNoNumber) {
     service->Stop();
     CFiscalCheck check = Bill("B1");
     EXPECT_FALSE(device.PrintCheck(check, false));
-    EXPECT_EQ(device.LastAnswer(), Answer::NotDelivered);
+    EXPECT_EQ(device.LastAnswer(), AnswerKind::NotDelivered);
     EXPECT_TRUE(device.blockOnFailure);
     EXPECT_TRUE(text::StartsWith(device.GetLastError(), "Can't connect to 127.0.0.1 : "));
+    EXPECT_FALSE(platform::FileExists(Path("seq.txt")));
+}
+
+TEST_F(MAPIInterfaceTest, AfterAStopRequestNothingGoesOutAndNoNumberIsTaken) {
+    device.RequestStop();
+    CFiscalCheck check = Bill("B1");
+    EXPECT_FALSE(device.PrintCheck(check, false));
+    EXPECT_EQ(device.LastAnswer(), AnswerKind::NotDelivered);
+    EXPECT_TRUE(sim().Commands().empty());
     EXPECT_FALSE(platform::FileExists(Path("seq.txt")));
 }
 
@@ -253,7 +261,7 @@ TEST_F(MAPIInterfaceTest, AReturnNamesTheSaleAndTakesNoBillNumber) {
     // A return of a sale the service does not know is refused.
     refund.groupName = "42";
     EXPECT_FALSE(device.PrintCheck(refund, false));
-    EXPECT_EQ(device.LastAnswer(), Answer::Refused);
+    EXPECT_EQ(device.LastAnswer(), AnswerKind::DeviceError);
     EXPECT_EQ(device.GetLastError(), "4 Bill 42 not found");
 }
 
@@ -268,7 +276,7 @@ TEST_F(MAPIInterfaceTest, SavingTheDescriptionSendsNothing) {
     EXPECT_FALSE(device.ShowMessage(device.control, "Paper"));
 
     CMAPICommand command("01", "1", 1);
-    EXPECT_EQ(device.SendAndWait(command, "", check), Answer::NotDelivered);
+    EXPECT_EQ(device.SendAndWait(command, "", check), AnswerKind::NotDelivered);
     EXPECT_TRUE(LogHas("Empty command"));
 }
 
