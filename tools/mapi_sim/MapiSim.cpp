@@ -2,16 +2,13 @@
 
 #include <cstdio>
 #include <fstream>
+#include <utility>
 
 #include "platform/Clock.h"
 #include "platform/Text.h"
 
 namespace {
 
-// How often the loop looks at the control file, the fault and the stop request.
-constexpr int kPollMs = 200;
-// Bytes without a command end beyond this are thrown away with a refusal.
-constexpr size_t kMaxCommand = 1024 * 1024;
 constexpr size_t kKept = 100000;
 
 std::string Refusal(const std::string& code, const std::string& message) {
@@ -43,9 +40,12 @@ std::string MapiSim::Registration::Reply() const {
 }
 
 MapiSim::MapiSim(Options opts)
-    : options(std::move(opts)), fault(options.fault), nextFiscalNumber(options.firstFiscalNumber) {}
+    : LoopbackServer('&', "mapi-sim"),
+      options(std::move(opts)),
+      faults(options.fault),
+      nextFiscalNumber(options.firstFiscalNumber) {}
 
-MapiSim::~MapiSim() { Stop(); }
+MapiSim::~MapiSim() { StopServer(); }
 
 void MapiSim::Note(const std::string& text) const {
     if (options.verbose) {
@@ -53,53 +53,15 @@ void MapiSim::Note(const std::string& text) const {
     }
 }
 
-bool MapiSim::Listen(std::string& error) {
-    uint32_t loopback = 0;
-    platform::Socket::Resolve("127.0.0.1", loopback);
-    if (!listener.Create(platform::Socket::Kind::Tcp) || !listener.SetReuseAddress() ||
-        !listener.Bind(loopback, port) || !listener.Listen(16)) {
-        error = text::Format("cannot listen on 127.0.0.1:%d (system error %d)", port, listener.LastError());
-        listener.Close();
-        return false;
-    }
-    port = listener.LocalPort();
-    return true;
-}
-
-bool MapiSim::Start(std::string& error) {
-    if (options.port < 0 || options.port > 65535) {
-        error = "port out of range";
-        return false;
-    }
-    port = static_cast<uint16_t>(options.port);
-    if (!Listen(error)) {
-        return false;
-    }
-    ReadControlFile();
-    stopping = false;
-    stopEvent.Reset();
-    return thread.Start([this] { Loop(); }, "mapi-sim");
-}
-
-void MapiSim::Stop() {
-    if (stopping.exchange(true)) {
-        return;
-    }
-    stopEvent.Set();
-    waker.Fire();
-    thread.Join();
-    listener.Close();
-}
-
 void MapiSim::SetFault(const FaultSetting& setting) {
-    std::lock_guard<std::mutex> guard(mutex);
-    fault = setting;
-    Note("fault: " + fault.Describe());
+    faults.Set(setting);
+    Note("fault: " + setting.Describe());
 }
 
-FaultSetting MapiSim::Fault() const {
-    std::lock_guard<std::mutex> guard(mutex);
-    return fault;
+void MapiSim::Poll() {
+    if (faults.Poll(options.controlPath, "mapi_sim")) {
+        Note("fault: " + faults.Get().Describe());
+    }
 }
 
 std::vector<std::string> MapiSim::Commands() const {
@@ -117,104 +79,16 @@ size_t MapiSim::Repeats() const {
     return repeats;
 }
 
-void MapiSim::ReadControlFile() {
-    if (options.controlPath.empty()) {
-        return;
-    }
-    std::ifstream file(options.controlPath);
-    std::string line;
-    if (file) {
-        std::getline(file, line);
-    }
-    if (line == controlText) {
-        return;
-    }
-    controlText = line;
-    FaultSetting setting;
-    std::string error;
-    if (setting.Parse(line, error)) {
-        SetFault(setting);
-    } else {
-        std::fprintf(stderr, "mapi_sim: control file: %s; fault unchanged\n", error.c_str());
-    }
+std::string MapiSim::Answer(const std::string& message, Session&, bool& closeNow) {
+    std::string answer = Reply(message, closeNow);
+    // No answer at all: the connection is dropped instead.
+    closeNow = closeNow || answer.empty();
+    return answer;
 }
 
-void MapiSim::Loop() {
-    while (!stopping) {
-        ReadControlFile();
-        bool refusing = Fault().mode == FaultSetting::Mode::Refuse;
-        if (refusing != !listener.IsOpen()) {
-            // Closed, the port refuses connections; opened again when the fault is gone.
-            std::string error;
-            if (refusing) {
-                listener.Close();
-            } else if (!Listen(error)) {
-                Note(error);
-            }
-        }
-        if (!listener.IsOpen()) {
-            stopEvent.Wait(kPollMs);
-            continue;
-        }
-        if (listener.WaitReadable(kPollMs, waker.Fd()) != platform::Socket::WaitResult::Ready) {
-            continue;
-        }
-        platform::Socket connection;
-        if (listener.Accept(connection, nullptr, 0)) {
-            Serve(connection);
-        }
-    }
-}
+std::string MapiSim::TooLong() { return Refusal("2", "Command too long"); }
 
-void MapiSim::Serve(platform::Socket& connection) {
-    std::string pending;
-    char chunk[65536];
-    for (;;) {
-        platform::Socket::WaitResult ready = connection.WaitReadable(kPollMs, waker.Fd());
-        if (stopping || Fault().mode == FaultSetting::Mode::Refuse) {
-            return;
-        }
-        if (ready == platform::Socket::WaitResult::Timeout) {
-            ReadControlFile();
-            continue;
-        }
-        long n = ready == platform::Socket::WaitResult::Ready ? connection.Receive(chunk, sizeof chunk) : -1;
-        if (n <= 0) {
-            return;
-        }
-        pending.append(chunk, static_cast<size_t>(n));
-        for (size_t length; (length = TaxBill::CommandLength(pending)) > 0;) {
-            std::string command = pending.substr(0, length);
-            pending.erase(0, length);
-            bool cut = false;
-            std::string answer = Answer(command, cut);
-            if (stopping || answer.empty() || !connection.SendAll(answer.data(), answer.size()) || cut) {
-                return;
-            }
-        }
-        if (pending.size() > kMaxCommand) {
-            pending.clear();
-            std::string refusal = Refusal("2", "Command too long");
-            if (!connection.SendAll(refusal.data(), refusal.size())) {
-                return;
-            }
-        }
-    }
-}
-
-FaultSetting MapiSim::TakeFault(const std::string& kind) {
-    std::lock_guard<std::mutex> guard(mutex);
-    if (!fault.Applies(kind)) {
-        return FaultSetting();
-    }
-    FaultSetting taken = fault;
-    if (fault.count > 0 && --fault.count == 0) {
-        fault = FaultSetting();
-    }
-    return taken;
-}
-
-std::string MapiSim::Answer(const std::string& command, bool& cut) {
+std::string MapiSim::Reply(const std::string& command, bool& cut) {
     {
         std::lock_guard<std::mutex> guard(mutex);
         commands.push_back(command);
@@ -225,7 +99,7 @@ std::string MapiSim::Answer(const std::string& command, bool& cut) {
     TaxBill bill;
     std::string error;
     bool valid = TaxBill::Parse(command, bill, error);
-    FaultSetting taken = TakeFault(bill.isReturn ? "Return" : "Sale");
+    FaultSetting taken = faults.Take(bill.isReturn ? "Return" : "Sale");
     switch (taken.mode) {
         case FaultSetting::Mode::Close:
             Note("dropping the connection instead of answering");
@@ -233,7 +107,7 @@ std::string MapiSim::Answer(const std::string& command, bool& cut) {
         case FaultSetting::Mode::Error:
             return Refusal(taken.errorCode, taken.errorText);
         case FaultSetting::Mode::Delay:
-            if (stopEvent.Wait(taken.delayMs)) {
+            if (WaitForStop(taken.delayMs)) {
                 return "";
             }
             break;

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 #include <map>
 #include <mutex>
@@ -8,16 +7,14 @@
 #include <vector>
 
 #include "FaultSetting.h"
+#include "FaultSwitch.h"
+#include "LoopbackServer.h"
 #include "TaxBill.h"
-#include "platform/Event.h"
-#include "platform/Socket.h"
-#include "platform/Thread.h"
 
-// A stand-in for the Mongolian tax-registration service: listens on 127.0.0.1, takes one text
-// command at a time (a sale or a return, see TaxBill), registers it and answers
+// A stand-in for the Mongolian tax-registration service: listens on 127.0.0.1, takes text
+// commands (a sale or a return, see TaxBill), registers them and answers
 //   "0#<fiscal number>#<lottery number>#<QR data>#<printed file name>&"
-// or "1#<code>#<message>&" when it refuses. It serves one connection at a time, as the service
-// opens one per check.
+// or "1#<code>#<message>&" when it refuses.
 //
 // A bill is known by its district, register and bill number: the same sale sent again (a repeat
 // of one left in doubt) gets the answer it had, a different sale under a number already taken is
@@ -25,7 +22,7 @@
 // Faults (FaultSetting, kinds "Sale" and "Return"): refuse, delay (answer late, registered all the
 // same), close (no answer, nothing registered), cut (registered, the answer broken off), error
 // (refused), garbage (registered, the answer unreadable).
-class MapiSim {
+class MapiSim : public LoopbackServer {
 public:
     struct Options {
         int port = 0;               // 0: any free port (see Port())
@@ -44,16 +41,13 @@ public:
     };
 
     explicit MapiSim(Options options);
-    ~MapiSim();
-    MapiSim(const MapiSim&) = delete;
-    MapiSim& operator=(const MapiSim&) = delete;
+    ~MapiSim() override;
 
-    bool Start(std::string& error);
-    void Stop();
-    uint16_t Port() const { return port; }
+    bool Start(std::string& error) { return StartServer(options.port, error); }
+    void Stop() { StopServer(); }
 
     void SetFault(const FaultSetting& setting);
-    FaultSetting Fault() const;
+    FaultSetting Fault() const { return faults.Get(); }
 
     // Every command received (whole, in order), every registration (sales and returns, in
     // order) and how many commands were repeats of a registration.
@@ -64,30 +58,24 @@ public:
     // The answer to one command; an empty answer: nothing is sent, the connection is dropped.
     // cut: send the answer, then drop the connection. Public so the protocol can be exercised
     // without a socket.
-    std::string Answer(const std::string& command, bool& cut);
+    std::string Reply(const std::string& command, bool& cut);
+
+protected:
+    size_t MessageLength(const std::string& pending) const override { return TaxBill::CommandLength(pending); }
+    std::string Answer(const std::string& message, Session&, bool& closeNow) override;
+    std::string TooLong() override;
+    bool Refusing() override { return Fault().mode == FaultSetting::Mode::Refuse; }
+    void Poll() override;
 
 private:
-    void Loop();
-    void Serve(platform::Socket& connection);
-    bool Listen(std::string& error);
-    void ReadControlFile();
-    FaultSetting TakeFault(const std::string& kind);
     // Under the lock: the reply to a valid command, registering it when it is new.
     std::string Register(const TaxBill& bill, const std::string& command);
     Registration NewRegistration(const TaxBill& bill, const std::string& command);
     void Note(const std::string& text) const;
 
     Options options;
-    uint16_t port = 0;
-    platform::Socket listener;
-    platform::Thread thread;
-    platform::Event stopEvent{true};
-    platform::Waker waker;
-    std::atomic<bool> stopping{false};
-
+    FaultSwitch faults;
     mutable std::mutex mutex;
-    FaultSetting fault;
-    std::string controlText;
     long long nextFiscalNumber;
     std::vector<std::string> commands;
     std::vector<Registration> registrations;

@@ -88,7 +88,7 @@ TEST(MapiSimTest, ASaleIsRegisteredOnceARepeatGetsItsAnswerAndAnotherSaleUnderIt
     options.recordsPath = temp.File("bills.jsonl");
     MapiSim sim(options);
     bool cut = false;
-    std::string reply = sim.Answer(kSale, cut);
+    std::string reply = sim.Reply(kSale, cut);
     std::vector<std::string> fields = Fields(reply);
     ASSERT_EQ(fields.size(), 5u) << reply;
     EXPECT_EQ(fields[0], "0");
@@ -96,12 +96,12 @@ TEST(MapiSimTest, ASaleIsRegisteredOnceARepeatGetsItsAnswerAndAnotherSaleUnderIt
     EXPECT_LE(fields[4].size(), 25u);
     EXPECT_EQ(reply.back(), '&');
 
-    EXPECT_EQ(sim.Answer(kSale, cut), reply);
+    EXPECT_EQ(sim.Reply(kSale, cut), reply);
     EXPECT_EQ(sim.Repeats(), 1u);
     std::string other = text::ReplaceAll(kSale, "Breakfast", "Dinner");
-    EXPECT_EQ(sim.Answer(other, cut), "1#3#Bill number 000001 of register 1 is taken&");
+    EXPECT_EQ(sim.Reply(other, cut), "1#3#Bill number 000001 of register 1 is taken&");
     // Another register may use the same number.
-    std::string second = sim.Answer(text::ReplaceAll(kSale, "#01#1##1#", "#01#2##1#"), cut);
+    std::string second = sim.Reply(text::ReplaceAll(kSale, "#01#1##1#", "#01#2##1#"), cut);
     EXPECT_EQ(Fields(second)[1], "100000002");
     ASSERT_EQ(sim.Registrations().size(), 2u);
 
@@ -118,14 +118,14 @@ TEST(MapiSimTest, ASaleIsRegisteredOnceARepeatGetsItsAnswerAndAnotherSaleUnderIt
 TEST(MapiSimTest, AReturnNeedsTheSalesNumberAndPrintedFileNameAndIsRegisteredOnce) {
     MapiSim sim(MapiSim::Options{});
     bool cut = false;
-    std::vector<std::string> sale = Fields(sim.Answer(kSale, cut));
+    std::vector<std::string> sale = Fields(sim.Reply(kSale, cut));
     std::string returnCommand = "R#" + sale[1] + "#" + sale[4] + "#&";
-    EXPECT_EQ(sim.Answer("R#999#" + sale[4] + "#&", cut), "1#4#Bill 999 not found&");
-    EXPECT_EQ(Fields(sim.Answer("R#" + sale[1] + "#other#&", cut))[1], "5");
-    std::string reply = sim.Answer(returnCommand, cut);
+    EXPECT_EQ(sim.Reply("R#999#" + sale[4] + "#&", cut), "1#4#Bill 999 not found&");
+    EXPECT_EQ(Fields(sim.Reply("R#" + sale[1] + "#other#&", cut))[1], "5");
+    std::string reply = sim.Reply(returnCommand, cut);
     EXPECT_EQ(Fields(reply)[0], "0");
     EXPECT_NE(Fields(reply)[1], sale[1]);
-    EXPECT_EQ(sim.Answer(returnCommand, cut), reply);
+    EXPECT_EQ(sim.Reply(returnCommand, cut), reply);
     std::vector<MapiSim::Registration> all = sim.Registrations();
     ASSERT_EQ(all.size(), 2u);
     EXPECT_TRUE(all[1].bill.isReturn);
@@ -150,7 +150,7 @@ TEST(MapiSimTest, FaultsDecideWhetherTheBillIsRegisteredAndWhatTheAnswerLooksLik
         MapiSim sim(MapiSim::Options{});
         sim.SetFault(Fault(c.fault));
         bool cut = false;
-        std::string answer = sim.Answer(kSale, cut);
+        std::string answer = sim.Reply(kSale, cut);
         EXPECT_EQ(sim.Registrations().size(), c.registered) << c.fault;
         EXPECT_EQ(cut, c.cut) << c.fault;
         EXPECT_EQ(answer.substr(0, c.answerStart.size()), c.answerStart) << c.fault;

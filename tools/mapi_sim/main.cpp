@@ -4,12 +4,10 @@
 // The control file holds one fault line (see FaultSetting.h; kinds Sale and Return) and is
 // re-read while running. SIGTERM or SIGINT end the program.
 #include <cstdio>
-#include <fstream>
 #include <string>
 
 #include "MapiSim.h"
-#include "platform/Event.h"
-#include "platform/SignalWatcher.h"
+#include "ServeUntilSignalled.h"
 #include "platform/Text.h"
 
 namespace {
@@ -73,23 +71,10 @@ int main(int argc, char** argv) {
         return Usage("--port is required (0 picks a free one)");
     }
 
-    platform::Event stop(true);
-    platform::SignalWatcher signals;
-    signals.Start([&stop](platform::SignalWatcher::Kind, int) { stop.Set(); });
-
     MapiSim sim(options);
-    std::string error;
-    if (!sim.Start(error)) {
-        std::fprintf(stderr, "mapi_sim: %s\n", error.c_str());
-        return 1;
+    int exitCode = ServeUntilSignalled("mapi_sim", sim, options.port, portFile, [&sim] { return sim.Fault().Describe(); });
+    if (exitCode == 0) {
+        std::printf("mapi_sim stopped after %zu registrations\n", sim.Registrations().size());
     }
-    if (!portFile.empty()) {
-        std::ofstream(portFile) << sim.Port() << '\n';
-    }
-    std::printf("mapi_sim listening on 127.0.0.1:%u, fault: %s\n", sim.Port(), sim.Fault().Describe().c_str());
-    std::fflush(stdout);
-    stop.Wait(-1);
-    sim.Stop();
-    std::printf("mapi_sim stopped after %zu registrations\n", sim.Registrations().size());
-    return 0;
+    return exitCode;
 }

@@ -100,6 +100,11 @@ void LoopbackServer::AcceptLoop() {
     }
 }
 
+size_t LoopbackServer::MessageLength(const std::string& pending) const {
+    size_t end = pending.find(endByte);
+    return end == std::string::npos ? 0 : end + 1;
+}
+
 void LoopbackServer::Serve(Connection& connection) {
     std::unique_ptr<Session> session = OpenSession();
     std::string pending;
@@ -121,10 +126,10 @@ void LoopbackServer::Serve(Connection& connection) {
             break;
         }
         pending.append(chunk.data(), static_cast<size_t>(n));
-        size_t end;
-        while (open && (end = pending.find(endByte)) != std::string::npos) {
-            std::string message = pending.substr(0, end + 1);
-            pending.erase(0, end + 1);
+        size_t length;
+        while (open && (length = MessageLength(pending)) > 0) {
+            std::string message = pending.substr(0, length);
+            pending.erase(0, length);
             bool closeNow = false;
             std::string answer = Answer(message, *session, closeNow);
             if (stopping) {

@@ -41,6 +41,9 @@ protected:
     };
 
     virtual std::unique_ptr<Session> OpenSession() { return std::make_unique<Session>(); }
+    // The length of the first whole message at the start of what arrived, 0 while it is not
+    // whole: by default up to and with the first end byte.
+    virtual size_t MessageLength(const std::string& pending) const;
     // The answer to one message (ending with the end byte); an empty answer sends nothing;
     // closeNow cuts the connection after the answer. Runs on the connection's thread.
     virtual std::string Answer(const std::string& message, Session& session, bool& closeNow) = 0;
