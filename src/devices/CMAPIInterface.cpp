@@ -29,6 +29,10 @@ bool CMAPIInterface::PrintCheck(CFiscalCheck& check, bool saveDescriptionOnly) {
     return lastAnswer == AnswerKind::Success;
 }
 
+bool CMAPIInterface::CanRepeat(const CFiscalCheck& check) const {
+    return check.statusCode == kReturn || Sequence().SentFor(CheckKey(check)) != 0;
+}
+
 std::string CMAPIInterface::CheckKey(const CFiscalCheck& check) const {
     return control.name + "/" + ExchangeKey(check);
 }

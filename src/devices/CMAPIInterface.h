@@ -21,6 +21,9 @@ public:
     // Adds the district code of the tax service to the shared settings.
     bool Configure(CFiscalINI& configuration) override;
     bool PrintCheck(CFiscalCheck& check, bool saveDescriptionOnly) override;
+    // A sale in doubt is known again by the bill number held for it; a return names its sale,
+    // and the service answers a second return of a sale with the first one's registration.
+    bool CanRepeat(const CFiscalCheck& check) const override;
     bool PrintSlip(CPrinterControl& printer) override { return false; }
     bool ShowMessage(CPrinterControl& printer, const std::string& message) override { return false; }
 

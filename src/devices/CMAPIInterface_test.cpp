@@ -178,6 +178,8 @@ TEST_F(MAPIInterfaceTest, ANumberHeldForACheckInDoubtIsNeverGivenToAnother) {
     CFiscalCheck first = Bill("B1");
     EXPECT_FALSE(device.PrintCheck(first, false));
     EXPECT_EQ(Held(), "1/B1/70\t1\n");
+    EXPECT_TRUE(device.CanRepeat(first));
+    EXPECT_FALSE(device.CanRepeat(Bill("B9")));
     // The file that holds the next number went back to 1 (restored from an old copy, say).
     temp.Write("seq.txt", "1");
     CFiscalCheck second = Bill("B2");
@@ -256,6 +258,7 @@ TEST_F(MAPIInterfaceTest, AReturnNamesTheSaleAndTakesNoBillNumber) {
     EXPECT_EQ(sim().Commands().back(), "R#" + sale.fiscalNumber + "#" + sale.printedFileName + "#&");
     ASSERT_EQ(sim().Registrations().size(), 2u);
     EXPECT_EQ(refund.fiscalNumber, sim().Registrations()[1].fiscalNumber);
+    EXPECT_TRUE(device.CanRepeat(refund));
     EXPECT_EQ(Stored(), "2");
 
     // A return of a sale the service does not know is refused.
