@@ -42,6 +42,8 @@ bool WriteFile(const std::string& path, const std::string& content);
 // Appends to the file (created when missing); with sync the bytes are on the disk, not only in
 // the system's cache, when it returns true.
 bool AppendToFile(const std::string& path, const std::string& content, bool sync);
+// Makes what was written to the file so far reach the disk (not only the system's cache).
+bool SyncFile(const std::string& path);
 // Replaces the file as a whole: the new content is written beside it, synced and renamed over
 // it, so that a crash leaves either the old or the new content, never a mix. False (errno
 // kept) on failure.

@@ -191,6 +191,11 @@ bool AppendToFile(const std::string& path, const std::string& content, bool sync
     return fd >= 0 && WriteAndClose(fd, content, sync);
 }
 
+bool SyncFile(const std::string& path) {
+    int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    return fd >= 0 && WriteAndClose(fd, "", true);
+}
+
 bool ReplaceFile(const std::string& path, const std::string& content) {
     std::string temporary = path + ".new";
     int fd = ::open(temporary.c_str(), O_WRONLY | O_TRUNC | O_CREAT | O_CLOEXEC, 0644);

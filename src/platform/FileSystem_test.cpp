@@ -43,6 +43,8 @@ TEST(FileSystemTest, AppendAddsAndReplaceSwapsTheWholeFile) {
     std::string content;
     ASSERT_TRUE(ReadFile(path, content));
     EXPECT_EQ(content, "one\ntwo\n");
+    EXPECT_TRUE(SyncFile(path));
+    EXPECT_FALSE(SyncFile(temp.File("missing")));
     ASSERT_TRUE(ReplaceFile(path, "three\n"));
     ASSERT_TRUE(ReadFile(path, content));
     EXPECT_EQ(content, "three\n");

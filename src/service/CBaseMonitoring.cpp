@@ -590,6 +590,8 @@ bool CBaseMonitoring::WriteRegistration(CFiscalCheck& check, const CPrinterContr
         written = storage->SaveFiscalResult(check);
     }
     if (!written || !WriteLetter(check, CheckStatusLetter::Registered)) {
+        // The outcome journal is now the only record of the registration besides the device.
+        outcomes.Sync();
         Write(text::Format(
             "Registration of check %s (fiscal number %s, printer %s) kept in %s until the database "
             "takes it: %s",

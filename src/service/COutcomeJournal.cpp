@@ -255,15 +255,15 @@ std::string COutcomeJournal::RecordOf(const std::string& kind, const std::string
     return record + entry.checkFields + "\n";
 }
 
-bool COutcomeJournal::Append(const std::string& kind, const std::string& key, const Entry& entry, bool sync) {
+bool COutcomeJournal::Append(const std::string& kind, const std::string& key, const Entry& entry) {
     std::string record = RecordOf(kind, key, entry);
-    return platform::AppendToFile(path, record, sync);
+    return platform::AppendToFile(path, record, false);
 }
 
 bool COutcomeJournal::Keep(State state, const std::string& key, const std::string& printer,
                            const CFiscalCheck& check) {
     Entry entry = EntryOf(state, printer, check);
-    if (!Append(state == State::Outcome ? "outcome" : "sending", key, entry, true)) {
+    if (!Append(state == State::Outcome ? "outcome" : "sending", key, entry)) {
         return false;
     }
     entries[key] = entry;
@@ -279,7 +279,7 @@ bool COutcomeJournal::InDoubt(const std::string& key, AnswerKind answer) {
     entry.state = State::InDoubt;
     entry.answer = answer;
     entry.time = Now();
-    return Append("doubt", key, entry, false);
+    return Append("doubt", key, entry);
 }
 
 bool COutcomeJournal::Outcome(const std::string& key, const std::string& printer, const CFiscalCheck& check) {
@@ -293,7 +293,7 @@ bool COutcomeJournal::Settled(const std::string& key) {
     }
     Entry entry = found->second;
     entries.erase(found);
-    if (!Append("settled", key, entry, false)) {
+    if (!Append("settled", key, entry)) {
         return false;
     }
     // With nothing pending the records say nothing any more: the file starts afresh once it has
@@ -302,6 +302,10 @@ bool COutcomeJournal::Settled(const std::string& key) {
         return platform::ReplaceFile(path, "");
     }
     return true;
+}
+
+bool COutcomeJournal::Sync() {
+    return platform::SyncFile(path);
 }
 
 COutcomeJournal::Entry* COutcomeJournal::Find(const std::string& key, int trxNo) {

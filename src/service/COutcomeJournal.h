@@ -17,11 +17,14 @@
 // record per line; fields are separated by TAB, each "name=value", with TAB, LF, CR and "\"
 // inside a value written as "\t", "\n", "\r" and "\\". The first field is the kind:
 //   sending  the check is about to go to its printer: until a later record of its key says
-//            otherwise it is in doubt there (written to the disk before the device is called)
+//            otherwise it is in doubt there (written before the device is called)
 //   doubt    the answer did not come whole: answer=timed out or answer=cut
 //   outcome  registered: fiscal=, printerId=, shift= and what the status writes need; the status
-//            table does not hold it yet (written to the disk before the status writes start)
+//            table does not hold it yet (written before the status writes start)
 //   settled  in the status table, or proven not registered: nothing is pending for the key
+// A record is in the file, and so survives the end of the process, as soon as it is written; it
+// is synced to the disk, to survive the end of the machine too, when it must outlive the moment:
+// a registration the database refused (Sync), and the file rewritten at start.
 // Every record has key= (the ExchangeKey: the check file name, or "bill/first transaction"),
 // time= (dd.mm.yyyy hh:mm:ss), printer=, trx= (first transaction) and answer=, then the check's
 // own fields: check= (bill number), fiscal=, file= (check file name) and what the status writes
@@ -51,16 +54,18 @@ public:
     // Reads the file of the folder back and rewrites it with the pending keys only. False (with
     // the reason) when it cannot be read or written: the worker then registers nothing.
     bool Open(const std::string& folder, std::string& error);
-    // Only reads the file of the folder (the status command, beside the running service).
+    // Reads the file of the folder without changing it: for a reader beside a running service
+    // (the status command). False (with the reason) when it exists but cannot be read.
     bool Read(const std::string& folder, std::string& error);
     const std::string& Path() const { return path; }
 
-    // Each returns false when the record could not be written; sending and outcome are on the
-    // disk when they return true.
+    // Each returns false when the record could not be written.
     bool Sending(const std::string& key, const std::string& printer, const CFiscalCheck& check);
     bool InDoubt(const std::string& key, AnswerKind answer);
     bool Outcome(const std::string& key, const std::string& printer, const CFiscalCheck& check);
     bool Settled(const std::string& key);
+    // Syncs the file to the disk: the registrations it holds outlive a power failure.
+    bool Sync();
 
     // The entry of a key, or of a check whose first transaction is trxNo; nullptr when none.
     Entry* Find(const std::string& key, int trxNo);
@@ -72,9 +77,9 @@ public:
     static CFiscalCheck CheckFrom(const std::string& checkFields);
 
 private:
-    // A sending or outcome record, on the disk before it counts.
+    // A sending or outcome record, in the file before it counts.
     bool Keep(State state, const std::string& key, const std::string& printer, const CFiscalCheck& check);
-    bool Append(const std::string& kind, const std::string& key, const Entry& entry, bool sync);
+    bool Append(const std::string& kind, const std::string& key, const Entry& entry);
     void Apply(const std::string& line);
     static Entry EntryOf(State state, const std::string& printer, const CFiscalCheck& check);
     std::string RecordOf(const std::string& kind, const std::string& key, const Entry& entry) const;

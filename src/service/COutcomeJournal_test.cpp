@@ -107,6 +107,16 @@ TEST(OutcomeJournalTest, TheLastRecordOfAKeyIsItsStateAndOnlyPendingKeysSurviveA
     // A crash in the middle of writing a record leaves a piece of a line.
     ASSERT_TRUE(platform::AppendToFile(journal.Path(), "sending\tke", false));
 
+    // A reader beside the service sees the same and changes nothing.
+    std::string before;
+    ASSERT_TRUE(platform::ReadFile(journal.Path(), before));
+    COutcomeJournal reader;
+    ASSERT_TRUE(reader.Read(temp.Path(), error)) << error;
+    EXPECT_EQ(reader.Entries().size(), 3u);
+    std::string after;
+    ASSERT_TRUE(platform::ReadFile(journal.Path(), after));
+    EXPECT_EQ(after, before);
+
     COutcomeJournal again;
     ASSERT_TRUE(again.Open(temp.Path(), error)) << error;
     ASSERT_EQ(again.Entries().size(), 3u);
