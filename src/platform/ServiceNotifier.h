@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace platform {
@@ -13,6 +14,9 @@ public:
     static void Report(State state, int waitHintMs = 0);
     // The one-line status text systemd shows for the service (STATUS=).
     static void Status(const std::string& text);
+    // Gives the state the service is in (start-up, stopping) at least this much more time before
+    // systemd gives up on it: a stop that waits for an exchange in flight is not killed half way.
+    static void ExtendTimeout(int64_t ms);
 };
 
 }  // namespace platform

@@ -39,4 +39,10 @@ void ServiceNotifier::Status(const std::string& text) {
     }
 }
 
+void ServiceNotifier::ExtendTimeout(int64_t ms) {
+    if (HasEnv("NOTIFY_SOCKET") && ms > 0) {
+        ::sd_notify(0, ("EXTEND_TIMEOUT_USEC=" + std::to_string(static_cast<long long>(ms) * 1000)).c_str());
+    }
+}
+
 }  // namespace platform

@@ -13,6 +13,7 @@
 #include "platform/CodePage.h"
 #include "platform/Environment.h"
 #include "platform/FileSystem.h"
+#include "platform/ServiceNotifier.h"
 #include "platform/Text.h"
 #include "pos/CMicrosCheck.h"
 #include "service/CFiscalStorage.h"
@@ -944,6 +945,9 @@ bool CBaseMonitoring::Stop() {
             wait = std::max(wait, 2 * device->ExchangeBoundMs() + kStopLoopWait);
         }
     }
+    // systemd would kill a stop that outlasts the unit's stop time-out: it is told how long this
+    // one may take, and the tail of the stop after it.
+    platform::ServiceNotifier::ExtendTimeout(wait + kStopLoopWait);
     stopEvent.Set();
     // Rather than a blind pause, wait for the loop to reach its next wait and end, so that the
     // storage and the devices are never used from two threads at once.
