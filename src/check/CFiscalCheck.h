@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "check/CheckStatus.h"
 #include "check/struct_posting.h"
 
 class CLogFile;
@@ -51,6 +52,9 @@ public:
     bool CheckPaymentSigns();
     double FirstOppositeAmount(const std::vector<struct_posting>& list) const;
     void LogText(const std::string& title);
+
+    // A cash loan or pick-up: a cash command to the device, no sale.
+    bool IsCashOperation() const { return statusCode == kCashLoan || statusCode == kCashPickup; }
 
     // --- refund, deposit and short checks ---
     bool NullCheckConversion();

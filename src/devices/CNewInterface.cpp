@@ -194,8 +194,7 @@ AnswerKind CNewInterface::CollectLateAnswer(CFiscalCheck& target) {
     owedAnswer.clear();
     AnswerKind kind = AwaitAnswer(answerTimeout, answer);
     if (kind == AnswerKind::Success) {
-        lastAnswer = TakeAnswer(target.statusCode == kCashLoan || target.statusCode == kCashPickup ? "Command" : "Check",
-                                answer, &target);
+        lastAnswer = TakeAnswer(target.IsCashOperation() ? "Command" : "Check", answer, &target);
         return lastAnswer;
     }
     lastAnswer = NoAnswer(kind, answer, false);
@@ -206,7 +205,7 @@ AnswerKind CNewInterface::CollectLateAnswer(CFiscalCheck& target) {
 }
 
 std::string CNewInterface::NewCheckFileName(const CFiscalCheck& target) {
-    if (target.statusCode == kCashLoan || target.statusCode == kCashPickup) {
+    if (target.IsCashOperation()) {
         return "";
     }
     FiscMessage message;
@@ -250,7 +249,8 @@ bool CNewInterface::PrepareTender(FiscMessage& message, CFiscalCheck& target, co
     }
     target.shiftNumber = shiftNumber;
     Log(target.shiftNumber);
-    if (control.testCommand || !checkRefund || (target.statusCode != 3 && target.statusCode != 7)) {
+    if (control.testCommand || !checkRefund ||
+        (target.statusCode != kRefundCheck && target.statusCode != kCashPickup)) {
         return true;
     }
     return SendTenderTests(message, flags, target, true);
@@ -284,7 +284,7 @@ void CNewInterface::SplitLargeLines(CFiscalCheck& target) {
     }
     double limit = 9999999999.99;
     if (printerKind == 0) {
-        limit = target.statusCode == 6 || target.statusCode == 7 ? 100000000 : 999999.99;
+        limit = target.IsCashOperation() ? 100000000 : 999999.99;
     }
     std::vector<struct_posting>& postings = target.postings;
     for (const struct_posting& posting : postings) {
@@ -397,7 +397,7 @@ bool CNewInterface::Register(bool saveDescriptionOnly) {
         }
     }
 
-    if (check.statusCode == 6 || check.statusCode == 7) {
+    if (check.IsCashOperation()) {
         std::string command = check.paymentsTotal >= 0 ? message.BuildCommand("Cash Loan", check.paymentsTotal)
                                                        : message.BuildCommand("Cash Pickup", -check.paymentsTotal);
         if (saveDescriptionOnly) {
@@ -407,7 +407,8 @@ bool CNewInterface::Register(bool saveDescriptionOnly) {
     }
 
     int documentType = 1;
-    if (check.statusCode == 1 || check.statusCode == 4 || check.statusCode == 20) {
+    if (check.statusCode == kDepositCheck || check.statusCode == kDepositLikeCheck ||
+        check.statusCode == kOtherDeposit) {
         if (check.depositTemplate.tax_group.empty()) {
             documentType = 3;
         }
@@ -450,7 +451,7 @@ bool CNewInterface::SendDocument(const std::string& message, CFiscalCheck* targe
 }
 
 void CNewInterface::AddTextLines(FiscMessage& message) {
-    if (check.statusCode != 0 && printerKind == 0) {
+    if (check.statusCode != kBillCheck && printerKind == 0) {
         if (message.roomText.size() >= 5) {
             message.SetRoomText("");
         }
@@ -547,7 +548,7 @@ bool CNewInterface::IsInterfaceCashier(const std::string& cashierId) const {
 
 std::string CNewInterface::SubCode(const struct_posting& posting) const {
     std::string subCode = "4;4;";
-    if (check.statusCode == 1 || check.statusCode == 4) {
+    if (check.statusCode == kDepositCheck || check.statusCode == kDepositLikeCheck) {
         subCode = "3;10;";
     } else if (!posting.print_text.empty()) {
         subCode = posting.print_text;
@@ -564,7 +565,8 @@ std::string CNewInterface::SubCode(const struct_posting& posting) const {
 
 void CNewInterface::AddItems(FiscMessage& message) {
     bool netAmounts = printerKind == 12 || control.netAmountSupport;
-    bool groupCode = check.statusCode == 2 || check.statusCode == 3 || check.statusCode == 15;
+    bool groupCode = check.statusCode == kPaymentCheck || check.statusCode == kRefundCheck ||
+                     check.statusCode == kPayMasterCheck;
     for (const struct_posting& posting : check.postings) {
         int type = posting.line_type;
         std::string kind = "M";
