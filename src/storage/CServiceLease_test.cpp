@@ -78,13 +78,17 @@ TEST_F(ServiceLeaseTest, ServicesOfDifferentPropertiesHoldTheirOwnLeases) {
               (std::vector<std::string>{"HOTEL|host/1", "OTHER|host/2"}));
 }
 
-TEST_F(ServiceLeaseTest, ADatabaseWithoutTheLeaseTableLeavesItUnknown) {
+TEST_F(ServiceLeaseTest, ADatabaseWithoutTheLeaseTableLeavesItUnknownUntilTheUpgradeScriptRan) {
     testpms::Storage a;
     Open(a, "HOTEL");
     pms.Run("drop table qel_service_lease");
     std::string other;
     std::string until;
     EXPECT_EQ(a.HoldLease("host/1", 60, "", other, until), Lease::Unknown);
+    // Own tables installed before the lease get it from the upgrade script.
+    pms.Run(testpms::ReadSql("sql/oracle/upgrade_service_lease.sql"));
+    EXPECT_EQ(a.HoldLease("host/1", 60, "", other, until), Lease::Held);
+    EXPECT_EQ(pms.Rows("select resort, holder from qel_service_lease"), std::vector<std::string>{"HOTEL|host/1"});
 }
 
 }  // namespace
