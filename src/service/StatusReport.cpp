@@ -1,9 +1,6 @@
 #include "service/StatusReport.h"
 
-#include <signal.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <map>
 
 #include "config/CFiscalINI.h"
@@ -11,6 +8,7 @@
 #include "log/CCheckLogger.h"
 #include "log/CLogFile.h"
 #include "platform/CodePage.h"
+#include "platform/Environment.h"
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
 #include "service/COutcomeJournal.h"
@@ -65,7 +63,7 @@ std::string JsonBool(bool value) {
 // The process of the health file is a running FiscoraService (not a later process that got the
 // same number).
 bool ServiceAlive(int pid) {
-    if (pid <= 0 || (::kill(pid, 0) != 0 && errno != EPERM)) {
+    if (!platform::ProcessAlive(pid)) {
         return false;
     }
     std::string name;
