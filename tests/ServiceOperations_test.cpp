@@ -80,6 +80,13 @@ TEST(ServiceOperationsTest, HealthReachesSystemdAndTheStatusCommandAndSighupDoes
     ASSERT_TRUE(run.MakePms(pmsgen::OpenDay::Small));
     ASSERT_TRUE(run.StartSimulators());
     ASSERT_TRUE(run.Configure());
+    // Before the first start every payment of the day is due, each a check of its own.
+    ASSERT_TRUE(ServiceFolder::CopyProgram(ServiceBinary(), run.Path()));
+    StatusOutput before = Status(run.Path());
+    EXPECT_EQ(before.exitCode, 2) << before.text;
+    EXPECT_TRUE(Has(before.text,
+                    "Printer lines (" + std::to_string(run.DueRegistrations()) + " checks due in the next cycle)"))
+        << before.text;
     // The printer manager refuses every connection: nothing can be registered.
     run.SetFault("refuse");
     ASSERT_TRUE(run.StartNotified());
@@ -122,6 +129,7 @@ TEST(ServiceOperationsTest, HealthReachesSystemdAndTheStatusCommandAndSighupDoes
     EXPECT_EQ(healthy.exitCode, 0) << healthy.text;
     EXPECT_TRUE(Has(healthy.text, "QEL Fiscal Service: healthy\n")) << healthy.text;
     EXPECT_TRUE(Has(healthy.text, "  payments: open\n")) << healthy.text;
+    EXPECT_TRUE(Has(healthy.text, "Printer lines (0 checks due in the next cycle)")) << healthy.text;
     EXPECT_TRUE(Has(healthy.text, "last registration ")) << healthy.text;
 
     EXPECT_EQ(run.StopService(), 0) << run.Diagnostics();
