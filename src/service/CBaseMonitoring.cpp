@@ -247,7 +247,9 @@ bool CBaseMonitoring::CreateInterfaces() {
 }
 
 bool CBaseMonitoring::Pause(int64_t ms) {
-    return stopRequested || platform::Clock::Current().Wait(stopEvent, ms);
+    // A stop asked for while the pause ends, before it has set the event, still ends the loop
+    // before the next check starts.
+    return stopRequested || platform::Clock::Current().Wait(stopEvent, ms) || stopRequested;
 }
 
 void CBaseMonitoring::PollingLoop() {
