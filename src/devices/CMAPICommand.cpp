@@ -81,7 +81,10 @@ std::string CMAPICommand::BuildSale(const CFiscalCheck& check) {
 }
 
 std::string CMAPICommand::BuildReturn(const CFiscalCheck& check) const {
-    return text::Format("R#%s#%s#&", check.groupName.c_str(), check.printedFileName.c_str());
+    // The sale's fiscal number comes from a PMS reference: a '#' would add a field and a "#&"
+    // would end the command early. The service's own values never hold either.
+    auto field = [](const std::string& text) { return WithoutEndMark(text::ReplaceAll(text, "#", "")); };
+    return text::Format("R#%s#%s#&", field(check.groupName).c_str(), field(check.printedFileName).c_str());
 }
 
 void CMAPICommand::ParseReply(const std::string& reply) {
@@ -121,7 +124,8 @@ std::string CMAPICommand::MaskedReply(const std::string& reply) const {
 }
 
 std::string CMAPICommand::ErrorText() const {
-    return text::Format("%s %s", replyErrorCode.c_str(), replyErrorMessage.c_str());
+    // Joined, not formatted: a zero byte in the reply must not cut the text short.
+    return replyErrorCode + " " + replyErrorMessage;
 }
 
 bool CMAPICommand::IsRefusal() const {

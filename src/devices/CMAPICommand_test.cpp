@@ -91,6 +91,10 @@ TEST(MAPICommandTest, AReturnNamesTheSaleByFiscalNumberAndPrintedFileNameWithout
     CMAPICommand command("01", "1", 0);
     EXPECT_EQ(command.BuildReturn(refund), "R#100000017#20260101101500-100000017#&");
     EXPECT_TRUE(command.stockLines.empty());
+    // A reference typed into the PMS can add no field and cannot end the command early.
+    refund.groupName = "#&1000#00017&";
+    refund.printedFileName = "2026#0101&";
+    EXPECT_EQ(command.BuildReturn(refund), "R#100000017#20260101#&");
 }
 
 TEST(MAPICommandTest, RepliesFillTheValuesOrTheErrorAndTellARefusalFromBytesThatSayNothing) {

@@ -152,7 +152,6 @@ AnswerKind CMAPIInterface::SendAndWait(CMAPICommand& command, const std::string&
     if (!channel.Send(text)) {
         // Not every byte left, so the service has no end mark and no command.
         Fail(channel.GetLastError());
-        blockOnFailure = true;
         return AnswerKind::NotDelivered;
     }
     std::string reply;
@@ -168,7 +167,6 @@ AnswerKind CMAPIInterface::SendAndWait(CMAPICommand& command, const std::string&
         }
         Log(channel.GetLastError());
         Fail("Fiscal printer connect cut off. Try again.");
-        blockOnFailure = true;
         return AnswerKind::Cut;
     }
     if (!received) {

@@ -141,8 +141,9 @@ TEST_F(MAPIInterfaceTest, EveryFailureLeavesItsTextAndTellsWhetherTheServiceMayH
     } cases[] = {
         // Registered too, but only once the answer time is over.
         {"delay ms=2600 count=1", AnswerKind::TimedOut, "Waiting time is up. Fiscal printer 1 not available.", false, 0},
-        {"cut bytes=6 count=1", AnswerKind::Cut, "Fiscal printer connect cut off. Try again.", true, 1},
-        {"close count=1", AnswerKind::Cut, "Fiscal printer connect cut off. Try again.", true, 0},
+        // Only a service that cannot be reached blocks payments in the PMS.
+        {"cut bytes=6 count=1", AnswerKind::Cut, "Fiscal printer connect cut off. Try again.", false, 1},
+        {"close count=1", AnswerKind::Cut, "Fiscal printer connect cut off. Try again.", false, 0},
         {"garbage bytes=30 count=1", AnswerKind::Cut, "", false, 1},
         {"error code=E42 count=1 text=Register is blocked&", AnswerKind::DeviceError, "E42 Register is blocked", false, 0},
     };
