@@ -227,13 +227,13 @@ bool CPaymentRules::AcceptReturn(std::string& error) {
         ini.WriteLog(error);
         return false;
     }
-    // The refund's own payments make the totals; the sale's are there only to be named.
+    // The sale's payments are registered and belong to the sale's bill: they leave the refund
+    // check, so that no status write of the return (nor the re-billing of rows taken over with
+    // deposits) can reach the sale's rows. The refund's own payments make the totals.
+    std::erase_if(check.payments, [](const struct_posting& payment) { return payment.fisc_status == "Y"; });
     check.paymentsTotal = 0;
     check.cashTotal = 0;
     for (const struct_posting& payment : check.payments) {
-        if (payment.fisc_status == "Y") {
-            continue;
-        }
         check.paymentsTotal += payment.trx_amount;
         if (payment.pay_kind == 0) {
             check.cashTotal += payment.trx_amount;

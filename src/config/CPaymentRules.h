@@ -27,8 +27,8 @@ public:
     void ChooseInvoiceKind();
     // A refund of a sale registered with the Mongolian tax service. The back-end added the
     // sale's postings and payments, registered already, to the refund's own: the return names
-    // the sale and carries no lines, so the check is not composed and the sale's payments are
-    // no second registration. False (reason in error) when no registered sale was found to name.
+    // the sale and carries no lines, so the check is not composed, and the sale's payments are
+    // taken out of it, so the return's status writes touch the refund's rows only. False (reason in error) when no registered sale was found to name.
     bool AcceptReturn(std::string& error);
 
     // The payment code of the last prepayment payment that Apply met, 0 when none.

@@ -151,6 +151,9 @@ void CDovozEderarezev::EmitBill(CFiscalCheck& check, std::vector<CFiscalCheck>& 
                 return;
             }
             check.SetStatusCode(14);
+            // The sale's payments, read with it to name it, are registered and belong to its bill: they
+            // leave the refund, so no row write of the return (nor a re-billing) can reach them.
+            std::erase_if(check.payments, [](const struct_posting& p) { return p.fisc_status == "Y"; });
         }
     }
     if (settings.proformaDeposit) {

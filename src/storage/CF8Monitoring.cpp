@@ -350,6 +350,9 @@ void CF8Monitoring::FindInvoices(std::vector<CFiscalCheck>& checks) {
             if (sum < 0) {
                 ReadOriginalCheck(check);
                 check.SetStatusCode(14);
+                // The sale's payments, read with it to name it, are registered and belong to its bill: they
+                // leave the refund, so no row write of the return (nor a re-billing) can reach them.
+                std::erase_if(check.payments, [](const struct_posting& p) { return p.fisc_status == "Y"; });
             }
         }
         checks.push_back(check);
