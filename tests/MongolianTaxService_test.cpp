@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <map>
 #include <set>
 
@@ -18,21 +19,25 @@ const char* const kConfiguration = "demo/mongolia/VuvovaZododAVU.xml";
 
 class MongolianTaxServiceTest : public ::testing::Test {
 protected:
-    // fault: how the tax service answers the first sale.
-    bool Start(const std::string& fault = "none") {
+    // fault: how the tax service answers the first sale; changes: to the demo configuration.
+    bool Start(const std::string& fault = "none", const ServiceRun::Changes& changes = {}) {
         std::string error;
         bool started = run.MakePms(pmsgen::OpenDay::Small) && run.StartTaxService(error);
         EXPECT_TRUE(started) << error;
-        FaultSetting setting;
-        EXPECT_TRUE(setting.Parse(fault, error)) << error;
         if (started) {
-            run.TaxService().SetFault(setting);
+            TaxFault(fault);
         }
-        bool configured = started && run.Configure();
+        bool configured = started && run.Configure(changes);
         EXPECT_TRUE(configured) << "the Mongolian demo configuration does not hold what the test changes";
         bool running = configured && run.StartService();
         EXPECT_TRUE(running) << run.Diagnostics();
         return running;
+    }
+    void TaxFault(const std::string& line) {
+        FaultSetting setting;
+        std::string error;
+        EXPECT_TRUE(setting.Parse(line, error)) << error;
+        run.TaxService().SetFault(setting);
     }
     std::vector<int> Payments() const {
         std::vector<int> all;
@@ -106,6 +111,81 @@ TEST_F(MongolianTaxServiceTest, EveryBillIsSoldOnceWithABillNumberOfItsOwnAndASe
     EXPECT_EQ(run.TaxRecords().size(), run.Pms().bills.size());
     EXPECT_EQ(run.TaxService().Commands().size(), run.Pms().bills.size());
 }
+
+// After the sales, the PMS refunds part of one bill and the whole of another. Each refund is
+// registered once as a return naming its sale's fiscal number and printed file name; the first
+// return's answer is unreadable, so it goes again and the service answers it with the return it
+// holds. The sales' rows keep their bill and codes, and no refund is sold. With pro-forma deposits
+// on, rows a check holds under another bill are re-billed to it: the sale's rows must not be.
+class ReturnsTest : public MongolianTaxServiceTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(ReturnsTest, RefundsOfRegisteredSalesAreReturnsNamingTheSaleRegisteredOnce) {
+    ServiceRun::Changes changes;
+    if (GetParam()) {
+        changes.push_back({"<proforma_folio_deposit>0<", "<proforma_folio_deposit>1<"});
+    }
+    ASSERT_TRUE(Start("none", changes));
+    ASSERT_TRUE(run.WaitForStatus(Payments(), "Y", 60000)) << run.Diagnostics();
+    std::map<int, ServiceRun::StatusRow> sold = run.StatusRows();
+    ASSERT_GE(run.Pms().bills.size(), 2u);
+    struct Refund {
+        const pmsgen::Bill& sale;
+        double amount;
+        int bill = 0, payment = 0;
+    } refunds[] = {{run.Pms().bills[0], std::round(run.Pms().bills[0].total * 50) / 100},
+                   {run.Pms().bills[1], run.Pms().bills[1].total}};
+    TaxFault("garbage bytes=20 kind=Return count=1");
+    std::vector<int> refundPayments;
+    for (Refund& refund : refunds) {
+        std::string error;
+        ASSERT_TRUE(run.AddRefundBill(refund.sale.number, refund.amount,
+                                      sold[refund.sale.payments.front()].checkNumber, refund.bill, refund.payment,
+                                      error))
+            << error;
+        refundPayments.push_back(refund.payment);
+    }
+    ASSERT_TRUE(run.WaitForStatus(refundPayments, "Y", 60000)) << run.Diagnostics();
+    EXPECT_EQ(run.StopService(), 0) << run.Diagnostics();
+
+    std::map<int, ServiceRun::StatusRow> rows = run.StatusRows();
+    std::vector<ServiceRun::TaxRecord> returns = Of("Return");
+    ASSERT_EQ(returns.size(), 2u);
+    for (const Refund& refund : refunds) {
+        SCOPED_TRACE(refund.amount);
+        const ServiceRun::StatusRow& sale = sold[refund.sale.payments.front()];
+        const ServiceRun::StatusRow& row = rows[refund.payment];
+        EXPECT_EQ(row.status, "Y");
+        EXPECT_NE(row.checkNumber, sale.checkNumber);
+        EXPECT_EQ(row.billNo, std::to_string(refund.bill));
+        EXPECT_DOUBLE_EQ(row.amount, -refund.amount);
+        size_t naming = 0;
+        for (const ServiceRun::TaxRecord& r : returns) {
+            if (r.saleFiscalNumber == sale.checkNumber) {
+                ++naming;
+                EXPECT_EQ(r.fiscalNumber, row.checkNumber);
+                EXPECT_EQ(r.title, row.title);
+            }
+        }
+        EXPECT_EQ(naming, 1u);
+        const std::vector<std::string> commands = run.TaxService().Commands();
+        EXPECT_NE(std::find(commands.begin(), commands.end(), "R#" + sale.checkNumber + "#" + sale.title + "#&"),
+                  commands.end());
+        // The sale's rows were not touched by its return.
+        for (int trxNo : refund.sale.payments) {
+            EXPECT_EQ(rows[trxNo].status, "Y");
+            EXPECT_EQ(rows[trxNo].checkNumber, sold[trxNo].checkNumber);
+            EXPECT_EQ(rows[trxNo].title, sold[trxNo].title);
+            EXPECT_EQ(rows[trxNo].billNo, std::to_string(refund.sale.number));
+        }
+    }
+    ExpectEveryBillSoldOnce();
+    EXPECT_EQ(run.TaxService().Repeats(), 1u);
+    EXPECT_EQ(run.TaxService().Commands().size(), run.Pms().bills.size() + 3);
+    EXPECT_EQ(run.LogCount("already has fiscalized"), 0u) << run.Diagnostics();
+}
+
+INSTANTIATE_TEST_SUITE_P(ProFormaDeposits, ReturnsTest, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool>& info) { return info.param ? "On" : "Off"; });
 
 // The first sale is registered by the service but its answer is late or unreadable: the check
 // stays in doubt on its register and goes again with the same bill number, which the service
