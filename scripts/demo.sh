@@ -22,6 +22,12 @@ if [ "${1:-}" = "czech" ]; then
     shift
     exec build/release/tools/demo/fiscora_demo --work build/release/demo-run-czech --czech "$@"
 fi
+# "scripts/demo.sh mongolia" runs it with the Mongolian tax service (printer type 9) against the
+# tax-service simulator, then refunds two of its bills (in build/release/demo-run-mongolia).
+if [ "${1:-}" = "mongolia" ]; then
+    shift
+    exec build/release/tools/demo/fiscora_demo --work build/release/demo-run-mongolia --mongolia "$@"
+fi
 if [ "${1:-}" = "suite8" ]; then
     shift
     exec tools/check_db_sim/private_net.sh build/release/tools/demo/fiscora_demo --work build/release/demo-run-suite8 \

@@ -121,7 +121,13 @@ bool ServiceFolder::StartCzechSimulator(std::string& error, const std::string& f
 void ServiceFolder::SetFault(const std::string& line, size_t simulator) {
     FaultSetting fault;
     std::string error;
-    if (fault.Parse(line, error)) {
+    if (!fault.Parse(line, error)) {
+        return;
+    }
+    // The tax service stands in for the printer managers when it runs alone.
+    if (taxService && simulators.empty()) {
+        taxService->SetFault(fault);
+    } else {
         Simulator(simulator).SetFault(fault);
     }
 }

@@ -62,6 +62,7 @@ public:
                          const PrinterManagerSim::Options& base = {});
     PrinterManagerSim& Simulator(size_t index = 0) { return *simulators.at(index); }
     size_t SimulatorCount() const { return simulators.size(); }
+    // The fault of a printer-manager simulator, or of the tax service when it runs alone.
     void SetFault(const std::string& line, size_t simulator = 0);
     // The check-database server stand-in on 127.0.0.1:5196 (the client library's fixed port, so
     // one per network namespace), serving the folder's pos_checks.json.

@@ -10,10 +10,12 @@
 // each deposit went through, what was closed without registration, the check journal and what
 // was left unregistered and why.
 //   fiscora_demo [--work FOLDER] [--time-limit SECONDS] [--program FiscoraService]
-//                [--configuration demo/VuvovaZododAVU.xml] [--hotel opera|suite8] [--czech]
+//                [--configuration demo/VuvovaZododAVU.xml] [--hotel opera|suite8] [--czech | --mongolia]
 // --hotel suite8 runs the Suite8 demo hotel (its PMS and demo/suite8/VuvovaZododAVU.xml) in one
 // pass instead (see Suite8Demo.h). --czech runs the Opera demo hotel with printer type 10
 // (demo/czech/VuvovaZododAVU.xml) against the Czech sales-registration simulator (see CzechDemo.h).
+// --mongolia runs it with printer type 9 (demo/mongolia/VuvovaZododAVU.xml) against the Mongolian
+// tax-service simulator, with refunds returned to their sales (see MongolianDemo.h).
 // Exit code 0 when every due payment and deposit was registered exactly once, the ignored
 // payments and split parts were closed without registration and the refund larger than its sale
 // was refused; 1 otherwise.
@@ -29,6 +31,7 @@
 #include <vector>
 
 #include "CzechDemo.h"
+#include "MongolianDemo.h"
 #include "Suite8Demo.h"
 #include "DemoAct.h"
 #include "DemoReport.h"
@@ -47,6 +50,7 @@ struct Settings {
     int timeLimitSeconds = 180;
     pmsgen::PmsKind hotel = pmsgen::PmsKind::Opera;
     bool czech = false;
+    bool mongolia = false;
 };
 
 std::string Clean(const std::string& path) {
@@ -63,6 +67,11 @@ bool ReadSettings(int argc, char** argv, Settings& settings) {
     if (czech != args.end()) {
         settings.czech = true;
         args.erase(czech);
+    }
+    auto mongolia = std::find(args.begin(), args.end(), "--mongolia");
+    if (mongolia != args.end()) {
+        settings.mongolia = true;
+        args.erase(mongolia);
     }
     for (size_t i = 0; i + 1 < args.size(); i += 2) {
         const std::string& option = args[i];
@@ -87,10 +96,12 @@ bool ReadSettings(int argc, char** argv, Settings& settings) {
         settings.configuration = std::string(FISCORA_SOURCE_DIR) +
                                  (suite8           ? "/demo/suite8/VuvovaZododAVU.xml"
                                   : settings.czech ? "/demo/czech/VuvovaZododAVU.xml"
+                                  : settings.mongolia ? "/demo/mongolia/VuvovaZododAVU.xml"
                                                    : "/demo/VuvovaZododAVU.xml");
     }
     return args.size() % 2 == 0 && settings.timeLimitSeconds > 0 &&
-           !(settings.czech && settings.hotel == pmsgen::PmsKind::Suite8);
+           !((settings.czech || settings.mongolia) && settings.hotel == pmsgen::PmsKind::Suite8) &&
+           !(settings.czech && settings.mongolia);
 }
 
 // The restaurant payment that the POS interface posted: the POS check it was expanded into, item
@@ -135,7 +146,7 @@ int main(int argc, char** argv) {
     if (!ReadSettings(argc, argv, settings)) {
         std::fprintf(stderr,
                      "usage: fiscora_demo [--work FOLDER] [--time-limit SECONDS] [--program FiscoraService] "
-                     "[--configuration VuvovaZododAVU.xml] [--hotel opera|suite8] [--czech]\n");
+                     "[--configuration VuvovaZododAVU.xml] [--hotel opera|suite8] [--czech | --mongolia]\n");
         return 2;
     }
     std::error_code ignored;
@@ -146,14 +157,15 @@ int main(int argc, char** argv) {
     }
     ServiceFolder run(settings.work, settings.program, settings.configuration);
     std::string error;
-    if (settings.czech) {
+    if (settings.czech || settings.mongolia) {
         if (!run.MakePms(pmsgen::Options(), error)) {
             std::fprintf(stderr, "fiscora_demo: %s\n", error.c_str());
             return 1;
         }
         std::printf("Demo hotel: %sdemo_pms.db, open business date %s: %zu bills\n", settings.work.c_str(),
                     run.Pms().businessDate.c_str(), run.Pms().bills.size());
-        return RunCzechDemo(run, settings.timeLimitSeconds);
+        return settings.mongolia ? RunMongolianDemo(run, settings.timeLimitSeconds)
+                                 : RunCzechDemo(run, settings.timeLimitSeconds);
     }
     pmsgen::Options hotel;
     if (settings.hotel == pmsgen::PmsKind::Suite8) {
