@@ -2,10 +2,14 @@
 
 // Small helpers shared by the fuzz targets (header only).
 
+#include <stdlib.h>
+
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
+#include <system_error>
 #include <vector>
 
 namespace fuzz {
@@ -35,6 +39,28 @@ inline std::vector<std::string> Parts(const std::string& input, size_t count) {
     parts.push_back(input.substr(start));
     parts.resize(count);
     return parts;
+}
+
+// A fresh folder for the files a target writes, on tmpfs where there is one, removed with what it
+// holds when the program ends normally, so that every replay in the test suites does not leave one
+// behind (after a crash it stays for a look). Call it once, from LLVMFuzzerInitialize.
+inline const std::string& ScratchFolder(const char* name) {
+    static std::string folder;
+    for (const char* base : {"/dev/shm", "/tmp"}) {
+        std::string pattern = std::string(base) + "/fuzz-" + name + "-XXXXXX";
+        if (mkdtemp(pattern.data())) {
+            folder = pattern;
+            break;
+        }
+    }
+    if (folder.empty()) {
+        std::abort();
+    }
+    std::atexit([] {
+        std::error_code ignored;
+        std::filesystem::remove_all(folder, ignored);
+    });
+    return folder;
 }
 
 }  // namespace fuzz

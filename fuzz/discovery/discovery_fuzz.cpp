@@ -33,8 +33,7 @@ std::string SequenceField(const std::string& content) {
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     // The handler rewrites LGXConfig.json in the current folder.
-    char folder[] = "/tmp/fuzz-discovery-XXXXXX";
-    if (!mkdtemp(folder) || chdir(folder) != 0) {
+    if (chdir(fuzz::ScratchFolder("discovery").c_str()) != 0) {
         std::abort();
     }
     return 0;

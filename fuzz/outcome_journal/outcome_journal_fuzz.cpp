@@ -1,9 +1,5 @@
 // The worker's outcome journal as a crash, a full disk or a hand may leave it: read back at start,
 // rewritten with the pending keys, and read back from that once more with nothing changed.
-#include <unistd.h>
-
-#include <cstdlib>
-
 #include "FuzzSupport.h"
 #include "platform/FileSystem.h"
 #include "service/COutcomeJournal.h"
@@ -36,16 +32,7 @@ std::string ReadBack(COutcomeJournal& journal) {
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     // tmpfs where there is one: every input is written, read and replaced with a sync.
-    char pattern[] = "/dev/shm/fuzz-outcomes-XXXXXX";
-    char fallback[] = "/tmp/fuzz-outcomes-XXXXXX";
-    const char* made = mkdtemp(pattern);
-    if (!made) {
-        made = mkdtemp(fallback);
-    }
-    if (!made) {
-        std::abort();
-    }
-    folder = made;
+    folder = fuzz::ScratchFolder("outcomes");
     return 0;
 }
 
