@@ -11,7 +11,7 @@ endif()
 
 # Windows 7 and later: inet_pton, GetTickCount64 and the like.
 add_compile_definitions(_WIN32_WINNT=0x0601 WINVER=0x0601 __USE_MINGW_ANSI_STDIO=1)
-add_link_options(-static -static-libgcc -static-libstdc++)
+add_link_options(-static -static-libgcc -static-libstdc++ $<$<CONFIG:Release>:-s>)
 # va_list of the 64-bit Windows ABI carries an attribute that a template argument drops: harmless.
 add_compile_options(-Wno-ignored-attributes)
 

@@ -18,6 +18,14 @@ cmake --build --preset release --target fiscora_demo FiscoraService LGXClient
 # loopback: the demo runs in a private network namespace where the machine allows it.
 # "scripts/demo.sh czech" runs the Opera demo hotel with Czech sales registration (printer type
 # 10) against the Czech registration simulator (in build/release/demo-run-czech).
+# "scripts/demo.sh windows" runs the Opera demo hotel with FiscoraService.exe of the windows preset
+# (scripts/windows.sh demo builds it) as a service of wine's control manager, in
+# build/windows-demo-run; POS checks are not expanded there (see ServiceFolder::Configure).
+if [ "${1:-}" = "windows" ]; then
+    shift
+    exec build/release/tools/demo/fiscora_demo --work build/windows-demo-run \
+        --program build/windows/FiscoraService.exe "$@"
+fi
 if [ "${1:-}" = "czech" ]; then
     shift
     exec build/release/tools/demo/fiscora_demo --work build/release/demo-run-czech --czech "$@"

@@ -58,9 +58,17 @@ build() {
 # Starts the prefix's wineserver and keeps it for every later program, so that each start after
 # the first costs seconds, not the prefix's creation.
 start_wine() {
-    mkdir -p "$WINEPREFIX"
+    if [ ! -f "$WINEPREFIX/system.reg" ]; then
+        mkdir -p "$WINEPREFIX"
+        $wine wineboot --init >/dev/null 2>&1 || true
+        # The prefix's first start may leave a second service manager behind: start afresh.
+        /usr/lib/wine/wineserver -k || true
+        /usr/lib/wine/wineserver -w || true
+    fi
     /usr/lib/wine/wineserver -p
-    $wine wineboot --init >/dev/null 2>&1 || true
+    $wine wineboot >/dev/null 2>&1 || true
+    # The prefix's server and its service manager end with this script.
+    trap '/usr/lib/wine/wineserver -k 2>/dev/null || true' EXIT
 }
 
 case "${1:-build}" in
@@ -70,7 +78,11 @@ case "${1:-build}" in
         build
         start_wine
         ctest --preset windows
-        tests/windows/service_manager.sh build/windows/FiscoraService.exe
+        # Install and remove through wine's service manager and the demo day end to end: a Linux
+        # program of the dev preset drives FiscoraService.exe and runs the simulators natively.
+        cmake --preset dev >/dev/null
+        cmake --build --preset dev --target wine_e2e_test
+        FISCORA_SOURCE_DIR=$root FISCORA_WINDOWS_BINARY_DIR=$root/build/windows build/dev/wine_e2e_test
         ;;
     demo)
         build

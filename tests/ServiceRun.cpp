@@ -30,8 +30,10 @@ std::string ServiceBinary() {
 
 ServiceRun::ServiceRun() : ServiceRun("demo/VuvovaZododAVU.xml") {}
 
-ServiceRun::ServiceRun(const std::string& demoConfiguration)
-    : ServiceFolder(temp.Path(), ServiceBinary(), SourceDir() + demoConfiguration) {}
+ServiceRun::ServiceRun(const std::string& demoConfiguration) : ServiceRun(demoConfiguration, ServiceBinary()) {}
+
+ServiceRun::ServiceRun(const std::string& demoConfiguration, const std::string& program)
+    : ServiceFolder(temp.Path(), program, SourceDir() + demoConfiguration) {}
 
 ServiceRun::~ServiceRun() {
     Shutdown();

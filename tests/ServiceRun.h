@@ -19,6 +19,8 @@ public:
     ServiceRun();
     // A run with another demo configuration, given relative to the source tree.
     explicit ServiceRun(const std::string& demoConfiguration);
+    // A run of another build of the program (FiscoraService.exe runs under wine).
+    ServiceRun(const std::string& demoConfiguration, const std::string& program);
     ~ServiceRun() override;
 
     bool MakePms(pmsgen::OpenDay day, bool testBills = false, pmsgen::PmsKind pms = pmsgen::PmsKind::Opera);

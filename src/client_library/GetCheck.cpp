@@ -12,6 +12,14 @@ LgxClient& Library() {
 
 }  // namespace
 
-extern "C" __attribute__((visibility("default"))) GetCheckResult* GetCheck(int rvc, int cknum, const char* openTime) {
+// The only symbol that the shared library shows: every other one stays hidden (Linux) or
+// unexported (Windows, where one explicit export stops the exporting of all the others).
+#ifdef _WIN32
+#define LGX_EXPORT __declspec(dllexport)
+#else
+#define LGX_EXPORT __attribute__((visibility("default")))
+#endif
+
+extern "C" LGX_EXPORT GetCheckResult* GetCheck(int rvc, int cknum, const char* openTime) {
     return Library().GetCheck(rvc, cknum, openTime);
 }

@@ -32,7 +32,8 @@ const char* const kCheck =
 
 std::string LibraryPath() {
     std::string folder = platform::GetEnv("FISCORA_BINARY_DIR");
-    return folder.empty() ? platform::ProgramFolder() + "libLGXClient.so" : folder + "/libLGXClient.so";
+    const std::string file = platform::DynamicLibrary::FileName("LGXClient");
+    return folder.empty() ? platform::ProgramFolder() + file : folder + "/" + file;
 }
 
 class GetCheckTest : public ::testing::Test {

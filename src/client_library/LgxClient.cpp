@@ -7,6 +7,7 @@
 #include "client_library/Config.h"
 #include "client_library/GetRequest.h"
 #include "platform/LocalTime.h"
+#include "platform/Socket.h"
 #include "platform/Text.h"
 
 namespace {
@@ -78,6 +79,11 @@ std::time_t LgxClient::ParseOpenTime(const char* openTime) {
 void LgxClient::Initialize() {
     log.Open(kLogName, kLogMaxSize, kLogGenerations, kLogOptions, kLogLevel);
     log.LogLine(1, "LGXClient initialization. %s", BuildLabel().c_str());
+    // Windows Sockets 2.2 (nothing to start on Linux); a failure is only logged: the channel then
+    // cannot connect and every call ends with code 1.
+    if (int error = platform::Socket::StartUp()) {
+        log.LogLine(1, "WSAStartup failed with error: %d", error);
+    }
     discovery.StartDiscovery();
     log.LogLine(1, "NetConf: This Role: %s", discovery.IsServer() ? "Server" : "Workstation");
     log.LogLine(1, "NetConf: This Host: %s", discovery.SelfName().c_str());

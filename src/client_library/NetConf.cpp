@@ -98,7 +98,7 @@ void NetConf::SendDatagram(const char* kind, const std::string& body) {
                                      kind, ChannelMessage::kSeparator, udpSeq, ChannelMessage::kSeparator,
                                      status.c_str(), ChannelMessage::kSeparator, body.c_str(), ChannelMessage::kEnd);
     if (length < 0 || static_cast<size_t>(length) >= sizeof sendBuffer) {
-        Log(1, "NetConf: Send error: %d", EMSGSIZE);  // a cut datagram would lack its end byte
+        Log(1, "NetConf: Send error: %d", platform::Socket::kMessageTooLong);  // a cut datagram would lack its end byte
         return;
     }
     if (!sendSocket.SendTo(sendBuffer, static_cast<size_t>(length), destination, static_cast<uint16_t>(port))) {

@@ -63,6 +63,7 @@ void CCheckLogger::Fail(const std::string& name, int error) {
     Write(errorText);
 }
 
+// The modes are binary: lines end in "\n" alone on Windows too, as the journal is read back.
 FILE* CCheckLogger::OpenFile(const std::string& path, const char* mode) {
     FILE* file = std::fopen(path.c_str(), mode);
     if (!file) {
@@ -140,7 +141,7 @@ bool CCheckLogger::JournalCheck(const CPrinterControl& printer, CFiscalCheck& ch
         return false;
     }
     std::string path = folder + kJournalName;
-    FILE* file = OpenFile(path, "a+");
+    FILE* file = OpenFile(path, "ab+");
     if (!file) {
         return false;
     }
@@ -157,7 +158,7 @@ bool CCheckLogger::JournalCheck(const CPrinterControl& printer, CFiscalCheck& ch
         // When the old journal cannot be renamed the entry still goes into it: a registration
         // is never left out of the journal.
         ok = RenameJournal(folder, firstLine.empty() ? "journal" : firstLine);
-        file = OpenFile(path, "a+");
+        file = OpenFile(path, "ab+");
         if (!file) {
             return false;
         }
@@ -202,7 +203,7 @@ bool CCheckLogger::SaveDescription(const CPrinterControl& printer, CFiscalCheck&
                                     SafeName(text::Trim(check.checkNumber)).c_str(), DateText(now).c_str(),
                                     TimeText(now).c_str());
     // Appending: a second description of the same check in the same second keeps the first.
-    FILE* file = OpenFile(path, "a");
+    FILE* file = OpenFile(path, "ab");
     if (!file) {
         return false;
     }
@@ -246,7 +247,7 @@ bool CCheckLogger::SaveCheckFile(const std::string& name, const std::string& con
     Write(content);
     // The file holds exactly this content: a longer earlier file of the same name must not
     // leave its tail behind.
-    FILE* file = OpenFile(path, "w");
+    FILE* file = OpenFile(path, "wb");
     if (!file) {
         return false;
     }

@@ -32,7 +32,8 @@ bool CLogFile::Open(const std::string& name, bool truncate) {
         path = name;
         folder = path.substr(0, path.rfind('/') + 1);
     }
-    file = std::fopen(path.c_str(), truncate ? "w" : "a");
+    // Binary: lines end in "\n" alone on Windows too.
+    file = std::fopen(path.c_str(), truncate ? "wb" : "ab");
     if (!file) {
         openError = errno;
         errorText = "Error open " + path;
@@ -54,7 +55,7 @@ bool CLogFile::OpenDefault() {
     }
     folder = programFolder;
     path = folder + MinuteStamp() + ".log";
-    file = std::fopen(path.c_str(), "a");
+    file = std::fopen(path.c_str(), "ab");
     if (!file) {
         ShowError("Error open " + path);
         errorText = "Error open " + path;

@@ -20,10 +20,9 @@ UINT CodePageNumber(const std::string& codePage) {
     if (text::IsDigits(name)) {
         return static_cast<UINT>(text::ToInt(name));
     }
-    for (const char* prefix : {"WINDOWS-", "CP", "IBM"}) {
-        std::string rest = name.substr(std::string(prefix).size());
-        if (text::StartsWith(name, prefix) && text::IsDigits(rest)) {
-            return static_cast<UINT>(text::ToInt(rest));
+    for (const std::string prefix : {"WINDOWS-", "CP", "IBM"}) {
+        if (text::StartsWith(name, prefix) && text::IsDigits(name.substr(prefix.size()))) {
+            return static_cast<UINT>(text::ToInt(name.substr(prefix.size())));
         }
     }
     if (name == "UTF-8" || name == "UTF8") {

@@ -18,6 +18,8 @@ std::string ProgramFolder();
 // Full path of the running executable; empty when it cannot be found.
 std::string ProgramPath();
 std::string CurrentFolder();
+// Makes the folder the working folder of the process; false when it cannot be.
+bool SetCurrentFolder(const std::string& folder);
 
 bool FileExists(const std::string& path);
 bool IsDirectory(const std::string& path);

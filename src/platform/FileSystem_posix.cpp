@@ -32,6 +32,8 @@ std::string CurrentFolder() {
     return folder;
 }
 
+bool SetCurrentFolder(const std::string& folder) { return ::chdir(folder.c_str()) == 0; }
+
 bool FileExists(const std::string& path) {
     struct stat st;
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);

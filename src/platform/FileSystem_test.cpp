@@ -9,10 +9,10 @@
 
 using namespace platform;
 
-TEST(FileSystemTest, ProgramFolderEndsWithSlashAndHoldsTheTest) {
+TEST(FileSystemTest, ProgramFolderEndsWithTheSeparatorAndHoldsTheTest) {
     std::string folder = ProgramFolder();
     ASSERT_FALSE(folder.empty());
-    EXPECT_EQ(folder.back(), '/');
+    EXPECT_EQ(folder.back(), kPathSeparator);
     EXPECT_TRUE(FileExists(ProgramPath()));
     EXPECT_EQ(ProgramPath().substr(0, folder.size()), folder);
 }
@@ -77,17 +77,23 @@ TEST(FileSystemTest, AFailedReplaceKeepsTheOldContentAndTellsWhy) {
     EXPECT_EQ(content, "41");
 }
 
-TEST(EnvironmentTest, RunProgramPassesArgumentsWithoutAShell) {
-    std::string output;
-    EXPECT_EQ(RunProgram("echo", {"a;b", "$HOME"}, &output), 0);
-    EXPECT_EQ(output, "a;b $HOME\n");
-    EXPECT_EQ(RunProgram("false", {}, nullptr), 1);
-    EXPECT_EQ(RunProgram("/no/such/program", {}, nullptr), -1);
-}
-
 TEST(EnvironmentTest, SetAndGet) {
     EXPECT_TRUE(SetEnv("FISCORA_TEST_VARIABLE", "AMERICAN_AMERICA.CL8MSWIN1251"));
     EXPECT_EQ(GetEnv("FISCORA_TEST_VARIABLE"), "AMERICAN_AMERICA.CL8MSWIN1251");
     EXPECT_TRUE(HasEnv("FISCORA_TEST_VARIABLE"));
     EXPECT_FALSE(HasEnv("FISCORA_SURELY_NOT_SET"));
+}
+
+TEST(FileSystemTest, SetCurrentFolderMovesTheWorkingFolderAndJoinPathAddsOneSeparator) {
+    TempFolder temp;
+    const std::string before = CurrentFolder();
+    ASSERT_TRUE(SetCurrentFolder(temp.Path()));
+    ASSERT_TRUE(WriteFile("here.txt", "x"));
+    EXPECT_TRUE(FileExists(temp.File("here.txt")));
+    EXPECT_EQ(CurrentFolder().back(), kPathSeparator);
+    ASSERT_TRUE(SetCurrentFolder(before));
+    EXPECT_FALSE(SetCurrentFolder(temp.File("missing")));
+    EXPECT_EQ(JoinPath("a", "b"), std::string("a") + kPathSeparator + "b");
+    EXPECT_EQ(JoinPath("a/", "b"), "a/b");
+    EXPECT_EQ(JoinPath("", "b"), "b");
 }

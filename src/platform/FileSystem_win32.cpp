@@ -26,6 +26,8 @@ std::string CurrentFolder() {
     return folder;
 }
 
+bool SetCurrentFolder(const std::string& folder) { return ::SetCurrentDirectoryA(folder.c_str()); }
+
 bool FileExists(const std::string& path) {
     DWORD attributes = ::GetFileAttributesA(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);

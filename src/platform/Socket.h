@@ -12,6 +12,12 @@ public:
     enum class Kind { Tcp, Udp };
     enum class WaitResult { Ready, Timeout, Woken, Failed };
 
+    // The system's numbers (LastError()) of a connect that timed out, of one that a waker ended,
+    // and of a datagram longer than the buffer: errno values, or on Windows WSA ones.
+    static const int kTimedOut;
+    static const int kCancelled;
+    static const int kMessageTooLong;
+
     Socket() = default;
     ~Socket() { Close(); }
     Socket(const Socket&) = delete;
@@ -37,7 +43,7 @@ public:
     bool IsOpen() const { return fd >= 0; }
     void Close();
     // Connects with a time-out (a non-blocking connect under the hood); the socket is blocking
-    // again afterwards. A waker (wakeFd) that fires ends the attempt early with ECANCELED.
+    // again afterwards. A waker (wakeFd) that fires ends the attempt early with kCancelled.
     bool Connect(uint32_t address, uint16_t port, int timeoutMs, int wakeFd = -1);
     bool Bind(uint32_t address, uint16_t port);
     bool Listen(int backlog);
@@ -63,7 +69,7 @@ public:
     long Receive(void* buffer, size_t size);
     bool SendTo(const void* data, size_t size, uint32_t address, uint16_t port);
     long ReceiveFrom(void* buffer, size_t size, uint32_t* address, uint16_t* port);
-    // One datagram; -1 with LastError() EMSGSIZE when it was longer than the buffer (the rest of
+    // One datagram; -1 with LastError() kMessageTooLong when it was longer than the buffer (the rest of
     // it is lost), so that an oversized datagram is never taken for a complete one.
     long ReceiveDatagram(void* buffer, size_t size);
     // A connected stream socket whose peer has not closed: a non-blocking peek finds data or

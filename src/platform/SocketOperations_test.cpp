@@ -42,7 +42,7 @@ TEST(SocketTest, ReceiveDatagramReportsAnOversizedDatagram) {
     char buffer[1024];
     ASSERT_EQ(receiver.WaitReadable(1000), Socket::WaitResult::Ready);
     EXPECT_EQ(receiver.ReceiveDatagram(buffer, sizeof buffer), -1);
-    EXPECT_EQ(receiver.LastError(), EMSGSIZE);
+    EXPECT_EQ(receiver.LastError(), Socket::kMessageTooLong);
     ASSERT_EQ(receiver.WaitReadable(1000), Socket::WaitResult::Ready);
     ASSERT_EQ(receiver.ReceiveDatagram(buffer, sizeof buffer), 5);
     EXPECT_EQ(std::string(buffer, 5), small);
@@ -91,7 +91,7 @@ TEST(SocketTest, AFiredWakerEndsAConnectAttempt) {
         if (socket.Connect(Loopback(), listener.LocalPort(), 200)) {
             queued.push_back(std::move(socket));
         } else {
-            waiting = socket.LastError() == ETIMEDOUT;
+            waiting = socket.LastError() == Socket::kTimedOut;
         }
     }
     if (!waiting) {
@@ -105,7 +105,7 @@ TEST(SocketTest, AFiredWakerEndsAConnectAttempt) {
     Socket socket;
     ASSERT_TRUE(socket.Create(Socket::Kind::Tcp));
     EXPECT_FALSE(socket.Connect(Loopback(), listener.LocalPort(), 20000, waker.Fd()));
-    EXPECT_EQ(socket.LastError(), ECANCELED);
+    EXPECT_EQ(socket.LastError(), Socket::kCancelled);
     stopper.join();
 }
 

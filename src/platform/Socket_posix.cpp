@@ -29,6 +29,10 @@ sockaddr_in MakeAddress(uint32_t address, uint16_t port) {
 
 }  // namespace
 
+const int Socket::kTimedOut = ETIMEDOUT;
+const int Socket::kCancelled = ECANCELED;
+const int Socket::kMessageTooLong = EMSGSIZE;
+
 int Socket::StartUp() { return 0; }
 
 void Socket::CleanUp() {}

@@ -40,6 +40,10 @@ bool SetOption(SOCKET s, int level, int name, int value) {
 
 }  // namespace
 
+const int Socket::kTimedOut = WSAETIMEDOUT;
+const int Socket::kCancelled = WSAECANCELLED;
+const int Socket::kMessageTooLong = WSAEMSGSIZE;
+
 int Socket::StartUp() {
     WSADATA data;
     return ::WSAStartup(MAKEWORD(2, 2), &data);

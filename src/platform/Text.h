@@ -8,7 +8,7 @@
 // a literal of the program; texts from outside go in as %s arguments only.
 namespace text {
 
-std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
+std::string Format(const char* format, ...) __attribute__((format(gnu_printf, 1, 2)));
 std::string FormatV(const char* format, va_list args);
 // For the few formats that are built at run time from literals (the check text templates).
 std::string FormatDynamic(const char* format, ...);

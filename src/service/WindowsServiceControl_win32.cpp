@@ -141,6 +141,9 @@ void WindowsServiceControl::ServiceMain() {
         return;
     }
     Report(ws::State::StartPending, 0, kStartWaitHintMs);
+    // The control manager starts services in the system folder; relative names of the settings
+    // (the embedded database) and the client library's files belong beside the program.
+    platform::SetCurrentFolder(platform::ProgramFolder());
     worker = std::make_unique<CBaseMonitoring>(std::move(parts));
     running = worker.get();
     workerThread.Start([this] { WorkerThread(); }, "worker");

@@ -18,7 +18,7 @@ public:
     // none by default, so the service side of the shared records logs nothing.
     using LogSink = void (*)(int level, const char* format, va_list args);
     static void SetLogSink(LogSink sink);
-    static void Log(int level, const char* format, ...) __attribute__((format(printf, 2, 3)));
+    static void Log(int level, const char* format, ...) __attribute__((format(gnu_printf, 2, 3)));
 
     virtual ~JsonHelper() = default;
 

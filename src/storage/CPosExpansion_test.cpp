@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/DynamicLibrary.h"
 #include "platform/Text.h"
 #include "storage/CDovozEderarezev.h"
 #include "storage/CPosExpansion.h"
@@ -250,7 +251,7 @@ TEST_F(OperaExpansionTest, OpenFailsWithoutTheClientLibrary) {
     unbound.clientLibrary.SetFolder(pms.folder.Path());
     config.values["//fidelio_ini/adjustment_refund"] = "1";  // later steps must not hide the reason
     EXPECT_FALSE(unbound.Open(config));
-    EXPECT_EQ(unbound.GetLastError(), "Can't load libLGXClient.so");
+    EXPECT_EQ(unbound.GetLastError(), "Can't load " + platform::DynamicLibrary::FileName("LGXClient"));
     config.values["//micros_check_expand"] = "3";
     EXPECT_TRUE(unbound.Open(config)) << "only 1 and 2 switch expansion on";
 }

@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "CheckRecord.h"
+#include "WineService.h"
 #include "platform/DynamicLibrary.h"
 #include "platform/Environment.h"
 #include "platform/FileSystem.h"
@@ -71,6 +72,7 @@ ServiceFolder::~ServiceFolder() {
 }
 
 void ServiceFolder::Shutdown() {
+    wine.reset();
     if (ServiceRunning()) {
         service->Signal(SIGKILL);
         service->Wait(5000);
@@ -228,6 +230,11 @@ bool ServiceFolder::Configure(const Changes& changes, int pollMs) {
         {"<wait_answer>7000</wait_answer>", "<wait_answer>3000</wait_answer>"},
     };
     all.insert(all.end(), changes.begin(), changes.end());
+    // A service of wine's control manager does not get this process's environment, so the client
+    // library's discovery could not be held to loopback: under wine POS checks are not expanded.
+    if (WineService::IsWindowsProgram(program) && content.find("<micros_check_expand>1<") != std::string::npos) {
+        all.push_back({"<micros_check_expand>1<", "<micros_check_expand>0<"});
+    }
     for (const auto& [from, to] : all) {
         if (content.find(from) == std::string::npos) {
             return false;  // the demo configuration no longer holds what is to be changed
@@ -239,10 +246,12 @@ bool ServiceFolder::Configure(const Changes& changes, int pollMs) {
 
 bool ServiceFolder::CopyProgram(const std::string& program, const std::string& folder) {
     std::error_code failed;
-    std::filesystem::copy_file(program, folder + "FiscoraService",
-                               std::filesystem::copy_options::overwrite_existing, failed);
-    std::filesystem::permissions(folder + "FiscoraService", std::filesystem::perms::owner_all, failed);
-    const std::string library = platform::DynamicLibrary::FileName("LGXClient");
+    // FiscoraService.exe keeps its name and has LGXClient.dll beside it.
+    const bool windows = WineService::IsWindowsProgram(program);
+    const std::string name = windows ? "FiscoraService.exe" : "FiscoraService";
+    std::filesystem::copy_file(program, folder + name, std::filesystem::copy_options::overwrite_existing, failed);
+    std::filesystem::permissions(folder + name, std::filesystem::perms::owner_all, failed);
+    const std::string library = windows ? "LGXClient.dll" : platform::DynamicLibrary::FileName("LGXClient");
     const std::string built = std::filesystem::path(program).parent_path().string() + "/" + library;
     if (!failed && platform::FileExists(built)) {
         std::filesystem::copy_file(built, folder + library, std::filesystem::copy_options::overwrite_existing,
@@ -260,11 +269,23 @@ bool ServiceFolder::StartService() {
     }
     // The client library's discovery broadcasts stay on loopback.
     platform::SetEnv("LGX_BROADCAST_ADDRESS", "127.255.255.255");
+    if (WineService::IsWindowsProgram(program)) {
+        wine = std::make_unique<WineService>(Path("FiscoraService.exe"));
+        bool started = wine->Start();
+        platform::AppendToFile(Path("service.out"), wine->Output(), false);
+        return started;
+    }
     service = std::make_unique<platform::ChildProcess>();
     return service->Start(Path("FiscoraService"), {}, Path(), Path("service.out"));
 }
 
 int ServiceFolder::StopService(int timeoutMs) {
+    if (wine) {
+        int stopped = wine->Stop();
+        platform::AppendToFile(Path("service.out"), wine->Output(), false);
+        wine.reset();
+        return stopped;
+    }
     if (!service) {
         return -1;
     }

@@ -12,6 +12,7 @@
 #include "MapiSim.h"
 #include "PmsGenerator.h"
 #include "PrinterManagerSim.h"
+#include "WineService.h"
 #include "platform/ChildProcess.h"
 
 // FiscoraService run for real in a folder of its own: the folder gets a generated PMS
@@ -42,7 +43,8 @@ public:
     };
     using Changes = std::vector<std::pair<std::string, std::string>>;
 
-    // folder: an existing folder, with a trailing "/"; program: the FiscoraService to copy;
+    // folder: an existing folder, with a trailing "/"; program: the FiscoraService to copy (a
+    // FiscoraService.exe runs as a service under wine, see WineService);
     // demoConfiguration: demo/VuvovaZododAVU.xml of the source tree.
     ServiceFolder(std::string folder, std::string program, std::string demoConfiguration);
     virtual ~ServiceFolder();
@@ -95,7 +97,7 @@ public:
     // library of its build beside it. False when it failed.
     static bool CopyProgram(const std::string& program, const std::string& folder);
     bool StartService();
-    bool ServiceRunning() { return service && service->Running(); }
+    bool ServiceRunning() { return (service && service->Running()) || (wine && wine->Running()); }
     bool SignalService(int signal) { return service && service->Signal(signal); }
     // SIGTERM and wait; the exit code, or -1 when the program did not end within the time.
     int StopService(int timeoutMs = 10000);
@@ -120,6 +122,7 @@ public:
     std::string Log() const;
     size_t LogCount(const std::string& text) const;
     std::string Path(const std::string& name = "") const { return folder + name; }
+    const std::string& Program() const { return program; }
     // Runs a statement on the PMS (the service's and the Opera tables, SQLite's dialect).
     bool Execute(const std::string& sql);
     // The night audit: the open business date closes and the next one opens.
@@ -157,5 +160,7 @@ private:
     std::unique_ptr<CzechRegistrationSim> czech;
     std::unique_ptr<MapiSim> taxService;
     std::unique_ptr<platform::ChildProcess> service;
+    // FiscoraService.exe under wine's service control manager (a program ending in ".exe").
+    std::unique_ptr<WineService> wine;
     bool programCopied = false;
 };

@@ -36,6 +36,7 @@
 #include "DemoAct.h"
 #include "DemoReport.h"
 #include "ServiceFolder.h"
+#include "WineService.h"
 #include "platform/CodePage.h"
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
@@ -131,7 +132,8 @@ void ShowRestaurantCheck(ServiceFolder& run, const std::map<int, Row>& rows,
                     Pad(item.description, 28).c_str(), item.quantity.c_str(), item.amount.c_str(),
                     item.subCode.c_str());
     }
-    if (document->items.size() < 2) {
+    // Under wine the service expands no POS check (ServiceFolder::Configure).
+    if (document->items.size() < 2 && !WineService::IsWindowsProgram(run.Program())) {
         for (const std::string& line : Reasons(log, pms.restaurantPayment)) {
             std::printf("    %s\n", line.c_str());
         }

@@ -1,10 +1,8 @@
 #include "storage/db/OdbcConnection.h"
 
-#include <sql.h>
-#include <sqlext.h>
-
 #include <vector>
 
+#include "platform/Odbc.h"
 #include "storage/db/ConnectionString.h"
 
 namespace db {

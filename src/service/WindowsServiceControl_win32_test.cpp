@@ -1,0 +1,106 @@
+#include "service/WindowsServiceControl.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+#include "platform/Environment.h"
+#include "platform/ServiceManager.h"
+
+namespace ws = platform::windows_service;
+using platform::ServiceManager;
+
+namespace {
+
+// What a command printed.
+std::string Run(const std::vector<std::string>& arguments, int* code = nullptr) {
+    FILE* out = std::tmpfile();
+    WindowsServiceControl control(out);
+    int exitCode = control.Main(arguments);
+    if (code) {
+        *code = exitCode;
+    }
+    std::rewind(out);
+    std::string printed;
+    char buffer[512];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, out)) > 0) {
+        printed.append(buffer, n);
+    }
+    std::fclose(out);
+    return printed;
+}
+
+bool Installed(const std::string& name) {
+    ServiceManager manager;
+    return manager.Open() && manager.OpenService(name);
+}
+
+}  // namespace
+
+TEST(WindowsServiceControlTest, TheSuffixReplacesServiceCutToSevenCharacters) {
+    struct Case {
+        std::string suffix, name;
+    } cases[] = {
+        {"Cashdesk1", "QEL Fiscal Cashdes"},
+        {"Second", "QEL Fiscal Second"},
+        {"Bar", "QEL Fiscal Bar"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(WindowsServiceControl::ApplySuffix(WindowsServiceControl::kDefaultName, c.suffix), c.name);
+    }
+}
+
+// Nothing is accepted while starting; the check point counts only the pending states.
+TEST(WindowsServiceControlTest, StatusAcceptsStopOnceStartedAndCountsCheckPointsWhilePending) {
+    struct Step {
+        ws::State state;
+        unsigned waitHint, accepted, checkPoint;
+    } steps[] = {
+        {ws::State::StartPending, 4000, 0, 1},
+        {ws::State::Running, 0, ws::kAcceptStop, 0},
+        {ws::State::StopPending, 10000, ws::kAcceptStop, 2},
+        {ws::State::StopPending, 10000, ws::kAcceptStop, 3},
+        {ws::State::Stopped, 0, ws::kAcceptStop, 0},
+    };
+    unsigned counter = 0;
+    for (const Step& step : steps) {
+        ws::Status status = WindowsServiceControl::StatusFor(step.state, 0, step.waitHint, counter);
+        EXPECT_EQ(status.controlsAccepted, step.accepted) << static_cast<unsigned>(step.state);
+        EXPECT_EQ(status.checkPoint, step.checkPoint) << static_cast<unsigned>(step.state);
+        EXPECT_EQ(status.waitHintMs, step.waitHint);
+        EXPECT_EQ(status.exitCode, 0u);
+    }
+}
+
+TEST(WindowsServiceControlTest, ErrorTextIsTheSystemsMessageWithTheCode) {
+    std::string text = WindowsServiceControl::ErrorText(1060);
+    EXPECT_EQ(text, platform::SystemErrorText(1060) + " (0x424)");
+}
+
+// Through the control manager of the machine (wine's under CI), under a name of this run.
+TEST(WindowsServiceControlTest, InstallAndRemoveThroughTheServiceControlManager) {
+    const std::string suffix = "U" + std::to_string(platform::ProcessId() % 100000);
+    const std::string name = "QEL Fiscal " + suffix;
+    int code = -1;
+    // Commands are case-sensitive: another spelling does nothing.
+    EXPECT_EQ(Run({"FiscoraService.exe", "Install", suffix}, &code), "");
+    EXPECT_EQ(code, 0);
+    EXPECT_FALSE(Installed(name));
+
+    EXPECT_EQ(Run({"FiscoraService.exe", "install", suffix}, &code), name + " installed.\n");
+    EXPECT_EQ(code, 0);
+    {
+        ServiceManager manager;
+        ASSERT_TRUE(manager.Open() && manager.OpenService(name));
+        EXPECT_EQ(manager.QueryState(), ServiceManager::State::Stopped);
+    }
+    EXPECT_EQ(Run({"FiscoraService.exe", "install", suffix}),
+              "CreateService failed - " + WindowsServiceControl::ErrorText(1073) + "\n");
+    // A stopped service is only deleted.
+    EXPECT_EQ(Run({"FiscoraService.exe", "remove", suffix}, &code), name + " removed.\n");
+    EXPECT_EQ(code, 0);
+    EXPECT_FALSE(Installed(name));
+    EXPECT_EQ(Run({"FiscoraService.exe", "remove", suffix}),
+              "OpenService failed - " + WindowsServiceControl::ErrorText(1060) + "\n");
+}

@@ -1,0 +1,138 @@
+// FiscoraService.exe of the windows preset under Debian's wine64, as a Windows administrator runs
+// it: installed and removed through wine's service control manager, started there, and the demo
+// day registered against the embedded PMS and the printer-manager simulator (which run natively
+// on 127.0.0.1). scripts/windows.sh test runs this program after the windows preset's build.
+#include <gtest/gtest.h>
+
+#include "ServiceRun.h"
+#include "WineService.h"
+#include "platform/Environment.h"
+#include "platform/FileSystem.h"
+#include "platform/TempFolder.h"
+#include "platform/Text.h"
+
+namespace {
+
+// FISCORA_WINDOWS_BINARY_DIR, else build/windows of the source tree.
+std::string WindowsProgram() {
+    std::string folder = platform::GetEnv("FISCORA_WINDOWS_BINARY_DIR");
+    return (folder.empty() ? SourceDir() + "build/windows" : folder) + "/FiscoraService.exe";
+}
+
+// What the program printed; code receives its exit code.
+std::string Wine(const std::vector<std::string>& arguments, int* code = nullptr) {
+    std::string output;
+    int exitCode = platform::RunProgram(WineService::Wine(), arguments, &output);
+    if (code) {
+        *code = exitCode;
+    }
+    return output;
+}
+
+bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+class WineTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(platform::FileExists(WindowsProgram())) << WindowsProgram() << ": build the windows preset";
+        ASSERT_TRUE(ServiceFolder::CopyProgram(WindowsProgram(), folder.Path()));
+    }
+
+    platform::TempFolder folder{"fiscora-wine"};
+    std::string program = folder.Path("FiscoraService.exe");
+};
+
+TEST_F(WineTest, InstallUnderASuffixListsTheServiceAndRemoveDeletesIt) {
+    const std::string name = "QEL Fiscal Cashdes";
+    // Commands are case-sensitive: "Install" does nothing, and says nothing.
+    int code = -1;
+    EXPECT_EQ(Wine({program, "Install", "Cashdesk1"}, &code), "");
+    EXPECT_EQ(code, 0);
+    EXPECT_NE(Wine({"sc", "query", name}, &code), "");  // "does not exist"
+    EXPECT_NE(code, 0);
+
+    EXPECT_EQ(Wine({program, "install", "Cashdesk1"}, &code), name + " installed.\n");
+    EXPECT_EQ(code, 0);
+    std::string query = Wine({"sc", "query", name}, &code);
+    EXPECT_EQ(code, 0) << query;
+    EXPECT_TRUE(Has(query, "SERVICE_NAME: " + name)) << query;
+    EXPECT_TRUE(Has(query, "TYPE               : 110")) << query;
+    EXPECT_TRUE(Has(query, "STOPPED")) << query;
+    // Started on demand, normal error control, the local system account, the path as it is.
+    std::string key = Wine({"reg", "query", "HKLM\\System\\CurrentControlSet\\Services\\" + name});
+    EXPECT_TRUE(Has(key, "DisplayName    REG_SZ    " + name)) << key;
+    EXPECT_TRUE(Has(key, "Start    REG_DWORD    0x3")) << key;
+    EXPECT_TRUE(Has(key, "ErrorControl    REG_DWORD    0x1")) << key;
+    EXPECT_TRUE(Has(key, "ObjectName    REG_SZ    LocalSystem")) << key;
+    EXPECT_TRUE(Has(key, "FiscoraService.exe\n") && !Has(key, "\"")) << key;
+
+    std::string again = Wine({program, "install", "Cashdesk1"}, &code);
+    EXPECT_TRUE(text::StartsWith(again, "CreateService failed - ") && text::EndsWith(again, " (0x431)\n")) << again;
+    EXPECT_EQ(code, 0);
+
+    // Not running: nothing to stop, only the deletion.
+    EXPECT_EQ(Wine({program, "remove", "Cashdesk1"}, &code), name + " removed.\n");
+    EXPECT_EQ(code, 0);
+    Wine({"sc", "query", name}, &code);
+    EXPECT_NE(code, 0);
+    std::string missing = Wine({program, "remove", "Cashdesk1"}, &code);
+    EXPECT_TRUE(text::StartsWith(missing, "OpenService failed - ") && text::EndsWith(missing, " (0x424)\n"))
+        << missing;
+    EXPECT_EQ(code, 0);
+}
+
+TEST_F(WineTest, StartedFromAConsoleTheDispatcherCannotConnectAndABoxSaysSo) {
+    const std::string boxes = folder.Path("boxes.txt");
+    platform::SetEnv("FISCORA_MESSAGE_BOX_FILE", boxes);
+    int code = -1;
+    Wine({program}, &code);
+    platform::SetEnv("FISCORA_MESSAGE_BOX_FILE", "");
+    EXPECT_EQ(code, 0);
+    std::string shown;
+    ASSERT_TRUE(platform::ReadFile(boxes, shown));
+    EXPECT_EQ(shown, "DovozEderarezev|50010|StartServiceCtrlDispatcher:Error 1063\n\n");
+}
+
+// The demo day of the Linux end-to-end suite, registered by FiscoraService.exe running as a
+// service of wine's control manager: every due payment and deposit once, and a second start of
+// the service adds nothing.
+TEST(WineRegistrationTest, TheDemoDayIsRegisteredOnceByTheServiceUnderWine) {
+    ASSERT_TRUE(platform::FileExists(WindowsProgram())) << WindowsProgram() << ": build the windows preset";
+    ServiceRun run("demo/VuvovaZododAVU.xml", WindowsProgram());
+    ASSERT_TRUE(run.Start(pmsgen::OpenDay::Demo));
+    std::vector<int> due = run.DuePayments();
+    std::vector<int> deposits = run.DueDeposits();
+    ASSERT_EQ(due.size(), 18u);
+    ASSERT_EQ(deposits.size(), 6u);
+    ASSERT_TRUE(run.WaitForStatus(deposits, "D", 180000)) << run.Diagnostics();
+    ASSERT_TRUE(run.WaitForStatus(due, "Y", 180000)) << run.Diagnostics();
+    ASSERT_TRUE(run.WaitForStatus(run.Pms().ignoredPayments, "Y", 20000)) << run.Diagnostics();
+    EXPECT_EQ(run.StopService(), 0) << run.Diagnostics();
+    ExpectRegisteredOnce(run, due, deposits);
+
+    // The service's own way: the version text from the program's resources, the stop through
+    // the control manager, the removal.
+    std::string log = run.Log();
+    EXPECT_TRUE(Has(log, "QEL Fiscal Service v.5.09.56")) << run.Diagnostics();
+    EXPECT_TRUE(Has(log, "Stop service")) << run.Diagnostics();
+    EXPECT_FALSE(Has(log, "Unsuccessful")) << run.Diagnostics();
+    std::string printed;
+    platform::ReadFile(run.Path("service.out"), printed);
+    EXPECT_TRUE(Has(printed, " stopped.\n") && Has(printed, " removed.\n")) << printed;
+
+    std::map<int, ServiceRun::StatusRow> before = run.StatusRows();
+    ASSERT_TRUE(run.StartService()) << run.Diagnostics();
+    ASSERT_TRUE(ServiceRun::WaitUntil([&] { return run.LogCount("Start service") == 2; }, 60000))
+        << run.Diagnostics();
+    ServiceRun::WaitUntil([] { return false; }, 2000);
+    EXPECT_EQ(run.StopService(), 0) << run.Diagnostics();
+    EXPECT_EQ(run.AllRecords().size(), due.size() + deposits.size());
+    std::map<int, ServiceRun::StatusRow> after = run.StatusRows();
+    ASSERT_EQ(after.size(), before.size());
+    for (const auto& [trxNo, row] : before) {
+        EXPECT_EQ(after[trxNo].status, row.status) << trxNo;
+        EXPECT_EQ(after[trxNo].checkNumber, row.checkNumber) << trxNo;
+    }
+}
+
+}  // namespace
