@@ -23,7 +23,9 @@ std::string TimeText(const platform::LocalTime& t) {
 std::string SafeName(const std::string& name) {
     std::string safe = name;
     for (char& c : safe) {
-        if (c == '/' || c == '\0' || c == '\n' || c == '\r') {
+        // On Windows a ':' would name a drive or a stream of the file.
+        if (platform::IsSeparator(c) || (platform::kPathSeparator == '\\' && c == ':') || c == '\0' || c == '\n' ||
+            c == '\r') {
             c = '_';
         }
     }

@@ -1,5 +1,6 @@
 #include "log/CLogFile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 
@@ -23,14 +24,15 @@ CLogFile::~CLogFile() { Close(); }
 bool CLogFile::Open(const std::string& name, bool truncate) {
     std::lock_guard<std::recursive_mutex> guard(lock);
     Close();
-    if (name.find('/', 1) == std::string::npos && name.find('/') != 0) {
+    const auto separator = [](char c) { return platform::IsSeparator(c); };
+    if (std::none_of(name.begin(), name.end(), separator)) {
         if (folder.empty()) {
             folder = platform::ProgramFolder();
         }
         path = folder + name;
     } else {
         path = name;
-        folder = path.substr(0, path.rfind('/') + 1);
+        folder = std::string(path.begin(), std::find_if(path.rbegin(), path.rend(), separator).base());
     }
     // Binary: lines end in "\n" alone on Windows too.
     file = std::fopen(path.c_str(), truncate ? "wb" : "ab");

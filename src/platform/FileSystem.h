@@ -12,6 +12,8 @@ inline constexpr char kPathSeparator = '\\';
 #else
 inline constexpr char kPathSeparator = '/';
 #endif
+// "/" divides a path on Windows too.
+inline bool IsSeparator(char c) { return c == '/' || c == kPathSeparator; }
 
 // The folder of the running executable with a trailing separator; empty when it cannot be found.
 std::string ProgramFolder();

@@ -26,6 +26,7 @@ public:
     static constexpr unsigned kBoxStyle = 0x50010;
     static constexpr int kStopWaitMs = 10000;
     static constexpr int kStartWaitHintMs = 4000;
+    static constexpr int kLastAnswerPauseMs = 500;
 
     // out receives what install and remove print; parts build the worker (tests replace them).
     explicit WindowsServiceControl(FILE* out = stdout, std::unique_ptr<CWorkerParts> parts = nullptr);

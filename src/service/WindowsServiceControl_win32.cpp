@@ -48,6 +48,9 @@ int WindowsServiceControl::Main(const std::vector<std::string>& arguments) {
         return 0;
     }
     platform::Socket::CleanUp();
+    // The dispatcher returns once the service has reported it stopped, when the answer to the
+    // stop control may still be on its way to the control manager: it is given a moment to leave.
+    platform::Clock::Current().Sleep(kLastAnswerPauseMs);
     // The worker thread may still be finishing a device dialogue: the process ends without it.
     platform::ExitProcess(0);
 }
