@@ -69,6 +69,16 @@ bool CBaseMonitoring::PlacesWritable() {
     return true;
 }
 
+std::string CBaseMonitoring::FailureReason() const {
+    // The reason and where to read more, on one line.
+    const std::string reason = text::ReplaceAll(lastError, "\n", " ");
+    const std::string where = " (log: " + log.GetPath() + ")";
+    if (endedByError) {
+        return reason + where;
+    }
+    return "start-up failed: " + (reason.empty() ? std::string("see the log") : reason) + where;
+}
+
 bool CBaseMonitoring::Start() {
     // From here until the loop has ended a stop waits for this thread: a stop that arrives
     // during start-up finds the storage and the devices ready to block and disconnect, and the

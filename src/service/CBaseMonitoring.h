@@ -62,6 +62,9 @@ public:
     // way the worker is stopped then, so the payments are blocked.
     bool Start();
     bool EndedByError() const { return endedByError; }
+    // Why Start returned false, for the service host to report: the error that ended the worker,
+    // or the start-up failure.
+    std::string FailureReason() const;
     // Runs on the control thread: ends the loop, blocks payments, disconnects the devices.
     bool Stop();
     const std::string& GetLastError() const { return lastError; }

@@ -20,7 +20,6 @@
 #include "service/CFiscalStorage.h"
 #include "service/COutcomeJournal.h"
 #include "service/CPrintInterface.h"
-#include "service/ServiceControl.h"
 #include "service/ServicePaths.h"
 
 namespace {
@@ -1251,10 +1250,10 @@ TEST_F(WorkerTest, AnErrorThatEndsTheWorkerIsLoggedAndLeavesThePaymentsBlocked) 
         } else {
             storage->onOpen = [] { throw std::runtime_error("memory exhausted"); };
         }
-        std::string failure;
-        EXPECT_FALSE(ServiceControl::RunWorker(*worker, failure));
+        EXPECT_FALSE(worker->Start());
         clock.SetHook(nullptr);
-        EXPECT_EQ(failure, "Worker stopped by an error: memory exhausted (log: " + temp.File("qelfiscal.log") + ")");
+        EXPECT_EQ(worker->FailureReason(),
+                  "Worker stopped by an error: memory exhausted (log: " + temp.File("qelfiscal.log") + ")");
         const std::string log = LogText();
         const size_t error = log.find("Worker stopped by an error: memory exhausted");
         ASSERT_NE(error, std::string::npos);
@@ -1278,9 +1277,9 @@ TEST_F(WorkerTest, AnErrorThatEndsTheWorkerIsLoggedAndLeavesThePaymentsBlocked) 
     storage->openError = "Oracle connect problem.";
     worker = NewWorker();
     worker->Log().SetEcho(false);
-    std::string failure;
-    EXPECT_FALSE(ServiceControl::RunWorker(*worker, failure));
-    EXPECT_EQ(failure, "start-up failed: Oracle connect problem. (log: " + temp.File("qelfiscal.log") + ")");
+    EXPECT_FALSE(worker->Start());
+    EXPECT_EQ(worker->FailureReason(),
+              "start-up failed: Oracle connect problem. (log: " + temp.File("qelfiscal.log") + ")");
 }
 
 TEST_F(WorkerTest, ReadyOnlyAfterStartUpAndHealthFollowsTheDevicesAndTheDatabase) {

@@ -312,14 +312,7 @@ bool ServiceControl::RunWorker(CBaseMonitoring& worker, std::string& failure) {
     if (worker.Start()) {
         return true;
     }
-    // The reason and where to read more, on one line.
-    const std::string reason = text::ReplaceAll(worker.GetLastError(), "\n", " ");
-    if (worker.EndedByError()) {
-        failure = reason + " (log: " + worker.Log().GetPath() + ")";
-    } else {
-        failure = "start-up failed: " + (reason.empty() ? std::string("see the log") : reason) + " (log: " +
-                  worker.Log().GetPath() + ")";
-    }
+    failure = worker.FailureReason();
     return false;
 }
 

@@ -13,7 +13,7 @@ using platform::ServiceManager;
 namespace {
 
 // What a command printed.
-std::string Run(const std::vector<std::string>& arguments, int* code = nullptr) {
+std::string Command(const std::vector<std::string>& arguments, int* code = nullptr) {
     FILE* out = std::tmpfile();
     WindowsServiceControl control(out);
     int exitCode = control.Main(arguments);
@@ -84,23 +84,23 @@ TEST(WindowsServiceControlTest, InstallAndRemoveThroughTheServiceControlManager)
     const std::string name = "QEL Fiscal " + suffix;
     int code = -1;
     // Commands are case-sensitive: another spelling does nothing.
-    EXPECT_EQ(Run({"FiscoraService.exe", "Install", suffix}, &code), "");
+    EXPECT_EQ(Command({"FiscoraService.exe", "Install", suffix}, &code), "");
     EXPECT_EQ(code, 0);
     EXPECT_FALSE(Installed(name));
 
-    EXPECT_EQ(Run({"FiscoraService.exe", "install", suffix}, &code), name + " installed.\n");
+    EXPECT_EQ(Command({"FiscoraService.exe", "install", suffix}, &code), name + " installed.\n");
     EXPECT_EQ(code, 0);
     {
         ServiceManager manager;
         ASSERT_TRUE(manager.Open() && manager.OpenService(name));
         EXPECT_EQ(manager.QueryState(), ServiceManager::State::Stopped);
     }
-    EXPECT_EQ(Run({"FiscoraService.exe", "install", suffix}),
+    EXPECT_EQ(Command({"FiscoraService.exe", "install", suffix}),
               "CreateService failed - " + WindowsServiceControl::ErrorText(1073) + "\n");
     // A stopped service is only deleted.
-    EXPECT_EQ(Run({"FiscoraService.exe", "remove", suffix}, &code), name + " removed.\n");
+    EXPECT_EQ(Command({"FiscoraService.exe", "remove", suffix}, &code), name + " removed.\n");
     EXPECT_EQ(code, 0);
     EXPECT_FALSE(Installed(name));
-    EXPECT_EQ(Run({"FiscoraService.exe", "remove", suffix}),
+    EXPECT_EQ(Command({"FiscoraService.exe", "remove", suffix}),
               "OpenService failed - " + WindowsServiceControl::ErrorText(1060) + "\n");
 }
