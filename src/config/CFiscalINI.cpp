@@ -24,7 +24,7 @@ const char* const kInheritedAttributes[] = {"port",        "pass_admin",      "t
                                             "cert_pass",   "no_reference"};
 
 std::string WithTrailingSlash(const std::string& folder) {
-    return folder.empty() || folder.back() == '/' ? folder : folder + "/";
+    return folder.empty() || platform::IsSeparator(folder.back()) ? folder : folder + "/";
 }
 
 // A configured pause: 0, empty, missing (and a negative value, which would wait for ever) give

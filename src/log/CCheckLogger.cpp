@@ -76,13 +76,19 @@ FILE* CCheckLogger::OpenFile(const std::string& path, const char* mode) {
 
 std::string CCheckLogger::StationPath(const CPrinterControl& printer) const {
     std::string folder = printer.checkPath.empty() ? baseFolder : printer.checkPath;
-    if (!folder.empty() && folder.back() == '/') {
+    // The folder is tested without its closing separator (Windows' stat refuses a name that ends
+    // in one), which then comes back as it was written.
+    char separator = '/';
+    if (!folder.empty() && platform::IsSeparator(folder.back())) {
+        separator = folder.back();
         folder.pop_back();
     }
     if (folder.empty() || !platform::IsDirectory(folder)) {
         folder = baseFolder;
+    } else {
+        folder += separator;
     }
-    if (folder.empty() || folder.back() != '/') {
+    if (folder.empty() || !platform::IsSeparator(folder.back())) {
         folder += '/';
     }
     return text::Format("%sST_%s", folder.c_str(), SafeName(printer.name).c_str());

@@ -13,8 +13,10 @@ public:
     enum class WaitResult { Ready, Timeout, Woken, Failed };
 
     // The system's numbers (LastError()) of a connect that timed out, of one that a waker ended,
-    // and of a datagram longer than the buffer: errno values, or on Windows WSA ones.
+    // of one the peer refused, and of a datagram longer than the buffer: errno values, or on
+    // Windows WSA ones.
     static const int kTimedOut;
+    static const int kRefused;
     static const int kCancelled;
     static const int kMessageTooLong;
 

@@ -30,6 +30,7 @@ sockaddr_in MakeAddress(uint32_t address, uint16_t port) {
 }  // namespace
 
 const int Socket::kTimedOut = ETIMEDOUT;
+const int Socket::kRefused = ECONNREFUSED;
 const int Socket::kCancelled = ECANCELED;
 const int Socket::kMessageTooLong = EMSGSIZE;
 

@@ -41,6 +41,7 @@ bool SetOption(SOCKET s, int level, int name, int value) {
 }  // namespace
 
 const int Socket::kTimedOut = WSAETIMEDOUT;
+const int Socket::kRefused = WSAECONNREFUSED;
 const int Socket::kCancelled = WSAECANCELLED;
 const int Socket::kMessageTooLong = WSAEMSGSIZE;
 
@@ -64,6 +65,10 @@ Socket& Socket::operator=(Socket&& other) noexcept {
 }
 
 bool Socket::Resolve(const std::string& host, uint32_t& address) {
+    // getaddrinfo would take an empty name for this machine's own.
+    if (host.empty()) {
+        return false;
+    }
     EnsureStarted();
     if (ParseAddress(host, address)) {
         return true;
@@ -179,7 +184,7 @@ bool Socket::Connect(uint32_t address, uint16_t port, int timeoutMs, int wakeFd)
         int length = sizeof pending;
         ::getsockopt(s, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&pending), &length);
         if (pending != 0 || FD_ISSET(s, &failed)) {
-            lastError = pending != 0 ? pending : WSAECONNREFUSED;
+            lastError = pending != 0 ? pending : kRefused;
             SetBlocking(s, true);
             return false;
         }

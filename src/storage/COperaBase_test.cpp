@@ -268,6 +268,9 @@ TEST_F(OperaBaseTest, ConnectFailureNamesTheProblem) {
 }
 
 TEST_F(OperaBaseTest, DatabaseFileMovedAwayIsALostConnectionUntilItIsBack) {
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows does not rename a file that is open";
+#endif
     ASSERT_TRUE(Open());
     ASSERT_TRUE(storage.Execute("insert into qel_code_convertion (pms_code) values (1)"));
     std::string away = pms.OwnFile() + ".away";
