@@ -55,6 +55,29 @@ build() {
     cmake --build --preset windows
 }
 
+# What a bare Windows machine needs of the deliverables: LGXClient.dll exports GetCheck and
+# nothing else, and neither program imports a DLL that Windows does not bring itself (the
+# compiler's runtime is linked in).
+check_binaries() {
+    local exports
+    exports=$(objdump -p build/windows/LGXClient.dll |
+        sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' | sed -n 's/^\s*\[ *[0-9]*\] //p')
+    if [ "$exports" != "GetCheck" ]; then
+        echo "LGXClient.dll exports \"$exports\", not GetCheck alone" >&2
+        exit 1
+    fi
+    local program foreign
+    for program in build/windows/FiscoraService.exe build/windows/LGXClient.dll; do
+        foreign=$(objdump -p "$program" | sed -n 's/^\s*DLL Name: //p' |
+            grep -viE '^(kernel32|advapi32|user32|ole32|ws2_32|odbc32|msvcrt)\.dll$' || true)
+        if [ -n "$foreign" ]; then
+            echo "$program needs $foreign beside it" >&2
+            exit 1
+        fi
+    done
+    echo "LGXClient.dll exports GetCheck alone; FiscoraService.exe and LGXClient.dll need Windows only"
+}
+
 # Starts the prefix's wineserver and keeps it for every later program, so that each start after
 # the first costs seconds, not the prefix's creation.
 start_wine() {
@@ -76,6 +99,7 @@ case "${1:-build}" in
     build) build ;;
     test)
         build
+        check_binaries
         start_wine
         ctest --preset windows
         # Install and remove through wine's service manager and the demo day end to end: a Linux
