@@ -129,6 +129,12 @@ bool AppendToFile(const std::string& path, const std::string& content, bool sync
     return file != INVALID_HANDLE_VALUE && WriteAndClose(file, content, sync);
 }
 
+bool SyncFile(const std::string& path) {
+    HANDLE file = ::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    return file != INVALID_HANDLE_VALUE && WriteAndClose(file, "", true);
+}
+
 bool ReplaceFile(const std::string& path, const std::string& content) {
     std::string temporary = path + ".new";
     HANDLE file = ::CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,

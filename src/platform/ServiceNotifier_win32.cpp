@@ -8,4 +8,7 @@ void ServiceNotifier::Report(State, int) {}
 
 void ServiceNotifier::Status(const std::string&) {}
 
+// The control manager's wait hint comes from the entry point's pending states.
+void ServiceNotifier::ExtendTimeout(int64_t) {}
+
 }  // namespace platform
