@@ -8,6 +8,7 @@
 #include <string>
 
 #include "platform/Event.h"
+#include "platform/PrintfFormat.h"
 #include "platform/Thread.h"
 
 // The client library's own text log: one file, lines with a millisecond time stamp, filtered by
@@ -35,7 +36,7 @@ public:
     // Closes the open file when the name changes; the next line opens the new one.
     void SetFileName(const std::string& name);
 
-    void LogLine(int level, const char* format, ...) __attribute__((format(gnu_printf, 3, 4)));
+    void LogLine(int level, const char* format, ...) FISCORA_PRINTF(3, 4);
     void LogLineV(int level, const char* format, va_list args);
 
     int Level() const { return level.load(); }

@@ -63,7 +63,7 @@ private:
     void SendDatagram(const char* kind, const std::string& body);
     void ReadConfigFile();
     void WriteConfigFile(const std::string& content);
-    void Log(int level, const char* format, ...) __attribute__((format(gnu_printf, 3, 4)));
+    void Log(int level, const char* format, ...) FISCORA_PRINTF(3, 4);
 
     ClientLog& log;
     ClientTiming timing;

@@ -46,7 +46,7 @@ protected:
     void CloseSocket(bool logIt);
     void PauseBeforeReconnect();
     bool HasSocket();
-    void Log(int level, const char* format, ...) __attribute__((format(gnu_printf, 3, 4)));
+    void Log(int level, const char* format, ...) FISCORA_PRINTF(3, 4);
 
     ClientLog& log;
     ClientTiming timing;

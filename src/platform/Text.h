@@ -4,11 +4,13 @@
 #include <string>
 #include <vector>
 
+#include "platform/PrintfFormat.h"
+
 // Small text helpers shared by every component. Formatting is printf-style with the format always
 // a literal of the program; texts from outside go in as %s arguments only.
 namespace text {
 
-std::string Format(const char* format, ...) __attribute__((format(gnu_printf, 1, 2)));
+std::string Format(const char* format, ...) FISCORA_PRINTF(1, 2);
 std::string FormatV(const char* format, va_list args);
 // For the few formats that are built at run time from literals (the check text templates).
 std::string FormatDynamic(const char* format, ...);

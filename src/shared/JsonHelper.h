@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/PrintfFormat.h"
+
 // The small JSON codec of the check-database records. The reader is tolerant and flat: an object
 // is cut into its top-level members, each member at its first colon into key and value, and keys
 // are matched case-insensitively; only the arrays of the check record are descended into. The
@@ -18,7 +20,7 @@ public:
     // none by default, so the service side of the shared records logs nothing.
     using LogSink = void (*)(int level, const char* format, va_list args);
     static void SetLogSink(LogSink sink);
-    static void Log(int level, const char* format, ...) __attribute__((format(gnu_printf, 2, 3)));
+    static void Log(int level, const char* format, ...) FISCORA_PRINTF(2, 3);
 
     virtual ~JsonHelper() = default;
 
