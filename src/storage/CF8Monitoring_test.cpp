@@ -152,7 +152,7 @@ TEST_F(SuiteEightBackEndTest, PaymentsOnlyMakesACheckPerPostingAndClosesPartsOfA
         EXPECT_EQ(check.statusCode, 2);
         found.push_back(check.payments[0].trx_no);
     }
-    // 115 is a part of split 77, whose part 105 is Y: closed with Y, not offered.
+    // 115 belongs to split 77, whose other piece 105 is Y: closed with Y, not offered.
     EXPECT_EQ(std::set<int>(found.begin(), found.end()), (std::set<int>{104, 108, 110, 111, 114}));
     EXPECT_EQ(Status(115), "Y");
     EXPECT_TRUE(log.Has("Splited payment"));

@@ -39,7 +39,7 @@ int main(int argc, char** argv) {
         }
         std::string value = argv[++i];
         if (arg == "--port") {
-            if (value.empty() || value.size() > 5 || value.find_first_not_of("0123456789") != std::string::npos) {
+            if (!text::IsDigits(value) || value.size() > 5) {
                 return Usage("--port takes a number");
             }
             options.port = text::ToInt(value);

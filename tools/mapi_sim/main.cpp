@@ -21,10 +21,6 @@ int Usage(const std::string& problem) {
     return 2;
 }
 
-bool IsNumber(const std::string& s, size_t longest) {
-    return !s.empty() && s.size() <= longest && s.find_first_not_of("0123456789") == std::string::npos;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -42,13 +38,13 @@ int main(int argc, char** argv) {
         }
         std::string value = argv[++i];
         if (arg == "--port") {
-            if (!IsNumber(value, 5)) {
+            if (!text::IsDigits(value) || value.size() > 5) {
                 return Usage("--port takes a number");
             }
             options.port = text::ToInt(value);
             havePort = true;
         } else if (arg == "--first-number") {
-            if (!IsNumber(value, 15) || text::ToInt64(value) == 0) {
+            if (!text::IsDigits(value) || value.size() > 15 || text::ToInt64(value) == 0) {
                 return Usage("--first-number takes a number above 0");
             }
             options.firstFiscalNumber = text::ToInt64(value);
