@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/Clock.h"
+#include "platform/DynamicLibrary.h"
 #include "platform/FileSystem.h"
 #include "shared/JsonHelper.h"
 
@@ -11,10 +12,18 @@ namespace {
 
 void WriteJsonLine(int level, const char* format, va_list args) { ClientLog::Library().LogLineV(level, format, args); }
 
+ClientLog& ClosedAtUnload() {
+    static ClientLog log;
+    return log;
+}
+
 }  // namespace
 
 ClientLog& ClientLog::Library() {
-    static ClientLog log;
+    // Where the library stays loaded to the process's end (Windows), the log goes with the
+    // process too: at that end the system has already stopped the threads, perhaps in the middle
+    // of a line, and closing the log then could wait for a lock that no thread will give back.
+    static ClientLog& log = platform::DynamicLibrary::kUnloadMayWaitForThreads ? ClosedAtUnload() : *new ClientLog;
     // The shared records' reader writes its warnings into the library's log.
     static const bool hooked = (JsonHelper::SetLogSink(WriteJsonLine), true);
     (void)hooked;

@@ -8,6 +8,7 @@
 
 #include "CheckDbSimulator.h"
 #include "client_library/ClientTestSupport.h"
+#include "platform/Socket.h"
 #include "platform/Text.h"
 
 namespace {
@@ -221,6 +222,7 @@ TEST_F(CsdChannelTest, ReconnectsAfterTheServerWentAway) {
     ASSERT_TRUE(WaitUntil([&] { return channel->IsConnected(); }));
     EXPECT_TRUE(Ask(R"({"rvc":5,"cknum":1})"));
     const std::string text = LogText();
+    SCOPED_TRACE(text);
     client_test::ExpectContainsAll(text, {
         "TcpComm: Disconnect received",
         "TcpComm: Connection reset by peer",
@@ -248,7 +250,7 @@ TEST_F(CsdChannelTest, FailedConnectsAreCountedAndLogged) {
     client_test::ExpectContainsAll(text, {
         text::Format("TcpComm: Connecting(0) to 127.0.0.1:%d", port),
         "TcpComm: Connecting(1) to 127.0.0.1:",
-        "TcpComm: Connect failed! 111",
+        "TcpComm: Connect failed! " + std::to_string(platform::Socket::kRefused),
         "TcpComm: Socket closed!",
         "TcpComm: Send: Socket is closed",
         "TcpComm: Stopping",

@@ -212,12 +212,13 @@ TEST_F(MAPIInterfaceTest, ACrashBetweenHoldingANumberAndStoringTheNextNeitherReu
 }
 
 TEST_F(MAPIInterfaceTest, NoSaleGoesOutWhenItsNumberCannotBeStored) {
+    const std::string why = " (" + std::to_string(platform::kFolderInTheWayError) + ")  ";
     temp.Write("seq.txt", "5");
     ASSERT_TRUE(platform::MakeDirectories(Path("seq.txt.new")));
     CFiscalCheck check = Bill("B1");
     EXPECT_FALSE(device.PrintCheck(check, false));
     EXPECT_EQ(device.LastAnswer(), AnswerKind::NotDelivered);
-    EXPECT_EQ(device.GetLastError(), "Couldn't write to sequence file: " + Path("seq.txt") + " (21)  ");
+    EXPECT_EQ(device.GetLastError(), "Couldn't write to sequence file: " + Path("seq.txt") + why);
     EXPECT_TRUE(sim().Commands().empty());
     EXPECT_EQ(Held(), "");
 
@@ -225,7 +226,7 @@ TEST_F(MAPIInterfaceTest, NoSaleGoesOutWhenItsNumberCannotBeStored) {
     ASSERT_TRUE(platform::RemoveFile(Path("seq.txt")));
     ASSERT_TRUE(platform::MakeDirectories(Path("seq.txt")));
     EXPECT_FALSE(device.PrintCheck(check, false));
-    EXPECT_EQ(device.GetLastError(), "Couldn't open sequence file: " + Path("seq.txt") + " (21)  ");
+    EXPECT_EQ(device.GetLastError(), "Couldn't open sequence file: " + Path("seq.txt") + why);
     EXPECT_TRUE(sim().Commands().empty());
 }
 

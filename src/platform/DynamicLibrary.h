@@ -21,6 +21,14 @@ public:
     // The loader's reason for the last failure.
     const std::string& GetLastError() const { return lastError; }
 
+    // Whether a library may stop and wait for its own threads while it is unloaded. Not on
+    // Windows: an ending thread needs the loader's lock, which the unloading thread holds, so the
+    // wait never ends.
+    static const bool kUnloadMayWaitForThreads;
+    // Keeps the library holding the address loaded until the process ends, whatever its users
+    // unload; the process's end then ends its threads. False when the system refuses.
+    static bool KeepLoaded(const void* address);
+
 private:
     void* handle = nullptr;
     std::string lastError;

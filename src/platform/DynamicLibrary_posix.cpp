@@ -8,6 +8,14 @@ std::string DynamicLibrary::FileName(const std::string& name) {
     return "lib" + name + ".so";
 }
 
+const bool DynamicLibrary::kUnloadMayWaitForThreads = true;
+
+bool DynamicLibrary::KeepLoaded(const void* address) {
+    Dl_info info;
+    // RTLD_NODELETE: the extra reference is never given back, and dlclose leaves the library.
+    return ::dladdr(address, &info) != 0 && ::dlopen(info.dli_fname, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE) != nullptr;
+}
+
 bool DynamicLibrary::Load(const std::string& path) {
     Unload();
     handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);

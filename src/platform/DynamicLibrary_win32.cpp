@@ -7,6 +7,14 @@ namespace platform {
 
 std::string DynamicLibrary::FileName(const std::string& name) { return name + ".dll"; }
 
+const bool DynamicLibrary::kUnloadMayWaitForThreads = false;
+
+bool DynamicLibrary::KeepLoaded(const void* address) {
+    HMODULE module = nullptr;
+    return ::GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
+                                static_cast<LPCSTR>(address), &module);
+}
+
 bool DynamicLibrary::Load(const std::string& path) {
     Unload();
     handle = ::LoadLibraryA(path.c_str());

@@ -71,7 +71,7 @@ TEST(FileSystemTest, AFailedReplaceKeepsTheOldContentAndTellsWhy) {
     ASSERT_TRUE(MakeDirectories(file + ".new"));
     errno = 0;
     EXPECT_FALSE(ReplaceFile(file, "42"));
-    EXPECT_EQ(errno, EISDIR);
+    EXPECT_EQ(errno, kFolderInTheWayError);
     std::string content;
     ASSERT_TRUE(ReadFile(file, content));
     EXPECT_EQ(content, "41");

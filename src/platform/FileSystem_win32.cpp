@@ -1,8 +1,44 @@
 #include "platform/FileSystem.h"
 
+#include <cerrno>
+
 #include "platform/WindowsHeaders.h"
 
 namespace platform {
+
+namespace {
+
+// The callers of CopyFile and ReplaceFile read errno, as the C library leaves it on POSIX: the
+// system's error of the failed call in the C library's numbers.
+bool FailWithErrno() {
+    switch (::GetLastError()) {
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND:
+        case ERROR_INVALID_NAME:
+            errno = ENOENT;
+            break;
+        case ERROR_ACCESS_DENIED:
+        case ERROR_SHARING_VIOLATION:
+        case ERROR_LOCK_VIOLATION:
+        case ERROR_WRITE_PROTECT:
+            errno = EACCES;
+            break;
+        case ERROR_FILE_EXISTS:
+        case ERROR_ALREADY_EXISTS:
+            errno = EEXIST;
+            break;
+        case ERROR_DISK_FULL:
+        case ERROR_HANDLE_DISK_FULL:
+            errno = ENOSPC;
+            break;
+        default:
+            errno = EIO;
+            break;
+    }
+    return false;
+}
+
+}  // namespace
 
 std::string ProgramPath() {
     char buffer[MAX_PATH * 4];
@@ -64,7 +100,9 @@ int64_t FileSize(const std::string& path) {
     return (static_cast<int64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
-bool CopyFile(const std::string& from, const std::string& to) { return ::CopyFileA(from.c_str(), to.c_str(), FALSE); }
+bool CopyFile(const std::string& from, const std::string& to) {
+    return ::CopyFileA(from.c_str(), to.c_str(), FALSE) || FailWithErrno();
+}
 
 bool RenameFile(const std::string& from, const std::string& to) {
     // Like rename(): a file of the new name is replaced.
@@ -145,7 +183,7 @@ bool ReplaceFile(const std::string& path, const std::string& content) {
         DWORD saved = ::GetLastError();
         ::DeleteFileA(temporary.c_str());
         ::SetLastError(saved);
-        return false;
+        return FailWithErrno();
     }
     return true;
 }

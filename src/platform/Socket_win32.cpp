@@ -334,13 +334,18 @@ bool Socket::PeerConnected() {
     if (fd < 0) {
         return false;
     }
+    // Asked while another thread may read the socket: switching it to non-blocking for the peek
+    // would make that thread's read fail with WSAEWOULDBLOCK. A socket with nothing to read, or
+    // with bytes waiting, is connected; one that is readable with nothing waiting has its end
+    // (or an error) to tell, which the peek then reads without blocking.
+    if (WaitReadable(0) == WaitResult::Timeout || Pending() > 0 || WaitReadable(0) == WaitResult::Timeout) {
+        return true;
+    }
     SOCKET s = Native(fd);
     char byte;
-    SetBlocking(s, false);
     int n = ::recv(s, &byte, 1, MSG_PEEK);
     int error = n == SOCKET_ERROR ? ::WSAGetLastError() : 0;
-    SetBlocking(s, true);
-    if (n > 0 || error == WSAEWOULDBLOCK) {
+    if (n > 0) {
         return true;
     }
     lastError = n == 0 ? WSAECONNRESET : error;

@@ -1,8 +1,17 @@
 #pragma once
 
+#include <cerrno>
 #include <string>
 
 namespace platform {
+
+// The errno of writing or opening a file where a folder of its name stands: Windows refuses it as
+// access denied. Tests put a folder in a file's way to make a write fail.
+#ifdef _WIN32
+constexpr int kFolderInTheWayError = EACCES;
+#else
+constexpr int kFolderInTheWayError = EISDIR;
+#endif
 
 // A fresh folder under the system's temporary folder, removed with everything in it when the
 // object goes. Tests and tools keep their files in one.

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <deque>
 #include <functional>
 #include <map>
@@ -1331,11 +1332,12 @@ TEST_F(WorkerTest, ALogOrJournalThatCannotBeWrittenStopsStartUp) {
         std::string log;
         std::string journal;
         std::string error;
+        // ENOENT (2) is Windows' own "file not found" number too.
     } cases[] = {
         {temp.File("missing/qelfiscal.log"), "",
-         "Error open " + temp.File("missing/qelfiscal.log") + ": No such file or directory"},
+         "Error open " + temp.File("missing/qelfiscal.log") + ": " + platform::SystemErrorText(ENOENT)},
         {temp.File("qelfiscal.log"), temp.File("nowhere/"),
-         "Check journal folder " + temp.File("nowhere/") + " cannot be written: No such file or directory"},
+         "Check journal folder " + temp.File("nowhere/") + " cannot be written: " + platform::SystemErrorText(ENOENT)},
     };
     for (const Case& c : cases) {
         SetUp();

@@ -381,8 +381,9 @@ TEST_F(DiscoveryTest, BlockPaymentsSwitchesBothFlagsOfThePaymentCodesOnly) {
     EXPECT_EQ(Rows("select count(*) from OPERA.trx$_codes where ind_billing<>'Y' or ind_deposit_yn<>'Y'"),
               (std::vector<std::string>{"0"}));
     // A lost database: nothing is switched, and the worker hears so.
-    // (Closed first: Windows removes no file that is open.)
+    // (Both connections closed first: Windows removes no file that is open.)
     storage.Close();
+    Pms().Close();
     std::filesystem::remove(folder.Path("demo_pms.db"));
     EXPECT_FALSE(storage.BlockPayments(true, ""));
 }
