@@ -34,8 +34,20 @@ int WineService::Run(const std::string& command, const std::vector<std::string>&
     std::vector<std::string> all = {command};
     all.insert(all.end(), arguments.begin(), arguments.end());
     std::string printed;
-    int code = platform::RunProgram(Wine(), all, &printed);
+    int code = RunUnderWine(all, printed);
     output += printed;
+    return code;
+}
+
+int WineService::RunUnderWine(const std::vector<std::string>& arguments, std::string& printed) {
+    std::string raw;
+    int code = platform::RunProgram(Wine(), arguments, &raw);
+    printed.clear();
+    for (size_t i = 0; i < raw.size(); ++i) {
+        if (!(raw[i] == '\r' && i + 1 < raw.size() && raw[i + 1] == '\n')) {
+            printed += raw[i];
+        }
+    }
     return code;
 }
 

@@ -18,6 +18,9 @@ public:
 
     static bool IsWindowsProgram(const std::string& program);
     static std::string Wine();
+    // Runs a program under wine; what it printed, its lines ended by "\n" as on Linux (a Windows
+    // console program ends them with "\r\n").
+    static int RunUnderWine(const std::vector<std::string>& arguments, std::string& printed);
 
     // "install <suffix>", then the control manager starts it; false (with what was printed in
     // Output()) when either failed.
