@@ -88,7 +88,8 @@ start_wine() {
         /usr/lib/wine/wineserver -k || true
         /usr/lib/wine/wineserver -w || true
     fi
-    /usr/lib/wine/wineserver -p
+    # (A server of this prefix that still runs, from an earlier run, is kept.)
+    /usr/lib/wine/wineserver -p 2>/dev/null || true
     $wine wineboot >/dev/null 2>&1 || true
     # The prefix's server and its service manager end with this script.
     trap '/usr/lib/wine/wineserver -k 2>/dev/null || true' EXIT
