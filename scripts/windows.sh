@@ -7,6 +7,7 @@
 #                                wine's service manager, the demo day registered under wine
 #   scripts/windows.sh demo      build, the demo day registered by FiscoraService.exe under wine
 #   scripts/windows.sh dist      build, build/windows/FiscoraService-windows.zip
+# (e2e and demo-run are the parts of test and demo that run in a private network namespace.)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -79,20 +80,40 @@ check_binaries() {
 }
 
 # Starts the prefix's wineserver and keeps it for every later program, so that each start after
-# the first costs seconds, not the prefix's creation.
+# the first costs seconds, not the prefix's creation. The prefix's system environment holds the
+# client library's discovery broadcasts to loopback: a service of wine's control manager gets that
+# environment, read when the control manager starts, not the environment of whoever started it.
 start_wine() {
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
         mkdir -p "$WINEPREFIX"
         $wine wineboot --init >/dev/null 2>&1 || true
-        # The prefix's first start may leave a second service manager behind: start afresh.
-        /usr/lib/wine/wineserver -k || true
-        /usr/lib/wine/wineserver -w || true
+    fi
+    if ! grep -q '"LGX_BROADCAST_ADDRESS"="127.255.255.255"' "$WINEPREFIX/system.reg"; then
+        $wine reg add 'HKLM\System\CurrentControlSet\Control\Session Manager\Environment' \
+            /v LGX_BROADCAST_ADDRESS /d 127.255.255.255 /f >/dev/null 2>&1
+        # The control manager reads it at its start; so does the prefix's first start leave a
+        # second one behind: start afresh.
+        stop_wine
     fi
     # (A server of this prefix that still runs, from an earlier run, is kept.)
     /usr/lib/wine/wineserver -p 2>/dev/null || true
     $wine wineboot >/dev/null 2>&1 || true
+    export FISCORA_WINE_LOOPBACK_DISCOVERY=1
     # The prefix's server and its service manager end with this script.
-    trap '/usr/lib/wine/wineserver -k 2>/dev/null || true' EXIT
+    trap stop_wine EXIT
+}
+
+stop_wine() {
+    /usr/lib/wine/wineserver -k 2>/dev/null || true
+    /usr/lib/wine/wineserver -w 2>/dev/null || true
+}
+
+# The programs that run against the simulators, in a private network namespace where the machine
+# allows it (as the Linux demo): the prefix's server starts in it, so that wine's sockets, made by
+# that server, are the namespace's too. A server of the prefix outside it is stopped first.
+in_private_network() {
+    stop_wine
+    exec tools/check_db_sim/private_net.sh "$root/scripts/windows.sh" "$@"
 }
 
 case "${1:-build}" in
@@ -107,10 +128,19 @@ case "${1:-build}" in
         # program of the dev preset drives FiscoraService.exe and runs the simulators natively.
         cmake --preset dev >/dev/null
         cmake --build --preset dev --target wine_e2e_test
+        trap - EXIT
+        in_private_network e2e
+        ;;
+    e2e)
+        start_wine
         FISCORA_SOURCE_DIR=$root FISCORA_WINDOWS_BINARY_DIR=$root/build/windows build/dev/wine_e2e_test
         ;;
     demo)
         build
+        shift
+        in_private_network demo-run "$@"
+        ;;
+    demo-run)
         start_wine
         shift
         scripts/demo.sh windows "$@"

@@ -174,3 +174,14 @@ void ExpectRegisteredOnce(ServiceRun& run, const std::vector<int>& due, const st
         registered.erase(found);
     }
 }
+
+ServiceRun::Registered DocumentOf(ServiceRun& run, int payment) {
+    ServiceRun::StatusRow row = run.StatusRows()[payment];
+    for (const ServiceRun::Registered& r : run.AllRecords()) {
+        if (r.printer == row.attempt && r.fiscalNumber == row.checkNumber) {
+            return r;
+        }
+    }
+    ADD_FAILURE() << "nothing registered for payment " << payment;
+    return {};
+}

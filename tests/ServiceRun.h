@@ -49,3 +49,7 @@ std::string ServiceBinary();
 // of the simulators, for the amount of the payment, each deposit "D" with the fiscal number of
 // another record for its amount, and nothing else was registered.
 void ExpectRegisteredOnce(ServiceRun& run, const std::vector<int>& due, const std::vector<int>& deposits = {});
+
+// The document registered for the payment, by the printer and fiscal number of its status row (a
+// test failure when there is none).
+ServiceRun::Registered DocumentOf(ServiceRun& run, int payment);

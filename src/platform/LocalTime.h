@@ -36,5 +36,7 @@ struct LocalTime {
 
 // Offset of local time from UTC in seconds at the given moment.
 long UtcOffsetSeconds(std::time_t moment);
+// The local calendar fields of a moment (the system's thread-safe localtime).
+std::tm LocalCalendar(std::time_t moment);
 
 }  // namespace platform

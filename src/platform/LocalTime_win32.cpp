@@ -2,37 +2,15 @@
 
 namespace platform {
 
-std::time_t LocalTime::ToEpoch() const {
+std::tm LocalCalendar(std::time_t moment) {
     std::tm tm{};
-    tm.tm_year = year - 1900;
-    tm.tm_mon = month - 1;
-    tm.tm_mday = day;
-    tm.tm_hour = hour;
-    tm.tm_min = minute;
-    tm.tm_sec = second;
-    tm.tm_isdst = -1;
-    return std::mktime(&tm);
-}
-
-LocalTime LocalTime::FromEpoch(std::time_t seconds, int millisecond) {
-    std::tm tm{};
-    ::localtime_s(&tm, &seconds);
-    LocalTime t;
-    t.year = tm.tm_year + 1900;
-    t.month = tm.tm_mon + 1;
-    t.day = tm.tm_mday;
-    t.hour = tm.tm_hour;
-    t.minute = tm.tm_min;
-    t.second = tm.tm_sec;
-    t.millisecond = millisecond;
-    t.weekday = tm.tm_wday;
-    return t;
+    ::localtime_s(&tm, &moment);
+    return tm;
 }
 
 long UtcOffsetSeconds(std::time_t moment) {
     // The local calendar time read back as if it were UTC is ahead of the moment by the offset.
-    std::tm tm{};
-    ::localtime_s(&tm, &moment);
+    std::tm tm = LocalCalendar(moment);
     return static_cast<long>(::_mkgmtime(&tm) - moment);
 }
 

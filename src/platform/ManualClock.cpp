@@ -18,15 +18,7 @@ bool ManualClock::Wait(Event& event, int64_t ms) {
     if (event.Wait(0)) {
         return true;
     }
-    std::function<void(int64_t)> callback;
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        pauses.push_back(ms);
-        callback = hook;
-    }
-    if (callback) {
-        callback(ms);
-    }
+    NotePause(ms);
     if (event.Wait(0)) {
         return true;
     }
@@ -35,16 +27,21 @@ bool ManualClock::Wait(Event& event, int64_t ms) {
 }
 
 void ManualClock::Sleep(int64_t ms) {
+    NotePause(ms);
+    Advance(ms);
+}
+
+void ManualClock::NotePause(int64_t ms) {
     std::function<void(int64_t)> callback;
     {
         std::lock_guard<std::mutex> lock(mutex);
         pauses.push_back(ms);
         callback = hook;
     }
+    // Run outside the lock: the hook may advance the clock or signal the event.
     if (callback) {
         callback(ms);
     }
-    Advance(ms);
 }
 
 void ManualClock::Advance(int64_t ms) {

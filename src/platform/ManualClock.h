@@ -29,6 +29,9 @@ public:
     std::vector<int64_t> Pauses() const;
 
 private:
+    // Records a pause and lets the hook run.
+    void NotePause(int64_t ms);
+
     mutable std::mutex mutex;
     int64_t nowMs;
     int64_t monotonicMs = 0;

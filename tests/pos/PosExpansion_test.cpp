@@ -26,18 +26,6 @@ bool MakePms(ServiceRun& run) {
     return made;
 }
 
-// The document registered for the payment, by the printer and fiscal number of its status row.
-ServiceRun::Registered DocumentOf(ServiceRun& run, int payment) {
-    ServiceRun::StatusRow row = run.StatusRows()[payment];
-    for (const ServiceRun::Registered& r : run.AllRecords()) {
-        if (r.printer == row.attempt && r.fiscalNumber == row.checkNumber) {
-            return r;
-        }
-    }
-    ADD_FAILURE() << "nothing registered for payment " << payment;
-    return {};
-}
-
 double Sum(const std::vector<ServiceRun::Item>& items) {
     double sum = 0;
     for (const ServiceRun::Item& item : items) {

@@ -1,7 +1,9 @@
 // FiscoraService.exe of the windows preset under Debian's wine64, as a Windows administrator runs
 // it: installed and removed through wine's service control manager, started there, and the demo
 // day registered against the embedded PMS and the printer-manager simulator (which run natively
-// on 127.0.0.1). scripts/windows.sh test runs this program after the windows preset's build.
+// on 127.0.0.1), and a restaurant payment expanded through LGXClient.dll. scripts/windows.sh test
+// runs this program after the windows preset's build, in a private network namespace where the
+// machine allows it.
 #include <gtest/gtest.h>
 
 #include "ServiceRun.h"
@@ -133,6 +135,41 @@ TEST(WineRegistrationTest, TheDemoDayIsRegisteredOnceByTheServiceUnderWine) {
         EXPECT_EQ(after[trxNo].status, row.status) << trxNo;
         EXPECT_EQ(after[trxNo].checkNumber, row.checkNumber) << trxNo;
     }
+}
+
+// The restaurant payment that the POS interface posted, registered item by item through
+// LGXClient.dll beside FiscoraService.exe, from the check-database server found by discovery on
+// loopback; the service stops with the library loaded.
+TEST(WineRegistrationTest, TheRestaurantPaymentIsRegisteredItemByItemThroughTheDll) {
+    ASSERT_TRUE(WineService::DiscoveryOnLoopback())
+        << "the prefix's services need the loopback broadcast address: run scripts/windows.sh test";
+    ServiceRun run("demo/VuvovaZododAVU.xml", WindowsProgram());
+    pmsgen::Options options;
+    options.openDay = pmsgen::OpenDay::Small;
+    options.restaurantPayment = true;
+    std::string error;
+    ASSERT_TRUE(run.ServiceFolder::MakePms(options, error)) << error;
+    ASSERT_TRUE(run.StartCheckDatabase(error)) << error;
+    ASSERT_TRUE(run.StartSimulators());
+    ASSERT_TRUE(run.Configure());
+    ASSERT_TRUE(run.StartService()) << run.Diagnostics();
+    std::vector<int> due = run.DuePayments();
+    ASSERT_EQ(due.size(), 6u);
+    ASSERT_TRUE(run.WaitForStatus(due, "Y", 120000)) << run.Diagnostics();
+    EXPECT_EQ(run.StopService(), 0) << run.Diagnostics();
+
+    ExpectRegisteredOnce(run, due);
+    ServiceRun::Registered document = DocumentOf(run, run.Pms().restaurantPayment);
+    ASSERT_EQ(document.items.size(), 5u) << run.Diagnostics();
+    EXPECT_EQ(document.items[0].description, "Борщ");
+    EXPECT_EQ(document.items[3].kind, "D");
+    double sum = 0;
+    for (const ServiceRun::Item& item : document.items) {
+        sum += text::ToDouble(item.amount);
+    }
+    EXPECT_NEAR(sum, 2484.90, 0.001);
+    EXPECT_EQ(run.CheckDatabase().Connections(), 1);
+    EXPECT_TRUE(Has(run.Log(), "Stop service")) << run.Diagnostics();
 }
 
 }  // namespace

@@ -230,9 +230,11 @@ bool ServiceFolder::Configure(const Changes& changes, int pollMs) {
         {"<wait_answer>7000</wait_answer>", "<wait_answer>3000</wait_answer>"},
     };
     all.insert(all.end(), changes.begin(), changes.end());
-    // A service of wine's control manager does not get this process's environment, so the client
-    // library's discovery could not be held to loopback: under wine POS checks are not expanded.
-    if (WineService::IsWindowsProgram(program) && content.find("<micros_check_expand>1<") != std::string::npos) {
+    // A service of wine's control manager does not get this process's environment: unless the
+    // prefix's own environment holds the client library's discovery to loopback, POS checks are
+    // not expanded under wine.
+    if (WineService::IsWindowsProgram(program) && !WineService::DiscoveryOnLoopback() &&
+        content.find("<micros_check_expand>1<") != std::string::npos) {
         all.push_back({"<micros_check_expand>1<", "<micros_check_expand>0<"});
     }
     for (const auto& [from, to] : all) {

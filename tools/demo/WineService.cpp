@@ -25,6 +25,8 @@ WineService::~WineService() {
 
 bool WineService::IsWindowsProgram(const std::string& program) { return text::EndsWith(program, ".exe"); }
 
+bool WineService::DiscoveryOnLoopback() { return platform::GetEnv("FISCORA_WINE_LOOPBACK_DISCOVERY") == "1"; }
+
 std::string WineService::Wine() {
     std::string wine = platform::GetEnv("FISCORA_WINE");
     return wine.empty() ? "/usr/lib/wine/wine64" : wine;

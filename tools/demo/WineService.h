@@ -18,6 +18,11 @@ public:
 
     static bool IsWindowsProgram(const std::string& program);
     static std::string Wine();
+    // Whether the services of the prefix hold the client library's discovery to loopback:
+    // scripts/windows.sh puts the broadcast address into the prefix's system environment (a
+    // service of the control manager gets that, not this process's) and says so with
+    // FISCORA_WINE_LOOPBACK_DISCOVERY=1.
+    static bool DiscoveryOnLoopback();
     // Runs a program under wine; what it printed, its lines ended by "\n" as on Linux (a Windows
     // console program ends them with "\r\n").
     static int RunUnderWine(const std::vector<std::string>& arguments, std::string& printed);

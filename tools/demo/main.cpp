@@ -132,8 +132,8 @@ void ShowRestaurantCheck(ServiceFolder& run, const std::map<int, Row>& rows,
                     Pad(item.description, 28).c_str(), item.quantity.c_str(), item.amount.c_str(),
                     item.subCode.c_str());
     }
-    // Under wine the service expands no POS check (ServiceFolder::Configure).
-    if (document->items.size() < 2 && !WineService::IsWindowsProgram(run.Program())) {
+    // Under wine the service expands POS checks only with discovery on loopback (ServiceFolder::Configure).
+    if (document->items.size() < 2 && (!WineService::IsWindowsProgram(run.Program()) || WineService::DiscoveryOnLoopback())) {
         for (const std::string& line : Reasons(log, pms.restaurantPayment)) {
             std::printf("    %s\n", line.c_str());
         }
