@@ -32,6 +32,13 @@ bool RunDispatcher(const std::string& name, std::function<void()> serviceMain);
 bool RegisterControlHandler(const std::string& name, std::function<void(unsigned control)> handler);
 // SetServiceStatus with the handle of the registration; the type is kOwnInteractiveProcess.
 bool SetStatus(const Status& status);
+// The last status reported, given waitHintMs more time when it is a pending one (start or stop):
+// its check point moves on, so the control manager sees progress, and the wait hint becomes the
+// new time. False (the status unchanged) in any other state.
+bool ExtendedStatus(Status& status, unsigned waitHintMs);
+// Reports the last status extended so (a stop waiting for an exchange in flight is not given up
+// on by the control manager); false outside a pending state or before any report.
+bool ExtendPendingWait(unsigned waitHintMs);
 
 enum class ConsoleEvent { CtrlC, CtrlBreak, Close, Logoff, Shutdown, Other };
 // SetConsoleCtrlHandler: the handler's result tells the system whether the event was handled

@@ -19,6 +19,20 @@ std::function<void(unsigned)> controlHandler;
 std::function<bool(ConsoleEvent)> consoleHandler;
 SERVICE_STATUS_HANDLE statusHandle = nullptr;
 std::mutex statusMutex;
+Status lastStatus;
+bool reported = false;
+
+bool Send(const Status& status) {
+    SERVICE_STATUS native{};
+    native.dwServiceType = kOwnInteractiveProcess;
+    native.dwCurrentState = static_cast<DWORD>(status.state);
+    native.dwControlsAccepted = status.controlsAccepted;
+    native.dwWin32ExitCode = status.exitCode;
+    native.dwServiceSpecificExitCode = 0;
+    native.dwCheckPoint = status.checkPoint;
+    native.dwWaitHint = status.waitHintMs;
+    return statusHandle && ::SetServiceStatus(statusHandle, &native);
+}
 
 void WINAPI ServiceMainEntry(DWORD, LPSTR*) {
     if (mainFunction) {
@@ -64,16 +78,30 @@ bool RegisterControlHandler(const std::string& name, std::function<void(unsigned
 }
 
 bool SetStatus(const Status& status) {
-    SERVICE_STATUS native{};
-    native.dwServiceType = kOwnInteractiveProcess;
-    native.dwCurrentState = static_cast<DWORD>(status.state);
-    native.dwControlsAccepted = status.controlsAccepted;
-    native.dwWin32ExitCode = status.exitCode;
-    native.dwServiceSpecificExitCode = 0;
-    native.dwCheckPoint = status.checkPoint;
-    native.dwWaitHint = status.waitHintMs;
     std::lock_guard<std::mutex> lock(statusMutex);
-    return statusHandle && ::SetServiceStatus(statusHandle, &native);
+    Status sent = status;
+    // An extension may have moved the check point on: the pending state's next report keeps
+    // counting up from there.
+    if (reported && sent.state == lastStatus.state && sent.checkPoint != 0 && sent.checkPoint <= lastStatus.checkPoint) {
+        sent.checkPoint = lastStatus.checkPoint + 1;
+    }
+    lastStatus = sent;
+    reported = true;
+    return Send(sent);
+}
+
+bool ExtendedStatus(Status& status, unsigned waitHintMs) {
+    if (status.state != State::StartPending && status.state != State::StopPending) {
+        return false;
+    }
+    ++status.checkPoint;
+    status.waitHintMs = waitHintMs;
+    return true;
+}
+
+bool ExtendPendingWait(unsigned waitHintMs) {
+    std::lock_guard<std::mutex> lock(statusMutex);
+    return reported && ExtendedStatus(lastStatus, waitHintMs) && Send(lastStatus);
 }
 
 bool SetConsoleHandler(std::function<bool(ConsoleEvent)> handler) {

@@ -73,6 +73,28 @@ TEST(WindowsServiceControlTest, StatusAcceptsStopOnceStartedAndCountsCheckPoints
     }
 }
 
+// A stop that waits for an exchange in flight asks for more time: only a pending state is
+// extended, with its check point moved on and the new wait hint.
+TEST(WindowsServiceControlTest, OnlyAPendingStateIsExtendedAndItsCheckPointMovesOn) {
+    unsigned counter = 0;
+    ws::Status stopping = WindowsServiceControl::StatusFor(ws::State::StopPending, 0, 10000, counter);
+    ASSERT_TRUE(ws::ExtendedStatus(stopping, 28000));
+    EXPECT_EQ(stopping.checkPoint, 2u);
+    EXPECT_EQ(stopping.waitHintMs, 28000u);
+    EXPECT_EQ(stopping.controlsAccepted, ws::kAcceptStop);
+    ws::Status starting = WindowsServiceControl::StatusFor(ws::State::StartPending, 0, 4000, counter);
+    ASSERT_TRUE(ws::ExtendedStatus(starting, 9000));
+    EXPECT_EQ(starting.checkPoint, counter + 1);
+    for (ws::State state : {ws::State::Running, ws::State::Stopped}) {
+        ws::Status status = WindowsServiceControl::StatusFor(state, 0, 0, counter);
+        EXPECT_FALSE(ws::ExtendedStatus(status, 28000));
+        EXPECT_EQ(status.checkPoint, 0u);
+        EXPECT_EQ(status.waitHintMs, 0u);
+    }
+    // Outside a service nothing was reported, so there is nothing to extend.
+    EXPECT_FALSE(ws::ExtendPendingWait(28000));
+}
+
 TEST(WindowsServiceControlTest, ErrorTextIsTheSystemsMessageWithTheCode) {
     std::string text = WindowsServiceControl::ErrorText(1060);
     EXPECT_EQ(text, platform::SystemErrorText(1060) + " (0x424)");
