@@ -76,20 +76,7 @@ TEST(RegistrationTest, EveryDuePaymentOfTheDemoHotelIsRegisteredOnceAndASecondRu
     EXPECT_FALSE(Has(log, "Unsuccessful")) << run.Diagnostics();
 
     // A second run over the same PMS finds nothing left to register.
-    std::map<int, ServiceRun::StatusRow> before = run.StatusRows();
-    ASSERT_TRUE(run.StartService());
-    ASSERT_TRUE(ServiceRun::WaitUntil([&] { return run.LogCount("Start service") == 2; }, 20000))
-        << run.Diagnostics();
-    // Many polling cycles of 100 ms.
-    ServiceRun::WaitUntil([] { return false; }, 2000);
-    EXPECT_EQ(run.StopService(), 0) << run.Diagnostics();
-    EXPECT_EQ(run.AllRecords().size(), due.size() + deposits.size());
-    std::map<int, ServiceRun::StatusRow> after = run.StatusRows();
-    ASSERT_EQ(after.size(), before.size());
-    for (const auto& [trxNo, row] : before) {
-        EXPECT_EQ(after[trxNo].status, row.status) << trxNo;
-        EXPECT_EQ(after[trxNo].checkNumber, row.checkNumber) << trxNo;
-    }
+    ExpectASecondStartRegistersNothing(run, due.size() + deposits.size(), 20000);
 }
 
 // Full checks (one per bill) under rules that keep four of the six bills off the printer.

@@ -185,3 +185,28 @@ ServiceRun::Registered DocumentOf(ServiceRun& run, int payment) {
     ADD_FAILURE() << "nothing registered for payment " << payment;
     return {};
 }
+
+double SumOfAmounts(const std::vector<ServiceRun::Item>& items) {
+    double sum = 0;
+    for (const ServiceRun::Item& item : items) {
+        sum += text::ToDouble(item.amount);
+    }
+    return sum;
+}
+
+void ExpectASecondStartRegistersNothing(ServiceRun& run, size_t records, int startWaitMs) {
+    std::map<int, ServiceRun::StatusRow> before = run.StatusRows();
+    ASSERT_TRUE(run.StartService()) << run.Diagnostics();
+    ASSERT_TRUE(ServiceRun::WaitUntil([&] { return run.LogCount("Start service") == 2; }, startWaitMs))
+        << run.Diagnostics();
+    // Many polling cycles of 100 ms.
+    ServiceRun::WaitUntil([] { return false; }, 2000);
+    EXPECT_EQ(run.StopService(), 0) << run.Diagnostics();
+    EXPECT_EQ(run.AllRecords().size(), records);
+    std::map<int, ServiceRun::StatusRow> after = run.StatusRows();
+    ASSERT_EQ(after.size(), before.size());
+    for (const auto& [trxNo, row] : before) {
+        EXPECT_EQ(after[trxNo].status, row.status) << trxNo;
+        EXPECT_EQ(after[trxNo].checkNumber, row.checkNumber) << trxNo;
+    }
+}

@@ -53,3 +53,10 @@ void ExpectRegisteredOnce(ServiceRun& run, const std::vector<int>& due, const st
 // The document registered for the payment, by the printer and fiscal number of its status row (a
 // test failure when there is none).
 ServiceRun::Registered DocumentOf(ServiceRun& run, int payment);
+
+// The amounts of a document's items added up.
+double SumOfAmounts(const std::vector<ServiceRun::Item>& items);
+
+// Starts the stopped service again over the same PMS (startWaitMs for its start) and lets it poll
+// for 2 s: nothing more is registered (records in all, as before) and no status row changes.
+void ExpectASecondStartRegistersNothing(ServiceRun& run, size_t records, int startWaitMs);

@@ -26,14 +26,6 @@ bool MakePms(ServiceRun& run) {
     return made;
 }
 
-double Sum(const std::vector<ServiceRun::Item>& items) {
-    double sum = 0;
-    for (const ServiceRun::Item& item : items) {
-        sum += text::ToDouble(item.amount);
-    }
-    return sum;
-}
-
 // The POS check's date as the POS reference and the server's request carry it.
 std::string OpenedAt(const std::string& reference) {
     const std::string t = reference.substr(7);
@@ -83,7 +75,7 @@ TEST(PosExpansionTest, TheRestaurantPaymentIsRegisteredItemByItemWithPrinterCode
         EXPECT_NEAR(text::ToDouble(item.amount), expected[i].amount, 0.001);
         EXPECT_EQ(item.subCode, expected[i].subCode);
     }
-    EXPECT_NEAR(Sum(document.items), 2484.90, 0.001);
+    EXPECT_NEAR(SumOfAmounts(document.items), 2484.90, 0.001);
     EXPECT_EQ(run.Query("select group_concat(pms_code || '=' || printer_code, ' ') from "
                         "(select * from qel_code_convertion order by printer_code)"),
               "1101=2 1205=3 2301=4 9001=5 9500=6");
@@ -155,7 +147,7 @@ void ExpectRegisteredAsBooked(const UnusableCheck& c) {
     ExpectRegisteredOnce(run, due);
     ServiceRun::Registered document = DocumentOf(run, pms.restaurantPayment);
     ASSERT_EQ(document.items.size(), 1u) << "the payment as booked";
-    EXPECT_NEAR(Sum(document.items), 2484.90, 0.001);
+    EXPECT_NEAR(SumOfAmounts(document.items), 2484.90, 0.001);
     EXPECT_EQ(run.LogCount("Micros posting " + pms.posReference + " not expanded"), 1u) << run.Diagnostics();
     EXPECT_GE(run.LogCount(c.reason), 1u) << run.Diagnostics();
     if (!c.clientLine.empty()) {

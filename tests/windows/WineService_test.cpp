@@ -122,19 +122,7 @@ TEST(WineRegistrationTest, TheDemoDayIsRegisteredOnceByTheServiceUnderWine) {
     platform::ReadFile(run.Path("service.out"), printed);
     EXPECT_TRUE(Has(printed, " stopped.\n") && Has(printed, " removed.\n")) << printed;
 
-    std::map<int, ServiceRun::StatusRow> before = run.StatusRows();
-    ASSERT_TRUE(run.StartService()) << run.Diagnostics();
-    ASSERT_TRUE(ServiceRun::WaitUntil([&] { return run.LogCount("Start service") == 2; }, 60000))
-        << run.Diagnostics();
-    ServiceRun::WaitUntil([] { return false; }, 2000);
-    EXPECT_EQ(run.StopService(), 0) << run.Diagnostics();
-    EXPECT_EQ(run.AllRecords().size(), due.size() + deposits.size());
-    std::map<int, ServiceRun::StatusRow> after = run.StatusRows();
-    ASSERT_EQ(after.size(), before.size());
-    for (const auto& [trxNo, row] : before) {
-        EXPECT_EQ(after[trxNo].status, row.status) << trxNo;
-        EXPECT_EQ(after[trxNo].checkNumber, row.checkNumber) << trxNo;
-    }
+    ExpectASecondStartRegistersNothing(run, due.size() + deposits.size(), 60000);
 }
 
 // The restaurant payment that the POS interface posted, registered item by item through
@@ -163,11 +151,7 @@ TEST(WineRegistrationTest, TheRestaurantPaymentIsRegisteredItemByItemThroughTheD
     ASSERT_EQ(document.items.size(), 5u) << run.Diagnostics();
     EXPECT_EQ(document.items[0].description, "Борщ");
     EXPECT_EQ(document.items[3].kind, "D");
-    double sum = 0;
-    for (const ServiceRun::Item& item : document.items) {
-        sum += text::ToDouble(item.amount);
-    }
-    EXPECT_NEAR(sum, 2484.90, 0.001);
+    EXPECT_NEAR(SumOfAmounts(document.items), 2484.90, 0.001);
     EXPECT_EQ(run.CheckDatabase().Connections(), 1);
     EXPECT_TRUE(Has(run.Log(), "Stop service")) << run.Diagnostics();
 }
