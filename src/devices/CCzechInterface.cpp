@@ -154,31 +154,11 @@ std::string CCzechInterface::Loggable(const std::string& frame) const {
                             "\"CertPass\":\"********\"");
 }
 
-bool CCzechInterface::Receive(std::string& reply, Answer& missing) {
-    int64_t deadline = platform::Clock::Current().MonotonicMs() + answerTimeout;
-    for (;;) {
-        int64_t left = deadline - platform::Clock::Current().MonotonicMs();
-        if (left <= 0 || !channel.dataEvent.Wait(left)) {
-            missing = Answer::TimedOut;
-            return false;
-        }
-        if (channel.Read()) {
-            const std::string piece = channel.Received();
-            reply += piece;
-            if (piece.find(CPMSMessage::kEnd) != std::string::npos) {
-                return true;
-            }
-            if (reply.size() > kMaxReplyBytes) {
-                // No reply is this long: the rest of it is not waited for.
-                missing = Answer::Unreadable;
-                return false;
-            }
-        }
-        if (channel.IsClosed()) {
-            missing = Answer::Cut;
-            return false;
-        }
-    }
+CAnswerReader::Rule CCzechInterface::ReplyRule() {
+    CAnswerReader::Rule rule;
+    // The reply is a frame: whole at its end byte.
+    rule.endMark = CPMSMessage::kEnd;
+    return rule;
 }
 
 CCzechInterface::Answer CCzechInterface::SendAndWait(CzechSaleRequest& request, const std::string& frame,
@@ -195,7 +175,8 @@ CCzechInterface::Answer CCzechInterface::SendAndWait(CzechSaleRequest& request, 
     std::string sale = SaleKey(target);
     bool sentBefore = unanswered->Has(sale);
     NotKept(unanswered->Add(sale));
-    if (!channel.Send(frame)) {
+    AnswerKind kind = reader.Exchange(frame, answerTimeout);
+    if (kind == AnswerKind::NotDelivered) {
         lastError = channel.GetLastError();
         Log(lastError);
         if (!sentBefore) {
@@ -203,23 +184,26 @@ CCzechInterface::Answer CCzechInterface::SendAndWait(CzechSaleRequest& request, 
         }
         return Answer::NotDelivered;
     }
-    std::string reply;
-    Answer received = Answer::Registered;
-    if (!Receive(reply, received)) {
+    const std::string& reply = reader.Answer();
+    if (kind != AnswerKind::Success) {
         // Sent but not answered: it stays in doubt, and its next sending says so.
         if (!reply.empty()) {
-            LogRaw(reply, static_cast<int>(reply.size()), CLogFile::Incoming);
+            std::string shown = CAnswerReader::Shown(reply);
+            LogRaw(shown, static_cast<int>(shown.size()), CLogFile::Incoming);
         }
-        if (received == Answer::TimedOut) {
+        if (reader.TooLong()) {
+            // The reader said so in the log.
+            lastError = CAnswerReader::TooLongText();
+            return Answer::Unreadable;
+        }
+        if (kind == AnswerKind::TimedOut) {
             lastError = text::Format("Waiting time is up. Fiscal printer %s not available.", control.name.c_str());
-        } else if (received == Answer::Unreadable) {
-            lastError = text::Format("Reply longer than %zu bytes without its end: connection dropped", kMaxReplyBytes);
         } else {
             Log(channel.GetLastError());
             lastError = "Fiscal printer connect cut off. Try again.";
         }
         Log(lastError);
-        return received;
+        return kind == AnswerKind::TimedOut ? Answer::TimedOut : Answer::Cut;
     }
     LogRaw(reply, static_cast<int>(reply.size()), CLogFile::Incoming);
     request.ParseReply(reply);

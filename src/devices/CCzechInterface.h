@@ -3,6 +3,7 @@
 #include <memory>
 #include <string>
 
+#include "devices/CAnswerReader.h"
 #include "devices/CUnansweredSales.h"
 #include "devices/CzechSaleRequest.h"
 #include "service/CPrintInterface.h"
@@ -17,8 +18,6 @@ public:
     // Check kind of a sale registered offline: it has a PKP but no FIK yet.
     static constexpr int kOfflineSale = 17;
     static constexpr const char* kUnansweredFile = "czech_unanswered.txt";
-    // A reply is some hundred bytes; one that grows past this without its end byte is dropped.
-    static constexpr size_t kMaxReplyBytes = 64 * 1024;
 
     // How one exchange with the registration service ended; LastAnswer() tells the worker the
     // kind of it (AnswerKindOf).
@@ -48,8 +47,8 @@ public:
     // fields 18, 17, 21, 19 and 20 for SaveFiscalResult.
     void AddMembers(CzechSaleRequest& request, CFiscalCheck& target);
     std::string BuildSaleFrame(CzechSaleRequest& request, const std::string& source) const;
-    // Sends the frame, waits for the whole reply (up to its end byte) and stores the outcome in
-    // the check and in lastError.
+    // Sends the frame, waits for the whole reply (up to its end byte; one that grows past the
+    // reader's bound without it is Unreadable) and stores the outcome in the check and in lastError.
     Answer SendAndWait(CzechSaleRequest& request, const std::string& frame, CFiscalCheck& target);
 
     // Whether the sale of this check was sent without a definite answer (also before a restart),
@@ -70,13 +69,13 @@ public:
     static AnswerKind AnswerKindOf(Answer answer);
 
 private:
-    // Collects the reply up to its end byte; false (missing: TimedOut, Cut, or Unreadable past
-    // kMaxReplyBytes) when it is not whole. The deadline runs on the clock, the waits on the channel's data event.
-    bool Receive(std::string& reply, Answer& missing);
+    // The reply is whole at the end byte of its frame.
+    static CAnswerReader::Rule ReplyRule();
     // The frame as the log shows it: the certificate password masked.
     std::string Loggable(const std::string& frame) const;
     // The list of unanswered sales could not be kept on disk: said in the log.
     void NotKept(bool kept);
 
     std::shared_ptr<CUnansweredSales> unanswered = std::make_shared<CUnansweredSales>();
+    CAnswerReader reader{channel, ReplyRule()};
 };

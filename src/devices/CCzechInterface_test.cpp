@@ -8,6 +8,7 @@
 
 #include "CzechRegistrationSim.h"
 #include "devices/DeviceTestSupport.h"
+#include "devices/testing/ScriptedPeer.h"
 
 namespace {
 
@@ -353,79 +354,7 @@ TEST_F(CzechInterfaceTest, NoConnectionBlocksPaymentsAndSendsNothing) {
     EXPECT_FALSE(device.SentWithoutAnswer(check));
 }
 
-// A registration service for the replies the simulator does not give: it takes one request
-// whole, then plays its script on the connection.
-class ScriptedPeer {
-public:
-    using Script = std::function<void(platform::Socket& client, const platform::Event& stopping)>;
-
-    explicit ScriptedPeer(Script script) : script(std::move(script)) {
-        uint32_t loopback = 0;
-        platform::Socket::Resolve("127.0.0.1", loopback);
-        listening = server.Create(platform::Socket::Kind::Tcp) && server.Bind(loopback, 0) && server.Listen(1);
-        if (listening) {
-            peer = std::thread([this] { Serve(); });
-        }
-    }
-    ~ScriptedPeer() {
-        stopping.Set();
-        if (peer.joinable()) {
-            peer.join();
-        }
-    }
-    bool Listening() const { return listening; }
-    int Port() const { return server.LocalPort(); }
-
-    // The reply written in two pieces with a pause between them; the connection stays open
-    // until the interface closes it.
-    static Script InTwoPieces(const std::string& reply) {
-        return [reply](platform::Socket& client, const platform::Event&) {
-            size_t half = reply.size() / 2;
-            client.SendAll(reply.data(), half);
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-            client.SendAll(reply.data() + half, reply.size() - half);
-            client.WaitReadable(2000);
-        };
-    }
-    // Bytes and bytes, never the end byte, on a connection kept open.
-    static Script Endless() {
-        return [](platform::Socket& client, const platform::Event& stopping) {
-            const std::string junk(4096, 'x');
-            for (size_t sent = 0; sent < 4 * CCzechInterface::kMaxReplyBytes && !stopping.IsSet();
-                 sent += junk.size()) {
-                if (!client.SendAll(junk.data(), junk.size())) {
-                    return;
-                }
-            }
-            client.WaitReadable(2000);
-        };
-    }
-
-private:
-    void Serve() {
-        platform::Socket client;
-        if (!server.Accept(client, nullptr, 5000)) {
-            return;
-        }
-        std::string request;
-        char buffer[4096];
-        while (request.find('\x04') == std::string::npos &&
-               client.WaitReadable(5000) == platform::Socket::WaitResult::Ready) {
-            long n = client.Receive(buffer, sizeof buffer);
-            if (n <= 0) {
-                return;
-            }
-            request.append(buffer, static_cast<size_t>(n));
-        }
-        script(client, stopping);
-    }
-
-    Script script;
-    platform::Socket server;
-    platform::Event stopping{true};
-    bool listening = false;
-    std::thread peer;
-};
+using device_test::ScriptedPeer;
 
 std::string ReplyFrame(const std::string& json) { return SaleFrame::Write("000000001", 1, "Sale", {json}); }
 
@@ -442,23 +371,23 @@ TEST_F(CzechInterfaceTest, RepliesTheSimulatorDoesNotGive) {
         const char* bkp;
     } cases[] = {
         // Read whole although it comes in two pieces.
-        {"registered", ScriptedPeer::InTwoPieces(ReplyFrame(R"({"SUCCESS":"true","FIK":"f-1","BKP":"b-1"})")), true,
+        {"registered", ScriptedPeer::InTwoPieces(CPMSMessage::kEnd, ReplyFrame(R"({"SUCCESS":"true","FIK":"f-1","BKP":"b-1"})")), true,
          AnswerKind::Success, "", false, 0, "f-1", "b-1"},
         // The service may have registered it: never a second first sending.
-        {"success without a FIK", ScriptedPeer::InTwoPieces(ReplyFrame(R"({"SUCCESS":"true","BKP":"b-1"})")), false,
+        {"success without a FIK", ScriptedPeer::InTwoPieces(CPMSMessage::kEnd, ReplyFrame(R"({"SUCCESS":"true","BKP":"b-1"})")), false,
          AnswerKind::DeviceError, "Reply without FIK", true, 0, "", ""},
-        {"TRUE in capitals, no error", ScriptedPeer::InTwoPieces(ReplyFrame(R"({"SUCCESS":"TRUE","FIK":"f-1"})")),
+        {"TRUE in capitals, no error", ScriptedPeer::InTwoPieces(CPMSMessage::kEnd, ReplyFrame(R"({"SUCCESS":"TRUE","FIK":"f-1"})")),
          false, AnswerKind::DeviceError, "Unknown error", true, 0, "", ""},
-        {"an error code alone", ScriptedPeer::InTwoPieces(ReplyFrame(R"({"SUCCESS":"false","ERRORCODE":"-3"})")),
+        {"an error code alone", ScriptedPeer::InTwoPieces(CPMSMessage::kEnd, ReplyFrame(R"({"SUCCESS":"false","ERRORCODE":"-3"})")),
          false, AnswerKind::DeviceError, "-3 ", false, 0, "", ""},
         // Offline: the codes it has, although it says success.
         {"success with a PKP but no FIK",
-         ScriptedPeer::InTwoPieces(ReplyFrame(R"({"SUCCESS":"true","PKP":"p\/1","BKP":"b-2"})")), true,
+         ScriptedPeer::InTwoPieces(CPMSMessage::kEnd, ReplyFrame(R"({"SUCCESS":"true","PKP":"p\/1","BKP":"b-2"})")), true,
          AnswerKind::Success, "Reply without FIK", false, CCzechInterface::kOfflineSale, "p/1", "b-2"},
         // The bound on its length, not the answer time-out, ends the wait; the service may have
         // registered the sale all the same.
-        {"a reply that never ends", ScriptedPeer::Endless(), false, AnswerKind::DeviceError,
-         "Reply longer than 65536 bytes without its end: connection dropped", true, 0, "", ""},
+        {"a reply that never ends", ScriptedPeer::Endless(CPMSMessage::kEnd), false, AnswerKind::DeviceError,
+         "Answer longer than 65536 bytes without its end: connection dropped", true, 0, "", ""},
     };
     configuration.waitAnswer = 60000;
     int bill = 8000;
@@ -476,6 +405,7 @@ TEST_F(CzechInterfaceTest, RepliesTheSimulatorDoesNotGive) {
         EXPECT_EQ(check.printedFileName, c.code);
         EXPECT_EQ(check.shiftNumber, c.bkp);
     }
+    device_test::ExpectBoundedAnswer(LogText());
 }
 
 // The rows of SendAndWait before anything is on the wire: nothing goes out, and what was in

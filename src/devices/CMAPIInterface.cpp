@@ -2,17 +2,12 @@
 
 #include "config/CFiscalINI.h"
 #include "log/CLogFile.h"
-#include "platform/Clock.h"
 #include "platform/Text.h"
 
 namespace {
 
 // A check of this kind is a refund that names the sale it reverses.
 constexpr int kReturn = 14;
-
-bool Ends(const std::string& reply) {
-    return !reply.empty() && reply.back() == CMAPICommand::kEnd;
-}
 
 }  // namespace
 
@@ -142,40 +137,56 @@ bool CMAPIInterface::KeepNextAfter(int32_t sent) {
     return false;
 }
 
+CAnswerReader::Rule CMAPIInterface::ReplyRule() {
+    CAnswerReader::Rule rule;
+    // A reply may come in pieces: it is whole once what came ends with the end mark.
+    rule.endMark = CMAPICommand::kEnd;
+    rule.markLastOnly = true;
+    return rule;
+}
+
 AnswerKind CMAPIInterface::SendAndWait(CMAPICommand& command, const std::string& text, CFiscalCheck& target) {
     if (text.empty()) {
         Log("Empty command");
         return AnswerKind::NotDelivered;
     }
     LogRaw(text, static_cast<int>(text.size()), CLogFile::Outgoing);
-    channel.Flush();
-    if (!channel.Send(text)) {
+    AnswerKind kind = reader.Exchange(text, answerTimeout);
+    if (kind == AnswerKind::NotDelivered) {
         // Not every byte left, so the service has no end mark and no command.
         Fail(channel.GetLastError());
-        return AnswerKind::NotDelivered;
+        return kind;
     }
-    std::string reply;
-    bool cut = false;
-    bool received = ReadReply(reply, cut);
-    if (received) {
+    const std::string& reply = reader.Answer();
+    if (!reply.empty()) {
         command.ParseReply(reply);
     }
-    if (cut && !Ends(reply)) {
-        if (received) {
-            std::string shown = command.MaskedReply(reply);
+    if (kind == AnswerKind::Cut) {
+        if (!reply.empty()) {
+            std::string shown = CAnswerReader::Shown(command.MaskedReply(reply));
             LogRaw(shown, static_cast<int>(shown.size()), CLogFile::Incoming);
         }
-        Log(channel.GetLastError());
-        Fail("Fiscal printer connect cut off. Try again.");
-        return AnswerKind::Cut;
+        if (reader.TooLong()) {
+            // The reader said so in the log.
+            lastError = CAnswerReader::TooLongText();
+        } else {
+            Log(channel.GetLastError());
+            Fail("Fiscal printer connect cut off. Try again.");
+        }
+        return kind;
     }
-    if (!received) {
+    if (reply.empty()) {
         Fail(text::Format("Waiting time is up. Fiscal printer %s not available.", control.name.c_str()));
         return AnswerKind::TimedOut;
     }
+    // Whole, or what came by the end of the answer time without the end mark: the reply. Only
+    // of bytes that never became whole does the log show no more than their start.
+    auto shown = [&](const std::string& bytes) {
+        return kind == AnswerKind::Success ? bytes : CAnswerReader::Shown(bytes);
+    };
     if (command.replyOk) {
-        std::string shown = command.MaskedReply(reply);
-        LogRaw(shown, static_cast<int>(shown.size()), CLogFile::Incoming);
+        std::string masked = shown(command.MaskedReply(reply));
+        LogRaw(masked, static_cast<int>(masked.size()), CLogFile::Incoming);
         Log("success");
         target.fiscalNumber = command.replyValue1;
         target.shiftNumber = command.replyValue2;
@@ -183,31 +194,9 @@ AnswerKind CMAPIInterface::SendAndWait(CMAPICommand& command, const std::string&
         target.SetPrintedFileName(command.replyValue4);
         return AnswerKind::Success;
     }
-    LogRaw(reply, static_cast<int>(reply.size()), CLogFile::Incoming);
+    std::string logged = shown(reply);
+    LogRaw(logged, static_cast<int>(logged.size()), CLogFile::Incoming);
     Fail(command.ErrorText());
     // Bytes that are no reply say nothing of what the service did with the bill: it may hold it.
     return command.IsRefusal() ? AnswerKind::DeviceError : AnswerKind::Cut;
-}
-
-bool CMAPIInterface::ReadReply(std::string& reply, bool& cut) {
-    platform::Clock& clock = platform::Clock::Current();
-    int64_t deadline = clock.MonotonicMs() + answerTimeout;
-    reply.clear();
-    cut = false;
-    // A reply may come in several pieces; it is whole at its end mark.
-    while (!Ends(reply)) {
-        int64_t left = deadline - clock.MonotonicMs();
-        if (left <= 0 || !channel.dataEvent.Wait(left)) {
-            break;
-        }
-        bool read = channel.Read();
-        if (read) {
-            reply += channel.Received();
-        }
-        if (channel.IsClosed()) {
-            cut = true;
-            break;
-        }
-    }
-    return !reply.empty();
 }

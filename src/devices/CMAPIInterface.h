@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 
+#include "devices/CAnswerReader.h"
 #include "devices/CBillSequence.h"
 #include "devices/CMAPICommand.h"
 #include "service/CPrintInterface.h"
@@ -44,10 +45,11 @@ private:
     AnswerKind Register(CFiscalCheck& check);
     // Before a number held for a check goes out again: the next number is stored past it.
     bool KeepNextAfter(int32_t sent);
-    // The reply, read until its end mark, the end of the connection or the answer time;
-    // false when nothing at all arrived.
-    bool ReadReply(std::string& reply, bool& cut);
+    // The reply is whole at its end mark; what came by the end of the answer time without it is
+    // taken as the reply too.
+    static CAnswerReader::Rule ReplyRule();
     void Fail(const std::string& text);
 
     std::string districtCode;
+    CAnswerReader reader{channel, ReplyRule()};
 };

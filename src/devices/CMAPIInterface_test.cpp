@@ -146,6 +146,8 @@ TEST_F(MAPIInterfaceTest, EveryFailureLeavesItsTextAndTellsWhetherTheServiceMayH
         {"close count=1", AnswerKind::Cut, "Fiscal printer connect cut off. Try again.", false, 0},
         {"garbage bytes=30 count=1", AnswerKind::Cut, "", false, 1},
         {"error code=E42 count=1 text=Register is blocked&", AnswerKind::DeviceError, "E42 Register is blocked", false, 0},
+        // Bytes that never end: the bound, not the answer time, ends the wait.
+        {"endless count=1", AnswerKind::Cut, CAnswerReader::TooLongText(), false, 0},
     };
     int bill = 0;
     for (const Case& c : cases) {
@@ -172,6 +174,7 @@ TEST_F(MAPIInterfaceTest, EveryFailureLeavesItsTextAndTellsWhetherTheServiceMayH
         EXPECT_EQ(check.fiscalNumber, sim().Registrations()[0].fiscalNumber);
         EXPECT_EQ(Held(), "");
     }
+    device_test::ExpectBoundedAnswer(LogText());
 }
 
 TEST_F(MAPIInterfaceTest, ANumberHeldForACheckInDoubtIsNeverGivenToAnother) {

@@ -1,6 +1,6 @@
 #include "devices/CNewInterface.h"
 
-#include <chrono>
+#include <algorithm>
 #include <cmath>
 
 #include "check/CCurrency.h"
@@ -18,8 +18,10 @@ constexpr size_t kSlipChunk = 1900;
 constexpr int kTextPosting = 20;
 constexpr int kCashierPosting = 14;
 constexpr int kHiddenPayment = 18;
-// An answer that grows beyond this without its end is no answer of a printer manager.
-constexpr size_t kLongestAnswer = 1 << 20;
+// How long the line must stay quiet after an answer's bytes for a manager that sends no end
+// byte, unless configured, and the most of the answer time-out it may take.
+constexpr int32_t kDefaultSettleMs = 50;
+constexpr int32_t kSettleShareOfTimeout = 10;
 
 // Cut and padded to the width of a text line.
 std::string Fit(const std::string& text) {
@@ -51,12 +53,42 @@ int PrinterKindOf(const std::string& type) {
 
 }  // namespace
 
+CAnswerReader::Rule CNewInterface::AnswerRule() {
+    CAnswerReader::Rule rule;
+    // A manager may end its answer with EOT (which then is no part of its last field); the
+    // answer of one that sends no end byte is whole once the line stays quiet after it.
+    rule.endMark = FiscMessage::EOT;
+    rule.markInAnswer = false;
+    rule.settleMs = kDefaultSettleMs;
+    rule.verdict = [](const std::string& answer) {
+        return !answer.empty() && answer[0] == '0' ? AnswerKind::Success : AnswerKind::DeviceError;
+    };
+    return rule;
+}
+
 bool CNewInterface::Configure(CFiscalINI& configuration) {
     gtinFile = configuration.gtinFile;
-    return CPrintInterface::Configure(configuration);
+    bool configured = CPrintInterface::Configure(configuration);
+    int32_t settle = text::ToInt(configuration.ReadParameter("//printer_ini/answer_settle"));
+    if (settle <= 0) {
+        settle = kDefaultSettleMs;
+    }
+    // Far below the answer time-out, or an answer could only be taken for whole when it is late.
+    int32_t most = std::max(1, answerTimeout / kSettleShareOfTimeout);
+    settleNote.clear();
+    if (settle > most) {
+        settleNote = text::Format("Answer settle time %d ms is too long for the answer time-out of %d ms: %d ms used",
+                                  settle, answerTimeout, most);
+        settle = most;
+    }
+    reader.SetSettleMs(settle);
+    return configured;
 }
 
 bool CNewInterface::Connect(const CPrinterControl& printer) {
+    if (!settleNote.empty()) {
+        Log(settleNote);
+    }
     if (!CPrintInterface::Connect(printer)) {
         return false;
     }
@@ -91,53 +123,25 @@ AnswerKind CNewInterface::Exchange(const std::string& message, int timeoutMs, CF
         return AnswerKind::NotDelivered;
     }
     LogRaw(message, static_cast<int>(message.size()), CLogFile::Outgoing);
-    channel.Flush();
-    if (!channel.Send(message)) {
+    AnswerKind kind = reader.Exchange(message, timeoutMs == 0 ? answerTimeout : timeoutMs);
+    if (kind == AnswerKind::NotDelivered) {
         lastError = channel.GetLastError();
         blockOnFailure = true;
-        return AnswerKind::NotDelivered;
+        return kind;
     }
-    std::string answer;
-    AnswerKind kind = AwaitAnswer(timeoutMs == 0 ? answerTimeout : timeoutMs, answer);
-    if (kind != AnswerKind::Success) {
-        return NoAnswer(kind, answer, registering);
+    if (kind != AnswerKind::Success && kind != AnswerKind::DeviceError) {
+        return NoAnswer(kind, registering);
     }
     // The kind comes from the header, so a name or description that holds "Check" or "Config"
     // is not taken for one.
-    return TakeAnswer(FiscMessage::MessageKind(message), answer, target);
+    return TakeAnswer(kind, FiscMessage::MessageKind(message), target);
 }
 
-AnswerKind CNewInterface::AwaitAnswer(int64_t waitMs, std::string& answer) {
-    using Steady = std::chrono::steady_clock;
-    Steady::time_point deadline = Steady::now() + std::chrono::milliseconds(waitMs);
-    while (answer.find(FiscMessage::EOT) == std::string::npos) {
-        if (answer.size() > kLongestAnswer) {
-            // No manager answers like this: taken as a broken connection.
-            Log(text::Format("Answer longer than %zu bytes without its end: connection dropped", kLongestAnswer));
-            channel.Close();
-            return AnswerKind::Cut;
-        }
-        int64_t left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Steady::now()).count();
-        if (left <= 0 || !channel.dataEvent.Wait(left)) {
-            return AnswerKind::TimedOut;
-        }
-        bool read = channel.Read();
-        answer += channel.Received();
-        if (!read || channel.IsClosed()) {
-            return answer.find(FiscMessage::EOT) == std::string::npos ? AnswerKind::Cut : AnswerKind::Success;
-        }
-    }
-    size_t end = answer.find(FiscMessage::EOT) + 1;
-    if (end < answer.size()) {
-        Log(text::Format("%zu bytes after the end of the answer dropped", answer.size() - end));
-        answer.resize(end);
-    }
-    return AnswerKind::Success;
-}
-
-AnswerKind CNewInterface::NoAnswer(AnswerKind kind, const std::string& answer, bool registering) {
+AnswerKind CNewInterface::NoAnswer(AnswerKind kind, bool registering) {
+    const std::string& answer = reader.Answer();
     if (!answer.empty()) {
-        LogRaw(answer, static_cast<int>(answer.size()), CLogFile::Incoming);
+        std::string shown = CAnswerReader::Shown(answer);
+        LogRaw(shown, static_cast<int>(shown.size()), CLogFile::Incoming);
     }
     if (kind == AnswerKind::TimedOut) {
         lastError = text::Format("Waiting time is up. Fiscal printer %s not available.", channel.Describe().c_str());
@@ -150,36 +154,38 @@ AnswerKind CNewInterface::NoAnswer(AnswerKind kind, const std::string& answer, b
         // The start of an error answer (or of bytes that are no answer): whatever follows, the
         // device did not register. Its rest must not meet the next message.
         channel.Close();
+        reader.Clear();
         return AnswerKind::DeviceError;
     }
     if (kind == AnswerKind::TimedOut) {
         if (registering) {
-            // The device may still answer: the channel keeps listening and nothing else is sent
-            // on it until the answer is collected.
+            // The device may still answer: the channel keeps listening, the reader keeps what
+            // came so far, and nothing else is sent on it until the answer is collected.
             owedKey = exchangeKey;
-            owedAnswer = answer;
         } else {
             channel.Close();
+            reader.Clear();
         }
     }
     return kind;
 }
 
-AnswerKind CNewInterface::TakeAnswer(const std::string& kind, const std::string& answer, CFiscalCheck* target) {
+AnswerKind CNewInterface::TakeAnswer(AnswerKind kind, const std::string& messageKind, CFiscalCheck* target) {
+    const std::string& answer = reader.Answer();
     LogRaw(answer, static_cast<int>(answer.size()), CLogFile::Incoming);
-    FiscMessage reader;
-    if (answer[0] != '0') {
-        lastError = reader.AnswerError(answer);
+    FiscMessage parser;
+    if (kind != AnswerKind::Success) {
+        lastError = parser.AnswerError(answer);
         Log(lastError);
         return AnswerKind::DeviceError;
     }
-    if (kind == "Check" && target) {
-        std::string number = text::Trim(reader.AnswerCheckNumber(answer));
+    if (messageKind == "Check" && target) {
+        std::string number = text::Trim(parser.AnswerCheckNumber(answer));
         if (text::ToInt64(number) > 0) {
             target->fiscalNumber = number;
         }
-    } else if (kind == "Config") {
-        ReadConfigAnswer(reader, answer);
+    } else if (messageKind == "Config") {
+        ReadConfigAnswer(parser, answer);
     }
     return AnswerKind::Success;
 }
@@ -189,18 +195,13 @@ AnswerKind CNewInterface::CollectLateAnswer(CFiscalCheck& target) {
         return AnswerKind::None;
     }
     Log("Waiting for the late answer of " + owedKey);
-    std::string answer = owedAnswer;
     owedKey.clear();
-    owedAnswer.clear();
-    AnswerKind kind = AwaitAnswer(answerTimeout, answer);
-    if (kind == AnswerKind::Success) {
-        lastAnswer = TakeAnswer(target.IsCashOperation() ? "Command" : "Check", answer, &target);
+    AnswerKind kind = reader.Await(answerTimeout);
+    if (kind == AnswerKind::Success || kind == AnswerKind::DeviceError) {
+        lastAnswer = TakeAnswer(kind, target.IsCashOperation() ? "Command" : "Check", &target);
         return lastAnswer;
     }
-    lastAnswer = NoAnswer(kind, answer, false);
-    if (lastAnswer == AnswerKind::TimedOut) {
-        channel.Close();
-    }
+    lastAnswer = NoAnswer(kind, false);
     return lastAnswer;
 }
 
@@ -220,20 +221,20 @@ std::string CNewInterface::NewCheckFileName(const CFiscalCheck& target) {
     return name;
 }
 
-void CNewInterface::ReadConfigAnswer(FiscMessage& reader, const std::string& answer) {
-    std::string number = reader.AnswerConfigNumber(answer);
+void CNewInterface::ReadConfigAnswer(FiscMessage& parser, const std::string& answer) {
+    std::string number = parser.AnswerConfigNumber(answer);
     Log("Config num " + number);
     if (number == "2") {
-        printerId = text::Trim(reader.AnswerPrinterId(answer));
+        printerId = text::Trim(parser.AnswerPrinterId(answer));
         Log("Printer ID " + printerId);
-        std::string type = text::Trim(reader.AnswerPrinterType(answer));
+        std::string type = text::Trim(parser.AnswerPrinterType(answer));
         Log("Printer type " + type);
         printerKind = PrinterKindOf(type);
         if (printerKind == 12) {
             Log("Set GP200");
         }
     } else if (number == "5") {
-        shiftNumber = text::Trim(reader.AnswerShift(answer));
+        shiftNumber = text::Trim(parser.AnswerShift(answer));
         Log("Shift num " + shiftNumber);
     }
 }

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "devices/CAnswerReader.h"
 #include "devices/FiscMessage.h"
 #include "service/CPrintInterface.h"
 
@@ -11,7 +12,8 @@ class CNewInterface : public CPrintInterface {
 public:
     ~CNewInterface() override = default;
 
-    // Adds the GTIN code file the settings read with the printer type to the shared settings.
+    // Adds the GTIN code file the settings read with the printer type, and the answer settle time
+    // (//printer_ini/answer_settle, ms), to the shared settings.
     bool Configure(CFiscalINI& configuration) override;
     // Takes the printer and its GTIN codes, which turn item codes into product codes.
     bool Connect(const CPrinterControl& printer) override;
@@ -22,6 +24,8 @@ public:
     // Cash commands carry no check file, so they get none.
     std::string NewCheckFileName(const CFiscalCheck& check) override;
     AnswerKind CollectLateAnswer(CFiscalCheck& check) override;
+    // How long the line stays quiet after an answer's bytes before the answer counts as whole.
+    int64_t AnswerSettleMs() const { return reader.SettleMs(); }
 
     // Sends one message and waits up to timeoutMs (0: answerTimeout) for its answer; true when an
     // answer arrived, whether it reports success or an error (then in lastError).
@@ -46,7 +50,7 @@ private:
     std::string SubCode(const struct_posting& posting) const;
     bool IsInterfaceCashier(const std::string& cashierId) const;
     void SendNetAmounts(FiscMessage& message);
-    void ReadConfigAnswer(FiscMessage& reader, const std::string& answer);
+    void ReadConfigAnswer(FiscMessage& parser, const std::string& answer);
     // The channel could not be (re)opened: the device is lost.
     bool ConnectionLost();
     bool SendPrint(FiscMessage& message, const std::string& text, int count, int number);
@@ -56,18 +60,20 @@ private:
     // does not come whole is in doubt; any other message without a whole answer closes the
     // channel, so that its late answer cannot be taken for the answer to the next message.
     AnswerKind Exchange(const std::string& message, int timeoutMs, CFiscalCheck* target, bool registering);
-    // Reads until the answer ends with EOT (Success), the time is up (TimedOut) or the
-    // connection ends (Cut); what came so far is in answer.
-    AnswerKind AwaitAnswer(int64_t waitMs, std::string& answer);
     // A whole answer: Success (fiscal number, identity or shift taken) or DeviceError.
-    AnswerKind TakeAnswer(const std::string& kind, const std::string& answer, CFiscalCheck* target);
+    AnswerKind TakeAnswer(AnswerKind kind, const std::string& messageKind, CFiscalCheck* target);
     // An exchange that ended without a whole answer: the error text, and what it means.
-    AnswerKind NoAnswer(AnswerKind kind, const std::string& answer, bool registering);
+    AnswerKind NoAnswer(AnswerKind kind, bool registering);
+    // When a printer manager's answer is whole, and what it reports.
+    static CAnswerReader::Rule AnswerRule();
 
     std::string gtinFile;
-    // The key of the check being registered, and the start of an answer owed to it.
+    // Why the configured answer settle time was not taken, for the log once it is there.
+    std::string settleNote;
+    // The key of the check being registered.
     std::string exchangeKey;
-    std::string owedAnswer;
+    // Keeps what came of an answer owed after a time-out until it is collected.
+    CAnswerReader reader{channel, AnswerRule()};
     // The last check file name given, so that two checks never share one.
     std::string lastNewName;
 };

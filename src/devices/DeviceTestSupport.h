@@ -5,12 +5,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "PrinterManagerSim.h"
+#include "devices/CAnswerReader.h"
 #include "config/CFiscalINI.h"
 #include "log/CLogFile.h"
 #include "platform/FileSystem.h"
@@ -105,6 +108,28 @@ protected:
     std::string folder;
     CLogFile log;
 };
+
+// Peak resident memory of this process in kB (VmHWM), 0 where the system does not tell.
+inline long PeakMemoryKb() {
+    std::string status;
+    if (!platform::ReadFile("/proc/self/status", status)) {
+        return 0;
+    }
+    size_t at = status.find("VmHWM:");
+    return at == std::string::npos ? 0 : std::atol(status.c_str() + at + 6);
+}
+
+// An answer that would not end was refused within its bound: the log says so in one line, no
+// line of the log is a kilobyte long, and the process never held 50 MB.
+inline void ExpectBoundedAnswer(const std::string& log) {
+    EXPECT_NE(log.find(CAnswerReader::TooLongText()), std::string::npos);
+    size_t longest = 0;
+    for (const std::string& line : text::Split(log, '\n')) {
+        longest = std::max(longest, line.size());
+    }
+    EXPECT_LT(longest, 1024u);
+    EXPECT_LT(PeakMemoryKb(), 50 * 1024);
+}
 
 // Protocol bytes written readably: "^" FS, "@" EOT, "~" FF ("\n" is LF itself).
 inline std::string Bytes(const std::string& readable) {

@@ -195,7 +195,7 @@ std::string CzechRegistrationSim::ErrorReply(const SaleFrame& sale, const std::s
     return SaleFrame::Write(sale.source, sale.sequence, "Sale", {"{" + text::Join(members, ",") + "}"});
 }
 
-std::string CzechRegistrationSim::Reply(const std::string& request, bool& closeNow) {
+std::string CzechRegistrationSim::Reply(const std::string& request, bool& closeNow, bool* endless) {
     SaleFrame sale;
     std::string error;
     if (!SaleFrame::Read(request, sale, error) || !sale.CheckMembers(error)) {
@@ -222,6 +222,12 @@ std::string CzechRegistrationSim::Reply(const std::string& request, bool& closeN
             return "";
         case FaultSetting::Mode::Error:
             return ErrorReply(sale, taken.errorCode, taken.errorText, nullptr);
+        case FaultSetting::Mode::Endless:
+            Note("an endless reply");
+            if (endless) {
+                *endless = true;
+            }
+            return std::string(4096, 'x');
         default:
             break;
     }

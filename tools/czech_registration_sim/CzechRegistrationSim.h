@@ -64,7 +64,8 @@ public:
 
     // The answer to one request (the reply frame; empty: none), and whether to cut the connection
     // after it. Public so that the protocol can be exercised without a socket.
-    std::string Reply(const std::string& request, bool& closeNow);
+    // endless: the reply is sent again and again, with no end.
+    std::string Reply(const std::string& request, bool& closeNow, bool* endless = nullptr);
 
     // The codes of a sale, from its data.
     static std::string SignatureCode(const std::string& saleData);
@@ -72,7 +73,7 @@ public:
 
 protected:
     std::string Answer(const std::string& message, Session& session, bool& closeNow) override {
-        return Reply(message, closeNow);
+        return Reply(message, closeNow, &session.endless);
     }
     bool Refusing() override { return Fault().mode == FaultSetting::Mode::Refuse; }
     void Poll() override;

@@ -79,8 +79,8 @@ size_t MapiSim::Repeats() const {
     return repeats;
 }
 
-std::string MapiSim::Answer(const std::string& message, Session&, bool& closeNow) {
-    std::string answer = Reply(message, closeNow);
+std::string MapiSim::Answer(const std::string& message, Session& session, bool& closeNow) {
+    std::string answer = Reply(message, closeNow, &session.endless);
     // No answer at all: the connection is dropped instead.
     closeNow = closeNow || answer.empty();
     return answer;
@@ -88,7 +88,7 @@ std::string MapiSim::Answer(const std::string& message, Session&, bool& closeNow
 
 std::string MapiSim::TooLong() { return Refusal("2", "Command too long"); }
 
-std::string MapiSim::Reply(const std::string& command, bool& cut) {
+std::string MapiSim::Reply(const std::string& command, bool& cut, bool* endless) {
     {
         std::lock_guard<std::mutex> guard(mutex);
         commands.push_back(command);
@@ -106,6 +106,12 @@ std::string MapiSim::Reply(const std::string& command, bool& cut) {
             return "";
         case FaultSetting::Mode::Error:
             return Refusal(taken.errorCode, taken.errorText);
+        case FaultSetting::Mode::Endless:
+            Note("an endless reply");
+            if (endless) {
+                *endless = true;
+            }
+            return std::string(4096, 'x');
         case FaultSetting::Mode::Delay:
             if (WaitForStop(taken.delayMs)) {
                 return "";

@@ -58,7 +58,8 @@ public:
     // The answer to one command; an empty answer: nothing is sent, the connection is dropped.
     // cut: send the answer, then drop the connection. Public so the protocol can be exercised
     // without a socket.
-    std::string Reply(const std::string& command, bool& cut);
+    // endless (when given): the reply is to be sent again and again, with no end.
+    std::string Reply(const std::string& command, bool& cut, bool* endless = nullptr);
 
 protected:
     size_t MessageLength(const std::string& pending) const override { return TaxBill::CommandLength(pending); }

@@ -37,6 +37,8 @@ bool FaultSetting::Parse(const std::string& line, std::string& error) {
         parsed.mode = Mode::Garbage;
     } else if (word == "offline") {
         parsed.mode = Mode::Offline;
+    } else if (word == "endless") {
+        parsed.mode = Mode::Endless;
     } else if (word == "cut") {
         parsed.mode = Mode::Cut;
         parsed.bytes = 12;
@@ -93,7 +95,7 @@ bool FaultSetting::Applies(const std::string& messageKind) const {
 
 std::string FaultSetting::Describe() const {
     static const char* const names[] = {"none",  "refuse",  "delay", "close",
-                                        "error", "garbage", "long",  "cut", "offline"};
+                                        "error", "garbage", "long",  "cut", "offline", "endless"};
     std::ostringstream out;
     out << names[static_cast<int>(mode)];
     if (mode == Mode::Delay) {

@@ -17,7 +17,7 @@ constexpr int kAnswerFields = 17;
 
 std::string ErrorAnswer(const std::string& code, const std::string& text) {
     // The manager ends its error text with a CR, which the interface drops.
-    return code + FS + text + "\r" + FS + EOT;
+    return code + FS + text + "\r";
 }
 
 std::string MessageKindOf(const std::vector<std::string>& header) {
@@ -117,11 +117,28 @@ void PrinterManagerSim::Poll() {
     }
 }
 
-std::string PrinterManagerSim::TooLong() { return ErrorAnswer("1", "Message too long"); }
+std::string PrinterManagerSim::TooLong() { return Framed(ErrorAnswer("1", "Message too long")); }
+
+std::string PrinterManagerSim::Framed(const std::string& answer) const {
+    return options.endByte && !answer.empty() ? answer + FS + EOT : answer;
+}
+
+bool PrinterManagerSim::SendAnswer(platform::Socket& socket, const std::string& answer) {
+    if (options.splitPauseMs <= 0 || answer.size() < 2) {
+        return socket.SendAll(answer.data(), answer.size());
+    }
+    // Two pieces with a pause between, as a manager on a busy line may send them.
+    size_t half = answer.size() / 2;
+    if (!socket.SendAll(answer.data(), half)) {
+        return false;
+    }
+    WaitForStop(options.splitPauseMs);
+    return socket.SendAll(answer.data() + half, answer.size() - half);
+}
 
 std::string PrinterManagerSim::Answer(const std::string& message, Session& session, bool& closeNow) {
     FileSession& file = static_cast<FileSession&>(session);
-    return Answer(message, file.file, file.length, closeNow);
+    return Answer(message, file.file, file.length, closeNow, &file.endless);
 }
 
 std::string PrinterManagerSim::SuccessAnswer(const std::vector<std::string>& header, const std::string& checkNumber,
@@ -135,11 +152,28 @@ std::string PrinterManagerSim::SuccessAnswer(const std::vector<std::string>& hea
     fields[4] = options.printerIdPrefix + printer;
     fields[5] = field5;
     fields[16] = header.size() > 16 ? header[16] : "";
-    return text::Join(fields, std::string(1, FS)) + FS + EOT;
+    return text::Join(fields, std::string(1, FS));
 }
 
 std::string PrinterManagerSim::Answer(const std::string& message, std::string& pendingFile, size_t& pendingLength,
-                                      bool& closeNow) {
+                                      bool& closeNow, bool* endless) {
+    size_t cutAfter = std::string::npos;
+    bool noEnd = false;
+    std::string answer = Reply(message, pendingFile, pendingLength, closeNow, cutAfter, noEnd);
+    if (noEnd) {
+        // Bytes without any end: not even an end byte comes.
+        if (endless) {
+            *endless = true;
+        }
+        return answer;
+    }
+    answer = Framed(answer);
+    // Registered, but the connection breaks in the middle of the answer.
+    return cutAfter == std::string::npos ? answer : answer.substr(0, cutAfter);
+}
+
+std::string PrinterManagerSim::Reply(const std::string& message, std::string& pendingFile, size_t& pendingLength,
+                                     bool& closeNow, size_t& cutAfter, bool& endless) {
     {
         std::lock_guard<std::mutex> guard(mutex);
         messages.push_back(message);
@@ -161,7 +195,8 @@ std::string PrinterManagerSim::Answer(const std::string& message, std::string& p
     // A manager that keeps its check files knows a repeat as soon as the check arrives.
     std::string checkFile = kind == "Check" && recogniseRepeats && !pendingFile.empty() ? pendingFile : "";
     if (!checkFile.empty() && taken.mode != FaultSetting::Mode::Close && taken.mode != FaultSetting::Mode::Error &&
-        taken.mode != FaultSetting::Mode::Offline && taken.mode != FaultSetting::Mode::Garbage) {
+        taken.mode != FaultSetting::Mode::Offline && taken.mode != FaultSetting::Mode::Garbage &&
+        taken.mode != FaultSetting::Mode::Endless) {
         std::string known = KnownRegistration(checkFile);
         if (!known.empty()) {
             ++repeats;
@@ -183,6 +218,10 @@ std::string PrinterManagerSim::Answer(const std::string& message, std::string& p
             return ErrorAnswer(taken.errorCode, taken.errorText);
         case FaultSetting::Mode::Garbage:
             return Garbage(taken.bytes);
+        case FaultSetting::Mode::Endless:
+            Note("endless answer to " + kind);
+            endless = true;
+            return std::string(4096, 'x');
         case FaultSetting::Mode::Delay:
             // A late answer: the document is registered all the same.
             if (WaitForStop(taken.delayMs)) {
@@ -261,15 +300,13 @@ std::string PrinterManagerSim::Answer(const std::string& message, std::string& p
         return ErrorAnswer("3", "Unknown message");
     }
     if (taken.mode == FaultSetting::Mode::Cut) {
-        // Registered, but the connection breaks in the middle of the answer.
         Note("cutting the answer to " + kind);
         closeNow = true;
-        return answer.substr(0, static_cast<size_t>(taken.bytes));
+        cutAfter = static_cast<size_t>(taken.bytes);
     }
     if (taken.mode == FaultSetting::Mode::Long && static_cast<int>(answer.size()) < taken.bytes) {
         // Padding at the end of field 15, so the fields before it keep their places.
-        size_t lastField = answer.rfind(FS, answer.size() - 3);
-        answer.insert(lastField, static_cast<size_t>(taken.bytes) - answer.size(), 'X');
+        answer.insert(answer.rfind(FS), static_cast<size_t>(taken.bytes) - answer.size(), 'X');
     }
     return answer;
 }

@@ -35,6 +35,11 @@ public:
         // a known name with its original fiscal number, registering nothing (a manager that keeps
         // its check files). Off: every check message registers anew.
         bool recogniseRepeats = false;
+        // Every answer as the protocol gives it is "0" (or an error code), FS and the fields, with
+        // no end byte. On: FS and EOT follow every answer (a manager that marks the end).
+        bool endByte = false;
+        // More than 0: every answer goes in two pieces with this pause (ms) between them.
+        int splitPauseMs = 0;
         // Told "check" when a check message arrives (before anything is registered) and
         // "registered" once it is registered (before the answer goes), on the connection's
         // thread: the answer waits until it returns. For crash tests.
@@ -60,10 +65,10 @@ public:
     std::vector<std::string> Records() const;
 
     // The answer to one message; closeNow when the connection is to be cut after sending it
-    // (an empty answer: nothing is sent). Public so that the protocol can be exercised without
-    // a socket.
+    // (an empty answer: nothing is sent); endless (when given) when it is to be sent again and
+    // again. Public so that the protocol can be exercised without a socket.
     std::string Answer(const std::string& message, std::string& pendingFile, size_t& pendingLength,
-                       bool& closeNow);
+                       bool& closeNow, bool* endless = nullptr);
 
 protected:
     // The check file announced by the last File message of the connection.
@@ -75,6 +80,7 @@ protected:
     std::unique_ptr<Session> OpenSession() override { return std::make_unique<FileSession>(); }
     std::string Answer(const std::string& message, Session& session, bool& closeNow) override;
     std::string TooLong() override;
+    bool SendAnswer(platform::Socket& socket, const std::string& answer) override;
     bool Refusing() override { return Fault().mode == FaultSetting::Mode::Refuse; }
     void Poll() override;
     void OnStopping() override;
@@ -85,6 +91,12 @@ private:
         int shift = 1;
     };
 
+    // The answer to one message without the end the options give it; cutAfter: how many bytes
+    // of it go before the connection is cut (npos: all).
+    std::string Reply(const std::string& message, std::string& pendingFile, size_t& pendingLength, bool& closeNow,
+                      size_t& cutAfter, bool& endless);
+    // The answer with the end the options give it.
+    std::string Framed(const std::string& answer) const;
     std::string SuccessAnswer(const std::vector<std::string>& header, const std::string& checkNumber,
                               const std::string& field5) const;
     void Record(const std::string& json);

@@ -52,25 +52,27 @@ public:
         platform::Socket::Resolve("127.0.0.1", address);
         return socket.Create(platform::Socket::Kind::Tcp) && socket.Connect(address, port, 2000);
     }
-    // The answer up to its EOT; empty when the connection ended first.
+    // The answer: what comes until the line stays quiet (or ends); empty when nothing came.
     std::string Exchange(const std::string& message) {
         if (!socket.SendAll(message.data(), message.size())) {
             return "";
         }
         std::string answer;
+        pieces = 0;
         char chunk[4096];
-        while (answer.find(EOT) == std::string::npos) {
-            if (socket.WaitReadable(5000) != platform::Socket::WaitResult::Ready) {
-                return answer;
-            }
+        while (socket.WaitReadable(answer.empty() ? 5000 : kQuietMs) == platform::Socket::WaitResult::Ready) {
             long n = socket.Receive(chunk, sizeof chunk);
             if (n <= 0) {
-                return answer;
+                break;
             }
             answer.append(chunk, static_cast<size_t>(n));
+            ++pieces;
         }
         return answer;
     }
+    static constexpr int kQuietMs = 150;
+    // How many receives the last answer took.
+    int pieces = 0;
     platform::Socket socket;
 };
 
@@ -104,6 +106,7 @@ TEST(FaultSettingTest, ParsesEveryFormAndRejectsBadLines) {
         {"garbage bytes=40", true, FaultSetting::Mode::Garbage},
         {"long bytes=20000", true, FaultSetting::Mode::Long},
         {"cut bytes=5 kind=Check count=1", true, FaultSetting::Mode::Cut},
+        {"endless kind=Check", true, FaultSetting::Mode::Endless},
         {"explode", false, FaultSetting::Mode::None},
         {"delay ms=abc", false, FaultSetting::Mode::None},
         {"delay 250", false, FaultSetting::Mode::None},
@@ -201,7 +204,7 @@ TEST_F(SimTest, FaultsAnswerAsConfiguredAndCountDown) {
     std::string raw = sim.Answer(CheckMessage("1"), file, length, close);
     EXPECT_EQ(raw.size(), 20000u);
     std::vector<std::string> longAnswer = Fields(raw);
-    ASSERT_EQ(longAnswer.size(), 18u);  // 17 fields and the empty piece after the last separator
+    ASSERT_EQ(longAnswer.size(), 17u);
     EXPECT_EQ(longAnswer[0], "0");
     EXPECT_EQ(longAnswer[2], "2");  // neither the error nor the garbage answer registered
     EXPECT_EQ(longAnswer[15].find_first_not_of('X'), std::string::npos);
@@ -243,7 +246,8 @@ TEST_F(SimTest, SurvivesAnyInputAndKeepsAnswering) {
         message += EOT;
         std::string answer = sim.Answer(message, file, length, close);
         ASSERT_FALSE(answer.empty());
-        ASSERT_EQ(answer.back(), EOT);
+        // As the protocol gives it: no end byte.
+        ASSERT_EQ(answer.find(EOT), std::string::npos);
     }
     EXPECT_EQ(Fields(sim.Answer(ConfigMessage("1", 2), file, length, close))[4], "SIM1");
 }
@@ -285,6 +289,59 @@ TEST_F(SimTest, ServesOverTcpAndSwitchesFaultsFromTheControlFile) {
     Client third;
     ASSERT_TRUE(third.Connect(sim->Port()));
     EXPECT_EQ(Fields(third.Exchange(ConfigMessage("2", 5)))[0], "0");
+    sim->Stop();
+}
+
+TEST_F(SimTest, AnswersWithoutAnEndByteUnlessToldAndInTwoPiecesWhenToldOverTcp) {
+    struct Case {
+        const char* name;
+        bool endByte;
+        int splitPauseMs;
+        const char* fault;
+        std::string end;  // what every answer ends with
+        int pieces;
+    } cases[] = {
+        {"as the protocol gives it", false, 0, "none", "2", 1},
+        {"with FS EOT", true, 0, "none", std::string(1, FS) + EOT, 1},
+        {"in two pieces", false, 60, "none", "2", 2},
+        {"an error, with FS EOT", true, 0, "error code=4 text=Busy", std::string("Busy\r") + FS + EOT, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        PrinterManagerSim::Options options;
+        options.endByte = c.endByte;
+        options.splitPauseMs = c.splitPauseMs;
+        std::string error;
+        ASSERT_TRUE(options.fault.Parse(c.fault, error)) << error;
+        auto sim = StartSim(options);
+        Client client;
+        ASSERT_TRUE(client.Connect(sim->Port()));
+        std::string answer = client.Exchange(ConfigMessage("2", 2));
+        EXPECT_TRUE(text::EndsWith(answer, c.end)) << answer;
+        EXPECT_EQ(answer.find(EOT) != std::string::npos, c.endByte);
+        EXPECT_EQ(client.pieces, c.pieces);
+    }
+
+    // An endless answer goes on for as long as anyone reads it, and registers nothing.
+    PrinterManagerSim::Options options;
+    std::string error;
+    ASSERT_TRUE(options.fault.Parse("endless kind=Check", error));
+    auto sim = StartSim(options);
+    Client client;
+    ASSERT_TRUE(client.Connect(sim->Port()));
+    std::string check = CheckMessage("1");
+    ASSERT_TRUE(client.socket.SendAll(check.data(), check.size()));
+    size_t received = 0;
+    char chunk[65536];
+    while (received < 4 * 1024 * 1024 && client.socket.WaitReadable(5000) == platform::Socket::WaitResult::Ready) {
+        long n = client.socket.Receive(chunk, sizeof chunk);
+        ASSERT_GT(n, 0);
+        ASSERT_EQ(std::string(chunk, static_cast<size_t>(n)).find(EOT), std::string::npos);
+        received += static_cast<size_t>(n);
+    }
+    EXPECT_GE(received, 4u * 1024 * 1024);
+    EXPECT_TRUE(sim->Records().empty());
+    client.socket.Close();
     sim->Stop();
 }
 

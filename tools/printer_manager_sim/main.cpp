@@ -1,7 +1,8 @@
 // printer_manager_sim: a printer manager for tests and the demo, listening on 127.0.0.1.
 //   printer_manager_sim --port N [--records FILE] [--control FILE] [--fault "LINE"]
 //                       [--printer-id PREFIX] [--printer-type TEXT] [--first-check N]
-//                       [--shift N] [--port-file FILE] [--recognise-repeats] [--verbose]
+//                       [--shift N] [--port-file FILE] [--recognise-repeats] [--end-byte]
+//                       [--split-ms N] [--verbose]
 // The control file holds one fault line (see FaultSetting.h) and is re-read while running, so a
 // test switches faults on and off by rewriting it. SIGTERM or SIGINT end the program.
 #include <cstdio>
@@ -19,7 +20,7 @@ int Usage(const std::string& problem) {
                  "printer_manager_sim: %s\n"
                  "usage: printer_manager_sim --port N [--records FILE] [--control FILE] [--fault LINE]\n"
                  "       [--printer-id PREFIX] [--printer-type TEXT] [--first-check N] [--shift N]\n"
-                 "       [--port-file FILE] [--recognise-repeats] [--verbose]\n",
+                 "       [--port-file FILE] [--recognise-repeats] [--end-byte] [--split-ms N] [--verbose]\n",
                  problem.c_str());
     return 2;
 }
@@ -42,11 +43,15 @@ int main(int argc, char** argv) {
             options.recogniseRepeats = true;
             continue;
         }
+        if (arg == "--end-byte") {
+            options.endByte = true;
+            continue;
+        }
         if (i + 1 >= argc) {
             return Usage("missing value after " + arg);
         }
         std::string value = argv[++i];
-        if (arg == "--port" || arg == "--first-check" || arg == "--shift") {
+        if (arg == "--port" || arg == "--first-check" || arg == "--shift" || arg == "--split-ms") {
             if (!IsNumber(value) || value.size() > 9) {
                 return Usage(arg + " takes a number");
             }
@@ -56,6 +61,8 @@ int main(int argc, char** argv) {
                 havePort = true;
             } else if (arg == "--first-check") {
                 options.firstCheckNumber = number;
+            } else if (arg == "--split-ms") {
+                options.splitPauseMs = number;
             } else {
                 options.shiftNumber = number;
             }

@@ -105,6 +105,16 @@ size_t LoopbackServer::MessageLength(const std::string& pending) const {
     return end == std::string::npos ? 0 : end + 1;
 }
 
+void LoopbackServer::SendEndlessly(platform::Socket& socket, const std::string& bytes) {
+    // A send that waits on a full line gives up now and then, so that a stop is seen.
+    socket.SetTimeouts(kPollMs, 0);
+    while (!stopping) {
+        if (!socket.SendAll(bytes.data(), bytes.size()) && !socket.PeerConnected()) {
+            return;
+        }
+    }
+}
+
 void LoopbackServer::Serve(Connection& connection) {
     std::unique_ptr<Session> session = OpenSession();
     std::string pending;
@@ -134,7 +144,11 @@ void LoopbackServer::Serve(Connection& connection) {
             std::string answer = Answer(message, *session, closeNow);
             if (stopping) {
                 open = false;
-            } else if (!answer.empty() && !connection.socket.SendAll(answer.data(), answer.size())) {
+            } else if (!answer.empty() && !SendAnswer(connection.socket, answer)) {
+                open = false;
+            }
+            if (session->endless && open && !answer.empty()) {
+                SendEndlessly(connection.socket, answer);
                 open = false;
             }
             if (closeNow) {
@@ -144,7 +158,7 @@ void LoopbackServer::Serve(Connection& connection) {
         if (open && pending.size() > kMaxMessage) {
             pending.clear();
             std::string answer = TooLong();
-            open = !answer.empty() && connection.socket.SendAll(answer.data(), answer.size());
+            open = !answer.empty() && SendAnswer(connection.socket, answer);
         }
     }
     connection.socket.Close();

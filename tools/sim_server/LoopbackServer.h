@@ -38,6 +38,9 @@ protected:
     // What a simulator remembers about one connection between its messages.
     struct Session {
         virtual ~Session() = default;
+        // Set by Answer: its bytes are sent again and again, with no end, until the peer leaves
+        // (or the server stops); the connection then ends.
+        bool endless = false;
     };
 
     virtual std::unique_ptr<Session> OpenSession() { return std::make_unique<Session>(); }
@@ -47,6 +50,10 @@ protected:
     // The answer to one message (ending with the end byte); an empty answer sends nothing;
     // closeNow cuts the connection after the answer. Runs on the connection's thread.
     virtual std::string Answer(const std::string& message, Session& session, bool& closeNow) = 0;
+    // Sends one answer; false when the connection failed. By default all of it at once.
+    virtual bool SendAnswer(platform::Socket& socket, const std::string& answer) {
+        return socket.SendAll(answer.data(), answer.size());
+    }
     // The answer to a message that grew too long without its end byte (empty: cut).
     virtual std::string TooLong() { return ""; }
     // While true the port is closed and open connections end.
@@ -71,6 +78,7 @@ private:
     void AcceptLoop();
     void Serve(Connection& connection);
     void ReapConnections(bool all);
+    void SendEndlessly(platform::Socket& socket, const std::string& bytes);
 
     const char endByte;
     const std::string threadName;
