@@ -43,7 +43,8 @@ fidelio_ini/print_list: udf room folio_view
 printer_ini: printer gtin_file port pass_admin tax check_path message_port district_code taxpayer_id
   app_taxpayer_id site_id cert_file cert_pass no_reference verification_mode sale_mode test_command
   net_amount_support decimal_point print_copy cash_drawer save_shift_number check_refund print_refund
-  mixed_postings set_change wait_answer wait_next_check base_monitoring tax_udf_name membership_code
+  mixed_postings set_change wait_answer wait_next_check base_monitoring answer_settle tax_udf_name
+  membership_code
 display: account room_number room cashier_name reservation cashier company guest tin vat description
   w_description header_line w_header codepage
 print_manager: port
