@@ -99,6 +99,14 @@ TEST(DeviceFailureTest, FailingMainPrinterSendsSalesToTheReservePrinterButNotARe
     // The four sales of station FO1 went to the reserve printer after the main one failed.
     EXPECT_EQ(run.LogCount("Send to reserve printer"), 5u) << run.Diagnostics();
     EXPECT_GE(run.LogCount("Paper out"), 6u);
+    // An error answer, read whole without an end byte, is a failed attempt: the device's error
+    // text, then the worker's "Unsuccessful".
+    std::string log = run.Log();
+    size_t refused = log.find("Paper out\n");
+    ASSERT_NE(refused, std::string::npos) << run.Diagnostics();
+    size_t next = refused + std::string("Paper out\n").size();
+    EXPECT_TRUE(text::EndsWith(log.substr(next, log.find('\n', next) - next), " Unsuccessful"))
+        << log.substr(refused, 200);
     // The printer answered: its connection is fine and payments are not blocked.
     EXPECT_EQ(PaymentEntry(run, "9000"), "Y/Y");
     EXPECT_EQ(rows[pms.refundPayment].checkNumber, "");

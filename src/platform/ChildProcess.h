@@ -25,6 +25,8 @@ public:
     bool Wait(int timeoutMs);
     // The exit code, 128 + the signal when a signal ended it, -1 while unknown.
     int ExitCode() const { return exitCode; }
+    // The process id, -1 before a start.
+    pid_t Pid() const { return pid; }
 
 private:
     bool Reap(bool block);

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
 #include <filesystem>
 #include <set>
 #include <thread>
@@ -279,6 +280,16 @@ bool ServiceFolder::StartService() {
     }
     service = std::make_unique<platform::ChildProcess>();
     return service->Start(Path("FiscoraService"), {}, Path(), Path("service.out"));
+}
+
+long ServiceFolder::ServicePeakMemoryKb() const {
+    std::string status;
+    if (!service || service->Pid() <= 0 ||
+        !platform::ReadFile(text::Format("/proc/%d/status", static_cast<int>(service->Pid())), status)) {
+        return 0;
+    }
+    size_t at = status.find("VmHWM:");
+    return at == std::string::npos ? 0 : std::atol(status.c_str() + at + 6);
 }
 
 int ServiceFolder::StopService(int timeoutMs) {

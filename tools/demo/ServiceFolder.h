@@ -99,6 +99,9 @@ public:
     bool StartService();
     bool ServiceRunning() { return (service && service->Running()) || (wine && wine->Running()); }
     bool SignalService(int signal) { return service && service->Signal(signal); }
+    // The most memory the running service has held so far (its peak resident set, kB); 0 when
+    // no service runs or the system does not tell.
+    long ServicePeakMemoryKb() const;
     // SIGTERM and wait; the exit code, or -1 when the program did not end within the time.
     int StopService(int timeoutMs = 10000);
     // SIGKILL and wait: the service ends wherever it is, as in a crash.
