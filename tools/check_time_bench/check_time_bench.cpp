@@ -5,8 +5,9 @@
 // history of 1,000,000 financial transactions. A manual clock lets every pause of the worker (the
 // polling period, the fixed second before each check, the pause after it) pass at once, so the
 // time that remains is the service's work (with the outcome journal's two writes to the disk per
-// check) and the simulator's answers. The answers are timed alone, by sending the very messages
-// of the run to the simulator again, and taken off.
+// check) and the simulator's answers. The simulator ends its answers with EOT here, so that no
+// answer waits for a quiet line (exchange_bench measures that). The answers are timed alone, by
+// sending the very messages of the run to the simulator again, and taken off.
 //   cmake --preset release && cmake --build --preset release --target check_time_bench
 //   build/release/tools/check_time_bench/check_time_bench [--runs N] [transactions ...]
 
@@ -63,6 +64,26 @@ struct Run {
     size_t cycles = 0;            // polling cycles that found checks
 };
 
+bool IsWorkerPause(int64_t ms) { return ms == kPollMs || ms == kAfterCheckMs || ms == kBeforeCheckMs; }
+
+// The worker's pauses pass at once; a device waiting for its answer waits as long as the answer
+// takes (its waits are the answer time-out, the settle time or what is left of them, never
+// one of the worker's pause lengths in practice).
+class BenchClock : public platform::ManualClock {
+public:
+    using ManualClock::ManualClock;
+    bool Wait(platform::Event& event, int64_t ms) override {
+        if (IsWorkerPause(ms)) {
+            return ManualClock::Wait(event, ms);
+        }
+        auto start = std::chrono::steady_clock::now();
+        bool set = event.Wait(ms);
+        Advance(std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start)
+                    .count());
+        return set;
+    }
+};
+
 // One pause of the worker, with the moment it began.
 struct Pause {
     Clock::time_point at;
@@ -71,7 +92,7 @@ struct Pause {
 
 Run RunWorker(ServiceFolder& folder, size_t registrations) {
     std::filesystem::current_path(folder.Path());
-    platform::ManualClock clock(std::time(nullptr));
+    BenchClock clock(std::time(nullptr));
     platform::ScopedClock scoped(clock);
     std::vector<Pause> pauses;
     std::mutex lock;
@@ -158,7 +179,9 @@ void Measure(int transactions, int runs) {
     pmsgen::Options options;
     options.historyTransactions = transactions;
     std::string error;
-    if (!folder.MakePms(options, error) || !folder.StartSimulators({"SIM"}, error)) {
+    PrinterManagerSim::Options endByte;
+    endByte.endByte = true;
+    if (!folder.MakePms(options, error) || !folder.StartSimulators({"SIM"}, error, endByte)) {
         Fail(error);
     }
     // POS checks are booked as they are: the client library does not lie beside the bench.
