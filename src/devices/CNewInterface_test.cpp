@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <limits>
+#include <mutex>
 #include <thread>
 
 #include "devices/DeviceTestSupport.h"
@@ -257,12 +258,14 @@ TEST_F(InterfaceTest, EveryKindOfMessageReadsTheManagersAnswerWithoutAnEndByte) 
     configuration.values["//printer_ini/check_refund"] = "1";
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
+        std::mutex lock;
         std::vector<std::string> kinds;
         ScriptedPeer manager(ScriptedPeer::Answering(FiscMessage::EOT, [&](const std::string& message) {
             std::string kind = FiscMessage::MessageKind(message);
             if (kind == "Config") {
                 kind += text::Split(message.substr(0, message.size() - 1), '\x1c').at(16);
             }
+            std::lock_guard<std::mutex> guard(lock);
             kinds.push_back(kind);
             if (kind == c.kind) {
                 return c.answer;
@@ -291,6 +294,7 @@ TEST_F(InterfaceTest, EveryKindOfMessageReadsTheManagersAnswerWithoutAnEndByte) 
         if (c.refund) {
             sent.insert(sent.begin() + 2, "Test");
         }
+        std::lock_guard<std::mutex> guard(lock);
         EXPECT_EQ(kinds, sent);
         // Waiting for an end byte would have cost the answer time-out.
         EXPECT_FALSE(LogHas("Waiting time is up"));
