@@ -39,6 +39,9 @@ CREATE INDEX qel_fin_trx_bill_idx ON qel_financial_transactions (bill_no);
 CREATE INDEX qel_fin_trx_folio_idx ON qel_financial_transactions (folio_no, check_number);
 CREATE INDEX qel_fin_trx_check_idx ON qel_financial_transactions (check_number);
 CREATE INDEX qel_fin_trx_ref_idx ON qel_financial_transactions (reference);
+-- Every polling cycle looks for rows left N or S on closed business dates within a window of
+-- days (//earlier_days): this index keeps that to the few open rows, however long the history.
+CREATE INDEX qel_fin_trx_status_date_idx ON qel_financial_transactions (qel_fisc_status, business_date);
 
 -- Printer codes given to PMS codes.
 CREATE TABLE qel_code_convertion (

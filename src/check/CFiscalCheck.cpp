@@ -65,6 +65,7 @@ void CFiscalCheck::CopyFrom(const CFiscalCheck& o) {
     headerLine = o.headerLine;
     codePage = o.codePage;
     moneyDecimals = o.moneyDecimals;
+    closedBusinessDate = o.closedBusinessDate;
     log = o.log;
     checkMode = o.checkMode;
 }

@@ -132,6 +132,9 @@ public:
     std::string headerLine;
     std::string codePage;
     int32_t moneyDecimals = 2;
+    // The business date ("dd.mm.yyyy") of a check taken up after its day was closed (left N, or
+    // marked S); empty for a check of the open date. Its refund and split tests compare with it.
+    std::string closedBusinessDate;
 
 private:
     void CopyFrom(const CFiscalCheck& other);

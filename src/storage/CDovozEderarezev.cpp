@@ -58,6 +58,9 @@ void CDovozEderarezev::GetChecks(std::vector<CFiscalCheck>& checks) {
     if (checks.empty() && settings.arPayments) {
         FindArPayments(checks);
     }
+    if (TakesEarlierDates()) {
+        FindEarlierChecks(checks);
+    }
 }
 
 // --- bills ---
@@ -97,18 +100,75 @@ void CDovozEderarezev::FindBills(std::vector<CFiscalCheck>& checks) {
                 NoteBusinessDate(date.substr(0, 10));
             }
         }
-        if (!LoadBill(check, bill, 0)) {
-            return;
-        }
-        if (settings.payMaster) {
-            if (settings.printerType == 7) {
-                ReadCashier(check);
-            }
-            FindDepositOriginalPayment(check, checks);
-        } else {
-            EmitBill(check, checks);
-        }
+        TakeBill(check, checks);
     });
+}
+
+void CDovozEderarezev::TakeBill(CFiscalCheck& check, std::vector<CFiscalCheck>& checks) {
+    if (!LoadBill(check, check.checkNumber, 0)) {
+        return;
+    }
+    if (settings.payMaster) {
+        if (settings.printerType == 7) {
+            ReadCashier(check);
+        }
+        FindDepositOriginalPayment(check, checks);
+    } else {
+        EmitBill(check, checks);
+    }
+}
+
+// --- checks of closed business dates ---
+
+void CDovozEderarezev::FindEarlierChecks(std::vector<CFiscalCheck>& checks) {
+    if (FullCheckMode()) {
+        FindEarlierBills(checks);
+    } else {
+        FindEarlierPayments(checks);
+    }
+}
+
+void CDovozEderarezev::FindEarlierBills(std::vector<CFiscalCheck>& checks) {
+    std::string statement = requestCheckNumber.templates[Request::BillsOfEarlierDates];
+    if (settings.dateOffset != 0) {
+        statement = Request::WithDateOffset(statement, settings.dateOffset);
+    }
+    db::Recordset rows;
+    if (!OpenTemplate(statement, {Arg::Int(settings.earlierDays)}, rows)) {
+        return;
+    }
+    // A bill an earlier finder of the cycle took is not taken twice.
+    std::set<std::string> inCycle;
+    for (const CFiscalCheck& check : checks) {
+        inCycle.insert(check.checkNumber);
+    }
+    auto notInCycle = [&] { return !inCycle.count(requestCheckNumber.Text(2)); };
+    ForEachGroup(rows, notInCycle, [&](const std::string& bill) {
+        CFiscalCheck check = NewCheck();
+        check.SetField(1, bill);
+        std::string date = requestCheckNumber.Text(4);
+        check.SetField(14, date);
+        check.closedBusinessDate = date;
+        WriteLog("Bill " + bill + " of the closed business date " + date + " taken up");
+        closedDateInWork = date;
+        TakeBill(check, checks);
+        closedDateInWork.clear();
+    });
+}
+
+void CDovozEderarezev::FindEarlierPayments(std::vector<CFiscalCheck>& checks) {
+    PaymentSearch search;
+    search.noteDate = DateNote::Closed;
+    if (settings.payMaster) {
+        // With deposits configured, a payment without a bill of a closed day may have been a
+        // deposit that a bill has consumed since: that is for the operator to judge.
+        search.filter = [this] { return recPayment.IsPresent(Detail::BillNo) && recPayment.Integer(Detail::BillNo) != 0; };
+    }
+    std::string statement = recPayment.templates[Detail::PaymentsOfEarlierDates];
+    if (!settings.udfName.empty()) {
+        statement = CRecPayment::WithUserField(statement, settings.udfName);
+    }
+    FindPayments(statement, {Arg::Int(settings.earlierDays), Arg::Text(settings.languageCode)}, search, checks);
 }
 
 void CDovozEderarezev::ForEachGroup(db::Recordset& rows, const RowFilter& filter,
@@ -290,8 +350,17 @@ int CDovozEderarezev::FindPayments(const std::string& statement, const std::vect
         }
         CFiscalCheck check = NewCheck();
         check.SetStatusCode(search.kindOfRow ? search.kindOfRow() : search.statusCode);
-        if (!LoadRow(check) || (search.take && !search.take(check))) {
+        if (search.noteDate == DateNote::Closed) {
+            check.closedBusinessDate = date;
+            closedDateInWork = date;
+        }
+        bool loaded = LoadRow(check);
+        closedDateInWork.clear();
+        if (!loaded || (search.take && !search.take(check))) {
             continue;
+        }
+        if (search.noteDate == DateNote::Closed) {
+            WriteLog(text::Format("Payment %d of the closed business date %s taken up", trxNo, date.c_str()));
         }
         if (trxNo != 0) {
             inCycle.insert(trxNo);

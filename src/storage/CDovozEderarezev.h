@@ -46,6 +46,13 @@ public:
     // The deposits of the day with a listed code, one check (kind 18) per reservation.
     void FindProFormaDeposits(std::vector<CFiscalCheck>& checks);
     void FindArPayments(std::vector<CFiscalCheck>& checks);
+    // Checks left N or S on closed business dates within the window (//earlier_days), oldest
+    // first, after what the open date's finders took: bills in full-check mode, payments in
+    // payments-only mode (with deposits configured, only payments on a bill). Each check keeps
+    // its own business date; none of them changes the current one.
+    void FindEarlierChecks(std::vector<CFiscalCheck>& checks);
+    void FindEarlierBills(std::vector<CFiscalCheck>& checks);
+    void FindEarlierPayments(std::vector<CFiscalCheck>& checks);
 
     // --- deposits (pay-master flag) ---
     // Deposit payments of the day: receipt type "RDR" (kind 1), or, when there is none, any
@@ -60,7 +67,8 @@ public:
 private:
     using RowFilter = std::function<bool()>;
     // When a payment finder makes the found business date the current one.
-    enum class DateNote { Never, PaymentCodes, Always };
+    // Closed: the row's date is a closed one that the check keeps as its own.
+    enum class DateNote { Never, PaymentCodes, Always, Closed };
     // How a payment finder takes its rows.
     struct PaymentSearch {
         int statusCode = 2;
@@ -85,6 +93,9 @@ private:
                       const std::function<void(const std::string&)>& take);
     // The template of payments of the day with the user-defined field when one is configured.
     std::string PaymentsOfTheDay() const;
+    // Loads the bill of the check's number and emits it (through the pay-master deposits when
+    // that flag is on).
+    void TakeBill(CFiscalCheck& check, std::vector<CFiscalCheck>& checks);
     // The bill after loading: reinstated bills, refunds, pro-forma settlement, then emitted.
     void EmitBill(CFiscalCheck& check, std::vector<CFiscalCheck>& checks);
     void EmitReinstated(const CFiscalCheck& bill, std::vector<CFiscalCheck>& checks);

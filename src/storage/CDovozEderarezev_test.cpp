@@ -643,4 +643,116 @@ TEST_F(DemoHotelChecksTest, EveryDemoBillComposesInFullCheckMode) {
     }
 }
 
+
+// Checks left N or S on closed business dates: taken up after the open date's, oldest first,
+// each with its own date, within the window of //earlier_days.
+class EarlierDatesTest : public DiscoveryTest {
+protected:
+    EarlierDatesTest() { earlierDates = true; }
+    // The bills among the checks that belong to a closed business date, with that date.
+    static std::vector<std::pair<int, std::string>> Closed(const std::vector<CFiscalCheck>& checks) {
+        std::vector<std::pair<int, std::string>> closed;
+        for (const CFiscalCheck& check : checks) {
+            if (!check.closedBusinessDate.empty()) {
+                closed.emplace_back(text::ToInt(check.checkNumber), check.closedBusinessDate);
+            }
+        }
+        return closed;
+    }
+};
+
+TEST_F(EarlierDatesTest, BillsOfClosedDatesFollowTheOpenDatesOldestFirstWithTheirOwnDate) {
+    Open(FullChecks() + WithoutPayMaster());
+    std::vector<CFiscalCheck> checks = Cycle();
+    // After the day's checks: the bill marked S two days before, then the one left N the day
+    // before.
+    ASSERT_GT(checks.size(), 2u);
+    EXPECT_TRUE(checks[checks.size() - 3].closedBusinessDate.empty());
+    using Dated = std::vector<std::pair<int, std::string>>;
+    EXPECT_EQ(Closed(checks), (Dated{{generated.againBill, "12.03.2026"}, {generated.yesterdayBill, "13.03.2026"}}));
+    for (const CFiscalCheck& check : checks) {
+        if (!check.closedBusinessDate.empty()) {
+            EXPECT_EQ(check.billDate, check.closedBusinessDate);
+            EXPECT_FALSE(check.payments.empty());
+            EXPECT_TRUE(Logged("Bill " + check.checkNumber + " of the closed business date " +
+                               check.closedBusinessDate + " taken up"));
+        }
+    }
+    // Their dates are no change of the business date.
+    EXPECT_EQ(storage.CurrentBusinessDate(), kBusinessDate);
+    storage.CheckBusinessDate();
+    EXPECT_FALSE(Logged("Business date was changed."));
+
+    Registered(checks);
+    checks = Cycle();
+    EXPECT_TRUE(Closed(checks).empty());
+    // The last three bills of the day are taken up and left N; the night audit closes the day.
+    ASSERT_EQ(Bills(checks), (std::vector<int>{generated.bills[2].number, generated.bills[1].number,
+                                               generated.bills[0].number}));
+    for (CFiscalCheck& check : checks) {
+        ASSERT_TRUE(storage.SetCheckStatus(check, "N"));
+    }
+    OpenBusinessDate("15.03.2026");
+    std::vector<CFiscalCheck> nextDay = Cycle();
+    std::vector<std::pair<int, std::string>> left = Closed(nextDay);
+    ASSERT_EQ(left.size(), 3u) << LogText();
+    for (size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(left[i].first, generated.bills[i].number);
+        EXPECT_EQ(left[i].second, kBusinessDate);
+    }
+    Registered(nextDay);
+    EXPECT_TRUE(Closed(Cycle()).empty());
+}
+
+TEST_F(EarlierDatesTest, TheWindowTheCzechRegistrationAndPaymentsOnlyMode) {
+    struct Case {
+        const char* what;
+        Changes changes;
+        std::vector<int> bills;  // closed-date bills of the first cycle, in order
+    } cases[] = {
+        {"the demo's 30 days", FullChecks() + WithoutPayMaster(), {generated.againBill, generated.yesterdayBill}},
+        {"one day", FullChecks() + WithoutPayMaster() + Changes{{"<earlier_days>30<", "<earlier_days>1<"}},
+         {generated.yesterdayBill}},
+        {"missing: the history's days",
+         FullChecks() + WithoutPayMaster() + Changes{{"<earlier_days>30</earlier_days>", ""},
+                                                     {"<history>1096<", "<history>1<"}},
+         {generated.yesterdayBill}},
+        {"never", FullChecks() + WithoutPayMaster() + Changes{{"<earlier_days>30<", "<earlier_days>0<"}}, {}},
+        {"Czech: a sale of a closed day goes out only marked S",
+         FullChecks() + WithoutPayMaster() + Changes{{"<printer>PM</printer>", "<printer>CZECH</printer>"}},
+         {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        CFiscalINI config;
+        CDovozEderarezev backEnd;
+        OpenWith(c.changes, config, backEnd);
+        std::vector<CFiscalCheck> checks;
+        backEnd.GetChecks(checks);
+        std::vector<int> bills;
+        for (const auto& [bill, date] : Closed(checks)) {
+            bills.push_back(bill);
+        }
+        EXPECT_EQ(bills, c.bills);
+    }
+    EXPECT_TRUE(Logged("Earlier business dates: checks left N or S within 1 days before the open business date"));
+    EXPECT_TRUE(Logged("Earlier business dates: the Czech registration sends a sale of a closed day only when"));
+
+    // Payments only: each payment of a closed date is a payment check after the day's.
+    Open(WithoutPayMaster());
+    std::vector<CFiscalCheck> checks = Cycle();
+    ASSERT_EQ(checks.size(), 18u);
+    std::vector<std::pair<int, std::string>> closed;
+    for (const CFiscalCheck& check : checks) {
+        if (!check.closedBusinessDate.empty()) {
+            EXPECT_EQ(check.statusCode, 2);
+            ASSERT_EQ(check.payments.size(), 1u);
+            closed.emplace_back(check.payments[0].bill_no, check.closedBusinessDate);
+        }
+    }
+    EXPECT_EQ(closed, (std::vector<std::pair<int, std::string>>{{generated.againBill, "12.03.2026"},
+                                                                 {generated.yesterdayBill, "13.03.2026"}}));
+    EXPECT_EQ(storage.CurrentBusinessDate(), kBusinessDate);
+}
+
 }  // namespace

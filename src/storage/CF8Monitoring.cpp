@@ -59,20 +59,22 @@ void CF8Monitoring::PrepareTemplates() {
         }
     };
     std::string& invoices = requestCheckNumber.templates[Request::InvoicesDue];
+    std::string& earlierInvoices = requestCheckNumber.templates[Request::InvoicesOfEarlierDates];
     std::string& windowInvoices = requestCheckNumber.templates[Request::InvoicesDueByWindow];
     std::string& day = folio.templates[Row::DayPostings];
+    std::string& earlier = folio.templates[Row::DayPostingsOfEarlierDates];
     std::string& open = folio.templates[Row::OpenPostings];
     std::string& ledger = folio.templates[Row::LedgerPostings];
     std::string& block = blockPayments.templates[CQBlockPayments::BlockDepartments];
     for (int code : paymentCodes) {
-        add({&invoices, &day, &open, &ledger, &block}, text::Format("%d", code));
+        add({&invoices, &earlierInvoices, &day, &earlier, &open, &ledger, &block}, text::Format("%d", code));
     }
     for (int code : secondPaymentCodes) {
-        add({&day, &open, &ledger}, text::Format("%d", code));
+        add({&day, &earlier, &open, &ledger}, text::Format("%d", code));
     }
     if (settings.payMaster) {
         for (int code : depositCodes) {
-            add({&day, &open, &ledger, &block}, text::Format("'%d'", code));
+            add({&day, &earlier, &open, &ledger, &block}, text::Format("'%d'", code));
         }
         for (int code : codeMapCodes) {
             add({&windowInvoices}, text::Format("'%d'", code));
@@ -114,6 +116,13 @@ void CF8Monitoring::GetChecks(std::vector<CFiscalCheck>& checks) {
     if (checks.empty() && settings.arPayments) {
         FindArPostings(checks);
     }
+    if (TakesEarlierDates()) {
+        if (FullCheckMode()) {
+            FindEarlierInvoices(checks);
+        } else {
+            FindEarlierPostings(checks);
+        }
+    }
 }
 
 void CF8Monitoring::ForEachPosting(const std::string& statement, const std::vector<Arg>& args,
@@ -139,12 +148,38 @@ void CF8Monitoring::ForEachPosting(db::Recordset& rows,
 }
 
 void CF8Monitoring::FindPostingPayments(std::vector<CFiscalCheck>& checks) {
+    FindPostingPayments(DetailTemplate(Row::DayPostings), {Arg::NumberOrNull(settings.languageCode)}, false,
+                        checks);
+}
+
+void CF8Monitoring::FindEarlierPostings(std::vector<CFiscalCheck>& checks) {
+    FindPostingPayments(DetailTemplate(Row::DayPostingsOfEarlierDates),
+                        {Arg::Int(settings.earlierDays), Arg::NumberOrNull(settings.languageCode)}, true, checks);
+}
+
+void CF8Monitoring::FindPostingPayments(const std::string& statement, const std::vector<Arg>& args, bool closed,
+                                        std::vector<CFiscalCheck>& checks) {
     size_t first = checks.size();
+    std::set<int> inCycle;
+    for (const CFiscalCheck& check : checks) {
+        for (const struct_posting& payment : check.payments) {
+            inCycle.insert(payment.trx_no);
+        }
+    }
     ForEachPosting(
-        DetailTemplate(Row::DayPostings), {Arg::NumberOrNull(settings.languageCode)},
+        statement, args,
         [&](struct_posting& line, CFiscalCheck& check) {
-            if (folio.IsPresent(Row::PostDate)) {
-                NoteBusinessDate(folio.Text(Row::PostDate));
+            std::string date = folio.IsPresent(Row::PostDate) ? folio.Text(Row::PostDate) : "";
+            if (closed) {
+                // A posting an earlier finder of the cycle took is not taken twice.
+                if (inCycle.count(line.trx_no)) {
+                    return false;
+                }
+                check.closedBusinessDate = date;
+                WriteLog(text::Format("Posting %d of the closed business date %s taken up", line.trx_no,
+                                      date.c_str()));
+            } else if (!date.empty()) {
+                NoteBusinessDate(date);
             }
             check.SetStatusCode(2);
             check.postings.push_back(line);
@@ -308,55 +343,93 @@ void CF8Monitoring::FindInvoices(std::vector<CFiscalCheck>& checks) {
         if (stop) {
             return;
         }
-        const CRequestCheckNumber& r = requestCheckNumber;
-        int invoiceId = r.Integer(1);
-        std::string number = r.Text(2);
-        std::optional<int> series = r.IsPresent(5) ? std::optional<int>(r.Integer(5)) : std::nullopt;
-        CFiscalCheck check = NewCheck();
-        check.SetStatusCode(0);
-        if (r.IsPresent(6)) {
-            check.SetFieldInt(3, r.Integer(6));
+        CFiscalCheck check = InvoiceCheck();
+        // The sale time of an invoice sent again is no change of the business date: noted, it
+        // would clear the history and pause the service for nothing.
+        if (requestCheckNumber.IsPresent(4) && !again) {
+            NoteBusinessDate(requestCheckNumber.Text(4).substr(0, 10));
         }
-        check.SetField(1, number);
-        if (r.IsPresent(1)) {
-            check.SetFieldInt(2, r.Integer(1));
-        }
-        if (r.IsPresent(4)) {
-            check.SetField(14, r.Text(4));
-            NoteBusinessDate(r.Text(4).substr(0, 10));
-        }
-        bool loaded =
-            again ? LoadInvoice(check, text::Format("%d", invoiceId), std::nullopt, settings.payMaster)
-                  : LoadInvoice(check, number, series, settings.payMaster);
-        if (!loaded) {
-            stop = true;
-            return;
-        }
-        DropRegisteredPayments(check);
-        if (check.payments.empty()) {
-            WriteLog("Invoice " + number + " has no payment to register");
-            return;
-        }
-        if (settings.printerType == 7) {
-            ReadInvoiceCashier(invoiceId, check);
-            TakePaymentStation(check);
-        }
-        if (settings.refundReprint) {
-            ReadGuestInfo(check);
-            double sum = 0;
-            for (const struct_posting& payment : check.payments) {
-                sum += payment.quantity * payment.trx_amount;
-            }
-            if (sum < 0) {
-                ReadOriginalCheck(check);
-                check.SetStatusCode(14);
-                // The sale's payments, read with it to name it, are registered and belong to its bill: they
-                // leave the refund, so no row write of the return (nor a re-billing) can reach them.
-                std::erase_if(check.payments, [](const struct_posting& p) { return p.fisc_status == "Y"; });
-            }
-        }
-        checks.push_back(check);
+        stop = !TakeInvoice(check, again, checks);
     });
+}
+
+void CF8Monitoring::FindEarlierInvoices(std::vector<CFiscalCheck>& checks) {
+    db::Recordset rows;
+    if (!OpenTemplate(requestCheckNumber.templates[Request::InvoicesOfEarlierDates], {Arg::Int(settings.earlierDays)},
+                      rows)) {
+        return;
+    }
+    // An invoice an earlier finder of the cycle took is not taken twice.
+    std::set<std::string> inCycle;
+    for (const CFiscalCheck& check : checks) {
+        inCycle.insert(check.checkNumber + "/" + check.receiptNumber);
+    }
+    bool stop = false;
+    ForEachInvoice(rows, true, [&] {
+        CFiscalCheck check = InvoiceCheck();
+        if (stop || inCycle.count(check.checkNumber + "/" + check.receiptNumber)) {
+            return;
+        }
+        check.closedBusinessDate = check.billDate;
+        WriteLog("Invoice " + check.checkNumber + " of the closed business date " + check.billDate + " taken up");
+        // The postings by number are those of the open date's invoices: this one is read by id.
+        stop = !TakeInvoice(check, true, checks);
+    });
+}
+
+CFiscalCheck CF8Monitoring::InvoiceCheck() const {
+    const CRequestCheckNumber& r = requestCheckNumber;
+    CFiscalCheck check = NewCheck();
+    check.SetStatusCode(0);
+    if (r.IsPresent(6)) {
+        check.SetFieldInt(3, r.Integer(6));
+    }
+    check.SetField(1, r.Text(2));
+    if (r.IsPresent(1)) {
+        check.SetFieldInt(2, r.Integer(1));
+    }
+    if (r.IsPresent(4)) {
+        check.SetField(14, r.Text(4));
+    }
+    return check;
+}
+
+bool CF8Monitoring::TakeInvoice(CFiscalCheck& check, bool byId, std::vector<CFiscalCheck>& checks) {
+    const CRequestCheckNumber& r = requestCheckNumber;
+    int invoiceId = r.Integer(1);
+    std::string number = check.checkNumber;
+    std::optional<int> series = r.IsPresent(5) ? std::optional<int>(r.Integer(5)) : std::nullopt;
+    bool loaded =
+        byId ? LoadInvoice(check, text::Format("%d", invoiceId), std::nullopt, settings.payMaster)
+             : LoadInvoice(check, number, series, settings.payMaster);
+    if (!loaded) {
+        return false;
+    }
+    DropRegisteredPayments(check);
+    if (check.payments.empty()) {
+        WriteLog("Invoice " + number + " has no payment to register");
+        return true;
+    }
+    if (settings.printerType == 7) {
+        ReadInvoiceCashier(invoiceId, check);
+        TakePaymentStation(check);
+    }
+    if (settings.refundReprint) {
+        ReadGuestInfo(check);
+        double sum = 0;
+        for (const struct_posting& payment : check.payments) {
+            sum += payment.quantity * payment.trx_amount;
+        }
+        if (sum < 0) {
+            ReadOriginalCheck(check);
+            check.SetStatusCode(14);
+            // The sale's payments, read with it to name it, are registered and belong to its bill: they
+            // leave the refund, so no row write of the return (nor a re-billing) can reach them.
+            std::erase_if(check.payments, [](const struct_posting& p) { return p.fisc_status == "Y"; });
+        }
+    }
+    checks.push_back(check);
+    return true;
 }
 
 void CF8Monitoring::FindWindowInvoices(std::vector<CFiscalCheck>& checks) {
@@ -577,6 +650,15 @@ bool CF8Monitoring::SaveCheckNumber(int, const std::string&) {
 }
 
 bool CF8Monitoring::ConfirmRefund(CFiscalCheck&, int, double) {
+    return true;
+}
+
+bool CF8Monitoring::ReadOpenBusinessDate(std::string& date) {
+    db::Recordset rows;
+    if (!OpenTemplate(requestCheckNumber.templates[Request::OpenBusinessDateSuite8], {}, rows)) {
+        return false;
+    }
+    date = rows.IsEOF() ? "" : (requestCheckNumber.Read(rows), requestCheckNumber.Text(4));
     return true;
 }
 

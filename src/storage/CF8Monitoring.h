@@ -29,6 +29,7 @@ public:
     // Suite8 has no remark column: accepted and ignored.
     bool SetCheckRemark(CFiscalCheck& check, const std::string& remark) override;
     void CheckBusinessDate() override;
+    bool ReadOpenBusinessDate(std::string& date) override;
     // Switches the payment departments off (true) or on (false) for pre-arrival and billing.
     bool BlockPayments(bool block, const std::string& text) override;
     bool Open(CFiscalINI& configuration) override;
@@ -52,6 +53,11 @@ public:
     void FindOpenDeposits(std::vector<CFiscalCheck>& checks);
     void FindDayDeposits(std::vector<CFiscalCheck>& checks);
     void FindArPostings(std::vector<CFiscalCheck>& checks);
+    // Invoices (full-check mode) or payment postings (payments-only mode) left N or S on closed
+    // business dates within the window (//earlier_days), oldest first, after what the open
+    // date's finders took; each keeps its own business date and changes no current one.
+    void FindEarlierInvoices(std::vector<CFiscalCheck>& checks);
+    void FindEarlierPostings(std::vector<CFiscalCheck>& checks);
 
     // --- status table, per invoice ---
     // Makes sure every payment of the check has a row; the first failure ends it with false.
@@ -96,6 +102,14 @@ private:
     // Walks invoice rows, one invoice per run of rows with the same number (and series, when
     // bySeries): take gets each new one, up to 11.
     void ForEachInvoice(db::Recordset& rows, bool bySeries, const std::function<void()>& take);
+    // The payment postings of the statement, a check each; closed: of a closed business date.
+    void FindPostingPayments(const std::string& statement, const std::vector<sqlformat::Arg>& args, bool closed,
+                             std::vector<CFiscalCheck>& checks);
+    // A check of the invoice of the current discovery row (number, id, series, date).
+    CFiscalCheck InvoiceCheck() const;
+    // Loads the invoice of the current discovery row into the check (by id, or by number and
+    // series) and emits it when it has payments to register; false when it did not load.
+    bool TakeInvoice(CFiscalCheck& check, bool byId, std::vector<CFiscalCheck>& checks);
     // The station of the invoice: the first payment still to register that names its workstation.
     void TakePaymentStation(CFiscalCheck& check);
     bool SetFirstTransactionStatus(CFiscalCheck& check, const std::string& status);

@@ -595,6 +595,53 @@ TEST_F(SuiteEightBackEndTest, AtMostSixteenPostingsAndElevenInvoicesACycle) {
     EXPECT_EQ(checks.size(), 16u);
 }
 
+// Invoice 1002 of the day before was marked S, posting 112 of that day left N: each comes after
+// what the open date holds, with its own business date, within the days of //earlier_days.
+TEST_F(SuiteEightBackEndTest, InvoicesAndPostingsOfClosedDatesComeAfterTheDaysWithTheirOwnDate) {
+    WithoutPayMaster();
+    pms.Run("update qel_financial_transactions set business_date=to_date('13.03.2026','dd.mm.yyyy') where trx_no=107");
+    pms.Run("insert into qel_financial_transactions (trx_no, qel_fisc_status, business_date) values (112, 'N', "
+            "to_date('13.03.2026','dd.mm.yyyy'))");
+    Open();
+    std::vector<CFiscalCheck> checks;
+    storage.GetChecks(checks);
+    ASSERT_EQ(checks.size(), 4u);
+    EXPECT_TRUE(checks[2].closedBusinessDate.empty());
+    EXPECT_EQ(checks[3].checkNumber, "1002");
+    EXPECT_EQ(checks[3].receiptNumber, "503");
+    EXPECT_EQ(checks[3].closedBusinessDate, "13.03.2026");
+    EXPECT_EQ(Numbers(checks[3].payments), (std::vector<int>{107}));
+    EXPECT_TRUE(log.Has("Invoice 1002 of the closed business date 13.03.2026 taken up"));
+    EXPECT_EQ(storage.CurrentBusinessDate(), "14.03.2026");
+
+    config.values["//earlier_days"] = "0";
+    CF8Monitoring never;
+    never.SetLogFile(&log.log);
+    ASSERT_TRUE(never.Open(config));
+    never.GetChecks(checks);
+    EXPECT_EQ(checks.size(), 3u);
+
+    config.values["//earlier_days"] = "1";
+    PaymentsOnly();
+    CF8Monitoring payments;
+    payments.SetLogFile(&log.log);
+    ASSERT_TRUE(payments.Open(config));
+    payments.GetChecks(checks);
+    // Payments only: the payment of the invoice marked S and the posting left N, each a check.
+    std::vector<int> closed;
+    for (const CFiscalCheck& check : checks) {
+        if (!check.closedBusinessDate.empty()) {
+            EXPECT_EQ(check.statusCode, 2);
+            EXPECT_EQ(check.closedBusinessDate, "13.03.2026");
+            closed.push_back(check.payments.at(0).trx_no);
+        }
+    }
+    EXPECT_EQ(closed, (std::vector<int>{107, 112}));
+    ASSERT_GE(checks.size(), 2u);
+    EXPECT_FALSE(checks[checks.size() - 2].closedBusinessDate.empty());
+    EXPECT_EQ(payments.CurrentBusinessDate(), "14.03.2026");
+}
+
 TEST_F(SuiteEightBackEndTest, BusinessDateChangeClearsOldRowsWithoutAPause) {
     WithoutPayMaster();
     PaymentsOnly();

@@ -12,6 +12,7 @@ CFidelio8Folio::CFidelio8Folio() {
         R"sql(select zpos_id, ZDCO_NUMERICDESC,zpos_descript,zpos_unitprice,zpos_quantity, zpos_exchangerate, zpos_cdt, zcas_number, zcas_longdescription, to_char(zpos_postdate,'dd.mm.yyyy'), zpos_internalsplit_zpos_id, wtrl_value, zpos_comment, qel.qel_fisc_status, zpos_taxlink_id, zpos_ledgerstatus, zpos_foreignprice,zpos_grossforeignprice, zpos_descript, qel.printer_id, qel.shift_number, qel.attempt, zpos_manualsplit_id, zpos_zche_id, ZPOS_WPCA_NETBIOS, zcur_shortdesc, zpos_sumupamount,ZART_NUMERICDESC, ZART_LONGDESC, qel.title, ZWIN_WINDOW, ZDCO_FOLIOTEXT, zpos_deposit, zpos_xcms_id, zpos_poscheck_nr, qel.bill_no, '', '', '' from  zzzz.zpos, zzzz.zpil, zzzz.zinv, zzzz.zdco, zzzz.zcas, zzzz.wtrl, zzzz.wgbs, zzzz.zcur, zzzz.zart, zzzz.zwin, qel_financial_transactions qel where (zinv_id=%s) and (zinv_id=zpil_zinv_id) and (zpil_zpos_id=zpos_id) and (zpos_zdco_id=zdco_id) and (zpos_zcas_id=zcas_id) and (zpos_zwin_id=zwin_id) and zpos_zart_id =zart_id (+) and zpos_zdco_id =wtrl_tableid (+) and wtrl_wlan_id(+) =%s and wtrl_tablename(+) ='ZDCO' and wtrl_fieldname (+) ='ZDCO_FOLIOTEXT' and zpos_zcur_id=zcur_id(+) and (zpos_id=qel.trx_no(+)) order by zpos_id)sql",
         R"sql(select zpos_id, ZDCO_NUMERICDESC, zpos_descript, zpos_unitprice, zpos_quantity, zpos_exchangerate, zpos_cdt, zcas_number, zcas_longdescription, to_char(zpos_postdate,'dd.mm.yyyy'), zpos_internalsplit_zpos_id, zpos_descript, zpos_comment, '', zpos_taxlink_id, zpos_ledgerstatus, zpos_foreignprice,zpos_grossforeignprice, zpos_descript, '', '', '', zpos_manualsplit_id, zpos_zche_id, ZPOS_WPCA_NETBIOS, zcur_shortdesc, zpos_sumupamount, ZDCO_NUMERICDESC, ZDCO_FOLIOTEXT, '', ZWIN_WINDOW, ZDCO_FOLIOTEXT, zpos_deposit, zpos_xcms_id, zpos_poscheck_nr, '', nvl((select xced_title from zzzz.xced where xced_id=zpos_user_xcms_id and rownum=1),'Cashier'), nvl((select xcom_value from zzzz.xcom, zzzz.xect where xcom_xect_id=xect_id and xect_shortdesc='INN' and xcom_xcms_id=zpos_user_xcms_id and rownum=1),''), '' from  zzzz.zpos, zzzz.zdco, zzzz.zcas, zzzz.zfac, zzzz.zfan, zzzz.zcur, zzzz.zwin where (zpos_zdco_id=zdco_id) and (zpos_zcas_id=zcas_id) and (zpos_zwin_id=zwin_id) and (zpos_zfac_id=zfac_id(+)) and (zfac_zfan_id=zfan_id(+)) and zpos_zcur_id=zcur_id(+) and zpos_id=%d)sql",
     };
+    templates.push_back(OfEarlierDates(templates[DayPostings]));
 }
 
 const CRecordBinding::BindingTable& CFidelio8Folio::GetBindingTable() const {
@@ -35,4 +36,16 @@ std::string CFidelio8Folio::WithAccount(const std::string& statement, const std:
     }
     return text::Format("%s %s as %s", statement.substr(0, at).c_str(), account.c_str(),
                         statement.substr(at).c_str());
+}
+
+std::string CFidelio8Folio::OfEarlierDates(const std::string& dayPostings) {
+    std::string statement = text::ReplaceAll(
+        dayPostings, "(zpos_postdate=wgbs_datevalue)",
+        "(qel.qel_fisc_status in ('N','S')) and (qel.business_date>=wgbs_datevalue-%d) and "
+        "(qel.business_date<wgbs_datevalue) and (zpos_postdate<wgbs_datevalue)");
+    statement = text::ReplaceAll(statement,
+                                 "(zpos_id=qel.trx_no(+)) and ((qel.qel_fisc_status is NULL) or "
+                                 "((qel.qel_fisc_status!='Y') and (qel.qel_fisc_status!='D')))",
+                                 "(zpos_id=qel.trx_no)");
+    return statement + " order by qel.business_date, zpos_id";
 }

@@ -17,6 +17,9 @@ public:
         AccountFragment,
         InvoicePostingsById,
         SinglePosting,
+        // The postings of the day's form whose rows are N or S on a closed business date within
+        // a window of days (%d, before the language), oldest first.
+        DayPostingsOfEarlierDates,
         TemplateCount
     };
 
@@ -70,4 +73,7 @@ public:
     // The workstation column (ZPOS_WPCA_NETBIOS) carries the given account expression instead,
     // under the workstation's name; a statement without that column is returned unchanged.
     static std::string WithAccount(const std::string& statement, const std::string& account);
+    // The postings of the day made into those of the closed business dates of a window: the rows
+    // the status table holds N or S, found through its (qel_fisc_status, business_date) index.
+    static std::string OfEarlierDates(const std::string& dayPostings);
 };

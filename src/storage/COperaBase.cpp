@@ -222,6 +222,9 @@ bool COperaBase::LoadStorageSettings(CFiscalINI& config) {
         s.historyDays = kDefaultHistoryDays;
     }
     WriteLog(text::Format("History: %d days", s.historyDays));
+    s.earlierDays = text::Trim(config.ReadParameter(kEarlierDaysPath)).empty()
+                        ? s.historyDays
+                        : std::max(0, config.ReadInteger(kEarlierDaysPath));
     s.convertCurrency = config.ReadParameter("//fidelio_ini/convert_currency");
     s.baseCurrency = config.ReadParameter("//fidelio_ini/base_currency");
     s.paymentCurrency = config.ReadParameter("//fidelio_ini/payment_currency");
@@ -344,6 +347,7 @@ bool COperaBase::Open(CFiscalINI& config) {
     if (settings.adjustmentRefund && !LoadAdjustmentCodes(config)) {
         WriteLog("Adjustment refund code list empty");
     }
+    WriteLog(EarlierDatesRule());
     settings.dateOffset = config.ReadInteger("//date_offset");
     if (settings.dateOffset != 0) {
         WriteLog(text::Format("TEST MODE DATE OFFSET -%d", settings.dateOffset));
@@ -478,8 +482,10 @@ void COperaBase::PrepareTemplates() {
     using Request = CRequestCheckNumber;
     using Detail = CRecPayment;
     std::vector<std::string*> bills = {&requestCheckNumber.templates[Request::BillsOfTheDay],
+                                       &requestCheckNumber.templates[Request::BillsOfEarlierDates],
                                        &requestCheckNumber.templates[Request::DepositsOfTheDay]};
     std::vector<std::string*> payments = {&recPayment.templates[Detail::PaymentsOfTheDay],
+                                          &recPayment.templates[Detail::PaymentsOfEarlierDates],
                                           &recPayment.templates[Detail::DepositPaymentsOfTheDay],
                                           &recPayment.templates[Detail::PaymentByConfirmationAndReceipt],
                                           &recPayment.templates[Detail::ArPaymentsOfTheDay]};
@@ -593,6 +599,35 @@ void COperaBase::NoteBusinessDate(const std::string& text) {
     if (previousBusinessDate.empty()) {
         previousBusinessDate = date;
     }
+}
+
+std::string COperaBase::EarlierDatesRule() const {
+    if (settings.printerType == 10) {
+        return "Earlier business dates: the Czech registration sends a sale of a closed day only when "
+               "its rows are marked S; one left N needs the operator";
+    }
+    if (settings.earlierDays <= 0) {
+        return "Earlier business dates: not taken up (earlier_days 0); a check left N or S on a closed "
+               "day needs the operator";
+    }
+    return text::Format(
+        "Earlier business dates: checks left N or S within %d days before the open business date are "
+        "registered after the open date's checks, oldest first, each with its own business date",
+        settings.earlierDays);
+}
+
+bool COperaBase::ReadOpenBusinessDate(std::string& date) {
+    db::Recordset rows;
+    if (!OpenTemplate(requestCheckNumber.templates[CRequestCheckNumber::OpenBusinessDate], {}, rows)) {
+        return false;
+    }
+    if (rows.IsEOF()) {
+        date.clear();
+        return true;
+    }
+    requestCheckNumber.Read(rows);
+    date = requestCheckNumber.Text(4);
+    return true;
 }
 
 void COperaBase::CheckBusinessDate() {

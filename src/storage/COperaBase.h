@@ -33,6 +33,7 @@ class COperaBase : public CFiscalStorage {
 public:
     static constexpr int kCommandTimeoutSeconds = 360;
     static constexpr int kDefaultHistoryDays = 1096;
+    static constexpr const char* kEarlierDaysPath = "//earlier_days";
     static constexpr int kBusinessDatePauseMs = 10000;
 
     // What LoadStorageSettings and Open read from the configuration.
@@ -44,6 +45,10 @@ public:
         int version = 0;
         std::string schema;
         int historyDays = kDefaultHistoryDays;
+        // Checks left N or S on a closed business date are taken up again when their date lies
+        // at most this many days before the open one (//earlier_days; the history's days when it
+        // is not set, 0 never).
+        int earlierDays = kDefaultHistoryDays;
         std::string convertCurrency;
         std::string baseCurrency;
         std::string paymentCurrency;
@@ -158,6 +163,16 @@ public:
     // The printer code of a PMS code, allocated on first use; 0 on failure.
     int GetPrinterCode(int pmsCode, const std::string& description);
 
+    // Checks of closed business dates are taken up after the open date's: on with a window of
+    // days, and never with the Czech registration, which sends a sale of a closed day only when
+    // the operator marks it S.
+    bool TakesEarlierDates() const { return settings.earlierDays > 0 && settings.printerType != 10; }
+    // What becomes of a check left N or S on a closed business date, for the log and the status
+    // command.
+    std::string EarlierDatesRule() const;
+    // The open business date of the PMS ("dd.mm.yyyy"); false when it cannot be read.
+    virtual bool ReadOpenBusinessDate(std::string& date);
+
     // The finders report the business date of what they find: it becomes the current one, and
     // the previous one when none is remembered since the last clean-up.
     void NoteBusinessDate(const std::string& date);
@@ -196,6 +211,12 @@ protected:
     CFiscalINI* configuration = nullptr;
     std::string currentBusinessDate;
     std::string previousBusinessDate;
+    // The closed business date whose checks are being loaded; empty while the open date's are.
+    std::string closedDateInWork;
+    // The business date the check being loaded belongs to.
+    const std::string& DateOfLoads() const {
+        return closedDateInWork.empty() ? currentBusinessDate : closedDateInWork;
+    }
     bool connectFailed = false;
     bool readOnly = false;
 };

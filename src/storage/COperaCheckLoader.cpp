@@ -248,7 +248,7 @@ bool COperaCheckLoader::CheckSplit(const std::string& reference, int receipt, st
         return true;
     }
     const std::string& status = qelFiscal.Text(2);
-    if (qelFiscal.Text(1) == CurrentBusinessDate() || status == "Y" || status == "D") {
+    if (qelFiscal.Text(1) == DateOfLoads() || status == "Y" || status == "D") {
         inherited = status;
         return false;
     }

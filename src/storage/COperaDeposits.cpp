@@ -202,8 +202,11 @@ bool COperaDeposits::ConfirmRefund(CFiscalCheck& check, int referencedCheck, dou
             return false;
         }
         std::string saleDate = recPayment.Text(Row::BusinessDate);
-        if (saleDate != CurrentBusinessDate()) {
-            WriteLog("Refund business date " + CurrentBusinessDate() + " not equal Payment business date " +
+        // A refund taken up after its day compares with its own business date.
+        const std::string& refundDate =
+            check.closedBusinessDate.empty() ? CurrentBusinessDate() : check.closedBusinessDate;
+        if (saleDate != refundDate) {
+            WriteLog("Refund business date " + refundDate + " not equal Payment business date " +
                      saleDate);
             WriteLog("Turn fiscal check to PickUp");
             check.SetStatusCode(7);

@@ -30,6 +30,7 @@ CRecPayment::CRecPayment() {
         R"sql(select dep.trx_no, dep.room, dep.trx_code, trx.description,dep.trx_amount, dep.posted_amount, dep.net_amount, fta.machine, dep.currency, dep.exchange_rate, dep.recpt_no, res.confirmation_no, dep.bill_no, dep.trx_no_added_by, dep.tax_inclusive_yn, FIN_TRX_TRANSLATION.description as local_description,  dep.cashier_id, dep.price_per_unit, dep.TRX_NO_AGAINST_PACKAGE, dep.ft_subtype, dep.reference, (select title from zzzz.cashiers$ cash where cash.cashier_id = dep.cashier_id) as title, qel.qel_fisc_status, to_char(dep.BUSINESS_DATE,'dd.mm.yyyy'), dep.trx_no_header, res.reinstate_date, dep.guest_account_debit, qel.printer_id, qel.shift_number, dep.resv_name_id, dep.product, dep.cheque_number, dep.folio_view, art.article_code, art.description, qel.title, trx.adj_trx_code, qel.bill_no, dep.NAME_TAX_TYPE, dep.CHANGE_DUE, dep.quantity, '', '', '', '' from deposit_financial_transactions dep, zzzz.fin$_tran_action fta, zzzz.trx$_codes trx, zzzz.FIN_TRX_TRANSLATION, zzzz.reservation_name res, qel_financial_transactions qel, zzzz.article$_codes art where (dep.resort='ssss') and (dep.tran_action_id=fin_action_id(+)) and (trx.resort=dep.resort) and (trx.trx_code=dep.trx_code) and (dep.resort=res.resort(+)) and (dep.resv_name_id=res.resv_name_id(+)) and (dep.trx_code=FIN_TRX_TRANSLATION.trx_code(+)) and (FIN_TRX_TRANSLATION.language_code(+)='%s') and (FIN_TRX_TRANSLATION.resort(+)=dep.resort) and (trx.resort(+)=dep.resort) and (dep.resv_name_id=%s) and dep.trx_no=qel.trx_no(+) and dep.article_id=art.article_id(+) order by dep.trx_no)sql",
         R"sql(select /* CHOOSE */ fin.trx_no,fin.room,fin.trx_code,trx.description,fin.trx_amount,fin.posted_amount,fin.net_amount, fta.machine, fin.currency,fin.exchange_rate, fin.recpt_no, res.confirmation_no, fin.ar_number, fin.trx_no_added_by, fin.tax_inclusive_yn, trx.description, fin.cashier_id, fin.price_per_unit, fin.NAME_ID, fin.ft_subtype, fin.reference, (select title from zzzz.cashiers$ cash where cash.cashier_id = fin.cashier_id) as title, qel.qel_fisc_status, to_char(fin.BUSINESS_DATE,'dd.mm.yyyy'), fin.tran_action_id, res.reinstate_date, fin.guest_account_debit, qel.printer_id, qel.shift_number, fin.resv_name_id, fin.product, fin.cheque_number, fin.folio_view, fin.trx_no, trx.description, qel.title, trx.adj_trx_code, qel.bill_no, fin.NAME_TAX_TYPE, fin.CHANGE_DUE, fin.quantity, '', '', '', '' from zzzz.financial_transactions fin, zzzz.fin$_tran_action fta, zzzz.trx$_codes trx, zzzz.reservation_name res, qel_financial_transactions qel where fin.resort='ssss' and fin.BUSINESS_DATE =(SELECT BUSINESS_DATE FROM zzzz.BUSINESSDATE WHERE RESORT = 'ssss' AND STATE='OPEN') and (fin.tran_action_id=fta.fin_action_id(+)) and (trx.resort=fin.resort) and (fin.trx_code=trx.trx_code) and (fin.resort=res.resort(+)) and (fin.resv_name_id=res.resv_name_id(+)) and fin.trx_code in (xxxx) and fin.ar_number is not null and (fin.trx_no=qel.trx_no(+)) and ((qel.qel_fisc_status is NULL) or (qel.qel_fisc_status!='Y') and (qel.qel_fisc_status!='D')))sql",
     };
+    templates.push_back(OfEarlierDates(templates[PaymentsOfTheDay]));
 }
 
 const CRecordBinding::BindingTable& CRecPayment::GetBindingTable() const {
@@ -65,4 +66,17 @@ std::string CRecPayment::WithoutBill(const std::string& statement) {
 
 std::string CRecPayment::ForRoom(const std::string& statement) {
     return InsertBefore(statement, "and (fin.trx_code=trx.trx_code)", "and fin.room='%s' ");
+}
+
+std::string CRecPayment::OfEarlierDates(const std::string& paymentsOfTheDay) {
+    const std::string openDate = "(SELECT BUSINESS_DATE FROM zzzz.BUSINESSDATE WHERE RESORT = 'ssss' AND STATE='OPEN')";
+    std::string statement =
+        text::ReplaceAll(paymentsOfTheDay, "fin.BUSINESS_DATE =" + openDate,
+                         "(qel.qel_fisc_status in ('N','S')) and (qel.business_date>=" + openDate +
+                             "-%d) and (qel.business_date<" + openDate + ")");
+    statement = text::ReplaceAll(statement,
+                                 "(fin.trx_no=qel.trx_no(+)) and ((qel.qel_fisc_status is NULL) or "
+                                 "(qel.qel_fisc_status!='Y') and (qel.qel_fisc_status!='D'))",
+                                 "(fin.trx_no=qel.trx_no)");
+    return statement + " order by qel.business_date, fin.trx_no";
 }

@@ -18,6 +18,9 @@ public:
         PaymentByConfirmationAndReceipt,
         DepositsOfReservation,
         ArPaymentsOfTheDay,
+        // Payments of the day's form whose rows are N or S on a closed business date within a
+        // window of days (%d, before the language code), oldest first.
+        PaymentsOfEarlierDates,
         TemplateCount
     };
 
@@ -87,4 +90,7 @@ public:
     // Only payments on one room, given as one more %s after the template's own (payments of the
     // day).
     static std::string ForRoom(const std::string& statement);
+    // Payments of the day made into payments of the closed business dates of a window: the rows
+    // the status table holds N or S, found through its (qel_fisc_status, business_date) index.
+    static std::string OfEarlierDates(const std::string& paymentsOfTheDay);
 };

@@ -19,6 +19,14 @@ public:
         InvoicesDueByWindow,
         InvoicesToSendAgain,
         PosCheckHeader,
+        // Bills (Opera) and invoices (Suite8) of closed business dates whose rows are N or S,
+        // within a window of days before the open date (%d), oldest first. They start from the
+        // status table's index on (qel_fisc_status, business_date).
+        BillsOfEarlierDates,
+        InvoicesOfEarlierDates,
+        // The open business date in column 4 (Opera, Suite8).
+        OpenBusinessDate,
+        OpenBusinessDateSuite8,
         TemplateCount
     };
 
