@@ -43,6 +43,10 @@ TEST(RegistrationTest, EveryDuePaymentOfTheDemoHotelIsRegisteredOnceAndASecondRu
     ASSERT_EQ(due.size(), 18u);
     // The arriving guest's deposit, and the payments without a bill on open folio windows.
     ASSERT_EQ(deposits.size(), 6u);
+    // Then the bill left N the day before and the one marked S two days before, with their dates.
+    const std::vector<int>& earlier = run.EarlierPayments();
+    ASSERT_EQ(earlier.size(), 2u);
+    due.insert(due.end(), earlier.begin(), earlier.end());
     ASSERT_TRUE(run.WaitForStatus(deposits, "D", 120000)) << run.Diagnostics();
     ASSERT_TRUE(run.WaitForStatus(due, "Y", 120000)) << run.Diagnostics();
     // The house account's payment is closed without a check.
@@ -50,6 +54,14 @@ TEST(RegistrationTest, EveryDuePaymentOfTheDemoHotelIsRegisteredOnceAndASecondRu
     EXPECT_EQ(run.StopService(), 0) << run.Diagnostics();
 
     ExpectRegisteredOnce(run, due, deposits);
+    // Each keeps its own business date: the day before, and the day before that.
+    for (size_t i = 0; i < earlier.size(); ++i) {
+        EXPECT_TRUE(Has(run.Log(), text::Format("Payment %d of the closed business date ", earlier[i])));
+        EXPECT_EQ(run.Query(text::Format("select count(*) from qel_financial_transactions q, businessdate b where "
+                                         "b.state='OPEN' and q.trx_no=%d and q.business_date=b.business_date-%zu",
+                                         earlier[i], i + 1)),
+                  "1");
+    }
     for (int ignored : run.Pms().ignoredPayments) {
         EXPECT_EQ(run.StatusRows()[ignored].checkNumber, "");
     }

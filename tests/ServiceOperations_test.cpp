@@ -165,9 +165,21 @@ TEST(ServiceOperationsTest, StatusOfAStoppedServiceTellsWhatTheRowsSay) {
     for (const auto& row : rows) {
         EXPECT_TRUE(Has(report.text, ", trx " + row[0] + ": ")) << row[0] << "\n" << report.text;
     }
-    EXPECT_TRUE(Has(report.text, "to be registered again\n")) << report.text;
-    EXPECT_TRUE(Has(report.text, ": failed on printer 1\n")) << report.text;
+    // Both of closed business dates, which the next cycle takes up after the open date's checks.
+    const std::string taken = "; of a closed business date: registered after the open date's checks, with its own date\n";
+    EXPECT_TRUE(Has(report.text, "to be registered again" + taken)) << report.text;
+    EXPECT_TRUE(Has(report.text, ": failed on printer 1" + taken)) << report.text;
     EXPECT_TRUE(Has(report.text, "Open checks: 2\n")) << report.text;
+    // Where no cycle takes them up, they wait for the operator and the report says so.
+    ASSERT_TRUE(run.Configure({{"<earlier_days>30<", "<earlier_days>1<"}}));
+    StatusOutput beyond = Status(run.Path());
+    EXPECT_TRUE(Has(beyond.text, "(the service is not running, 1 failed check, 1 check of closed business dates "
+                                 "needs the operator)\n"))
+        << beyond.text;
+    EXPECT_TRUE(Has(beyond.text, "to be registered again; of a closed business date: needs the operator (older "
+                                 "than the 1 days of earlier_days)\n"))
+        << beyond.text;
+    ASSERT_TRUE(run.Configure());
 
     // A fiscal number in an N row: the printer registered it but the status was never saved.
     run.Query("update qel_financial_transactions set check_number='77', attempt=2 where trx_no=" +
@@ -198,7 +210,7 @@ TEST(ServiceOperationsTest, StatusOfAStoppedServiceTellsWhatTheRowsSay) {
                     "(the service is not running, 1 check in doubt, 1 registration waiting for the "
                     "database)\n"))
         << doubt.text;
-    EXPECT_TRUE(Has(doubt.text, ", trx " + rows[1][0] + ": in doubt on printer 1\n")) << doubt.text;
+    EXPECT_TRUE(Has(doubt.text, ", trx " + rows[1][0] + ": in doubt on printer 1; ")) << doubt.text;
     EXPECT_TRUE(Has(doubt.text, "Outcome journal: 1\n  1_" + rows[1][1] + "_1 printer 1, trx " + rows[1][0]))
         << doubt.text;
 
@@ -214,6 +226,49 @@ TEST(ServiceOperationsTest, StatusOfAStoppedServiceTellsWhatTheRowsSay) {
                     "QEL Fiscal Service: unknown (configuration: VuvovaZododAVU.xml file FAILED to "
                     "load File was not found in "))
         << unknown.text;
+}
+
+
+// The printer manager is down through the night audit: the payments taken up stay N. The next
+// day the status command says what becomes of them, and once the printer answers each is
+// registered once, keeping the business date it was paid on.
+TEST(ServiceOperationsTest, APaymentLeftNAtTheDayChangeIsRegisteredTheNextDayOnceWithItsOwnDate) {
+    ServiceRun run;
+    ASSERT_TRUE(run.StartWithFault(pmsgen::OpenDay::Small, "refuse"));
+    std::vector<int> due = run.DuePayments();
+    ASSERT_FALSE(due.empty());
+    ASSERT_TRUE(run.WaitForStatus(due, "N", 60000)) << run.Diagnostics();
+    std::string paidOn = run.Query("select business_date from businessdate where state='OPEN'");
+    ASSERT_TRUE(run.NightAudit());
+    ASSERT_TRUE(ServiceRun::WaitUntil([&] { return run.LogCount("Payment " + std::to_string(due.back()) +
+                                                                " of the closed business date ") > 0; },
+                                      30000))
+        << run.Diagnostics();
+    EXPECT_TRUE(run.Records().empty());
+
+    StatusOutput waiting = Status(run.Path());
+    EXPECT_EQ(waiting.exitCode, 1) << waiting.text;
+    EXPECT_TRUE(Has(waiting.text, "  open business date: ")) << waiting.text;
+    EXPECT_TRUE(Has(waiting.text, "  Earlier business dates: checks left N or S within 30 days before")) << waiting.text;
+    for (int payment : due) {
+        EXPECT_TRUE(Has(waiting.text, text::Format(", trx %d: ", payment))) << waiting.text;
+    }
+    EXPECT_TRUE(Has(waiting.text, ": registered after the open date's checks, with its own date\n")) << waiting.text;
+    EXPECT_FALSE(Has(waiting.text, "need the operator")) << waiting.text;
+
+    run.SetFault("none");
+    ASSERT_TRUE(run.WaitForStatus(due, "Y", 60000)) << run.Diagnostics();
+    EXPECT_EQ(run.StopService(), 0) << run.Diagnostics();
+    // What the printer manager received: one document per payment, for its amount.
+    ExpectRegisteredOnce(run, due);
+    for (int payment : due) {
+        EXPECT_EQ(run.Query(text::Format("select business_date from qel_financial_transactions where trx_no=%d",
+                                         payment)),
+                  paidOn);
+    }
+    // The closed date changed nothing: no clean-up, no pause.
+    EXPECT_EQ(run.LogCount("Business date was changed."), 0u);
+    ExpectASecondStartRegistersNothing(run, due.size(), 20000);
 }
 
 }  // namespace

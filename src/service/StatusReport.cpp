@@ -1,6 +1,7 @@
 #include "service/StatusReport.h"
 
 #include <algorithm>
+#include <chrono>
 #include <map>
 
 #include "config/CFiscalINI.h"
@@ -77,6 +78,18 @@ bool Attempted(const std::string& attempt) {
     return !attempt.empty() && attempt != "0";
 }
 
+// The day number of a "dd.mm.yyyy" date; 0 when the text is none.
+long DayNumber(const std::string& date) {
+    std::vector<std::string> parts = text::Split(date, '.');
+    if (parts.size() != 3) {
+        return 0;
+    }
+    std::chrono::year_month_day day{std::chrono::year(text::ToInt(parts[2])),
+                                    std::chrono::month(static_cast<unsigned>(text::ToInt(parts[1]))),
+                                    std::chrono::day(static_cast<unsigned>(text::ToInt(parts[0])))};
+    return day.ok() ? std::chrono::sys_days(day).time_since_epoch().count() : 0;
+}
+
 }  // namespace
 
 StatusReport::StatusReport(const ServicePaths& paths, std::unique_ptr<CWorkerParts> workerParts,
@@ -102,6 +115,7 @@ const StatusReport::Facts& StatusReport::Collect() {
         if (opera) {
             ReadOpenRows(*opera);
             if (facts.databaseReachable) {
+                ReadClosedDates(*opera);
                 ReadPaymentEntry(*opera);
                 ReadDueChecks();
             }
@@ -234,6 +248,38 @@ void StatusReport::ReadOpenRows(COperaBase& opera) {
     }
 }
 
+void StatusReport::ReadClosedDates(COperaBase& opera) {
+    facts.earlierDates = opera.EarlierDatesRule();
+    if (!opera.ReadOpenBusinessDate(facts.openBusinessDate) || facts.openBusinessDate.empty()) {
+        return;
+    }
+    const long open = DayNumber(facts.openBusinessDate);
+    const bool czech = opera.settings.printerType == 10;
+    for (OpenCheck& check : facts.open) {
+        const long day = DayNumber(check.businessDate);
+        if (day == 0 || day >= open || check.status == "F") {
+            continue;
+        }
+        std::string closed = "of a closed business date";
+        if (czech) {
+            check.needsOperator = check.status != "S";
+            check.closedDate = closed + (check.needsOperator ? ": needs the operator (the Czech registration "
+                                                               "sends it only when its rows are marked S)"
+                                                             : ": sent again once no bill of the open date is due");
+        } else if (!opera.TakesEarlierDates()) {
+            check.needsOperator = true;
+            check.closedDate = closed + ": needs the operator (earlier_days is 0, no cycle takes it up)";
+        } else if (open - day > opera.settings.earlierDays) {
+            check.needsOperator = true;
+            check.closedDate =
+                closed + text::Format(": needs the operator (older than the %d days of earlier_days)",
+                                      opera.settings.earlierDays);
+        } else {
+            check.closedDate = closed + ": registered after the open date's checks, with its own date";
+        }
+    }
+}
+
 void StatusReport::ReadOutcomes() {
     COutcomeJournal journal;
     if (!journal.Read(paths.journalFolder, facts.outcomesError)) {
@@ -321,12 +367,14 @@ void StatusReport::Judge() {
     int failed = 0;
     int inDoubt = 0;
     int waiting = 0;
+    int forTheOperator = 0;
     for (const Outcome& outcome : facts.outcomes) {
         inDoubt += !outcome.registered;
         waiting += outcome.registered;
     }
     for (const OpenCheck& check : facts.open) {
         failed += check.failed;
+        forTheOperator += check.needsOperator && !check.inDoubt && !check.waiting;
         // An N row with a fiscal number that the outcome journal does not hold.
         waiting += check.waiting &&
                    std::none_of(facts.outcomes.begin(), facts.outcomes.end(), [&](const Outcome& o) {
@@ -340,6 +388,10 @@ void StatusReport::Judge() {
     }
     if (inDoubt > 0) {
         degraded.push_back(text::Format("%d check%s in doubt", inDoubt, inDoubt == 1 ? "" : "s"));
+    }
+    if (forTheOperator > 0) {
+        degraded.push_back(text::Format("%d check%s of closed business dates need%s the operator", forTheOperator,
+                                        forTheOperator == 1 ? "" : "s", forTheOperator == 1 ? "s" : ""));
     }
     if (waiting > 0) {
         degraded.push_back(
@@ -381,6 +433,12 @@ std::string StatusReport::Text() const {
                                ? "blocked (codes " + text::Join(facts.blockedCodes, ", ") + ")"
                                : "open";
     t += "  payments: " + payments + "\n";
+    if (!facts.openBusinessDate.empty()) {
+        t += "  open business date: " + facts.openBusinessDate + "\n";
+    }
+    if (!facts.earlierDates.empty()) {
+        t += "  " + facts.earlierDates + "\n";
+    }
     t += text::Format("Printer lines (%d checks due in the next cycle):\n", facts.due);
     for (const LineState& line : facts.lines) {
         t += text::Format("  %-12s printers %-10s due %d, pending %d\n", line.name.c_str(),
@@ -410,7 +468,7 @@ std::string StatusReport::Text() const {
         t += text::Format("  %s bill %s, business date %s, %.2f, line %s, trx %s: ", check.status.c_str(),
                           check.bill.c_str(), check.businessDate.c_str(), check.amount,
                           check.line.empty() ? "-" : check.line.c_str(), text::Join(trx, ",").c_str()) +
-             state + "\n";
+             state + (check.closedDate.empty() ? "" : "; " + check.closedDate) + "\n";
     }
     if (!facts.outcomes.empty()) {
         t += text::Format("Outcome journal: %zu\n", facts.outcomes.size());
@@ -439,6 +497,8 @@ std::string StatusReport::Json() const {
     j += ",\"payments\":{\"blocking\":" + JsonBool(facts.paymentBlocking) +
          ",\"known\":" + JsonBool(facts.paymentsKnown) + ",\"blocked\":" + JsonBool(facts.paymentsBlocked) +
          ",\"blocked_codes\":" + JsonList(facts.blockedCodes) + "}";
+    j += ",\"open_business_date\":" + JsonString(facts.openBusinessDate) +
+         ",\"earlier_dates\":" + JsonString(facts.earlierDates);
     j += text::Format(",\"due\":%d,\"lines\":[", facts.due);
     for (size_t i = 0; i < facts.lines.size(); ++i) {
         const LineState& line = facts.lines[i];
@@ -469,7 +529,8 @@ std::string StatusReport::Json() const {
              ",\"business_date\":" + JsonString(check.businessDate) +
              text::Format(",\"amount\":%.2f", check.amount) + ",\"transactions\":[" + trx +
              "],\"failed\":" + JsonBool(check.failed) + ",\"in_doubt\":" + JsonBool(check.inDoubt) +
-             ",\"waiting\":" + JsonBool(check.waiting) + "}";
+             ",\"waiting\":" + JsonBool(check.waiting) + ",\"closed_date\":" + JsonString(check.closedDate) +
+             ",\"needs_operator\":" + JsonBool(check.needsOperator) + "}";
     }
     j += "],\"outcomes\":[";
     for (size_t i = 0; i < facts.outcomes.size(); ++i) {

@@ -41,6 +41,10 @@ public:
         // Registered, the status not in the table yet (the outcome journal, or an N row that
         // holds a fiscal number).
         bool waiting = false;
+        // Of a closed business date: what becomes of it (empty for the open date's checks).
+        std::string closedDate;
+        // Of a closed business date that no polling cycle takes up.
+        bool needsOperator = false;
     };
     // A check of the service's outcome journal: in doubt on its printer, or registered and
     // waiting for the database.
@@ -85,6 +89,9 @@ public:
         std::vector<Outcome> outcomes;
         std::string outcomesError;
         int due = 0;
+        // The PMS's open business date and what becomes of checks left on closed ones.
+        std::string openBusinessDate;
+        std::string earlierDates;
         Verdict verdict = Unknown;
         std::vector<std::string> reasons;
     };
@@ -103,6 +110,8 @@ private:
     bool LoadConfiguration();
     void ReadHealth();
     void ReadOpenRows(COperaBase& storage);
+    // The open business date, and for every open check of a closed one what becomes of it.
+    void ReadClosedDates(COperaBase& storage);
     void ReadOutcomes();
     void ReadDueChecks();
     void ReadPaymentEntry(COperaBase& storage);

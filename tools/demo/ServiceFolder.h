@@ -137,6 +137,9 @@ public:
     std::vector<int> DuePayments() const;
     // The deposits of the open date, registered as deposits (status D).
     std::vector<int> DueDeposits() const { return summary.depositsOfTheDay; }
+    // The payments the PMS left N or S on closed business dates; the demo configuration
+    // registers them after the open date's checks.
+    const std::vector<int>& EarlierPayments() const { return summary.earlierPayments; }
     // How many documents the open date's due payments and deposits make.
     // (A Suite8 invoice registers its payments together: the PMS tells how many documents.)
     size_t DueRegistrations() const {

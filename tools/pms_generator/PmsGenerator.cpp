@@ -784,6 +784,7 @@ private:
         int payment = Pay(f, code, 4600, day);
         CloseFolio(f, day, 18 * 60);
         Status(payment, f, status, day);
+        summary.earlierPayments.push_back(payment);
         return f.bill.number;
     }
 

@@ -104,6 +104,9 @@ struct Summary {
     // Before the open date.
     int yesterdayBill = 0;  // the day before: its registration failed (status N)
     int againBill = 0;      // two days before: marked to be registered again (status S)
+    // Their payments (yesterday's first): registered after the open date's checks where the
+    // configuration takes up checks of closed business dates.
+    std::vector<int> earlierPayments;
 
     // Deposits of arriving guests (OpenDay::Demo or depositStories).
     int rdrDeposit = 0;         // Kate Winter's card deposit, receipt type RDR (kind 1)
