@@ -1,11 +1,14 @@
 // FiscoraService over its lifetime: the PMS database going away for a while and coming back,
-// and SIGTERM while a check is being registered, followed by a restart.
+// SIGTERM while a check is being registered, followed by a restart, and a second copy started
+// in the same folder.
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <filesystem>
 
 #include "ServiceRun.h"
+#include "platform/ChildProcess.h"
+#include "platform/FileSystem.h"
 #include "platform/Text.h"
 
 namespace {
@@ -75,6 +78,77 @@ TEST(ServiceLifeTest, StopDuringARegistrationEndsInTimeAndARestartFinishesTheRes
     ASSERT_TRUE(run.WaitForStatus(run.Pms().ignoredPayments, "Y", 10000)) << run.Diagnostics();
     EXPECT_EQ(run.StopService(), 0) << run.Diagnostics();
     ExpectRegisteredOnce(run, due);
+}
+
+
+// The process id a health file names, 0 when there is no such file.
+int PidIn(const std::string& file) {
+    std::string content;
+    if (!platform::ReadFile(file, content) || !text::StartsWith(content, "pid=")) {
+        return 0;
+    }
+    return text::ToInt(content.substr(4, content.find('\n') - 4));
+}
+
+// A second copy started by hand in the folder of a running service waits for the property: the
+// health file stays the first one's, and the status command names both. Killed, the first is
+// replaced at once; stopped, it gives the property and its health file up to the copy waiting.
+TEST(ServiceLifeTest, OnlyTheCopyHoldingThePropertyKeepsTheHealthFileTheOtherSaysItWaits) {
+    ServiceRun run;
+    ASSERT_TRUE(run.Start(pmsgen::OpenDay::Small));
+    ASSERT_TRUE(run.WaitForStatus(run.DuePayments(), "Y", 60000)) << run.Diagnostics();
+    const std::string health = run.Path("fiscora.health");
+    const std::string waiting = run.Path("fiscora.waiting");
+    const int first = run.ServicePid();
+    ASSERT_TRUE(ServiceRun::WaitUntil([&] { return PidIn(health) == first; }, 10000)) << run.Diagnostics();
+
+    auto copy = [&](platform::ChildProcess& process) {
+        return process.Start(run.Path("FiscoraService"), {}, run.Path(), run.Path("copy.out"));
+    };
+    platform::ChildProcess second;
+    ASSERT_TRUE(copy(second));
+    ASSERT_TRUE(ServiceRun::WaitUntil([&] { return PidIn(waiting) == second.Pid(); }, 20000)) << run.Diagnostics();
+    EXPECT_EQ(PidIn(health), first);
+    StatusOutput both = RunStatus(run.Path());
+    EXPECT_EQ(both.exitCode, 0) << both.text;
+    EXPECT_TRUE(text::StartsWith(both.text, "QEL Fiscal Service: healthy\n")) << both.text;
+    EXPECT_NE(both.text.find(text::Format("  service: running (pid %d)", first)), std::string::npos) << both.text;
+    EXPECT_NE(both.text.find(text::Format("  another copy: waiting (pid %d): another service holds the property (",
+                                          second.Pid())),
+              std::string::npos)
+        << both.text;
+
+    // The first killed: the second takes the property over at once and the health file with it.
+    run.KillService();
+    ASSERT_TRUE(ServiceRun::WaitUntil([&] { return PidIn(health) == second.Pid(); }, 20000)) << run.Diagnostics();
+    EXPECT_EQ(PidIn(waiting), 0);
+    StatusOutput taken = RunStatus(run.Path());
+    EXPECT_EQ(taken.exitCode, 0) << taken.text;
+    EXPECT_NE(taken.text.find(text::Format("  service: running (pid %d)", second.Pid())), std::string::npos)
+        << taken.text;
+    EXPECT_EQ(taken.text.find("waiting"), std::string::npos) << taken.text;
+
+    // A third copy waits; the second stopped gives the property up and leaves the file to it.
+    platform::ChildProcess third;
+    ASSERT_TRUE(copy(third));
+    ASSERT_TRUE(ServiceRun::WaitUntil([&] { return PidIn(waiting) == third.Pid(); }, 20000)) << run.Diagnostics();
+    ASSERT_TRUE(second.Signal(SIGTERM));
+    ASSERT_TRUE(second.Wait(20000));
+    EXPECT_EQ(second.ExitCode(), 0);
+    ASSERT_TRUE(ServiceRun::WaitUntil([&] { return PidIn(health) == third.Pid(); }, 20000)) << run.Diagnostics();
+    EXPECT_EQ(PidIn(waiting), 0);
+    EXPECT_NE(RunStatus(run.Path()).text.find(text::Format("  service: running (pid %d)", third.Pid())),
+              std::string::npos);
+
+    // The last one stopped: no health file, and the service is down.
+    ASSERT_TRUE(third.Signal(SIGTERM));
+    ASSERT_TRUE(third.Wait(20000));
+    EXPECT_EQ(PidIn(health), 0);
+    StatusOutput down = RunStatus(run.Path());
+    EXPECT_EQ(down.exitCode, 2) << down.text;
+    EXPECT_NE(down.text.find("  service: not running\n"), std::string::npos) << down.text;
+    // Nothing was registered twice by the copies.
+    ExpectRegisteredOnce(run, run.DuePayments());
 }
 
 }  // namespace

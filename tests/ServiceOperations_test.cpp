@@ -19,18 +19,8 @@ bool Has(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
 }
 
-struct StatusOutput {
-    int exitCode = -1;
-    std::string text;
-};
-
-// The status command of the program in the folder, run there.
 StatusOutput Status(const std::string& folder, const std::string& option = "") {
-    StatusOutput result;
-    result.exitCode = platform::RunProgram(
-        "/bin/sh", {"-c", "cd \"$1\" && exec ./FiscoraService status $2", "sh", folder, option}, &result.text,
-        true);
-    return result;
+    return RunStatus(folder, option);
 }
 
 // Runs the service with a notify socket of its own, as systemd starts a Type=notify unit.

@@ -210,3 +210,11 @@ void ExpectASecondStartRegistersNothing(ServiceRun& run, size_t records, int sta
         EXPECT_EQ(after[trxNo].checkNumber, row.checkNumber) << trxNo;
     }
 }
+
+StatusOutput RunStatus(const std::string& folder, const std::string& option) {
+    StatusOutput result;
+    result.exitCode = platform::RunProgram(
+        "/bin/sh", {"-c", "cd \"$1\" && exec ./FiscoraService status $2", "sh", folder, option}, &result.text,
+        true);
+    return result;
+}

@@ -60,3 +60,10 @@ double SumOfAmounts(const std::vector<ServiceRun::Item>& items);
 // Starts the stopped service again over the same PMS (startWaitMs for its start) and lets it poll
 // for 2 s: nothing more is registered (records in all, as before) and no status row changes.
 void ExpectASecondStartRegistersNothing(ServiceRun& run, size_t records, int startWaitMs);
+
+// What "FiscoraService status" of the program in a folder says, run in that folder.
+struct StatusOutput {
+    int exitCode = -1;
+    std::string text;
+};
+StatusOutput RunStatus(const std::string& folder, const std::string& option = "");

@@ -279,6 +279,7 @@ void CBaseMonitoring::PollingLoop() {
         // Only the holder of the lease works, and registrations already made are written
         // before anything new is discovered.
         if (!lease->Hold() || !WritePendingOutcomes()) {
+            ReportHealth();
             continue;
         }
         storage->CheckBusinessDate();
@@ -719,6 +720,7 @@ void CBaseMonitoring::ReportHealth() {
     if (!health.databaseReachable && storage) {
         health.databaseError = storage->GetLastError();
     }
+    health.waiting = lease ? lease->WaitingReason() : "";
     if (healthReported && health == reportedHealth) {
         return;
     }

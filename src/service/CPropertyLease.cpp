@@ -3,7 +3,6 @@
 #include "log/CLogFile.h"
 #include "platform/Environment.h"
 #include "platform/FileSystem.h"
-#include "platform/ServiceNotifier.h"
 #include "platform/Text.h"
 
 CPropertyLease::CPropertyLease(CFiscalStorage& store, CLogFile& logFile, int leaseSeconds)
@@ -35,37 +34,36 @@ bool CPropertyLease::Hold() {
     switch (state) {
         case CFiscalStorage::Lease::Held:
             held = true;
-            Tell(text::Format("Service lease held by %s for %d s", holder.c_str(), seconds), "Running");
+            Tell(text::Format("Service lease held by %s for %d s", holder.c_str(), seconds), "");
             return true;
         case CFiscalStorage::Lease::HeldElsewhere:
             held = false;
             Tell("Another service registers the checks of this property: " + other + ", lease until " +
                      until + ". Waiting for it to end",
-                 "Waiting: another service holds the property (" + other + ")");
+                 "another service holds the property (" + other + ")");
             return false;
         case CFiscalStorage::Lease::Unknown:
             break;
     }
     // The database did not answer: nothing is registered until the lease is known again.
-    Tell("Service lease cannot be checked: " + storage.GetLastError(),
-         "Waiting: the service lease cannot be checked");
+    Tell("Service lease cannot be checked: " + storage.GetLastError(), "the service lease cannot be checked");
     return false;
 }
 
 void CPropertyLease::Release() {
     if (held.exchange(false)) {
         storage.ReleaseLease(holder);
-        told.clear();
+        toldOnce = false;
     }
 }
 
-void CPropertyLease::Tell(const std::string& line, const std::string& status) {
+void CPropertyLease::Tell(const std::string& line, const std::string& reason) {
+    waiting = reason;
     // The expiry moves with every renewal: the state is told again only when it changes.
-    std::string state = status;
-    if (state == told) {
+    if (toldOnce && reason == told) {
         return;
     }
-    told = state;
+    told = reason;
+    toldOnce = true;
     log.WriteText(line);
-    platform::ServiceNotifier::Status(status);
 }

@@ -12,6 +12,8 @@
 struct ServicePaths {
     static constexpr const char* kLogName = "qelfiscal.log";
     static constexpr const char* kHealthName = "fiscora.health";
+    // The health of a copy that waits for the property while another service holds it.
+    static constexpr const char* kWaitingName = "fiscora.waiting";
 
     // The configuration file named on the command line; empty when it is looked for.
     std::string configurationFile;
@@ -37,4 +39,5 @@ struct ServicePaths {
     // The path of the installed program this build was made for.
     static std::string InstalledProgram();
     std::string HealthFile() const { return runtimeFolder + kHealthName; }
+    std::string WaitingFile() const { return runtimeFolder + kWaitingName; }
 };

@@ -173,13 +173,16 @@ bool StatusReport::LoadConfiguration() {
 
 void StatusReport::ReadHealth() {
     std::string content;
-    if (!platform::ReadFile(paths.HealthFile(), content)) {
-        return;
-    }
     int pid = 0;
     WorkerHealth health;
     std::string updated;
-    if (WorkerHealth::ParseFileText(content, health, pid, updated) && ServiceAlive(pid)) {
+    if (platform::ReadFile(paths.WaitingFile(), content) &&
+        WorkerHealth::ParseFileText(content, health, pid, updated) && ServiceAlive(pid) && !health.waiting.empty()) {
+        facts.waitingPid = pid;
+        facts.waiting = health.waiting;
+    }
+    if (platform::ReadFile(paths.HealthFile(), content) &&
+        WorkerHealth::ParseFileText(content, health, pid, updated) && ServiceAlive(pid)) {
         facts.serviceRunning = true;
         facts.pid = pid;
         facts.health = health;
@@ -357,7 +360,7 @@ void StatusReport::Judge() {
         why.push_back("configuration: " + text::ReplaceAll(facts.configurationError, "\n", " "));
         return;
     }
-    if (!facts.serviceRunning) {
+    if (!facts.serviceRunning && facts.waitingPid == 0) {
         why.push_back("the service is not running");
     }
     if (!facts.databaseReachable) {
@@ -383,6 +386,10 @@ void StatusReport::Judge() {
                    });
     }
     std::vector<std::string> degraded;
+    if (!facts.serviceRunning && facts.waitingPid != 0) {
+        // It runs, but registers nothing here while another service holds the property.
+        degraded.push_back("waiting: " + facts.waiting);
+    }
     if (failed > 0) {
         degraded.push_back(text::Format("%d failed check%s", failed, failed == 1 ? "" : "s"));
     }
@@ -424,7 +431,13 @@ std::string StatusReport::Text() const {
     t += facts.serviceRunning ? text::Format("  service: running (pid %d), health of %s: ", facts.pid,
                                              facts.healthUpdated.c_str()) +
                                     facts.health.StatusText() + "\n"
-                              : "  service: not running\n";
+         : facts.waitingPid != 0 ? ""
+                                 : "  service: not running\n";
+    if (facts.waitingPid != 0) {
+        t += text::Format("  %s: waiting (pid %d): ", facts.serviceRunning ? "another copy" : "service",
+                          facts.waitingPid) +
+             facts.waiting + "\n";
+    }
     t += "  PMS database: " +
          (facts.databaseReachable ? std::string("reachable") : "unreachable: " + facts.databaseError) + "\n";
     std::string payments = !facts.paymentBlocking ? "never blocked (block_payments is off)"
@@ -491,7 +504,8 @@ std::string StatusReport::Json() const {
                     ",\"configuration_error\":" + JsonString(facts.configurationError);
     j += ",\"running\":" + JsonBool(facts.serviceRunning) + text::Format(",\"pid\":%d", facts.pid) +
          ",\"health_updated\":" + JsonString(facts.healthUpdated) +
-         ",\"health\":" + JsonString(facts.serviceRunning ? facts.health.StatusText() : "");
+         ",\"health\":" + JsonString(facts.serviceRunning ? facts.health.StatusText() : "") +
+         text::Format(",\"waiting_pid\":%d", facts.waitingPid) + ",\"waiting\":" + JsonString(facts.waiting);
     j += ",\"database\":{\"reachable\":" + JsonBool(facts.databaseReachable) +
          ",\"error\":" + JsonString(facts.databaseError) + "}";
     j += ",\"payments\":{\"blocking\":" + JsonBool(facts.paymentBlocking) +

@@ -77,6 +77,9 @@ public:
         int pid = 0;
         std::string healthUpdated;
         WorkerHealth health;
+        // A copy that runs and waits for the property while another service holds it.
+        int waitingPid = 0;
+        std::string waiting;
         bool databaseReachable = false;
         std::string databaseError;
         bool paymentBlocking = true;

@@ -14,6 +14,9 @@ std::string OneLine(const std::string& value) {
 }  // namespace
 
 std::string WorkerHealth::StatusText() const {
+    if (!waiting.empty()) {
+        return "Waiting: " + OneLine(waiting);
+    }
     std::vector<std::string> parts;
     if (pendingChecks > 0) {
         parts.push_back(text::Format("%d check%s pending", pendingChecks, pendingChecks == 1 ? "" : "s"));
@@ -46,7 +49,7 @@ std::string WorkerHealth::FileText(int pid, const std::string& updated) const {
            "unreachable_printers=" + text::Join(unreachablePrinters, ",") + "\n" +
            "payments_blocked=" + (paymentsBlocked ? "yes" : "no") + "\n" +
            "database=" + (databaseReachable ? "reachable" : "unreachable") + "\n" +
-           "database_error=" + OneLine(databaseError) + "\n";
+           "database_error=" + OneLine(databaseError) + "\n" + "waiting=" + OneLine(waiting) + "\n";
 }
 
 bool WorkerHealth::ParseFileText(const std::string& content, WorkerHealth& health, int& pid,
@@ -77,5 +80,6 @@ bool WorkerHealth::ParseFileText(const std::string& content, WorkerHealth& healt
     health.paymentsBlocked = values["payments_blocked"] == "yes";
     health.databaseReachable = values["database"] == "reachable";
     health.databaseError = values["database_error"];
+    health.waiting = values["waiting"];
     return pid > 0;
 }

@@ -18,10 +18,14 @@ struct WorkerHealth {
     bool paymentsBlocked = false;
     bool databaseReachable = true;
     std::string databaseError;
+    // Why this service does not register: another service holds the property, or its lease
+    // cannot be checked. Empty while it holds the property.
+    std::string waiting;
 
     bool operator==(const WorkerHealth& other) const = default;
 
-    // One line for systemd: "Running" or "Running: 3 checks pending, printer 1 unreachable, ...".
+    // One line for systemd: "Running" or "Running: 3 checks pending, printer 1 unreachable, ...",
+    // or "Waiting: ..." while another service holds the property.
     std::string StatusText() const;
     // The health file: the process, the time and the health, one "key=value" per line.
     std::string FileText(int pid, const std::string& updated) const;

@@ -36,6 +36,13 @@ TEST(WorkerHealthTest, StatusTextNamesEveryProblem) {
          "Running: 2 registrations waiting for the database, PMS database unreachable"},
         {Health(2, {"3"}, false, true, "", 1),
          "Running: 2 checks pending, 1 check in doubt, printer 3 unreachable"},
+        // A copy that waits for the property says only that.
+        {[] {
+             WorkerHealth h = Health(0, {}, true, true);
+             h.waiting = "another service holds the property (pms-host|4242|/opt/fiscora/)";
+             return h;
+         }(),
+         "Waiting: another service holds the property (pms-host|4242|/opt/fiscora/)"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(c.health.StatusText(), c.text);
@@ -45,9 +52,10 @@ TEST(WorkerHealthTest, StatusTextNamesEveryProblem) {
 TEST(WorkerHealthTest, HealthFileReadsBackWhatWasWritten) {
     WorkerHealth waiting = Health(7, {"1", "12"}, true, false, "line one\nline two=2", 2);
     waiting.waitingRegistrations = 3;
+    waiting.waiting = "the service lease cannot be checked";
     for (const WorkerHealth& written : {Health(0, {}, false, true), waiting}) {
         std::string content = written.FileText(4321, "14.03.2026 10:00:01");
-        EXPECT_EQ(std::count(content.begin(), content.end(), '\n'), 9);
+        EXPECT_EQ(std::count(content.begin(), content.end(), '\n'), 10);
         WorkerHealth read;
         int pid = 0;
         std::string updated;

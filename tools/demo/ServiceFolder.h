@@ -102,6 +102,8 @@ public:
     // The most memory the running service has held so far (its peak resident set, kB); 0 when
     // no service runs or the system does not tell.
     long ServicePeakMemoryKb() const;
+    // The process id of the service started last, 0 when none was.
+    int ServicePid() const { return service ? static_cast<int>(service->Pid()) : 0; }
     // SIGTERM and wait; the exit code, or -1 when the program did not end within the time.
     int StopService(int timeoutMs = 10000);
     // SIGKILL and wait: the service ends wherever it is, as in a crash.
