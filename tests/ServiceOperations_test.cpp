@@ -204,11 +204,17 @@ TEST(ServiceOperationsTest, StatusOfAStoppedServiceTellsWhatTheRowsSay) {
     EXPECT_TRUE(Has(doubt.text, "Outcome journal: 1\n  1_" + rows[1][1] + "_1 printer 1, trx " + rows[1][0]))
         << doubt.text;
 
-    // The database gone: down; the configuration gone: unknown.
+    // The database gone: down; a configuration the service would refuse, or none: unknown.
     ASSERT_TRUE(platform::RenameFile(run.Path("demo_pms.db"), run.Path("away.db")));
     StatusOutput unreachable = Status(run.Path());
     EXPECT_EQ(unreachable.exitCode, 2);
     EXPECT_TRUE(Has(unreachable.text, "  PMS database: unreachable: ")) << unreachable.text;
+    ASSERT_TRUE(run.Configure({{"ip_address=\"127.0.0.1\" port=", "ip_adress=\"127.0.0.1\" port="}}));
+    StatusOutput unusable = Status(run.Path());
+    EXPECT_EQ(unusable.exitCode, 3);
+    EXPECT_TRUE(Has(unusable.text, "QEL Fiscal Service: unknown (configuration: " + run.Path("VuvovaZododAVU.xml") +
+                                       ": printer 1 (tcpip_ini num=\"1\"): attribute ip_address is missing"))
+        << unusable.text;
     ASSERT_TRUE(platform::RemoveFile(run.Path("VuvovaZododAVU.xml")));
     StatusOutput unknown = Status(run.Path());
     EXPECT_EQ(unknown.exitCode, 3);
@@ -217,7 +223,6 @@ TEST(ServiceOperationsTest, StatusOfAStoppedServiceTellsWhatTheRowsSay) {
                     "load File was not found in "))
         << unknown.text;
 }
-
 
 // The printer manager is down through the night audit: the payments taken up stay N. The next
 // day the status command says what becomes of them, and once the printer answers each is

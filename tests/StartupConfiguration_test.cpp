@@ -59,7 +59,8 @@ bool Has(const std::string& text, const std::string& part) {
 
 TEST(StartupConfigurationTest, DemoConfigurationIsLoggedAndWaitsForItsPmsDatabase) {
     platform::TempFolder folder;
-    folder.Write("VuvovaZododAVU.xml", DemoConfiguration());
+    // With a misspelt optional setting, which is told once and otherwise read as missing.
+    folder.Write("VuvovaZododAVU.xml", text::ReplaceAll(DemoConfiguration(), "block_payments>", "block_paymnets>"));
     ProgramRun run = RunService(folder, 4);
     // Ended by the time limit's stop signal, not by a failed start-up.
     EXPECT_EQ(run.exitCode, 124) << run.output;
@@ -77,6 +78,10 @@ TEST(StartupConfigurationTest, DemoConfigurationIsLoggedAndWaitsForItsPmsDatabas
         EXPECT_TRUE(Has(run.log, line)) << line << "\n" << run.log;
     }
     EXPECT_FALSE(Has(run.log, "Can't read parameter")) << run.log;
+    const std::string warning =
+        "Configuration: Unknown element <block_paymnets> in <fidelio_ini>, not read; did you mean <block_payments>?";
+    EXPECT_TRUE(Has(run.log, warning)) << run.log;
+    EXPECT_EQ(run.log.find(warning), run.log.rfind(warning));
 }
 
 struct BadCase {
@@ -97,6 +102,11 @@ TEST(StartupConfigurationTest, BadConfigurationStopsStartUpWithItsMessage) {
         {"unknown printer", "<print_list station=\"FO2\">2,1<", "<print_list station=\"FO2\">2,3<",
          "line FO2 : printer 3 not defined"},
         {"no print list", "print_list", "no_print_list", "Can't read print list"},
+        {"misspelt printer address", "ip_address=\"127.0.0.1\" port=", "ip_adress=\"127.0.0.1\" port=",
+         "printer 1 (tcpip_ini num=\"1\"): attribute ip_address is missing (ip_adress is no attribute of "
+         "tcpip_ini: did you mean ip_address?)"},
+        {"letter in a port", "port=\"4050\"", "port=\"405O\"",
+         "printer 1 (tcpip_ini num=\"1\"): attribute port is \"405O\", not a whole number"},
     };
     for (const BadCase& c : cases) {
         SCOPED_TRACE(c.name);

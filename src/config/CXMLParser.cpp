@@ -277,6 +277,33 @@ std::vector<CXMLParser::Attributes> CXMLParser::ReadAttributes(const std::string
     return result;
 }
 
+std::vector<CXMLParser::Element> CXMLParser::ReadElements(const std::string& xpath) {
+    std::vector<Element> result;
+    if (!document) {
+        return result;
+    }
+    try {
+        for (const pugi::xpath_node& found : document->xml.select_nodes(ToDocument(xpath).c_str())) {
+            if (found.node().type() != pugi::node_element) {
+                continue;
+            }
+            Element element;
+            element.name = Narrow(found.node().name());
+            for (pugi::xml_attribute attribute : found.node().attributes()) {
+                element.attributes[attribute.name()] = Narrow(attribute.value());
+            }
+            for (pugi::xml_node child : found.node().children()) {
+                if (child.type() == pugi::node_element) {
+                    element.children.push_back(Narrow(child.name()));
+                }
+            }
+            result.push_back(std::move(element));
+        }
+    } catch (const pugi::xpath_exception&) {
+    }
+    return result;
+}
+
 namespace {
 
 template <typename Map, typename KeyText>

@@ -47,6 +47,14 @@ public:
                              const std::string& attribute2);
     // The attributes of every node the XPath selects, in document order.
     virtual std::vector<Attributes> ReadAttributes(const std::string& xpath);
+    // Every element the XPath selects, in document order: its name, its attributes and the
+    // names of its child elements (for the check of the file against what the service reads).
+    struct Element {
+        std::string name;
+        Attributes attributes;
+        std::vector<std::string> children;
+    };
+    std::vector<Element> ReadElements(const std::string& xpath);
 
     // One log line describing a map; empty text when no entry was added.
     static std::string MapToText(const std::string& header, const TextMap& map, bool withEmpty);

@@ -7,6 +7,7 @@
 
 #include "check/CCurrency.h"
 #include "config/AgentDetails.h"
+#include "config/CConfigurationCheck.h"
 #include "config/CFiscalINI.h"
 #include "devices/CFiscalPrinter.h"
 #include "platform/Clock.h"
@@ -120,6 +121,15 @@ bool CBaseMonitoring::StartUp() {
         return false;
     }
     configuration->SetLog(&log);
+    // The file held against what the service reads: told once here, at start-up.
+    CConfigurationCheck::Result checked = CConfigurationCheck::Check(*configuration);
+    for (const std::string& warning : checked.warnings) {
+        Write("Configuration: " + warning);
+    }
+    if (!checked.errors.empty()) {
+        lastError = configuration->GetFileName() + ": " + text::Join(checked.errors, "; ");
+        return false;
+    }
     if (configuration->ReadParameter("//save_log") == "1") {
         log.SetKeepOldLogs(true);
     }
@@ -245,6 +255,9 @@ bool CBaseMonitoring::CreateInterfaces() {
         device->includeRoomRate = storage->includeRoomRate;
         device->checkLogger.SetBaseFolder(journal.GetBaseFolder());
         if (!device->Connect(printer)) {
+            lastError = "printer " + printer.name + " (" + printer.ConnectionText() + "): " +
+                        (device->GetLastError().empty() ? "its device interface cannot be set up"
+                                                        : device->GetLastError());
             return false;
         }
         std::lock_guard<std::mutex> guard(interfacesLock);

@@ -1127,7 +1127,8 @@ TEST_F(WorkerTest, StartUpFailuresStopAndReport) {
         {[](WorkerTest& t) { t.config->version = 3; }, "Unknown storage version"},
         {[](WorkerTest& t) { t.storage->openError = "DATABASE CONNECT UNDEFINED"; },
          "DATABASE CONNECT UNDEFINED"},
-        {[](WorkerTest& t) { t.refuse.insert("2"); }, ""},
+        // A device interface that cannot be set up is named with its printer.
+        {[](WorkerTest& t) { t.refuse.insert("2"); }, "printer 2 (127.0.0.1 : 4050): its device interface cannot be set up"},
     };
     for (const Case& c : cases) {
         SetUp();

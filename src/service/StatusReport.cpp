@@ -4,6 +4,7 @@
 #include <chrono>
 #include <map>
 
+#include "config/CConfigurationCheck.h"
 #include "config/CFiscalINI.h"
 #include "devices/CFiscalPrinter.h"
 #include "log/CCheckLogger.h"
@@ -137,6 +138,13 @@ bool StatusReport::LoadConfiguration() {
         return false;
     }
     facts.configurationFile = configuration->GetFileName();
+    // What the service's start-up would refuse is refused here too.
+    CConfigurationCheck::Result checked = CConfigurationCheck::Check(*configuration);
+    facts.configurationWarnings = checked.warnings;
+    if (!checked.errors.empty()) {
+        facts.configurationError = facts.configurationFile + ": " + text::Join(checked.errors, "; ");
+        return false;
+    }
     registry = parts->CreatePrinterRegistry();
     if (!registry->Load(*configuration)) {
         facts.configurationError = registry->GetLastError();
@@ -428,6 +436,9 @@ std::string StatusReport::Text() const {
         return Shown(t);
     }
     t += "  configuration: " + facts.configurationFile + "\n";
+    for (const std::string& warning : facts.configurationWarnings) {
+        t += "    warning: " + warning + "\n";
+    }
     t += facts.serviceRunning ? text::Format("  service: running (pid %d), health of %s: ", facts.pid,
                                              facts.healthUpdated.c_str()) +
                                     facts.health.StatusText() + "\n"
@@ -501,7 +512,8 @@ std::string StatusReport::Json() const {
                     kVerdictNames[facts.verdict] + "\"" + text::Format(",\"exit_code\":%d", facts.verdict) +
                     ",\"reasons\":" + JsonList(facts.reasons) +
                     ",\"configuration\":" + JsonString(facts.configurationFile) +
-                    ",\"configuration_error\":" + JsonString(facts.configurationError);
+                    ",\"configuration_error\":" + JsonString(facts.configurationError) +
+                    ",\"configuration_warnings\":" + JsonList(facts.configurationWarnings);
     j += ",\"running\":" + JsonBool(facts.serviceRunning) + text::Format(",\"pid\":%d", facts.pid) +
          ",\"health_updated\":" + JsonString(facts.healthUpdated) +
          ",\"health\":" + JsonString(facts.serviceRunning ? facts.health.StatusText() : "") +

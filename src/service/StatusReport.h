@@ -73,6 +73,8 @@ public:
         std::string serviceName;
         std::string configurationFile;
         std::string configurationError;
+        // Unknown elements and printer attributes: the service warns of them at start-up.
+        std::vector<std::string> configurationWarnings;
         bool serviceRunning = false;
         int pid = 0;
         std::string healthUpdated;
