@@ -3,6 +3,9 @@
 // table, the journal and the running service say.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <csignal>
 
 #include "NotifyListener.h"
@@ -94,7 +97,7 @@ TEST(ServiceOperationsTest, HealthReachesSystemdAndTheStatusCommandAndSighupDoes
     for (const std::string& part :
          {std::string("QEL Fiscal Service: degraded ("), std::string("payments blocked"),
           std::string("printer 1 unreachable"), std::string("service: running (pid "),
-          std::string("  PMS database: reachable\n"),
+          "  PMS database: reachable (SQLite stand-in: " + run.Path("demo_pms.db") + ")\n",
           std::string("  payments: blocked (codes 9000, 9004, 9005, 9020, 9910)\n"), std::string("N bill "),
           std::string(": failed on printer ")}) {
         EXPECT_TRUE(Has(degraded.text, part)) << part << "\n" << degraded.text;
@@ -208,7 +211,9 @@ TEST(ServiceOperationsTest, StatusOfAStoppedServiceTellsWhatTheRowsSay) {
     ASSERT_TRUE(platform::RenameFile(run.Path("demo_pms.db"), run.Path("away.db")));
     StatusOutput unreachable = Status(run.Path());
     EXPECT_EQ(unreachable.exitCode, 2);
-    EXPECT_TRUE(Has(unreachable.text, "  PMS database: unreachable: ")) << unreachable.text;
+    EXPECT_TRUE(Has(unreachable.text, "  PMS database: unreachable (SQLite stand-in: " + run.Path("demo_pms.db") +
+                                          "): SQLite stand-in connect problem."))
+        << unreachable.text;
     ASSERT_TRUE(run.Configure({{"ip_address=\"127.0.0.1\" port=", "ip_adress=\"127.0.0.1\" port="}}));
     StatusOutput unusable = Status(run.Path());
     EXPECT_EQ(unusable.exitCode, 3);
@@ -264,6 +269,51 @@ TEST(ServiceOperationsTest, APaymentLeftNAtTheDayChangeIsRegisteredTheNextDayOnc
     // The closed date changed nothing: no clean-up, no pause.
     EXPECT_EQ(run.LogCount("Business date was changed."), 0u);
     ExpectASecondStartRegistersNothing(run, due.size(), 20000);
+}
+
+
+// The status command run from another folder reads relative paths as the service does, from the
+// service's working folder, and names the database engine; a file that is there but may not be
+// read is told from one that is not there.
+TEST(ServiceOperationsTest, StatusReadsAsTheServiceDoesFromAnyFolderAndTellsUnreadableFromMissing) {
+    ServiceRun run;
+    ASSERT_TRUE(run.Start(pmsgen::OpenDay::Small));
+    ASSERT_TRUE(run.WaitForStatus(run.DuePayments(), "Y", 60000)) << run.Diagnostics();
+    ASSERT_TRUE(ServiceRun::WaitUntil([&] { return platform::FileExists(run.Path("fiscora.health")); }, 10000));
+    std::string elsewhere;
+    int code = platform::RunProgram("/bin/sh", {"-c", "cd / && exec \"$1\" status", "sh", run.Path("FiscoraService")},
+                                    &elsewhere, true);
+    EXPECT_EQ(code, 0) << elsewhere;
+    EXPECT_TRUE(Has(elsewhere, "  working folder: " + run.Path() + "\n")) << elsewhere;
+    EXPECT_TRUE(Has(elsewhere, "  PMS database: reachable (SQLite stand-in: " + run.Path("demo_pms.db") + ")\n"))
+        << elsewhere;
+    EXPECT_EQ(run.StopService(), 0) << run.Diagnostics();
+
+    // A health file that cannot be read: whether the service runs is unknown, not "not running".
+    ASSERT_TRUE(platform::MakeDirectories(run.Path("fiscora.health")));
+    StatusOutput unknown = Status(run.Path());
+    EXPECT_EQ(unknown.exitCode, 3) << unknown.text;
+    EXPECT_TRUE(Has(unknown.text, "  service: unknown, " + run.Path("fiscora.health") + " cannot be read: "))
+        << unknown.text;
+    ASSERT_EQ(::rmdir(run.Path("fiscora.health").c_str()), 0);
+    EXPECT_TRUE(Has(Status(run.Path()).text, "  service: not running\n"));
+
+    // A configuration this user may not read is no configuration "not found".
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "the rest needs another user than this one";
+    }
+    ASSERT_EQ(::chmod(run.Path().c_str(), 0711), 0);
+    ASSERT_EQ(::chmod(run.Path("VuvovaZododAVU.xml").c_str(), 0600), 0);
+    std::string denied;
+    code = platform::RunProgram("/usr/bin/setpriv",
+                                {"--reuid=65534", "--regid=65534", "--clear-groups", run.Path("FiscoraService"),
+                                 "status"},
+                                &denied, true);
+    EXPECT_EQ(code, 3) << denied;
+    EXPECT_TRUE(Has(denied, run.Path("VuvovaZododAVU.xml") + " file FAILED to load The file cannot be read: "
+                            "Permission denied"))
+        << denied;
+    ::chmod(run.Path().c_str(), 0700);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "config/CPrintLists.h"
 #include "log/CLogFile.h"
 #include "platform/CodePage.h"
+#include "platform/Environment.h"
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
 
@@ -64,7 +65,14 @@ bool CFiscalINI::LoadFrom(const std::vector<std::string>& folders) {
         std::string path = platform::JoinPath(folder, kFileName);
         searched.push_back(WithTrailingSlash(folder));
         if (!platform::FileExists(path)) {
-            continue;
+            if (platform::PathMissing(path)) {
+                continue;
+            }
+            // It may be there, in a folder this process may not look into: not "not found".
+            SetFileName(path);
+            lastError = path + " file FAILED to load\nThe file cannot be read: " +
+                        text::TrimRight(platform::SystemErrorText(platform::LastSystemError()));
+            return false;
         }
         SetFileName(path);
         if (!LoadFile()) {

@@ -7,6 +7,7 @@
 
 #include "log/CLogFile.h"
 #include "platform/CodePage.h"
+#include "platform/Environment.h"
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
 
@@ -107,10 +108,15 @@ bool CXMLParser::LoadFile() {
             lastError = fileName + " file FAILED to load\n" +
                         text::Format("The file is longer than %zu bytes", kMaxFileBytes);
             return false;
-        default:
+        default: {
+            // "Not there" and "there, but this process may not read it" call for different remedies.
+            int error = platform::LastSystemError();
             lastError = fileName + " file FAILED to load\n" +
-                        (platform::FileExists(fileName) ? "The file could not be read" : "File was not found");
+                        (platform::PathMissing(fileName)
+                             ? std::string("File was not found")
+                             : "The file cannot be read: " + text::TrimRight(platform::SystemErrorText(error)));
             return false;
+        }
     }
 }
 

@@ -24,6 +24,9 @@ std::string CurrentFolder();
 bool SetCurrentFolder(const std::string& folder);
 
 bool FileExists(const std::string& path);
+// The system says that nothing is there (no such file or folder); false when the path exists or
+// cannot be looked at (a folder this process may not enter), with the system error set then.
+bool PathMissing(const std::string& path);
 bool IsDirectory(const std::string& path);
 // This process may create files in the folder (false with the system error set otherwise).
 bool IsWritable(const std::string& folder);

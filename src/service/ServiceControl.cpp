@@ -16,6 +16,7 @@
 #include "platform/Text.h"
 #include "platform/Thread.h"
 #include "service/CBaseMonitoring.h"
+#include "service/HealthFiles.h"
 #include "service/ServicePaths.h"
 #include "service/StatusReport.h"
 
@@ -126,24 +127,6 @@ SystemdUnits::Unit InstalledUnit(const std::string& program, const ServicePaths&
     return unit;
 }
 
-// Removes a health file this process wrote; one another copy wrote since stays.
-void RemoveOwnFile(const std::string& file) {
-    std::string content;
-    WorkerHealth health;
-    int pid = 0;
-    std::string updated;
-    if (platform::ReadFile(file, content) && WorkerHealth::ParseFileText(content, health, pid, updated) &&
-        pid == static_cast<int>(::getpid())) {
-        platform::RemoveFile(file);
-    }
-}
-
-std::string Now() {
-    platform::LocalTime now = platform::Clock::Current().Now();
-    return text::Format("%02d.%02d.%04d %02d:%02d:%02d", now.day, now.month, now.year, now.hour, now.minute,
-                        now.second);
-}
-
 }  // namespace
 
 std::string ServiceControl::UnitText(const std::string& serviceName, const ServicePaths& paths,
@@ -206,7 +189,7 @@ int ServiceControl::Main(const std::vector<std::string>& arguments) {
     if (line.words[0] == "remove") {
         return Remove();
     }
-    StatusReport report(ServicePaths::Resolve(serviceName, configurationFile));
+    StatusReport report(ServicePaths::Resolve(serviceName, configurationFile), nullptr, serviceName);
     return report.Run(line.json, out);
 }
 
@@ -339,22 +322,11 @@ int ServiceControl::RunService(std::unique_ptr<CWorkerParts> parts) {
     ServiceNotifier::Report(ServiceNotifier::State::StartPending, 4000);
     CBaseMonitoring worker(std::move(parts), paths.logFile);
     worker.SetPlaces(paths);
-    std::string healthFile = paths.HealthFile();
-    std::string waitingFile = paths.WaitingFile();
+    HealthFiles healthFiles(paths);
     worker.SetStartedHandler([] { ServiceNotifier::Report(ServiceNotifier::State::Running); });
     worker.SetHealthHandler([&](const WorkerHealth& health) {
         ServiceNotifier::Status(health.StatusText());
-        // The status command reads them; a folder they cannot be written to costs only that.
-        // The health file is the property holder's: a copy that waits for the property (a
-        // second one started by hand, a standby) keeps its own file and never touches it.
-        std::string text = health.FileText(static_cast<int>(::getpid()), Now());
-        if (health.waiting.empty()) {
-            platform::ReplaceFile(healthFile, text);
-            RemoveOwnFile(waitingFile);
-        } else {
-            RemoveOwnFile(healthFile);
-            platform::ReplaceFile(waitingFile, text);
-        }
+        healthFiles.Write(health);
     });
     bool watching = signals.Start([&](platform::SignalWatcher::Kind kind, int signal) {
         (void)kind;
@@ -372,8 +344,7 @@ int ServiceControl::RunService(std::unique_ptr<CWorkerParts> parts) {
         ServiceNotifier::Report(ServiceNotifier::State::StopPending);
         worker.Stop();
         worker.StoppedEvent().Wait(kStopWaitMs);
-        RemoveOwnFile(healthFile);
-        RemoveOwnFile(waitingFile);
+        healthFiles.RemoveOwn();
         ServiceNotifier::Report(ServiceNotifier::State::Stopped);
         processEnd.Set();
     });

@@ -58,6 +58,7 @@ ServicePaths ServicePaths::Resolve(bool installed, const std::string& serviceNam
     paths.logFile = FromSystemd("LOGS_DIRECTORY", logs) + kLogName;
     paths.journalFolder = FromSystemd("STATE_DIRECTORY", state);
     paths.runtimeFolder = FromSystemd("RUNTIME_DIRECTORY", runtime);
+    paths.workingFolder = paths.installed ? paths.journalFolder : program;
     paths.configurationFile = Absolute(namedConfiguration);
     if (!paths.configurationFile.empty()) {
         paths.sideFileFolder = paths.configurationFile.substr(0, paths.configurationFile.rfind('/') + 1);

@@ -25,6 +25,9 @@ struct ServicePaths {
     std::string journalFolder;
     std::string sideFileFolder;
     std::string runtimeFolder;
+    // The working folder the service's unit gives it: the state folder of the installed
+    // program, the program folder otherwise.
+    std::string workingFolder;
     // The program runs from its installed place.
     bool installed = false;
     // The installed places of an instance installed with a suffix are sub-folders of this name

@@ -16,6 +16,8 @@
 #include "service/COutcomeJournal.h"
 #include "storage/COperaBase.h"
 #include "storage/CSelectOpenRows.h"
+#include "storage/db/ConnectionString.h"
+#include "storage/db/SqliteConnection.h"
 
 namespace {
 
@@ -75,6 +77,29 @@ bool ServiceAlive(int pid) {
     return text::Trim(name) == "FiscoraService";
 }
 
+// Which engine the connection string names, and where its data are, without passwords.
+std::string DatabaseDescription(const std::string& connectionString) {
+    if (connectionString.empty()) {
+        return "";
+    }
+    if (!db::Connection::IsSqlite(connectionString)) {
+        return "Oracle through ODBC: " + db::ConnectionString::WithoutPasswords(connectionString);
+    }
+    db::SqliteConnection::Settings settings;
+    std::string error;
+    if (!db::SqliteConnection::ParseConnectionString(connectionString, settings, error)) {
+        return "SQLite stand-in: " + error;
+    }
+    auto absolute = [](const std::string& file) {
+        return file.empty() || file[0] == '/' ? file : platform::CurrentFolder() + file;
+    };
+    std::string description = "SQLite stand-in: " + absolute(settings.file);
+    for (const auto& [schema, file] : settings.attached) {
+        description += ", " + schema + " " + absolute(file);
+    }
+    return description;
+}
+
 bool Attempted(const std::string& attempt) {
     return !attempt.empty() && attempt != "0";
 }
@@ -111,6 +136,7 @@ int StatusReport::Run(bool json, FILE* out) {
 
 const StatusReport::Facts& StatusReport::Collect() {
     ReadHealth();
+    EnterServiceFolder();
     if (LoadConfiguration()) {
         auto* opera = dynamic_cast<COperaBase*>(storage.get());
         if (opera) {
@@ -162,6 +188,7 @@ bool StatusReport::LoadConfiguration() {
     }
     storage->SetLogFile(&silent);
     storage->SetSideFileFolder(paths.sideFileFolder);
+    facts.database = DatabaseDescription(configuration->ReadParameter("//fidelio_ini/base_access"));
     if (!storage->Open(*configuration)) {
         facts.configurationError = storage->GetLastError();
         return false;
@@ -184,17 +211,49 @@ void StatusReport::ReadHealth() {
     int pid = 0;
     WorkerHealth health;
     std::string updated;
-    if (platform::ReadFile(paths.WaitingFile(), content) &&
-        WorkerHealth::ParseFileText(content, health, pid, updated) && ServiceAlive(pid) && !health.waiting.empty()) {
+    // A file that is there but may not be read leaves it unknown whether the service runs.
+    auto read = [&](const std::string& file) {
+        if (platform::ReadFile(file, content)) {
+            return true;
+        }
+        int error = platform::LastSystemError();
+        if (!platform::PathMissing(file) && facts.healthError.empty()) {
+            facts.healthError = file + " cannot be read: " + text::TrimRight(platform::SystemErrorText(error));
+        }
+        return false;
+    };
+    if (read(paths.WaitingFile()) && WorkerHealth::ParseFileText(content, health, pid, updated) &&
+        ServiceAlive(pid) && !health.waiting.empty()) {
         facts.waitingPid = pid;
         facts.waiting = health.waiting;
     }
-    if (platform::ReadFile(paths.HealthFile(), content) &&
-        WorkerHealth::ParseFileText(content, health, pid, updated) && ServiceAlive(pid)) {
+    if (read(paths.HealthFile()) && WorkerHealth::ParseFileText(content, health, pid, updated) &&
+        ServiceAlive(pid)) {
         facts.serviceRunning = true;
         facts.pid = pid;
         facts.health = health;
         facts.healthUpdated = updated;
+    }
+}
+
+void StatusReport::EnterServiceFolder() {
+    std::string folder = facts.serviceRunning && !facts.health.workingFolder.empty() ? facts.health.workingFolder
+                                                                                     : paths.workingFolder;
+    if (folder.empty()) {
+        return;
+    }
+    if (folder.back() != '/' && folder.back() != '\\') {
+        folder += "/";
+    }
+    facts.workingFolder = folder;
+    if (!platform::SetCurrentFolder(folder)) {
+        facts.workingFolderError =
+            "cannot be entered: " + text::TrimRight(platform::SystemErrorText(platform::LastSystemError()));
+        return;
+    }
+    if (paths.configurationFile.empty() && !paths.configurationFolders.empty()) {
+        // The service looks in its working folder first, not in the caller's.
+        paths.configurationFolders.front() = folder;
     }
 }
 
@@ -369,12 +428,16 @@ void StatusReport::Judge() {
         return;
     }
     if (!facts.serviceRunning && facts.waitingPid == 0) {
-        why.push_back("the service is not running");
+        why.push_back(facts.healthError.empty() ? "the service is not running"
+                                                : "whether the service runs is unknown: " + facts.healthError);
     }
     if (!facts.databaseReachable) {
         why.push_back("PMS database unreachable");
     }
     facts.verdict = why.empty() ? Healthy : Down;
+    if (!facts.serviceRunning && facts.waitingPid == 0 && !facts.healthError.empty() && facts.databaseReachable) {
+        facts.verdict = Unknown;
+    }
     int failed = 0;
     int inDoubt = 0;
     int waiting = 0;
@@ -436,21 +499,28 @@ std::string StatusReport::Text() const {
         return Shown(t);
     }
     t += "  configuration: " + facts.configurationFile + "\n";
+    if (!facts.workingFolder.empty()) {
+        t += "  working folder: " + facts.workingFolder +
+             (facts.workingFolderError.empty() ? "" : " " + facts.workingFolderError) + "\n";
+    }
     for (const std::string& warning : facts.configurationWarnings) {
         t += "    warning: " + warning + "\n";
     }
     t += facts.serviceRunning ? text::Format("  service: running (pid %d), health of %s: ", facts.pid,
                                              facts.healthUpdated.c_str()) +
                                     facts.health.StatusText() + "\n"
-         : facts.waitingPid != 0 ? ""
-                                 : "  service: not running\n";
+         : facts.waitingPid != 0   ? ""
+         : facts.healthError.empty() ? "  service: not running\n"
+                                     : "  service: unknown, " + facts.healthError + "\n";
     if (facts.waitingPid != 0) {
         t += text::Format("  %s: waiting (pid %d): ", facts.serviceRunning ? "another copy" : "service",
                           facts.waitingPid) +
              facts.waiting + "\n";
     }
+    std::string engine = facts.database.empty() ? "" : " (" + facts.database + ")";
     t += "  PMS database: " +
-         (facts.databaseReachable ? std::string("reachable") : "unreachable: " + facts.databaseError) + "\n";
+         (facts.databaseReachable ? "reachable" + engine : "unreachable" + engine + ": " + facts.databaseError) +
+         "\n";
     std::string payments = !facts.paymentBlocking ? "never blocked (block_payments is off)"
                            : !facts.paymentsKnown ? "unknown"
                            : facts.paymentsBlocked
@@ -518,7 +588,8 @@ std::string StatusReport::Json() const {
          ",\"health_updated\":" + JsonString(facts.healthUpdated) +
          ",\"health\":" + JsonString(facts.serviceRunning ? facts.health.StatusText() : "") +
          text::Format(",\"waiting_pid\":%d", facts.waitingPid) + ",\"waiting\":" + JsonString(facts.waiting);
-    j += ",\"database\":{\"reachable\":" + JsonBool(facts.databaseReachable) +
+    j += ",\"working_folder\":" + JsonString(facts.workingFolder) + ",\"health_error\":" + JsonString(facts.healthError);
+    j += ",\"database\":{\"engine\":" + JsonString(facts.database) + ",\"reachable\":" + JsonBool(facts.databaseReachable) +
          ",\"error\":" + JsonString(facts.databaseError) + "}";
     j += ",\"payments\":{\"blocking\":" + JsonBool(facts.paymentBlocking) +
          ",\"known\":" + JsonBool(facts.paymentsKnown) + ",\"blocked\":" + JsonBool(facts.paymentsBlocked) +

@@ -82,6 +82,14 @@ public:
         // A copy that runs and waits for the property while another service holds it.
         int waitingPid = 0;
         std::string waiting;
+        // The health files could not be read (not "not there"): whether the service runs is unknown.
+        std::string healthError;
+        // The service's working folder, where the report reads relative paths from, as the
+        // service does; why it could not be entered.
+        std::string workingFolder;
+        std::string workingFolderError;
+        // The database the configuration names: the engine and where it is.
+        std::string database;
         bool databaseReachable = false;
         std::string databaseError;
         bool paymentBlocking = true;
@@ -114,6 +122,9 @@ public:
 private:
     bool LoadConfiguration();
     void ReadHealth();
+    // Works from the service's working folder (the one its health file names, else its unit's),
+    // so that a relative database file or configuration is the service's.
+    void EnterServiceFolder();
     void ReadOpenRows(COperaBase& storage);
     // The open business date, and for every open check of a closed one what becomes of it.
     void ReadClosedDates(COperaBase& storage);

@@ -49,7 +49,8 @@ std::string WorkerHealth::FileText(int pid, const std::string& updated) const {
            "unreachable_printers=" + text::Join(unreachablePrinters, ",") + "\n" +
            "payments_blocked=" + (paymentsBlocked ? "yes" : "no") + "\n" +
            "database=" + (databaseReachable ? "reachable" : "unreachable") + "\n" +
-           "database_error=" + OneLine(databaseError) + "\n" + "waiting=" + OneLine(waiting) + "\n";
+           "database_error=" + OneLine(databaseError) + "\n" + "waiting=" + OneLine(waiting) + "\n" +
+           "folder=" + OneLine(workingFolder) + "\n";
 }
 
 bool WorkerHealth::ParseFileText(const std::string& content, WorkerHealth& health, int& pid,
@@ -81,5 +82,6 @@ bool WorkerHealth::ParseFileText(const std::string& content, WorkerHealth& healt
     health.databaseReachable = values["database"] == "reachable";
     health.databaseError = values["database_error"];
     health.waiting = values["waiting"];
+    health.workingFolder = values["folder"];
     return pid > 0;
 }

@@ -21,6 +21,10 @@ struct WorkerHealth {
     // Why this service does not register: another service holds the property, or its lease
     // cannot be checked. Empty while it holds the property.
     std::string waiting;
+    // The working folder of the service process (the service host fills it in for the file):
+    // relative paths of the configuration are taken from it, and so the status command takes
+    // them from it too.
+    std::string workingFolder;
 
     bool operator==(const WorkerHealth& other) const = default;
 

@@ -53,9 +53,10 @@ TEST(WorkerHealthTest, HealthFileReadsBackWhatWasWritten) {
     WorkerHealth waiting = Health(7, {"1", "12"}, true, false, "line one\nline two=2", 2);
     waiting.waitingRegistrations = 3;
     waiting.waiting = "the service lease cannot be checked";
+    waiting.workingFolder = "/var/lib/fiscora/";
     for (const WorkerHealth& written : {Health(0, {}, false, true), waiting}) {
         std::string content = written.FileText(4321, "14.03.2026 10:00:01");
-        EXPECT_EQ(std::count(content.begin(), content.end(), '\n'), 10);
+        EXPECT_EQ(std::count(content.begin(), content.end(), '\n'), 11);
         WorkerHealth read;
         int pid = 0;
         std::string updated;

@@ -58,7 +58,10 @@ bool COperaBase::Connect() {
     if (connectFailed) {
         lastError.clear();
         CollectErrors();
-        lastError = "Oracle connect problem." + lastError;
+        // The stand-in is no Oracle database: its failure says what it is.
+        lastError = (db::Connection::IsSqlite(settings.connectionString) ? "SQLite stand-in connect problem."
+                                                                          : "Oracle connect problem.") +
+                    lastError;
         connection.reset();
         return false;
     }

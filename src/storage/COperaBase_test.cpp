@@ -259,7 +259,7 @@ TEST_F(OperaBaseTest, ConnectFailureNamesTheProblem) {
     config.values["//fidelio_ini/base_access"] = "sqlite:" + pms.folder.File("missing.db");
     ASSERT_TRUE(Open());
     EXPECT_FALSE(storage.Execute("delete from qel_code_convertion"));
-    EXPECT_TRUE(text::StartsWith(storage.GetLastError(), "Oracle connect problem."))
+    EXPECT_TRUE(text::StartsWith(storage.GetLastError(), "SQLite stand-in connect problem."))
         << storage.GetLastError();
     EXPECT_FALSE(storage.IsConnected());
     // Once the database is there, the next statement connects.
@@ -280,7 +280,7 @@ TEST_F(OperaBaseTest, DatabaseFileMovedAwayIsALostConnectionUntilItIsBack) {
         << storage.GetLastError();
     EXPECT_FALSE(storage.IsConnected());
     EXPECT_FALSE(storage.Execute("insert into qel_code_convertion (pms_code) values (2)"));
-    EXPECT_TRUE(text::StartsWith(storage.GetLastError(), "Oracle connect problem."))
+    EXPECT_TRUE(text::StartsWith(storage.GetLastError(), "SQLite stand-in connect problem."))
         << storage.GetLastError();
     std::filesystem::rename(away, pms.OwnFile());
     ASSERT_TRUE(storage.Execute("insert into qel_code_convertion (pms_code) values (3)"))
