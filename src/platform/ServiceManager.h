@@ -24,6 +24,8 @@ public:
     bool Create(const std::string& name, const std::string& binaryPath);
     // Opens an existing service with full access.
     bool OpenService(const std::string& name);
+    // The command line the manager starts the open service with; empty when it cannot be read.
+    std::string BinaryPath();
     // Sends the stop control; true when the service accepted it.
     bool RequestStop();
     State QueryState();

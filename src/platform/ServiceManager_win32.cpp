@@ -40,6 +40,18 @@ bool ServiceManager::OpenService(const std::string& name) {
     return service != nullptr;
 }
 
+std::string ServiceManager::BinaryPath() {
+    DWORD needed = 0;
+    ::QueryServiceConfigA(Native(service), nullptr, 0, &needed);
+    std::string buffer(needed, '\0');
+    auto* config = reinterpret_cast<QUERY_SERVICE_CONFIGA*>(buffer.data());
+    if (needed == 0 || !::QueryServiceConfigA(Native(service), config, needed, &needed)) {
+        lastError = static_cast<int>(::GetLastError());
+        return "";
+    }
+    return config->lpBinaryPathName ? config->lpBinaryPathName : "";
+}
+
 bool ServiceManager::RequestStop() {
     SERVICE_STATUS status{};
     if (!::ControlService(Native(service), SERVICE_CONTROL_STOP, &status)) {

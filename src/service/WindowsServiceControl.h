@@ -11,6 +11,8 @@
 #include "service/CWorkerParts.h"
 
 class CBaseMonitoring;
+class HealthFiles;
+struct ServicePaths;
 
 // The entry point's work on Windows: the command line (install, remove, the name suffix),
 // installing and removing the service through the service control manager, and running the
@@ -34,8 +36,14 @@ public:
     WindowsServiceControl(const WindowsServiceControl&) = delete;
     WindowsServiceControl& operator=(const WindowsServiceControl&) = delete;
 
-    // Handles the command line (arguments[0] is the program, as in argv); the process exit code,
-    // which is 0 whatever happened: failures are printed or shown in a message box.
+    // Exit codes of install, remove and the console commands; status has its own (StatusReport).
+    static constexpr int kFailed = 1;
+    static constexpr int kUsageError = 2;
+
+    // Handles the command line (arguments[0] is the program, as in argv); the process exit code:
+    // 0 when install or remove did what was asked, kFailed when the control manager refused (its
+    // message is printed all the same), the verdict of status, 0 when the program ran as the
+    // service (start-up failures are shown in a message box).
     int Main(const std::vector<std::string>& arguments);
 
     // The service name with a suffix applied: the suffix, cut to 7 characters, replaces every
@@ -48,8 +56,13 @@ public:
     static platform::windows_service::Status StatusFor(platform::windows_service::State state, unsigned exitCode,
                                                       unsigned waitHintMs, unsigned& checkPointCounter);
 
-    void Install();
-    void Remove();
+    // The service is registered with the program's path in quotes, so that a folder with
+    // blanks in its name ("C:\Program Files\Fiscora\") works. 0 or kFailed.
+    int Install();
+    int Remove();
+    static std::string Usage();
+    // The binary path the control manager is given for the program.
+    static std::string QuotedPath(const std::string& program);
 
     const std::string& Name() const { return serviceName; }
 
@@ -60,11 +73,15 @@ private:
     void WorkerThread();
     // Stops the worker and waits up to kStopWaitMs for it to confirm.
     void WorkerStop();
+    // Where the service keeps everything: its program folder.
+    ServicePaths Places() const;
+    int Status(const std::vector<std::string>& words, bool json);
 
     std::string serviceName = kDefaultName;
     FILE* out;
     std::unique_ptr<CWorkerParts> parts;
     std::unique_ptr<CBaseMonitoring> worker;
+    std::unique_ptr<HealthFiles> healthFiles;
     std::atomic<CBaseMonitoring*> running{nullptr};
     std::atomic<bool> stopping{false};
     platform::windows_service::State currentState = platform::windows_service::State::StartPending;

@@ -116,13 +116,37 @@ TEST(WindowsServiceControlTest, InstallAndRemoveThroughTheServiceControlManager)
         ServiceManager manager;
         ASSERT_TRUE(manager.Open() && manager.OpenService(name));
         EXPECT_EQ(manager.QueryState(), ServiceManager::State::Stopped);
+        // Quoted: a program folder with blanks in its name is started as itself.
+        EXPECT_EQ(manager.BinaryPath(), "\"" + platform::ProgramPath() + "\"");
     }
-    EXPECT_EQ(Command({"FiscoraService.exe", "install", suffix}),
+    // A refusal of the control manager is printed and ends with a failure code.
+    EXPECT_EQ(Command({"FiscoraService.exe", "install", suffix}, &code),
               "CreateService failed - " + WindowsServiceControl::ErrorText(1073) + "\n");
+    EXPECT_EQ(code, WindowsServiceControl::kFailed);
     // A stopped service is only deleted.
     EXPECT_EQ(Command({"FiscoraService.exe", "remove", suffix}, &code), name + " removed.\n");
     EXPECT_EQ(code, 0);
     EXPECT_FALSE(Installed(name));
-    EXPECT_EQ(Command({"FiscoraService.exe", "remove", suffix}),
+    EXPECT_EQ(Command({"FiscoraService.exe", "remove", suffix}, &code),
               "OpenService failed - " + WindowsServiceControl::ErrorText(1060) + "\n");
+    EXPECT_EQ(code, WindowsServiceControl::kFailed);
+}
+
+// The console commands print on Windows too: help, the version, and the status report with its
+// exit code (here the folder of the test program holds no configuration: unknown).
+TEST(WindowsServiceControlTest, HelpVersionAndStatusPrintWithTheirExitCodes) {
+    int code = -1;
+    std::string help = Command({"FiscoraService.exe", "--help"}, &code);
+    EXPECT_EQ(code, 0);
+    EXPECT_NE(help.find("status [SUFFIX] [--json]"), std::string::npos) << help;
+    std::string title = ws::LoadStringResource(1, 255);
+    EXPECT_EQ(Command({"FiscoraService.exe", "--version"}, &code),
+              (title.empty() ? std::string(WindowsServiceControl::kFallbackTitle) : title) + "\n");
+    EXPECT_EQ(code, 0);
+    std::string status = Command({"FiscoraService.exe", "status", "Second"}, &code);
+    EXPECT_EQ(code, 3) << status;
+    EXPECT_EQ(status.rfind("QEL Fiscal Second: unknown (configuration: ", 0), 0u) << status;
+    std::string json = Command({"FiscoraService.exe", "status", "--json"}, &code);
+    EXPECT_EQ(code, 3) << json;
+    EXPECT_NE(json.find("\"verdict\":\"unknown\",\"exit_code\":3"), std::string::npos) << json;
 }
