@@ -200,8 +200,17 @@ bool CCheckLogger::JournalCheck(const CPrinterControl& printer, CFiscalCheck& ch
     return ok;
 }
 
+std::string CCheckLogger::SavedLine(const CFiscalCheck& check) {
+    // A payment check may have no number of its own: it is named by its transaction rather than
+    // leaving a gap in the line.
+    if (text::Trim(check.checkNumber).empty() && !check.payments.empty()) {
+        return text::Format("Check of transaction %d saved.", check.payments[0].trx_no);
+    }
+    return text::Format("Check %s saved.", check.checkNumber.c_str());
+}
+
 bool CCheckLogger::SaveDescription(const CPrinterControl& printer, CFiscalCheck& check) {
-    Write(text::Format("Check %s saved.", check.checkNumber.c_str()));
+    Write(SavedLine(check));
     std::string folder = StationFolder(printer);
     if (folder.empty()) {
         return false;
@@ -250,7 +259,7 @@ bool CCheckLogger::SaveCheckFile(const std::string& name, const std::string& con
         return false;
     }
     std::string path = folder + SafeName(name) + ".ck6";
-    Write(text::Format("Check %s saved.", check.checkNumber.c_str()));
+    Write(SavedLine(check));
     Write(path);
     Write(content);
     // The file holds exactly this content: a longer earlier file of the same name must not

@@ -40,6 +40,10 @@ public:
     // journal holds no entry (or cannot be read).
     bool LastEntry(const CPrinterControl& printer, std::string& date, std::string& entry) const;
 
+    // "Check <number> saved.", or "Check of transaction <trx_no> saved." for a check without a
+    // number.
+    static std::string SavedLine(const CFiscalCheck& check);
+
 private:
     FILE* OpenFile(const std::string& path, const char* mode);
     // Renames the previous day's journal; false (logged) when it cannot.

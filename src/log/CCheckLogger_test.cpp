@@ -190,8 +190,16 @@ TEST_F(CheckLoggerTest, SaveCheckFileReplacesTheContent) {
     ASSERT_TRUE(journal.SaveCheckFile("A17", "long first content", printer, check));
     ASSERT_TRUE(journal.SaveCheckFile("A17", "short", printer, check));
     EXPECT_EQ(folder.Read("ST_1/A17.ck6"), "short");
+    // A payment check without a number of its own is named by its transaction.
+    check.checkNumber = " ";
+    struct_posting payment;
+    payment.trx_no = 50000007;
+    check.payments = {payment};
+    ASSERT_TRUE(journal.SaveCheckFile("A18", "other", printer, check));
     std::string text = LogText();
     EXPECT_NE(text.find("Check 4711 saved."), std::string::npos);
+    EXPECT_NE(text.find("Check of transaction 50000007 saved."), std::string::npos);
+    EXPECT_EQ(text.find("Check   saved."), std::string::npos);
     EXPECT_NE(text.find(folder.Path() + "ST_1/A17.ck6"), std::string::npos);
     EXPECT_NE(text.find("short"), std::string::npos);
 }

@@ -1,5 +1,6 @@
 #include "CzechDemo.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <map>
@@ -106,6 +107,34 @@ int RunCzechDemo(ServiceFolder& run, int timeLimitSeconds) {
         std::printf("%s: %zu  (%s)\n", letter.c_str(), numbers.size(), text::Join(numbers, " ").c_str());
     }
 
+    std::printf("\n== Closed without registration ==\n");
+    size_t closed = 0;
+    for (int trxNo : expected) {
+        auto row = rows.find(trxNo);
+        if (row != rows.end() && row->second.status == "Y" && row->second.title.empty() && !row->second.bill.empty()) {
+            // An ignored room or cashier: closed in the PMS, no sale.
+            ++closed;
+            std::printf("%d  bill %s: on an ignored room or cashier, no sale\n", trxNo, row->second.bill.c_str());
+        }
+    }
+    if (closed == 0) {
+        std::printf("nothing\n");
+    }
+
+    std::printf("\n== Left for the operator ==\n");
+    size_t forOperator = 0;
+    for (const auto& [trxNo, row] : rows) {
+        if (row.status == "N" && std::find(expected.begin(), expected.end(), trxNo) == expected.end()) {
+            ++forOperator;
+            std::printf("%d  bill %s, status N, of a closed business date: the Czech registration sends a sale of "
+                        "a closed day only when its rows are marked S\n",
+                        trxNo, row.bill.c_str());
+        }
+    }
+    if (forOperator == 0) {
+        std::printf("nothing\n");
+    }
+
     std::printf("\n== Left unregistered ==\n");
     size_t left = 0;
     for (int trxNo : expected) {
@@ -115,15 +144,15 @@ int RunCzechDemo(ServiceFolder& run, int timeLimitSeconds) {
             std::string status = row == rows.end() ? "no status row" : "status " + row->second.status;
             std::printf("%d  %s\n", trxNo, status.c_str());
             problems.push_back(text::Format("payment %d is left unregistered", trxNo));
-        } else if (row->second.title.empty() && !row->second.bill.empty()) {
-            // Closed without a registration (an ignored room): no code.
-            std::printf("%d  closed without a registration (bill %s)\n", trxNo, row->second.bill.c_str());
         }
     }
     if (left == 0) {
         std::printf("nothing\n");
     }
     std::printf("\n== Result ==\n");
+    std::printf("%zu sales sent for %zu payments due (the day's bills and the bill marked S); %zu payments closed "
+                "without registration; %zu left for the operator; %zu left unregistered\n",
+                run.CzechSimulator().Registrations().size(), expected.size(), closed, forOperator, left);
     if (problems.empty()) {
         std::printf("OK: every due bill of the demo day was registered exactly once.\n");
         return 0;

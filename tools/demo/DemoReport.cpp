@@ -1,5 +1,6 @@
 #include "DemoReport.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <set>
@@ -47,6 +48,17 @@ bool Mentions(const std::string& line, int trxNo) {
     return false;
 }
 
+// A line of device traffic ("-->", "<--"), or one carrying the field separators of a message.
+bool IsDeviceBytes(const std::string& line) {
+    if (line.find("-->") != std::string::npos || line.find("<--") != std::string::npos) {
+        return true;
+    }
+    return std::any_of(line.begin(), line.end(), [](char c) {
+        unsigned char u = static_cast<unsigned char>(c);
+        return u < 0x20 && u != '\t';
+    });
+}
+
 }  // namespace
 
 std::vector<std::string> Reasons(const std::vector<std::string>& log, int trxNo) {
@@ -90,6 +102,10 @@ std::vector<std::string> Reasons(const std::vector<std::string>& log, int trxNo)
     for (size_t i = segmentStart; i < segmentEnd; ++i) {
         // Past the time stamp ("dd.mm.yyyy hh:mm:ss" and four blanks).
         std::string line = log[i].size() > 24 ? log[i].substr(24) : log[i];
+        // Device traffic and check files are bytes for the device, not reasons for a reader.
+        if (IsDeviceBytes(line)) {
+            continue;
+        }
         for (const char* outcome : outcomes) {
             if (line.find(outcome) != std::string::npos && seen.insert(line).second) {
                 reasons.push_back(platform::ToUtf8(line, "1251"));

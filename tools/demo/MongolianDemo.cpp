@@ -71,9 +71,19 @@ std::vector<std::string> Problems(ServiceFolder& run, const std::vector<Refund>&
                                             sale->second->total.c_str()));
         }
     }
-    if (sales + closed != run.Pms().bills.size()) {
-        problems.push_back(text::Format("%zu sales and %zu bills closed without one for %zu bills", sales, closed,
-                                        run.Pms().bills.size()));
+    // The bills left N and S on the two days before are sold too, after the day's, each once.
+    std::set<std::string> earlierSales;
+    for (int trxNo : run.EarlierPayments()) {
+        if (rows[trxNo].status != "Y" || byNumber.count(rows[trxNo].checkNumber) == 0) {
+            problems.push_back(text::Format("payment %d of an earlier business date was not sold", trxNo));
+        } else {
+            earlierSales.insert(rows[trxNo].checkNumber);
+        }
+    }
+    if (sales != run.Pms().bills.size() - closed + earlierSales.size()) {
+        problems.push_back(text::Format("%zu sales for %zu bills of the day (%zu of them closed without one) and %zu "
+                                        "of earlier days",
+                                        sales, run.Pms().bills.size(), closed, earlierSales.size()));
     }
     size_t returns = 0;
     for (const ServiceFolder::TaxRecord& r : records) {
@@ -117,7 +127,7 @@ int RunMongolianDemo(ServiceFolder& run, int timeLimitSeconds) {
     std::fflush(stdout);
 
     std::vector<std::string> problems;
-    std::vector<int> payments;
+    std::vector<int> payments = run.EarlierPayments();
     for (const pmsgen::Bill& bill : run.Pms().bills) {
         payments.insert(payments.end(), bill.payments.begin(), bill.payments.end());
     }
@@ -173,6 +183,14 @@ int RunMongolianDemo(ServiceFolder& run, int timeLimitSeconds) {
     std::vector<std::string> found = Problems(run, refunds);
     problems.insert(problems.end(), found.begin(), found.end());
     Heading("Result");
+    size_t sales = 0;
+    for (const ServiceFolder::TaxRecord& r : run.TaxRecords()) {
+        sales += r.kind == "Sale";
+    }
+    std::printf("%zu sales for %zu bills of the day and %zu payments left on earlier business dates; %zu returns for "
+                "%zu refunds\n",
+                sales, run.Pms().bills.size(), run.EarlierPayments().size(), run.TaxRecords().size() - sales,
+                refunds.size());
     if (problems.empty()) {
         std::printf("OK: every due bill was sold exactly once and every refund returned its sale once.\n");
         return 0;

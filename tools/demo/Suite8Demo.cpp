@@ -49,12 +49,17 @@ int RunSuite8Demo(ServiceFolder& run, int timeLimitSeconds) {
 
     std::vector<std::string> log = text::Split(run.Log(), '\n');
     Heading("Closed without registration");
+    size_t closed = 0;
     for (const auto& [trxNo, row] : rows) {
         if (row.status == "Y" && row.fiscalNumber.empty()) {
+            ++closed;
             std::vector<std::string> why = Reasons(log, trxNo);
             std::printf("%d  %s %s  invoice %s: %s\n", trxNo, row.code.c_str(), row.amount.c_str(), row.bill.c_str(),
                         why.empty() ? "(no reason in the log)" : why[0].c_str());
         }
+    }
+    if (closed == 0) {
+        std::printf("nothing\n");
     }
     ShowJournal(run.Path());
 
@@ -85,10 +90,10 @@ int RunSuite8Demo(ServiceFolder& run, int timeLimitSeconds) {
     }
 
     Heading("Result");
-    std::printf("%zu checks registered for %zu invoices, %zu deposits and %zu settlement, %zu closed without "
-                "registration; log lines: %zu\n",
-                records.size(), pms.bills.size() - pms.ignoredPayments.size(), deposits.size(),
-                static_cast<size_t>(pms.arPayment != 0), pms.ignoredPayments.size(), log.size());
+    // The counts are those of the sections above.
+    std::printf("%zu checks registered (%zu expected: the invoices, deposits and settlements due); %zu payments "
+                "closed without registration; %zu left unregistered; %zu log lines\n",
+                records.size(), run.DueRegistrations(), closed, left, log.size());
     if (problems.empty()) {
         std::printf("OK: every due invoice, deposit and settlement of the Suite8 demo day was registered exactly "
                     "once.\n");
