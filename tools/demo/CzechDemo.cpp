@@ -6,20 +6,21 @@
 #include <map>
 #include <set>
 
+#include "DemoReport.h"
 #include "platform/Text.h"
 
 namespace {
 
-struct Row {
+struct SaleRow {
     int trxNo = 0;
     std::string bill, status, title, bkp, fiscalNumber;
 };
 
-std::map<int, Row> ReadRows(ServiceFolder& run) {
-    std::map<int, Row> rows;
+std::map<int, SaleRow> ReadSaleRows(ServiceFolder& run) {
+    std::map<int, SaleRow> rows;
     for (const auto& r : run.Rows("select trx_no, bill_no, qel_fisc_status, title, shift_number, check_number "
                                   "from qel_financial_transactions order by trx_no")) {
-        Row row{text::ToInt(r[0]), r[1], r[2], r[3], r[4], r[5]};
+        SaleRow row{text::ToInt(r[0]), r[1], r[2], r[3], r[4], r[5]};
         rows[row.trxNo] = row;
     }
     return rows;
@@ -71,7 +72,7 @@ int RunCzechDemo(ServiceFolder& run, int timeLimitSeconds) {
     if (!done) {
         problems.push_back("not every bill was done within the time limit (see qelfiscal.log)");
     }
-    std::map<int, Row> rows = ReadRows(run);
+    std::map<int, SaleRow> rows = ReadSaleRows(run);
     std::printf("\n== Sales registered (registration service record / status table) ==\n");
     std::printf("%-22s %10s %-10s %-6s %-24s %s\n", "receipt", "amount", "outcome", "first", "FIK (PKP offline)",
                 "status rows");
@@ -150,9 +151,11 @@ int RunCzechDemo(ServiceFolder& run, int timeLimitSeconds) {
         std::printf("nothing\n");
     }
     std::printf("\n== Result ==\n");
-    std::printf("%zu sales sent for %zu payments due (the day's bills and the bill marked S); %zu payments closed "
-                "without registration; %zu left for the operator; %zu left unregistered\n",
-                run.CzechSimulator().Registrations().size(), expected.size(), closed, forOperator, left);
+    std::printf("%s registered for the %s due (those of the day's bills and of the bill marked S); %s closed "
+                "without registration; %s left for the operator; %zu left unregistered\n",
+                Counted(run.CzechSimulator().Registrations().size(), "sale").c_str(),
+                Counted(expected.size(), "payment").c_str(), Counted(closed, "payment").c_str(),
+                Counted(forOperator, "payment").c_str(), left);
     if (problems.empty()) {
         std::printf("OK: every due bill of the demo day was registered exactly once.\n");
         return 0;

@@ -116,6 +116,10 @@ std::vector<std::string> Reasons(const std::vector<std::string>& log, int trxNo)
     return reasons;
 }
 
+std::string Counted(size_t count, const std::string& noun) {
+    return text::Format("%zu ", count) + noun + (count == 1 ? "" : "s");
+}
+
 void Heading(const std::string& title) {
     std::printf("\n== %s ==\n", title.c_str());
 }
@@ -167,6 +171,12 @@ void ShowJournal(const std::string& folder) {
             continue;
         }
         for (const std::string& name : platform::ListFolder(folder + entry)) {
+            if (text::EndsWith(name, ".ck6")) {
+                // The bytes of a check for the device: named, not shown.
+                std::printf("%s/%s: the check file of a check the operator closes by hand\n", entry.c_str(),
+                            name.c_str());
+                continue;
+            }
             std::string content;
             platform::ReadFile(folder + entry + "/" + name, content);
             for (const std::string& line : text::Split(content, '\n')) {

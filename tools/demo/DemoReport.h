@@ -21,6 +21,8 @@ std::map<int, Row> ReadRows(ServiceFolder& run);
 // outcome are kept.
 std::vector<std::string> Reasons(const std::vector<std::string>& log, int trxNo);
 void Heading(const std::string& title);
+// "1 payment", "2 payments": a count and its noun in plain words.
+std::string Counted(size_t count, const std::string& noun);
 // The text padded with blanks to a width in characters (UTF-8 texts have several bytes to some).
 std::string Pad(const std::string& utf8, size_t width);
 // The documents the printer manager recorded, each with the status rows that name it.

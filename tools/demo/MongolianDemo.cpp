@@ -187,10 +187,22 @@ int RunMongolianDemo(ServiceFolder& run, int timeLimitSeconds) {
     for (const ServiceFolder::TaxRecord& r : run.TaxRecords()) {
         sales += r.kind == "Sale";
     }
-    std::printf("%zu sales for %zu bills of the day and %zu payments left on earlier business dates; %zu returns for "
-                "%zu refunds\n",
-                sales, run.Pms().bills.size(), run.EarlierPayments().size(), run.TaxRecords().size() - sales,
-                refunds.size());
+    size_t closed = 0;
+    for (const pmsgen::Bill& bill : run.Pms().bills) {
+        const ServiceFolder::StatusRow& first = rows[bill.payments.front()];
+        closed += first.status == "Y" && first.checkNumber.empty();
+    }
+    std::set<std::string> earlierSales;
+    for (int trxNo : run.EarlierPayments()) {
+        if (!rows[trxNo].checkNumber.empty()) {
+            earlierSales.insert(rows[trxNo].checkNumber);
+        }
+    }
+    std::printf("%s: %zu for the %s of the day (%zu of them closed without a sale) and %zu for the bills left on "
+                "earlier business dates; %s for %s\n",
+                Counted(sales, "sale").c_str(), sales - earlierSales.size(),
+                Counted(run.Pms().bills.size(), "bill").c_str(), closed, earlierSales.size(),
+                Counted(run.TaxRecords().size() - sales, "return").c_str(), Counted(refunds.size(), "refund").c_str());
     if (problems.empty()) {
         std::printf("OK: every due bill was sold exactly once and every refund returned its sale once.\n");
         return 0;

@@ -91,9 +91,10 @@ int RunSuite8Demo(ServiceFolder& run, int timeLimitSeconds) {
 
     Heading("Result");
     // The counts are those of the sections above.
-    std::printf("%zu checks registered (%zu expected: the invoices, deposits and settlements due); %zu payments "
-                "closed without registration; %zu left unregistered; %zu log lines\n",
-                records.size(), run.DueRegistrations(), closed, left, log.size());
+    std::printf("%s registered (%zu expected: the invoices, deposits and settlements due); %s closed without "
+                "registration; %zu left unregistered; %s\n",
+                Counted(records.size(), "check").c_str(), run.DueRegistrations(), Counted(closed, "payment").c_str(),
+                left, Counted(log.size(), "log line").c_str());
     if (problems.empty()) {
         std::printf("OK: every due invoice, deposit and settlement of the Suite8 demo day was registered exactly "
                     "once.\n");
