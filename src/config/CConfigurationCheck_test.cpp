@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "config/CFiscalINI.h"
-#include "platform/Environment.h"
+#include "config/ConfigTestFixture.h"
 #include "platform/FileSystem.h"
 #include "platform/TempFolder.h"
 #include "platform/Text.h"
@@ -13,13 +13,8 @@
 namespace {
 
 std::string DemoConfiguration() {
-    std::string source = platform::GetEnv("FISCORA_SOURCE_DIR");
-    if (source.empty()) {
-        std::string here = __FILE__;
-        source = here.substr(0, here.rfind("/src/"));
-    }
     std::string xml;
-    EXPECT_TRUE(platform::ReadFile(source + "/demo/VuvovaZododAVU.xml", xml));
+    EXPECT_TRUE(platform::ReadFile(DemoFolder() + CFiscalINI::kFileName, xml));
     return xml;
 }
 

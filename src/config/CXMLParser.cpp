@@ -267,18 +267,8 @@ void CXMLParser::ReadPairMap(TextMap& map, const std::string& pattern, const std
 
 std::vector<CXMLParser::Attributes> CXMLParser::ReadAttributes(const std::string& xpath) {
     std::vector<Attributes> result;
-    if (!document) {
-        return result;
-    }
-    try {
-        for (const pugi::xpath_node& found : document->xml.select_nodes(ToDocument(xpath).c_str())) {
-            Attributes attributes;
-            for (pugi::xml_attribute attribute : found.node().attributes()) {
-                attributes[attribute.name()] = Narrow(attribute.value());
-            }
-            result.push_back(std::move(attributes));
-        }
-    } catch (const pugi::xpath_exception&) {
+    for (Element& element : ReadElements(xpath)) {
+        result.push_back(std::move(element.attributes));
     }
     return result;
 }

@@ -6,7 +6,18 @@
 
 #include "config/CFiscalINI.h"
 #include "log/CLogFile.h"
+#include "platform/Environment.h"
 #include "platform/TempFolder.h"
+
+// The demo/ folder of the source tree (FISCORA_SOURCE_DIR, or where this file is), with a "/".
+inline std::string DemoFolder() {
+    std::string source = platform::GetEnv("FISCORA_SOURCE_DIR");
+    if (source.empty()) {
+        std::string here = __FILE__;
+        source = here.substr(0, here.rfind("/src/"));
+    }
+    return source + "/demo/";
+}
 
 // A configuration loaded from a file written by the test, with its log in the same folder.
 class ConfigTest : public ::testing::Test {

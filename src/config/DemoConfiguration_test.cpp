@@ -8,19 +8,9 @@
 #include "config/CFiscalINI.h"
 #include "config/ConfigTestFixture.h"
 #include "platform/CodePage.h"
-#include "platform/Environment.h"
 #include "platform/Text.h"
 
 namespace {
-
-std::string DemoFolder() {
-    std::string source = platform::GetEnv("FISCORA_SOURCE_DIR");
-    if (source.empty()) {
-        std::string here = __FILE__;
-        source = here.substr(0, here.rfind("/src/"));
-    }
-    return source + "/demo/";
-}
 
 // Each demo configuration holds only what the service reads, every number written as one: the
 // start-up check finds nothing to warn of, and nothing to refuse.
