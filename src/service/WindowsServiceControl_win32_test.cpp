@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "platform/Environment.h"
+#include "platform/FileSystem.h"
 #include "platform/ServiceManager.h"
 
 namespace ws = platform::windows_service;
