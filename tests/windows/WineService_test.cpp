@@ -60,17 +60,19 @@ TEST_F(WineTest, InstallUnderASuffixListsTheServiceAndRemoveDeletesIt) {
     EXPECT_TRUE(Has(query, "SERVICE_NAME: " + name)) << query;
     EXPECT_TRUE(Has(query, "TYPE               : 110")) << query;
     EXPECT_TRUE(Has(query, "STOPPED")) << query;
-    // Started on demand, normal error control, the local system account, the path as it is.
+    // Started on demand, normal error control, the local system account, the path in quotes
+    // (a folder with blanks in its name is started as itself).
     std::string key = Wine({"reg", "query", "HKLM\\System\\CurrentControlSet\\Services\\" + name});
     EXPECT_TRUE(Has(key, "DisplayName    REG_SZ    " + name)) << key;
     EXPECT_TRUE(Has(key, "Start    REG_DWORD    0x3")) << key;
     EXPECT_TRUE(Has(key, "ErrorControl    REG_DWORD    0x1")) << key;
     EXPECT_TRUE(Has(key, "ObjectName    REG_SZ    LocalSystem")) << key;
-    EXPECT_TRUE(Has(key, "FiscoraService.exe\n") && !Has(key, "\"")) << key;
+    EXPECT_TRUE(Has(key, "ImagePath    REG_SZ    \"") && Has(key, "FiscoraService.exe\"\n")) << key;
 
+    // The control manager's refusal is printed and ends with a failure code.
     std::string again = Wine({program, "install", "Cashdesk1"}, &code);
     EXPECT_TRUE(text::StartsWith(again, "CreateService failed - ") && text::EndsWith(again, " (0x431)\n")) << again;
-    EXPECT_EQ(code, 0);
+    EXPECT_EQ(code, 1);
 
     // Not running: nothing to stop, only the deletion.
     EXPECT_EQ(Wine({program, "remove", "Cashdesk1"}, &code), name + " removed.\n");
@@ -80,7 +82,18 @@ TEST_F(WineTest, InstallUnderASuffixListsTheServiceAndRemoveDeletesIt) {
     std::string missing = Wine({program, "remove", "Cashdesk1"}, &code);
     EXPECT_TRUE(text::StartsWith(missing, "OpenService failed - ") && text::EndsWith(missing, " (0x424)\n"))
         << missing;
+    EXPECT_EQ(code, 1);
+
+    // The console commands print on Windows too.
+    EXPECT_EQ(Wine({program, "--version"}, &code), "QEL Fiscal Service v.5.09.56\n");
     EXPECT_EQ(code, 0);
+    EXPECT_TRUE(Has(Wine({program, "--help"}, &code), "status [SUFFIX] [--json]"));
+    EXPECT_EQ(code, 0);
+    std::string status = Wine({program, "status"}, &code);
+    EXPECT_EQ(code, 3) << status;
+    EXPECT_TRUE(text::StartsWith(status, "QEL Fiscal Service: unknown (configuration: VuvovaZododAVU.xml file FAILED "
+                                         "to load File was not found in "))
+        << status;
 }
 
 TEST_F(WineTest, StartedFromAConsoleTheDispatcherCannotConnectAndABoxSaysSo) {
