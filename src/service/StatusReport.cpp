@@ -234,6 +234,11 @@ void StatusReport::ReadHealth() {
         facts.health = health;
         facts.healthUpdated = updated;
     }
+    if (facts.waitingPid == facts.pid) {
+        // The copy that waited has just taken the property over; its waiting file goes next.
+        facts.waitingPid = 0;
+        facts.waiting.clear();
+    }
 }
 
 void StatusReport::EnterServiceFolder() {
