@@ -90,7 +90,9 @@ TEST(DeviceAnswersTest, AnAnswerThatNeverEndsCostsTheServiceNeitherItsMemoryNorI
         std::cout << c.name << ": peak memory of the service " << peakKb << " kB, longest log line "
                   << LongestLine(run.Log()) << " bytes\n";
         EXPECT_GT(peakKb, 0);
-        EXPECT_LT(peakKb, 50 * 1024);
+        // A service at rest takes 8 to 70 MB by machine (threads, allocator arenas); a reader
+        // without its bound grew by 1 GiB in each second of an endless answer.
+        EXPECT_LT(peakKb, 256 * 1024);
         EXPECT_LT(LongestLine(run.Log()), 1024u);
         // The service goes on: the check is tried again once the device answers.
         if (c.road == Road::PrinterManager) {
