@@ -92,6 +92,22 @@ TEST_F(MongolianTaxServiceTest, EveryBillIsSoldOnceWithABillNumberOfItsOwnAndASe
     ASSERT_TRUE(run.WaitForStatus(Payments(), "Y", 60000)) << run.Diagnostics();
     EXPECT_EQ(run.StopService(), 0) << run.Diagnostics();
     ExpectEveryBillSoldOnce();
+    // Each bill header carries the VAT the PMS's prices hold: base and VAT of the goods make the
+    // total with the city tax, a stock line of its own.
+    for (const std::string& command : run.TaxService().Commands()) {
+        std::vector<std::string> header = text::Split(command, '#');
+        ASSERT_GE(header.size(), 5u) << command;
+        double total = text::ToDouble(header[0]), base = text::ToDouble(header[1]), vat = text::ToDouble(header[4]);
+        double cityTax = 0;
+        for (const std::string& stock : text::Split(command.substr(command.find('=') + 1), '@')) {
+            std::vector<std::string> fields = text::Split(stock, '#');
+            if (fields.size() > 5 && fields[0] == "4") {
+                cityTax += text::ToDouble(fields[5]);
+            }
+        }
+        EXPECT_GT(vat, 0) << command;
+        EXPECT_NEAR(base + vat + cityTax, total, 0.015) << command;
+    }
     std::string log = run.Log();
     EXPECT_EQ(log.find("Unsuccessful"), std::string::npos) << run.Diagnostics();
     // What the service wants kept out of the log is masked there.

@@ -100,6 +100,7 @@ bool CCheckComposer::Compose() {
         if (check.statusCode != 1 && check.statusCode != 4) {
             CDiscountStep(check).Run();
         }
+        folder.OwnTaxSums();
     }
     return result;
 }

@@ -72,6 +72,8 @@ struct struct_posting {
     std::string agent;
     // The code is a printer code already (POS expansion converts each posting once).
     bool code_converted = false;
+    // Its tax sums came from its tax lines at the tax pass; its own amount adds nothing more.
+    bool taxed_by_lines = false;
     CFiscalCheck* owner = nullptr;
     bool owner_flag = false;
 
