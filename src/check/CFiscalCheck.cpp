@@ -66,6 +66,8 @@ void CFiscalCheck::CopyFrom(const CFiscalCheck& o) {
     codePage = o.codePage;
     moneyDecimals = o.moneyDecimals;
     closedBusinessDate = o.closedBusinessDate;
+    returnedSaleTotal = o.returnedSaleTotal;
+    earlierReturn = o.earlierReturn;
     log = o.log;
     checkMode = o.checkMode;
 }

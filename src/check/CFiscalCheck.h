@@ -135,6 +135,10 @@ public:
     // The business date ("dd.mm.yyyy") of a check taken up after its day was closed (left N, or
     // marked S); empty for a check of the open date. Its refund and split tests compare with it.
     std::string closedBusinessDate;
+    // A refund read with the sale it returns (kind 14): the total of the sale's payments, and the
+    // bill of a return of that sale registered before (empty when there is none).
+    double returnedSaleTotal = 0;
+    std::string earlierReturn;
 
 private:
     void CopyFrom(const CFiscalCheck& other);

@@ -81,6 +81,9 @@ struct struct_posting {
 
     // Back to the defaults.
     void Clear() { *this = struct_posting(); }
+    // The amount in the base currency, the exchange rate applied as composition applies it (a
+    // rate below 1 divides, above multiplies; a rate of 0 or less is ignored).
+    double BaseAmount() const;
     // The line's code as the check text shows it: its code text, or else its numeric code.
     std::string CodeText() const;
     // Doubles every "'" of a text.

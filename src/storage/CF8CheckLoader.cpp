@@ -584,25 +584,43 @@ bool CF8CheckLoader::ReadOriginalCheck(CFiscalCheck& check) {
         WriteLog("Request error. Not found original check for refund.");
         return false;
     }
+    // As on Opera the sale's title names it in the return: the first row of each invoice gives
+    // it, the last invoice's wins.
     std::vector<std::string> invoices;
+    std::string title;
     for (; !rows.IsEOF(); rows.MoveNext()) {
         qelFiscal.Read(rows);
         const std::string& invoice = qelFiscal.Text(1);
         if (qelFiscal.IsPresent(1) &&
             std::find(invoices.begin(), invoices.end(), invoice) == invoices.end()) {
             invoices.push_back(invoice);
+            if (qelFiscal.IsPresent(2)) {
+                title = qelFiscal.Text(2);
+            }
         }
     }
     WriteLog(text::Format("Found %d checks", static_cast<int>(invoices.size())));
+    if (invoices.empty()) {
+        return true;
+    }
+    check.SetPrintedFileName(title);
+    const size_t salePayments = check.payments.size();
     for (const std::string& invoice : invoices) {
         WriteLog("Read bill " + invoice);
         CFiscalCheck sale = NewCheck();
         sale.SetField(2, invoice);
-        if (!sqlformat::IsNumber(invoice) || !LoadInvoice(sale, invoice, std::nullopt, settings.payMaster)) {
+        if (!sqlformat::IsNumber(invoice)) {
+            continue;
+        }
+        if (!LoadInvoice(sale, invoice, std::nullopt, settings.payMaster)) {
+            if (!IsConnected()) {
+                // A lost database is no missing sale: the refund waits for the next cycle.
+                return false;
+            }
             continue;
         }
         check.postings.insert(check.postings.end(), sale.postings.begin(), sale.postings.end());
         check.payments.insert(check.payments.end(), sale.payments.begin(), sale.payments.end());
     }
-    return true;
+    return NoteReturnedSale(check, salePayments, CQELFiscal::ReturnsOfSaleSuite8);
 }

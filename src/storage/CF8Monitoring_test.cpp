@@ -821,6 +821,43 @@ TEST_F(SuiteEightHeaderTest, RefundIsReadWithTheSaleItNames) {
     // payment (105) stays with the sale, so the return's row writes cannot reach it.
     EXPECT_EQ(Numbers(refund->postings), (std::vector<int>{101, 102, 103}));
     EXPECT_EQ(Numbers(refund->payments), (std::vector<int>{117, 104}));
+    // The return names the sale by its title, as on Opera; the sale's total is known, and no
+    // return of it was registered before.
+    EXPECT_EQ(refund->printedFileName, "ST_1_105");
+    double saleTotal = text::ToDouble(pms.Rows("select sum(zpos_unitprice) from FIDELIO.zpos where zpos_id in (104, 105)")[0]);
+    EXPECT_NEAR(refund->returnedSaleTotal, saleTotal, 0.001);
+    EXPECT_EQ(refund->earlierReturn, "");
+
+    // Registered, a return of the sale is known to the next refund that names it.
+    pms.Run("insert into qel_financial_transactions (trx_no, qel_fisc_status, bill_no, check_number) values (117, "
+            "'Y', 1004, 'R5')");
+    pms.Run("insert into FIDELIO.zinv values (506, 1005, 1, to_date('14.03.2026','dd.mm.yyyy'), NULL, 900)");
+    pms.Run(
+        "insert into FIDELIO.zpos (zpos_id, zpos_zdco_id, zpos_unitprice, zpos_quantity, zpos_cdt, zpos_zcas_id, "
+        "zpos_postdate, zpos_comment, zpos_zwin_id, zpos_yres_id) values (118, 3, -500, 1, 5, 1, "
+        "to_date('14.03.2026','dd.mm.yyyy'), 'F77', 1, 300)");
+    pms.Run("insert into FIDELIO.zpil values (100, 506, 118)");
+    checks.clear();
+    storage.FindInvoices(checks);
+    refund = nullptr;
+    for (const CFiscalCheck& check : checks) {
+        refund = check.checkNumber == "1005" ? &check : refund;
+    }
+    ASSERT_NE(refund, nullptr);
+    EXPECT_EQ(refund->earlierReturn, "1004");
+    EXPECT_TRUE(log.Has("Sale F77 was returned by bill 1004 (fiscal number R5)"));
+
+    // The sale's rows cannot be read (the database fails the statement): the refund is not
+    // emitted without its sale, it waits for the next cycle; the other invoices go on.
+    pms.Run("alter table qel_financial_transactions rename column check_number to check_gone");
+    checks.clear();
+    storage.FindInvoices(checks);
+    EXPECT_FALSE(checks.empty());
+    for (const CFiscalCheck& check : checks) {
+        EXPECT_NE(check.checkNumber, "1005");
+    }
+    EXPECT_TRUE(log.Has("Request error. Not found original check for refund."));
+    EXPECT_TRUE(log.Has("Refund invoice 1005 waits for its sale"));
 }
 
 }  // namespace

@@ -167,16 +167,21 @@ bool COperaDeposits::ReadOriginalCheck(CFiscalCheck& check) {
     }
     check.SetPrintedFileName(title);
     WriteLog(text::Format("Found %d checks, %s", static_cast<int>(bills.size()), title.c_str()));
+    const size_t salePayments = check.payments.size();
     for (const std::string& bill : bills) {
         WriteLog("Read bill " + bill);
         CFiscalCheck original = NewCheck();
         if (!LoadBill(original, bill, 0)) {
+            if (!IsConnected()) {
+                // A lost database is no missing sale: the refund waits for the next cycle.
+                return false;
+            }
             continue;
         }
         check.postings.insert(check.postings.end(), original.postings.begin(), original.postings.end());
         check.payments.insert(check.payments.end(), original.payments.begin(), original.payments.end());
     }
-    return true;
+    return NoteReturnedSale(check, salePayments, CQELFiscal::ReturnsOfSaleOpera);
 }
 
 bool COperaDeposits::ConfirmRefund(CFiscalCheck& check, int referencedCheck, double amount) {

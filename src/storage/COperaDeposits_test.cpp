@@ -177,12 +177,33 @@ TEST_F(OriginalCheckTest, MongolianRefundBillIsReadWithTheCheckItReverses) {
     // The sale's payments are registered: they stay with the sale, only the refund's own is left.
     ASSERT_EQ(refund->payments.size(), 1u);
     EXPECT_EQ(refund->payments[0].trx_amount, -400);
+    // The sale's total goes with it, for the rules to compare; no return of it is known.
+    EXPECT_NEAR(refund->returnedSaleTotal, sale.total, 0.001);
+    EXPECT_EQ(refund->earlierReturn, "");
     // A bill whose payments are positive is no refund.
     for (const CFiscalCheck& check : checks) {
         if (&check != refund) {
             EXPECT_NE(check.statusCode, 14) << check.checkNumber;
         }
     }
+
+    // Once that refund is registered as a return, a second refund bill naming the sale knows it.
+    Run("insert into qel_financial_transactions (trx_no, qel_fisc_status, bill_no, check_number) values "
+        "(60000011, 'Y', 899001, 'R1')");
+    Run("insert into OPERA.folio$_tax (resort, bill_no, bill_generation_date, resv_name_id, folio_view) values "
+        "('DEMO', 899002, to_date('14.03.2026','dd.mm.yyyy'), " +
+        std::to_string(sale.reservation) + ", 1)");
+    Run("insert into OPERA.financial_transactions (trx_no, resort, business_date, trx_code, trx_amount, "
+        "posted_amount, net_amount, currency, exchange_rate, recpt_no, bill_no, ft_subtype, tran_action_id, "
+        "cashier_id, quantity, resv_name_id, reference, room) values (60000012, 'DEMO', "
+        "to_date('14.03.2026','dd.mm.yyyy'), '9000', -100, -100, -100, 'RUB', 1, 799002, 899002, 'FC', 1, 2, 1, " +
+        std::to_string(sale.reservation) + ", '000123', '101')");
+    checks = Bills();
+    refund = Find(checks, "899002");
+    ASSERT_NE(refund, nullptr);
+    EXPECT_EQ(refund->statusCode, 14);
+    EXPECT_EQ(refund->earlierReturn, "899001");
+    EXPECT_TRUE(Logged("Sale 000123 was returned by bill 899001 (fiscal number R1)"));
 }
 
 // --- deposits of the day ---

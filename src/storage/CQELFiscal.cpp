@@ -36,6 +36,8 @@ CQELFiscal::CQELFiscal(COperaBase& owner) : storage(owner) {
         R"sql(select ZDCO_GOVCODE,ZDCO_NUMERICDESC,0 from zzzz.zdco)sql",
         R"sql(update qel_financial_transactions set title='%s' where bill_no=%s)sql",
         R"sql(update qel_financial_transactions set title='%s' where trx_no=%d)sql",
+        R"sql(select to_char(qel.bill_no), qel.check_number, qel.trx_no from qel_financial_transactions qel, zzzz.financial_transactions fin where fin.trx_no=qel.trx_no and fin.reference='%s' and qel.qel_fisc_status='Y' and qel.check_number is not null and qel.bill_no<>%s)sql",
+        R"sql(select to_char(qel.bill_no), qel.check_number, qel.trx_no from qel_financial_transactions qel, zzzz.zpos where zpos_id=qel.trx_no and zpos_comment='%s' and qel.qel_fisc_status='Y' and qel.check_number is not null and qel.bill_no<>%s)sql",
     };
 }
 

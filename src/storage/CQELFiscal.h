@@ -38,6 +38,10 @@ public:
         GovernmentCodesSuite8,
         CheckFileByBill,
         CheckFileByTransaction,
+        // Returns registered before that name a sale's fiscal number (its payments' reference),
+        // outside the refund's own bill: (bill, fiscal number, trx_no).
+        ReturnsOfSaleOpera,
+        ReturnsOfSaleSuite8,
         TemplateCount
     };
 

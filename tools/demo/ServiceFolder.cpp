@@ -188,6 +188,9 @@ bool ServiceFolder::AddRefundBill(int bill, double amount, const std::string& re
         "update refund_rows set trx_no=%d, trx_no_header=%d, trx_amount=-%.2f, posted_amount=-%.2f, "
         "net_amount=-%.2f, price_per_unit=-%.2f, quantity=1, bill_no=%d, recpt_no=%d, reference='%s' "
         "where recpt_no is not null;"
+        // The amount is given in the hotel's currency, whatever the bill was paid in.
+        "update refund_rows set exchange_rate=1, currency=(select currency from refund_rows where recpt_no is null) "
+        "where recpt_no is not null;"
         "insert into financial_transactions select * from refund_rows;"
         "drop table refund_rows;"
         "create temporary table refund_bill as select * from folio$_tax where bill_no=%d;"

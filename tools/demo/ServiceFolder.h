@@ -78,7 +78,7 @@ public:
     std::vector<TaxRecord> TaxRecords() const;
     // A refund the PMS makes after the bill was registered: a new bill of the same stay with
     // the bill's first posting and first payment, both of minus the amount, the payment naming
-    // the reference. Its numbers are the next free ones.
+    // the reference, in the hotel's currency. Its numbers are the next free ones.
     bool AddRefundBill(int bill, double amount, const std::string& reference, int& refundBill,
                        int& refundPayment, std::string& error);
 
