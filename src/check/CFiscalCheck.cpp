@@ -40,6 +40,7 @@ CFiscalCheck& CFiscalCheck::operator=(const CFiscalCheck& other) {
 void CFiscalCheck::CopyFrom(const CFiscalCheck& o) {
     postings = o.postings;
     payments = o.payments;
+    settledDeposits = o.settledDeposits;
     paymentsTotal = o.paymentsTotal;
     postingsTotal = o.postingsTotal;
     cashTotal = o.cashTotal;

@@ -69,6 +69,9 @@ public:
     std::vector<struct_posting> postings;
     std::vector<struct_posting> payments;
     std::vector<struct_posting> removedLines;
+    // Deposits registered before (D) that the check settles: paid already, they take no part in
+    // its sale, and their rows become Y with it.
+    std::vector<struct_posting> settledDeposits;
 
     // Totals.
     double paymentsTotal = 0;

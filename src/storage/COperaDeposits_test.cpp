@@ -473,39 +473,82 @@ TEST_F(DepositsTest, ADepositTiedToABillIsNotFoundByAPaymentFinderOfTheSameCycle
 
 // --- pro-forma folio deposits ---
 
+// The pro-forma deposit is registered as an advance (D); the cancellation bill that refunds it,
+// without postings, registers the refund as an advance of its own, and its registration settles
+// the deposit: both rows Y, the reservation's deposits deleted.
 TEST_F(DepositsTest, ProFormaDepositsAreRegisteredThenSettledByTheBillWithoutPostings) {
     Open(FullChecks() + WithoutPayMaster() + Changes{{"<proforma_folio_deposit>0<", "<proforma_folio_deposit>1<"}});
     OpenBusinessDate(kNextDay);
     OpenBusinessDate(kDayAfter);
     std::vector<CFiscalCheck> checks = Cycle();
-    const CFiscalCheck* deposits = FindPayment(checks, generated.proFormaDeposit);
-    ASSERT_NE(deposits, nullptr);
-    EXPECT_EQ(deposits->statusCode, 18);
-    std::string reservation = deposits->reservationId;
+    const CFiscalCheck* deposit = FindPayment(checks, generated.proFormaDeposit);
+    ASSERT_NE(deposit, nullptr);
+    EXPECT_EQ(deposit->statusCode, 1);
+    ASSERT_EQ(deposit->postings.size(), 1u);
+    EXPECT_DOUBLE_EQ(deposit->postings[0].trx_amount, 4000);
+    std::string reservation = deposit->reservationId;
     Registered(checks);
-    EXPECT_EQ(Status(generated.proFormaDeposit), "Y");
-    EXPECT_EQ(Column("folio_no", generated.proFormaDeposit), reservation);
+    EXPECT_EQ(Status(generated.proFormaDeposit), "D");
 
     // The cancellation bill: the deposit and its refund, no postings.
     checks = Cycle();
     const CFiscalCheck* bill = Find(checks, std::to_string(generated.proFormaBill));
     ASSERT_NE(bill, nullptr);
-    EXPECT_EQ(bill->statusCode, 19);
+    EXPECT_EQ(bill->statusCode, 1);
     ASSERT_EQ(bill->payments.size(), 1u);
-    EXPECT_EQ(bill->payments[0].trx_no, generated.proFormaDeposit);
-    EXPECT_TRUE(bill->postings.empty());
+    EXPECT_EQ(bill->payments[0].trx_no, generated.proFormaRefund);
+    ASSERT_EQ(bill->postings.size(), 1u);
+    EXPECT_DOUBLE_EQ(bill->postings[0].trx_amount, -4000);
+    ASSERT_EQ(bill->settledDeposits.size(), 1u);
+    EXPECT_EQ(bill->settledDeposits[0].trx_no, generated.proFormaDeposit);
     EXPECT_TRUE(Logged("Check Pro-Forma Folio for refund"));
     EXPECT_TRUE(Logged("Pro-Forma Folio " + reservation));
     // The refund's row is the bill's.
     EXPECT_EQ(Column("bill_no", generated.proFormaRefund), std::to_string(generated.proFormaBill));
     CFiscalCheck settled = *bill;
+    // A failed registration leaves the refund N and the deposit D.
     ASSERT_TRUE(storage.SetCheckStatus(settled, "N"));
     EXPECT_EQ(Status(generated.proFormaRefund), "N");
+    EXPECT_EQ(Status(generated.proFormaDeposit), "D");
+    EXPECT_EQ(Rows("select count(*) from deposit_financial_transactions where resv_name_id=" + reservation),
+              (std::vector<std::string>{"1"}));
     ASSERT_TRUE(storage.SetCheckStatus(settled, "Y"));
     EXPECT_EQ(Status(generated.proFormaRefund), "Y");
+    EXPECT_EQ(Status(generated.proFormaDeposit), "Y");
     EXPECT_EQ(Rows("select count(*) from deposit_financial_transactions where resv_name_id=" + reservation),
               (std::vector<std::string>{"0"}));
+    EXPECT_TRUE(Logged("Pro-Forma Folio " + reservation + " settled by bill " + std::to_string(generated.proFormaBill)));
     EXPECT_EQ(Find(Cycle(), std::to_string(generated.proFormaBill)), nullptr);
+}
+
+// A pro-forma bill without postings and without a registered deposit goes as it is, so that it
+// is registered or closed where it can be seen, rather than waiting for ever; one paid by its
+// deposits alone is settled at once.
+TEST_F(DepositsTest, AProFormaBillWithoutADepositGoesAsItIsAndOnePaidByItsDepositIsSettled) {
+    Open(FullChecks() + WithoutPayMaster() + Changes{{"<proforma_folio_deposit>0<", "<proforma_folio_deposit>1<"}});
+    OpenBusinessDate(kNextDay);
+    OpenBusinessDate(kDayAfter);
+    // The deposit is not in the deposits table: never registered as an advance.
+    Run(text::Format("delete from OPERA.deposit_financial_transactions where trx_no=%d", generated.proFormaDeposit));
+    std::vector<CFiscalCheck> checks = Cycle();
+    Registered(checks);  // the other deposits of the table
+    checks = Cycle();
+    const CFiscalCheck* bill = Find(checks, std::to_string(generated.proFormaBill));
+    ASSERT_NE(bill, nullptr);
+    EXPECT_EQ(bill->payments.size(), 2u);
+    EXPECT_TRUE(Logged("No deposit payment in this check: the bill goes as it is"));
+
+    // Paid by its deposit alone: settled without a check.
+    Run(text::Format("delete from OPERA.financial_transactions where trx_no=%d", generated.proFormaRefund));
+    Run(text::Format("insert into OPERA.deposit_financial_transactions (trx_no, resort, trx_code, trx_amount, "
+                     "resv_name_id) select trx_no, resort, trx_code, trx_amount, resv_name_id from "
+                     "OPERA.financial_transactions where trx_no=%d",
+                     generated.proFormaDeposit));
+    Row(generated.proFormaDeposit, "D", 4000);
+    checks = Cycle();
+    EXPECT_EQ(Find(checks, std::to_string(generated.proFormaBill)), nullptr);
+    EXPECT_EQ(Status(generated.proFormaDeposit), "Y");
+    EXPECT_TRUE(Logged("is paid by its deposits alone: settled without a check"));
 }
 
 // --- split parts ---

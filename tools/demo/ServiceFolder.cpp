@@ -463,7 +463,11 @@ bool ServiceFolder::IsRegistrationOf(const Registered& record, const StatusRow& 
     if (row.checkNumber != record.fiscalNumber) {
         return false;
     }
-    if (row.status == "D" || (row.attempt == "0" && row.title.empty())) {
+    // A check file name names one check of one printer.
+    if (!row.title.empty() && !record.file.empty()) {
+        return row.title == record.file;
+    }
+    if (row.status == "D" || row.attempt == "0" || row.attempt.empty()) {
         return text::Format("%.2f", row.amount) == record.total;
     }
     return row.attempt == record.printer;
