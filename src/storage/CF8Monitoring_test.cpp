@@ -197,6 +197,37 @@ TEST_F(SuiteEightBackEndTest, SplitOfAFiscalisedDepositGivesItsOtherPartsTheDepo
     EXPECT_EQ(Numbers(checks[0].payments), (std::vector<int>{104, 105}));
 }
 
+// A part of a manual split whose other part was registered (Y) on an earlier day's invoice is
+// that registration: closed Y ("Splited payment") and never offered. A part of the same day is
+// registered with its own invoice.
+TEST_F(SuiteEightBackEndTest, APartOfAPaymentRegisteredOnAnEarlierDayIsClosedNotRegisteredAgain) {
+    WithoutPayMaster();
+    // The Visa part 115 goes on invoice 1003 (id 504).
+    pms.Run("insert into FIDELIO.zpil values (90, 504, 115)");
+    Open();
+    struct Case {
+        const char* registeredOn;  // the posting date of the registered part 105
+        bool offered;
+    } cases[] = {{"14.03.2026", true}, {"13.03.2026", false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.registeredOn);
+        pms.Run("delete from qel_financial_transactions where trx_no=115");
+        pms.Run(text::Format("update FIDELIO.zpos set zpos_postdate=to_date('%s','dd.mm.yyyy') where zpos_id=105",
+                             c.registeredOn));
+        const CFiscalCheck* invoice = nullptr;
+        std::vector<CFiscalCheck> checks = Invoices();
+        for (const CFiscalCheck& check : checks) {
+            invoice = check.receiptNumber == "504" ? &check : invoice;
+        }
+        ASSERT_NE(invoice, nullptr);
+        std::vector<int> payments = Numbers(invoice->payments);
+        EXPECT_EQ(std::count(payments.begin(), payments.end(), 115), c.offered ? 1 : 0);
+        EXPECT_EQ(Status(115), c.offered ? "" : "Y");
+    }
+    EXPECT_TRUE(log.Has("Splited payment"));
+    EXPECT_TRUE(log.Has("Payment 115 of invoice 1003 is fiscalised already"));
+}
+
 TEST_F(SuiteEightBackEndTest, SplitWithoutAnyStatusRowIsLeftAlone) {
     WithoutPayMaster();
     pms.Run("delete from qel_financial_transactions where trx_no=105");
