@@ -561,9 +561,10 @@ TEST_F(DepositsTest, ASplitPartInheritsTheStatusOfThePaymentOperaSplit) {
         const char* parts;   // the parts' rows
     };
     const Case cases[] = {
-        // On the same business date even a payment not registered yet hands its letter on (first:
-        // the finder knows the business date before it loads its first row).
-        {"N", kBusinessDate, false, "N"},
+        // On the same business date a registered payment hands its letter on (first: the finder
+        // knows the business date before it loads its first row); one not registered yet does not:
+        // inheriting N, its parts would wait for ever, so they are registered as payments.
+        {"N", kBusinessDate, true, "-"},
         {"Y", kBusinessDate, false, "Y"},
         {"Y", "13.03.2026", false, "Y"},
         {"D", "13.03.2026", false, "D"},
@@ -589,6 +590,8 @@ TEST_F(DepositsTest, ASplitPartInheritsTheStatusOfThePaymentOperaSplit) {
         }
     }
     EXPECT_TRUE(Logged("Split check passed!"));
+    EXPECT_TRUE(Logged(text::Format("Split part %d of an unregistered payment (N): registered as a payment",
+                                    generated.splitParts[0])));
 }
 
 TEST_F(DepositsTest, SplitPartsOfARegisteredPaymentStayInTheirBillAsRegistered) {
