@@ -374,6 +374,7 @@ std::map<int32_t, std::string> CF8CheckLoader::SettleSplit(int splitId) {
                                        [&](const std::string& date) { return date != postedOn[posting]; });
             if (earlier && InsertSplitPart(posting, "Y")) {
                 WriteLog("Splited payment");
+                closedToday.Add(ClosedChecks::Why::Split);
                 settled[posting] = "Y";
             }
         }
@@ -425,6 +426,7 @@ bool CF8CheckLoader::CheckSplit(CFiscalCheck& check, int splitId) {
         const std::string& status = qelFiscal.Text(2);
         if (status == "Y" || status == "D") {
             WriteLog("Splited payment");
+            closedToday.Add(ClosedChecks::Why::Split);
             SetCheckStatus(check, "Y");
             return true;
         }

@@ -677,6 +677,7 @@ void CF8Monitoring::CheckBusinessDate() {
     }
     // The next finder takes the current date as the previous one again.
     previousBusinessDate.clear();
+    closedToday = {};
 }
 
 bool CF8Monitoring::BlockPayments(bool block, const std::string&) {

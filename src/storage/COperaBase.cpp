@@ -643,6 +643,7 @@ void COperaBase::CheckBusinessDate() {
         WriteLog("Completed");
     }
     previousBusinessDate.clear();
+    closedToday = {};
     Close();
     platform::Clock::Current().Sleep(kBusinessDatePauseMs);
 }

@@ -139,6 +139,7 @@ bool COperaCheckLoader::LoadRow(CFiscalCheck& check) {
                 return true;
             }
             WriteLog("Split check passed!");
+            closedToday.Add(ClosedChecks::Why::Split);
             if (inherited == "D") {
                 check.SetStatusCode(1);
             }
