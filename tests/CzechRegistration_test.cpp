@@ -111,6 +111,13 @@ protected:
         for (const pmsgen::Bill& bill : Pms().bills) {
             EXPECT_TRUE(bill.number != Pms().houseBill || RegistrationsOf(bill).empty());
         }
+        // And the status rows against every sale the service holds.
+        Reconciliation::Expected expected;
+        for (const pmsgen::Bill& bill : DueBills()) {
+            expected.due.insert(expected.due.end(), bill.payments.begin(), bill.payments.end());
+        }
+        expected.closed = IgnoredPayments(Run());
+        ExpectReconciled(Run(), expected);
     }
     std::map<std::string, std::string> Row(int trxNo) {
         auto rows = Run().Rows(text::Format(

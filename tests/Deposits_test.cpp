@@ -72,7 +72,13 @@ TEST(DepositsTest, DepositsAreRegisteredOnceAndTheBillsThatConsumeThemMakeThemY)
     for (int part : pms.splitParts) {
         EXPECT_EQ(run.StatusRows()[part].checkNumber, "") << part;
     }
-    ExpectRegisteredOnce(run, due, deposits);
+    std::map<int, std::string> closed = {
+        {pms.depositTransfer, "the advance moved to another stay, registered at its source"}};
+    for (int part : pms.splitParts) {
+        closed[part] = "Split check passed!";
+    }
+    ExpectRegisteredOnce(run, due, deposits, closed);
+    const std::map<int, ServiceRun::StatusRow> firstDay = run.StatusRows();
 
     // The next day, in full checks: the bills that consume the deposits.
     ASSERT_TRUE(run.NightAudit());
@@ -97,6 +103,7 @@ TEST(DepositsTest, DepositsAreRegisteredOnceAndTheBillsThatConsumeThemMakeThemY)
     ASSERT_EQ(RecordsOfBill(run, pms.payMasterDepositBill).size(), 1u);
     EXPECT_EQ(run.StatusRows()[pms.groupDeposit].status, "D");
     EXPECT_TRUE(Has(run.Log(), "*** Find deposit original payment ***"));
+    ExpectReconciled(run, {{pms.rdrDeposit, pms.payMasterDeposit}, closed, {firstDay}});
 }
 
 TEST(DepositsTest, RefundProcessingConfirmsARefundAndRefusesOneWithoutReference) {
@@ -126,6 +133,12 @@ TEST(DepositsTest, RefundProcessingConfirmsARefundAndRefusesOneWithoutReference)
                                     r.printer == rows[pms.sameDayRefund].attempt && r.total == "-400.00");
     }
     EXPECT_TRUE(registered);
+    std::map<int, std::string> closed = IgnoredPayments(run);
+    closed[pms.depositTransfer] = "the advance moved to another stay, registered at its source";
+    for (int part : pms.splitParts) {
+        closed[part] = "Split check passed!";
+    }
+    ExpectReconciled(run, {{pms.refundSale, pms.sameDayRefund}, closed});
 }
 
 ServiceRun::Changes ProForma() {
@@ -193,6 +206,7 @@ TEST(DepositsTest, AProFormaFolioRegistersItsDepositsAndItsBillSettlesThem) {
         EXPECT_EQ(record.items[0].subCode, "3;10;") << record.json;
         EXPECT_EQ(record.items[0].amount, record.total) << record.json;
     }
+    ExpectReconciled(run, {{pms.proFormaDeposit, pms.proFormaRefund}});
 }
 
 // In pro-forma mode from the arriving guest's day on: her card deposit (kept in the deposits
@@ -207,7 +221,8 @@ TEST(DepositsTest, APaidProFormaDepositPaysTheFinalBillItIsRegisteredIn) {
     ASSERT_TRUE(run.StartService()) << run.Diagnostics();
     const pmsgen::Summary& pms = run.Pms();
     ASSERT_TRUE(run.WaitForStatus({pms.rdrDeposit}, "D", 60000)) << run.Diagnostics();
-    const ServiceRun::StatusRow advance = run.StatusRows()[pms.rdrDeposit];
+    const std::map<int, ServiceRun::StatusRow> firstDay = run.StatusRows();
+    const ServiceRun::StatusRow advance = firstDay.at(pms.rdrDeposit);
     EXPECT_EQ(RegistrationsOf(run, advance), 1u);
     const std::string reservation = run.Query(text::Format(
         "select resv_name_id from deposit_financial_transactions where trx_no=%d", pms.rdrDeposit));
@@ -238,6 +253,7 @@ TEST(DepositsTest, APaidProFormaDepositPaysTheFinalBillItIsRegisteredIn) {
                             }),
               1);
     EXPECT_FALSE(Has(run.Log(), "already has fiscalized")) << run.Diagnostics();
+    ExpectReconciled(run, {{pms.rdrDeposit}, {}, {firstDay}});
 }
 
 }  // namespace

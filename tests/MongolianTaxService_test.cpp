@@ -56,8 +56,10 @@ protected:
         return found;
     }
     // Every payment of every bill is Y under the fiscal number, printed file name and register
-    // of exactly one sale, and each sale is that of one bill.
-    void ExpectEveryBillSoldOnce() {
+    // of exactly one sale, and each sale is that of one bill; the reconciliation with the rows
+    // closed without registration.
+    void ExpectEveryBillSoldOnce(const std::map<int, std::string>& closed = {}) {
+        ExpectReconciled(run, {Payments(), closed});
         std::map<int, ServiceRun::StatusRow> rows = run.StatusRows();
         std::vector<ServiceRun::TaxRecord> sales = Of("Sale");
         ASSERT_EQ(sales.size(), run.Pms().bills.size());
@@ -217,7 +219,8 @@ TEST_P(ReturnsTest, AWholeRefundIsAReturnNamingTheSaleOnceAndAPartOrSecondOneIsR
             EXPECT_EQ(rows[trxNo].billNo, std::to_string(sale->number));
         }
     }
-    ExpectEveryBillSoldOnce();
+    ExpectEveryBillSoldOnce({{partRefund.payment, "a part of its sale: refused, to be registered by hand"},
+                             {secondRefund.payment, "its sale was returned before: refused"}});
     EXPECT_EQ(run.LogCount("already has fiscalized"), 0u) << run.Diagnostics();
 }
 

@@ -93,7 +93,11 @@ void ServiceFolder::Shutdown() {
 bool ServiceFolder::MakePms(pmsgen::Options options, std::string& error) {
     options.file = Path("demo_pms.db");
     options.posChecksFile = Path("pos_checks.json");
-    return pmsgen::Generate(options, summary, error);
+    if (!pmsgen::Generate(options, summary, error)) {
+        return false;
+    }
+    generatedRows = StatusRows();
+    return true;
 }
 
 bool ServiceFolder::StartSimulators(const std::vector<std::string>& printerIdPrefixes, std::string& error,
