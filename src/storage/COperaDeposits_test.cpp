@@ -85,6 +85,18 @@ protected:
                              trxNo, bill.number, folio.c_str(), kFiscalNumber, title.c_str()));
         }
     }
+    // A bill of the sale's stay that gives the amount back in cash, naming the sale's number.
+    void RefundBill(const pmsgen::Bill& sale, int bill, int trxNo, int amount) {
+        Run(text::Format("insert into OPERA.folio$_tax (resort, bill_no, bill_generation_date, resv_name_id, "
+                         "folio_view) values ('DEMO', %d, to_date('14.03.2026','dd.mm.yyyy'), %d, 1)",
+                         bill, sale.reservation));
+        Run(text::Format("insert into OPERA.financial_transactions (trx_no, resort, business_date, trx_code, "
+                         "trx_amount, posted_amount, net_amount, currency, exchange_rate, recpt_no, bill_no, "
+                         "ft_subtype, tran_action_id, cashier_id, quantity, resv_name_id, reference, room) values "
+                         "(%d, 'DEMO', to_date('14.03.2026','dd.mm.yyyy'), '9000', %d, %d, %d, 'RUB', 1, %d, %d, "
+                         "'FC', 1, 2, 1, %d, '%s', '101')",
+                         trxNo, -amount, -amount, -amount, bill - 100000, bill, sale.reservation, kFiscalNumber));
+    }
     CFiscalCheck RefundOf(const pmsgen::Bill& bill, const std::string& reference) {
         CFiscalCheck refund = storage.NewCheck();
         refund.folioNumber = bill.confirmation;
@@ -159,14 +171,7 @@ TEST_F(OriginalCheckTest, MongolianRefundBillIsReadWithTheCheckItReverses) {
     const pmsgen::Bill& sale = BillOf(generated.threePaymentBill);
     Registered(sale, sale.confirmation, kTitle);
     // The guest is given 400 back on a bill of its own that names the sale's fiscal number.
-    Run("insert into OPERA.folio$_tax (resort, bill_no, bill_generation_date, resv_name_id, folio_view) values "
-        "('DEMO', 899001, to_date('14.03.2026','dd.mm.yyyy'), " +
-        std::to_string(sale.reservation) + ", 1)");
-    Run("insert into OPERA.financial_transactions (trx_no, resort, business_date, trx_code, trx_amount, "
-        "posted_amount, net_amount, currency, exchange_rate, recpt_no, bill_no, ft_subtype, tran_action_id, "
-        "cashier_id, quantity, resv_name_id, reference, room) values (60000011, 'DEMO', "
-        "to_date('14.03.2026','dd.mm.yyyy'), '9000', -400, -400, -400, 'RUB', 1, 799001, 899001, 'FC', 1, 2, 1, " +
-        std::to_string(sale.reservation) + ", '000123', '101')");
+    RefundBill(sale, 899001, 60000011, 400);
     std::vector<CFiscalCheck> checks = Bills();
     const CFiscalCheck* refund = Find(checks, "899001");
     ASSERT_NE(refund, nullptr);
@@ -190,14 +195,7 @@ TEST_F(OriginalCheckTest, MongolianRefundBillIsReadWithTheCheckItReverses) {
     // Once that refund is registered as a return, a second refund bill naming the sale knows it.
     Run("insert into qel_financial_transactions (trx_no, qel_fisc_status, bill_no, check_number) values "
         "(60000011, 'Y', 899001, 'R1')");
-    Run("insert into OPERA.folio$_tax (resort, bill_no, bill_generation_date, resv_name_id, folio_view) values "
-        "('DEMO', 899002, to_date('14.03.2026','dd.mm.yyyy'), " +
-        std::to_string(sale.reservation) + ", 1)");
-    Run("insert into OPERA.financial_transactions (trx_no, resort, business_date, trx_code, trx_amount, "
-        "posted_amount, net_amount, currency, exchange_rate, recpt_no, bill_no, ft_subtype, tran_action_id, "
-        "cashier_id, quantity, resv_name_id, reference, room) values (60000012, 'DEMO', "
-        "to_date('14.03.2026','dd.mm.yyyy'), '9000', -100, -100, -100, 'RUB', 1, 799002, 899002, 'FC', 1, 2, 1, " +
-        std::to_string(sale.reservation) + ", '000123', '101')");
+    RefundBill(sale, 899002, 60000012, 100);
     checks = Bills();
     refund = Find(checks, "899002");
     ASSERT_NE(refund, nullptr);
