@@ -11,8 +11,10 @@ cmake --preset release >/dev/null
 cmake --build --preset release --target fiscora_demo FiscoraService LGXClient
 
 # Generates the demo hotel, starts the printer-manager simulator, runs FiscoraService in
-# build/release/demo-run until every demo payment is registered and prints the summary; exits
-# non-zero when something that should have been registered was not. "scripts/demo.sh suite8"
+# build/release/demo-run until every demo payment is registered and prints the summary, which ends
+# with the reconciliation of the status table with what the simulators registered; exits non-zero
+# when something that should have been registered was not, or on any mismatch of the
+# reconciliation (every variant). "scripts/demo.sh suite8"
 # runs the Suite8 demo hotel instead of the Opera one (in build/release/demo-run-suite8).
 # The check-database server simulator takes its fixed port and the client library broadcasts on
 # loopback: the demo runs in a private network namespace where the machine allows it.

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <map>
 
+#include "CheckRecord.h"
 #include "ServiceRun.h"
 #include "platform/Text.h"
 #include "platform/Clock.h"
@@ -110,6 +111,13 @@ protected:
         for (const pmsgen::Bill& bill : Pms().bills) {
             EXPECT_TRUE(bill.number != Pms().houseBill || RegistrationsOf(bill).empty());
         }
+        // And the status rows against every sale the service holds.
+        Reconciliation::Expected expected;
+        for (const pmsgen::Bill& bill : DueBills()) {
+            expected.due.insert(expected.due.end(), bill.payments.begin(), bill.payments.end());
+        }
+        expected.closed = IgnoredPayments(Run());
+        ExpectReconciled(Run(), expected);
     }
     std::map<std::string, std::string> Row(int trxNo) {
         auto rows = Run().Rows(text::Format(
@@ -151,6 +159,22 @@ TEST_F(CzechRegistrationTest, TheDemoHotelsBillsAreRegisteredWithTheirCodesAndAB
         ASSERT_TRUE(db::oracle::FormatDate(created, "YYYY-MM-DD\"T\"HH24:MI:SS", createdText, error)) << error;
         EXPECT_EQ(done[0].saleDateTime.substr(0, 19), createdText);
         EXPECT_EQ(done[0].saleDateTime.substr(19), DatabaseZone());
+        // The sale's VAT: the PMS's prices hold it (net amounts beside them, no tax lines), and
+        // the bases, the VAT and the amount without VAT make up the total.
+        auto member = [&](const char* name) { return text::ToDouble(RecordText(done[0].json, name)); };
+        double vat = member("TotalVAT1") + member("TotalVAT2") + member("TotalVAT3");
+        double parts = member("TotalBaseVAT1") + member("TotalBaseVAT2") + member("TotalBaseVAT3") + vat +
+                       member("TotalAmountNonVAT");
+        EXPECT_NEAR(parts, member("TotalAmount"), 0.015) << done[0].json;
+        // (A reinstated bill is its payments alone: they carry no goods, and no VAT.)
+        EXPECT_TRUE(vat > 0 || bill.number == Pms().reinstatedBill) << done[0].json;
+        if (bill.number == Pms().threePaymentBill) {
+            double gross = text::ToDouble(Run().Query(text::Format(
+                "select sum(trx_amount - net_amount) from financial_transactions where bill_no=%d and "
+                "tax_inclusive_yn='Y' and recpt_no is null",
+                bill.number)));
+            EXPECT_NEAR(member("TotalVAT1"), gross, 0.005) << done[0].json;
+        }
         for (int trxNo : bill.payments) {
             std::map<std::string, std::string> row = Row(trxNo);
             EXPECT_EQ(row["status"], "Y");

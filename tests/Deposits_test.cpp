@@ -72,7 +72,13 @@ TEST(DepositsTest, DepositsAreRegisteredOnceAndTheBillsThatConsumeThemMakeThemY)
     for (int part : pms.splitParts) {
         EXPECT_EQ(run.StatusRows()[part].checkNumber, "") << part;
     }
-    ExpectRegisteredOnce(run, due, deposits);
+    std::map<int, std::string> closed = {
+        {pms.depositTransfer, "the advance moved to another stay, registered at its source"}};
+    for (int part : pms.splitParts) {
+        closed[part] = "Split check passed!";
+    }
+    ExpectRegisteredOnce(run, due, deposits, closed);
+    const std::map<int, ServiceRun::StatusRow> firstDay = run.StatusRows();
 
     // The next day, in full checks: the bills that consume the deposits.
     ASSERT_TRUE(run.NightAudit());
@@ -97,6 +103,7 @@ TEST(DepositsTest, DepositsAreRegisteredOnceAndTheBillsThatConsumeThemMakeThemY)
     ASSERT_EQ(RecordsOfBill(run, pms.payMasterDepositBill).size(), 1u);
     EXPECT_EQ(run.StatusRows()[pms.groupDeposit].status, "D");
     EXPECT_TRUE(Has(run.Log(), "*** Find deposit original payment ***"));
+    ExpectReconciled(run, {{pms.rdrDeposit, pms.payMasterDeposit}, closed, {firstDay}});
 }
 
 TEST(DepositsTest, RefundProcessingConfirmsARefundAndRefusesOneWithoutReference) {
@@ -126,17 +133,38 @@ TEST(DepositsTest, RefundProcessingConfirmsARefundAndRefusesOneWithoutReference)
                                     r.printer == rows[pms.sameDayRefund].attempt && r.total == "-400.00");
     }
     EXPECT_TRUE(registered);
+    std::map<int, std::string> closed = IgnoredPayments(run);
+    closed[pms.depositTransfer] = "the advance moved to another stay, registered at its source";
+    for (int part : pms.splitParts) {
+        closed[part] = "Split check passed!";
+    }
+    ExpectReconciled(run, {{pms.refundSale, pms.sameDayRefund}, closed});
 }
 
+ServiceRun::Changes ProForma() {
+    ServiceRun::Changes changes = kFullChecks;
+    changes.push_back({"<proforma_folio_deposit>0<", "<proforma_folio_deposit>1<"});
+    changes.push_back({"<code>9100</code>", ""});
+    return changes;
+}
+
+// The documents registered for a transaction's status row, by its fiscal number and amount.
+size_t RegistrationsOf(const ServiceRun& run, const ServiceRun::StatusRow& row) {
+    std::vector<ServiceRun::Registered> records = run.AllRecords();
+    return static_cast<size_t>(std::count_if(records.begin(), records.end(), [&](const ServiceRun::Registered& r) {
+        return r.fiscalNumber == row.checkNumber && r.total == text::Format("%.2f", row.amount);
+    }));
+}
+
+// A pro-forma folio: the deposit for a later stay is registered as an advance (4 000.00), and
+// the cancellation bill that gives it back in cash registers the refund as an advance of its own
+// (-4 000.00) and settles the deposit.
 TEST(DepositsTest, AProFormaFolioRegistersItsDepositsAndItsBillSettlesThem) {
     ServiceRun run;
     ASSERT_TRUE(run.MakePms(Stories()));
     ASSERT_TRUE(run.NightAudit() && run.NightAudit());
     ASSERT_TRUE(run.StartSimulators());
-    ServiceRun::Changes proForma = kFullChecks;
-    proForma.push_back({"<proforma_folio_deposit>0<", "<proforma_folio_deposit>1<"});
-    proForma.push_back({"<code>9100</code>", ""});
-    ASSERT_TRUE(run.Configure(proForma));
+    ASSERT_TRUE(run.Configure(ProForma()));
     ASSERT_TRUE(run.StartService()) << run.Diagnostics();
     const pmsgen::Summary& pms = run.Pms();
     const std::string reservation = run.Query(text::Format(
@@ -150,10 +178,82 @@ TEST(DepositsTest, AProFormaFolioRegistersItsDepositsAndItsBillSettlesThem) {
     EXPECT_EQ(run.StopService(), 0) << run.Diagnostics();
     std::string log = run.Log();
     EXPECT_TRUE(Has(log, "Check Pro-Forma Folio for refund"));
-    EXPECT_TRUE(Has(log, "Pro-Forma Folio " + reservation));
-    EXPECT_EQ(run.Query(text::Format("select folio_no from qel_financial_transactions where trx_no=%d",
-                                     pms.proFormaDeposit)),
-              reservation);
+    EXPECT_TRUE(Has(log, "Pro-Forma Folio " + reservation + " settled by bill " + std::to_string(pms.proFormaBill)));
+    EXPECT_FALSE(Has(log, "Null check. Skipping.")) << run.Diagnostics();
+    EXPECT_FALSE(Has(log, "already has fiscalized")) << run.Diagnostics();
+    std::map<int, ServiceRun::StatusRow> rows = run.StatusRows();
+    // Each row names its registration, of its amount, and the device received an advance each.
+    for (int trxNo : {pms.proFormaDeposit, pms.proFormaRefund}) {
+        SCOPED_TRACE(trxNo);
+        EXPECT_FALSE(rows[trxNo].checkNumber.empty());
+        EXPECT_EQ(RegistrationsOf(run, rows[trxNo]), 1u);
+    }
+    auto documentOf = [&](int trxNo) {
+        for (const ServiceRun::Registered& r : run.AllRecords()) {
+            if (ServiceRun::IsRegistrationOf(r, rows[trxNo])) {
+                return r;
+            }
+        }
+        ADD_FAILURE() << "nothing registered for " << trxNo;
+        return ServiceRun::Registered{};
+    };
+    ServiceRun::Registered deposit = documentOf(pms.proFormaDeposit);
+    ServiceRun::Registered refund = documentOf(pms.proFormaRefund);
+    EXPECT_EQ(deposit.total, "4000.00");
+    EXPECT_EQ(refund.total, "-4000.00");
+    for (const ServiceRun::Registered& record : {deposit, refund}) {
+        ASSERT_EQ(record.items.size(), 1u) << record.json;
+        EXPECT_EQ(record.items[0].subCode, "3;10;") << record.json;
+        EXPECT_EQ(record.items[0].amount, record.total) << record.json;
+    }
+    ExpectReconciled(run, {{pms.proFormaDeposit, pms.proFormaRefund}});
+}
+
+// In pro-forma mode from the arriving guest's day on: her card deposit (kept in the deposits
+// table) is registered as an advance of 5 000.00 the day it is paid, and her bill of 6 000.00 the
+// next day is registered whole, paid 5 000.00 by the advance (the deposit's device type) and
+// 1 000.00 by card, which settles the deposit.
+TEST(DepositsTest, APaidProFormaDepositPaysTheFinalBillItIsRegisteredIn) {
+    ServiceRun run;
+    ASSERT_TRUE(run.MakePms(Stories()));
+    ASSERT_TRUE(run.StartSimulators());
+    ASSERT_TRUE(run.Configure(ProForma()));
+    ASSERT_TRUE(run.StartService()) << run.Diagnostics();
+    const pmsgen::Summary& pms = run.Pms();
+    ASSERT_TRUE(run.WaitForStatus({pms.rdrDeposit}, "D", 60000)) << run.Diagnostics();
+    const std::map<int, ServiceRun::StatusRow> firstDay = run.StatusRows();
+    const ServiceRun::StatusRow advance = firstDay.at(pms.rdrDeposit);
+    EXPECT_EQ(RegistrationsOf(run, advance), 1u);
+    const std::string reservation = run.Query(text::Format(
+        "select resv_name_id from deposit_financial_transactions where trx_no=%d", pms.rdrDeposit));
+    ASSERT_FALSE(reservation.empty());
+
+    ASSERT_TRUE(run.NightAudit());
+    ASSERT_TRUE(run.Restart(ProForma()));
+    ASSERT_TRUE(run.WaitForStatus({pms.rdrDeposit}, "Y", 60000)) << run.Diagnostics();
+    ASSERT_TRUE(ServiceRun::WaitUntil(
+        [&] { return run.Query("select count(*) from deposit_financial_transactions where resv_name_id=" + reservation) == "0"; },
+        10000))
+        << run.Diagnostics();
+    EXPECT_EQ(run.StopService(), 0) << run.Diagnostics();
+    std::vector<ServiceRun::Registered> bill = RecordsOfBill(run, pms.depositBill);
+    ASSERT_EQ(bill.size(), 1u);
+    EXPECT_EQ(bill[0].total, "6000.00");
+    EXPECT_NEAR(SumOfAmounts(bill[0].items), 6000.00, 0.001);
+    EXPECT_TRUE(Has(bill[0].json, "\"payments\":[{\"code\":\"2\",\"description\":\"\",\"reference\":\"\","
+                                  "\"amount\":\"1000.00\"},{\"code\":\"1\",\"description\":\"\",\"reference\":\"\","
+                                  "\"amount\":\"5000.00\"}]"))
+        << bill[0].json;
+    // The deposit's row now names the bill's registration; the advance stays registered once.
+    EXPECT_EQ(run.StatusRows()[pms.rdrDeposit].checkNumber, bill[0].fiscalNumber);
+    std::vector<ServiceRun::Registered> records = run.AllRecords();
+    EXPECT_EQ(std::count_if(records.begin(), records.end(),
+                            [&](const ServiceRun::Registered& r) {
+                                return r.fiscalNumber == advance.checkNumber && r.total == "5000.00";
+                            }),
+              1);
+    EXPECT_FALSE(Has(run.Log(), "already has fiscalized")) << run.Diagnostics();
+    ExpectReconciled(run, {{pms.rdrDeposit}, {}, {firstDay}});
 }
 
 }  // namespace

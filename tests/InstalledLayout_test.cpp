@@ -126,6 +126,7 @@ TEST(InstalledLayoutTest, TheUnitsUserWritesLogJournalAndHealthIntoDebiansPlaces
     EXPECT_TRUE(Has(log, "Configuration file " + configuration)) << log;
     EXPECT_TRUE(Has(log, "Successful")) << log;
     EXPECT_TRUE(Has(log, "Stop service")) << log;
+    ExpectReconciled(run, {due, IgnoredPayments(run)});
     std::string journal;
     EXPECT_TRUE(platform::ReadFile(state + "ST_1/fisc_today.log", journal) ||
                 platform::ReadFile(state + "ST_2/fisc_today.log", journal));

@@ -56,8 +56,10 @@ protected:
         return found;
     }
     // Every payment of every bill is Y under the fiscal number, printed file name and register
-    // of exactly one sale, and each sale is that of one bill.
-    void ExpectEveryBillSoldOnce() {
+    // of exactly one sale, and each sale is that of one bill; the reconciliation with the rows
+    // closed without registration.
+    void ExpectEveryBillSoldOnce(const std::map<int, std::string>& closed = {}) {
+        ExpectReconciled(run, {Payments(), closed});
         std::map<int, ServiceRun::StatusRow> rows = run.StatusRows();
         std::vector<ServiceRun::TaxRecord> sales = Of("Sale");
         ASSERT_EQ(sales.size(), run.Pms().bills.size());
@@ -92,6 +94,22 @@ TEST_F(MongolianTaxServiceTest, EveryBillIsSoldOnceWithABillNumberOfItsOwnAndASe
     ASSERT_TRUE(run.WaitForStatus(Payments(), "Y", 60000)) << run.Diagnostics();
     EXPECT_EQ(run.StopService(), 0) << run.Diagnostics();
     ExpectEveryBillSoldOnce();
+    // Each bill header carries the VAT the PMS's prices hold: base and VAT of the goods make the
+    // total with the city tax, a stock line of its own.
+    for (const std::string& command : run.TaxService().Commands()) {
+        std::vector<std::string> header = text::Split(command, '#');
+        ASSERT_GE(header.size(), 5u) << command;
+        double total = text::ToDouble(header[0]), base = text::ToDouble(header[1]), vat = text::ToDouble(header[4]);
+        double cityTax = 0;
+        for (const std::string& stock : text::Split(command.substr(command.find('=') + 1), '@')) {
+            std::vector<std::string> fields = text::Split(stock, '#');
+            if (fields.size() > 5 && fields[0] == "4") {
+                cityTax += text::ToDouble(fields[5]);
+            }
+        }
+        EXPECT_GT(vat, 0) << command;
+        EXPECT_NEAR(base + vat + cityTax, total, 0.015) << command;
+    }
     std::string log = run.Log();
     EXPECT_EQ(log.find("Unsuccessful"), std::string::npos) << run.Diagnostics();
     // What the service wants kept out of the log is masked there.
@@ -112,14 +130,17 @@ TEST_F(MongolianTaxServiceTest, EveryBillIsSoldOnceWithABillNumberOfItsOwnAndASe
     EXPECT_EQ(run.TaxService().Commands().size(), run.Pms().bills.size());
 }
 
-// After the sales, the PMS refunds part of one bill and the whole of another. Each refund is
-// registered once as a return naming its sale's fiscal number and printed file name; the first
-// return's answer is unreadable, so it goes again and the service answers it with the return it
-// holds. The sales' rows keep their bill and codes, and no refund is sold. With pro-forma deposits
-// on, rows a check holds under another bill are re-billed to it: the sale's rows must not be.
+// After the sales, the PMS refunds the whole of one bill and part of another. The whole refund is
+// registered once as a return naming its sale's fiscal number and printed file name; its first
+// answer is unreadable, so it goes again and the service answers it with the return it holds. The
+// part refund is refused: the return command voids the whole sale, so it is closed for the
+// operator to register by hand, and nothing goes to the tax service. A second refund of the
+// returned sale is refused too (the service would answer it with the first return). The sales'
+// rows keep their bill and codes, and no refund is sold. With pro-forma deposits on, rows a check
+// holds under another bill are re-billed to it: the sale's rows must not be.
 class ReturnsTest : public MongolianTaxServiceTest, public ::testing::WithParamInterface<bool> {};
 
-TEST_P(ReturnsTest, RefundsOfRegisteredSalesAreReturnsNamingTheSaleRegisteredOnce) {
+TEST_P(ReturnsTest, AWholeRefundIsAReturnNamingTheSaleOnceAndAPartOrSecondOneIsRefused) {
     ServiceRun::Changes changes;
     if (GetParam()) {
         changes.push_back({"<proforma_folio_deposit>0<", "<proforma_folio_deposit>1<"});
@@ -128,59 +149,78 @@ TEST_P(ReturnsTest, RefundsOfRegisteredSalesAreReturnsNamingTheSaleRegisteredOnc
     ASSERT_TRUE(run.WaitForStatus(Payments(), "Y", 60000)) << run.Diagnostics();
     std::map<int, ServiceRun::StatusRow> sold = run.StatusRows();
     ASSERT_GE(run.Pms().bills.size(), 2u);
+    const pmsgen::Bill& whole = run.Pms().bills[1];
+    const pmsgen::Bill& partly = run.Pms().bills[0];
+    const ServiceRun::StatusRow wholeSale = sold[whole.payments.front()];
+    const ServiceRun::StatusRow partSale = sold[partly.payments.front()];
     struct Refund {
         const pmsgen::Bill& sale;
         double amount;
         int bill = 0, payment = 0;
-    } refunds[] = {{run.Pms().bills[0], std::round(run.Pms().bills[0].total * 50) / 100},
-                   {run.Pms().bills[1], run.Pms().bills[1].total}};
-    TaxFault("garbage bytes=20 kind=Return count=1");
-    std::vector<int> refundPayments;
-    for (Refund& refund : refunds) {
+    };
+    auto refund = [&](Refund& r) {
         std::string error;
-        ASSERT_TRUE(run.AddRefundBill(refund.sale.number, refund.amount,
-                                      sold[refund.sale.payments.front()].checkNumber, refund.bill, refund.payment,
-                                      error))
+        ASSERT_TRUE(run.AddRefundBill(r.sale.number, r.amount, sold[r.sale.payments.front()].checkNumber, r.bill,
+                                      r.payment, error))
             << error;
-        refundPayments.push_back(refund.payment);
-    }
-    ASSERT_TRUE(run.WaitForStatus(refundPayments, "Y", 60000)) << run.Diagnostics();
+    };
+    TaxFault("garbage bytes=20 kind=Return count=1");
+    Refund wholeRefund{whole, whole.total};
+    Refund partRefund{partly, std::round(partly.total * 50) / 100};
+    refund(wholeRefund);
+    refund(partRefund);
+    ASSERT_TRUE(run.WaitForStatus({wholeRefund.payment, partRefund.payment}, "Y", 60000)) << run.Diagnostics();
+    Refund secondRefund{whole, whole.total};
+    refund(secondRefund);
+    ASSERT_TRUE(run.WaitForStatus({secondRefund.payment}, "Y", 60000)) << run.Diagnostics();
     EXPECT_EQ(run.StopService(), 0) << run.Diagnostics();
 
     std::map<int, ServiceRun::StatusRow> rows = run.StatusRows();
     std::vector<ServiceRun::TaxRecord> returns = Of("Return");
-    ASSERT_EQ(returns.size(), 2u);
-    for (const Refund& refund : refunds) {
-        SCOPED_TRACE(refund.amount);
-        const ServiceRun::StatusRow& sale = sold[refund.sale.payments.front()];
-        const ServiceRun::StatusRow& row = rows[refund.payment];
-        EXPECT_EQ(row.status, "Y");
-        EXPECT_NE(row.checkNumber, sale.checkNumber);
-        EXPECT_EQ(row.billNo, std::to_string(refund.bill));
-        EXPECT_DOUBLE_EQ(row.amount, -refund.amount);
-        size_t naming = 0;
-        for (const ServiceRun::TaxRecord& r : returns) {
-            if (r.saleFiscalNumber == sale.checkNumber) {
-                ++naming;
-                EXPECT_EQ(r.fiscalNumber, row.checkNumber);
-                EXPECT_EQ(r.title, row.title);
-            }
-        }
-        EXPECT_EQ(naming, 1u);
-        const std::vector<std::string> commands = run.TaxService().Commands();
-        EXPECT_NE(std::find(commands.begin(), commands.end(), "R#" + sale.checkNumber + "#" + sale.title + "#&"),
-                  commands.end());
-        // The sale's rows were not touched by its return.
-        for (int trxNo : refund.sale.payments) {
+    ASSERT_EQ(returns.size(), 1u);
+    EXPECT_EQ(returns[0].saleFiscalNumber, wholeSale.checkNumber);
+    const ServiceRun::StatusRow& returned = rows[wholeRefund.payment];
+    EXPECT_EQ(returned.status, "Y");
+    EXPECT_EQ(returned.checkNumber, returns[0].fiscalNumber);
+    EXPECT_EQ(returned.title, returns[0].title);
+    EXPECT_EQ(returned.billNo, std::to_string(wholeRefund.bill));
+    EXPECT_DOUBLE_EQ(returned.amount, -whole.total);
+    const std::vector<std::string> commands = run.TaxService().Commands();
+    const std::string returnCommand = "R#" + wholeSale.checkNumber + "#" + wholeSale.title + "#&";
+    // The return and its repeat after the unreadable answer; nothing else names a sale.
+    EXPECT_EQ(std::count(commands.begin(), commands.end(), returnCommand), 2);
+    EXPECT_EQ(std::count_if(commands.begin(), commands.end(),
+                            [](const std::string& c) { return text::StartsWith(c, "R#"); }),
+              2);
+    EXPECT_EQ(commands.size(), run.Pms().bills.size() + 2);
+    EXPECT_EQ(run.TaxService().Repeats(), 1u);
+
+    // The part and the second refund: closed without a registration, for the operator.
+    for (const Refund* r : {&partRefund, &secondRefund}) {
+        EXPECT_EQ(rows[r->payment].status, "Y") << r->payment;
+        EXPECT_EQ(rows[r->payment].checkNumber, "") << r->payment;
+    }
+    EXPECT_EQ(run.LogCount(text::Format("Refund check %d returns %.2f of sale %s of %.2f, the tax service returns "
+                                        "only whole sales. Register the refund by hand. Check saved",
+                                        partRefund.bill, partRefund.amount, partSale.checkNumber.c_str(),
+                                        partly.total)),
+              1u)
+        << run.Diagnostics();
+    EXPECT_EQ(run.LogCount(text::Format("Refund check %d: sale %s was returned already by bill %d",
+                                        secondRefund.bill, wholeSale.checkNumber.c_str(), wholeRefund.bill)),
+              1u)
+        << run.Diagnostics();
+    // The sales' rows were not touched by the refunds.
+    for (const pmsgen::Bill* sale : {&whole, &partly}) {
+        for (int trxNo : sale->payments) {
             EXPECT_EQ(rows[trxNo].status, "Y");
             EXPECT_EQ(rows[trxNo].checkNumber, sold[trxNo].checkNumber);
             EXPECT_EQ(rows[trxNo].title, sold[trxNo].title);
-            EXPECT_EQ(rows[trxNo].billNo, std::to_string(refund.sale.number));
+            EXPECT_EQ(rows[trxNo].billNo, std::to_string(sale->number));
         }
     }
-    ExpectEveryBillSoldOnce();
-    EXPECT_EQ(run.TaxService().Repeats(), 1u);
-    EXPECT_EQ(run.TaxService().Commands().size(), run.Pms().bills.size() + 3);
+    ExpectEveryBillSoldOnce({{partRefund.payment, "a part of its sale: refused, to be registered by hand"},
+                             {secondRefund.payment, "its sale was returned before: refused"}});
     EXPECT_EQ(run.LogCount("already has fiscalized"), 0u) << run.Diagnostics();
 }
 

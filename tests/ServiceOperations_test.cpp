@@ -10,6 +10,7 @@
 
 #include "NotifyListener.h"
 #include "ServiceRun.h"
+#include "storage/db/OracleFormats.h"
 #include "platform/Environment.h"
 #include "platform/FileSystem.h"
 #include "platform/TempFolder.h"
@@ -65,6 +66,7 @@ TEST(ServiceOperationsTest, ABrokenConfigurationNeverReachesReady) {
         EXPECT_TRUE(Has(output, std::string(c.reason) + run.Path("qelfiscal.log") + ")\n")) << output;
         EXPECT_TRUE(run.listener.WaitFor("STATUS=Starting", 100));
         EXPECT_FALSE(run.listener.Has("READY=1"));
+        ExpectReconciled(run);
     }
 }
 
@@ -173,6 +175,30 @@ TEST(ServiceOperationsTest, StatusOfAStoppedServiceTellsWhatTheRowsSay) {
                                  "than the 1 days of earlier_days)\n"))
         << beyond.text;
     ASSERT_TRUE(run.Configure());
+    EXPECT_FALSE(Has(report.text, "Closed without a registration")) << report.text;
+
+    // A payment of the latest business day closed Y without a registration (by hand, refused, a
+    // split part): the operator is shown it, and how many there are.
+    ASSERT_TRUE(run.Execute(text::Format(
+        "insert into qel_financial_transactions (trx_no, qel_fisc_status, bill_no, trx_amount, business_date) "
+        "select 99000001, 'Y', %d, 1200, max(business_date) from qel_financial_transactions",
+        pms.houseBill)));
+    // The latest business day of the table: yesterday's failed bill.
+    std::string day = run.Query(text::Format(
+        "select business_date from qel_financial_transactions where bill_no=%d", pms.yesterdayBill));
+    ASSERT_FALSE(day.empty());
+    std::string dayText;
+    ASSERT_TRUE(db::oracle::FormatDate(text::ToDouble(day), "dd.mm.yyyy", dayText, day));
+    day = dayText;
+    StatusOutput closed = Status(run.Path());
+    EXPECT_TRUE(Has(closed.text, "Closed without a registration on business date " + day + ": 1 (the log says why)\n" +
+                                     text::Format("  trx 99000001, bill %d, 1200.00\n", pms.houseBill)))
+        << closed.text;
+    StatusOutput closedJson = Status(run.Path(), "--json");
+    EXPECT_TRUE(Has(closedJson.text, text::Format("\"closed_without_registration\":[{\"transaction\":99000001,"
+                                                  "\"bill\":\"%d\",\"business_date\":\"%s\",\"amount\":1200.00}]",
+                                                  pms.houseBill, day.c_str())))
+        << closedJson.text;
 
     // A fiscal number in an N row: the printer registered it but the status was never saved.
     run.Query("update qel_financial_transactions set check_number='77', attempt=2 where trx_no=" +

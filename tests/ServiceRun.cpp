@@ -126,7 +126,18 @@ bool ServiceRun::AllowStatusY() {
     return Execute("update fault_switch set fail=0");
 }
 
-void ExpectRegisteredOnce(ServiceRun& run, const std::vector<int>& due, const std::vector<int>& deposits) {
+void ExpectReconciled(ServiceRun& run, const Reconciliation::Expected& expected) {
+    Reconciliation reconciliation(run, expected);
+    EXPECT_TRUE(reconciliation.Ok()) << text::Join(reconciliation.Report(), "\n");
+}
+
+void ExpectRegisteredOnce(ServiceRun& run, const std::vector<int>& due, const std::vector<int>& deposits,
+                          const std::map<int, std::string>& closed) {
+    Reconciliation::Expected expected;
+    expected.due = due;
+    expected.due.insert(expected.due.end(), deposits.begin(), deposits.end());
+    expected.closed = closed;
+    ExpectReconciled(run, expected);
     std::map<int, ServiceFolder::StatusRow> rows = run.StatusRows();
     std::vector<ServiceFolder::Registered> records = run.AllRecords();
     std::vector<std::string> problems = run.RegistrationProblems(records, due.size() + deposits.size());
@@ -173,6 +184,14 @@ void ExpectRegisteredOnce(ServiceRun& run, const std::vector<int>& due, const st
         EXPECT_EQ(found->second.total, amountOf(trxNo));
         registered.erase(found);
     }
+}
+
+std::map<int, std::string> IgnoredPayments(const ServiceRun& run) {
+    std::map<int, std::string> closed;
+    for (int trxNo : run.Pms().ignoredPayments) {
+        closed[trxNo] = "Payment included in ignore list.";
+    }
+    return closed;
 }
 
 ServiceRun::Registered DocumentOf(ServiceRun& run, int payment) {

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <map>
 #include <string>
 #include <vector>
 
+#include "Reconciliation.h"
 #include "ServiceFolder.h"
 #include "platform/TempFolder.h"
 
@@ -45,10 +47,23 @@ public:
 std::string SourceDir();
 std::string ServiceBinary();
 
+// The status rows of the run against everything its simulators registered (Reconciliation):
+// every document named by rows of its amount, every Y or D row registered or listed in
+// expected.closed, every expected.due payment registered once. Every end-to-end test ends with it,
+// so that a test of letters and log lines cannot pass over a registration that is missing or
+// made twice. On a mismatch the report goes with the failure.
+void ExpectReconciled(ServiceRun& run, const Reconciliation::Expected& expected = {});
+
 // Each due payment is "Y" with the fiscal number, journal file and printer of exactly one record
 // of the simulators, for the amount of the payment, each deposit "D" with the fiscal number of
-// another record for its amount, and nothing else was registered.
-void ExpectRegisteredOnce(ServiceRun& run, const std::vector<int>& due, const std::vector<int>& deposits = {});
+// another record for its amount, and nothing else was registered; then the reconciliation, with
+// the rows closed without a registration (and why).
+void ExpectRegisteredOnce(ServiceRun& run, const std::vector<int>& due, const std::vector<int>& deposits = {},
+                          const std::map<int, std::string>& closed = {});
+
+// The ignored payments of the open day (the house account's room, with test bills the
+// supervisor's): closed without registration by the ignore list.
+std::map<int, std::string> IgnoredPayments(const ServiceRun& run);
 
 // The document registered for the payment, by the printer and fiscal number of its status row (a
 // test failure when there is none).

@@ -34,6 +34,15 @@ const ServiceRun::Registered* RecordOf(const std::vector<ServiceRun::Registered>
     return nullptr;
 }
 
+// The reconciliation of the day: the due payments and deposits registered, the ignored ones
+// closed by the ignore list.
+void ExpectTheDayReconciled(ServiceRun& run) {
+    std::vector<int> due = run.DuePayments();
+    std::vector<int> deposits = run.DueDeposits();
+    due.insert(due.end(), deposits.begin(), deposits.end());
+    ExpectReconciled(run, {due, IgnoredPayments(run)});
+}
+
 TEST(Suite8RegistrationTest, EveryDueInvoiceDepositAndSettlementIsRegisteredOnceAndASecondRunAddsNothing) {
     ServiceRun run(kConfiguration);
     ASSERT_TRUE(run.MakePms(pmsgen::OpenDay::Demo, false, pmsgen::PmsKind::Suite8));
@@ -53,6 +62,7 @@ TEST(Suite8RegistrationTest, EveryDueInvoiceDepositAndSettlementIsRegisteredOnce
     std::vector<ServiceRun::Registered> records = run.AllRecords();
     std::vector<std::string> problems = run.RegistrationProblems(records, run.DueRegistrations());
     EXPECT_TRUE(problems.empty()) << text::Join(problems, "\n");
+    ExpectTheDayReconciled(run);
     std::map<int, ServiceRun::StatusRow> rows = run.StatusRows();
     // Each invoice is one document for what its payments sum to, named by the invoice number;
     // the number used in two series makes two documents.
@@ -148,6 +158,7 @@ TEST(Suite8RegistrationTest, PaymentDepartmentsAreSwitchedOffWhileThePrinterMana
     std::vector<ServiceRun::Registered> records = run.AllRecords();
     EXPECT_TRUE(run.RegistrationProblems(records, run.DueRegistrations()).empty());
     EXPECT_EQ(records.size(), 3u);
+    ExpectReconciled(run, {{}, IgnoredPayments(run)});
 }
 
 
@@ -181,6 +192,7 @@ TEST(Suite8RegistrationTest, AnInvoiceWhoseStatusTheDatabaseRefusedIsWrittenFrom
     EXPECT_LE(before, 2u);
     std::vector<std::string> problems = run.RegistrationProblems(records, run.DueRegistrations());
     EXPECT_TRUE(problems.empty()) << text::Join(problems, "\n");
+    ExpectTheDayReconciled(run);
     // Every payment of the invoice names the one document, written from the disk.
     std::map<int, ServiceRun::StatusRow> rows = run.StatusRows();
     const pmsgen::Bill* invoice = nullptr;
@@ -215,9 +227,9 @@ TEST(Suite8RegistrationTest, WithTheCzechServiceEveryInvoiceIsOneSaleAtItsOwnTim
     }
     ASSERT_NE(again, 0);
     ASSERT_TRUE(run.Execute(text::Format(
-        "insert into qel_financial_transactions (trx_no, qel_fisc_status, bill_no, title) values (%d, 'S', "
-        "%d, 'fik-of-before')",
-        again, pms.transferBill)));
+        "insert into qel_financial_transactions (trx_no, qel_fisc_status, bill_no, title, trx_amount) values (%d, "
+        "'S', %d, 'fik-of-before', (select zpos_unitprice * zpos_quantity from zpos where zpos_id=%d))",
+        again, pms.transferBill, again)));
     // The guest's invoice of the number used in two series was registered before, under the
     // hotel's former premises; the company's invoice of the same number is still due.
     auto earlier = std::find_if(pms.bills.begin(), pms.bills.end(),
@@ -300,6 +312,11 @@ TEST(Suite8RegistrationTest, WithTheCzechServiceEveryInvoiceIsOneSaleAtItsOwnTim
     // The invoice marked S goes once no invoice of the day is due.
     EXPECT_TRUE(text::EndsWith(sales.back().receiptNumber, "/" + std::to_string(pms.transferBill)));
     EXPECT_EQ(run.LogCount("Unsuccessful"), 0u) << run.Diagnostics();
+    std::map<int, std::string> closed = IgnoredPayments(run);
+    for (int payment : earlier->payments) {
+        closed[payment] = "registered before this run, under the former premises";
+    }
+    ExpectReconciled(run, {payments, closed});
 }
 
 
@@ -322,6 +339,7 @@ TEST(Suite8RegistrationTest, AnInvoiceWhoseAnswerWasCutIsSentAgainUnderItsFileNa
     std::vector<ServiceRun::Registered> records = run.AllRecords();
     std::vector<std::string> problems = run.RegistrationProblems(records, run.DueRegistrations());
     EXPECT_TRUE(problems.empty()) << text::Join(problems, "\n");
+    ExpectTheDayReconciled(run);
     // Each invoice's payments name one document and one check file.
     std::map<int, ServiceRun::StatusRow> rows = run.StatusRows();
     for (const pmsgen::Bill& invoice : run.Pms().bills) {

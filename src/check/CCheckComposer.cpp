@@ -100,6 +100,7 @@ bool CCheckComposer::Compose() {
         if (check.statusCode != 1 && check.statusCode != 4) {
             CDiscountStep(check).Run();
         }
+        folder.OwnTaxSums();
     }
     return result;
 }
@@ -306,10 +307,8 @@ void CCheckComposer::NormaliseExchange() {
         if (p.exchange_rate <= 0) {
             // Garbage from the PMS: the amount is taken as it is rather than divided by zero.
             check.Log(text::Format("Exchange rate %.4f of line %d ignored", p.exchange_rate, p.trx_no));
-        } else if (p.exchange_rate < 1) {
-            p.trx_amount /= p.exchange_rate;
         } else {
-            p.trx_amount *= p.exchange_rate;
+            p.trx_amount = p.BaseAmount();
         }
         p.exchange_rate = 1.0;
     };

@@ -40,6 +40,7 @@ CFiscalCheck& CFiscalCheck::operator=(const CFiscalCheck& other) {
 void CFiscalCheck::CopyFrom(const CFiscalCheck& o) {
     postings = o.postings;
     payments = o.payments;
+    settledDeposits = o.settledDeposits;
     paymentsTotal = o.paymentsTotal;
     postingsTotal = o.postingsTotal;
     cashTotal = o.cashTotal;
@@ -66,6 +67,8 @@ void CFiscalCheck::CopyFrom(const CFiscalCheck& o) {
     codePage = o.codePage;
     moneyDecimals = o.moneyDecimals;
     closedBusinessDate = o.closedBusinessDate;
+    returnedSaleTotal = o.returnedSaleTotal;
+    earlierReturn = o.earlierReturn;
     log = o.log;
     checkMode = o.checkMode;
 }

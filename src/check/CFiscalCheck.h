@@ -69,6 +69,9 @@ public:
     std::vector<struct_posting> postings;
     std::vector<struct_posting> payments;
     std::vector<struct_posting> removedLines;
+    // Deposits registered before (D) that the check settles: paid already, they take no part in
+    // its sale, and their rows become Y with it.
+    std::vector<struct_posting> settledDeposits;
 
     // Totals.
     double paymentsTotal = 0;
@@ -135,6 +138,10 @@ public:
     // The business date ("dd.mm.yyyy") of a check taken up after its day was closed (left N, or
     // marked S); empty for a check of the open date. Its refund and split tests compare with it.
     std::string closedBusinessDate;
+    // A refund read with the sale it returns (kind 14): the total of the sale's payments, and the
+    // bill of a return of that sale registered before (empty when there is none).
+    double returnedSaleTotal = 0;
+    std::string earlierReturn;
 
 private:
     void CopyFrom(const CFiscalCheck& other);

@@ -51,17 +51,17 @@ void CLineFolder::PackageDebits() {
 
 // A posting takes the tax group and device code of its tax lines (type 7 lines added by it).
 // With tax lines of several groups the posting keeps the first group and its code, and code_text
-// and subgroup list every group, separated by ",".
+// and subgroup list every group, separated by ",". A posting without tax lines is summed by
+// OwnTaxSums once composition is done.
 void CLineFolder::TaxPass() {
     std::vector<struct_posting>& list = check.postings;
     for (size_t p = 0; p < list.size(); ++p) {
         struct_posting& posting = list[p];
-        if (posting.line_type == 5 || posting.line_type == 6 || posting.line_type == 7 || posting.excluded ||
-            posting.trx_no == 0) {
+        if (posting.line_type == 5 || posting.line_type == 6 || posting.line_type == 7 || posting.excluded) {
             continue;
         }
         std::vector<std::string> groups;
-        for (size_t t = 0; t < list.size(); ++t) {
+        for (size_t t = 0; t < list.size() && posting.trx_no != 0; ++t) {
             const struct_posting& taxLine = list[t];
             if (t == p || taxLine.line_type != 7 || taxLine.added_by != posting.trx_no) {
                 continue;
@@ -79,6 +79,7 @@ void CLineFolder::TaxPass() {
             }
             AddTaxSums(posting, taxLine);
         }
+        posting.taxed_by_lines = !groups.empty();
         if (groups.size() > 1) {
             posting.code_text = text::Join(groups, ",");
             posting.subgroup = posting.code_text;
@@ -88,18 +89,51 @@ void CLineFolder::TaxPass() {
 
 // Groups "0" to "3" fill a pair (base, tax); group "4" only the last element, with its tax.
 void CLineFolder::AddTaxSums(const struct_posting& posting, const struct_posting& taxLine) {
-    const std::string& group = taxLine.tax_group;
+    bool net = taxLine.tax_included && posting.net_amount != 0;
+    AddToGroup(taxLine.tax_group, net ? posting.net_amount : posting.trx_amount, taxLine.trx_amount);
+}
+
+// A PMS whose tax groups come from the tax lists generates no tax lines: its postings add
+// themselves by their own group, as composition leaves them (packages absorbed, lines that make
+// no part of the sale dropped), so that the sums describe what is registered.
+void CLineFolder::OwnTaxSums() {
+    if (check.amountMode == 2) {
+        return;
+    }
+    for (const struct_posting& posting : check.postings) {
+        if (posting.line_type != 5 && posting.line_type != 6 && posting.line_type != 7 && !posting.excluded &&
+            !posting.taxed_by_lines) {
+            AddOwnTaxSums(posting);
+        }
+    }
+}
+
+// The tax of a posting without tax lines is what its amount holds beyond its net amount when the
+// tax is included, else nothing; a posting without a group counts in the group that the
+// registration gives it (the service template's, see CheckSigns). In group "4" (vouchers) the
+// amount itself is the sum.
+void CLineFolder::AddOwnTaxSums(const struct_posting& posting) {
+    const std::string& group = posting.tax_group.empty() ? check.serviceTemplate.tax_group : posting.tax_group;
+    if (group == "4") {
+        AddToGroup(group, 0, posting.trx_amount);
+        return;
+    }
+    bool net = posting.tax_included && posting.net_amount != 0;
+    AddToGroup(group, net ? posting.net_amount : posting.trx_amount,
+               net ? posting.trx_amount - posting.net_amount : 0);
+}
+
+void CLineFolder::AddToGroup(const std::string& group, double base, double tax) {
     if (group.size() != 1 || group[0] < '0' || group[0] > '4') {
         return;
     }
     if (group[0] == '4') {
-        check.taxSums[9] += taxLine.trx_amount;
+        check.taxSums[9] += tax;
         return;
     }
     int pair = 2 * (group[0] - '0');
-    bool net = taxLine.tax_included && posting.net_amount != 0;
-    check.taxSums[pair] += net ? posting.net_amount : posting.trx_amount;
-    check.taxSums[pair + 1] += taxLine.trx_amount;
+    check.taxSums[pair] += base;
+    check.taxSums[pair + 1] += tax;
 }
 
 // Generated lines (type 7) go into the posting that generated them and into the components of

@@ -11,6 +11,8 @@ public:
 
     // Package debits and the tax pass into taxSums; not in per-unit mode (amountMode 2).
     void Taxes();
+    // The postings without tax lines into taxSums, by their group; after composition.
+    void OwnTaxSums();
     void ServiceCharges();
     // The package step, then the print-quantity 3 fold.
     void QuantityStep();
@@ -20,6 +22,8 @@ private:
     void PackageDebits();
     void TaxPass();
     void AddTaxSums(const struct_posting& posting, const struct_posting& taxLine);
+    void AddOwnTaxSums(const struct_posting& posting);
+    void AddToGroup(const std::string& group, double base, double tax);
     void PackagesByDebit();
     void PackagesPerUnit();
     void QuantityThree();

@@ -72,6 +72,8 @@ struct struct_posting {
     std::string agent;
     // The code is a printer code already (POS expansion converts each posting once).
     bool code_converted = false;
+    // Its tax sums came from its tax lines at the tax pass; its own amount adds nothing more.
+    bool taxed_by_lines = false;
     CFiscalCheck* owner = nullptr;
     bool owner_flag = false;
 
@@ -79,6 +81,9 @@ struct struct_posting {
 
     // Back to the defaults.
     void Clear() { *this = struct_posting(); }
+    // The amount in the base currency, the exchange rate applied as composition applies it (a
+    // rate below 1 divides, above multiplies; a rate of 0 or less is ignored).
+    double BaseAmount() const;
     // The line's code as the check text shows it: its code text, or else its numeric code.
     std::string CodeText() const;
     // Doubles every "'" of a text.

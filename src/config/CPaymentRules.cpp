@@ -239,6 +239,28 @@ bool CPaymentRules::AcceptReturn(std::string& error) {
             check.cashTotal += payment.trx_amount;
         }
     }
+    // The return command names the sale and no amount: the tax service voids the whole sale, and
+    // a sale it holds a return of already answers with that return. A part of a sale, or a sale
+    // returned before, is no return the service can take: refused, never sent as the whole sale.
+    if (!check.earlierReturn.empty()) {
+        error = text::Format("Refund check %s: sale %s was returned already by bill %s, the tax service returns a "
+                             "sale once. Register the refund by hand. Check saved",
+                             check.checkNumber.c_str(), check.groupName.c_str(), check.earlierReturn.c_str());
+        ini.WriteLog(error);
+        return false;
+    }
+    double refunded = 0;
+    for (const struct_posting& payment : check.payments) {
+        refunded += payment.quantity * payment.BaseAmount();
+    }
+    if (std::fabs(std::fabs(refunded) - check.returnedSaleTotal) >= kHalfCent) {
+        error = text::Format("Refund check %s returns %.2f of sale %s of %.2f, the tax service returns only whole "
+                             "sales. Register the refund by hand. Check saved",
+                             check.checkNumber.c_str(), -refunded, check.groupName.c_str(),
+                             check.returnedSaleTotal);
+        ini.WriteLog(error);
+        return false;
+    }
     check.postingsTotal = check.paymentsTotal;
     // The sale's lines and the refund's stand side by side with opposite signs.
     check.mixedPostings = true;

@@ -28,7 +28,10 @@ public:
     // A refund of a sale registered with the Mongolian tax service. The back-end added the
     // sale's postings and payments, registered already, to the refund's own: the return names
     // the sale and carries no lines, so the check is not composed, and the sale's payments are
-    // taken out of it, so the return's status writes touch the refund's rows only. False (reason in error) when no registered sale was found to name.
+    // taken out of it, so the return's status writes touch the refund's rows only. False (reason
+    // in error) when no registered sale was found to name, when the refund is not the whole sale
+    // (returnedSaleTotal) or the sale was returned before (earlierReturn): the tax service can
+    // only void a whole sale, once.
     bool AcceptReturn(std::string& error);
 
     // The payment code of the last prepayment payment that Apply met, 0 when none.

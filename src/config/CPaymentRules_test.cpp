@@ -335,12 +335,13 @@ CFiscalCheck ReturnRulesTest::ReturnOfSale(double refunded, const std::string& s
     check.postings = {Posting(1, 1100, -refunded), Posting(3, 1100, 100)};
     check.payments = {Payment(2, 9000, -refunded, [](struct_posting& p) { p.fisc_status = "N"; }),
                       Payment(4, 9000, 100, [](struct_posting& p) { p.fisc_status = "Y"; })};
+    check.returnedSaleTotal = 100;
     return check;
 }
 
-TEST_F(ReturnRulesTest, AReturnOfARegisteredMongolianSaleIsAcceptedWhetherPartOrAllIsRefunded) {
+TEST_F(ReturnRulesTest, AReturnOfAWholeRegisteredMongolianSaleIsAccepted) {
     LoadRules("<printer_ini><printer>MONGOL</printer></printer_ini>");
-    for (double refunded : {30.0, 100.0}) {
+    for (double refunded : {100.0, 100.004}) {
         SCOPED_TRACE(refunded);
         CFiscalCheck check = ReturnOfSale(refunded, "100000007", "20260101100000-100000007");
         EXPECT_TRUE(ini.ApplyRules(check)) << ini.GetLastError();
@@ -358,6 +359,28 @@ TEST_F(ReturnRulesTest, AReturnOfARegisteredMongolianSaleIsAcceptedWhetherPartOr
                                         -refunded)));
         EXPECT_FALSE(Logged("already has fiscalized"));
     }
+}
+
+// The return command voids the whole sale, and a second return of a sale gets the first one's
+// answer: a part of a sale, or a sale returned before, is refused and never sent.
+TEST_F(ReturnRulesTest, APartialOrSecondReturnIsRefusedForAManualClose) {
+    LoadRules("<printer_ini><printer>MONGOL</printer></printer_ini>");
+    CFiscalCheck part = ReturnOfSale(30, "100000007", "20260101100000-100000007");
+    EXPECT_FALSE(ini.ApplyRules(part));
+    EXPECT_EQ(ini.ruleVerdict, 6);
+    EXPECT_EQ(ini.GetLastError(),
+              "Refund check 40211 returns 30.00 of sale 100000007 of 100.00, the tax service returns only whole "
+              "sales. Register the refund by hand. Check saved");
+    EXPECT_EQ(part.statusCode, 14);
+    EXPECT_FALSE(Logged("Return of sale"));
+
+    CFiscalCheck second = ReturnOfSale(100, "100000007", "20260101100000-100000007");
+    second.earlierReturn = "800031";
+    EXPECT_FALSE(ini.ApplyRules(second));
+    EXPECT_EQ(ini.ruleVerdict, 6);
+    EXPECT_EQ(ini.GetLastError(),
+              "Refund check 40211: sale 100000007 was returned already by bill 800031, the tax service returns a "
+              "sale once. Register the refund by hand. Check saved");
 }
 
 TEST_F(ReturnRulesTest, AReturnThatFoundNoRegisteredSaleIsLeftForAManualClose) {

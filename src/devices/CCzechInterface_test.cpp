@@ -214,6 +214,7 @@ TEST_F(CzechInterfaceTest, ErrorReplies) {
         SCOPED_TRACE(c.name);
         Fault(c.fault);
         CFiscalCheck check = Bill(std::to_string(++bill));
+        check.log = &log;
         EXPECT_EQ(device.PrintCheck(check, false), c.result);
         EXPECT_EQ(device.LastAnswer(), c.answer);
         EXPECT_EQ(device.GetLastError(), c.error);
@@ -224,6 +225,14 @@ TEST_F(CzechInterfaceTest, ErrorReplies) {
             ASSERT_FALSE(done.empty());
             EXPECT_EQ(check.printedFileName, done.back().pkp);
             EXPECT_EQ(check.shiftNumber, done.back().bkp);
+            // The offline code is noted once.
+            std::string logText = LogText();
+            size_t noted = 0;
+            for (size_t at = logText.find("Printed file name " + done.back().pkp); at != std::string::npos;
+                 at = logText.find("Printed file name " + done.back().pkp, at + 1)) {
+                ++noted;
+            }
+            EXPECT_EQ(noted, 1u) << logText;
         } else {
             EXPECT_EQ(check.printedFileName, "");
             EXPECT_EQ(check.shiftNumber, "");

@@ -49,24 +49,22 @@ AnswerKind CMAPIInterface::Register(CFiscalCheck& check) {
         blockOnFailure = true;
         return AnswerKind::NotDelivered;
     }
-    // A return carries no bill number of its own: it names the sale.
+    // Every command takes its bill number, a return too: its text names the sale and not the
+    // number, but the register's numbering counts it, and a return in doubt keeps its number
+    // like a sale.
     bool isReturn = check.statusCode == kReturn;
     std::string key = CheckKey(check);
     CBillSequence files = Sequence();
-    int32_t sequence = 0;
-    if (!isReturn) {
-        sequence = files.SentFor(key);
-        if (sequence != 0) {
-            Log(text::Format("Bill %06d of check %s went out without an answer: it goes again", sequence,
-                             key.c_str()));
-            sequence = KeepNextAfter(sequence) ? sequence : 0;
-        } else {
-            sequence = NextSequence(key);
-        }
-        if (sequence == 0) {
-            Disconnect();
-            return AnswerKind::NotDelivered;
-        }
+    int32_t sequence = files.SentFor(key);
+    if (sequence != 0) {
+        Log(text::Format("Bill %06d of check %s went out without an answer: it goes again", sequence, key.c_str()));
+        sequence = KeepNextAfter(sequence) ? sequence : 0;
+    } else {
+        sequence = NextSequence(key);
+    }
+    if (sequence == 0) {
+        Disconnect();
+        return AnswerKind::NotDelivered;
     }
     CMAPICommand command(districtCode, control.name, sequence);
     std::string text = isReturn ? command.BuildReturn(check) : command.BuildSale(check);
@@ -76,8 +74,7 @@ AnswerKind CMAPIInterface::Register(CFiscalCheck& check) {
     Disconnect();
     Log("Disconnect");
     int error = 0;
-    if (!isReturn && (answer == AnswerKind::Success || answer == AnswerKind::DeviceError) &&
-        !files.Forget(key, error)) {
+    if ((answer == AnswerKind::Success || answer == AnswerKind::DeviceError) && !files.Forget(key, error)) {
         // The number stays held for this check: harmless, it is only never given out again.
         Log(text::Format("Couldn't write to sequence file: %s (%d)  ", files.SentPath().c_str(), error));
     }

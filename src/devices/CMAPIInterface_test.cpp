@@ -252,7 +252,9 @@ TEST_F(MAPIInterfaceTest, AfterAStopRequestNothingGoesOutAndNoNumberIsTaken) {
     EXPECT_FALSE(platform::FileExists(Path("seq.txt")));
 }
 
-TEST_F(MAPIInterfaceTest, AReturnNamesTheSaleAndTakesNoBillNumber) {
+// Like every command a return takes the register's next bill number, although its text names
+// only the sale.
+TEST_F(MAPIInterfaceTest, AReturnNamesTheSaleAndTakesTheNextBillNumber) {
     CFiscalCheck sale = Bill("B1");
     ASSERT_TRUE(device.PrintCheck(sale, false));
     CFiscalCheck refund = Bill("B2");
@@ -264,7 +266,8 @@ TEST_F(MAPIInterfaceTest, AReturnNamesTheSaleAndTakesNoBillNumber) {
     ASSERT_EQ(sim().Registrations().size(), 2u);
     EXPECT_EQ(refund.fiscalNumber, sim().Registrations()[1].fiscalNumber);
     EXPECT_TRUE(device.CanRepeat(refund));
-    EXPECT_EQ(Stored(), "2");
+    EXPECT_EQ(Stored(), "3");
+    EXPECT_EQ(Held(), "");
 
     // A return of a sale the service does not know is refused.
     refund.groupName = "42";

@@ -350,12 +350,12 @@ bool CBaseMonitoring::ProcessCheck(CCheckInWork& work) {
     }
     work.rulesOk = configuration->ApplyRules(check);
     if (check.statusCode == kNotToRegister) {
-        WriteLetter(check, CheckStatusLetter::Registered);
+        CloseWithoutRegistration(check, ClosedChecks::Why::ByRules);
         return false;
     }
     if (check.statusCode == kWrongPayment) {
         storage->SetCheckRemark(check, "Wrong payment");
-        WriteLetter(check, CheckStatusLetter::Registered);
+        CloseWithoutRegistration(check, ClosedChecks::Why::ByRules);
         return false;
     }
     SelectPrinter(work);
@@ -399,7 +399,7 @@ bool CBaseMonitoring::RulesFailed(CCheckInWork& work) {
         ReportToOperator(work, work.message);
         WriteLetter(check, CheckStatusLetter::NotRegistered);
     } else if (check.statusCode == kDepositLikeCheck) {
-        WriteLetter(check, CheckStatusLetter::Registered);
+        CloseWithoutRegistration(check, ClosedChecks::Why::ByRules);
     } else {
         CloseByHand(work);
     }
@@ -730,6 +730,9 @@ void CBaseMonitoring::ReportHealth() {
     health.unreachablePrinters.assign(unreachablePrinters.begin(), unreachablePrinters.end());
     health.paymentsBlocked = paymentsBlocked && !blockingDisabled;
     health.databaseReachable = storage && storage->DatabaseReachable();
+    if (storage) {
+        health.closed = storage->closedToday;
+    }
     if (!health.databaseReachable && storage) {
         health.databaseError = storage->GetLastError();
     }
@@ -767,7 +770,18 @@ void CBaseMonitoring::SaveDescription(CCheckInWork& work) {
 
 bool CBaseMonitoring::SaveDescriptionAndClose(CCheckInWork& work) {
     SaveDescription(work);
-    return WriteLetter(work.check, CheckStatusLetter::Registered);
+    // A refund the rules refused (a return the tax service cannot take) is closed for a
+    // registration by hand as well, but counted apart.
+    return CloseWithoutRegistration(
+        work.check, work.check.statusCode == kBillRefund ? ClosedChecks::Why::Refused : ClosedChecks::Why::ByHand);
+}
+
+bool CBaseMonitoring::CloseWithoutRegistration(CFiscalCheck& check, ClosedChecks::Why why) {
+    if (!WriteLetter(check, CheckStatusLetter::Registered)) {
+        return false;
+    }
+    storage->closedToday.Add(why);
+    return true;
 }
 
 void CBaseMonitoring::CloseByHand(CCheckInWork& work) {

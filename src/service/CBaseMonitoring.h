@@ -128,6 +128,8 @@ private:
     void ReportToOperator(CCheckInWork& work, const std::string& text);
     // The check's description goes to its device, or to the journal when it has none.
     void SaveDescription(CCheckInWork& work);
+    // Writes Y for a check that no device registered, and counts it by why.
+    bool CloseWithoutRegistration(CFiscalCheck& check, ClosedChecks::Why why);
     bool SaveDescriptionAndClose(CCheckInWork& work);
     // Closed Y with its description saved, for the operator to register by hand.
     void CloseByHand(CCheckInWork& work);

@@ -524,6 +524,9 @@ TEST_F(WorkerTest, RulesOutcomesThatCloseWithoutPrinting) {
         {8, {"SetCheckStatus 5 N", "ApplyRules 5", "SetCheckStatus 5 Y"}},
         {16, {"SetCheckStatus 5 N", "ApplyRules 5", "SetCheckRemark 5 Wrong payment", "SetCheckStatus 5 Y"}},
     };
+    // Counted as closed by the rules, for the health line.
+    ClosedChecks byRules;
+    byRules.byRules = 1;
     for (const Case& c : cases) {
         SetUp();
         calls.clear();
@@ -535,6 +538,7 @@ TEST_F(WorkerTest, RulesOutcomesThatCloseWithoutPrinting) {
         };
         ASSERT_TRUE(Run(1));
         EXPECT_EQ(CallsFor("5"), c.expected) << c.statusCode;
+        EXPECT_EQ(storage->closedToday, byRules) << c.statusCode;
         worker.reset();
     }
 }
@@ -566,15 +570,24 @@ TEST_F(WorkerTest, RulesFailedOutcomesByStatusCode) {
         int statusCode;
         int documentKind;
         Calls expected;
+        std::string closed;  // the health line's count of checks closed without registration
     } cases[] = {
-        {1, 7, {"SetCheckStatus 3 N", "ApplyRules 3", "ApplyPrinterRules 1 3", "SetCheckStatus 3 D"}},
+        {1, 7, {"SetCheckStatus 3 N", "ApplyRules 3", "ApplyPrinterRules 1 3", "SetCheckStatus 3 D"}, ""},
         {1, 0,
          {"SetCheckStatus 3 N", "ApplyRules 3", "ApplyPrinterRules 1 3", "ShowMessage 1 Check 3. amounts differ",
-          "SetCheckStatus 3 N"}},
-        {4, 0, {"SetCheckStatus 3 N", "ApplyRules 3", "ApplyPrinterRules 1 3", "SetCheckStatus 3 Y"}},
+          "SetCheckStatus 3 N"},
+         ""},
+        {4, 0, {"SetCheckStatus 3 N", "ApplyRules 3", "ApplyPrinterRules 1 3", "SetCheckStatus 3 Y"},
+         "1 closed without registration (1 by the rules)"},
         {0, 0,
          {"SetCheckStatus 3 N", "ApplyRules 3", "ApplyPrinterRules 1 3", "SaveDescription 1 3", "SetCheckStatus 3 Y",
-          "ShowMessage 1 Check 3. Check description saved. Close check manually."}},
+          "ShowMessage 1 Check 3. Check description saved. Close check manually."},
+         "1 closed without registration (1 by hand)"},
+        // A return the rules refuse (a part of its sale) is closed for the operator, counted apart.
+        {14, 0,
+         {"SetCheckStatus 3 N", "ApplyRules 3", "ApplyPrinterRules 1 3", "SaveDescription 1 3", "SetCheckStatus 3 Y",
+          "ShowMessage 1 Check 3. Check description saved. Close check manually."},
+         "1 closed without registration (1 refused)"},
     };
     for (const Case& c : cases) {
         SetUp();
@@ -587,10 +600,16 @@ TEST_F(WorkerTest, RulesFailedOutcomesByStatusCode) {
             cfg.SetError("amounts differ");
             return false;
         };
+        std::string health;
+        prepare = [&](CBaseMonitoring& w) {
+            w.SetHealthHandler([&](const WorkerHealth& h) { health = h.closed.Text(); });
+        };
         ASSERT_TRUE(Run(1));
         EXPECT_EQ(CallsFor("3"), c.expected) << c.statusCode << "/" << c.documentKind;
         EXPECT_EQ(Count("PrintCheck 1 3"), 0);
+        EXPECT_EQ(health, c.closed) << c.statusCode << "/" << c.documentKind;
         worker.reset();
+        prepare = nullptr;
     }
 }
 

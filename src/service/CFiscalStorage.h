@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "check/CFiscalCheck.h"
+#include "check/ClosedChecks.h"
 
 class CFiscalINI;
 class CLogFile;
@@ -65,6 +66,10 @@ public:
 
     // Read once at start-up and copied into every print interface.
     bool includeRoomRate = false;
+    // The checks closed without a registration on the current business day: the back-end counts
+    // those it closes while it finds checks (split parts), the worker those it closes; emptied
+    // when the business date changes. Worker thread only.
+    ClosedChecks closedToday;
 
 protected:
     CLogFile* log = nullptr;

@@ -143,6 +143,7 @@ const StatusReport::Facts& StatusReport::Collect() {
             ReadOpenRows(*opera);
             if (facts.databaseReachable) {
                 ReadClosedDates(*opera);
+                ReadClosedRows(*opera);
                 ReadPaymentEntry(*opera);
                 ReadDueChecks();
             }
@@ -352,6 +353,20 @@ void StatusReport::ReadClosedDates(COperaBase& opera) {
         } else {
             check.closedDate = closed + ": registered after the open date's checks, with its own date";
         }
+    }
+}
+
+void StatusReport::ReadClosedRows(COperaBase& opera) {
+    CSelectOpenRows rows;
+    db::Recordset recordset;
+    if (!opera.OpenTemplate(rows.templates[CSelectOpenRows::ClosedRows], {}, recordset)) {
+        return;
+    }
+    using Row = CSelectOpenRows::Column;
+    for (; !recordset.IsEOF(); recordset.MoveNext()) {
+        rows.Read(recordset);
+        facts.closed.push_back(
+            {rows.Integer(Row::TrxNo), rows.Text(Row::BillNo), rows.Text(Row::BusinessDate), rows.Double(Row::Amount)});
     }
 }
 
@@ -569,6 +584,14 @@ std::string StatusReport::Text() const {
                           check.line.empty() ? "-" : check.line.c_str(), text::Join(trx, ",").c_str()) +
              state + (check.closedDate.empty() ? "" : "; " + check.closedDate) + "\n";
     }
+    if (!facts.closed.empty()) {
+        t += text::Format("Closed without a registration on business date %s: %zu (the log says why)\n",
+                          facts.closed.back().businessDate.c_str(), facts.closed.size());
+        for (const ClosedRow& row : facts.closed) {
+            t += text::Format("  trx %d, bill %s, %.2f\n", row.transaction, row.bill.empty() ? "-" : row.bill.c_str(),
+                              row.amount);
+        }
+    }
     if (!facts.outcomes.empty()) {
         t += text::Format("Outcome journal: %zu\n", facts.outcomes.size());
         for (const Outcome& outcome : facts.outcomes) {
@@ -633,6 +656,12 @@ std::string StatusReport::Json() const {
              "],\"failed\":" + JsonBool(check.failed) + ",\"in_doubt\":" + JsonBool(check.inDoubt) +
              ",\"waiting\":" + JsonBool(check.waiting) + ",\"closed_date\":" + JsonString(check.closedDate) +
              ",\"needs_operator\":" + JsonBool(check.needsOperator) + "}";
+    }
+    j += "],\"closed_without_registration\":[";
+    for (size_t i = 0; i < facts.closed.size(); ++i) {
+        const ClosedRow& row = facts.closed[i];
+        j += (i ? "," : "") + text::Format("{\"transaction\":%d,\"bill\":", row.transaction) + JsonString(row.bill) +
+             ",\"business_date\":" + JsonString(row.businessDate) + text::Format(",\"amount\":%.2f}", row.amount);
     }
     j += "],\"outcomes\":[";
     for (size_t i = 0; i < facts.outcomes.size(); ++i) {

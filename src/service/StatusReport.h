@@ -56,6 +56,13 @@ public:
         int firstTransaction = 0;
         bool registered = false;
     };
+    // A row of the latest business day closed Y without a registration.
+    struct ClosedRow {
+        int transaction = 0;
+        std::string bill;
+        std::string businessDate;
+        double amount = 0;
+    };
     struct LineState {
         std::string name;
         std::vector<std::string> printers;
@@ -99,6 +106,7 @@ public:
         std::vector<LineState> lines;
         std::vector<PrinterState> printers;
         std::vector<OpenCheck> open;
+        std::vector<ClosedRow> closed;
         std::vector<Outcome> outcomes;
         std::string outcomesError;
         int due = 0;
@@ -128,6 +136,8 @@ private:
     void ReadOpenRows(COperaBase& storage);
     // The open business date, and for every open check of a closed one what becomes of it.
     void ReadClosedDates(COperaBase& storage);
+    // The day's Y rows that name no registration.
+    void ReadClosedRows(COperaBase& storage);
     void ReadOutcomes();
     void ReadDueChecks();
     void ReadPaymentEntry(COperaBase& storage);

@@ -38,6 +38,9 @@ std::string WorkerHealth::StatusText() const {
         parts.push_back("PMS database unreachable" +
                         (databaseError.empty() ? "" : ": " + OneLine(databaseError)));
     }
+    if (closed.Total() > 0) {
+        parts.push_back(closed.Text());
+    }
     return parts.empty() ? "Running" : "Running: " + text::Join(parts, ", ");
 }
 
@@ -50,7 +53,9 @@ std::string WorkerHealth::FileText(int pid, const std::string& updated) const {
            "payments_blocked=" + (paymentsBlocked ? "yes" : "no") + "\n" +
            "database=" + (databaseReachable ? "reachable" : "unreachable") + "\n" +
            "database_error=" + OneLine(databaseError) + "\n" + "waiting=" + OneLine(waiting) + "\n" +
-           "folder=" + OneLine(workingFolder) + "\n";
+           "folder=" + OneLine(workingFolder) + "\n" +
+           text::Format("closed_by_hand=%d\nclosed_refused=%d\nclosed_split=%d\nclosed_by_rules=%d\n",
+                        closed.byHand, closed.refused, closed.split, closed.byRules);
 }
 
 bool WorkerHealth::ParseFileText(const std::string& content, WorkerHealth& health, int& pid,
@@ -83,5 +88,9 @@ bool WorkerHealth::ParseFileText(const std::string& content, WorkerHealth& healt
     health.databaseError = values["database_error"];
     health.waiting = values["waiting"];
     health.workingFolder = values["folder"];
+    health.closed.byHand = text::ToInt(values["closed_by_hand"]);
+    health.closed.refused = text::ToInt(values["closed_refused"]);
+    health.closed.split = text::ToInt(values["closed_split"]);
+    health.closed.byRules = text::ToInt(values["closed_by_rules"]);
     return pid > 0;
 }

@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "check/ClosedChecks.h"
+
 // What the running worker knows about its own health: checks it could not register yet,
 // printers that do not answer, whether PMS payments are switched off and whether the PMS
 // database answers. The service reports it to systemd (STATUS=) and keeps it in its health file,
@@ -25,6 +27,8 @@ struct WorkerHealth {
     // relative paths of the configuration are taken from it, and so the status command takes
     // them from it too.
     std::string workingFolder;
+    // Checks closed without a registration on the business day, since the service started.
+    ClosedChecks closed;
 
     bool operator==(const WorkerHealth& other) const = default;
 

@@ -43,6 +43,12 @@ TEST(WorkerHealthTest, StatusTextNamesEveryProblem) {
              return h;
          }(),
          "Waiting: another service holds the property (pms-host|4242|/opt/fiscora/)"},
+        {[] {
+             WorkerHealth h = Health(0, {}, false, true);
+             h.closed = {1, 2, 0, 3};
+             return h;
+         }(),
+         "Running: 6 closed without registration (1 by hand, 2 refused, 3 by the rules)"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(c.health.StatusText(), c.text);
@@ -54,9 +60,10 @@ TEST(WorkerHealthTest, HealthFileReadsBackWhatWasWritten) {
     waiting.waitingRegistrations = 3;
     waiting.waiting = "the service lease cannot be checked";
     waiting.workingFolder = "/var/lib/fiscora/";
+    waiting.closed = {4, 3, 2, 1};
     for (const WorkerHealth& written : {Health(0, {}, false, true), waiting}) {
         std::string content = written.FileText(4321, "14.03.2026 10:00:01");
-        EXPECT_EQ(std::count(content.begin(), content.end(), '\n'), 11);
+        EXPECT_EQ(std::count(content.begin(), content.end(), '\n'), 15);
         WorkerHealth read;
         int pid = 0;
         std::string updated;

@@ -223,6 +223,8 @@ void CDovozEderarezev::EmitBill(CFiscalCheck& check, std::vector<CFiscalCheck>& 
             }
             return;
         }
+        // Registered deposits (D) pay the bill with the deposit's device type and are settled
+        // when it is registered; a Y payment is one registered otherwise before.
         bool fiscalised = false;
         for (const struct_posting& payment : check.payments) {
             if (payment.fisc_status == "Y") {
@@ -288,16 +290,36 @@ void CDovozEderarezev::FindFolioWindowBills(std::vector<CFiscalCheck>& checks) {
 
 void CDovozEderarezev::FindProFormaDeposits(std::vector<CFiscalCheck>& checks) {
     db::Recordset rows;
-    if (!OpenTemplate(requestCheckNumber.templates[Request::DepositsOfTheDay], {}, rows)) {
+    if (!OpenTemplate(Request::NotRegisteredOnly(requestCheckNumber.templates[Request::DepositsOfTheDay]), {},
+                      rows)) {
         return;
     }
     ForEachGroup(rows, nullptr, [&](const std::string& reservation) {
-        CFiscalCheck check = NewCheck();
-        check.SetField(4, reservation);
-        if (LoadReservationDeposits(check, reservation)) {
-            checks.push_back(check);
+        CFiscalCheck deposits = NewCheck();
+        deposits.SetField(4, reservation);
+        if (!LoadReservationDeposits(deposits, reservation)) {
+            return;
+        }
+        // Each deposit is registered as an advance, as a deposit of the day is: a check of its own
+        // that leaves it D until the reservation's bill settles it.
+        for (const struct_posting& payment : deposits.payments) {
+            if (payment.fisc_status.empty() || payment.fisc_status == "N") {
+                checks.push_back(AdvanceCheck(deposits, payment));
+            }
         }
     });
+}
+
+CFiscalCheck CDovozEderarezev::AdvanceCheck(const CFiscalCheck& deposits, const struct_posting& payment) {
+    CFiscalCheck check = deposits;
+    check.SetStatusCode(1);
+    check.payments = {payment};
+    struct_posting line = payment;
+    line.description = settings.depositDescription;
+    check.postings = {line};
+    WriteLog(text::Format("*** Deposit %d ***", payment.trx_no));
+    LogCheckLines(check);
+    return check;
 }
 
 // --- payments ---

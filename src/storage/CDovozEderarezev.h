@@ -43,8 +43,12 @@ public:
     void FindSecondListPayments(std::vector<CFiscalCheck>& checks);
     void FindPayMasterPayments(std::vector<CFiscalCheck>& checks);
     void FindFolioWindowBills(std::vector<CFiscalCheck>& checks);
-    // The deposits of the day with a listed code, one check (kind 18) per reservation.
+    // The deposits of the day with a listed code that are not registered yet, read per
+    // reservation (kind 18), each registered as an advance (a check of kind 1).
     void FindProFormaDeposits(std::vector<CFiscalCheck>& checks);
+    // The advance check of one of a reservation's deposits: the deposit as its payment and, named
+    // as the configured deposit, as its line.
+    CFiscalCheck AdvanceCheck(const CFiscalCheck& deposits, const struct_posting& payment);
     void FindArPayments(std::vector<CFiscalCheck>& checks);
     // Checks left N or S on closed business dates within the window (//earlier_days), oldest
     // first, after what the open date's finders took: bills in full-check mode, payments in

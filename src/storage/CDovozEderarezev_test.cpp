@@ -330,7 +330,10 @@ TEST_F(DiscoveryTest, FolioWindowOfThePrepaymentIsSettledNotRegistered) {
     EXPECT_EQ(Status(bill.postings[4]), "-");  // the dinner is no prepayment
 }
 
-TEST_F(DiscoveryTest, ProFormaDepositsAreFoundPerReservation) {
+// Each deposit of the day that is not registered yet is registered as an advance of its own (a
+// deposit check, kind 1, the deposit as its payment and its line), read per reservation; once
+// registered (D) it is not found again.
+TEST_F(DiscoveryTest, ProFormaDepositsAreAdvancesOfTheirReservation) {
     Open(FullChecks() + Changes{{"<proforma_folio_deposit>0<", "<proforma_folio_deposit>1<"}});
     std::vector<CFiscalCheck> checks;
     storage.FindProFormaDeposits(checks);
@@ -339,16 +342,19 @@ TEST_F(DiscoveryTest, ProFormaDepositsAreFoundPerReservation) {
     ASSERT_EQ(checks.size(), 2u);
     std::multiset<double> amounts;
     for (const CFiscalCheck& check : checks) {
-        EXPECT_EQ(check.statusCode, 18);
+        EXPECT_EQ(check.statusCode, 1);
         ASSERT_EQ(check.payments.size(), 1u);
-        EXPECT_TRUE(check.postings.empty());
+        ASSERT_EQ(check.postings.size(), 1u);
+        EXPECT_EQ(check.postings[0].trx_no, check.payments[0].trx_no);
+        EXPECT_EQ(check.postings[0].description, "Deposit");
         EXPECT_FALSE(check.reservationId.empty());
         amounts.insert(check.payments[0].trx_amount);
+        EXPECT_TRUE(Logged(text::Format("*** Deposit %d ***", check.payments[0].trx_no)));
     }
     EXPECT_EQ(amounts, (std::multiset<double>{3000, 5000}));
 
     // A second deposit for the first reservation, booked after the other reservation's: the
-    // unordered rows come back first, other, first again, and the reservation is still one check.
+    // unordered rows come back first, other, first again; each deposit is one advance.
     const std::string cols =
         "resort, trx_code, room, currency, exchange_rate, recpt_no, cashier_id, ft_subtype, business_date, "
         "resv_name_id, folio_view, quantity, tran_action_id";
@@ -360,12 +366,26 @@ TEST_F(DiscoveryTest, ProFormaDepositsAreFoundPerReservation) {
         (std::vector<std::string>{"50000075", "50000076", "70000001"}));
     checks.clear();
     storage.FindProFormaDeposits(checks);
-    ASSERT_EQ(checks.size(), 2u);
+    ASSERT_EQ(checks.size(), 3u);
     std::map<std::string, size_t> deposits;
     for (const CFiscalCheck& check : checks) {
         deposits[check.reservationId] += check.payments.size();
     }
     EXPECT_EQ(deposits, (std::map<std::string, size_t>{{"600022", 2}, {"600023", 1}}));
+
+    // Registered, a deposit is D and not taken up again; the one left is.
+    std::erase_if(checks, [](const CFiscalCheck& check) { return check.payments[0].trx_no == 70000001; });
+    for (CFiscalCheck& check : checks) {
+        ASSERT_TRUE(storage.SetCheckStatus(check, "N"));
+        ASSERT_TRUE(storage.SetCheckStatus(check, "Y"));
+        EXPECT_EQ(Rows(text::Format("select qel_fisc_status from qel_financial_transactions where trx_no=%d",
+                                    check.payments[0].trx_no)),
+                  (std::vector<std::string>{"D"}));
+    }
+    checks.clear();
+    storage.FindProFormaDeposits(checks);
+    ASSERT_EQ(checks.size(), 1u);
+    EXPECT_EQ(checks[0].payments[0].trx_no, 70000001);
 }
 
 TEST_F(DiscoveryTest, BlockPaymentsSwitchesBothFlagsOfThePaymentCodesOnly) {

@@ -344,14 +344,20 @@ std::map<int32_t, std::string> CF8CheckLoader::SettleSplit(int splitId) {
     }
     std::string status;
     std::vector<int> unregistered;
+    std::map<int, std::string> postedOn;  // the parts without a row, by their posting date
+    std::set<std::string> registeredOn;   // the dates of the parts registered (Y)
     for (; !rows.IsEOF(); rows.MoveNext()) {
         qelFiscal.Read(rows);
         if (qelFiscal.IsPresent(2) && !qelFiscal.Text(2).empty()) {
             if (status.empty()) {
                 status = qelFiscal.Text(2);
             }
+            if (qelFiscal.Text(2) == "Y") {
+                registeredOn.insert(qelFiscal.Text(1));
+            }
         } else if (qelFiscal.IsPresent(3)) {
             unregistered.push_back(qelFiscal.Integer(3));
+            postedOn[qelFiscal.Integer(3)] = qelFiscal.Text(1);
         }
     }
     if (status.empty()) {
@@ -359,33 +365,53 @@ std::map<int32_t, std::string> CF8CheckLoader::SettleSplit(int splitId) {
         return settled;
     }
     WriteLog("Original status: " + status);
-    // A split of a deposit fiscalised as such: the parts without a row are that deposit too, and
-    // the invoice that consumes them makes them Y.
     if (status != "D") {
+        // A payment registered on an earlier day and split afterwards: its parts are that
+        // registration, never offered again. (Parts of one day are each registered with their
+        // invoice.)
+        for (int posting : unregistered) {
+            bool earlier = std::any_of(registeredOn.begin(), registeredOn.end(),
+                                       [&](const std::string& date) { return date != postedOn[posting]; });
+            if (earlier && InsertSplitPart(posting, "Y")) {
+                WriteLog("Splited payment");
+                closedToday.Add(ClosedChecks::Why::Split);
+                settled[posting] = "Y";
+            }
+        }
         return settled;
     }
+    // A split of a deposit fiscalised as such: the parts without a row are that deposit too, and
+    // the invoice that consumes them makes them D until then.
     for (int posting : unregistered) {
-        if (!OpenTemplate(folio.templates[Row::SinglePosting], {Arg::Int(posting)}, rows) || rows.IsEOF()) {
-            continue;
-        }
-        folio.Read(rows);
-        struct_posting line;
-        ConvertRow(line);
-        // Empty room, receipt, folio, bill and workstation, attempt 0, no reference.
-        CQELFiscal::RowValues values;
-        values.trxNo = folio.Integer(Row::PosId);
-        values.trxCode = line.trx_code;
-        values.description = line.description;
-        values.amount = line.trx_amount;
-        values.cashier = line.cashier_id;
-        values.status = status;
-        values.businessDate = line.business_date;
-        if (qelFiscal.InsertRow(values, false)) {
-            WriteLog(text::Format("Set status for %d to %s", values.trxNo, status.c_str()));
-            settled[values.trxNo] = status;
+        if (InsertSplitPart(posting, status)) {
+            settled[posting] = status;
         }
     }
     return settled;
+}
+
+bool CF8CheckLoader::InsertSplitPart(int posting, const std::string& status) {
+    db::Recordset rows;
+    if (!OpenTemplate(folio.templates[Row::SinglePosting], {Arg::Int(posting)}, rows) || rows.IsEOF()) {
+        return false;
+    }
+    folio.Read(rows);
+    struct_posting line;
+    ConvertRow(line);
+    // Empty room, receipt, folio, bill and workstation, attempt 0, no reference.
+    CQELFiscal::RowValues values;
+    values.trxNo = folio.Integer(Row::PosId);
+    values.trxCode = line.trx_code;
+    values.description = line.description;
+    values.amount = line.trx_amount;
+    values.cashier = line.cashier_id;
+    values.status = status;
+    values.businessDate = line.business_date;
+    if (!qelFiscal.InsertRow(values, false)) {
+        return false;
+    }
+    WriteLog(text::Format("Set status for %d to %s", values.trxNo, status.c_str()));
+    return true;
 }
 
 // --- split parts and window balances ---
@@ -400,6 +426,7 @@ bool CF8CheckLoader::CheckSplit(CFiscalCheck& check, int splitId) {
         const std::string& status = qelFiscal.Text(2);
         if (status == "Y" || status == "D") {
             WriteLog("Splited payment");
+            closedToday.Add(ClosedChecks::Why::Split);
             SetCheckStatus(check, "Y");
             return true;
         }
@@ -584,25 +611,43 @@ bool CF8CheckLoader::ReadOriginalCheck(CFiscalCheck& check) {
         WriteLog("Request error. Not found original check for refund.");
         return false;
     }
+    // As on Opera the sale's title names it in the return: the first row of each invoice gives
+    // it, the last invoice's wins.
     std::vector<std::string> invoices;
+    std::string title;
     for (; !rows.IsEOF(); rows.MoveNext()) {
         qelFiscal.Read(rows);
         const std::string& invoice = qelFiscal.Text(1);
         if (qelFiscal.IsPresent(1) &&
             std::find(invoices.begin(), invoices.end(), invoice) == invoices.end()) {
             invoices.push_back(invoice);
+            if (qelFiscal.IsPresent(2)) {
+                title = qelFiscal.Text(2);
+            }
         }
     }
     WriteLog(text::Format("Found %d checks", static_cast<int>(invoices.size())));
+    if (invoices.empty()) {
+        return true;
+    }
+    check.SetPrintedFileName(title);
+    const size_t salePayments = check.payments.size();
     for (const std::string& invoice : invoices) {
         WriteLog("Read bill " + invoice);
         CFiscalCheck sale = NewCheck();
         sale.SetField(2, invoice);
-        if (!sqlformat::IsNumber(invoice) || !LoadInvoice(sale, invoice, std::nullopt, settings.payMaster)) {
+        if (!sqlformat::IsNumber(invoice)) {
+            continue;
+        }
+        if (!LoadInvoice(sale, invoice, std::nullopt, settings.payMaster)) {
+            if (!IsConnected()) {
+                // A lost database is no missing sale: the refund waits for the next cycle.
+                return false;
+            }
             continue;
         }
         check.postings.insert(check.postings.end(), sale.postings.begin(), sale.postings.end());
         check.payments.insert(check.payments.end(), sale.payments.begin(), sale.payments.end());
     }
-    return true;
+    return NoteReturnedSale(check, salePayments, CQELFiscal::ReturnsOfSaleSuite8);
 }

@@ -79,5 +79,7 @@ private:
     // Settles the parts of a manual split that a payment of the invoice belongs to: the status
     // rows it wrote, by posting.
     std::map<int32_t, std::string> SettleSplit(int splitId);
+    // Registers a part of a manual split with the status, from its posting; false when not done.
+    bool InsertSplitPart(int posting, const std::string& status);
     void SetRoomField(CFiscalCheck& check, int field, size_t column);
 };

@@ -421,7 +421,12 @@ bool CF8Monitoring::TakeInvoice(CFiscalCheck& check, bool byId, std::vector<CFis
             sum += payment.quantity * payment.trx_amount;
         }
         if (sum < 0) {
-            ReadOriginalCheck(check);
+            if (!ReadOriginalCheck(check)) {
+                // Without the sale the return could not name it: the invoice waits for the
+                // next cycle instead of going out as something else.
+                WriteLog("Refund invoice " + number + " waits for its sale");
+                return true;
+            }
             check.SetStatusCode(14);
             // The sale's payments, read with it to name it, are registered and belong to its bill: they
             // leave the refund, so no row write of the return (nor a re-billing) can reach them.
@@ -672,6 +677,7 @@ void CF8Monitoring::CheckBusinessDate() {
     }
     // The next finder takes the current date as the previous one again.
     previousBusinessDate.clear();
+    closedToday = {};
 }
 
 bool CF8Monitoring::BlockPayments(bool block, const std::string&) {

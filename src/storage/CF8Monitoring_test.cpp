@@ -197,6 +197,37 @@ TEST_F(SuiteEightBackEndTest, SplitOfAFiscalisedDepositGivesItsOtherPartsTheDepo
     EXPECT_EQ(Numbers(checks[0].payments), (std::vector<int>{104, 105}));
 }
 
+// A part of a manual split whose other part was registered (Y) on an earlier day's invoice is
+// that registration: closed Y ("Splited payment") and never offered. A part of the same day is
+// registered with its own invoice.
+TEST_F(SuiteEightBackEndTest, APartOfAPaymentRegisteredOnAnEarlierDayIsClosedNotRegisteredAgain) {
+    WithoutPayMaster();
+    // The Visa part 115 goes on invoice 1003 (id 504).
+    pms.Run("insert into FIDELIO.zpil values (90, 504, 115)");
+    Open();
+    struct Case {
+        const char* registeredOn;  // the posting date of the registered part 105
+        bool offered;
+    } cases[] = {{"14.03.2026", true}, {"13.03.2026", false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.registeredOn);
+        pms.Run("delete from qel_financial_transactions where trx_no=115");
+        pms.Run(text::Format("update FIDELIO.zpos set zpos_postdate=to_date('%s','dd.mm.yyyy') where zpos_id=105",
+                             c.registeredOn));
+        const CFiscalCheck* invoice = nullptr;
+        std::vector<CFiscalCheck> checks = Invoices();
+        for (const CFiscalCheck& check : checks) {
+            invoice = check.receiptNumber == "504" ? &check : invoice;
+        }
+        ASSERT_NE(invoice, nullptr);
+        std::vector<int> payments = Numbers(invoice->payments);
+        EXPECT_EQ(std::count(payments.begin(), payments.end(), 115), c.offered ? 1 : 0);
+        EXPECT_EQ(Status(115), c.offered ? "" : "Y");
+    }
+    EXPECT_TRUE(log.Has("Splited payment"));
+    EXPECT_TRUE(log.Has("Payment 115 of invoice 1003 is fiscalised already"));
+}
+
 TEST_F(SuiteEightBackEndTest, SplitWithoutAnyStatusRowIsLeftAlone) {
     WithoutPayMaster();
     pms.Run("delete from qel_financial_transactions where trx_no=105");
@@ -821,6 +852,43 @@ TEST_F(SuiteEightHeaderTest, RefundIsReadWithTheSaleItNames) {
     // payment (105) stays with the sale, so the return's row writes cannot reach it.
     EXPECT_EQ(Numbers(refund->postings), (std::vector<int>{101, 102, 103}));
     EXPECT_EQ(Numbers(refund->payments), (std::vector<int>{117, 104}));
+    // The return names the sale by its title, as on Opera; the sale's total is known, and no
+    // return of it was registered before.
+    EXPECT_EQ(refund->printedFileName, "ST_1_105");
+    double saleTotal = text::ToDouble(pms.Rows("select sum(zpos_unitprice) from FIDELIO.zpos where zpos_id in (104, 105)")[0]);
+    EXPECT_NEAR(refund->returnedSaleTotal, saleTotal, 0.001);
+    EXPECT_EQ(refund->earlierReturn, "");
+
+    // Registered, a return of the sale is known to the next refund that names it.
+    pms.Run("insert into qel_financial_transactions (trx_no, qel_fisc_status, bill_no, check_number) values (117, "
+            "'Y', 1004, 'R5')");
+    pms.Run("insert into FIDELIO.zinv values (506, 1005, 1, to_date('14.03.2026','dd.mm.yyyy'), NULL, 900)");
+    pms.Run(
+        "insert into FIDELIO.zpos (zpos_id, zpos_zdco_id, zpos_unitprice, zpos_quantity, zpos_cdt, zpos_zcas_id, "
+        "zpos_postdate, zpos_comment, zpos_zwin_id, zpos_yres_id) values (118, 3, -500, 1, 5, 1, "
+        "to_date('14.03.2026','dd.mm.yyyy'), 'F77', 1, 300)");
+    pms.Run("insert into FIDELIO.zpil values (100, 506, 118)");
+    checks.clear();
+    storage.FindInvoices(checks);
+    refund = nullptr;
+    for (const CFiscalCheck& check : checks) {
+        refund = check.checkNumber == "1005" ? &check : refund;
+    }
+    ASSERT_NE(refund, nullptr);
+    EXPECT_EQ(refund->earlierReturn, "1004");
+    EXPECT_TRUE(log.Has("Sale F77 was returned by bill 1004 (fiscal number R5)"));
+
+    // The sale's rows cannot be read (the database fails the statement): the refund is not
+    // emitted without its sale, it waits for the next cycle; the other invoices go on.
+    pms.Run("alter table qel_financial_transactions rename column check_number to check_gone");
+    checks.clear();
+    storage.FindInvoices(checks);
+    EXPECT_FALSE(checks.empty());
+    for (const CFiscalCheck& check : checks) {
+        EXPECT_NE(check.checkNumber, "1005");
+    }
+    EXPECT_TRUE(log.Has("Request error. Not found original check for refund."));
+    EXPECT_TRUE(log.Has("Refund invoice 1005 waits for its sale"));
 }
 
 }  // namespace

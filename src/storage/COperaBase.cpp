@@ -643,6 +643,7 @@ void COperaBase::CheckBusinessDate() {
         WriteLog("Completed");
     }
     previousBusinessDate.clear();
+    closedToday = {};
     Close();
     platform::Clock::Current().Sleep(kBusinessDatePauseMs);
 }
@@ -676,3 +677,25 @@ int COperaBase::GetPrinterCode(int pmsCode, const std::string& description) {
     }
     return code;
 }
+
+bool COperaBase::NoteReturnedSale(CFiscalCheck& check, size_t salePayments, CQELFiscal::Template returnsOfSale) {
+    check.returnedSaleTotal = 0;
+    for (size_t i = salePayments; i < check.payments.size(); ++i) {
+        check.returnedSaleTotal += check.payments[i].quantity * check.payments[i].BaseAmount();
+    }
+    check.earlierReturn.clear();
+    db::Recordset rows;
+    std::string bill = check.checkNumber.empty() ? "0" : check.checkNumber;
+    if (!OpenTemplate(qelFiscal.templates[returnsOfSale], {Arg::Field(check.groupName), Arg::Number(bill)}, rows)) {
+        WriteLog("Request error. Returns of sale " + check.groupName + " not read.");
+        return false;
+    }
+    if (!rows.IsEOF()) {
+        qelFiscal.Read(rows);
+        check.earlierReturn = qelFiscal.Text(1);
+        WriteLog(text::Format("Sale %s was returned by bill %s (fiscal number %s)", check.groupName.c_str(),
+                              check.earlierReturn.c_str(), qelFiscal.Text(2).c_str()));
+    }
+    return true;
+}
+

@@ -162,6 +162,10 @@ public:
     void CheckBusinessDate() override;
     // The printer code of a PMS code, allocated on first use; 0 on failure.
     int GetPrinterCode(int pmsCode, const std::string& description);
+    // A refund read with its sale (field 16 names the sale; the sale's payments are those of the
+    // check from `salePayments` on): notes the sale's total and the bill of a return of that sale
+    // registered before, if any, for the rules to decide. False when the query fails.
+    bool NoteReturnedSale(CFiscalCheck& check, size_t salePayments, CQELFiscal::Template returnsOfSale);
 
     // Checks of closed business dates are taken up after the open date's: on with a window of
     // days, and never with the Czech registration, which sends a sale of a closed day only when

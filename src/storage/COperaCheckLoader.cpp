@@ -131,7 +131,15 @@ bool COperaCheckLoader::LoadRow(CFiscalCheck& check) {
                 // A lost database: the part is looked at again in the next cycle.
                 return false;
             }
+            if (inherited != "Y" && inherited != "D") {
+                // The payment Opera split was never registered: its parts are what is left of it,
+                // each registered as a payment of its own (inheriting N, it would wait for ever).
+                WriteLog(text::Format("Split part %d of an unregistered payment (%s): registered as a payment",
+                                      line.trx_no, inherited.c_str()));
+                return true;
+            }
             WriteLog("Split check passed!");
+            closedToday.Add(ClosedChecks::Why::Split);
             if (inherited == "D") {
                 check.SetStatusCode(1);
             }

@@ -34,24 +34,44 @@ bool COperaDeposits::CheckProFormaFolioForRefund(CFiscalCheck& check) {
         WriteLog("No payments for this check");
         return false;
     }
-    bool deposit = std::any_of(check.payments.begin(), check.payments.end(),
-                               [](const struct_posting& p) { return p.fisc_status == "Y"; });
+    auto registered = [](const struct_posting& p) { return p.fisc_status == "D" || p.fisc_status == "Y"; };
     std::string reservation = check.reservationId;
-    if (!deposit || reservation.empty()) {
-        WriteLog("No deposit payment in this check");
-        return false;
+    if (reservation.empty() || std::none_of(check.payments.begin(), check.payments.end(), registered)) {
+        // Nothing of it was registered as a deposit: the bill goes as it is, and what composition
+        // makes of it (registered, or closed by hand) is seen, rather than waiting for ever.
+        WriteLog("No deposit payment in this check: the bill goes as it is");
+        return true;
     }
     // The bill's own payments keep their rows under the bill, whose status the settlement writes.
     if (!RegisterCheckRows(check)) {
         return false;
     }
-    check.payments.clear();
     WriteLog("Pro-Forma Folio " + reservation);
-    if (!LoadReservationDeposits(check, reservation)) {
-        WriteLog("No deposits of reservation " + reservation + ": the bill waits");
-        return false;
+    // The deposits were registered as advances: they leave the payments (and settle with the
+    // bill). What the bill pays besides them, a refund of the deposit above all, is registered
+    // as an advance of its own, with its sign.
+    std::vector<struct_posting> rest;
+    for (const struct_posting& payment : check.payments) {
+        (registered(payment) ? check.settledDeposits : rest).push_back(payment);
     }
     check.SetStatusCode(19);
+    if (rest.empty()) {
+        WriteLog("Pro-Forma Folio " + reservation + " is paid by its deposits alone: settled without a check");
+        if (!SetCheckStatus(check, "Y")) {
+            WriteLog("Pro-Forma Folio " + reservation + " not settled: " + GetLastError());
+        }
+        return false;
+    }
+    check.SetStatusCode(1);
+    check.payments = rest;
+    check.postings.clear();
+    for (struct_posting line : rest) {
+        line.description = check.depositTemplate.description.empty() ? settings.depositDescription
+                                                                      : check.depositTemplate.description;
+        line.tax_group = check.depositTemplate.tax_group;
+        check.postings.push_back(line);
+    }
+    LogCheckLines(check);
     return true;
 }
 
@@ -167,16 +187,21 @@ bool COperaDeposits::ReadOriginalCheck(CFiscalCheck& check) {
     }
     check.SetPrintedFileName(title);
     WriteLog(text::Format("Found %d checks, %s", static_cast<int>(bills.size()), title.c_str()));
+    const size_t salePayments = check.payments.size();
     for (const std::string& bill : bills) {
         WriteLog("Read bill " + bill);
         CFiscalCheck original = NewCheck();
         if (!LoadBill(original, bill, 0)) {
+            if (!IsConnected()) {
+                // A lost database is no missing sale: the refund waits for the next cycle.
+                return false;
+            }
             continue;
         }
         check.postings.insert(check.postings.end(), original.postings.begin(), original.postings.end());
         check.payments.insert(check.payments.end(), original.payments.begin(), original.payments.end());
     }
-    return true;
+    return NoteReturnedSale(check, salePayments, CQELFiscal::ReturnsOfSaleOpera);
 }
 
 bool COperaDeposits::ConfirmRefund(CFiscalCheck& check, int referencedCheck, double amount) {

@@ -21,9 +21,12 @@ public:
     // registered first is not emitted (the next cycle finds it again).
     void FindDepositOriginalPayment(CFiscalCheck& check, std::vector<CFiscalCheck>& checks);
 
-    // A final bill of the pro-forma mode without postings: its payments are replaced by the
-    // reservation's deposits (kind 19), which the bill's registration settles. False when the
-    // bill holds no deposit fiscalised before, or its rows or deposits cannot be read.
+    // A final bill of the pro-forma mode without postings. Its deposits registered before (as
+    // advances, D) leave its payments for settledDeposits; the rest of its payments, a refund of
+    // the deposit above all, make an advance check (kind 1) whose registration settles the
+    // deposits (see CQELFiscal::SetCheckStatus). A bill paid by its deposits alone is settled at
+    // once and not emitted; a bill without a registered deposit goes as it is. False: not to be
+    // emitted (no payments, rows not registered, or settled already).
     bool CheckProFormaFolioForRefund(CFiscalCheck& check);
 
     // A refund bill of the Mongolian interface: field 16 takes the fiscal number its first payment

@@ -85,6 +85,18 @@ protected:
                              trxNo, bill.number, folio.c_str(), kFiscalNumber, title.c_str()));
         }
     }
+    // A bill of the sale's stay that gives the amount back in cash, naming the sale's number.
+    void RefundBill(const pmsgen::Bill& sale, int bill, int trxNo, int amount) {
+        Run(text::Format("insert into OPERA.folio$_tax (resort, bill_no, bill_generation_date, resv_name_id, "
+                         "folio_view) values ('DEMO', %d, to_date('14.03.2026','dd.mm.yyyy'), %d, 1)",
+                         bill, sale.reservation));
+        Run(text::Format("insert into OPERA.financial_transactions (trx_no, resort, business_date, trx_code, "
+                         "trx_amount, posted_amount, net_amount, currency, exchange_rate, recpt_no, bill_no, "
+                         "ft_subtype, tran_action_id, cashier_id, quantity, resv_name_id, reference, room) values "
+                         "(%d, 'DEMO', to_date('14.03.2026','dd.mm.yyyy'), '9000', %d, %d, %d, 'RUB', 1, %d, %d, "
+                         "'FC', 1, 2, 1, %d, '%s', '101')",
+                         trxNo, -amount, -amount, -amount, bill - 100000, bill, sale.reservation, kFiscalNumber));
+    }
     CFiscalCheck RefundOf(const pmsgen::Bill& bill, const std::string& reference) {
         CFiscalCheck refund = storage.NewCheck();
         refund.folioNumber = bill.confirmation;
@@ -159,14 +171,7 @@ TEST_F(OriginalCheckTest, MongolianRefundBillIsReadWithTheCheckItReverses) {
     const pmsgen::Bill& sale = BillOf(generated.threePaymentBill);
     Registered(sale, sale.confirmation, kTitle);
     // The guest is given 400 back on a bill of its own that names the sale's fiscal number.
-    Run("insert into OPERA.folio$_tax (resort, bill_no, bill_generation_date, resv_name_id, folio_view) values "
-        "('DEMO', 899001, to_date('14.03.2026','dd.mm.yyyy'), " +
-        std::to_string(sale.reservation) + ", 1)");
-    Run("insert into OPERA.financial_transactions (trx_no, resort, business_date, trx_code, trx_amount, "
-        "posted_amount, net_amount, currency, exchange_rate, recpt_no, bill_no, ft_subtype, tran_action_id, "
-        "cashier_id, quantity, resv_name_id, reference, room) values (60000011, 'DEMO', "
-        "to_date('14.03.2026','dd.mm.yyyy'), '9000', -400, -400, -400, 'RUB', 1, 799001, 899001, 'FC', 1, 2, 1, " +
-        std::to_string(sale.reservation) + ", '000123', '101')");
+    RefundBill(sale, 899001, 60000011, 400);
     std::vector<CFiscalCheck> checks = Bills();
     const CFiscalCheck* refund = Find(checks, "899001");
     ASSERT_NE(refund, nullptr);
@@ -177,12 +182,26 @@ TEST_F(OriginalCheckTest, MongolianRefundBillIsReadWithTheCheckItReverses) {
     // The sale's payments are registered: they stay with the sale, only the refund's own is left.
     ASSERT_EQ(refund->payments.size(), 1u);
     EXPECT_EQ(refund->payments[0].trx_amount, -400);
+    // The sale's total goes with it, for the rules to compare; no return of it is known.
+    EXPECT_NEAR(refund->returnedSaleTotal, sale.total, 0.001);
+    EXPECT_EQ(refund->earlierReturn, "");
     // A bill whose payments are positive is no refund.
     for (const CFiscalCheck& check : checks) {
         if (&check != refund) {
             EXPECT_NE(check.statusCode, 14) << check.checkNumber;
         }
     }
+
+    // Once that refund is registered as a return, a second refund bill naming the sale knows it.
+    Run("insert into qel_financial_transactions (trx_no, qel_fisc_status, bill_no, check_number) values "
+        "(60000011, 'Y', 899001, 'R1')");
+    RefundBill(sale, 899002, 60000012, 100);
+    checks = Bills();
+    refund = Find(checks, "899002");
+    ASSERT_NE(refund, nullptr);
+    EXPECT_EQ(refund->statusCode, 14);
+    EXPECT_EQ(refund->earlierReturn, "899001");
+    EXPECT_TRUE(Logged("Sale 000123 was returned by bill 899001 (fiscal number R1)"));
 }
 
 // --- deposits of the day ---
@@ -452,39 +471,82 @@ TEST_F(DepositsTest, ADepositTiedToABillIsNotFoundByAPaymentFinderOfTheSameCycle
 
 // --- pro-forma folio deposits ---
 
+// The pro-forma deposit is registered as an advance (D); the cancellation bill that refunds it,
+// without postings, registers the refund as an advance of its own, and its registration settles
+// the deposit: both rows Y, the reservation's deposits deleted.
 TEST_F(DepositsTest, ProFormaDepositsAreRegisteredThenSettledByTheBillWithoutPostings) {
     Open(FullChecks() + WithoutPayMaster() + Changes{{"<proforma_folio_deposit>0<", "<proforma_folio_deposit>1<"}});
     OpenBusinessDate(kNextDay);
     OpenBusinessDate(kDayAfter);
     std::vector<CFiscalCheck> checks = Cycle();
-    const CFiscalCheck* deposits = FindPayment(checks, generated.proFormaDeposit);
-    ASSERT_NE(deposits, nullptr);
-    EXPECT_EQ(deposits->statusCode, 18);
-    std::string reservation = deposits->reservationId;
+    const CFiscalCheck* deposit = FindPayment(checks, generated.proFormaDeposit);
+    ASSERT_NE(deposit, nullptr);
+    EXPECT_EQ(deposit->statusCode, 1);
+    ASSERT_EQ(deposit->postings.size(), 1u);
+    EXPECT_DOUBLE_EQ(deposit->postings[0].trx_amount, 4000);
+    std::string reservation = deposit->reservationId;
     Registered(checks);
-    EXPECT_EQ(Status(generated.proFormaDeposit), "Y");
-    EXPECT_EQ(Column("folio_no", generated.proFormaDeposit), reservation);
+    EXPECT_EQ(Status(generated.proFormaDeposit), "D");
 
     // The cancellation bill: the deposit and its refund, no postings.
     checks = Cycle();
     const CFiscalCheck* bill = Find(checks, std::to_string(generated.proFormaBill));
     ASSERT_NE(bill, nullptr);
-    EXPECT_EQ(bill->statusCode, 19);
+    EXPECT_EQ(bill->statusCode, 1);
     ASSERT_EQ(bill->payments.size(), 1u);
-    EXPECT_EQ(bill->payments[0].trx_no, generated.proFormaDeposit);
-    EXPECT_TRUE(bill->postings.empty());
+    EXPECT_EQ(bill->payments[0].trx_no, generated.proFormaRefund);
+    ASSERT_EQ(bill->postings.size(), 1u);
+    EXPECT_DOUBLE_EQ(bill->postings[0].trx_amount, -4000);
+    ASSERT_EQ(bill->settledDeposits.size(), 1u);
+    EXPECT_EQ(bill->settledDeposits[0].trx_no, generated.proFormaDeposit);
     EXPECT_TRUE(Logged("Check Pro-Forma Folio for refund"));
     EXPECT_TRUE(Logged("Pro-Forma Folio " + reservation));
     // The refund's row is the bill's.
     EXPECT_EQ(Column("bill_no", generated.proFormaRefund), std::to_string(generated.proFormaBill));
     CFiscalCheck settled = *bill;
+    // A failed registration leaves the refund N and the deposit D.
     ASSERT_TRUE(storage.SetCheckStatus(settled, "N"));
     EXPECT_EQ(Status(generated.proFormaRefund), "N");
+    EXPECT_EQ(Status(generated.proFormaDeposit), "D");
+    EXPECT_EQ(Rows("select count(*) from deposit_financial_transactions where resv_name_id=" + reservation),
+              (std::vector<std::string>{"1"}));
     ASSERT_TRUE(storage.SetCheckStatus(settled, "Y"));
     EXPECT_EQ(Status(generated.proFormaRefund), "Y");
+    EXPECT_EQ(Status(generated.proFormaDeposit), "Y");
     EXPECT_EQ(Rows("select count(*) from deposit_financial_transactions where resv_name_id=" + reservation),
               (std::vector<std::string>{"0"}));
+    EXPECT_TRUE(Logged("Pro-Forma Folio " + reservation + " settled by bill " + std::to_string(generated.proFormaBill)));
     EXPECT_EQ(Find(Cycle(), std::to_string(generated.proFormaBill)), nullptr);
+}
+
+// A pro-forma bill without postings and without a registered deposit goes as it is, so that it
+// is registered or closed where it can be seen, rather than waiting for ever; one paid by its
+// deposits alone is settled at once.
+TEST_F(DepositsTest, AProFormaBillWithoutADepositGoesAsItIsAndOnePaidByItsDepositIsSettled) {
+    Open(FullChecks() + WithoutPayMaster() + Changes{{"<proforma_folio_deposit>0<", "<proforma_folio_deposit>1<"}});
+    OpenBusinessDate(kNextDay);
+    OpenBusinessDate(kDayAfter);
+    // The deposit is not in the deposits table: never registered as an advance.
+    Run(text::Format("delete from OPERA.deposit_financial_transactions where trx_no=%d", generated.proFormaDeposit));
+    std::vector<CFiscalCheck> checks = Cycle();
+    Registered(checks);  // the other deposits of the table
+    checks = Cycle();
+    const CFiscalCheck* bill = Find(checks, std::to_string(generated.proFormaBill));
+    ASSERT_NE(bill, nullptr);
+    EXPECT_EQ(bill->payments.size(), 2u);
+    EXPECT_TRUE(Logged("No deposit payment in this check: the bill goes as it is"));
+
+    // Paid by its deposit alone: settled without a check.
+    Run(text::Format("delete from OPERA.financial_transactions where trx_no=%d", generated.proFormaRefund));
+    Run(text::Format("insert into OPERA.deposit_financial_transactions (trx_no, resort, trx_code, trx_amount, "
+                     "resv_name_id) select trx_no, resort, trx_code, trx_amount, resv_name_id from "
+                     "OPERA.financial_transactions where trx_no=%d",
+                     generated.proFormaDeposit));
+    Row(generated.proFormaDeposit, "D", 4000);
+    checks = Cycle();
+    EXPECT_EQ(Find(checks, std::to_string(generated.proFormaBill)), nullptr);
+    EXPECT_EQ(Status(generated.proFormaDeposit), "Y");
+    EXPECT_TRUE(Logged("is paid by its deposits alone: settled without a check"));
 }
 
 // --- split parts ---
@@ -497,9 +559,10 @@ TEST_F(DepositsTest, ASplitPartInheritsTheStatusOfThePaymentOperaSplit) {
         const char* parts;   // the parts' rows
     };
     const Case cases[] = {
-        // On the same business date even a payment not registered yet hands its letter on (first:
-        // the finder knows the business date before it loads its first row).
-        {"N", kBusinessDate, false, "N"},
+        // On the same business date a registered payment hands its letter on (first: the finder
+        // knows the business date before it loads its first row); one not registered yet does not:
+        // inheriting N, its parts would wait for ever, so they are registered as payments.
+        {"N", kBusinessDate, true, "-"},
         {"Y", kBusinessDate, false, "Y"},
         {"Y", "13.03.2026", false, "Y"},
         {"D", "13.03.2026", false, "D"},
@@ -525,6 +588,8 @@ TEST_F(DepositsTest, ASplitPartInheritsTheStatusOfThePaymentOperaSplit) {
         }
     }
     EXPECT_TRUE(Logged("Split check passed!"));
+    EXPECT_TRUE(Logged(text::Format("Split part %d of an unregistered payment (N): registered as a payment",
+                                    generated.splitParts[0])));
 }
 
 TEST_F(DepositsTest, SplitPartsOfARegisteredPaymentStayInTheirBillAsRegistered) {

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "check/CCurrencyArray.h"
+
 double CPosExpansion::ReferenceSum(const CFiscalCheck& check, const std::string& reference) {
     double sum = 0;
     for (const struct_posting& p : check.postings) {
@@ -43,6 +45,13 @@ std::string CPosExpansion::CompletePrintText(const std::string& lineText, const 
 
 void CPosExpansion::InsertLines(CFiscalCheck& check, const std::string& reference,
                                 const std::vector<struct_posting>& lines) {
+    double replacedNet = 0;
+    for (const struct_posting& p : check.postings) {
+        if (p.cheque_number == reference) {
+            replacedNet += p.net_amount;
+        }
+    }
+    const std::vector<double> nets = NetShares(lines, replacedNet);
     std::vector<struct_posting> result;
     result.reserve(check.postings.size() + lines.size());
     bool inserted = false;
@@ -50,14 +59,50 @@ void CPosExpansion::InsertLines(CFiscalCheck& check, const std::string& referenc
         if (p.cheque_number != reference) {
             result.push_back(p);
         } else if (!inserted) {
-            for (struct_posting line : lines) {
+            for (size_t i = 0; i < lines.size(); ++i) {
+                struct_posting line = lines[i];
                 line.print_text = CompletePrintText(line.print_text, p.print_text);
+                line.net_amount = nets[i];
                 result.push_back(line);
             }
             inserted = true;
         }
     }
+    if (inserted) {
+        // A device that registers net amounts checks their sum against the check's.
+        check.netTotal += Sum(nets) - replacedNet;
+    }
     check.postings = std::move(result);
+}
+
+std::vector<double> CPosExpansion::NetShares(const std::vector<struct_posting>& lines, double net) {
+    std::vector<double> shares;
+    for (const struct_posting& line : lines) {
+        shares.push_back(line.trx_amount);
+    }
+    double gross = Sum(lines);
+    if (shares.empty() || net == 0 || SumsAgree(gross, net) || SumsAgree(gross, 0)) {
+        // The PMS gave no net amount (or none apart from the amount): the POS amounts are net.
+        return shares;
+    }
+    CCurrencyArray parts(static_cast<uint32_t>(shares.size()));
+    for (size_t i = 0; i < shares.size(); ++i) {
+        parts.Item(static_cast<uint32_t>(i)) = CCurrency::Of(shares[i]);
+    }
+    // Each line its share of the POS posting's net amount, the cents adding up to it exactly.
+    parts.Prorate(CCurrency::Of(gross), CCurrency::Of(net), CCurrency::Of(net), true);
+    for (size_t i = 0; i < shares.size(); ++i) {
+        shares[i] = static_cast<double>(parts.Item(static_cast<uint32_t>(i)).AsDouble());
+    }
+    return shares;
+}
+
+double CPosExpansion::Sum(const std::vector<double>& amounts) {
+    double sum = 0;
+    for (double amount : amounts) {
+        sum += amount;
+    }
+    return sum;
 }
 
 void CPosExpansion::ClearReference(CFiscalCheck& check, const std::string& reference) {

@@ -19,12 +19,18 @@ public:
     // The sum of the check's postings that carry the reference.
     static double ReferenceSum(const CFiscalCheck& check, const std::string& reference);
     static double Sum(const std::vector<struct_posting>& lines);
+    static double Sum(const std::vector<double>& amounts);
     // The PMS and the POS agree when the sums differ by less than 0.005.
     static bool SumsAgree(double pmsSum, double posSum);
     // The POS lines take the place of the first posting of the reference, in their order, each
     // with its print text completed from that posting's; the other postings of the reference go.
+    // Each line gets its share of the replaced postings' net amount (the check's net total
+    // follows), so that a device that registers net amounts sends the items' own.
     static void InsertLines(CFiscalCheck& check, const std::string& reference,
                             const std::vector<struct_posting>& lines);
+    // The lines' shares of a net amount, in proportion to their amounts and adding up to it to
+    // the cent; the amounts themselves when there is no net amount apart from them.
+    static std::vector<double> NetShares(const std::vector<struct_posting>& lines, double net);
     // A line's print text under the POS posting's: every "x" becomes the posting's first
     // character ("4" when it has none); a text without "x" is the posting's.
     static std::string CompletePrintText(const std::string& lineText, const std::string& postingText);

@@ -68,6 +68,38 @@ TEST(PosExpansionTest, PrintTextIsCompletedFromThePosPosting) {
     }
 }
 
+// A device that registers net amounts sends each item's share of the POS posting's net amount:
+// the shares add up to it to the cent, and the check's net total stays the sum of its postings'.
+TEST(PosExpansionTest, PosLinesTakeTheirShareOfTheNetAmount) {
+    struct Case {
+        const char* name;
+        std::vector<double> postingNets;  // of the postings of the reference (30.00 and 1.50)
+        std::vector<double> lineNets;     // of the lines 20.00, 12.00 and -0.50
+    } cases[] = {
+        {"VAT of a sixth taken out", {25.00, 1.25}, {16.66, 10.00, -0.41}},
+        {"no net amount apart from the amount", {30.00, 1.50}, {20.00, 12.00, -0.50}},
+        {"no net amount at all", {0, 0}, {20.00, 12.00, -0.50}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CFiscalCheck check;
+        check.postings = {Posting(1000, 4500), Posting(2000, 30, "R1"), Posting(2000, 1.5, "R1")};
+        check.postings[0].net_amount = 3750;
+        check.postings[1].net_amount = c.postingNets[0];
+        check.postings[2].net_amount = c.postingNets[1];
+        check.netTotal = 3750 + c.postingNets[0] + c.postingNets[1];
+        CPosExpansion::InsertLines(check, "R1", {Posting(11, 20), Posting(12, 12), Posting(13, -0.5)});
+        ASSERT_EQ(check.postings.size(), 4u);
+        double sum = 0;
+        for (size_t i = 0; i < 3; ++i) {
+            EXPECT_NEAR(check.postings[i + 1].net_amount, c.lineNets[i], 0.0001) << i;
+            sum += check.postings[i].net_amount;
+        }
+        sum += check.postings[3].net_amount;
+        EXPECT_NEAR(check.netTotal, sum, 0.0001);
+    }
+}
+
 TEST(PosExpansionTest, PosLinesTakeThePlaceOfTheFirstPostingOfTheReference) {
     CFiscalCheck check;
     check.postings = {Posting(1000, 4500), Posting(2000, 30, "R1", "5;1;"), Posting(1010, 100),

@@ -36,6 +36,8 @@ CQELFiscal::CQELFiscal(COperaBase& owner) : storage(owner) {
         R"sql(select ZDCO_GOVCODE,ZDCO_NUMERICDESC,0 from zzzz.zdco)sql",
         R"sql(update qel_financial_transactions set title='%s' where bill_no=%s)sql",
         R"sql(update qel_financial_transactions set title='%s' where trx_no=%d)sql",
+        R"sql(select to_char(qel.bill_no), qel.check_number, qel.trx_no from qel_financial_transactions qel, zzzz.financial_transactions fin where fin.trx_no=qel.trx_no and fin.reference='%s' and qel.qel_fisc_status='Y' and qel.check_number is not null and qel.bill_no<>%s)sql",
+        R"sql(select to_char(qel.bill_no), qel.check_number, qel.trx_no from qel_financial_transactions qel, zzzz.zpos where zpos_id=qel.trx_no and zpos_comment='%s' and qel.qel_fisc_status='Y' and qel.check_number is not null and qel.bill_no<>%s)sql",
     };
 }
 
@@ -117,6 +119,11 @@ bool CQELFiscal::ReBillRows(CFiscalCheck& check) {
             return false;
         }
     }
+    for (struct_posting& line : check.settledDeposits) {
+        if (!rebill(line, false)) {
+            return false;
+        }
+    }
     return true;
 }
 
@@ -152,15 +159,8 @@ bool CQELFiscal::SetBillStatus(CFiscalCheck& check, const std::string& requested
     if (IsCzech() && (check.statusCode == 17 || (status == "N" && !check.printedFileName.empty()))) {
         status = "F";
     }
-    if (check.statusCode == 18 || check.statusCode == 19) {
-        bool ok = storage.ExecuteTemplate(templates[FolioStatus],
-                                          {Arg::Text(status), Arg::Field(check.reservationId)});
-        if (ok && status == "Y" && check.statusCode == 19) {
-            // Settlement: the bill's own rows are final too, and the reservation's deposits go.
-            storage.ExecuteTemplate(templates[BillStatus], {Arg::Text("Y"), Arg::Number(BillKey(check))});
-            storage.ExecuteTemplate(templates[SettleDeposits], {Arg::NumberOrNull(check.reservationId)});
-        }
-        return ok;
+    if (check.statusCode == 18) {
+        return storage.ExecuteTemplate(templates[FolioStatus], {Arg::Text(status), Arg::Field(check.reservationId)});
     }
     const std::string& key = check.checkNumber;
     if (key.empty()) {
@@ -212,6 +212,51 @@ bool CQELFiscal::SetCheckStatus(CFiscalCheck& check, const std::string& status) 
     if (!RegisterCheckRows(check)) {
         return false;
     }
+    const bool settles = SettlesProFormaDeposits(check, status);
+    if (!WriteCheckStatus(check, status)) {
+        return false;
+    }
+    return !settles || SettleProFormaDeposits(check);
+}
+
+bool CQELFiscal::SettlesProFormaDeposits(const CFiscalCheck& check, const std::string& status) const {
+    if (status != "Y" || !storage.settings.proformaDeposit || !storage.FullCheckMode() ||
+        check.reservationId.empty() || check.checkNumber.empty()) {
+        return false;
+    }
+    if (!check.settledDeposits.empty()) {
+        return true;
+    }
+    for (const std::vector<struct_posting>* list : {&check.payments, &check.removedLines}) {
+        for (const struct_posting& line : *list) {
+            if (line.fisc_status == "D") {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+bool CQELFiscal::SettleProFormaDeposits(CFiscalCheck& check) {
+    // The bill consumed the deposits: their rows and the bill's own are final, and the
+    // reservation's deposits are done with.
+    bool ok = true;
+    for (std::vector<struct_posting>* list : {&check.payments, &check.removedLines, &check.settledDeposits}) {
+        for (struct_posting& line : *list) {
+            if (!line.fisc_status.empty()) {
+                ok = storage.ExecuteTemplate(templates[TransactionStatus], {Arg::Text("Y"), Arg::Int(line.trx_no)}) &&
+                     ok;
+            }
+        }
+    }
+    ok = ok && storage.ExecuteTemplate(templates[SettleDeposits], {Arg::NumberOrNull(check.reservationId)});
+    if (ok) {
+        storage.WriteLog("Pro-Forma Folio " + check.reservationId + " settled by bill " + check.checkNumber);
+    }
+    return ok;
+}
+
+bool CQELFiscal::WriteCheckStatus(CFiscalCheck& check, const std::string& status) {
     switch (check.statusCode) {
         case 1:
         case 20:
@@ -225,7 +270,7 @@ bool CQELFiscal::SetCheckStatus(CFiscalCheck& check, const std::string& status) 
     if (!storage.FullCheckMode() || IsPaymentCheck(check)) {
         return SetFirstTransactionStatus(check, status);
     }
-    if (storage.settings.payMaster) {
+    if (storage.settings.payMaster || storage.settings.proformaDeposit) {
         // Deposit rows of the bill follow the bill, but never fall back to N.
         bool ok = true;
         std::string deposit = status == "N" ? "D" : status;

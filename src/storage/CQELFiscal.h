@@ -38,6 +38,10 @@ public:
         GovernmentCodesSuite8,
         CheckFileByBill,
         CheckFileByTransaction,
+        // Returns registered before that name a sale's fiscal number (its payments' reference),
+        // outside the refund's own bill: (bill, fiscal number, trx_no).
+        ReturnsOfSaleOpera,
+        ReturnsOfSaleSuite8,
         TemplateCount
     };
 
@@ -73,6 +77,10 @@ public:
     bool ReBillRows(CFiscalCheck& check);
     bool SetTransactionStatus(struct_posting& transaction, const std::string& status, CFiscalCheck& check);
     bool SetBillStatus(CFiscalCheck& check, const std::string& status);
+    // Registers the rows, writes the status by the check's kind and, in pro-forma mode, lets a
+    // bill that consumed registered deposits (D rows among its payments or removed lines, or its
+    // settledDeposits) settle
+    // them once it is Y: every row of it Y and the reservation's deposits deleted.
     bool SetCheckStatus(CFiscalCheck& check, const std::string& status);
     bool SaveFiscalData(CFiscalCheck& check);
     // The check file name into the rows SaveFiscalData writes, before the check is first sent.
@@ -90,6 +98,9 @@ private:
     // Czech rows carry the sale's date and time, when the check has one.
     bool SaleTimeOf(const CFiscalCheck& check) const;
     bool SetFirstTransactionStatus(CFiscalCheck& check, const std::string& status);
+    bool WriteCheckStatus(CFiscalCheck& check, const std::string& status);
+    bool SettlesProFormaDeposits(const CFiscalCheck& check, const std::string& status) const;
+    bool SettleProFormaDeposits(CFiscalCheck& check);
     bool IsCzech() const;
     // SaveFiscalData writes the rows of the whole bill rather than those of one transaction.
     bool WritesByBill(const CFiscalCheck& check) const;

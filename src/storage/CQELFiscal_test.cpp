@@ -26,9 +26,9 @@ protected:
     StatusTableTest() : log(pms.folder) {}
 
     void Open(int printerType = 7, bool fullCheck = true, bool payMaster = false) {
-        config.values = {{"//fidelio_ini/base_access", pms.ConnectionString()},
-                         {"//fidelio_ini/fidelio_schema", "OPERA"},
-                         {"//fidelio_ini/property_code", "HOTEL"}};
+        config.values["//fidelio_ini/base_access"] = pms.ConnectionString();
+        config.values["//fidelio_ini/fidelio_schema"] = "OPERA";
+        config.values["//fidelio_ini/property_code"] = "HOTEL";
         if (payMaster) {
             config.values["//fidelio_ini/deposit/code"] = "9100";
         }
@@ -273,19 +273,39 @@ TEST_F(StatusTableTest, CzechInterfaceWritesTheSaleTimeAsADateAndF) {
     EXPECT_EQ(pms.Rows("select count(*) from qel_financial_transactions"), (Rows{"0"}));
 }
 
+// In pro-forma mode a bill that consumed a registered deposit (D) settles it once it is Y: its
+// own rows and the deposit's are Y and the reservation's deposits go; at N the deposit stays D.
 TEST_F(StatusTableTest, DepositSettlementFinalisesTheReservation) {
+    config.values["//fidelio_ini/proforma_folio_deposit"] = "1";
     Open();
-    Row(2001, "D", "NULL", "300");  // pro-forma deposit of reservation 300
+    Row(2001, "D", "4999", "300");  // a pro-forma deposit of reservation 300, registered as an advance
     Row(1002, "N");
     pms.Run("insert into deposit_financial_transactions (trx_no, resv_name_id) values (2001, 300)");
     pms.Run("insert into deposit_financial_transactions (trx_no, resv_name_id) values (2002, 301)");
-    CFiscalCheck check = Bill("5001", {Payment(2001, 9000, 50)});
-    check.payments[0].fisc_status = "D";
-    check.statusCode = 19;
-    ASSERT_TRUE(storage.SetCheckStatus(check, "Y"));
-    EXPECT_EQ(Status(2001), "Y");
-    EXPECT_EQ(Status(1002), "Y");
-    EXPECT_EQ(pms.Rows("select trx_no from deposit_financial_transactions"), (Rows{"2002"}));
+    struct Case {
+        const char* name;
+        int kind;
+        bool depositAmongPayments;  // else settled by it (an advance check of a refund)
+    } cases[] = {{"a bill paid with the deposit", 0, true}, {"a refund of the deposit", 1, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        pms.Run("update qel_financial_transactions set qel_fisc_status='D' where trx_no=2001");
+        pms.Run("update qel_financial_transactions set qel_fisc_status='N' where trx_no=1002");
+        pms.Run("insert or ignore into deposit_financial_transactions (trx_no, resv_name_id) values (2001, 300)");
+        struct_posting deposit = Payment(2001, 9000, 50);
+        deposit.fisc_status = "D";
+        CFiscalCheck check = Bill("5001", {Payment(1002, 9000, c.kind == 1 ? -50 : 20)});
+        check.payments[0].fisc_status = "N";
+        (c.depositAmongPayments ? check.payments : check.settledDeposits).push_back(deposit);
+        check.statusCode = c.kind;
+        ASSERT_TRUE(storage.SetCheckStatus(check, "N"));
+        EXPECT_EQ(Status(2001), "D");
+        EXPECT_EQ(Status(1002), "N");
+        ASSERT_TRUE(storage.SetCheckStatus(check, "Y"));
+        EXPECT_EQ(Status(2001), "Y");
+        EXPECT_EQ(Status(1002), "Y");
+        EXPECT_EQ(pms.Rows("select trx_no from deposit_financial_transactions order by trx_no"), (Rows{"2002"}));
+    }
 }
 
 TEST_F(StatusTableTest, FiscalDataByBillOrByTransaction) {

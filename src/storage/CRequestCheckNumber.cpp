@@ -43,6 +43,11 @@ std::string CRequestCheckNumber::NewOrFailedOnly(const std::string& statement) {
     return text::ReplaceAll(statement, "(qel.qel_fisc_status!='Y')", "(qel.qel_fisc_status='N')");
 }
 
+std::string CRequestCheckNumber::NotRegisteredOnly(const std::string& statement) {
+    return text::ReplaceAll(statement, "(qel.qel_fisc_status!='Y')",
+                            "(qel.qel_fisc_status!='Y' and qel.qel_fisc_status!='D')");
+}
+
 std::string CRequestCheckNumber::WithDateOffset(const std::string& statement, int days) {
     // A negative offset looks ahead; written as "--" it would end the statement in a comment.
     std::string moved = days >= 0 ? text::Format("SELECT BUSINESS_DATE-%d FROM", days)

@@ -45,4 +45,7 @@ public:
     static std::string NewOrFailedOnly(const std::string& statement);
     // Test mode: the open business date moved back by the given days.
     static std::string WithDateOffset(const std::string& statement, int days);
+    // Pro-forma deposits: only those not registered yet (a registered deposit is D until the
+    // bill that settles it makes it Y).
+    static std::string NotRegisteredOnly(const std::string& statement);
 };

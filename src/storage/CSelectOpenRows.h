@@ -6,7 +6,9 @@
 // is still to be registered, what failed and what was registered without its status saved.
 class CSelectOpenRows : public CRecordBinding {
 public:
-    enum Template { OpenRows, TemplateCount };
+    // OpenRows: N, S and F. ClosedRows: Y rows of the latest business day that name no
+    // registration (no fiscal number, no check file or code): closed without one.
+    enum Template { OpenRows, ClosedRows, TemplateCount };
     enum Column {
         TrxNo = 1,
         Status,

@@ -90,6 +90,39 @@ TEST(PosExpansionTest, TheRestaurantPaymentIsRegisteredItemByItemWithPrinterCode
     EXPECT_TRUE(platform::FileExists(run.Path("LGXClient.log")));
 }
 
+// On a printer that registers net amounts the items carry their shares of the POS posting's net
+// amount: the document holds the dishes, each with its net amount, and a total that is the
+// posting's net amount, not 0.00.
+TEST(PosExpansionTest, OnAPrinterOfNetAmountsTheItemsCarryTheirNetAmounts) {
+    ServiceRun run;
+    ASSERT_TRUE(MakePms(run));
+    // The restaurant's price holds 20 % VAT. (In payments-only mode the payment is the check's
+    // posting, so its row carries the net amount.)
+    const double gross = 2484.90;
+    const double net = 2070.75;
+    ASSERT_TRUE(run.Execute(text::Format("update financial_transactions set net_amount=%.2f where trx_no=%d", net,
+                                         run.Pms().restaurantPayment)));
+    std::string error;
+    ASSERT_TRUE(run.StartCheckDatabase(error)) << error;
+    ASSERT_TRUE(run.StartSimulators());
+    ASSERT_TRUE(run.Configure({{"</printer_ini>", "<net_amount_support>1</net_amount_support></printer_ini>"}}));
+    ASSERT_TRUE(run.StartService()) << run.Diagnostics();
+    const pmsgen::Summary& pms = run.Pms();
+    std::vector<int> due = run.DuePayments();
+    ASSERT_TRUE(run.WaitForStatus(due, "Y", 60000)) << run.Diagnostics();
+    EXPECT_EQ(run.StopService(), 0) << run.Diagnostics();
+
+    ServiceRun::Registered document = DocumentOf(run, pms.restaurantPayment);
+    const double grossItems[] = {900.00, 1250.00, 360.00, -251.00, 225.90};
+    ASSERT_EQ(document.items.size(), std::size(grossItems)) << run.Diagnostics();
+    for (size_t i = 0; i < std::size(grossItems); ++i) {
+        EXPECT_NEAR(text::ToDouble(document.items[i].amount), grossItems[i] * net / gross, 0.011) << i;
+    }
+    EXPECT_NEAR(SumOfAmounts(document.items), net, 0.001);
+    EXPECT_EQ(document.total, text::Format("%.2f", net));
+    EXPECT_EQ(run.LogCount(text::Format("GP200 printer. Send net amount %.02f", net)), 1u) << run.Diagnostics();
+}
+
 size_t Occurrences(const std::string& text, const std::string& what) {
     size_t count = 0;
     for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + what.size())) {

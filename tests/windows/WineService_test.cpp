@@ -125,7 +125,7 @@ TEST(WineRegistrationTest, TheDemoDayIsRegisteredOnceByTheServiceUnderWine) {
     ASSERT_TRUE(run.WaitForStatus(due, "Y", 180000)) << run.Diagnostics();
     ASSERT_TRUE(run.WaitForStatus(run.Pms().ignoredPayments, "Y", 20000)) << run.Diagnostics();
     EXPECT_EQ(run.StopService(), 0) << run.Diagnostics();
-    ExpectRegisteredOnce(run, due, deposits);
+    ExpectRegisteredOnce(run, due, deposits, IgnoredPayments(run));
 
     // The service's own way: the version text from the program's resources, the stop through
     // the control manager, the removal.

@@ -5,6 +5,7 @@
 #include <random>
 
 #include "PrinterManagerSim.h"
+#include "Reconciliation.h"
 #include "ServiceFolder.h"
 #include "platform/Event.h"
 #include "platform/FileSystem.h"
@@ -88,6 +89,14 @@ void Count(ServiceFolder& run, const std::vector<int>& due, Figures& figures) {
     figures.doubled += static_cast<int>(records.size()) - matched;
     for (size_t i = 0; i < run.SimulatorCount(); ++i) {
         figures.repeats += static_cast<int>(run.Simulator(i).Repeats());
+    }
+    Reconciliation::Expected expected;
+    expected.due = due;
+    for (int trxNo : run.Pms().ignoredPayments) {
+        expected.closed[trxNo] = "Payment included in ignore list.";
+    }
+    for (const std::string& mismatch : Reconciliation(run, expected).problems) {
+        figures.mismatches.push_back(text::Format("round %d: ", figures.rounds) + mismatch);
     }
 }
 

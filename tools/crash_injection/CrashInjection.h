@@ -45,6 +45,8 @@ struct Figures {
     int doubled = 0;        // registrations beyond the one of each due payment
     int repeats = 0;        // checks the simulator answered as repeats
     std::vector<std::string> problems;
+    // What the reconciliation of each round's status rows with the simulator's records found.
+    std::vector<std::string> mismatches;
 
     std::string Text() const;
 };

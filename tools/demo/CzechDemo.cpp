@@ -7,6 +7,7 @@
 #include <set>
 
 #include "DemoReport.h"
+#include "Reconciliation.h"
 #include "platform/Text.h"
 
 namespace {
@@ -149,6 +150,24 @@ int RunCzechDemo(ServiceFolder& run, int timeLimitSeconds) {
     }
     if (left == 0) {
         std::printf("nothing\n");
+    }
+    Reconciliation::Expected reconciled;
+    std::set<int> ignored(run.Pms().ignoredPayments.begin(), run.Pms().ignoredPayments.end());
+    for (int trxNo : expected) {
+        if (ignored.count(trxNo) == 0) {
+            reconciled.due.push_back(trxNo);
+        }
+    }
+    for (int trxNo : ignored) {
+        reconciled.closed[trxNo] = "on an ignored room or cashier (Payment included in ignore list.)";
+    }
+    std::printf("\n== Reconciliation (status rows against what the registration service registered) ==\n");
+    Reconciliation reconciliation(run, reconciled);
+    for (const std::string& line : reconciliation.Report()) {
+        std::printf("%s\n", line.c_str());
+    }
+    for (const std::string& problem : reconciliation.problems) {
+        problems.push_back("reconciliation: " + problem);
     }
     std::printf("\n== Result ==\n");
     std::printf("%s registered for the %s due (those of the day's bills and of the bill marked S); %s closed "

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <utility>
 
+#include "Reconciliation.h"
 #include "platform/Text.h"
 
 DemoAct::DemoAct(std::string title, ServiceFolder::Changes changes, Done done)
@@ -30,6 +31,8 @@ bool DemoAct::Run(ServiceFolder& run, int pollMs, int timeLimitSeconds, const st
         problems.push_back("FiscoraService could not be started for: " + title);
         return false;
     }
+    // The documents the devices hold before: the act adds to them.
+    Reconciliation atStart(run, {});
     auto start = std::chrono::steady_clock::now();
     size_t before = run.Records().size();
     size_t reported = before;
@@ -51,6 +54,9 @@ bool DemoAct::Run(ServiceFolder& run, int pollMs, int timeLimitSeconds, const st
     }
     int exitCode = run.StopService(15000);
     Note(run, watched, letters);
+    Reconciliation atEnd(run, {});
+    registrations = atEnd.documents.size() - atStart.documents.size();
+    amount = atEnd.registeredAmount - atStart.registeredAmount;
     seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     std::printf("  FiscoraService stopped with SIGTERM after %.0f s, exit code %d\n", seconds, exitCode);
     if (ended) {

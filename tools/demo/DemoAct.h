@@ -26,6 +26,9 @@ public:
     std::string title;
     std::vector<std::string> problems;
     double seconds = 0;
+    // What the devices registered in the act: documents, and the amount they add up to.
+    size_t registrations = 0;
+    double amount = 0;
 
 private:
     static void Note(ServiceFolder& run, const std::vector<int>& watched, Letters& letters);

@@ -187,3 +187,15 @@ void ShowJournal(const std::string& folder) {
         }
     }
 }
+
+void ShowReconciliation(ServiceFolder& run, const Reconciliation::Expected& expected,
+                        std::vector<std::string>& problems) {
+    Heading("Reconciliation (status rows against what the devices registered)");
+    Reconciliation reconciliation(run, expected);
+    for (const std::string& line : reconciliation.Report()) {
+        std::printf("%s\n", platform::MixedToUtf8(line, "1251").c_str());
+    }
+    for (const std::string& problem : reconciliation.problems) {
+        problems.push_back("reconciliation: " + problem);
+    }
+}

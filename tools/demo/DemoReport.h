@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "Reconciliation.h"
 #include "ServiceFolder.h"
 
 // The parts of the demo's summary that every demo hotel prints.
@@ -30,3 +31,7 @@ void ShowRegistered(const std::vector<ServiceFolder::Registered>& records, const
 void ShowStatusLetters(const std::map<int, Row>& rows);
 // The check journal files of the printers in the folder.
 void ShowJournal(const std::string& folder);
+// The status rows against everything the devices registered (Reconciliation), under its heading;
+// each mismatch joins the problems, so that the demo fails on it.
+void ShowReconciliation(ServiceFolder& run, const Reconciliation::Expected& expected,
+                        std::vector<std::string>& problems);

@@ -93,7 +93,11 @@ void ServiceFolder::Shutdown() {
 bool ServiceFolder::MakePms(pmsgen::Options options, std::string& error) {
     options.file = Path("demo_pms.db");
     options.posChecksFile = Path("pos_checks.json");
-    return pmsgen::Generate(options, summary, error);
+    if (!pmsgen::Generate(options, summary, error)) {
+        return false;
+    }
+    generatedRows = StatusRows();
+    return true;
 }
 
 bool ServiceFolder::StartSimulators(const std::vector<std::string>& printerIdPrefixes, std::string& error,
@@ -187,6 +191,9 @@ bool ServiceFolder::AddRefundBill(int bill, double amount, const std::string& re
         "net_amount=-%.2f, price_per_unit=-%.2f, quantity=1, bill_no=%d where recpt_no is null;"
         "update refund_rows set trx_no=%d, trx_no_header=%d, trx_amount=-%.2f, posted_amount=-%.2f, "
         "net_amount=-%.2f, price_per_unit=-%.2f, quantity=1, bill_no=%d, recpt_no=%d, reference='%s' "
+        "where recpt_no is not null;"
+        // The amount is given in the hotel's currency, whatever the bill was paid in.
+        "update refund_rows set exchange_rate=1, currency=(select currency from refund_rows where recpt_no is null) "
         "where recpt_no is not null;"
         "insert into financial_transactions select * from refund_rows;"
         "drop table refund_rows;"
@@ -460,7 +467,11 @@ bool ServiceFolder::IsRegistrationOf(const Registered& record, const StatusRow& 
     if (row.checkNumber != record.fiscalNumber) {
         return false;
     }
-    if (row.status == "D" || (row.attempt == "0" && row.title.empty())) {
+    // A check file name names one check of one printer.
+    if (!row.title.empty() && !record.file.empty()) {
+        return row.title == record.file;
+    }
+    if (row.status == "D" || row.attempt == "0" || row.attempt.empty()) {
         return text::Format("%.2f", row.amount) == record.total;
     }
     return row.attempt == record.printer;

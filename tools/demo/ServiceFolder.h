@@ -55,6 +55,8 @@ public:
     // checks of its POS postings in pos_checks.json.
     bool MakePms(pmsgen::Options options, std::string& error);
     const pmsgen::Summary& Pms() const { return summary; }
+    // The status rows the generated PMS held before any run (history, rows of earlier days).
+    const std::map<int, StatusRow>& GeneratedRows() const { return generatedRows; }
 
     // Printer-manager simulators, each recording into checks<n>.jsonl; printer 1 of the
     // configuration talks to the first, printer 2 to the second when there are two, else to the
@@ -78,7 +80,7 @@ public:
     std::vector<TaxRecord> TaxRecords() const;
     // A refund the PMS makes after the bill was registered: a new bill of the same stay with
     // the bill's first posting and first payment, both of minus the amount, the payment naming
-    // the reference. Its numbers are the next free ones.
+    // the reference, in the hotel's currency. Its numbers are the next free ones.
     bool AddRefundBill(int bill, double amount, const std::string& reference, int& refundBill,
                        int& refundPayment, std::string& error);
 
@@ -163,6 +165,7 @@ private:
     std::string program;
     std::string demoConfiguration;
     pmsgen::Summary summary;
+    std::map<int, StatusRow> generatedRows;
     std::vector<std::unique_ptr<PrinterManagerSim>> simulators;
     std::unique_ptr<CheckDbSimulator> checkDatabase;
     std::unique_ptr<CzechRegistrationSim> czech;

@@ -89,6 +89,14 @@ int RunSuite8Demo(ServiceFolder& run, int timeLimitSeconds) {
         }
     }
 
+    Reconciliation::Expected reconciled;
+    reconciled.due = run.DuePayments();
+    reconciled.due.insert(reconciled.due.end(), deposits.begin(), deposits.end());
+    for (int trxNo : pms.ignoredPayments) {
+        reconciled.closed[trxNo] = "on an ignored room or cashier (Payment included in ignore list.)";
+    }
+    ShowReconciliation(run, reconciled, problems);
+
     Heading("Result");
     // The counts are those of the sections above.
     std::printf("%s registered (%zu expected: the invoices, deposits and settlements due); %s closed without "

@@ -16,9 +16,11 @@
 // (demo/czech/VuvovaZododAVU.xml) against the Czech sales-registration simulator (see CzechDemo.h).
 // --mongolia runs it with printer type 9 (demo/mongolia/VuvovaZododAVU.xml) against the Mongolian
 // tax-service simulator, with refunds returned to their sales (see MongolianDemo.h).
+// The summary ends with the reconciliation of the status rows with what the devices registered
+// (Reconciliation) and the registrations and amounts of each act.
 // Exit code 0 when every due payment and deposit was registered exactly once, the ignored
-// payments and split parts were closed without registration and the refund larger than its sale
-// was refused; 1 otherwise.
+// payments and split parts were closed without registration, the refund larger than its sale
+// was refused and the reconciliation found no mismatch; 1 otherwise.
 
 #include <algorithm>
 #include <cctype>
@@ -247,8 +249,9 @@ int main(int argc, char** argv) {
     };
     DemoAct::Letters seen;
     std::vector<std::string> problems;
-    // The deposits' rows as they were registered, before the bills that consume them.
-    std::map<int, ServiceFolder::StatusRow> registeredDeposits;
+    // The rows after each act: a deposit's row, registered as an advance, later names the bill
+    // that consumes it.
+    std::vector<std::map<int, ServiceFolder::StatusRow>> afterActs;
     for (size_t i = 0; i < acts.size(); ++i) {
         if (i > 0 && !run.NightAudit()) {
             problems.push_back("the night audit could not open the next business date");
@@ -256,9 +259,7 @@ int main(int argc, char** argv) {
         }
         bool started = acts[i].Run(run, 500, settings.timeLimitSeconds, watched, seen);
         problems.insert(problems.end(), acts[i].problems.begin(), acts[i].problems.end());
-        if (i == 0) {
-            registeredDeposits = run.StatusRows();
-        }
+        afterActs.push_back(run.StatusRows());
         if (!started) {
             std::fprintf(stderr, "fiscora_demo: cannot start %s in %s with %s\n", settings.program.c_str(),
                          settings.work.c_str(), settings.configuration.c_str());
@@ -272,12 +273,6 @@ int main(int argc, char** argv) {
     ShowRegistered(records, rows);
     std::string logText = run.Log();
     std::vector<std::string> log = text::Split(logText, '\n');
-    // The open date's payments and deposits, the payments left on earlier dates, and the two
-    // check-out bills of the next day.
-    std::vector<std::string> registration =
-        run.RegistrationProblems(records, run.DueRegistrations() + earlier.size() + 2, registeredDeposits);
-    problems.insert(problems.end(), registration.begin(), registration.end());
-
     ShowRestaurantCheck(run, rows, records, log, problems);
 
     ShowStatusLetters(rows);
@@ -326,10 +321,6 @@ int main(int argc, char** argv) {
                                      "passed!)",
                                      pms.splitOrigin);
     }
-    stories[pms.proFormaRefund] = "settled with the pro-forma folio of its bill";
-    stories[pms.proFormaDeposit] =
-        "deposit for a later stay kept for its pro-forma folio: saved with the folio as a description, then "
-        "settled by the cancellation bill";
     stories[pms.tooLargeRefund] =
         "the refund larger than its sale, refused on its day and left N; the next day (full checks) its bill was "
         "taken up again as a check of a closed business date, and since the bill's other payments were registered "
@@ -413,9 +404,35 @@ int main(int argc, char** argv) {
         }
     }
 
+    // Every due payment and deposit of the open date, the payments left on earlier dates, the
+    // check-outs of the next day and the pro-forma folio: registered; what is closed without
+    // registration: listed with why.
+    Reconciliation::Expected expected;
+    expected.due = due;
+    expected.due.insert(expected.due.end(), deposits.begin(), deposits.end());
+    expected.due.insert(expected.due.end(), earlier.begin(), earlier.end());
+    expected.due.insert(expected.due.end(),
+                        {pms.rdrDeposit, pms.payMasterDeposit, pms.proFormaDeposit, pms.proFormaRefund});
+    for (int trxNo : pms.ignoredPayments) {
+        expected.closed[trxNo] = "on an ignored room or cashier (Payment included in ignore list.)";
+    }
+    for (int part : pms.splitParts) {
+        expected.closed[part] = stories[part];
+    }
+    expected.closed[pms.depositTransfer] = labels[pms.depositTransfer];
+    expected.closed[pms.tooLargeRefund] = stories[pms.tooLargeRefund];
+    expected.earlier.assign(afterActs.begin(), afterActs.empty() ? afterActs.end() : afterActs.end() - 1);
+    ShowReconciliation(run, expected, problems);
+
+    Heading("Registrations per act");
+    for (const DemoAct& act : acts) {
+        std::printf("%-90.90s %3zu checks, %12.2f\n", act.title.c_str(), act.registrations, act.amount);
+    }
+
     Heading("Result");
-    std::printf("%s registered: %s of the open date, %s, %s left on earlier business dates and 2 check-outs of the "
-                "next day; %s closed without registration (the refund larger than its sale among them); %s\n",
+    std::printf("%s registered: %s of the open date, %s, %s left on earlier business dates, 2 check-outs of the "
+                "next day and the pro-forma folio's deposit and refund; %s closed without registration (the refund "
+                "larger than its sale among them); %s\n",
                 Counted(records.size(), "check").c_str(), Counted(due.size(), "payment").c_str(),
                 Counted(deposits.size(), "deposit").c_str(), Counted(earlier.size(), "payment").c_str(),
                 Counted(closedCount, "payment").c_str(), Counted(log.size(), "log line").c_str());
