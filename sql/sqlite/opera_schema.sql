@@ -45,7 +45,10 @@ CREATE TABLE financial_transactions (
     cheque_number           VARCHAR2(200)
 );
 CREATE INDEX fin_trx_bill_idx ON financial_transactions (resort, bill_no);
-CREATE INDEX fin_trx_bdate_idx ON financial_transactions (resort, business_date, trx_code);
+-- The day's transactions by code, and by whether they are billed: the transactions without a bill
+-- (deposits moved on, transfers) add up over the years, and SQLite, which knows no more of a
+-- column than its average, would otherwise look for the day's unbilled payments among all of them.
+CREATE INDEX fin_trx_bdate_idx ON financial_transactions (resort, business_date, trx_code, bill_no);
 CREATE INDEX fin_trx_resv_idx ON financial_transactions (resv_name_id, folio_view);
 CREATE INDEX fin_trx_from_resv_idx ON financial_transactions (from_resv_id);
 CREATE INDEX fin_trx_recpt_idx ON financial_transactions (recpt_no);

@@ -68,7 +68,12 @@ std::string RegisterEverything(const Hotel& hotel, const pmsgen::Summary& summar
 std::string MakeElevenDue(const Hotel& hotel, const pmsgen::Summary& summary) {
     std::vector<int> payments;
     if (hotel.kind == pmsgen::PmsKind::Opera) {
-        for (size_t i = summary.bills.size() - 11; i < summary.bills.size(); ++i) {
+        // The demo day's bills end with the house account's; the deposit stories' come after it.
+        size_t end = 0;
+        while (end < summary.bills.size() && summary.bills[end].number != summary.houseBill) {
+            ++end;
+        }
+        for (size_t i = end + 1 - 11; i <= end; ++i) {
             payments.insert(payments.end(), summary.bills[i].payments.begin(), summary.bills[i].payments.end());
         }
     } else {

@@ -1,5 +1,7 @@
 #include "CyclePlans.h"
 
+#include <algorithm>
+#include <chrono>
 #include <map>
 #include <regex>
 #include <set>
@@ -43,6 +45,22 @@ std::map<std::string, std::string> GuardedNames(const std::string& sqlite) {
         }
     }
     return names;
+}
+
+// The median time of a query over some runs; 0 for a statement that is no query.
+double QueryTime(db::SqliteConnection& pms, const std::string& statement) {
+    if (!text::StartsWith(text::ToLower(text::Trim(statement)), "select")) {
+        return 0;
+    }
+    std::vector<double> times;
+    for (int run = 0; run < 11; ++run) {
+        db::Recordset rows;
+        auto start = std::chrono::steady_clock::now();
+        pms.OpenRecordset(statement, rows);
+        times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+    }
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
 }
 
 void Cycle(COperaBase& storage, std::vector<CFiscalCheck>& checks) {
@@ -103,6 +121,7 @@ Plan Explain(db::SqliteConnection& pms, const std::string& statement) {
         plan.faults.push_back("not explained: " + Errors(pms));
         return plan;
     }
+    plan.milliseconds = QueryTime(pms, statement);
     std::map<std::string, std::string> names = GuardedNames(sqlite);
     for (const std::string& step : plan.steps) {
         std::string detail = text::Trim(step);
@@ -192,7 +211,7 @@ bool IdleCyclePlans(const benchhotel::Hotel& hotel, const std::string& folder, i
 
 std::vector<std::string> Describe(const Plan& plan) {
     std::vector<std::string> lines = {(plan.faults.empty() ? "ok     " : "FAULT  ") + plan.statement,
-                                      "       (" + plan.variant + ")"};
+                                      text::Format("       (%s; %.3f ms)", plan.variant.c_str(), plan.milliseconds)};
     for (const std::string& step : plan.steps) {
         lines.push_back("         " + step);
     }

@@ -26,6 +26,8 @@ struct Plan {
     std::vector<std::string> steps;
     // "full scan of <table>", "automatic index: <step>", or why it could not be explained.
     std::vector<std::string> faults;
+    // A query's time on the stand-in (the median of some runs), 0 for other statements.
+    double milliseconds = 0;
 };
 
 Plan Explain(db::SqliteConnection& pms, const std::string& statement);
