@@ -48,6 +48,9 @@ CREATE INDEX qel_fin_trx_status_date_idx ON qel_financial_transactions (qel_fisc
 -- is made on the index's own copy of the reservation, without reading the table; with the
 -- transaction number in it, a status lookup reads the index alone.
 CREATE INDEX qel_fin_trx_status_idx ON qel_financial_transactions (qel_fisc_status, trx_amount, reference, trx_no);
+-- The status of a transaction, which every discovery statement looks up for each transaction of
+-- the day to skip the registered ones: read from the index alone.
+CREATE INDEX qel_fin_trx_no_status_idx ON qel_financial_transactions (trx_no, qel_fisc_status);
 
 -- Printer codes given to PMS codes.
 CREATE TABLE qel_code_convertion (

@@ -44,11 +44,17 @@ CREATE TABLE financial_transactions (
     remark                  VARCHAR2(2000),
     cheque_number           VARCHAR2(200)
 );
-CREATE INDEX fin_trx_bill_idx ON financial_transactions (resort, bill_no);
+-- A bill's transactions; with their codes and numbers, the day's bills skip what is registered or
+-- of another code without reading the rows.
+CREATE INDEX fin_trx_bill_idx ON financial_transactions (resort, bill_no, trx_code, trx_no);
 -- The day's transactions by code, and by whether they are billed: the transactions without a bill
 -- (deposits moved on, transfers) add up over the years, and SQLite, which knows no more of a
 -- column than its average, would otherwise look for the day's unbilled payments among all of them.
-CREATE INDEX fin_trx_bdate_idx ON financial_transactions (resort, business_date, trx_code, bill_no);
+-- With the transaction number, the receipt type and the accounts-receivable number, a transaction
+-- of the day that is registered already, or not of the kind a statement looks for, is skipped
+-- without reading its row.
+CREATE INDEX fin_trx_bdate_idx ON financial_transactions (resort, business_date, trx_code, bill_no, trx_no, recpt_type,
+                                                          ar_number);
 CREATE INDEX fin_trx_resv_idx ON financial_transactions (resv_name_id, folio_view);
 CREATE INDEX fin_trx_from_resv_idx ON financial_transactions (from_resv_id);
 CREATE INDEX fin_trx_recpt_idx ON financial_transactions (recpt_no);

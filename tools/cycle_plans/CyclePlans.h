@@ -24,9 +24,10 @@ struct Plan {
     std::string variant;  // the configuration whose cycle ran it first
     std::string statement;
     std::vector<std::string> steps;
-    // "full scan of <table>", "automatic index: <step>", or why it could not be explained.
+    // "full scan of <table>", "reads about <n> of the <m> rows of <table>" (an index lookup that
+    // meets much of the table), "automatic index: <step>", or why it could not be explained.
     std::vector<std::string> faults;
-    // A query's time on the stand-in (the median of some runs), 0 for other statements.
+    // A query's processor time on the stand-in (the median of some runs), 0 for other statements.
     double milliseconds = 0;
 };
 
@@ -44,7 +45,8 @@ std::vector<Variant> Variants(const benchhotel::Hotel& hotel);
 // everything, runs two polling cycles (lease, business date, checks) under each variant and
 // explains every statement of the second ones, each once, in the order they first ran. False with
 // the reason when that could not be done (a statement failed, checks were due).
-bool IdleCyclePlans(const benchhotel::Hotel& hotel, const std::string& folder, int transactions,
+// registeredBills: bills of the open date registered already (a busy day's).
+bool IdleCyclePlans(const benchhotel::Hotel& hotel, const std::string& folder, int transactions, int registeredBills,
                     std::vector<Plan>& plans, pmsgen::Summary& summary, std::string& error);
 
 // The plans as lines for a reader: the statement, its steps, its faults.

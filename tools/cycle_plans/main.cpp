@@ -6,8 +6,10 @@
 // the status table or a transaction table whole, and none may make SQLite build an automatic
 // index. Prints every statement with its plan; exits 1 when one fails.
 //   cmake --preset release && cmake --build --preset release --target cycle_plans
-//   build/release/tools/cycle_plans/cycle_plans [--opera | --suite8] [--folder DIR] [transactions]
-// --folder puts the generated PMS there (it is removed at the end) instead of the temporary folder.
+//   build/release/tools/cycle_plans/cycle_plans [--opera | --suite8] [--bills N] [--folder DIR]
+//                                               [transactions]
+// --bills adds N registered bills to the open date (a busy day's); --folder puts the generated PMS
+// there (it is removed at the end) instead of the temporary folder.
 
 #include <cstdio>
 #include <cstdlib>
@@ -23,18 +25,21 @@ int main(int argc, char** argv) {
     int transactions = 1000000;
     std::vector<benchhotel::Hotel> hotels = {benchhotel::Opera(), benchhotel::Suite8()};
     std::string folderOption;
+    int bills = 0;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         if (arg == "--opera") {
             hotels = {benchhotel::Opera()};
         } else if (arg == "--suite8") {
             hotels = {benchhotel::Suite8()};
+        } else if (arg == "--bills" && i + 1 < argc) {
+            bills = text::ToInt(argv[++i]);
         } else if (arg == "--folder" && i + 1 < argc) {
             folderOption = argv[++i];
         } else if (text::IsDigits(arg)) {
             transactions = text::ToInt(arg);
         } else {
-            std::fprintf(stderr, "usage: cycle_plans [--opera | --suite8] [--folder DIR] [transactions]\n");
+            std::fprintf(stderr, "usage: cycle_plans [--opera | --suite8] [--bills N] [--folder DIR] [transactions]\n");
             return 2;
         }
     }
@@ -49,7 +54,7 @@ int main(int argc, char** argv) {
         std::vector<cycleplans::Plan> plans;
         pmsgen::Summary summary;
         std::string error;
-        bool done = cycleplans::IdleCyclePlans(hotel, folder, transactions, plans, summary, error);
+        bool done = cycleplans::IdleCyclePlans(hotel, folder, transactions, bills, plans, summary, error);
         if (!folderOption.empty()) {
             platform::RemoveFile(folder + "pms.db");
         }
