@@ -26,7 +26,8 @@ TEST(IdleCyclePlansTest, NoStatementReadsATransactionTableWholeOrMakesSqliteBuil
         std::vector<cycleplans::Plan> plans;
         pmsgen::Summary summary;
         std::string error;
-        ASSERT_TRUE(cycleplans::IdleCyclePlans(c.hotel, folder.Path(), 20000, 0, plans, summary, error)) << error;
+        ASSERT_TRUE(cycleplans::IdleCyclePlans(c.hotel, folder.Path(), 20000, 0, plans, summary, error))
+            << error;
         EXPECT_GE(plans.size(), c.statements);
         for (const cycleplans::Plan& plan : plans) {
             EXPECT_TRUE(plan.faults.empty()) << Lines(plan);
@@ -46,7 +47,8 @@ TEST(IdleCyclePlansTest, AScanOfAGuardedTableByAnyNameIsAFault) {
     // 3,000 registered rows, with the statistics of a generated PMS.
     ASSERT_TRUE(pms.ExecuteScript(
         "with recursive n(i) as (select 1 union all select i+1 from n where i<3000) insert into "
-        "qel_financial_transactions (trx_no, qel_fisc_status, trx_amount) select i, 'Y', i % 50 from n; analyze;"));
+        "qel_financial_transactions (trx_no, qel_fisc_status, trx_amount) select i, 'Y', i % 50 from n; "
+        "analyze;"));
     struct Case {
         const char* statement;
         const char* fault;
@@ -59,7 +61,8 @@ TEST(IdleCyclePlansTest, AScanOfAGuardedTableByAnyNameIsAFault) {
         // Through an index, but meeting every row.
         {"select trx_no from qel_financial_transactions where qel_fisc_status='Y'",
          "reads about 3000 of the 3000 rows of qel_financial_transactions"},
-        {"select q.trx_no from qel_code_convertion c, qel_financial_transactions q where q.title=c.description",
+        {"select q.trx_no from qel_code_convertion c, qel_financial_transactions q where "
+         "q.title=c.description",
          "automatic index: "},
     };
     for (const Case& c : cases) {

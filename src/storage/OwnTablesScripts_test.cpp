@@ -24,7 +24,8 @@ std::string Normal(const std::string& sql) {
 std::vector<std::string> Statements(const std::string& script) {
     std::vector<std::string> out;
     // Comments first: they may hold a ";".
-    for (const std::string& part : text::Split(std::regex_replace(script, std::regex("--[^\n]*"), " "), ';')) {
+    for (const std::string& part :
+         text::Split(std::regex_replace(script, std::regex("--[^\n]*"), " "), ';')) {
         if (!Normal(part).empty()) {
             out.push_back(Normal(part));
         }
@@ -51,7 +52,8 @@ TEST(OwnTablesScriptsTest, AnUpgradedInstallationHasWhatANewOneHas) {
     std::string error;
     ASSERT_TRUE(db::SqliteConnection::CreateDatabase(folder.File("new.db"), install, error)) << error;
     const Rows fresh = Schema(folder.File("new.db"));
-    for (const char* upgrade : {"sql/oracle/upgrade_service_lease.sql", "sql/oracle/upgrade_status_index.sql"}) {
+    for (const char* upgrade :
+         {"sql/oracle/upgrade_service_lease.sql", "sql/oracle/upgrade_status_index.sql"}) {
         SCOPED_TRACE(upgrade);
         const std::string script = testpms::ReadSql(upgrade);
         // The installation from before the upgrade: the install script without its statements.
@@ -62,7 +64,8 @@ TEST(OwnTablesScriptsTest, AnUpgradedInstallationHasWhatANewOneHas) {
             older.erase(found);
         }
         std::string file = folder.File(text::Format("old%zu.db", script.size()));
-        ASSERT_TRUE(db::SqliteConnection::CreateDatabase(file, text::Join(older, ";\n") + ";", error)) << error;
+        ASSERT_TRUE(db::SqliteConnection::CreateDatabase(file, text::Join(older, ";\n") + ";", error))
+            << error;
         EXPECT_NE(Schema(file), fresh);
         ASSERT_TRUE(db::SqliteConnection::CreateDatabase(file, script, error)) << error;
         EXPECT_EQ(Schema(file), fresh);

@@ -40,27 +40,32 @@ pmsgen::Options PmsOptions(const Hotel& hotel, const std::string& file, int tran
 }
 
 std::string RegisterEverything(const Hotel& hotel, const pmsgen::Summary& summary) {
-    std::string sql = "update qel_financial_transactions set qel_fisc_status='Y' where qel_fisc_status in ('N','S');";
+    std::string sql =
+        "update qel_financial_transactions set qel_fisc_status='Y' where qel_fisc_status in ('N','S');";
     if (hotel.kind == pmsgen::PmsKind::Opera) {
         sql +=
             "insert into qel_financial_transactions (trx_no, trx_code, trx_amount, qel_fisc_status, bill_no, "
             "reference, business_date) select trx_no, trx_code, trx_amount, 'Y', bill_no, resv_name_id, "
             "business_date from financial_transactions fin where (ft_subtype='FC' or business_date=(select "
-            "business_date from businessdate where resort='DEMO' and state='OPEN') or bill_no in (select bill_no "
+            "business_date from businessdate where resort='DEMO' and state='OPEN') or bill_no in (select "
+            "bill_no "
             "from folio$_tax where resort='DEMO' and bill_generation_date=(select business_date from "
-            "businessdate where resort='DEMO' and state='OPEN'))) and trx_code<>'9901I' and not exists (select 1 "
+            "businessdate where resort='DEMO' and state='OPEN'))) and trx_code<>'9901I' and not exists "
+            "(select 1 "
             "from qel_financial_transactions q where q.trx_no=fin.trx_no);";
     } else {
         sql +=
             "insert into qel_financial_transactions (trx_no, trx_amount, qel_fisc_status) select zpos_id, "
-            "zpos_unitprice, 'Y' from zpos pos where (zpos_cdt=5 or zpos_postdate=(select wgbs_datevalue from "
+            "zpos_unitprice, 'Y' from zpos pos where (zpos_cdt=5 or zpos_postdate=(select wgbs_datevalue "
+            "from "
             "wgbs) or zpos_id in (select zpil_zpos_id from zpil, zinv where zpil_zinv_id=zinv_id and "
             "zinv_date=(select wgbs_datevalue from wgbs))) and not exists (select 1 from "
             "qel_financial_transactions q where q.trx_no=pos.zpos_id);";
     }
     // A deposit the PMS keeps for a pro-forma folio is registered with that folio (Y).
-    std::string proForma =
-        hotel.kind == pmsgen::PmsKind::Opera ? " and trx_no not in (select trx_no from deposit_financial_transactions)" : "";
+    std::string proForma = hotel.kind == pmsgen::PmsKind::Opera
+                               ? " and trx_no not in (select trx_no from deposit_financial_transactions)"
+                               : "";
     return sql + "update qel_financial_transactions set qel_fisc_status='D' where trx_no in (" +
            List(summary.depositsOfTheDay) + ")" + proForma + ";";
 }
@@ -74,7 +79,8 @@ std::string MakeElevenDue(const Hotel& hotel, const pmsgen::Summary& summary) {
             ++end;
         }
         for (size_t i = end + 1 - 11; i <= end; ++i) {
-            payments.insert(payments.end(), summary.bills[i].payments.begin(), summary.bills[i].payments.end());
+            payments.insert(payments.end(), summary.bills[i].payments.begin(),
+                            summary.bills[i].payments.end());
         }
     } else {
         for (const pmsgen::Bill& invoice : summary.bills) {

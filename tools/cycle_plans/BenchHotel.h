@@ -33,9 +33,10 @@ Hotel Suite8();
 // transfer of a deposit) when deposits is set.
 pmsgen::Options PmsOptions(const Hotel& hotel, const std::string& file, int transactions, bool deposits);
 
-// Registers everything of the open date (its bills whole) and every payment of the history that is not yet: status
-// Y, the open date's deposits D (but those the PMS keeps for a pro-forma folio). A '9901I' transfer of the open date is left to the first cycle,
-// which pairs it with its deposit and gives it its row. Statements of the stand-in's own dialect.
+// Registers everything of the open date (its bills whole) and every payment of the history that is
+// not yet: status Y, the open date's deposits D (but those the PMS keeps for a pro-forma folio). A
+// '9901I' transfer of the open date is left to the first cycle, which pairs it with its deposit and
+// gives it its row. Statements of the stand-in's own dialect.
 std::string RegisterEverything(const Hotel& hotel, const pmsgen::Summary& summary);
 
 // Makes the registered documents of the open date due again: the eleven newest bills (Opera), or

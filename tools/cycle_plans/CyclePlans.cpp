@@ -28,9 +28,9 @@ std::string Errors(const db::Connection& c) {
 
 // The names a guarded table goes by in the statement: its own and its aliases.
 std::map<std::string, std::string> GuardedNames(const std::string& sqlite) {
-    static const std::set<std::string> kNotAliases = {"where", "on",    "left",  "inner", "join",  "cross",
-                                                      "order", "group", "set",   "and",   "or",    "limit",
-                                                      "union", "except", "using", "natural", "indexed", "not"};
+    static const std::set<std::string> kNotAliases = {
+        "where", "on", "left",  "inner", "join",   "cross", "order",   "group",   "set",
+        "and",   "or", "limit", "union", "except", "using", "natural", "indexed", "not"};
     std::string statement = text::ToLower(sqlite);
     std::map<std::string, std::string> names;
     for (const std::string& table : GuardedTables()) {
@@ -47,12 +47,10 @@ std::map<std::string, std::string> GuardedNames(const std::string& sqlite) {
     return names;
 }
 
-// This thread's processor time in milliseconds: on a shared machine the time a query takes, not
-// the time others take meanwhile.
-double ThreadMs() {
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) * 1000 + static_cast<double>(now.tv_nsec) / 1e6;
+// The process's processor time in milliseconds (it runs one thread): on a shared machine the time
+// a query takes, not the time others take meanwhile.
+double ProcessorMs() {
+    return 1000.0 * static_cast<double>(std::clock()) / CLOCKS_PER_SEC;
 }
 
 // The median processor time of a query over some runs; 0 for a statement that is no query.
@@ -63,9 +61,9 @@ double QueryTime(db::SqliteConnection& pms, const std::string& statement) {
     std::vector<double> times;
     for (int run = 0; run < 11; ++run) {
         db::Recordset rows;
-        double start = ThreadMs();
+        double start = ProcessorMs();
         pms.OpenRecordset(statement, rows);
-        times.push_back(ThreadMs() - start);
+        times.push_back(ProcessorMs() - start);
     }
     std::sort(times.begin(), times.end());
     return times[times.size() / 2];
@@ -96,7 +94,8 @@ bool IdleStatements(const benchhotel::Hotel& hotel, const std::string& folder, c
         error = variant.name + ": cannot connect: " + storage.GetLastError();
         return false;
     }
-    // The first cycle pairs a transfer of the open date with its deposit; the second has nothing to do.
+    // The first cycle pairs a transfer of the open date with its deposit; the second has nothing to
+    // do.
     for (int cycle = 0; cycle < 2; ++cycle) {
         std::vector<CFiscalCheck> checks;
         Cycle(storage, checks);
@@ -116,8 +115,12 @@ bool IdleStatements(const benchhotel::Hotel& hotel, const std::string& folder, c
 }  // namespace
 
 const std::vector<std::string>& GuardedTables() {
-    static const std::vector<std::string> kTables = {"qel_financial_transactions", "financial_transactions",
-                                                     "financial_transactions_jrnl", "zpos", "zinv", "zpil"};
+    static const std::vector<std::string> kTables = {"qel_financial_transactions",
+                                                     "financial_transactions",
+                                                     "financial_transactions_jrnl",
+                                                     "zpos",
+                                                     "zinv",
+                                                     "zpil"};
     return kTables;
 }
 
@@ -160,7 +163,8 @@ void CheckSearch(db::SqliteConnection& pms, const std::string& detail, const std
     }
     double rows = 0;
     double tableRows = 0;
-    if (EstimatedRows(pms, match[1].str(), equalities, rows, tableRows) && rows > 1000 && rows > 0.9 * tableRows) {
+    if (EstimatedRows(pms, match[1].str(), equalities, rows, tableRows) && rows > 1000 &&
+        rows > 0.9 * tableRows) {
         plan.faults.push_back(text::Format("reads about %.0f of the %.0f rows of %s: %s", rows, tableRows,
                                            table.c_str(), detail.c_str()));
     }
@@ -202,8 +206,9 @@ std::vector<Variant> Variants(const benchhotel::Hotel& hotel) {
     const Changes czech = {{"<printer>PM</printer>", "<printer>CZECH</printer>"}};
     // Prepayments whose room nights pay the bills of other folio windows (the code-map list).
     const Changes prepayment = {
-        {"<ignore>", "<prepayment><view>3</view><payment code=\"1000\"><posting>*1000*</posting></payment>"
-                     "</prepayment><ignore>"}};
+        {"<ignore>",
+         "<prepayment><view>3</view><payment code=\"1000\"><posting>*1000*</posting></payment>"
+         "</prepayment><ignore>"}};
     const Changes proForma = {{"<proforma_folio_deposit>0<", "<proforma_folio_deposit>1<"}};
     auto join = [](Changes a, const Changes& b) {
         a.insert(a.end(), b.begin(), b.end());
@@ -217,12 +222,14 @@ std::vector<Variant> Variants(const benchhotel::Hotel& hotel) {
     }
     return {{"full checks, day deposits, AR payments", {}},
             {"payments only, folio windows", join(benchhotel::PaymentsOnly(), prepayment)},
-            {"full checks, open deposits (Armenian printer)", {{"<printer>PM</printer>", "<printer>ARMENIA</printer>"}}},
+            {"full checks, open deposits (Armenian printer)",
+             {{"<printer>PM</printer>", "<printer>ARMENIA</printer>"}}},
             {"full checks on a Czech printer", czech}};
 }
 
-bool IdleCyclePlans(const benchhotel::Hotel& hotel, const std::string& folder, int transactions, int registeredBills,
-                    std::vector<Plan>& plans, pmsgen::Summary& summary, std::string& error) {
+bool IdleCyclePlans(const benchhotel::Hotel& hotel, const std::string& folder, int transactions,
+                    int registeredBills, std::vector<Plan>& plans, pmsgen::Summary& summary,
+                    std::string& error) {
     plans.clear();
     std::string file = folder + "pms.db";
     pmsgen::Options options = benchhotel::PmsOptions(hotel, file, transactions, true);
@@ -256,9 +263,10 @@ bool IdleCyclePlans(const benchhotel::Hotel& hotel, const std::string& folder, i
         // The plans are those of a cycle that had a transfer of the open date to pair.
         db::Recordset rows;
         std::string status;
-        if (!pms.OpenRecordset(text::Format("select qel_fisc_status from qel_financial_transactions where trx_no=%d",
-                                            summary.depositTransfer),
-                               rows) ||
+        if (!pms.OpenRecordset(
+                text::Format("select qel_fisc_status from qel_financial_transactions where trx_no=%d",
+                             summary.depositTransfer),
+                rows) ||
             rows.IsEOF() || rows.GetText(0, status) != db::FieldStatus::Ok || status != "D") {
             error = "the open date's deposit transfer was not paired with its deposit";
             return false;
@@ -268,8 +276,9 @@ bool IdleCyclePlans(const benchhotel::Hotel& hotel, const std::string& folder, i
 }
 
 std::vector<std::string> Describe(const Plan& plan) {
-    std::vector<std::string> lines = {(plan.faults.empty() ? "ok     " : "FAULT  ") + plan.statement,
-                                      text::Format("       (%s; %.3f ms of processor time)", plan.variant.c_str(), plan.milliseconds)};
+    std::vector<std::string> lines = {
+        (plan.faults.empty() ? "ok     " : "FAULT  ") + plan.statement,
+        text::Format("       (%s; %.3f ms of processor time)", plan.variant.c_str(), plan.milliseconds)};
     for (const std::string& step : plan.steps) {
         lines.push_back("         " + step);
     }

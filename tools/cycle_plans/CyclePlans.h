@@ -46,8 +46,9 @@ std::vector<Variant> Variants(const benchhotel::Hotel& hotel);
 // explains every statement of the second ones, each once, in the order they first ran. False with
 // the reason when that could not be done (a statement failed, checks were due).
 // registeredBills: bills of the open date registered already (a busy day's).
-bool IdleCyclePlans(const benchhotel::Hotel& hotel, const std::string& folder, int transactions, int registeredBills,
-                    std::vector<Plan>& plans, pmsgen::Summary& summary, std::string& error);
+bool IdleCyclePlans(const benchhotel::Hotel& hotel, const std::string& folder, int transactions,
+                    int registeredBills, std::vector<Plan>& plans, pmsgen::Summary& summary,
+                    std::string& error);
 
 // The plans as lines for a reader: the statement, its steps, its faults.
 std::vector<std::string> Describe(const Plan& plan);

@@ -60,8 +60,8 @@ public:
         if (!this->IsConnected() && !this->Connect()) {
             return false;
         }
-        auto wrapped =
-            std::make_unique<RecordingConnection>(std::move(this->connection), [this] { recorder = nullptr; });
+        auto wrapped = std::make_unique<RecordingConnection>(std::move(this->connection),
+                                                             [this] { recorder = nullptr; });
         recorder = wrapped.get();
         this->connection = std::move(wrapped);
         return true;

@@ -39,7 +39,9 @@ int main(int argc, char** argv) {
         } else if (text::IsDigits(arg)) {
             transactions = text::ToInt(arg);
         } else {
-            std::fprintf(stderr, "usage: cycle_plans [--opera | --suite8] [--bills N] [--folder DIR] [transactions]\n");
+            std::fprintf(
+                stderr,
+                "usage: cycle_plans [--opera | --suite8] [--bills N] [--folder DIR] [transactions]\n");
             return 2;
         }
     }
@@ -62,8 +64,9 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "cycle_plans: %s: %s\n", hotel.label.c_str(), error.c_str());
             return 1;
         }
-        std::printf("%s: %d transactions, %d status rows; %d statements in the idle cycles\n", hotel.label.c_str(),
-                    summary.transactions, summary.statusRows, static_cast<int>(plans.size()));
+        std::printf("%s: %d transactions, %d status rows; %d statements in the idle cycles\n",
+                    hotel.label.c_str(), summary.transactions, summary.statusRows,
+                    static_cast<int>(plans.size()));
         for (const cycleplans::Plan& plan : plans) {
             for (const std::string& line : cycleplans::Describe(plan)) {
                 std::printf("%s\n", line.c_str());

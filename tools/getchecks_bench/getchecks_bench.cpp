@@ -122,7 +122,8 @@ void Run(int transactions, const benchhotel::Hotel& hotel, bool deposits, const 
         }
         db::SqliteConnection pms;
         pms.SetPmsSchema(hotel.schema);
-        if (!pms.Open("sqlite:" + options.file) || !pms.ExecuteScript(benchhotel::RegisterEverything(hotel, summary))) {
+        if (!pms.Open("sqlite:" + options.file) ||
+            !pms.ExecuteScript(benchhotel::RegisterEverything(hotel, summary))) {
             Fail("cannot register the open date");
         }
         std::string load = LoadAverage();
@@ -141,10 +142,11 @@ void Run(int transactions, const benchhotel::Hotel& hotel, bool deposits, const 
                               hotel.documents.c_str()));
         }
         std::printf(
-            "%-6s %9d transactions (%7d status rows%s, generated in %6.1f s), load %s-%s: nothing due %6.3f ms, "
+            "%-6s %9d transactions (%7d status rows%s, generated in %6.1f s), load %s-%s: nothing due %6.3f "
+            "ms, "
             "11 %s due %6.3f ms, %s nothing due %6.3f ms\n",
-            hotel.label.c_str(), summary.transactions, summary.statusRows, deposits ? ", deposits" : "", generated,
-            load.c_str(), LoadAverage().c_str(), idle.median, hotel.documents.c_str(), due.median,
+            hotel.label.c_str(), summary.transactions, summary.statusRows, deposits ? ", deposits" : "",
+            generated, load.c_str(), LoadAverage().c_str(), idle.median, hotel.documents.c_str(), due.median,
             hotel.kind == pmsgen::PmsKind::Opera ? "payments only (the demo's)," : "payments only,",
             paymentsIdle.median);
         std::fflush(stdout);

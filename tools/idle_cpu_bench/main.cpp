@@ -136,8 +136,9 @@ int main(int argc, char** argv) {
         } else if (arg == "--folder" && value) {
             folderOption = argv[++i];
         } else {
-            Fail("usage: idle_cpu_bench [--transactions N] [--bills N] [--seconds S] [--rounds N] [--strace] "
-                 "[--program FiscoraService] [--setup SQL] [--folder DIR]");
+            Fail(
+                "usage: idle_cpu_bench [--transactions N] [--bills N] [--seconds S] [--rounds N] [--strace] "
+                "[--program FiscoraService] [--setup SQL] [--folder DIR]");
         }
     }
     platform::TempFolder temporary("fiscora_idle");
@@ -154,7 +155,8 @@ int main(int argc, char** argv) {
     if (!run.MakePms(options, error)) {
         Fail(error);
     }
-    if (!run.Execute(benchhotel::RegisterEverything(hotel, run.Pms())) || (!setup.empty() && !run.Execute(setup))) {
+    if (!run.Execute(benchhotel::RegisterEverything(hotel, run.Pms())) ||
+        (!setup.empty() && !run.Execute(setup))) {
         Fail("cannot prepare the PMS");
     }
     if (!run.StartSimulators({"SIM"}, error) || !run.Configure({}, kPollMs) || !run.StartService()) {
@@ -190,8 +192,8 @@ int main(int argc, char** argv) {
     std::printf(
         "%d transactions, %d bills on the open date, polling every %d ms, load %s-%s: %.2f %% of a core, "
         "%.1f read calls per cycle (median of %d rounds of %d s)",
-        run.Pms().transactions, bills, kPollMs, load.c_str(), loadAfter.c_str(), Median(shares), Median(reads),
-        rounds, seconds);
+        run.Pms().transactions, bills, kPollMs, load.c_str(), loadAfter.c_str(), Median(shares),
+        Median(reads), rounds, seconds);
     if (strace) {
         std::printf(", strace: %lld pread64 calls in %d s, %.1f per cycle", preads, seconds,
                     static_cast<double>(preads) / (seconds * 1000.0 / kPollMs));

@@ -181,8 +181,10 @@ public:
         bool deposits = options.openDay == OpenDay::Demo || options.depositStories;
         // The restaurant's rows come last, so that the numbers of the others stay as they were.
         return WriteReference(error) && WriteHistory(error) && WriteToday(error) &&
-               (!deposits || WriteDeposits(error)) && (!options.depositStories || WriteDepositStories(error)) &&
-               ((options.openDay != OpenDay::Demo && !options.restaurantPayment) || WriteRestaurantPayment(error)) &&
+               (!deposits || WriteDeposits(error)) &&
+               (!options.depositStories || WriteDepositStories(error)) &&
+               ((options.openDay != OpenDay::Demo && !options.restaurantPayment) ||
+                WriteRestaurantPayment(error)) &&
                WriteRegisteredDay(error);
     }
 
@@ -1070,9 +1072,10 @@ private:
     int Pick(int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); }
 
     // A guest's bill of the day with its room nights, perhaps a meal and the minibar, paid once or
-    // twice, every payment registered, made some minutes after the one before. With deposits, one stay in four paid a deposit before it
-    // came (registered as a deposit, status D), and one deposit in eight of them was then moved to
-    // another reservation by a '9901I' transfer (its row D, naming the new reservation).
+    // twice, every payment registered, made some minutes after the one before. With deposits, one
+    // stay in four paid a deposit before it came (registered as a deposit, status D), and one
+    // deposit in eight of them was then moved to another reservation by a '9901I' transfer (its row
+    // D, naming the new reservation).
     void WriteRegisteredBill(double day, int& minute, bool deposits) {
         const char* const firsts[] = {"Alexey", "Irina", "Pavel", "Olga",  "Mark",   "Sofia",
                                       "Yuri",   "Emma",  "Artem", "Daria", "Viktor", "Julia",
@@ -1212,9 +1215,9 @@ bool Generate(const Options& options, Summary& summary, std::string& error) {
     std::error_code ignored;
     std::filesystem::remove(options.file, ignored);
     sqlite3* db = nullptr;
-    if (sqlite3_open_v2(options.file.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
-                        nullptr) !=
-        SQLITE_OK) {
+    if (sqlite3_open_v2(options.file.c_str(), &db,
+                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
+                        nullptr) != SQLITE_OK) {
         error = "cannot create " + options.file + ": " + (db ? sqlite3_errmsg(db) : "out of memory");
         sqlite3_close(db);
         return false;

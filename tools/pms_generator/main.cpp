@@ -21,11 +21,12 @@
 namespace {
 
 int Usage() {
-    std::fprintf(stderr,
-                 "usage: pms_generator [--output FILE] [--transactions N] [--business-date dd.mm.yyyy] "
-                 "[--seed N]\n"
-                 "                     [--small-open-day] [--test-bills] [--restaurant-payment] [--pos-checks FILE]\n"
-                 "                     [--deposit-stories] [--suite8] [--deposits-history] [--registered-bills N]\n");
+    std::fprintf(
+        stderr,
+        "usage: pms_generator [--output FILE] [--transactions N] [--business-date dd.mm.yyyy] "
+        "[--seed N]\n"
+        "                     [--small-open-day] [--test-bills] [--restaurant-payment] [--pos-checks FILE]\n"
+        "                     [--deposit-stories] [--suite8] [--deposits-history] [--registered-bills N]\n");
     return 2;
 }
 

@@ -129,7 +129,8 @@ bool OdbcConnection::CanKeepStatements() {
     if (!Succeeded(SQLGetFunctions(connection, SQL_API_SQLPREPARE, &prepares)) || prepares != SQL_TRUE) {
         return false;
     }
-    // A driver that deletes prepared statements at a commit (each statement commits) cannot keep them.
+    // A driver that deletes prepared statements at a commit (each statement commits) cannot keep
+    // them.
     SQLUSMALLINT atCommit = SQL_CB_DELETE;
     if (!Succeeded(SQLGetInfo(connection, SQL_CURSOR_COMMIT_BEHAVIOR, &atCommit, sizeof atCommit, nullptr))) {
         return false;
