@@ -9,20 +9,25 @@
 // as many postings (demo/suite8/VuvovaZododAVU.xml: a check per invoice, 11 invoices due).
 // Each figure is the median of 5 rounds, each round the median of 40 cycles; the load average of
 // the machine is printed with them. --folder puts the generated PMS there instead of the
-// temporary folder (10,000,000 transactions take 2.6 GB); it is removed at the end.
+// temporary folder (10,000,000 transactions take 2.6 GB); it is removed at the end. --slow MS
+// prints the statements of a cycle with the eleven due that take longer than MS milliseconds of
+// processor time each, with their plans.
 //   cmake --preset release && cmake --build --preset release --target getchecks_bench
 //   build/release/tools/getchecks_bench/getchecks_bench [--suite8] [--deposits] [--folder DIR]
-//                                                       [transactions ...]
+//                                                       [--slow MS] [transactions ...]
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "BenchHotel.h"
+#include "CyclePlans.h"
+#include "RecordingConnection.h"
 #include "config/CFiscalINI.h"
 #include "log/CLogFile.h"
 #include "platform/FileSystem.h"
@@ -55,29 +60,79 @@ std::string LoadAverage() {
 }
 
 struct Figures {
-    double median = 0;
+    double median = 0;     // milliseconds
+    double processor = 0;  // milliseconds of processor time
     size_t checks = 0;
+    std::string Text() const { return text::Format("%7.3f ms (%7.3f ms of processor time)", median, processor); }
 };
 
-// Milliseconds per cycle: the median of the rounds' medians.
+// The process's processor time in milliseconds (the cycles run on this one thread).
+double ProcessorMs() {
+    return 1000.0 * static_cast<double>(std::clock()) / CLOCKS_PER_SEC;
+}
+
+// Milliseconds per cycle, elapsed and of processor time: the medians of the rounds' medians. On a
+// machine shared with others the elapsed time also holds their work; the processor time does not.
 Figures Measure(COperaBase& storage) {
     Figures f;
     std::vector<double> rounds;
+    std::vector<double> processorRounds;
     for (int round = 0; round < kRounds; ++round) {
         std::vector<double> times;
+        std::vector<double> processor;
         for (int i = 0; i < kCycles; ++i) {
             std::vector<CFiscalCheck> checks;
             auto start = std::chrono::steady_clock::now();
+            double startProcessor = ProcessorMs();
             storage.CheckBusinessDate();
             storage.GetChecks(checks);
+            processor.push_back(ProcessorMs() - startProcessor);
             times.push_back(
                 std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
             f.checks = checks.size();
         }
         rounds.push_back(Median(times));
+        processorRounds.push_back(Median(processor));
     }
     f.median = Median(rounds);
+    f.processor = Median(processorRounds);
     return f;
+}
+
+// The statements of one cycle of a back-end that notes them, each explained and timed; those that
+// take more than the milliseconds are printed with their plans.
+template <class BackEnd>
+void PrintSlowStatements(const benchhotel::Hotel& hotel, const std::string& folder, const std::string& file,
+                         const benchhotel::Changes& changes, double slowMs, db::SqliteConnection& pms) {
+    CLogFile log;
+    log.SetEcho(false);
+    log.Open(folder + "qelfiscal.log", true);
+    CFiscalINI configuration;
+    cycleplans::Recorded<BackEnd> storage;
+    std::string error;
+    std::vector<std::string> statements;
+    std::vector<CFiscalCheck> checks;
+    if (!benchhotel::Open(hotel, folder, file, changes, log, configuration, storage, error) ||
+        !storage.StartRecording()) {
+        Fail("cannot open a back-end that notes its statements: " + error);
+    }
+    storage.CheckBusinessDate();
+    storage.GetChecks(checks);
+    if (!storage.TakeStatements(statements)) {
+        Fail("a statement of the cycle failed: " + storage.GetLastError());
+    }
+    double total = 0;
+    for (const std::string& statement : statements) {
+        cycleplans::Plan plan = cycleplans::Explain(pms, statement);
+        total += plan.milliseconds;
+        if (plan.milliseconds > slowMs) {
+            for (const std::string& line : cycleplans::Describe(plan)) {
+                std::printf("    %s\n", line.c_str());
+            }
+        }
+    }
+    std::printf("    %d statements in the cycle, %.3f ms of processor time when each runs alone\n",
+                static_cast<int>(statements.size()), total);
 }
 
 std::unique_ptr<COperaBase> BackEnd(const benchhotel::Hotel& hotel) {
@@ -87,7 +142,8 @@ std::unique_ptr<COperaBase> BackEnd(const benchhotel::Hotel& hotel) {
     return std::make_unique<CF8Monitoring>();
 }
 
-void Run(int transactions, const benchhotel::Hotel& hotel, bool deposits, const std::string& folderOption) {
+void Run(int transactions, const benchhotel::Hotel& hotel, bool deposits, const std::string& folderOption,
+         double slowMs) {
     platform::TempFolder temporary("fiscora_bench");
     std::string folder = temporary.Path();
     if (!folderOption.empty()) {
@@ -142,13 +198,19 @@ void Run(int transactions, const benchhotel::Hotel& hotel, bool deposits, const 
                               hotel.documents.c_str()));
         }
         std::printf(
-            "%-6s %9d transactions (%7d status rows%s, generated in %6.1f s), load %s-%s: nothing due %6.3f "
-            "ms, "
-            "11 %s due %6.3f ms, %s nothing due %6.3f ms\n",
+            "%-6s %9d transactions (%7d status rows%s, generated in %6.1f s), load %s-%s:\n"
+            "    nothing due %s, 11 %s due %s, %s nothing due %s\n",
             hotel.label.c_str(), summary.transactions, summary.statusRows, deposits ? ", deposits" : "",
-            generated, load.c_str(), LoadAverage().c_str(), idle.median, hotel.documents.c_str(), due.median,
-            hotel.kind == pmsgen::PmsKind::Opera ? "payments only (the demo's)," : "payments only,",
-            paymentsIdle.median);
+            generated, load.c_str(), LoadAverage().c_str(), idle.Text().c_str(), hotel.documents.c_str(),
+            due.Text().c_str(), hotel.kind == pmsgen::PmsKind::Opera ? "payments only (the demo's)," : "payments only,",
+            paymentsIdle.Text().c_str());
+        if (slowMs > 0) {
+            if (hotel.kind == pmsgen::PmsKind::Opera) {
+                PrintSlowStatements<CDovozEderarezev>(hotel, folder, options.file, full, slowMs, pms);
+            } else {
+                PrintSlowStatements<CF8Monitoring>(hotel, folder, options.file, full, slowMs, pms);
+            }
+        }
         std::fflush(stdout);
     }
     if (!folderOption.empty()) {
@@ -165,6 +227,7 @@ int main(int argc, char** argv) {
     benchhotel::Hotel hotel = benchhotel::Opera();
     bool deposits = false;
     std::string folder;
+    double slowMs = 0;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         if (arg == "--suite8") {
@@ -173,17 +236,19 @@ int main(int argc, char** argv) {
             deposits = true;
         } else if (arg == "--folder" && i + 1 < argc) {
             folder = argv[++i];
+        } else if (arg == "--slow" && i + 1 < argc) {
+            slowMs = std::atof(argv[++i]);
         } else if (text::IsDigits(arg)) {
             sizes.push_back(text::ToInt(arg));
         } else {
-            Fail("usage: getchecks_bench [--suite8] [--deposits] [--folder DIR] [transactions ...]");
+            Fail("usage: getchecks_bench [--suite8] [--deposits] [--folder DIR] [--slow MS] [transactions ...]");
         }
     }
     if (sizes.empty()) {
         sizes = {10000, 1000000, 10000000};
     }
     for (int transactions : sizes) {
-        Run(transactions, hotel, deposits, folder);
+        Run(transactions, hotel, deposits, folder, slowMs);
     }
     return 0;
 }
