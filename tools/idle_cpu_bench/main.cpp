@@ -21,6 +21,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <thread>
 #include <vector>
@@ -144,7 +145,8 @@ int main(int argc, char** argv) {
     platform::TempFolder temporary("fiscora_idle");
     std::string folder = temporary.Path();
     if (!folderOption.empty()) {
-        folder = folderOption + "/idle_cpu_bench/";
+        // The service runs in that folder: its name must hold from there too.
+        folder = std::filesystem::absolute(folderOption).string() + "/idle_cpu_bench/";
         platform::MakeDirectories(folder);
     }
     ServiceFolder run(folder, program, std::string(FISCORA_SOURCE_DIR) + "/demo/VuvovaZododAVU.xml");
