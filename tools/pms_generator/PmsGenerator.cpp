@@ -1213,7 +1213,11 @@ private:
 
 bool Generate(const Options& options, Summary& summary, std::string& error) {
     std::error_code ignored;
-    std::filesystem::remove(options.file, ignored);
+    // A write-ahead log left by a program that used the old file (a service that was killed)
+    // would be read into the new one.
+    for (const char* suffix : {"", "-wal", "-shm", "-journal"}) {
+        std::filesystem::remove(options.file + suffix, ignored);
+    }
     sqlite3* db = nullptr;
     if (sqlite3_open_v2(options.file.c_str(), &db,
                         SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
@@ -1231,7 +1235,7 @@ bool Generate(const Options& options, Summary& summary, std::string& error) {
             (IsIndex(statement) ? indexes : tables).push_back(statement);
         }
     }
-    bool ok = Exec(db, "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF;", error);
+    bool ok = Exec(db, "PRAGMA page_size=16384; PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF;", error);
     for (size_t i = 0; ok && i < tables.size(); ++i) {
         ok = Exec(db, tables[i], error);
     }
