@@ -14,6 +14,7 @@ contents=$(dpkg-deb --contents "$deb" | awk '{print $6}')
 for path in ./usr/sbin/FiscoraService ./usr/lib/fiscora/libLGXClient.so \
             ./lib/systemd/system/qel-fiscal-service.service ./etc/fiscora/VuvovaZododAVU.xml \
             ./etc/default/fiscora ./usr/share/fiscora/sql/oracle/install_own_tables.sql \
+            ./usr/share/fiscora/sql/oracle/upgrade_status_index.sql \
             ./usr/share/fiscora/sql/oracle/grant_opera_access.sql ./usr/share/doc/fiscora/operations.md \
             ./usr/lib/fiscora/fiscora-demo-pms ./usr/lib/fiscora/fiscora-printer-manager-sim; do
     grep -qx "$path" <<<"$contents" || fail "$path is not in $deb"

@@ -42,6 +42,15 @@ CREATE INDEX qel_fin_trx_ref_idx ON qel_financial_transactions (reference);
 -- Every polling cycle looks for rows left N or S on closed business dates within a window of
 -- days (//earlier_days): this index keeps that to the few open rows, however long the history.
 CREATE INDEX qel_fin_trx_status_date_idx ON qel_financial_transactions (qel_fisc_status, business_date);
+-- Discovery by status, which every polling cycle runs: deposits (D) by amount, to pair a transfer
+-- of a deposit with it, and bills marked to be registered again (S). The transfer names its
+-- source reservation as a number and the row as text; the comparison, which converts the text,
+-- is made on the index's own copy of the reservation, without reading the table; with the
+-- transaction number in it, a status lookup reads the index alone.
+CREATE INDEX qel_fin_trx_status_idx ON qel_financial_transactions (qel_fisc_status, trx_amount, reference, trx_no);
+-- The status of a transaction, which every discovery statement looks up for each transaction of
+-- the day to skip the registered ones: read from the index alone.
+CREATE INDEX qel_fin_trx_no_status_idx ON qel_financial_transactions (trx_no, qel_fisc_status);
 
 -- Printer codes given to PMS codes.
 CREATE TABLE qel_code_convertion (

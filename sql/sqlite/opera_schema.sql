@@ -44,8 +44,19 @@ CREATE TABLE financial_transactions (
     remark                  VARCHAR2(2000),
     cheque_number           VARCHAR2(200)
 );
-CREATE INDEX fin_trx_bill_idx ON financial_transactions (resort, bill_no);
-CREATE INDEX fin_trx_bdate_idx ON financial_transactions (resort, business_date, trx_code);
+-- A bill's transactions; with their codes and numbers, the day's bills skip what is registered or
+-- of another code without reading the rows.
+CREATE INDEX fin_trx_bill_idx ON financial_transactions (resort, bill_no, trx_code, trx_no);
+-- The day's transactions by code, and by whether they are billed: the transactions without a bill
+-- (deposits moved on, transfers) add up over the years, and SQLite, which knows no more of a
+-- column than its average, would otherwise look for the day's unbilled payments among all of them.
+-- With the transaction number (here and in the two after it), a transaction of the day that is
+-- registered already is skipped without reading its row.
+CREATE INDEX fin_trx_bdate_idx ON financial_transactions (resort, business_date, trx_code, bill_no, trx_no);
+-- The day's deposits by receipt type, and the day's accounts-receivable payments: found without
+-- going through every payment of the day.
+CREATE INDEX fin_trx_rtype_idx ON financial_transactions (resort, business_date, recpt_type, trx_code, trx_no);
+CREATE INDEX fin_trx_ar_idx ON financial_transactions (resort, business_date, trx_code, ar_number, trx_no);
 CREATE INDEX fin_trx_resv_idx ON financial_transactions (resv_name_id, folio_view);
 CREATE INDEX fin_trx_from_resv_idx ON financial_transactions (from_resv_id);
 CREATE INDEX fin_trx_recpt_idx ON financial_transactions (recpt_no);

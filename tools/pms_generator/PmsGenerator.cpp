@@ -25,8 +25,8 @@ namespace {
 
 constexpr const char* kResort = "DEMO";
 
-// Numbers of the open date's rows, apart from those of the history (which count from 1), so
-// that they are the same at every scale.
+// Numbers of the open date's rows, apart from those of the history (which count from 1 and step
+// over kTodayNumbers of each, SqlScript.h), so that they are the same at every scale.
 constexpr int kTodayTrx = 50000001;
 constexpr int kTodayBill = 800001;
 constexpr int kTodayReceipt = 700001;
@@ -94,7 +94,8 @@ struct Folio {
     int payee = 0;
     int view = 1;
     int action = kFo1;
-    bool history = false;
+    // Closed with every payment registered (status Y), as the history's bills are.
+    bool registered = false;
 };
 
 class Generator {
@@ -180,8 +181,11 @@ public:
         bool deposits = options.openDay == OpenDay::Demo || options.depositStories;
         // The restaurant's rows come last, so that the numbers of the others stay as they were.
         return WriteReference(error) && WriteHistory(error) && WriteToday(error) &&
-               (!deposits || WriteDeposits(error)) && (!options.depositStories || WriteDepositStories(error)) &&
-               ((options.openDay != OpenDay::Demo && !options.restaurantPayment) || WriteRestaurantPayment(error));
+               (!deposits || WriteDeposits(error)) &&
+               (!options.depositStories || WriteDepositStories(error)) &&
+               ((options.openDay != OpenDay::Demo && !options.restaurantPayment) ||
+                WriteRestaurantPayment(error)) &&
+               WriteRegisteredDay(error);
     }
 
 private:
@@ -227,6 +231,7 @@ private:
             {"9910", "General cashier drop", "GC", "FC", nullptr, nullptr},
             {"9901I", "Deposit transfer", "DEP", "FC", nullptr, nullptr},
         };
+        descriptions["9901"] = "Deposit transfer";  // the code of a transfer's status row
         for (const Code& c : codes) {
             descriptions[c.code] = c.description;
             sql += text::Format("insert into trx$_codes values ('%s','%s','%s','%s','%s',%s,'Y','Y');",
@@ -285,7 +290,7 @@ private:
 
     int NewName(const std::string& first, const std::string& last, const std::string& company = "",
                 const std::string& taxNumber = "", const std::string& email = "") {
-        int id = nextName++;
+        int id = writingHistory ? TakeHistoryNumbers(nextName, kTodayName) : nextName++;
         insertName.Int(id)
             .Text(Optional(first))
             .Text(Optional(last))
@@ -306,7 +311,7 @@ private:
     // (the rate and room category of each night).
     int NewStay(int nameId, double arrival, int nights, int category, const std::string& rate,
                 std::optional<double> reinstated = std::nullopt) {
-        int id = nextReservation++;
+        int id = writingHistory ? TakeHistoryNumbers(nextReservation, kTodayReservation) : nextReservation++;
         insertReservation.Int(id).Text(std::string(kResort)).Int(nameId).Text(Confirmation(id));
         if (reinstated) {
             insertReservation.Real(*reinstated);
@@ -327,7 +332,9 @@ private:
     std::string Confirmation(int reservation) const { return text::Format("%d", 3000000 + reservation); }
 
     int Post(const Txn& t, std::optional<int> fixedNumber = std::nullopt) {
-        int trxNo = fixedNumber ? *fixedNumber : nextTrx;
+        int trxNo = fixedNumber      ? *fixedNumber
+                    : writingHistory ? TakeHistoryNumbers(nextTrx, kTodayTrx)
+                                     : nextTrx;
         nextTrx = std::max(nextTrx, trxNo + 1);
         double posted = t.posted ? *t.posted : t.amount;
         double net = t.net ? *t.net : t.amount;
@@ -373,18 +380,18 @@ private:
     // --- bills ---
 
     Folio NewFolio(int nameId, int reservation, const std::string& room, int cashier, int action,
-                   bool history) {
+                   bool registered) {
         Folio f;
         f.nameId = nameId;
         f.payee = nameId;
-        f.bill.number = history ? nextHistoryBill++ : nextTodayBill++;
+        f.bill.number = writingHistory ? TakeHistoryNumbers(nextHistoryBill, kTodayBill) : nextTodayBill++;
         f.bill.reservation = reservation;
         f.bill.confirmation = Confirmation(reservation);
         f.bill.room = room;
         f.bill.cashier = cashier;
         f.bill.station = action == kFo1 ? "FO1" : "FO2";
         f.action = action;
-        f.history = history;
+        f.registered = registered;
         return f;
     }
 
@@ -426,7 +433,7 @@ private:
         Txn t = LineOf(f, code, amount, day);
         t.subtype = "FC";
         t.taxInclusive = "N";
-        t.receipt = f.history ? nextHistoryReceipt++ : nextTodayReceipt++;
+        t.receipt = NextReceipt();
         t.currency = currency;
         if (currency != "RUB") {
             t.posted = posted;
@@ -436,7 +443,9 @@ private:
         f.bill.payments.push_back(trxNo);
         f.bill.total += amount;
         paymentCodes[trxNo] = {code, t};
-        receipts[trxNo] = *t.receipt;
+        if (!writingHistory) {
+            receipts[trxNo] = *t.receipt;
+        }
         return trxNo;
     }
 
@@ -445,7 +454,7 @@ private:
         Txn t = LineOf(f, "9000", -amount, day);
         t.subtype = "FC";
         t.taxInclusive = "N";
-        t.receipt = f.history ? nextHistoryReceipt++ : nextTodayReceipt++;
+        t.receipt = NextReceipt();
         t.reference = text::Format("%d", receipts[sale]);
         int trxNo = Post(t);
         f.bill.payments.push_back(trxNo);
@@ -467,7 +476,7 @@ private:
             .Int(f.bill.cashier)
             .Text(f.bill.station);
         Ran(insertFolio);
-        if (f.history) {
+        if (f.registered) {
             for (int trxNo : f.bill.payments) {
                 Status(trxNo, f, "Y", day);
             }
@@ -478,7 +487,7 @@ private:
 
     void Status(int trxNo, const Folio& f, const std::string& status, double day) {
         const auto& [code, t] = paymentCodes[trxNo];
-        bool fiscalised = status == "Y";
+        bool fiscalised = status == "Y" || status == "D";
         insertStatus.Int(trxNo)
             .Int(text::ToInt(code))
             .Text(descriptions[code])
@@ -1034,14 +1043,7 @@ private:
         }
         int days = std::clamp(total / kHistoryPerDay, 1, kHistoryMaxDays);
         summary.historyDays = days;
-        const char* const firsts[] = {"Alexey", "Irina", "Pavel", "Olga",  "Mark",   "Sofia",
-                                      "Yuri",   "Emma",  "Artem", "Daria", "Viktor", "Julia",
-                                      "Leon",   "Vera",  "Roman", "Alice"};
-        const char* const lasts[] = {"Ivanov",   "Smirnova", "Lebedev", "Novikova", "Fischer",
-                                     "Morozova", "Sokolov",  "Martin",  "Egorov",   "Pavlova",
-                                     "Weber",    "Kozlova",  "Durand",  "Vasilieva"};
-        const char* const pays[] = {"9000", "9004", "9005", "9004", "9000", "9020"};
-        auto pick = [this](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+        writingHistory = true;
         for (int k = days; k >= 1 && !failed; --k) {
             double day = today - k;
             int budget = total / days + (k == 1 ? total % days : 0);
@@ -1049,43 +1051,118 @@ private:
             int minute = 7 * 60;
             while (written < budget && !failed) {
                 int before = summary.transactions;
-                int nights = 1 + pick(3);
-                int category = 1 + pick(3);
-                double rate = category == kStandard ? 4500 : category == kDeluxe ? 6200 : 9800;
-                int guest = NewName(firsts[pick(16)], lasts[pick(14)]);
-                int stay = NewStay(guest, day - nights, nights, category, "");
-                std::string room = text::Format("%d", 100 * (1 + pick(4)) + 1 + pick(40));
-                bool anna = pick(2) == 0;
-                Folio f = NewFolio(guest, stay, room, anna ? kAnna : kBoris, anna ? kFo1 : kFo2, true);
-                double amount = 0;
-                for (int n = nights; n >= 1; --n) {
-                    Night(f, rate, day - n);
-                    amount += rate + 100;
-                }
-                if (pick(2) == 0) {
-                    double meal = 400 + 10 * pick(250);
-                    Charge(f, pick(2) ? "2000" : "2100", meal, day - 1);
-                    amount += meal;
-                }
-                if (pick(4) == 0) {
-                    Txn minibar = LineOf(f, "5000", 250, day - 1);
-                    minibar.article = 1 + pick(3);
-                    f.bill.postings.push_back(Post(minibar));
-                    amount += 250;
-                }
-                if (pick(5) == 0) {
-                    double first = RoundCents(amount / 2);
-                    Pay(f, pays[pick(6)], first, day);
-                    Pay(f, pays[pick(6)], amount - first, day);
-                } else {
-                    Pay(f, pays[pick(6)], amount, day);
-                }
-                minute = std::min(minute + 1 + pick(10), 23 * 60 + 59);
-                CloseFolio(f, day, minute);
+                WriteRegisteredBill(day, minute, options.depositsHistory);
                 written += summary.transactions - before;
             }
         }
+        writingHistory = false;
         return Finish(error);
+    }
+
+    // Bills of the open date that were registered already, as on a busy day that has been worked
+    // off: they come after every other row of the open date, whose numbers stay as they were.
+    bool WriteRegisteredDay(std::string& error) {
+        int minute = 7 * 60;
+        for (int i = 0; i < options.registeredBills && !failed; ++i) {
+            WriteRegisteredBill(today, minute, false);
+        }
+        return Finish(error);
+    }
+
+    int Pick(int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); }
+
+    // A guest's bill of the day with its room nights, perhaps a meal and the minibar, paid once or
+    // twice, every payment registered, made some minutes after the one before. With deposits, one
+    // stay in four paid a deposit before it came (registered as a deposit, status D), and one
+    // deposit in eight of them was then moved to another reservation by a '9901I' transfer (its row
+    // D, naming the new reservation).
+    void WriteRegisteredBill(double day, int& minute, bool deposits) {
+        const char* const firsts[] = {"Alexey", "Irina", "Pavel", "Olga",  "Mark",   "Sofia",
+                                      "Yuri",   "Emma",  "Artem", "Daria", "Viktor", "Julia",
+                                      "Leon",   "Vera",  "Roman", "Alice"};
+        const char* const lasts[] = {"Ivanov",   "Smirnova", "Lebedev", "Novikova", "Fischer",
+                                     "Morozova", "Sokolov",  "Martin",  "Egorov",   "Pavlova",
+                                     "Weber",    "Kozlova",  "Durand",  "Vasilieva"};
+        const char* const pays[] = {"9000", "9004", "9005", "9004", "9000", "9020"};
+        int nights = 1 + Pick(3);
+        int category = 1 + Pick(3);
+        double rate = category == kStandard ? 4500 : category == kDeluxe ? 6200 : 9800;
+        int guest = NewName(firsts[Pick(16)], lasts[Pick(14)]);
+        int stay = NewStay(guest, day - nights, nights, category, "");
+        std::string room = text::Format("%d", 100 * (1 + Pick(4)) + 1 + Pick(40));
+        bool anna = Pick(2) == 0;
+        Folio f = NewFolio(guest, stay, room, anna ? kAnna : kBoris, anna ? kFo1 : kFo2, true);
+        double amount = 0;
+        for (int n = nights; n >= 1; --n) {
+            Night(f, rate, day - n);
+            amount += rate + 100;
+        }
+        if (Pick(2) == 0) {
+            double meal = 400 + 10 * Pick(250);
+            Charge(f, Pick(2) ? "2000" : "2100", meal, day - 1);
+            amount += meal;
+        }
+        if (Pick(4) == 0) {
+            Txn minibar = LineOf(f, "5000", 250, day - 1);
+            minibar.article = 1 + Pick(3);
+            f.bill.postings.push_back(Post(minibar));
+            amount += 250;
+        }
+        if (deposits && Pick(4) == 0) {
+            amount -= Deposit(f, day - nights - Pick(10), amount);
+        }
+        if (Pick(5) == 0) {
+            double first = RoundCents(amount / 2);
+            Pay(f, pays[Pick(6)], first, day);
+            Pay(f, pays[Pick(6)], amount - first, day);
+        } else {
+            Pay(f, pays[Pick(6)], amount, day);
+        }
+        minute = std::min(minute + 1 + Pick(10), 23 * 60 + 59);
+        CloseFolio(f, day, minute);
+    }
+
+    // A deposit paid on the given day for the stay of the bill: a part of what the stay costs,
+    // the way a booking asks for it (a share from 20 % to 100 %, to ten roubles), registered as a
+    // deposit. Returns what it pays of the bill: all of it, or nothing when it was moved on.
+    double Deposit(Folio& f, double day, double stayCost) {
+        double amount = std::round(stayCost * (20 + Pick(81)) / 1000.0) * 10;
+        bool moved = Pick(8) == 0;
+        Txn t = LineOf(f, Pick(3) ? "9004" : "9000", amount, day);
+        t.room.reset();
+        if (moved) {
+            t.bill.reset();
+        }
+        t.subtype = "FC";
+        t.taxInclusive = "N";
+        t.receipt = NextReceipt();
+        t.receiptType = "RDR";
+        int trxNo = Post(t);
+        paymentCodes[trxNo] = {t.code, t};
+        Status(trxNo, f, "D", day);
+        if (!moved) {
+            return amount;
+        }
+        // Moved to another guest's reservation the next day: the transfer's own row is D too.
+        int other = NewStay(NewName("Transfer", "Guest"), day + 5, 1, kStandard, "");
+        Txn transfer = LineOf(f, "9901I", amount, day + 1);
+        transfer.room.reset();
+        transfer.bill.reset();
+        transfer.subtype = "FC";
+        transfer.taxInclusive = "N";
+        transfer.reservation = other;
+        transfer.fromReservation = f.bill.reservation;
+        int transferNo = Post(transfer);
+        // The row as the service writes it: no room, receipt, folio, bill or workstation.
+        Folio target;
+        target.bill.reservation = other;
+        paymentCodes[transferNo] = {"9901", transfer};
+        Status(transferNo, target, "D", day + 1);
+        return 0;
+    }
+
+    int NextReceipt() {
+        return writingHistory ? TakeHistoryNumbers(nextHistoryReceipt, kTodayReceipt) : nextTodayReceipt++;
     }
 
     bool Finish(std::string& error) {
@@ -1111,6 +1188,8 @@ private:
     Statement insertJournal;
     Statement insertDeposit;
     double today = 0;
+    // Rows of the history take the history's numbers.
+    bool writingHistory = false;
     int nextTrx = 1;
     int nextName = 1;
     int nextReservation = 1;
@@ -1134,10 +1213,15 @@ private:
 
 bool Generate(const Options& options, Summary& summary, std::string& error) {
     std::error_code ignored;
-    std::filesystem::remove(options.file, ignored);
+    // A write-ahead log left by a program that used the old file (a service that was killed)
+    // would be read into the new one.
+    for (const char* suffix : {"", "-wal", "-shm", "-journal"}) {
+        std::filesystem::remove(options.file + suffix, ignored);
+    }
     sqlite3* db = nullptr;
-    if (sqlite3_open_v2(options.file.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) !=
-        SQLITE_OK) {
+    if (sqlite3_open_v2(options.file.c_str(), &db,
+                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
+                        nullptr) != SQLITE_OK) {
         error = "cannot create " + options.file + ": " + (db ? sqlite3_errmsg(db) : "out of memory");
         sqlite3_close(db);
         return false;
@@ -1151,7 +1235,7 @@ bool Generate(const Options& options, Summary& summary, std::string& error) {
             (IsIndex(statement) ? indexes : tables).push_back(statement);
         }
     }
-    bool ok = Exec(db, "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF;", error);
+    bool ok = Exec(db, "PRAGMA page_size=16384; PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF;", error);
     for (size_t i = 0; ok && i < tables.size(); ++i) {
         ok = Exec(db, tables[i], error);
     }
@@ -1163,6 +1247,9 @@ bool Generate(const Options& options, Summary& summary, std::string& error) {
         ok = generator.Run(error);
     }
     ok = ok && Exec(db, "COMMIT", error);
+    // The indexes sort in memory. The statistics come from whole indexes: those of a sample
+    // (analysis_limit) tell the planner that a bill has 2,000 transactions, and it reads them all.
+    ok = ok && Exec(db, "PRAGMA cache_size=-262144; PRAGMA temp_store=MEMORY;", error);
     for (size_t i = 0; ok && i < indexes.size(); ++i) {
         ok = Exec(db, indexes[i], error);
     }

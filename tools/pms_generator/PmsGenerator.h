@@ -30,6 +30,13 @@ struct Options {
     std::string businessDate;
     // Financial transactions of the history before the open date (0: none).
     int historyTransactions = 0;
+    // The history holds deposits as a hotel's does: one stay in four paid one before it came
+    // (registered as a deposit: status D), and one in eight of those was moved to another
+    // reservation by a '9901I' transfer (status D too).
+    bool depositsHistory = false;
+    // Bills of the open date that are registered already (status Y), as after a busy day; they
+    // come after the day's other rows, which keep their numbers.
+    int registeredBills = 0;
     uint32_t seed = 20260314;
     OpenDay openDay = OpenDay::Demo;
     // Adds to the open date, for the tests: a bill with a cash refund, a bill of the ignored

@@ -58,6 +58,21 @@ private:
     int next = 1;
 };
 
+// The open date's rows of a kind (transactions, bills, receipts, ...) take the numbers from a
+// fixed first one on, the same at every scale; the history counts its own from wherever it starts
+// and steps over kTodayNumbers of them, so that however long it grows it never takes one of the
+// open date's numbers.
+constexpr int kTodayNumbers = 100000;
+// The first of count consecutive history numbers (next moves past them).
+inline int TakeHistoryNumbers(int& next, int todayFirst, int count = 1) {
+    if (next + count > todayFirst && next < todayFirst + kTodayNumbers) {
+        next = todayFirst + kTodayNumbers;
+    }
+    int first = next;
+    next += count;
+    return first;
+}
+
 // Splits a schema script into its statements.
 std::vector<std::string> Statements(const std::string& script);
 // Runs the statements; a failure names the statement after SQLite's message.

@@ -1,6 +1,7 @@
 #include "Suite8Hotel.h"
 
 #include <algorithm>
+#include <cmath>
 #include <map>
 #include <optional>
 #include <random>
@@ -15,8 +16,8 @@ namespace pmsgen {
 
 namespace {
 
-// Numbers of the open date's rows, apart from those of the history (which count from 1), so that
-// they are the same at every scale.
+// Numbers of the open date's rows, apart from those of the history (which count from 1 and step
+// over kTodayNumbers of each, SqlScript.h), so that they are the same at every scale.
 constexpr int kTodayPosting = 60000001;
 constexpr int kTodayInvoiceId = 900001;
 constexpr int kTodayInvoice = 70001;
@@ -118,6 +119,8 @@ struct Window {
     std::string room;
     std::vector<int> postings;
     std::vector<int> payments;
+    // Advance payments registered as deposits (status D) when they were paid.
+    std::vector<int> deposits;
     double balance = 0;
     double paid = 0;
 };
@@ -142,7 +145,7 @@ public:
               "insert into qel_financial_transactions (trx_no, trx_code, description, trx_amount, room, "
               "recpt_no, folio_no, bill_no, machine, cashier_id, qel_fisc_status, business_date, attempt, "
               "reference, printer_id, shift_number, check_number, title) values "
-              "(?,?,?,?,?,?,?,?,?,?,'Y',?,1,NULL,'SIM1','1',?,?)") {}
+              "(?,?,?,?,?,?,?,?,?,?,?,?,1,NULL,'SIM1','1',?,?)") {}
 
     bool Run(std::string& error) {
         for (const Statement* s : {&insertPosting, &insertInvoice, &insertLink, &insertCreator, &insertWindow,
@@ -163,7 +166,7 @@ public:
         today = db::oracle::ToDayNumber(date);
         summary = Summary();
         summary.businessDate = DateText(today);
-        return WriteReference(error) && WriteHistory(error) && WriteToday(error);
+        return WriteReference(error) && WriteHistory(error) && WriteToday(error) && WriteRegisteredDay(error);
     }
 
 private:
@@ -264,7 +267,7 @@ private:
 
     Window NewWindow(int customer, int reservation, int cashier, const std::string& room, int number = 1) {
         Window w;
-        w.id = nextWindow++;
+        w.id = history ? TakeHistoryNumbers(nextWindow, kTodayWindow) : nextWindow++;
         w.customer = customer;
         w.reservation = reservation;
         w.cashier = cashier;
@@ -275,7 +278,7 @@ private:
     }
 
     int Post(Window& w, const Posting& p) {
-        int id = nextPosting++;
+        int id = history ? TakeHistoryNumbers(nextPosting, kTodayPosting) : nextPosting++;
         const DepartmentRow& d = kDepartments[p.department - 1];
         insertPosting.Int(id)
             .Int(p.department)
@@ -308,7 +311,7 @@ private:
             w.payments.push_back(id);
             w.balance -= p.amount;
             w.paid += p.amount;
-            if (p.date == today && !history) {
+            if (p.date == today && !registered) {
                 summary.paymentsOfTheDay.push_back(id);
             }
         } else {
@@ -330,6 +333,10 @@ private:
 
     // A room night and the city tax line linked to it (both carry the tax line's number).
     void Night(Window& w, double amount, double day) {
+        if (history) {
+            // The two lines take consecutive numbers.
+            nextPosting = TakeHistoryNumbers(nextPosting, kTodayPosting, 2);
+        }
         int tax = nextPosting + 1;
         Posting room;
         room.amount = amount;
@@ -357,7 +364,7 @@ private:
 
     // The invoice of a window (its number in a series), made by its cashier at the given minute.
     Bill Invoice(const Window& w, int number, int series, double day, int minute) {
-        int id = nextInvoiceId++;
+        int id = history ? TakeHistoryNumbers(nextInvoiceId, kTodayInvoiceId) : nextInvoiceId++;
         insertInvoice.Int(id).Int(number).Int(series).Real(day).Real(day + minute / 1440.0).Int(w.customer);
         Ran(insertInvoice);
         for (int posting : w.postings) {
@@ -365,6 +372,9 @@ private:
         }
         for (int payment : w.payments) {
             Link(id, payment);
+        }
+        for (int deposit : w.deposits) {
+            Link(id, deposit);
         }
         insertCreator.Int(nextCreator++).Int(id).Int(UserOf(w.cashier));
         Ran(insertCreator);
@@ -377,9 +387,12 @@ private:
         bill.postings = w.postings;
         bill.payments = w.payments;
         bill.total = w.paid;
-        if (history) {
+        if (registered) {
             for (int payment : w.payments) {
-                Registered(payment, number, id, day);
+                Registered(payment, "Y", number, id, day);
+            }
+            for (int deposit : w.deposits) {
+                Registered(deposit, "D", number, id, day);
             }
         }
         return bill;
@@ -390,7 +403,7 @@ private:
         Ran(insertLink);
     }
 
-    void Registered(int payment, int number, int invoice, double day) {
+    void Registered(int payment, const std::string& status, int number, int invoice, double day) {
         insertStatus.Int(payment)
             .Int(9000)
             .Text(std::string("Payment"))
@@ -401,6 +414,7 @@ private:
             .Int(number)
             .Text(std::string("FO1"))
             .Int(kAnna)
+            .Text(status)
             .Real(day)
             .Text(std::to_string(payment % 100000))
             .Text(text::Format("ST_1/%d.txt", payment));
@@ -416,12 +430,10 @@ private:
             return true;
         }
         history = true;
+        registered = true;
         int days = std::clamp(total / kHistoryPerDay, 1, kHistoryMaxDays);
         summary.historyDays = days;
-        const int pays[] = {kCash, kVisa, kMasterCard, kVisa, kCash, kCityLedger};
-        auto pick = [this](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
-        int customer = NewCustomer(2, "History", "Guest");
-        int number = kHistoryInvoice;
+        historyCustomer = NewCustomer(2, "History", "Guest");
         for (int k = days; k >= 1 && !failed; --k) {
             double day = today - k;
             int budget = total / days + (k == 1 ? total % days : 0);
@@ -429,32 +441,73 @@ private:
             int minute = 7 * 60;
             while (written < budget && !failed) {
                 int before = summary.transactions;
-                int nights = 1 + pick(3);
-                int category = 1 + pick(3);
-                double rate = category == kStandard ? 4500 : category == kDeluxe ? 6200 : 9800;
-                std::string room = text::Format("%d", 100 * (1 + pick(4)) + 1 + pick(40));
-                Window w = NewWindow(customer, 0, pick(2) ? kAnna : kBoris, room);
-                for (int n = nights; n >= 1; --n) {
-                    Night(w, rate, day - n);
-                }
-                if (pick(2) == 0) {
-                    Charge(w, pick(2) ? kRestaurant : kBar, 400 + 10 * pick(250), day - 1);
-                }
-                double due = w.balance;
-                if (pick(5) == 0) {
-                    double first = RoundCents(due / 2);
-                    Pay(w, pays[pick(6)], first, day);
-                    Pay(w, pays[pick(6)], due - first, day);
-                } else {
-                    Pay(w, pays[pick(6)], due, day);
-                }
-                minute = std::min(minute + 1 + pick(10), 23 * 60 + 59);
-                Invoice(w, number++, 1, day, minute);
+                int number = TakeHistoryNumbers(nextHistoryInvoice, kTodayInvoice);
+                WriteRegisteredInvoice(number, day, minute, options.depositsHistory);
                 written += summary.transactions - before;
             }
         }
         history = false;
+        registered = false;
         return Finish(error);
+    }
+
+    // Invoices of the open date registered already, as after a busy day; written after the day's
+    // other rows, which keep their numbers.
+    bool WriteRegisteredDay(std::string& error) {
+        if (options.registeredBills <= 0) {
+            return true;
+        }
+        registered = true;
+        if (historyCustomer == 0) {
+            historyCustomer = NewCustomer(2, "History", "Guest");
+        }
+        int minute = 7 * 60;
+        for (int i = 0; i < options.registeredBills && !failed; ++i) {
+            WriteRegisteredInvoice(nextInvoice++, today, minute, false);
+        }
+        registered = false;
+        return Finish(error);
+    }
+
+    int Pick(int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); }
+
+    // An invoice of the day for a stay of some nights, perhaps a meal, paid once or twice, every
+    // payment registered, made some minutes after the one before. With deposits, one stay in four
+    // paid an advance before it came (a share of its cost, registered as a deposit: status D).
+    void WriteRegisteredInvoice(int number, double day, int& minute, bool deposits) {
+        const int pays[] = {kCash, kVisa, kMasterCard, kVisa, kCash, kCityLedger};
+        int nights = 1 + Pick(3);
+        int category = 1 + Pick(3);
+        double rate = category == kStandard ? 4500 : category == kDeluxe ? 6200 : 9800;
+        std::string room = text::Format("%d", 100 * (1 + Pick(4)) + 1 + Pick(40));
+        Window w = NewWindow(historyCustomer, 0, Pick(2) ? kAnna : kBoris, room);
+        for (int n = nights; n >= 1; --n) {
+            Night(w, rate, day - n);
+        }
+        if (Pick(2) == 0) {
+            Charge(w, Pick(2) ? kRestaurant : kBar, 400 + 10 * Pick(250), day - 1);
+        }
+        if (deposits && Pick(4) == 0) {
+            Posting advance;
+            advance.department = Pick(3) ? kVisa : kCash;
+            advance.amount = std::round(w.balance * (20 + Pick(81)) / 1000.0) * 10;
+            advance.kind = kPayment;
+            advance.date = day - nights - Pick(10);
+            advance.ledger = 1;
+            int deposit = Post(w, advance);
+            w.payments.pop_back();
+            w.deposits.push_back(deposit);
+        }
+        double due = w.balance;
+        if (Pick(5) == 0) {
+            double first = RoundCents(due / 2);
+            Pay(w, pays[Pick(6)], first, day);
+            Pay(w, pays[Pick(6)], due - first, day);
+        } else {
+            Pay(w, pays[Pick(6)], due, day);
+        }
+        minute = std::min(minute + 1 + Pick(10), 23 * 60 + 59);
+        Invoice(w, number, 1, day, minute);
     }
 
     // --- the open business date ---
@@ -632,7 +685,12 @@ private:
     Statement insertStatus;
     std::map<std::string, int> rooms;
     double today = 0;
+    // Rows of the history take the history's numbers; a registered invoice's payments get their
+    // status rows.
     bool history = false;
+    bool registered = false;
+    int historyCustomer = 0;
+    int nextHistoryInvoice = kHistoryInvoice;
     int nextPosting = 1;
     int nextInvoiceId = 1;
     int nextInvoice = kTodayInvoice;

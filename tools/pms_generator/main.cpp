@@ -1,10 +1,12 @@
 // pms_generator: writes the demo hotel's PMS database for the embedded SQLite stand-in.
 //   pms_generator [--output demo_pms.db] [--transactions N] [--business-date dd.mm.yyyy] [--seed N]
 //                 [--small-open-day] [--test-bills] [--restaurant-payment] [--pos-checks FILE]
-//                 [--deposit-stories] [--suite8]
+//                 [--deposit-stories] [--suite8] [--deposits-history] [--registered-bills N]
 // --transactions adds a history of N financial transactions before the open business date (up
 // to three years of business dates, every payment fiscalised); without it only the open date is
-// written. --small-open-day, --test-bills, --restaurant-payment and --deposit-stories change what
+// written. --deposits-history puts deposits into that history (status D, some of them moved on by
+// a '9901I' transfer); --registered-bills adds N bills to the open date that are registered
+// already. --small-open-day, --test-bills, --restaurant-payment and --deposit-stories change what
 // is written (see PmsGenerator.h). --pos-checks writes the POS checks of the restaurant postings
 // for check_db_sim --checks. The same options always give the same database.
 
@@ -19,11 +21,12 @@
 namespace {
 
 int Usage() {
-    std::fprintf(stderr,
-                 "usage: pms_generator [--output FILE] [--transactions N] [--business-date dd.mm.yyyy] "
-                 "[--seed N]\n"
-                 "                     [--small-open-day] [--test-bills] [--restaurant-payment] [--pos-checks FILE]\n"
-                 "                     [--deposit-stories] [--suite8]\n");
+    std::fprintf(
+        stderr,
+        "usage: pms_generator [--output FILE] [--transactions N] [--business-date dd.mm.yyyy] "
+        "[--seed N]\n"
+        "                     [--small-open-day] [--test-bills] [--restaurant-payment] [--pos-checks FILE]\n"
+        "                     [--deposit-stories] [--suite8] [--deposits-history] [--registered-bills N]\n");
     return 2;
 }
 
@@ -54,6 +57,10 @@ int main(int argc, char** argv) {
             options.pms = pmsgen::PmsKind::Suite8;
             continue;
         }
+        if (option == "--deposits-history") {
+            options.depositsHistory = true;
+            continue;
+        }
         if (i + 1 >= argc) {
             return Usage();
         }
@@ -62,6 +69,8 @@ int main(int argc, char** argv) {
             options.file = value;
         } else if (option == "--transactions") {
             options.historyTransactions = text::ToInt(value);
+        } else if (option == "--registered-bills") {
+            options.registeredBills = text::ToInt(value);
         } else if (option == "--business-date") {
             options.businessDate = value;
         } else if (option == "--pos-checks") {

@@ -41,6 +41,9 @@ Fetch FetchKind(SQLSMALLINT type, SQLULEN precision, SQLSMALLINT scale) {
 
 }  // namespace
 
+OdbcConnection::OdbcConnection()
+    : statements(kKeptStatements, [](void* stmt) { SQLFreeHandle(SQL_HANDLE_STMT, stmt); }) {}
+
 OdbcConnection::~OdbcConnection() {
     Close();
 }
@@ -117,7 +120,22 @@ bool OdbcConnection::Open(const std::string& connectionString) {
         return false;
     }
     connected = true;
+    keepStatements = CanKeepStatements();
     return true;
+}
+
+bool OdbcConnection::CanKeepStatements() {
+    SQLUSMALLINT prepares = SQL_FALSE;
+    if (!Succeeded(SQLGetFunctions(connection, SQL_API_SQLPREPARE, &prepares)) || prepares != SQL_TRUE) {
+        return false;
+    }
+    // A driver that deletes prepared statements at a commit (each statement commits) cannot keep
+    // them.
+    SQLUSMALLINT atCommit = SQL_CB_DELETE;
+    if (!Succeeded(SQLGetInfo(connection, SQL_CURSOR_COMMIT_BEHAVIOR, &atCommit, sizeof atCommit, nullptr))) {
+        return false;
+    }
+    return atCommit != SQL_CB_DELETE;
 }
 
 void OdbcConnection::HidePasswords(const std::string& connectionString) {
@@ -128,6 +146,9 @@ void OdbcConnection::HidePasswords(const std::string& connectionString) {
 }
 
 void OdbcConnection::Close() {
+    statements.Clear();
+    preparedCount = 0;
+    keepStatements = false;
     if (connected) {
         if (readOnly) {
             SQLEndTran(SQL_HANDLE_DBC, connection, SQL_ROLLBACK);
@@ -164,16 +185,22 @@ bool OdbcConnection::Run(const std::string& sql, Recordset* recordset) {
         AddError(-1, "not connected");
         return false;
     }
-    SQLHSTMT stmt = SQL_NULL_HSTMT;
-    if (!Succeeded(SQLAllocHandle(SQL_HANDLE_STMT, connection, &stmt))) {
-        Collect(SQL_HANDLE_DBC, connection, true);
+    void* handle = nullptr;
+    bool direct = true;
+    if (!Statement(sql, handle, direct)) {
         return false;
     }
+    SQLHSTMT stmt = handle;
     SQLSetStmtAttr(stmt, SQL_ATTR_QUERY_TIMEOUT,
                    reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(timeoutSeconds)), 0);
-    std::vector<SQLCHAR> text(sql.begin(), sql.end());
-    text.push_back(0);
-    SQLRETURN rc = SQLExecDirect(stmt, text.data(), SQL_NTS);
+    SQLRETURN rc = SQL_ERROR;
+    if (direct) {
+        std::vector<SQLCHAR> text(sql.begin(), sql.end());
+        text.push_back(0);
+        rc = SQLExecDirect(stmt, text.data(), SQL_NTS);
+    } else {
+        rc = SQLExecute(stmt);
+    }
     bool ok = Succeeded(rc) || rc == SQL_NO_DATA;
     if (!ok) {
         Collect(SQL_HANDLE_STMT, stmt, true);
@@ -185,8 +212,47 @@ bool OdbcConnection::Run(const std::string& sql, Recordset* recordset) {
             ok = ReadRows(stmt, *recordset);
         }
     }
-    SQLFreeHandle(SQL_HANDLE_STMT, stmt);
+    if (direct) {
+        SQLFreeHandle(SQL_HANDLE_STMT, stmt);
+    } else {
+        // Closes the cursor; the prepared statement stays for its next run.
+        SQLFreeStmt(stmt, SQL_CLOSE);
+    }
     return ok;
+}
+
+bool OdbcConnection::Statement(const std::string& sql, void*& statement, bool& direct) {
+    if (keepStatements) {
+        if (void** kept = statements.Find(sql)) {
+            statement = *kept;
+            direct = false;
+            return true;
+        }
+    }
+    SQLHSTMT stmt = SQL_NULL_HSTMT;
+    if (!Succeeded(SQLAllocHandle(SQL_HANDLE_STMT, connection, &stmt))) {
+        Collect(SQL_HANDLE_DBC, connection, true);
+        return false;
+    }
+    statement = stmt;
+    direct = !keepStatements;
+    if (direct) {
+        return true;
+    }
+    std::vector<SQLCHAR> text(sql.begin(), sql.end());
+    text.push_back(0);
+    SQLRETURN rc = SQLPrepare(stmt, text.data(), SQL_NTS);
+    if (!Succeeded(rc)) {
+        Collect(SQL_HANDLE_STMT, stmt, true);
+        SQLFreeHandle(SQL_HANDLE_STMT, stmt);
+        return false;
+    }
+    if (rc == SQL_SUCCESS_WITH_INFO) {
+        Collect(SQL_HANDLE_STMT, stmt, false);
+    }
+    ++preparedCount;
+    statements.Add(sql, stmt);
+    return true;
 }
 
 bool OdbcConnection::ReadRows(void* statement, Recordset& recordset) {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 
 #include "platform/Environment.h"
 #include "platform/TempFolder.h"
@@ -13,6 +14,7 @@
 #include "storage/CQELFiscal.h"
 #include "storage/TestPms.h"
 #include "storage/db/OdbcConnection.h"
+#include "storage/db/SqliteConnection.h"
 
 namespace {
 
@@ -291,6 +293,86 @@ TEST_F(OdbcTest, ReadOnlyConnectionsOfBothDriversChangeNothing) {
         ASSERT_TRUE(reader.OpenRecordset("select count(*) from t", rows));
         EXPECT_EQ(Pms::Texts(rows), Rows{"1"});
     }
+}
+
+// Both drivers keep what they prepared, by the statement's text. A kept statement must read the
+// database as it is at each run, hold no lock between runs, run again after it failed, and go
+// with its connection.
+TEST_F(OdbcTest, KeptStatementsOfBothDriversRunAfreshEachTime) {
+    std::string file = folder.File("kept.db");
+    db::OdbcConnection other;
+    ASSERT_TRUE(other.Open(ConnectionString(file) + ";Timeout=2000"));
+    ASSERT_TRUE(other.Execute("create table t (n integer primary key)"));
+    db::OdbcConnection odbc;
+    db::SqliteConnection sqlite;
+    struct Driver {
+        db::Connection& connection;
+        std::string connectionString;
+        std::function<size_t()> prepared;
+    } drivers[] = {
+        {odbc, ConnectionString(file) + ";Timeout=2000", [&] { return odbc.PreparedCount(); }},
+        {sqlite, "sqlite:" + file, [&] { return sqlite.PreparedCount(); }},
+    };
+    for (Driver& d : drivers) {
+        SCOPED_TRACE(d.connectionString);
+        db::Connection& c = d.connection;
+        ASSERT_TRUE(other.Execute("delete from t"));
+        ASSERT_TRUE(other.Execute("insert into t values (1)"));
+        ASSERT_TRUE(c.Open(d.connectionString)) << Pms::Errors(c);
+        const std::string select = "select n from t order by n";
+        db::Recordset rows;
+        ASSERT_TRUE(c.OpenRecordset(select, rows)) << Pms::Errors(c);
+        EXPECT_EQ(Pms::Texts(rows), Rows{"1"});
+        // Another connection writes between two runs: the kept statement holds no lock and sees it.
+        ASSERT_TRUE(other.Execute("insert into t values (2)")) << Pms::Errors(other);
+        ASSERT_TRUE(c.OpenRecordset(select, rows)) << Pms::Errors(c);
+        EXPECT_EQ(Pms::Texts(rows), (Rows{"1", "2"}));
+        EXPECT_EQ(d.prepared(), 1u);
+        // A statement that failed runs again once the database lets it.
+        const std::string insert = "insert into t values (3)";
+        ASSERT_TRUE(other.Execute(insert));
+        EXPECT_FALSE(c.Execute(insert));
+        ASSERT_TRUE(other.Execute("delete from t where n=3"));
+        EXPECT_TRUE(c.Execute(insert)) << Pms::Errors(c);
+        EXPECT_EQ(d.prepared(), 2u);
+        // Closed, nothing is kept: the table made anew with another column is read as it is now.
+        c.Close();
+        ASSERT_TRUE(other.Execute("drop table t"));
+        ASSERT_TRUE(other.Execute("create table t (n integer primary key, m varchar(5))"));
+        ASSERT_TRUE(other.Execute("insert into t values (7, 'x')"));
+        ASSERT_TRUE(c.Open(d.connectionString));
+        EXPECT_EQ(d.prepared(), 0u);
+        ASSERT_TRUE(c.OpenRecordset("select * from t order by n", rows)) << Pms::Errors(c);
+        EXPECT_EQ(Pms::Texts(rows), Rows{"7|x"});
+        c.Close();
+        ASSERT_TRUE(other.Execute("drop table t"));
+        ASSERT_TRUE(other.Execute("create table t (n integer primary key)"));
+    }
+}
+
+// Only so many statements stay prepared: the one used longest ago goes first.
+TEST_F(OdbcTest, KeptStatementsAreBoundedAndTheLeastRecentlyUsedGoesFirst) {
+    db::SqliteConnection c;
+    std::string file = folder.File("bounded.db");
+    std::string error;
+    ASSERT_TRUE(db::SqliteConnection::CreateDatabase(file, "create table t (n integer);", error)) << error;
+    ASSERT_TRUE(c.Open("sqlite:" + file));
+    db::Recordset rows;
+    auto run = [&](size_t i) {
+        ASSERT_TRUE(c.OpenRecordset(text::Format("select n from t where n=%d", static_cast<int>(i)), rows));
+    };
+    const size_t kept = db::SqliteConnection::kKeptStatements;
+    for (size_t i = 0; i < kept; ++i) {
+        run(i);
+    }
+    run(0);  // the first is used again: the second is now the oldest
+    run(kept);
+    EXPECT_EQ(c.KeptCount(), kept);
+    EXPECT_EQ(c.PreparedCount(), kept + 1);
+    run(0);
+    EXPECT_EQ(c.PreparedCount(), kept + 1);
+    run(1);
+    EXPECT_EQ(c.PreparedCount(), kept + 2);
 }
 
 TEST_F(OdbcTest, AFailedConnectMakesTheDatabaseUnreachableUntilOneSucceeds) {

@@ -697,8 +697,23 @@ bool OracleRewriter::RewriteBlock(NodeList& nodes, std::string& error) {
             item.on.push_back(std::move(c));
         }
 
+        // Outer tables that the WHERE clause tests (by their qualified columns): joined first, a
+        // row that the test rejects is not joined to the other outer tables at all. Each outer
+        // table is joined on its own ON clause, so their order changes no result.
+        std::set<size_t> tested;
+        for (const NodeList& c : remaining) {
+            std::vector<ColumnRef> refs;
+            CollectRefs(c, refs);
+            for (const ColumnRef& ref : refs) {
+                for (size_t k = 0; k < items.size(); ++k) {
+                    if (!ref.qualifier.empty() && items[k].outer && items[k].refName == ref.qualifier) {
+                        tested.insert(k);
+                    }
+                }
+            }
+        }
         // Inner tables first, in their order, then every outer table after the tables its ON
-        // clause names.
+        // clause names, the tested ones as early as they can be.
         std::vector<size_t> order;
         std::set<size_t> placed;
         for (size_t k = 0; k < items.size(); ++k) {
@@ -712,21 +727,22 @@ bool OracleRewriter::RewriteBlock(NodeList& nodes, std::string& error) {
             return false;
         }
         while (order.size() < items.size()) {
-            bool progress = false;
+            size_t next = items.size();
             for (size_t k = 0; k < items.size(); ++k) {
                 if (placed.count(k) || !std::includes(placed.begin(), placed.end(),
                                                       items[k].dependsOn.begin(), items[k].dependsOn.end())) {
                     continue;
                 }
-                order.push_back(k);
-                placed.insert(k);
-                progress = true;
-                break;
+                if (next == items.size() || (tested.count(k) && !tested.count(next))) {
+                    next = k;
+                }
             }
-            if (!progress) {
+            if (next == items.size()) {
                 error = "two tables cannot be outer-joined to each other";
                 return false;
             }
+            order.push_back(next);
+            placed.insert(next);
         }
         NodeList from;
         bool first = true;

@@ -52,6 +52,22 @@ TEST_F(RewriterTest, ChainedOuterJoinsAreOrderedByTheirOnClauses) {
     EXPECT_EQ(rows, (Rows{"1|p100", "2|~", "3|~"}));
 }
 
+// An outer-joined table that the WHERE clause tests is joined before the others, so that a row
+// the test rejects is joined no further; the rows are those of the statement as written.
+TEST_F(RewriterTest, OuterJoinedTableTheWhereClauseTestsIsJoinedFirst) {
+    const std::string statement =
+        "select h.id, l.text, r.parent, s.st from OPERA.head h, OPERA.lookup l, OPERA.refs r, status s where "
+        "h.code=l.code(+) and l.lang(+)='R' and h.ref=r.ref_id(+) and h.id=s.id(+) and (s.st is NULL or "
+        "s.st!='Y') order by h.id";
+    std::string sqlite;
+    ASSERT_TRUE(pms.Connection().Translate(statement, sqlite)) << Pms::Errors(pms.Connection());
+    size_t status = sqlite.find("LEFT JOIN status");
+    size_t lookup = sqlite.find("LEFT JOIN OPERA.lookup");
+    ASSERT_NE(lookup, std::string::npos) << sqlite;
+    EXPECT_LT(status, lookup) << sqlite;
+    EXPECT_EQ(pms.Rows(statement), (Rows{"2|beta-r|200|~", "3|~|~|~"}));
+}
+
 TEST_F(RewriterTest, UnqualifiedOuterJoinColumnsAreFoundInTheSchema) {
     Rows rows = pms.Rows(
         "select id, parent from OPERA.head, OPERA.refs where ref = ref_id (+) and parent(+) > 150 order by "

@@ -56,6 +56,9 @@ bool OnlyBlanks(const char* text) {
 
 }  // namespace
 
+SqliteConnection::SqliteConnection()
+    : statements(kKeptStatements, [](sqlite3_stmt* stmt) { sqlite3_finalize(stmt); }) {}
+
 SqliteConnection::~SqliteConnection() {
     Close();
 }
@@ -202,6 +205,9 @@ bool SqliteConnection::Setup(const Settings& settings) {
 }
 
 void SqliteConnection::Close() {
+    // Every statement goes before its connection, which closes only when none is left.
+    statements.Clear();
+    preparedCount = 0;
     if (db) {
         sqlite3_close_v2(db);
         db = nullptr;
@@ -254,25 +260,14 @@ bool SqliteConnection::Run(const std::string& oracle, Recordset* recordset) {
             return false;
         }
     }
-    std::string statement;
-    if (!Translate(oracle, statement)) {
-        return false;
-    }
     sqlite3_stmt* stmt = nullptr;
-    const char* tail = nullptr;
-    int rc = sqlite3_prepare_v2(db, statement.c_str(), static_cast<int>(statement.size()), &stmt, &tail);
-    if (rc != SQLITE_OK) {
-        AddError(rc, sqlite3_errmsg(db));
-        return false;
-    }
-    if (tail && !OnlyBlanks(tail)) {
-        sqlite3_finalize(stmt);
-        AddError(SQLITE_ERROR, "only one statement can be run at a time");
+    if (!Prepare(oracle, stmt)) {
         return false;
     }
     if (!stmt) {
         return true;  // nothing but blanks and comments
     }
+    int rc = SQLITE_OK;
     int columns = sqlite3_column_count(stmt);
     if (recordset) {
         std::vector<std::string> names;
@@ -317,8 +312,74 @@ bool SqliteConnection::Run(const std::string& oracle, Recordset* recordset) {
             recordset->Reset({});
         }
     }
-    sqlite3_finalize(stmt);
+    // Ends the statement's transaction at once; the statement stays for its next run.
+    sqlite3_reset(stmt);
     return ok;
+}
+
+bool SqliteConnection::Prepare(const std::string& oracle, sqlite3_stmt*& stmt) {
+    if (sqlite3_stmt** kept = statements.Find(oracle)) {
+        stmt = *kept;
+        sqlite3_reset(stmt);
+        sqlite3_clear_bindings(stmt);
+        return true;
+    }
+    std::string statement;
+    if (!Translate(oracle, statement)) {
+        return false;
+    }
+    const char* tail = nullptr;
+    int rc = sqlite3_prepare_v2(db, statement.c_str(), static_cast<int>(statement.size()), &stmt, &tail);
+    if (rc != SQLITE_OK) {
+        AddError(rc, sqlite3_errmsg(db));
+        return false;
+    }
+    if (tail && !OnlyBlanks(tail)) {
+        sqlite3_finalize(stmt);
+        stmt = nullptr;
+        AddError(SQLITE_ERROR, "only one statement can be run at a time");
+        return false;
+    }
+    ++preparedCount;
+    if (stmt) {
+        statements.Add(oracle, stmt);
+    }
+    return true;
+}
+
+bool SqliteConnection::ExplainQueryPlan(const std::string& oracle, std::vector<std::string>& steps) {
+    ClearErrors();
+    steps.clear();
+    std::string statement;
+    if (!db) {
+        AddError(SQLITE_MISUSE, "not connected");
+        return false;
+    }
+    if (!Translate(oracle, statement)) {
+        return false;
+    }
+    sqlite3_stmt* stmt = nullptr;
+    std::string explain = "EXPLAIN QUERY PLAN " + statement;
+    if (sqlite3_prepare_v2(db, explain.c_str(), -1, &stmt, nullptr) != SQLITE_OK) {
+        AddError(sqlite3_errcode(db), sqlite3_errmsg(db));
+        return false;
+    }
+    // Columns: id, parent id, unused, detail; a step comes after its parent.
+    std::map<int, int> depth;
+    int rc;
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+        int id = sqlite3_column_int(stmt, 0);
+        int parent = sqlite3_column_int(stmt, 1);
+        const unsigned char* detail = sqlite3_column_text(stmt, 3);
+        depth[id] = depth.count(parent) ? depth[parent] + 1 : 0;
+        steps.push_back(std::string(static_cast<size_t>(2 * depth[id]), ' ') +
+                        (detail ? reinterpret_cast<const char*>(detail) : ""));
+    }
+    if (rc != SQLITE_DONE) {
+        AddError(rc, sqlite3_errmsg(db));
+    }
+    sqlite3_finalize(stmt);
+    return rc == SQLITE_DONE;
 }
 
 bool SqliteConnection::ExecuteScript(const std::string& script) {
