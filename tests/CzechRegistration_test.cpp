@@ -138,6 +138,9 @@ TEST_F(CzechRegistrationTest, TheDemoHotelsBillsAreRegisteredWithTheirCodesAndAB
     EXPECT_EQ(Run().StopService(), 0) << Run().Diagnostics();
     ExpectEachSaleRegisteredOnce();
     EXPECT_EQ(Run().CzechSimulator().Rejections(), std::vector<std::string>{});
+    // Each sale settled under the key it was sent with, not left in doubt under it once its FIK
+    // named it anew.
+    ExpectNothingPending(Run());
 
     for (const pmsgen::Bill& bill : DueBills()) {
         SCOPED_TRACE(bill.number);

@@ -197,15 +197,21 @@ TEST(ServiceOperationsTest, StatusOfAStoppedServiceTellsWhatTheRowsSay) {
         sent.payments.push_back(payment);
         ASSERT_TRUE(outcomes.Sending("1_" + rows[1][1] + "_1", "1", sent));
         ASSERT_TRUE(outcomes.InDoubt("1_" + rows[1][1] + "_1", AnswerKind::TimedOut));
+        // And a check whose status row is Y: its settled record was lost, it is no doubt.
+        sent.payments[0].trx_no = 999001;
+        ASSERT_TRUE(outcomes.Sending("999001", "2", sent));
     }
+    ASSERT_TRUE(run.Execute("insert into qel_financial_transactions (trx_no, qel_fisc_status) values (999001, 'Y')"));
     StatusOutput doubt = Status(run.Path());
     EXPECT_TRUE(Has(doubt.text,
                     "(the service is not running, 1 check in doubt, 1 registration waiting for the "
                     "database)\n"))
         << doubt.text;
     EXPECT_TRUE(Has(doubt.text, ", trx " + rows[1][0] + ": in doubt on printer 1; ")) << doubt.text;
-    EXPECT_TRUE(Has(doubt.text, "Outcome journal: 1\n  1_" + rows[1][1] + "_1 printer 1, trx " + rows[1][0]))
+    EXPECT_TRUE(Has(doubt.text, "Outcome journal: 2\n  1_" + rows[1][1] + "_1 printer 1, trx " + rows[1][0]))
         << doubt.text;
+    EXPECT_TRUE(Has(doubt.text, "  999001 printer 2, trx 999001, since ")) << doubt.text;
+    EXPECT_TRUE(Has(doubt.text, ": final in the status table, settled at the next start\n")) << doubt.text;
 
     // The database gone: down; a configuration the service would refuse, or none: unknown.
     ASSERT_TRUE(platform::RenameFile(run.Path("demo_pms.db"), run.Path("away.db")));

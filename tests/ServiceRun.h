@@ -50,6 +50,10 @@ std::string ServiceBinary();
 // another record for its amount, and nothing else was registered.
 void ExpectRegisteredOnce(ServiceRun& run, const std::vector<int>& due, const std::vector<int>& deposits = {});
 
+// The outcome journal holds nothing (every exchange settled under the key it began with) and no
+// start of the service logged checks in doubt.
+void ExpectNothingPending(ServiceRun& run);
+
 // The document registered for the payment, by the printer and fiscal number of its status row (a
 // test failure when there is none).
 ServiceRun::Registered DocumentOf(ServiceRun& run, int payment);

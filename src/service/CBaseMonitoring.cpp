@@ -199,6 +199,7 @@ bool CBaseMonitoring::OpenOutcomes() {
         lastError = error;
         return false;
     }
+    SettleFinalEntries();
     size_t doubtful = outcomes.Entries().size() - outcomes.KeysIn(COutcomeJournal::State::Outcome).size();
     size_t waiting = outcomes.KeysIn(COutcomeJournal::State::Outcome).size();
     if (doubtful + waiting > 0) {
@@ -291,7 +292,13 @@ void CBaseMonitoring::PollingLoop() {
         log.CheckSize();
         // Only the holder of the lease works, and registrations already made are written
         // before anything new is discovered.
-        if (!lease->Hold() || !WritePendingOutcomes()) {
+        if (!lease->Hold()) {
+            ReportHealth();
+            continue;
+        }
+        if (!JournalWritable() || !WritePendingOutcomes()) {
+            // Nothing can be registered now: no payment may be taken that nothing registers.
+            SetPaymentBlock(true);
             ReportHealth();
             continue;
         }
@@ -299,10 +306,14 @@ void CBaseMonitoring::PollingLoop() {
         checks.clear();
         storage->GetChecks(checks);
         if (checks.empty()) {
-            SetPaymentBlock(false);
+            // Nothing due, and nothing in the way of a registration: payments open. A database
+            // that does not answer found nothing because it said nothing.
+            SetPaymentBlock(!storage->DatabaseReachable());
         }
         cycleRemaining = static_cast<int>(checks.size());
         cycleFailed = 0;
+        cycleTaken = 0;
+        cycleRefused = 0;
         ReportHealth();
         for (const CFiscalCheck& due : checks) {
             if (Pause(kPreCheckPause)) {
@@ -313,15 +324,22 @@ void CBaseMonitoring::PollingLoop() {
             WriteCheckText(work.check, 4);
             bool pause = ProcessCheck(work);
             --cycleRemaining;
+            ++cycleTaken;
+            cycleRefused += work.statusRefused ? 1 : 0;
             ReportHealth();
             if (pause && Pause(afterPrintPause)) {
                 stopped = true;
                 break;
             }
-            if (!lease->Held() || !outcomes.KeysIn(COutcomeJournal::State::Outcome).empty()) {
-                // The lease is gone, or the database refused a registration: nothing more now.
+            if (!lease->Held() || journalBroken || !outcomes.KeysIn(COutcomeJournal::State::Outcome).empty()) {
+                // The lease is gone, the outcome journal or the database refused a registration's
+                // record: nothing more now.
                 break;
             }
+        }
+        if (cycleTaken > 0 && cycleRefused == cycleTaken) {
+            // The database took no check's status: none can be registered.
+            SetPaymentBlock(true);
         }
     }
     CollectOwedAnswers();
@@ -346,6 +364,7 @@ void CBaseMonitoring::WriteCheckText(CFiscalCheck& check, int detail, const std:
 bool CBaseMonitoring::ProcessCheck(CCheckInWork& work) {
     CFiscalCheck& check = work.check;
     if (!WriteLetter(check, CheckStatusLetter::NotRegistered)) {
+        work.statusRefused = true;
         return false;
     }
     work.rulesOk = configuration->ApplyRules(check);
@@ -426,14 +445,17 @@ bool CBaseMonitoring::Register(CCheckInWork& work) {
     if (!ChooseCheckFileName(work)) {
         return false;
     }
+    if (work.key.empty()) {
+        work.key = ExchangeKey(check);
+    }
+    const std::string& key = work.key;
     for (;;) {
         work.answer = Attempt(work);
-        std::string key = ExchangeKey(check);
         if (work.cannotRepeat) {
             Write(text::Format(
                 "Check %s is in doubt on printer %s, which would not know it again: it is not sent again",
                 check.checkNumber.c_str(), work.printer.name.c_str()));
-            outcomes.Settled(key);
+            Settle(key);
             CloseByHand(work);
             return false;
         }
@@ -458,15 +480,20 @@ bool CBaseMonitoring::Register(CCheckInWork& work) {
         if (!work.inDoubt) {
             // Proven not registered. A check still in doubt from before stays so: the answer to
             // its first message may yet show it registered.
-            outcomes.Settled(key);
+            Settle(key);
         }
         Write("Unsuccessful");
-        MarkPrinter(work.printer.name, false);
+        // Only a device that was called tells whether its connection failed.
+        bool deviceCalled = work.device && !work.journalRefused;
+        if (deviceCalled) {
+            MarkPrinter(work.printer.name, false);
+        }
         WriteLetter(check, CheckStatusLetter::NotRegistered);
-        SetPaymentBlock(work.device ? work.device->blockOnFailure : false);
-        ReportToOperator(work, work.device ? work.device->GetLastError() : work.message);
-        // A check bound to its printer waits for that one; a refund never goes elsewhere.
-        if (work.pinned || !(check.paymentsTotal > 0 && SelectPrinter(work))) {
+        SetPaymentBlock(work.journalRefused || (deviceCalled && work.device->blockOnFailure));
+        ReportToOperator(work, deviceCalled ? work.device->GetLastError() : work.message);
+        // A check bound to its printer waits for that one; a refund never goes elsewhere; with
+        // the journal refusing records no printer can take it.
+        if (work.pinned || journalBroken || !(check.paymentsTotal > 0 && SelectPrinter(work))) {
             ++cycleFailed;
             return true;
         }
@@ -527,9 +554,10 @@ AnswerKind CBaseMonitoring::Attempt(CCheckInWork& work) {
     if (!lease->Hold()) {
         return AnswerKind::NotDelivered;
     }
-    if (!outcomes.Sending(ExchangeKey(check), work.printer.name, check)) {
+    if (!outcomes.Sending(work.key, work.printer.name, check)) {
         work.message = "The outcome journal " + outcomes.Path() + " cannot be written: nothing is sent";
-        Write(work.message);
+        work.journalRefused = true;
+        JournalFailed("sending " + work.key);
         return AnswerKind::NotDelivered;
     }
     bool ok = work.device->PrintCheck(check, false);
@@ -547,7 +575,7 @@ AnswerKind CBaseMonitoring::CollectOwedAnswer(CCheckInWork& work) {
         return AnswerKind::None;
     }
     std::string key = device.OwedExchangeKey();
-    bool own = key == ExchangeKey(work.check);
+    bool own = key == (work.key.empty() ? ExchangeKey(work.check) : work.key);
     COutcomeJournal::Entry* entry = outcomes.Find(key, 0);
     CFiscalCheck other = entry ? entry->Check() : CFiscalCheck();
     std::string printer = entry ? entry->printer : work.printer.name;
@@ -564,7 +592,7 @@ AnswerKind CBaseMonitoring::CollectOwedAnswer(CCheckInWork& work) {
         work.inDoubt = false;
     }
     if (late == AnswerKind::DeviceError) {
-        outcomes.Settled(key);
+        Settle(key);
     } else if (!own && entry) {
         RecordRegistration(owed, PrinterNamed(printer), key);
     }
@@ -573,8 +601,11 @@ AnswerKind CBaseMonitoring::CollectOwedAnswer(CCheckInWork& work) {
 
 void CBaseMonitoring::KeepInDoubt(CCheckInWork& work) {
     CFiscalCheck& check = work.check;
-    std::string key = ExchangeKey(check);
-    outcomes.InDoubt(key, work.answer);
+    const std::string& key = work.key;
+    if (!outcomes.InDoubt(key, work.answer)) {
+        // Its sending record says in doubt as well.
+        JournalFailed("doubt " + key);
+    }
     if (!storage->SaveFiscalData(check)) {
         Write("Fiscal data of check " + check.checkNumber + " not written: " + storage->GetLastError());
     }
@@ -584,6 +615,64 @@ void CBaseMonitoring::KeepInDoubt(CCheckInWork& work) {
         check.checkNumber.c_str(), work.printer.name.c_str(), AnswerKindText(work.answer), key.c_str()));
     SetPaymentBlock(work.device->blockOnFailure);
     ReportToOperator(work, work.device->GetLastError());
+}
+
+void CBaseMonitoring::JournalFailed(const std::string& record) {
+    if (!journalBroken) {
+        Write(text::Format("The outcome journal %s refused the record %s: nothing is sent and payments are "
+                           "blocked until it can be written again",
+                           outcomes.Path().c_str(), record.c_str()));
+    }
+    journalBroken = true;
+    SetPaymentBlock(true);
+}
+
+bool CBaseMonitoring::JournalWritable() {
+    if (!journalBroken) {
+        return true;
+    }
+    // What memory holds is the state, records that missed the file included: written whole it
+    // is on disk again.
+    if (!outcomes.Compact()) {
+        return false;
+    }
+    for (auto key = settleLater.begin(); key != settleLater.end(); key = settleLater.erase(key)) {
+        if (!outcomes.Settled(*key)) {
+            return false;
+        }
+    }
+    journalBroken = false;
+    Write("The outcome journal " + outcomes.Path() + " can be written again");
+    return true;
+}
+
+void CBaseMonitoring::Settle(const std::string& key) {
+    if (!outcomes.Settled(key)) {
+        settleLater.insert(key);
+        JournalFailed("settled " + key);
+    }
+}
+
+void CBaseMonitoring::SettleFinalEntries() {
+    std::vector<std::string> doubtful;
+    for (const auto& [key, entry] : outcomes.Entries()) {
+        if (entry.state != COutcomeJournal::State::Outcome && entry.firstTransaction != 0) {
+            doubtful.push_back(key);
+        }
+    }
+    for (const std::string& key : doubtful) {
+        const COutcomeJournal::Entry& entry = *outcomes.Find(key, 0);
+        std::string letter;
+        if (!storage->ReadStatusLetter(entry.firstTransaction, letter)) {
+            return;  // the database does not tell: they stay in doubt
+        }
+        if (letter == "Y" || letter == "D") {
+            Write(text::Format("Check %s (transaction %d, %s) is %s in the status table: no longer in doubt",
+                               entry.Check().checkNumber.c_str(), entry.firstTransaction, key.c_str(),
+                               letter.c_str()));
+            Settle(key);
+        }
+    }
 }
 
 COutcomeJournal::Entry* CBaseMonitoring::FindOutcome(const CFiscalCheck& check) {
@@ -604,6 +693,7 @@ void CBaseMonitoring::RecordRegistration(CFiscalCheck& check, const CPrinterCont
     if (!outcomes.Outcome(key, printer.name, check)) {
         Write("The outcome journal " + outcomes.Path() + " cannot be written: the registration of check " +
               check.checkNumber + " goes to the database only");
+        JournalFailed("outcome " + key);
     }
     SetPaymentBlock(false);
     Write("Successful");
@@ -624,6 +714,8 @@ bool CBaseMonitoring::WriteRegistration(CFiscalCheck& check, const CPrinterContr
             "takes it: %s",
             check.checkNumber.c_str(), check.fiscalNumber.c_str(), printer.name.c_str(),
             outcomes.Path().c_str(), storage->GetLastError().c_str()));
+        // Nothing new is registered before it is written.
+        SetPaymentBlock(true);
         return false;
     }
     journal.JournalCheck(printer, check);
@@ -631,7 +723,7 @@ bool CBaseMonitoring::WriteRegistration(CFiscalCheck& check, const CPrinterContr
         check.paymentsTotal > 0 && !storage->SaveCheckNumber(check.payments[0].trx_no, check.receiptNumber)) {
         Write("Check number of the refund reference not written: " + storage->GetLastError());
     }
-    outcomes.Settled(key);
+    Settle(key);
     return true;
 }
 
@@ -670,6 +762,7 @@ bool CBaseMonitoring::SelectPrinter(CCheckInWork& work) {
         if (work.check.printedFileName.empty()) {
             work.check.printedFileName = held->Check().printedFileName;
         }
+        work.key = held->key;
         work.pinned = true;
         work.inDoubt = true;
         Write(text::Format("Check %s is in doubt on printer %s: only that printer is used",
@@ -702,6 +795,9 @@ void CBaseMonitoring::SetPaymentBlock(bool block, const std::string& reason) {
     // Payment entry belongs to the service that holds the property.
     if (blockingDisabled || paymentsBlocked == block || !storage || !lease || !lease->Held()) {
         return;
+    }
+    if (!block && journalBroken) {
+        return;  // nothing can be sent while the outcome journal refuses its records
     }
     if (storage->BlockPayments(block, reason)) {
         Write(block ? "Block payments" : "Unblock payments");

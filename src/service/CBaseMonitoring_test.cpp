@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <deque>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <set>
@@ -182,6 +183,11 @@ public:
     }
     bool IsPosRevenueCenter(int code) override { return posCenters.count(code) > 0; }
     bool DatabaseReachable() const override { return reachable; }
+    bool ReadStatusLetter(int trxNo, std::string& letter) override {
+        auto found = letters.find(trxNo);
+        letter = found == letters.end() ? "N" : found->second;
+        return reachable;
+    }
     void SetError(const std::string& error) { lastError = error; }
 
     Calls& calls;
@@ -196,6 +202,8 @@ public:
     bool blockResult = true;
     bool confirmResult = true;
     bool reachable = true;
+    // Status letters of transactions' rows (N when not named).
+    std::map<int, std::string> letters;
     // Runs while the storage opens: a stop that arrives during start-up.
     std::function<void()> onOpen;
 };
@@ -205,6 +213,9 @@ public:
 struct DeviceScript {
     std::map<std::string, std::deque<AnswerKind>> answers;
     std::map<std::string, std::deque<AnswerKind>> lateAnswers;
+    // Devices that keep no check files and name a registered check in their answer (the Czech
+    // FIK, the Mongolian printed file name).
+    bool namedByAnswer = false;
 };
 
 class FakeDevice : public CPrintInterface {
@@ -256,7 +267,7 @@ public:
     void Disconnect() override { calls.push_back("Disconnect " + control.name); }
     std::string NewCheckFileName(const CFiscalCheck& check) override {
         // Cash commands carry no check file, as with the printer manager.
-        if (check.statusCode == kCashLoan || check.statusCode == kCashPickup) {
+        if (script.namedByAnswer || check.statusCode == kCashLoan || check.statusCode == kCashPickup) {
             return "";
         }
         return control.name + "_" + check.checkNumber + "_11_100000";
@@ -279,6 +290,9 @@ public:
         switch (lastAnswer) {
             case AnswerKind::Success:
                 check.fiscalNumber = "F" + check.checkNumber;
+                if (script.namedByAnswer) {
+                    check.printedFileName = "FIK-" + check.checkNumber;
+                }
                 return true;
             case AnswerKind::TimedOut:
                 owedKey = ExchangeKey(check);
@@ -1315,8 +1329,10 @@ TEST_F(WorkerTest, ReadyOnlyAfterStartUpAndHealthFollowsTheDevicesAndTheDatabase
         "Running", "Running: 1 check pending",
         "Running: 1 check pending, printer 1 unreachable, printer 2 unreachable, payments blocked",
         "Running: printer 2 unreachable",
-        "Running: printer 2 unreachable, PMS database unreachable: unable to open database file: "
-        "demo_pms.db"};
+        // A database that does not answer found nothing because it said nothing: payments stay
+        // blocked, not opened by the empty list.
+        "Running: printer 2 unreachable, payments blocked, PMS database unreachable: unable to open database "
+        "file: demo_pms.db"};
     EXPECT_EQ(std::vector<std::string>(events.begin() + 1, events.end()), expected);
 }
 
@@ -1358,4 +1374,126 @@ TEST_F(WorkerTest, ALogOrJournalThatCannotBeWrittenStopsStartUp) {
         EXPECT_EQ(Count("Open"), 0);
         worker.reset();
     }
+}
+
+// The journal as the next start (or the status command) finds it.
+COutcomeJournal JournalIn(const platform::TempFolder& temp) {
+    COutcomeJournal journal;
+    std::string error;
+    EXPECT_TRUE(journal.Read(temp.Path(), error)) << error;
+    return journal;
+}
+
+TEST_F(WorkerTest, AnExchangeKeepsItsKeyWhenTheAnswerNamesTheCheckAnew) {
+    // Registered at once, and registered by the late answer to the next cycle's repeat: each
+    // exchange ends settled under the key it began with, so nothing stays in doubt.
+    script.namedByAnswer = true;
+    CFiscalCheck late = Bill("21", 60);
+    late.payments[0].trx_no = 201;
+    storage->cycles.push_back({Bill("20", 50), late});
+    storage->cycles.push_back({late});
+    script.answers["1"] = {AnswerKind::Success, AnswerKind::TimedOut, AnswerKind::Success};
+    ASSERT_TRUE(Run(2));
+    EXPECT_EQ(Count("SetCheckStatus 20 Y"), 1);
+    EXPECT_EQ(Count("SetCheckStatus 21 Y"), 1);
+    EXPECT_EQ(Count("PrintCheck 2 21"), 0);
+    EXPECT_TRUE(JournalIn(temp).Entries().empty());
+    // The next start finds nothing in doubt and tells of nothing.
+    size_t before = LogText().size();
+    SetUp();
+    storage->cycles.push_back({});
+    ASSERT_TRUE(Run(1));
+    EXPECT_EQ(LogText().find("in doubt", before), std::string::npos);
+}
+
+TEST_F(WorkerTest, AtStartAnEntryWhoseRowIsFinalIsNoLongerInDoubt) {
+    CFiscalCheck closed = Bill("25", 50);
+    CFiscalCheck open = Bill("26", 60);
+    open.payments[0].trx_no = 201;
+    {
+        // An older version's journal: the sending records of two checks; the first was
+        // registered (its row is Y), the answer to the second never came.
+        COutcomeJournal before;
+        std::string error;
+        ASSERT_TRUE(before.Open(temp.Path(), error)) << error;
+        ASSERT_TRUE(before.Sending("25/200", "1", closed));
+        ASSERT_TRUE(before.Sending("26/201", "1", open));
+    }
+    storage->letters = {{200, "Y"}};
+    storage->cycles.push_back({});
+    ASSERT_TRUE(Run(1));
+    EXPECT_NE(LogText().find("Check 25 (transaction 200, 25/200) is Y in the status table: no longer in doubt"),
+              std::string::npos);
+    EXPECT_NE(LogText().find("1 checks in doubt, 0 registrations waiting"), std::string::npos);
+    COutcomeJournal after = JournalIn(temp);
+    ASSERT_EQ(after.Entries().size(), 1u);
+    EXPECT_NE(after.Find("26/201", 0), nullptr);
+}
+
+// Makes the outcome journal of the folder unwritable (a folder in its place) or writable again.
+void BreakJournal(const platform::TempFolder& temp, bool broken) {
+    std::string path = temp.File(COutcomeJournal::kFileName);
+    std::error_code ignored;
+    std::filesystem::remove(path, ignored);
+    if (broken) {
+        std::filesystem::create_directory(path, ignored);
+    }
+}
+
+TEST_F(WorkerTest, AJournalThatRefusesRecordsBlocksPaymentsUntilItTakesThemAgain) {
+    // Cycle 1 registers; the journal breaks before cycle 2, which sends nothing and blocks
+    // payments, and cycle 3 does not look for checks; writable again, cycle 4 registers the check
+    // and unblocks.
+    CFiscalCheck waiting = Bill("31", 60);
+    waiting.payments[0].trx_no = 201;
+    storage->cycles = {{Bill("30", 50)}, {waiting}, {waiting}};
+    int polls = 0;
+    onPause = [&](int64_t ms) {
+        if (ms == kPoll) {
+            ++polls;
+            BreakJournal(temp, polls == 2 || polls == 3);
+        }
+    };
+    ASSERT_TRUE(Run(4));
+    EXPECT_EQ(Count("GetChecks"), 3);
+    EXPECT_EQ(Count("SetCheckStatus 31 Y"), 1);
+    Calls switches;
+    for (const std::string& c : calls) {
+        if (c.rfind("BlockPayments", 0) == 0 || c.rfind("PrintCheck", 0) == 0) {
+            switches.push_back(c);
+        }
+    }
+    // Start, cycle 1, cycle 2 (nothing sent, no reserve printer: blocked), the registration of
+    // cycle 4 (unblocked), stop.
+    Calls expected = {"BlockPayments off", "PrintCheck 1 30", "BlockPayments on", "PrintCheck 1 31",
+                      "BlockPayments off", "BlockPayments on"};
+    EXPECT_EQ(switches, expected);
+    std::string log = LogText();
+    EXPECT_NE(log.find("refused the record sending 1_31_11_100000: nothing is sent and payments are blocked"),
+              std::string::npos);
+    EXPECT_NE(log.find("can be written again"), std::string::npos);
+    EXPECT_EQ(Count("ShowMessage 1 Check 31. The outcome journal " + temp.File(COutcomeJournal::kFileName) +
+                    " cannot be written: nothing is sent"),
+              1);
+    EXPECT_TRUE(JournalIn(temp).Entries().empty());
+}
+
+TEST_F(WorkerTest, ASettledRecordTheJournalRefusesIsWrittenOnceItCanBe) {
+    // In doubt in cycle 1; the journal breaks; the late answer in cycle 2 registers it (the
+    // database has it), but its outcome and settled records miss the file. Writable again, the
+    // journal is made whole, and no start finds the check in doubt.
+    storage->cycles = {{Bill("35", 50)}, {Bill("35", 50)}, {}, {}};
+    script.answers["1"] = {AnswerKind::TimedOut};
+    script.lateAnswers["1"] = {AnswerKind::Success};
+    onPause = [&](int64_t ms) {
+        if (ms == kPoll) {
+            BreakJournal(temp, Count("GetChecks") == 1 || Count("GetChecks") == 2);
+        }
+    };
+    ASSERT_TRUE(Run(4));
+    EXPECT_EQ(Count("PrintCheck 1 35"), 1);
+    EXPECT_EQ(Count("CollectLateAnswer 1 35"), 1);
+    EXPECT_EQ(Count("SetCheckStatus 35 Y"), 1);
+    EXPECT_TRUE(JournalIn(temp).Entries().empty());
+    EXPECT_NE(LogText().find("refused the record outcome "), std::string::npos);
 }

@@ -56,6 +56,9 @@ public:
     }
     // Gives the lease up at stop, so that a waiting service takes over at once.
     virtual void ReleaseLease(const std::string& holder) {}
+    // The status letter of a transaction's row ("" when it has none); false when it could not be
+    // read. A back-end without a status table: false.
+    virtual bool ReadStatusLetter(int trxNo, std::string& letter) { return false; }
 
     void SetLogFile(CLogFile* logFile) { log = logFile; }
     // Where side files of the configuration (post_converter.txt) are looked for: the program

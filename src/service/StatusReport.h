@@ -55,6 +55,9 @@ public:
         std::string answer;
         int firstTransaction = 0;
         bool registered = false;
+        // In doubt in the journal, but its status row is final (Y, or gone): no true doubt; the
+        // service settles it at its next start.
+        bool settled = false;
     };
     struct LineState {
         std::string name;

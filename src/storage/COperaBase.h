@@ -157,6 +157,7 @@ public:
     Lease HoldLease(const std::string& holder, int seconds, const std::string& replacing, std::string& other,
                     std::string& until) override;
     void ReleaseLease(const std::string& holder) override;
+    bool ReadStatusLetter(int trxNo, std::string& letter) override { return qelFiscal.ReadLetter(trxNo, letter); }
     bool SaveFiscalResult(CFiscalCheck& check) override;
     bool SaveCheckNumber(int transactionNumber, const std::string& checkNumber) override;
     void CheckBusinessDate() override;

@@ -36,6 +36,7 @@ CQELFiscal::CQELFiscal(COperaBase& owner) : storage(owner) {
         R"sql(select ZDCO_GOVCODE,ZDCO_NUMERICDESC,0 from zzzz.zdco)sql",
         R"sql(update qel_financial_transactions set title='%s' where bill_no=%s)sql",
         R"sql(update qel_financial_transactions set title='%s' where trx_no=%d)sql",
+        R"sql(select qel_fisc_status, title, trx_no from qel_financial_transactions where trx_no=%d)sql",
     };
 }
 
@@ -327,4 +328,17 @@ bool CQELFiscal::SetCheckRemark(CFiscalCheck& check, const std::string& remark) 
 
 bool CQELFiscal::ClearHistory(int days) {
     return storage.ExecuteTemplate(templates[HistoryCleanUp], {Arg::Int(days)});
+}
+
+bool CQELFiscal::ReadLetter(int trxNo, std::string& letter) {
+    db::Recordset rows;
+    letter.clear();
+    if (!storage.OpenTemplate(templates[LetterOfTransaction], {Arg::Int(trxNo)}, rows)) {
+        return false;
+    }
+    if (!rows.IsEOF()) {
+        Read(rows);
+        letter = IsPresent(1) ? Text(1) : "";
+    }
+    return true;
 }

@@ -38,6 +38,7 @@ public:
         GovernmentCodesSuite8,
         CheckFileByBill,
         CheckFileByTransaction,
+        LetterOfTransaction,
         TemplateCount
     };
 
@@ -84,6 +85,9 @@ public:
     bool SetCheckRemark(CFiscalCheck& check, const std::string& remark);
     // Deletes the rows whose business date is more than the given days before today.
     bool ClearHistory(int days);
+    // The status letter of the transaction's row ("" when it has no row or no letter); false when
+    // it could not be read.
+    bool ReadLetter(int trxNo, std::string& letter);
 
 private:
     RowValues ValuesOf(const struct_posting& payment, const CFiscalCheck& check) const;
