@@ -5,11 +5,13 @@
 
 #include <sys/stat.h>
 #include <unistd.h>
+#include <sqlite3.h>
 
 #include <csignal>
 
 #include "NotifyListener.h"
 #include "ServiceRun.h"
+#include "platform/Clock.h"
 #include "platform/Environment.h"
 #include "platform/FileSystem.h"
 #include "platform/TempFolder.h"
@@ -320,6 +322,45 @@ TEST(ServiceOperationsTest, StatusReadsAsTheServiceDoesFromAnyFolderAndTellsUnre
                             "Permission denied"))
         << denied;
     ::chmod(run.Path().c_str(), 0700);
+}
+
+// Another program holds the PMS database's write lock for 12 s, as an exclusive lock of an Oracle
+// session would: no statement of the service waits longer than its statement time-out, the health
+// names the database and how long it has not answered, and once the lock is gone every check is
+// registered.
+TEST(ServiceOperationsTest, ADatabaseThatDoesNotAnswerIsNamedInTheHealthWithItsSilence) {
+    NotifiedRun run;
+    ASSERT_TRUE(run.MakePms(pmsgen::OpenDay::Small));
+    ASSERT_TRUE(run.StartSimulators());
+    ASSERT_TRUE(run.Configure());
+    ASSERT_TRUE(run.StartNotified());
+    ASSERT_TRUE(run.listener.WaitFor("READY=1", 20000)) << run.Diagnostics();
+    ASSERT_TRUE(ServiceRun::WaitUntil([&] { return run.LogCount("Unblock payments") > 0; }, 20000))
+        << run.Diagnostics();
+    sqlite3* locker = nullptr;
+    ASSERT_EQ(sqlite3_open(run.Path("demo_pms.db").c_str(), &locker), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(locker, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    int64_t locked = platform::Clock::Current().MonotonicMs();
+    bool named = ServiceRun::WaitUntil(
+        [&] { return Has(run.listener.LastStatus(), "PMS database unreachable for "); }, 11000);
+    int64_t seen = platform::Clock::Current().MonotonicMs() - locked;
+    std::string status = run.listener.LastStatus();
+    ServiceRun::WaitUntil([&] { return platform::Clock::Current().MonotonicMs() - locked > 12000; }, 13000);
+    sqlite3_exec(locker, "COMMIT", nullptr, nullptr, nullptr);
+    sqlite3_close(locker);
+    ASSERT_TRUE(named) << run.listener.LastStatus() << run.Diagnostics();
+    // The first statement that met the lock gave up after its time-out.
+    EXPECT_LT(seen, 11000);
+    EXPECT_TRUE(Has(status, " s (since ")) << status;
+    EXPECT_TRUE(Has(status, "): database is locked")) << status;
+    EXPECT_TRUE(Has(run.Log(), "database is locked")) << run.Diagnostics();
+
+    std::vector<int> due = run.DuePayments();
+    ASSERT_TRUE(run.WaitForStatus(due, "Y", 60000)) << run.Diagnostics();
+    ASSERT_TRUE(ServiceRun::WaitUntil([&] { return run.listener.LastStatus() == "Running"; }, 20000))
+        << run.listener.LastStatus();
+    EXPECT_EQ(run.StopService(), 0) << run.Diagnostics();
+    ExpectRegisteredOnce(run, due);
 }
 
 }  // namespace

@@ -293,6 +293,11 @@ void CBaseMonitoring::PollingLoop() {
         // Only the holder of the lease works, and registrations already made are written
         // before anything new is discovered.
         if (!lease->Hold()) {
+            if (lease->Held()) {
+                // Still this service's lease, but the database did not take its renewal: nothing
+                // is registered, and the health tells why.
+                SetPaymentBlock(true);
+            }
             ReportHealth();
             continue;
         }
@@ -475,7 +480,7 @@ bool CBaseMonitoring::Register(CCheckInWork& work) {
                 break;
         }
         if (!storage->SaveFiscalData(check)) {
-            Write("Fiscal data of check " + check.checkNumber + " not written: " + storage->GetLastError());
+            WriteFault("Fiscal data of check " + check.checkNumber + " not written: " + storage->GetLastError());
         }
         if (!work.inDoubt) {
             // Proven not registered. A check still in doubt from before stays so: the answer to
@@ -513,7 +518,7 @@ bool CBaseMonitoring::ChooseCheckFileName(CCheckInWork& work) {
     if (check.printedFileName.empty() || storage->SaveCheckFileName(check)) {
         return true;
     }
-    Write(text::Format("Check file name %s of check %s not kept: %s. The check waits for a later cycle",
+    WriteFault(text::Format("Check file name %s of check %s not kept: %s. The check waits for a later cycle",
                        name.c_str(), check.checkNumber.c_str(), storage->GetLastError().c_str()));
     check.printedFileName.clear();
     return false;
@@ -607,7 +612,7 @@ void CBaseMonitoring::KeepInDoubt(CCheckInWork& work) {
         JournalFailed("doubt " + key);
     }
     if (!storage->SaveFiscalData(check)) {
-        Write("Fiscal data of check " + check.checkNumber + " not written: " + storage->GetLastError());
+        WriteFault("Fiscal data of check " + check.checkNumber + " not written: " + storage->GetLastError());
     }
     Write(text::Format(
         "Check %s in doubt on printer %s (%s, %s): kept for that printer only, sent again under "
@@ -683,7 +688,7 @@ bool CBaseMonitoring::WriteLetter(CFiscalCheck& check, CheckStatusLetter letter)
     if (storage->SetCheckStatus(check, LetterText(letter))) {
         return true;
     }
-    Write(text::Format("Status %s of check %s not written: %s", LetterText(letter).c_str(), check.checkNumber.c_str(),
+    WriteFault(text::Format("Status %s of check %s not written: %s", LetterText(letter).c_str(), check.checkNumber.c_str(),
                        storage->GetLastError().c_str()));
     return false;
 }
@@ -709,7 +714,7 @@ bool CBaseMonitoring::WriteRegistration(CFiscalCheck& check, const CPrinterContr
     if (!written || !WriteLetter(check, CheckStatusLetter::Registered)) {
         // The outcome journal is now the only record of the registration besides the device.
         outcomes.Sync();
-        Write(text::Format(
+        WriteFault(text::Format(
             "Registration of check %s (fiscal number %s, printer %s) kept in %s until the database "
             "takes it: %s",
             check.checkNumber.c_str(), check.fiscalNumber.c_str(), printer.name.c_str(),
@@ -721,7 +726,7 @@ bool CBaseMonitoring::WriteRegistration(CFiscalCheck& check, const CPrinterContr
     journal.JournalCheck(printer, check);
     if (refundProcessing && !check.payments.empty() && check.payments[0].pay_kind == 0 &&
         check.paymentsTotal > 0 && !storage->SaveCheckNumber(check.payments[0].trx_no, check.receiptNumber)) {
-        Write("Check number of the refund reference not written: " + storage->GetLastError());
+        WriteFault("Check number of the refund reference not written: " + storage->GetLastError());
     }
     Settle(key);
     return true;
@@ -828,6 +833,8 @@ void CBaseMonitoring::ReportHealth() {
     health.databaseReachable = storage && storage->DatabaseReachable();
     if (!health.databaseReachable && storage) {
         health.databaseError = storage->GetLastError();
+        health.databaseSilentSince = storage->DatabaseSilentSince();
+        health.databaseSilentSeconds = WorkerHealth::RoundedSilence(storage->DatabaseSilentMs());
     }
     health.waiting = lease ? lease->WaitingReason() : "";
     if (healthReported && health == reportedHealth) {
@@ -1056,7 +1063,10 @@ void CBaseMonitoring::ApplyNlsLang(const std::string& value) {
 
 bool CBaseMonitoring::Stop() {
     stopRequested = true;
-    int64_t wait = kStopLoopWait;
+    // A statement the loop is in, and one more before it sees the stop, each wait at most this
+    // long for the database; so do the payment block and the lease's release after the loop.
+    const int64_t statements = 2 * CFiscalStorage::kStatementWaitSeconds * 1000;
+    int64_t wait = kStopLoopWait + statements;
     {
         // From now on no device starts a new message; one already sent is answered or times out
         // within the device's own bounds, so the loop is awaited that long and no exchange is
@@ -1065,12 +1075,12 @@ bool CBaseMonitoring::Stop() {
         for (auto& [name, device] : interfaces) {
             device->RequestStop();
             // The exchange in flight, then the collection of its late answer.
-            wait = std::max(wait, 2 * device->ExchangeBoundMs() + kStopLoopWait);
+            wait = std::max(wait, 2 * device->ExchangeBoundMs() + kStopLoopWait + statements);
         }
     }
     // systemd would kill a stop that outlasts the unit's stop time-out: it is told how long this
     // one may take, and the tail of the stop after it.
-    platform::ServiceNotifier::ExtendTimeout(wait + kStopLoopWait);
+    platform::ServiceNotifier::ExtendTimeout(wait + kStopLoopWait + statements);
     stopEvent.Set();
     // Rather than a blind pause, wait for the loop to reach its next wait and end, so that the
     // storage and the devices are never used from two threads at once.

@@ -147,6 +147,8 @@ private:
     void ExpandInterfaceCheck(CFiscalCheck& check);
     void WriteCheckText(CFiscalCheck& check, int detail, const std::string& title = "");
     void Write(const std::string& line) { log.WriteText(line); }
+    // A line that a lasting fault of the database writes at every cycle: counted, not repeated.
+    void WriteFault(const std::string& line) { log.WriteRepeating(line); }
     bool Pause(int64_t ms);
     // Checks that the log and the journal folder can be written: a service that registers
     // checks must leave a trace of them.

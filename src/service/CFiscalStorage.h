@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,11 @@ class CLogFile;
 // fiscal status. Every false result leaves its reason in GetLastError.
 class CFiscalStorage {
 public:
+    // No statement waits longer for the database (a lock held elsewhere, a server that does not
+    // answer): well below the time a stop may take, so that the worker is never silent longer
+    // and a stop never waits for the database.
+    static constexpr int kStatementWaitSeconds = 5;
+
     virtual ~CFiscalStorage() = default;
 
     // Appends every check now due; the caller empties the list first.
@@ -34,8 +40,13 @@ public:
     virtual bool ConfirmRefund(CFiscalCheck& check, int referencedCheck, double amount) = 0;
     virtual bool ValidateCheck(CFiscalCheck& check, const std::string& printerName) = 0;
     virtual bool IsPosRevenueCenter(int trxCode) = 0;
-    // False once an attempt to reach the database failed, until one succeeds again.
+    // False once an attempt to reach the database failed or a statement found no answer within
+    // kStatementWaitSeconds, until a statement is answered again.
     virtual bool DatabaseReachable() const { return true; }
+    // While it is not reachable: since when ("dd.mm.yyyy hh:mm:ss", local time) and for how long
+    // (milliseconds by the steady clock) it has not answered.
+    virtual std::string DatabaseSilentSince() const { return ""; }
+    virtual int64_t DatabaseSilentMs() const { return 0; }
 
     // Keeps the check's check file name (printedFileName) with its status rows before the check
     // is first sent, so that every retry, also after a restart, carries the same name. false:

@@ -35,10 +35,22 @@ std::string WorkerHealth::StatusText() const {
         parts.push_back("payments blocked");
     }
     if (!databaseReachable) {
-        parts.push_back("PMS database unreachable" +
+        std::string silence;
+        if (!databaseSilentSince.empty()) {
+            silence = databaseSilentSeconds < 120
+                          ? text::Format(" for %lld s", static_cast<long long>(databaseSilentSeconds))
+                          : text::Format(" for %lld min", static_cast<long long>(databaseSilentSeconds / 60));
+            silence += " (since " + databaseSilentSince + ")";
+        }
+        parts.push_back("PMS database unreachable" + silence +
                         (databaseError.empty() ? "" : ": " + OneLine(databaseError)));
     }
     return parts.empty() ? "Running" : "Running: " + text::Join(parts, ", ");
+}
+
+int64_t WorkerHealth::RoundedSilence(int64_t milliseconds) {
+    int64_t seconds = milliseconds / 1000;
+    return seconds < 120 ? seconds : seconds / 60 * 60;
 }
 
 std::string WorkerHealth::FileText(int pid, const std::string& updated) const {
@@ -49,8 +61,10 @@ std::string WorkerHealth::FileText(int pid, const std::string& updated) const {
            "unreachable_printers=" + text::Join(unreachablePrinters, ",") + "\n" +
            "payments_blocked=" + (paymentsBlocked ? "yes" : "no") + "\n" +
            "database=" + (databaseReachable ? "reachable" : "unreachable") + "\n" +
-           "database_error=" + OneLine(databaseError) + "\n" + "waiting=" + OneLine(waiting) + "\n" +
-           "folder=" + OneLine(workingFolder) + "\n";
+           "database_error=" + OneLine(databaseError) + "\n" +
+           "database_silent_since=" + databaseSilentSince + "\n" +
+           text::Format("database_silent_seconds=%lld\n", static_cast<long long>(databaseSilentSeconds)) +
+           "waiting=" + OneLine(waiting) + "\n" + "folder=" + OneLine(workingFolder) + "\n";
 }
 
 bool WorkerHealth::ParseFileText(const std::string& content, WorkerHealth& health, int& pid,
@@ -83,5 +97,7 @@ bool WorkerHealth::ParseFileText(const std::string& content, WorkerHealth& healt
     health.databaseError = values["database_error"];
     health.waiting = values["waiting"];
     health.workingFolder = values["folder"];
+    health.databaseSilentSince = values["database_silent_since"];
+    health.databaseSilentSeconds = text::ToInt64(values["database_silent_seconds"]);
     return pid > 0;
 }

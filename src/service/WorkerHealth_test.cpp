@@ -43,6 +43,23 @@ TEST(WorkerHealthTest, StatusTextNamesEveryProblem) {
              return h;
          }(),
          "Waiting: another service holds the property (pms-host|4242|/opt/fiscora/)"},
+        // A database that does not answer: for how long, and since when.
+        {[] {
+             WorkerHealth h = Health(0, {}, true, false, "database is locked");
+             h.databaseSilentSince = "14.03.2026 10:00:01";
+             h.databaseSilentSeconds = WorkerHealth::RoundedSilence(59999);
+             return h;
+         }(),
+         "Running: payments blocked, PMS database unreachable for 59 s (since 14.03.2026 10:00:01): database "
+         "is locked"},
+        {[] {
+             WorkerHealth h = Health(0, {}, true, false, "database is locked");
+             h.databaseSilentSince = "14.03.2026 10:00:01";
+             h.databaseSilentSeconds = WorkerHealth::RoundedSilence(3 * 3600 * 1000 + 59000);
+             return h;
+         }(),
+         "Running: payments blocked, PMS database unreachable for 180 min (since 14.03.2026 10:00:01): "
+         "database is locked"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(c.health.StatusText(), c.text);
@@ -54,9 +71,11 @@ TEST(WorkerHealthTest, HealthFileReadsBackWhatWasWritten) {
     waiting.waitingRegistrations = 3;
     waiting.waiting = "the service lease cannot be checked";
     waiting.workingFolder = "/var/lib/fiscora/";
+    waiting.databaseSilentSince = "14.03.2026 09:58:00";
+    waiting.databaseSilentSeconds = 120;
     for (const WorkerHealth& written : {Health(0, {}, false, true), waiting}) {
         std::string content = written.FileText(4321, "14.03.2026 10:00:01");
-        EXPECT_EQ(std::count(content.begin(), content.end(), '\n'), 11);
+        EXPECT_EQ(std::count(content.begin(), content.end(), '\n'), 13);
         WorkerHealth read;
         int pid = 0;
         std::string updated;

@@ -31,7 +31,6 @@ class CFiscalINI;
 // provider's messages in the last error; the next statement connects again.
 class COperaBase : public CFiscalStorage {
 public:
-    static constexpr int kCommandTimeoutSeconds = 360;
     static constexpr int kDefaultHistoryDays = 1096;
     static constexpr const char* kEarlierDaysPath = "//earlier_days";
     static constexpr int kBusinessDatePauseMs = 10000;
@@ -87,7 +86,9 @@ public:
     // --- connection ---
     bool Connect();
     bool IsConnected() const;
-    bool DatabaseReachable() const override { return !connectFailed; }
+    bool DatabaseReachable() const override { return !connectFailed && silentSinceMs < 0; }
+    std::string DatabaseSilentSince() const override { return silentSince; }
+    int64_t DatabaseSilentMs() const override;
     // Every later connection is opened so that nothing can be written through it (the status
     // command reads the tables the running service writes).
     void SetReadOnly() { readOnly = true; }
@@ -204,6 +205,10 @@ public:
 
 protected:
     void Fail(const char* what, const std::string& sql);
+    // A line of a failed statement: a fault that lasts writes it at every cycle (CLogFile::WriteRepeating).
+    void WriteFault(const std::string& text) const;
+    // Whether the database answered the statement begun at startedMs (by the steady clock).
+    void NoteAnswer(bool answered, int64_t startedMs);
     // The codes of keyed lists, in order, each once.
     static std::vector<int> ReadCodes(CFiscalINI& configuration, const std::vector<std::string>& patterns);
     void MakePaymentCodes(CFiscalINI& configuration);
@@ -219,5 +224,8 @@ protected:
         return closedDateInWork.empty() ? currentBusinessDate : closedDateInWork;
     }
     bool connectFailed = false;
+    // Since when the database has not answered; -1 while it answers.
+    int64_t silentSinceMs = -1;
+    std::string silentSince;
     bool readOnly = false;
 };
