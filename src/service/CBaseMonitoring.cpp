@@ -555,8 +555,9 @@ AnswerKind CBaseMonitoring::Attempt(CCheckInWork& work) {
         work.cannotRepeat = true;
         return AnswerKind::NotDelivered;
     }
-    // The lease is renewed right before the device is called, and the call is on the disk first.
-    if (!lease->Hold()) {
+    // The lease is renewed right before the device is called and must outlast the exchange by
+    // this service's own clock; the call is on the disk first.
+    if (!lease->Hold() || !lease->Covers(work.device->ExchangeBoundMs())) {
         return AnswerKind::NotDelivered;
     }
     if (!outcomes.Sending(work.key, work.printer.name, check)) {

@@ -122,14 +122,13 @@ public:
         calls.push_back("SaveCheckFileName " + check.printedFileName + " " + check.checkNumber);
         return !refuseName.count(check.checkNumber);
     }
-    Lease HoldLease(const std::string& holder, int, const std::string&, std::string& other,
-                    std::string& until) override {
+    Lease HoldLease(const std::string& holder, int, const LeaseRow*, LeaseRow& row) override {
         Lease state = leases.empty() ? Lease::Held : leases.front();
         if (!leases.empty()) {
             leases.pop_front();
         }
-        other = "pms-host|4242|/opt/fiscora/";
-        until = "01.01.2026 10:05:00";
+        row.holder = state == Lease::Held ? holder : "pms-host|4242|/opt/fiscora/";
+        row.until = "01.01.2026 10:05:00";
         return state;
     }
     bool SetCheckRemark(CFiscalCheck& check, const std::string& remark) override {

@@ -57,12 +57,24 @@ public:
     // The lease of the property: only the service that holds it registers checks of the
     // property, so two services on one PMS never both do.
     enum class Lease { Held, HeldElsewhere, Unknown };
-    // Takes or renews the lease for the holder for the given seconds, by the database's clock;
-    // takes it at once, too, from `replacing` when that still holds it (a service known to be
-    // gone). HeldElsewhere: another service holds it; `other` names it, `until` tells its expiry.
-    // Unknown: the database did not answer. A back-end without a lease table: always Held.
-    virtual Lease HoldLease(const std::string& holder, int seconds, const std::string& replacing,
-                            std::string& other, std::string& until) {
+    // The lease row as the database holds it. Who may take it over is judged by the services' own
+    // steady clocks, from how long the row stays unchanged, never by the database's clock: a clock
+    // step of the database must not hand the lease over while its holder is in an exchange.
+    struct LeaseRow {
+        std::string holder;    // empty: there is no row, the lease is free
+        std::string until;     // its expiry by the database's clock ("dd.mm.yyyy hh:mm:ss"), told to people
+        int64_t fence = 0;     // raised at every change of holder; the holder's status writes carry it
+        int64_t renewals = 0;  // raised at every renewal by its holder
+        bool operator==(const LeaseRow& other) const = default;
+    };
+    // Renews the lease when `holder` holds it, takes it when it is free, and takes it over from
+    // another holder only when the row is still exactly `expired` (a row its caller saw unchanged
+    // for a whole lease, or of a service known to be gone). `row` is the row afterwards. Held:
+    // `holder` holds it, and from now on every status write carries its fence, so that a write of
+    // a holder that lost the lease is refused. HeldElsewhere: `row` names the holder. Unknown:
+    // the database did not answer. A back-end without a lease table: always Held.
+    virtual Lease HoldLease(const std::string& holder, int seconds, const LeaseRow* expired, LeaseRow& row) {
+        row.holder = holder;
         return Lease::Held;
     }
     // Gives the lease up at stop, so that a waiting service takes over at once.

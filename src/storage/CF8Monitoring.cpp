@@ -519,7 +519,7 @@ bool CF8Monitoring::SetBillStatus(CFiscalCheck& check, const std::string& reques
     bool ok = true;
     ForEachRow(check, [&](const struct_posting& line) {
         if (!(keepDeposits && line.fisc_status == "D")) {
-            ok = ExecuteTemplate(qelFiscal.templates[CQELFiscal::TransactionStatus],
+            ok = ExecuteFenced(qelFiscal.templates[CQELFiscal::TransactionStatus],
                                  {Arg::Text(status), Arg::Int(line.trx_no)}) &&
                  ok;
         }
@@ -535,7 +535,7 @@ bool CF8Monitoring::SaveFiscalData(CFiscalCheck& check) {
     std::string attempt = check.printerName.empty() ? "0" : check.printerName;
     bool ok = true;
     ForEachRow(check, [&](const struct_posting& line) {
-        ok = ExecuteTemplate(
+        ok = ExecuteFenced(
                  qelFiscal.templates[CQELFiscal::PrintResultByTransaction],
                  {Arg::Text(check.printerId), Arg::Text(check.shiftNumber), Arg::Text(check.fiscalNumber),
                   Arg::Text(check.printedFileName), Arg::NumberOrNull(attempt), Arg::Int(line.trx_no)}) &&
@@ -552,7 +552,7 @@ bool CF8Monitoring::SaveCheckFileName(CFiscalCheck& check) {
     // name for its retries.
     bool ok = true;
     ForEachRow(check, [&](const struct_posting& line) {
-        ok = ExecuteTemplate(qelFiscal.templates[CQELFiscal::CheckFileByTransaction],
+        ok = ExecuteFenced(qelFiscal.templates[CQELFiscal::CheckFileByTransaction],
                              {Arg::Text(check.printedFileName), Arg::Int(line.trx_no)}) &&
              ok;
     });

@@ -608,15 +608,51 @@ bool COperaBase::SaveCheckFileName(CFiscalCheck& check) {
     return qelFiscal.SaveCheckFileName(check);
 }
 
-CFiscalStorage::Lease COperaBase::HoldLease(const std::string& holder, int seconds,
-                                            const std::string& replacing, std::string& other,
-                                            std::string& until) {
-    return serviceLease.Hold(settings.resort.empty() ? "*" : settings.resort, holder, seconds, replacing,
-                             other, until);
+CFiscalStorage::Lease COperaBase::HoldLease(const std::string& holder, int seconds, const LeaseRow* expired,
+                                            LeaseRow& row) {
+    Lease state = serviceLease.Hold(LeaseProperty(), holder, seconds, expired, row);
+    if (state == Lease::Held) {
+        fenceHolder = holder;
+        fenceValue = row.fence;
+    }
+    return state;
+}
+
+std::string COperaBase::LeaseProperty() const {
+    return settings.resort.empty() ? "*" : settings.resort;
+}
+
+bool COperaBase::ExecuteFenced(const std::string& statementTemplate, const std::vector<Arg>& args) {
+    if (fenceHolder.empty()) {
+        return ExecuteTemplate(statementTemplate, args);
+    }
+    std::vector<Arg> fenced = args;
+    fenced.insert(fenced.end(), {Arg::Text(LeaseProperty()), Arg::Text(fenceHolder),
+                                 Arg::Int(static_cast<int>(fenceValue))});
+    if (!ExecuteTemplate(statementTemplate +
+                             " and exists (select 1 from qel_service_lease where resort='%s' and holder='%s' "
+                             "and nvl(fence,0)=%d)",
+                         fenced)) {
+        return false;
+    }
+    if (!connection || connection->ChangedRows() != 0) {
+        return true;
+    }
+    // Nothing changed: rows that are final already, or a lease that has passed to another service.
+    LeaseRow row;
+    if (!serviceLease.ReadRow(LeaseProperty(), row)) {
+        return false;
+    }
+    if (row.holder == fenceHolder && row.fence == fenceValue) {
+        return true;
+    }
+    ReportError("The lease of the property has passed to " + (row.holder.empty() ? "nobody" : row.holder) +
+                ": this service writes no status");
+    return false;
 }
 
 void COperaBase::ReleaseLease(const std::string& holder) {
-    serviceLease.Give(settings.resort.empty() ? "*" : settings.resort, holder);
+    serviceLease.Give(LeaseProperty(), holder);
 }
 
 bool COperaBase::SaveFiscalResult(CFiscalCheck& check) {

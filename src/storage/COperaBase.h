@@ -99,6 +99,11 @@ public:
     void Trace(const std::string& text);
     // Fills a template and runs it; a template that cannot be filled fails like the statement.
     bool ExecuteTemplate(const std::string& statementTemplate, const std::vector<sqlformat::Arg>& args);
+    // A write of the status: once this service has held the property's lease the statement (an
+    // update or delete whose where clause has no top-level "or") carries the fence of its lease
+    // and changes nothing once the lease has passed to another service, which it then reports as
+    // a failure.
+    bool ExecuteFenced(const std::string& statementTemplate, const std::vector<sqlformat::Arg>& args);
     bool OpenTemplate(const std::string& statementTemplate, const std::vector<sqlformat::Arg>& args,
                       db::Recordset& recordset);
     // Sets the last error text and logs it.
@@ -155,8 +160,7 @@ public:
     bool SaveFiscalData(CFiscalCheck& check) override;
     bool SaveCheckFileName(CFiscalCheck& check) override;
     // The lease row of the property (the resort; "*" when none is configured).
-    Lease HoldLease(const std::string& holder, int seconds, const std::string& replacing, std::string& other,
-                    std::string& until) override;
+    Lease HoldLease(const std::string& holder, int seconds, const LeaseRow* expired, LeaseRow& row) override;
     void ReleaseLease(const std::string& holder) override;
     bool ReadStatusLetter(int trxNo, std::string& letter) override { return qelFiscal.ReadLetter(trxNo, letter); }
     bool SaveFiscalResult(CFiscalCheck& check) override;
@@ -205,6 +209,8 @@ public:
 
 protected:
     void Fail(const char* what, const std::string& sql);
+    // The property of the lease row: the resort, "*" when none is configured.
+    std::string LeaseProperty() const;
     // A line of a failed statement: a fault that lasts writes it at every cycle (CLogFile::WriteRepeating).
     void WriteFault(const std::string& text) const;
     // Whether the database answered the statement begun at startedMs (by the steady clock).
@@ -224,6 +230,9 @@ protected:
         return closedDateInWork.empty() ? currentBusinessDate : closedDateInWork;
     }
     bool connectFailed = false;
+    // The holder and fence of the lease this service last held; empty holder: never held.
+    std::string fenceHolder;
+    int64_t fenceValue = 0;
     // Since when the database has not answered; -1 while it answers.
     int64_t silentSinceMs = -1;
     std::string silentSince;

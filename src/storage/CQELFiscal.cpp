@@ -98,13 +98,13 @@ bool CQELFiscal::ReBillRows(CFiscalCheck& check) {
             text::Format("%d", line.bill_no) == check.checkNumber) {
             return true;
         }
-        if (!storage.ExecuteTemplate(templates[ReBill],
+        if (!storage.ExecuteFenced(templates[ReBill],
                                      {Arg::Number(check.checkNumber), Arg::Int(line.trx_no)})) {
             return false;
         }
         line.bill_no = text::ToInt(check.checkNumber);
         if (withStation) {
-            storage.ExecuteTemplate(templates[RowStation], {Arg::Field(check.station), Arg::Int(line.trx_no)});
+            storage.ExecuteFenced(templates[RowStation], {Arg::Field(check.station), Arg::Int(line.trx_no)});
         }
         return true;
     };
@@ -144,7 +144,7 @@ bool CQELFiscal::SetTransactionStatus(struct_posting& transaction, const std::st
         // A failed insert is no failure here: the row may exist already; the update decides.
         transaction.fisc_status = "N";
     }
-    return storage.ExecuteTemplate(templates[TransactionStatus],
+    return storage.ExecuteFenced(templates[TransactionStatus],
                                    {Arg::Text(status), Arg::Int(transaction.trx_no)});
 }
 
@@ -154,12 +154,12 @@ bool CQELFiscal::SetBillStatus(CFiscalCheck& check, const std::string& requested
         status = "F";
     }
     if (check.statusCode == 18 || check.statusCode == 19) {
-        bool ok = storage.ExecuteTemplate(templates[FolioStatus],
+        bool ok = storage.ExecuteFenced(templates[FolioStatus],
                                           {Arg::Text(status), Arg::Field(check.reservationId)});
         if (ok && status == "Y" && check.statusCode == 19) {
             // Settlement: the bill's own rows are final too, and the reservation's deposits go.
-            storage.ExecuteTemplate(templates[BillStatus], {Arg::Text("Y"), Arg::Number(BillKey(check))});
-            storage.ExecuteTemplate(templates[SettleDeposits], {Arg::NumberOrNull(check.reservationId)});
+            storage.ExecuteFenced(templates[BillStatus], {Arg::Text("Y"), Arg::Number(BillKey(check))});
+            storage.ExecuteFenced(templates[SettleDeposits], {Arg::NumberOrNull(check.reservationId)});
         }
         return ok;
     }
@@ -177,7 +177,7 @@ bool CQELFiscal::SetBillStatus(CFiscalCheck& check, const std::string& requested
             if (payment.fisc_status == "D") {
                 continue;
             }
-            ok = storage.ExecuteTemplate(templates[TransactionStatus],
+            ok = storage.ExecuteFenced(templates[TransactionStatus],
                                          {Arg::Text(status), Arg::Int(payment.trx_no)}) &&
                  ok;
         }
@@ -188,7 +188,7 @@ bool CQELFiscal::SetBillStatus(CFiscalCheck& check, const std::string& requested
         // Nothing of this check is a deposit row of its own: its D rows change too.
         statement = text::ReplaceAll(statement, "'D'", "'Y'");
     }
-    return storage.ExecuteTemplate(statement, {Arg::Text(status), Arg::Number(key)});
+    return storage.ExecuteFenced(statement, {Arg::Text(status), Arg::Number(key)});
 }
 
 bool CQELFiscal::IsPaymentCheck(const CFiscalCheck& check) {
@@ -252,7 +252,7 @@ bool CQELFiscal::WritesByBill(const CFiscalCheck& check) const {
 
 bool CQELFiscal::SaveCheckFileName(CFiscalCheck& check) {
     if (WritesByBill(check)) {
-        return storage.ExecuteTemplate(templates[CheckFileByBill],
+        return storage.ExecuteFenced(templates[CheckFileByBill],
                                        {Arg::Text(check.printedFileName), Arg::Number(check.checkNumber)});
     }
     if (check.payments.empty()) {
@@ -260,7 +260,7 @@ bool CQELFiscal::SaveCheckFileName(CFiscalCheck& check) {
                             " has no transaction to keep the check file name with");
         return false;
     }
-    return storage.ExecuteTemplate(templates[CheckFileByTransaction],
+    return storage.ExecuteFenced(templates[CheckFileByTransaction],
                                    {Arg::Text(check.printedFileName), Arg::Int(check.payments[0].trx_no)});
 }
 
@@ -268,7 +268,7 @@ bool CQELFiscal::SaveFiscalData(CFiscalCheck& check) {
     std::string attempt = check.printerName.empty() ? "0" : check.printerName;
     int code = check.statusCode;
     if (WritesByBill(check)) {
-        return storage.ExecuteTemplate(
+        return storage.ExecuteFenced(
             templates[PrintResultByBill],
             {Arg::Text(check.printerId), Arg::Text(check.shiftNumber), Arg::Text(check.fiscalNumber),
              Arg::Text(check.printedFileName), Arg::NumberOrNull(attempt), Arg::Number(check.checkNumber)});
@@ -279,11 +279,11 @@ bool CQELFiscal::SaveFiscalData(CFiscalCheck& check) {
     }
     int trxNo = check.payments[0].trx_no;
     if (code == 1 || code == 4) {
-        return storage.ExecuteTemplate(templates[PrintResultNotFiscalised],
+        return storage.ExecuteFenced(templates[PrintResultNotFiscalised],
                                        {Arg::Text(check.printerId), Arg::Text(check.shiftNumber),
                                         Arg::Text(check.fiscalNumber), Arg::Int(trxNo)});
     }
-    return storage.ExecuteTemplate(
+    return storage.ExecuteFenced(
         templates[PrintResultByTransaction],
         {Arg::Text(check.printerId), Arg::Text(check.shiftNumber), Arg::Text(check.fiscalNumber),
          Arg::Text(check.printedFileName), Arg::NumberOrNull(attempt), Arg::Int(trxNo)});
@@ -302,25 +302,25 @@ std::vector<Arg> DeviceInfoOf(const CFiscalCheck& check) {
 bool CQELFiscal::SaveFiscalResult(CFiscalCheck& check) {
     std::vector<Arg> args = DeviceInfoOf(check);
     args.push_back(Arg::Number(BillKey(check)));
-    return storage.ExecuteTemplate(templates[DeviceInfoByBill], args);
+    return storage.ExecuteFenced(templates[DeviceInfoByBill], args);
 }
 
 bool CQELFiscal::SaveFiscalResultOfRow(CFiscalCheck& check, int trxNo) {
     std::vector<Arg> args = DeviceInfoOf(check);
     args.push_back(Arg::Int(trxNo));
-    return storage.ExecuteTemplate(text::ReplaceAll(templates[DeviceInfoByBill], "where bill_no=%s", "where trx_no=%d"),
+    return storage.ExecuteFenced(text::ReplaceAll(templates[DeviceInfoByBill], "where bill_no=%s", "where trx_no=%d"),
                                    args);
 }
 
 bool CQELFiscal::SaveCheckNumber(int transactionNumber, const std::string& checkNumber) {
-    return storage.ExecuteTemplate(templates[FiscalNumberToPms],
+    return storage.ExecuteFenced(templates[FiscalNumberToPms],
                                    {Arg::Text(checkNumber), Arg::Int(transactionNumber)});
 }
 
 bool CQELFiscal::SetCheckRemark(CFiscalCheck& check, const std::string& remark) {
     for (const struct_posting& payment : check.payments) {
         if (payment.line_type == 19) {
-            storage.ExecuteTemplate(templates[RemarkToPms], {Arg::Text(remark), Arg::Int(payment.trx_no)});
+            storage.ExecuteFenced(templates[RemarkToPms], {Arg::Text(remark), Arg::Int(payment.trx_no)});
         }
     }
     return true;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -47,6 +48,8 @@ public:
     // time-out (a lock held elsewhere, a server that is busy or gone) or the connection broke. An
     // error reply (a constraint, a missing grant) is an answer, a refusal.
     bool NotAnswered() const { return notAnswered; }
+    // The rows the last statement given to Execute changed.
+    int64_t ChangedRows() const { return changedRows; }
 
 protected:
     // A read-only connection refuses every statement given to Execute, before the database sees it.
@@ -54,11 +57,13 @@ protected:
     void ClearErrors() {
         errors.clear();
         notAnswered = false;
+        changedRows = 0;
     }
     void AddError(long number, const std::string& description) { errors.push_back({number, description}); }
 
     std::vector<ProviderError> errors;
     bool notAnswered = false;
+    int64_t changedRows = 0;
     bool readOnly = false;
 };
 

@@ -185,6 +185,9 @@ bool OdbcConnection::Run(const std::string& sql, Recordset* recordset) {
         }
         if (recordset) {
             ok = ReadRows(stmt, *recordset);
+        } else {
+            SQLLEN count = 0;
+            changedRows = Succeeded(SQLRowCount(stmt, &count)) && count > 0 ? count : 0;
         }
     }
     SQLFreeHandle(SQL_HANDLE_STMT, stmt);

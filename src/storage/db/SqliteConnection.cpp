@@ -319,6 +319,9 @@ bool SqliteConnection::Run(const std::string& oracle, Recordset* recordset) {
         recordset->AddRow(std::move(row));
     }
     bool ok = rc == SQLITE_DONE;
+    if (ok && !recordset) {
+        changedRows = sqlite3_changes(db);
+    }
     if (!ok) {
         AddError(rc, sqlite3_errmsg(db));
         notAnswered = IsLockWait(rc);
