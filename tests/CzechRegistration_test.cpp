@@ -329,6 +329,32 @@ TEST_F(CzechRegistrationTest, OnePartOfABillInDoubtLeavesTheOtherPartAFirstSendi
                                                   late + " again repeat"}));
 }
 
+// A bill paid in parts whose first part was registered before the service stopped: the second
+// part is a sale of its own, sent as a first sending, and its row holds its own code, not the
+// first part's.
+TEST_F(CzechRegistrationTest, APartOfABillPaidInPartsCarriesOnlyItsOwnCode) {
+    ASSERT_TRUE(MakePms(pmsgen::OpenDay::Demo));
+    auto bill = std::find_if(Pms().bills.begin(), Pms().bills.end(),
+                             [&](const pmsgen::Bill& b) { return b.number == Pms().reinstatedBill; });
+    ASSERT_NE(bill, Pms().bills.end());
+    ASSERT_EQ(bill->payments.size(), 2u);
+    Run().Rows(text::Format("insert into qel_financial_transactions (trx_no, qel_fisc_status, bill_no, title, "
+                            "shift_number, attempt) values (%d, 'Y', %d, '%s', '%s', 1)",
+                            bill->payments[0], bill->number, kEarlierFik.c_str(), kEarlierBkp.c_str()));
+    ASSERT_TRUE(Launch(""));
+    ASSERT_TRUE(Run().WaitForStatus(AllPayments(), "Y", 120000)) << Run().Diagnostics();
+    EXPECT_EQ(Run().StopService(), 0) << Run().Diagnostics();
+    std::vector<Registration> sales = RegistrationsOf(*bill);
+    ASSERT_EQ(sales.size(), 1u);
+    EXPECT_TRUE(sales[0].firstSending);
+    EXPECT_EQ(sales[0].outcome, "registered");
+    std::map<std::string, std::string> second = Row(bill->payments[1]);
+    EXPECT_EQ(second["title"], sales[0].fik);
+    EXPECT_EQ(second["bkp"], sales[0].bkp);
+    EXPECT_EQ(second["fiscalNumber"], "");
+    EXPECT_EQ(Row(bill->payments[0])["title"], kEarlierFik);
+}
+
 // A sale whose answer did not come before the service stopped is sent again after the restart
 // as a repeated sending: the list of unanswered sales is kept on disk.
 TEST_F(CzechRegistrationTest, ASaleLeftUnansweredAtAStopIsARepeatAfterTheRestart) {
