@@ -24,14 +24,6 @@ bool CMAPIInterface::PrintCheck(CFiscalCheck& check, bool saveDescriptionOnly) {
     return lastAnswer == AnswerKind::Success;
 }
 
-bool CMAPIInterface::CanRepeat(const CFiscalCheck& check) const {
-    return check.statusCode == kReturn || Sequence().SentFor(CheckKey(check)) != 0;
-}
-
-std::string CMAPIInterface::CheckKey(const CFiscalCheck& check) const {
-    return control.name + "/" + ExchangeKey(check);
-}
-
 void CMAPIInterface::Fail(const std::string& text) {
     lastError = text;
     Log(lastError);
@@ -51,7 +43,7 @@ AnswerKind CMAPIInterface::Register(CFiscalCheck& check) {
     }
     // A return carries no bill number of its own: it names the sale.
     bool isReturn = check.statusCode == kReturn;
-    std::string key = CheckKey(check);
+    std::string key = CheckKey(TakeExchangeKey(check));
     CBillSequence files = Sequence();
     int32_t sequence = 0;
     if (!isReturn) {
@@ -75,13 +67,17 @@ AnswerKind CMAPIInterface::Register(CFiscalCheck& check) {
     AnswerKind answer = SendAndWait(command, text, check);
     Disconnect();
     Log("Disconnect");
+    // The number stays held, whatever the answer, until the worker has journalled the end.
+    return answer;
+}
+
+void CMAPIInterface::ExchangeSettled(const std::string& exchange, const CFiscalCheck&) {
+    CBillSequence files = Sequence();
     int error = 0;
-    if (!isReturn && (answer == AnswerKind::Success || answer == AnswerKind::DeviceError) &&
-        !files.Forget(key, error)) {
+    if (!files.Forget(CheckKey(exchange), error)) {
         // The number stays held for this check: harmless, it is only never given out again.
         Log(text::Format("Couldn't write to sequence file: %s (%d)  ", files.SentPath().c_str(), error));
     }
-    return answer;
 }
 
 int32_t CMAPIInterface::NextSequence(const std::string& key) {

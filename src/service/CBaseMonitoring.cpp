@@ -566,6 +566,7 @@ AnswerKind CBaseMonitoring::Attempt(CCheckInWork& work) {
         JournalFailed("sending " + work.key);
         return AnswerKind::NotDelivered;
     }
+    work.device->SetExchange(work.key, work.inDoubt);
     bool ok = work.device->PrintCheck(check, false);
     AnswerKind answer = work.device->LastAnswer();
     if (answer == AnswerKind::None) {
@@ -643,7 +644,7 @@ bool CBaseMonitoring::JournalWritable() {
         return false;
     }
     for (auto key = settleLater.begin(); key != settleLater.end(); key = settleLater.erase(key)) {
-        if (!outcomes.Settled(*key)) {
+        if (!SettleNow(*key)) {
             return false;
         }
     }
@@ -652,8 +653,26 @@ bool CBaseMonitoring::JournalWritable() {
     return true;
 }
 
-void CBaseMonitoring::Settle(const std::string& key) {
+bool CBaseMonitoring::SettleNow(const std::string& key) {
+    const COutcomeJournal::Entry* entry = outcomes.Find(key, 0);
+    if (!entry) {
+        return true;
+    }
+    const std::string printer = entry->printer;
+    const CFiscalCheck check = entry->Check();
     if (!outcomes.Settled(key)) {
+        return false;
+    }
+    // Journalled: what the device kept of the exchange for a repeat may go now, not before.
+    auto device = interfaces.find(printer);
+    if (device != interfaces.end()) {
+        device->second->ExchangeSettled(key, check);
+    }
+    return true;
+}
+
+void CBaseMonitoring::Settle(const std::string& key) {
+    if (!SettleNow(key)) {
         settleLater.insert(key);
         JournalFailed("settled " + key);
     }

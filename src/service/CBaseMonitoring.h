@@ -118,6 +118,9 @@ private:
     bool JournalWritable();
     // The key's settled record, or, when the journal does not take it, kept for later.
     void Settle(const std::string& key);
+    // The settled record, then the device of the exchange told (ExchangeSettled); false when the
+    // journal did not take the record.
+    bool SettleNow(const std::string& key);
     // At start: an entry in doubt whose first transaction the status table holds as Y or D (a
     // settled record lost with a crash, a check closed by hand) is settled.
     void SettleFinalEntries();

@@ -215,6 +215,11 @@ struct DeviceScript {
     // Devices that keep no check files and name a registered check in their answer (the Czech
     // FIK, the Mongolian printed file name).
     bool namedByAnswer = false;
+    // Whether each sending was told it repeats one in doubt; the keys whose end the device was
+    // told, each with whether the journal on disk still held it then.
+    std::vector<bool> repeats;
+    std::vector<std::pair<std::string, bool>> settled;
+    std::string journalFolder;
 };
 
 class FakeDevice : public CPrintInterface {
@@ -234,6 +239,8 @@ public:
             check.printedFileName = NewCheckFileName(check);
         }
         printed.push_back(check);
+        script.repeats.push_back(exchangeInDoubt);
+        exchangeInDoubt = false;
         std::deque<AnswerKind>& kinds = script.answers[control.name];
         if (!kinds.empty()) {
             lastAnswer = kinds.front();
@@ -264,6 +271,16 @@ public:
         return !refuseConnect.count(printer.name);
     }
     void Disconnect() override { calls.push_back("Disconnect " + control.name); }
+    // A device that names a check in its answer knows a repeat by what it keeps itself.
+    bool CanRepeat(const CFiscalCheck& check) const override {
+        return script.namedByAnswer || CPrintInterface::CanRepeat(check);
+    }
+    void ExchangeSettled(const std::string& key, const CFiscalCheck&) override {
+        COutcomeJournal journal;
+        std::string error;
+        bool held = journal.Read(script.journalFolder, error) && journal.Find(key, 0) != nullptr;
+        script.settled.emplace_back(key, held);
+    }
     std::string NewCheckFileName(const CFiscalCheck& check) override {
         // Cash commands carry no check file, as with the printer manager.
         if (script.namedByAnswer || check.statusCode == kCashLoan || check.statusCode == kCashPickup) {
@@ -1495,4 +1512,24 @@ TEST_F(WorkerTest, ASettledRecordTheJournalRefusesIsWrittenOnceItCanBe) {
     EXPECT_EQ(Count("SetCheckStatus 35 Y"), 1);
     EXPECT_TRUE(JournalIn(temp).Entries().empty());
     EXPECT_NE(LogText().find("refused the record outcome "), std::string::npos);
+}
+
+TEST_F(WorkerTest, ADeviceRepeatsWhatTheJournalHoldsInDoubtAndLetsGoOnlyOnceItsEndIsJournalled) {
+    // In doubt in cycle 1, its late answer never comes, its repeat registers it in cycle 2; a
+    // second check is refused and settled in cycle 1.
+    script.namedByAnswer = true;
+    script.journalFolder = temp.Path();
+    CFiscalCheck refused = Bill("46", 60);
+    refused.payments[0].trx_no = 201;
+    storage->cycles.push_back({Bill("45", 50)});
+    storage->cycles.push_back({Bill("45", 50), refused});
+    script.answers["1"] = {AnswerKind::Cut, AnswerKind::Success, AnswerKind::DeviceError};
+    script.answers["2"] = {AnswerKind::Success};
+    ASSERT_TRUE(Run(2));
+    EXPECT_EQ(script.repeats, (std::vector<bool>{false, true, false, false}));
+    // Each end once it is no longer in the journal (the refusal on printer 1, then the
+    // registration on printer 2); nothing while the first check was in doubt.
+    std::vector<std::pair<std::string, bool>> expected = {{"45/200", false}, {"46/201", false}, {"46/201", false}};
+    EXPECT_EQ(script.settled, expected);
+    EXPECT_TRUE(JournalIn(temp).Entries().empty());
 }
