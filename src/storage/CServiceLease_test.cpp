@@ -19,7 +19,7 @@ protected:
     ServiceLeaseTest() : log(pms.folder) { testpms::SetLocalTime(clock, 2026, 3, 14, 10); }
 
     void Open(testpms::Storage& storage, const std::string& resort) {
-        testpms::FakeConfiguration& config = resort == "HOTEL" ? first : second;
+        testpms::FakeConfiguration& config = resort == "HOTEL" ? hotel : other;
         config.values = {{"//fidelio_ini/base_access", pms.ConnectionString()},
                          {"//fidelio_ini/fidelio_schema", "OPERA"},
                          {"//fidelio_ini/property_code", resort}};
@@ -45,17 +45,18 @@ protected:
     platform::ScopedClock scoped{clock};
     testpms::Pms pms;
     testpms::Log log;
-    testpms::FakeConfiguration first;
-    testpms::FakeConfiguration second;
+    testpms::FakeConfiguration hotel;
+    testpms::FakeConfiguration other;
     testpms::Storage a;
     testpms::Storage b;
+    // The two services of the property as their workers hold the lease.
+    CPropertyLease first{a, log.log, kSeconds, "host/1"};
+    CPropertyLease next{b, log.log, kSeconds, "host/2"};
 };
 
 TEST_F(ServiceLeaseTest, ALeaseIsTakenOverOnlyWhenItsRowStayedUnrenewedForAWholeLease) {
     Open(a, "HOTEL");
     Open(b, "HOTEL");
-    CPropertyLease first(a, log.log, kSeconds, "host/1");
-    CPropertyLease next(b, log.log, kSeconds, "host/2");
     ASSERT_TRUE(first.Hold());
     EXPECT_FALSE(next.Hold());
     EXPECT_NE(log.Text().find("Another service registers the checks of this property: host/1, lease until "
@@ -88,8 +89,6 @@ TEST_F(ServiceLeaseTest, ALeaseIsTakenOverOnlyWhenItsRowStayedUnrenewedForAWhole
 TEST_F(ServiceLeaseTest, AClockStepOfTheDatabaseNeitherHandsTheLeaseOverNorDelaysTheTakeOver) {
     Open(a, "HOTEL");
     Open(b, "HOTEL");
-    CPropertyLease first(a, log.log, kSeconds, "host/1");
-    CPropertyLease next(b, log.log, kSeconds, "host/2");
     ASSERT_TRUE(first.Hold());
     // A day forward: by the database's clock the lease ran out long ago, but its holder renews it.
     clock.SetTime(platform::LocalTime::Of(2026, 3, 15, 10).ToEpoch());

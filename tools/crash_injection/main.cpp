@@ -1,12 +1,13 @@
 // crash_injection: the long run of the crash test, for the figures.
 //   crash_injection [--road printer-manager|czech|mongolian] [--kills N] [--per-round N] [--plain]
-//                   [--anywhere] [--timed] [--seed N] [--demo] [--keep FOLDER]
+//                   [--anywhere] [--timed] [--seed N] [--demo] [--keep FOLDER] [--program FILE]
 // Kills FiscoraService of this build with SIGKILL at random moments of registration (anywhere,
 // as a check reaches the device, as the device registers it), starts it again, and prints per
 // round and at the end how many due payments were lost, registered twice or closed by hand.
 // --road chooses the device (the printer manager unless told); --plain runs a printer manager
 // that does not recognise a check sent again under its file name; --anywhere kills only at random
-// times, --timed only at the device's moments.
+// times, --timed only at the device's moments; --program runs another FiscoraService (its client
+// library beside it) than the one of this build.
 #include <cstdio>
 #include <string>
 
@@ -34,6 +35,9 @@ int main(int argc, char** argv) {
                 return 2;
             }
             ++i;
+        } else if (arg == "--program" && !value.empty()) {
+            options.program = value;
+            ++i;
         } else if (arg == "--timed") {
             options.timedOnly = true;
         } else if (arg == "--plain") {
@@ -58,7 +62,7 @@ int main(int argc, char** argv) {
             std::fprintf(
                 stderr,
                 "usage: crash_injection [--road printer-manager|czech|mongolian] [--kills N] [--per-round N] "
-                "[--plain] [--anywhere] [--timed] [--seed N] [--demo] [--keep FOLDER]\n");
+                "[--plain] [--anywhere] [--timed] [--seed N] [--demo] [--keep FOLDER] [--program FILE]\n");
             return 2;
         }
     }
