@@ -343,9 +343,10 @@ TEST_F(CzechRegistrationTest, APartOfABillPaidInPartsCarriesOnlyItsOwnCode) {
     ASSERT_TRUE(MakePms(pmsgen::OpenDay::Demo));
     const pmsgen::Bill* bill = ReinstatedBill();
     ASSERT_TRUE(bill && bill->payments.size() == 2u);
-    Run().Rows(text::Format("insert into qel_financial_transactions (trx_no, qel_fisc_status, bill_no, title, "
-                            "shift_number, attempt) values (%d, 'Y', %d, '%s', '%s', 1)",
-                            bill->payments[0], bill->number, kEarlierFik.c_str(), kEarlierBkp.c_str()));
+    Run().Rows(
+        text::Format("insert into qel_financial_transactions (trx_no, qel_fisc_status, bill_no, title, "
+                     "shift_number, attempt) values (%d, 'Y', %d, '%s', '%s', 1)",
+                     bill->payments[0], bill->number, kEarlierFik.c_str(), kEarlierBkp.c_str()));
     ASSERT_TRUE(Launch(""));
     ASSERT_TRUE(Run().WaitForStatus(AllPayments(), "Y", 120000)) << Run().Diagnostics();
     EXPECT_EQ(Run().StopService(), 0) << Run().Diagnostics();

@@ -99,7 +99,8 @@ TEST(ExactlyOnceTest, ADatabaseThatRefusesTheStatusAfterARegistrationLosesNothin
     EXPECT_EQ(run.AllRecords().size(), 1u);
     EXPECT_EQ(Pending(run).KeysIn(COutcomeJournal::State::Outcome).size(), 1u);
     std::string log = run.Log();
-    EXPECT_TRUE(Has(log.substr(log.find("until the database takes it")), "Block payments")) << run.Diagnostics();
+    EXPECT_TRUE(Has(log.substr(log.find("until the database takes it")), "Block payments"))
+        << run.Diagnostics();
     // Every cycle meets the refusal again: each of its lines is in the log once.
     EXPECT_EQ(run.LogCount("simulated database failure"), 3u) << run.Diagnostics();
     EXPECT_EQ(run.LogCount("Executing failure"), 1u);

@@ -203,7 +203,8 @@ TEST(ServiceOperationsTest, StatusOfAStoppedServiceTellsWhatTheRowsSay) {
         sent.payments[0].trx_no = 999001;
         ASSERT_TRUE(outcomes.Sending("999001", "2", sent));
     }
-    ASSERT_TRUE(run.Execute("insert into qel_financial_transactions (trx_no, qel_fisc_status) values (999001, 'Y')"));
+    ASSERT_TRUE(
+        run.Execute("insert into qel_financial_transactions (trx_no, qel_fisc_status) values (999001, 'Y')"));
     StatusOutput doubt = Status(run.Path());
     EXPECT_TRUE(Has(doubt.text,
                     "(the service is not running, 1 check in doubt, 1 registration waiting for the "

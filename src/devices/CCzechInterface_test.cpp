@@ -241,11 +241,13 @@ TEST_F(CzechInterfaceTest, AnUnansweredSaleIsSentAgainAsARepeatedSending) {
         AnswerKind answer;
         const char* error;
     } cases[] = {
-        {"late", "delay ms=2000 count=1", AnswerKind::TimedOut, "Waiting time is up. Fiscal printer 1 not available."},
+        {"late", "delay ms=2000 count=1", AnswerKind::TimedOut,
+         "Waiting time is up. Fiscal printer 1 not available."},
         {"cut", "cut bytes=20 count=1", AnswerKind::Cut, "Fiscal printer connect cut off. Try again."},
         // Bytes that are no reply: the service may hold the sale.
         {"garbage", "garbage bytes=40 count=1", AnswerKind::Cut, "Incorrect response format"},
-        {"closed before answering", "close count=1", AnswerKind::Cut, "Fiscal printer connect cut off. Try again."},
+        {"closed before answering", "close count=1", AnswerKind::Cut,
+         "Fiscal printer connect cut off. Try again."},
     };
     int bill = 7000;
     for (const Case& c : cases) {
@@ -376,19 +378,25 @@ TEST_F(CzechInterfaceTest, RepliesTheSimulatorDoesNotGive) {
         const char* bkp;
     } cases[] = {
         // Read whole although it comes in two pieces.
-        {"registered", ScriptedPeer::InTwoPieces(CPMSMessage::kEnd, ReplyFrame(R"({"SUCCESS":"true","FIK":"f-1","BKP":"b-1"})")), true,
-         AnswerKind::Success, "", 0, "f-1", "b-1"},
+        {"registered",
+         ScriptedPeer::InTwoPieces(CPMSMessage::kEnd,
+                                   ReplyFrame(R"({"SUCCESS":"true","FIK":"f-1","BKP":"b-1"})")),
+         true, AnswerKind::Success, "", 0, "f-1", "b-1"},
         // The service may have registered it: never a second first sending.
-        {"success without a FIK", ScriptedPeer::InTwoPieces(CPMSMessage::kEnd, ReplyFrame(R"({"SUCCESS":"true","BKP":"b-1"})")), false,
+        {"success without a FIK",
+         ScriptedPeer::InTwoPieces(CPMSMessage::kEnd, ReplyFrame(R"({"SUCCESS":"true","BKP":"b-1"})")), false,
          AnswerKind::Cut, "Reply without FIK", 0, "", ""},
-        {"TRUE in capitals, no error", ScriptedPeer::InTwoPieces(CPMSMessage::kEnd, ReplyFrame(R"({"SUCCESS":"TRUE","FIK":"f-1"})")),
-         false, AnswerKind::Cut, "Unknown error", 0, "", ""},
-        {"an error code alone", ScriptedPeer::InTwoPieces(CPMSMessage::kEnd, ReplyFrame(R"({"SUCCESS":"false","ERRORCODE":"-3"})")),
+        {"TRUE in capitals, no error",
+         ScriptedPeer::InTwoPieces(CPMSMessage::kEnd, ReplyFrame(R"({"SUCCESS":"TRUE","FIK":"f-1"})")), false,
+         AnswerKind::Cut, "Unknown error", 0, "", ""},
+        {"an error code alone",
+         ScriptedPeer::InTwoPieces(CPMSMessage::kEnd, ReplyFrame(R"({"SUCCESS":"false","ERRORCODE":"-3"})")),
          false, AnswerKind::DeviceError, "-3 ", 0, "", ""},
         // Offline: the codes it has, although it says success.
         {"success with a PKP but no FIK",
-         ScriptedPeer::InTwoPieces(CPMSMessage::kEnd, ReplyFrame(R"({"SUCCESS":"true","PKP":"p\/1","BKP":"b-2"})")), true,
-         AnswerKind::Success, "Reply without FIK", CCzechInterface::kOfflineSale, "p/1", "b-2"},
+         ScriptedPeer::InTwoPieces(CPMSMessage::kEnd,
+                                   ReplyFrame(R"({"SUCCESS":"true","PKP":"p\/1","BKP":"b-2"})")),
+         true, AnswerKind::Success, "Reply without FIK", CCzechInterface::kOfflineSale, "p/1", "b-2"},
         // The bound on its length, not the answer time-out, ends the wait; the service may have
         // registered the sale all the same.
         {"a reply that never ends", ScriptedPeer::Endless(CPMSMessage::kEnd), false, AnswerKind::Cut,

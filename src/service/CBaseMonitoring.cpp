@@ -336,7 +336,8 @@ void CBaseMonitoring::PollingLoop() {
                 stopped = true;
                 break;
             }
-            if (!lease->Held() || journalBroken || !outcomes.KeysIn(COutcomeJournal::State::Outcome).empty()) {
+            if (!lease->Held() || journalBroken ||
+                !outcomes.KeysIn(COutcomeJournal::State::Outcome).empty()) {
                 // The lease is gone, the outcome journal or the database refused a registration's
                 // record: nothing more now.
                 break;
@@ -480,7 +481,8 @@ bool CBaseMonitoring::Register(CCheckInWork& work) {
                 break;
         }
         if (!storage->SaveFiscalData(check)) {
-            WriteFault("Fiscal data of check " + check.checkNumber + " not written: " + storage->GetLastError());
+            WriteFault("Fiscal data of check " + check.checkNumber +
+                       " not written: " + storage->GetLastError());
         }
         if (!work.inDoubt) {
             // Proven not registered. A check still in doubt from before stays so: the answer to
@@ -519,7 +521,7 @@ bool CBaseMonitoring::ChooseCheckFileName(CCheckInWork& work) {
         return true;
     }
     WriteFault(text::Format("Check file name %s of check %s not kept: %s. The check waits for a later cycle",
-                       name.c_str(), check.checkNumber.c_str(), storage->GetLastError().c_str()));
+                            name.c_str(), check.checkNumber.c_str(), storage->GetLastError().c_str()));
     check.printedFileName.clear();
     return false;
 }
@@ -626,9 +628,10 @@ void CBaseMonitoring::KeepInDoubt(CCheckInWork& work) {
 
 void CBaseMonitoring::JournalFailed(const std::string& record) {
     if (!journalBroken) {
-        Write(text::Format("The outcome journal %s refused the record %s: nothing is sent and payments are "
-                           "blocked until it can be written again",
-                           outcomes.Path().c_str(), record.c_str()));
+        Write(
+            text::Format("The outcome journal %s refused the record %s: nothing is sent and payments are "
+                         "blocked until it can be written again",
+                         outcomes.Path().c_str(), record.c_str()));
     }
     journalBroken = true;
     SetPaymentBlock(true);
@@ -708,8 +711,8 @@ bool CBaseMonitoring::WriteLetter(CFiscalCheck& check, CheckStatusLetter letter)
     if (storage->SetCheckStatus(check, LetterText(letter))) {
         return true;
     }
-    WriteFault(text::Format("Status %s of check %s not written: %s", LetterText(letter).c_str(), check.checkNumber.c_str(),
-                       storage->GetLastError().c_str()));
+    WriteFault(text::Format("Status %s of check %s not written: %s", LetterText(letter).c_str(),
+                            check.checkNumber.c_str(), storage->GetLastError().c_str()));
     return false;
 }
 

@@ -1438,8 +1438,9 @@ TEST_F(WorkerTest, AtStartAnEntryWhoseRowIsFinalIsNoLongerInDoubt) {
     storage->letters = {{200, "Y"}};
     storage->cycles.push_back({});
     ASSERT_TRUE(Run(1));
-    EXPECT_NE(LogText().find("Check 25 (transaction 200, 25/200) is Y in the status table: no longer in doubt"),
-              std::string::npos);
+    EXPECT_NE(
+        LogText().find("Check 25 (transaction 200, 25/200) is Y in the status table: no longer in doubt"),
+        std::string::npos);
     EXPECT_NE(LogText().find("1 checks in doubt, 0 registrations waiting"), std::string::npos);
     COutcomeJournal after = JournalIn(temp);
     ASSERT_EQ(after.Entries().size(), 1u);
@@ -1481,8 +1482,8 @@ TEST_F(WorkerTest, AJournalThatRefusesRecordsBlocksPaymentsUntilItTakesThemAgain
     }
     // Start, cycle 1, cycle 2 (nothing sent, no reserve printer: blocked), the registration of
     // cycle 4 (unblocked), stop.
-    Calls expected = {"BlockPayments off", "PrintCheck 1 30", "BlockPayments on", "PrintCheck 1 31",
-                      "BlockPayments off", "BlockPayments on"};
+    Calls expected = {"BlockPayments off", "PrintCheck 1 30",   "BlockPayments on",
+                      "PrintCheck 1 31",   "BlockPayments off", "BlockPayments on"};
     EXPECT_EQ(switches, expected);
     std::string log = LogText();
     EXPECT_NE(log.find("refused the record sending 1_31_11_100000: nothing is sent and payments are blocked"),
@@ -1529,7 +1530,8 @@ TEST_F(WorkerTest, ADeviceRepeatsWhatTheJournalHoldsInDoubtAndLetsGoOnlyOnceItsE
     EXPECT_EQ(script.repeats, (std::vector<bool>{false, true, false, false}));
     // Each end once it is no longer in the journal (the refusal on printer 1, then the
     // registration on printer 2); nothing while the first check was in doubt.
-    std::vector<std::pair<std::string, bool>> expected = {{"45/200", false}, {"46/201", false}, {"46/201", false}};
+    std::vector<std::pair<std::string, bool>> expected = {
+        {"45/200", false}, {"46/201", false}, {"46/201", false}};
     EXPECT_EQ(script.settled, expected);
     EXPECT_TRUE(JournalIn(temp).Entries().empty());
 }

@@ -645,7 +645,8 @@ std::string StatusReport::Json() const {
              ",\"printer\":" + JsonString(outcome.printer) + ",\"time\":" + JsonString(outcome.time) +
              ",\"answer\":" + JsonString(outcome.answer) +
              text::Format(",\"transaction\":%d", outcome.firstTransaction) +
-             ",\"registered\":" + JsonBool(outcome.registered) + ",\"settled\":" + JsonBool(outcome.settled) + "}";
+             ",\"registered\":" + JsonBool(outcome.registered) + ",\"settled\":" + JsonBool(outcome.settled) +
+             "}";
     }
     return j + "]}\n";
 }

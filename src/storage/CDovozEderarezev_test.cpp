@@ -231,7 +231,8 @@ TEST_F(DiscoveryTest, EachCzechPaymentOfAReinstatedBillCarriesOnlyItsOwnCodes) {
     ASSERT_EQ(bill.payments.size(), 2u);
     // The first part registered in an earlier run, the second marked to register again with a
     // code of its own: the third run finds the second only, with its own codes.
-    Run(text::Format("insert into qel_financial_transactions (trx_no, qel_fisc_status, bill_no, title, "
+    Run(
+        text::Format("insert into qel_financial_transactions (trx_no, qel_fisc_status, bill_no, title, "
                      "shift_number, printer_id) values (%d, 'Y', %d, 'FIK-FIRST', 'BKP-FIRST', '1')",
                      bill.payments[0], bill.number));
     auto part = [&](const std::vector<CFiscalCheck>& checks) -> const CFiscalCheck* {
@@ -251,7 +252,8 @@ TEST_F(DiscoveryTest, EachCzechPaymentOfAReinstatedBillCarriesOnlyItsOwnCodes) {
     EXPECT_EQ(second->shiftNumber, "");
     EXPECT_EQ(second->printerId, "");
     Registered(checks);
-    Run(text::Format("update qel_financial_transactions set qel_fisc_status='S', title='FIK-SECOND', "
+    Run(
+        text::Format("update qel_financial_transactions set qel_fisc_status='S', title='FIK-SECOND', "
                      "shift_number='BKP-SECOND', printer_id='2' where trx_no=%d",
                      bill.payments[1]));
     // A bill to register again waits until nothing else is due.

@@ -520,7 +520,7 @@ bool CF8Monitoring::SetBillStatus(CFiscalCheck& check, const std::string& reques
     ForEachRow(check, [&](const struct_posting& line) {
         if (!(keepDeposits && line.fisc_status == "D")) {
             ok = ExecuteFenced(qelFiscal.templates[CQELFiscal::TransactionStatus],
-                                 {Arg::Text(status), Arg::Int(line.trx_no)}) &&
+                               {Arg::Text(status), Arg::Int(line.trx_no)}) &&
                  ok;
         }
     });
@@ -553,7 +553,7 @@ bool CF8Monitoring::SaveCheckFileName(CFiscalCheck& check) {
     bool ok = true;
     ForEachRow(check, [&](const struct_posting& line) {
         ok = ExecuteFenced(qelFiscal.templates[CQELFiscal::CheckFileByTransaction],
-                             {Arg::Text(check.printedFileName), Arg::Int(line.trx_no)}) &&
+                           {Arg::Text(check.printedFileName), Arg::Int(line.trx_no)}) &&
              ok;
     });
     return ok;

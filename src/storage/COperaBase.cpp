@@ -122,8 +122,8 @@ void COperaBase::NoteAnswer(bool answered, int64_t startedMs) {
     int64_t waitedSeconds = (clock.MonotonicMs() - startedMs) / 1000;
     platform::LocalTime began =
         platform::LocalTime::FromEpoch(clock.Now().ToEpoch() - static_cast<std::time_t>(waitedSeconds));
-    silentSince = text::Format("%02d.%02d.%04d %02d:%02d:%02d", began.day, began.month, began.year, began.hour,
-                               began.minute, began.second);
+    silentSince = text::Format("%02d.%02d.%04d %02d:%02d:%02d", began.day, began.month, began.year,
+                               began.hour, began.minute, began.second);
 }
 
 int64_t COperaBase::DatabaseSilentMs() const {

@@ -162,7 +162,9 @@ public:
     // The lease row of the property (the resort; "*" when none is configured).
     Lease HoldLease(const std::string& holder, int seconds, const LeaseRow* expired, LeaseRow& row) override;
     void ReleaseLease(const std::string& holder) override;
-    bool ReadStatusLetter(int trxNo, std::string& letter) override { return qelFiscal.ReadLetter(trxNo, letter); }
+    bool ReadStatusLetter(int trxNo, std::string& letter) override {
+        return qelFiscal.ReadLetter(trxNo, letter);
+    }
     bool SaveFiscalResult(CFiscalCheck& check) override;
     bool SaveCheckNumber(int transactionNumber, const std::string& checkNumber) override;
     void CheckBusinessDate() override;

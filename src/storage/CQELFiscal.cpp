@@ -99,7 +99,7 @@ bool CQELFiscal::ReBillRows(CFiscalCheck& check) {
             return true;
         }
         if (!storage.ExecuteFenced(templates[ReBill],
-                                     {Arg::Number(check.checkNumber), Arg::Int(line.trx_no)})) {
+                                   {Arg::Number(check.checkNumber), Arg::Int(line.trx_no)})) {
             return false;
         }
         line.bill_no = text::ToInt(check.checkNumber);
@@ -145,7 +145,7 @@ bool CQELFiscal::SetTransactionStatus(struct_posting& transaction, const std::st
         transaction.fisc_status = "N";
     }
     return storage.ExecuteFenced(templates[TransactionStatus],
-                                   {Arg::Text(status), Arg::Int(transaction.trx_no)});
+                                 {Arg::Text(status), Arg::Int(transaction.trx_no)});
 }
 
 bool CQELFiscal::SetBillStatus(CFiscalCheck& check, const std::string& requested) {
@@ -155,7 +155,7 @@ bool CQELFiscal::SetBillStatus(CFiscalCheck& check, const std::string& requested
     }
     if (check.statusCode == 18 || check.statusCode == 19) {
         bool ok = storage.ExecuteFenced(templates[FolioStatus],
-                                          {Arg::Text(status), Arg::Field(check.reservationId)});
+                                        {Arg::Text(status), Arg::Field(check.reservationId)});
         if (ok && status == "Y" && check.statusCode == 19) {
             // Settlement: the bill's own rows are final too, and the reservation's deposits go.
             storage.ExecuteFenced(templates[BillStatus], {Arg::Text("Y"), Arg::Number(BillKey(check))});
@@ -178,7 +178,7 @@ bool CQELFiscal::SetBillStatus(CFiscalCheck& check, const std::string& requested
                 continue;
             }
             ok = storage.ExecuteFenced(templates[TransactionStatus],
-                                         {Arg::Text(status), Arg::Int(payment.trx_no)}) &&
+                                       {Arg::Text(status), Arg::Int(payment.trx_no)}) &&
                  ok;
         }
         return ok;
@@ -253,7 +253,7 @@ bool CQELFiscal::WritesByBill(const CFiscalCheck& check) const {
 bool CQELFiscal::SaveCheckFileName(CFiscalCheck& check) {
     if (WritesByBill(check)) {
         return storage.ExecuteFenced(templates[CheckFileByBill],
-                                       {Arg::Text(check.printedFileName), Arg::Number(check.checkNumber)});
+                                     {Arg::Text(check.printedFileName), Arg::Number(check.checkNumber)});
     }
     if (check.payments.empty()) {
         storage.ReportError("Check " + check.checkNumber +
@@ -261,7 +261,7 @@ bool CQELFiscal::SaveCheckFileName(CFiscalCheck& check) {
         return false;
     }
     return storage.ExecuteFenced(templates[CheckFileByTransaction],
-                                   {Arg::Text(check.printedFileName), Arg::Int(check.payments[0].trx_no)});
+                                 {Arg::Text(check.printedFileName), Arg::Int(check.payments[0].trx_no)});
 }
 
 bool CQELFiscal::SaveFiscalData(CFiscalCheck& check) {
@@ -280,8 +280,8 @@ bool CQELFiscal::SaveFiscalData(CFiscalCheck& check) {
     int trxNo = check.payments[0].trx_no;
     if (code == 1 || code == 4) {
         return storage.ExecuteFenced(templates[PrintResultNotFiscalised],
-                                       {Arg::Text(check.printerId), Arg::Text(check.shiftNumber),
-                                        Arg::Text(check.fiscalNumber), Arg::Int(trxNo)});
+                                     {Arg::Text(check.printerId), Arg::Text(check.shiftNumber),
+                                      Arg::Text(check.fiscalNumber), Arg::Int(trxNo)});
     }
     return storage.ExecuteFenced(
         templates[PrintResultByTransaction],
@@ -308,13 +308,13 @@ bool CQELFiscal::SaveFiscalResult(CFiscalCheck& check) {
 bool CQELFiscal::SaveFiscalResultOfRow(CFiscalCheck& check, int trxNo) {
     std::vector<Arg> args = DeviceInfoOf(check);
     args.push_back(Arg::Int(trxNo));
-    return storage.ExecuteFenced(text::ReplaceAll(templates[DeviceInfoByBill], "where bill_no=%s", "where trx_no=%d"),
-                                   args);
+    return storage.ExecuteFenced(
+        text::ReplaceAll(templates[DeviceInfoByBill], "where bill_no=%s", "where trx_no=%d"), args);
 }
 
 bool CQELFiscal::SaveCheckNumber(int transactionNumber, const std::string& checkNumber) {
     return storage.ExecuteFenced(templates[FiscalNumberToPms],
-                                   {Arg::Text(checkNumber), Arg::Int(transactionNumber)});
+                                 {Arg::Text(checkNumber), Arg::Int(transactionNumber)});
 }
 
 bool CQELFiscal::SetCheckRemark(CFiscalCheck& check, const std::string& remark) {

@@ -17,7 +17,8 @@ CServiceLease::CServiceLease(COperaBase& owner) : storage(owner) {
 }
 
 const CRecordBinding::BindingTable& CServiceLease::GetBindingTable() const {
-    static const BindingTable table = Numbered({TextColumn(200), TextColumn(25), IntegerColumn(), IntegerColumn()});
+    static const BindingTable table =
+        Numbered({TextColumn(200), TextColumn(25), IntegerColumn(), IntegerColumn()});
     return table;
 }
 
@@ -53,8 +54,9 @@ CFiscalStorage::Lease CServiceLease::Hold(const std::string& property, const std
                                           {Arg::Int(seconds), Arg::Text(property), Arg::Text(holder)});
     } else if (expired && *expired == row) {
         changed = storage.ExecuteTemplate(
-            templates[TakeOver], {Arg::Text(holder), Arg::Int(seconds), Arg::Text(property), Arg::Text(row.holder),
-                                  Arg::Int(static_cast<int>(row.fence)), Arg::Int(static_cast<int>(row.renewals))});
+            templates[TakeOver],
+            {Arg::Text(holder), Arg::Int(seconds), Arg::Text(property), Arg::Text(row.holder),
+             Arg::Int(static_cast<int>(row.fence)), Arg::Int(static_cast<int>(row.renewals))});
     } else {
         return CFiscalStorage::Lease::HeldElsewhere;
     }

@@ -116,7 +116,8 @@ TEST_F(ServiceLeaseTest, AStatusWriteOfAServiceThatLostTheLeaseIsRefused) {
     ASSERT_EQ(b.HoldLease("host/2", kSeconds, &row, row), Lease::Held);
     EXPECT_EQ(row.fence, 2);
     EXPECT_FALSE(a.ExecuteFenced(write, {sqlformat::Arg::Text("S"), sqlformat::Arg::Int(7)}));
-    EXPECT_EQ(a.GetLastError(), "The lease of the property has passed to host/2: this service writes no status");
+    EXPECT_EQ(a.GetLastError(),
+              "The lease of the property has passed to host/2: this service writes no status");
     EXPECT_TRUE(b.ExecuteFenced(write, {sqlformat::Arg::Text("Y"), sqlformat::Arg::Int(7)}));
     EXPECT_EQ(pms.Rows("select qel_fisc_status from qel_financial_transactions where trx_no=7"),
               std::vector<std::string>{"Y"});
@@ -146,7 +147,8 @@ TEST_F(ServiceLeaseTest, OlderLeaseTablesLeaveTheLeaseUnknownUntilTheUpgradeScri
     // its time; the second one adds the fence and the renewals.
     pms.Run(testpms::ReadSql("sql/oracle/upgrade_service_lease.sql"));
     EXPECT_EQ(a.HoldLease("host/1", kSeconds, nullptr, row), Lease::Unknown);
-    for (const std::string& statement : text::Split(testpms::ReadSql("sql/oracle/upgrade_lease_fence.sql"), ';')) {
+    for (const std::string& statement :
+         text::Split(testpms::ReadSql("sql/oracle/upgrade_lease_fence.sql"), ';')) {
         if (statement.find("ALTER") != std::string::npos) {
             pms.Run(statement);
         }

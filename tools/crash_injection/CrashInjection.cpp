@@ -123,14 +123,17 @@ void CountCzech(ServiceFolder& run, Figures& figures) {
         std::string receipt = bill.confirmation + "/" + std::to_string(bill.number);
         for (int trxNo : bill.payments) {
             const ServiceFolder::StatusRow& row = rows[trxNo];
-            bool own = std::any_of(records.begin(), records.end(), [&](const CzechRegistrationSim::Registration& r) {
-                return r.receiptNumber == receipt && !row.title.empty() && (r.fik == row.title || r.pkp == row.title);
-            });
+            bool own =
+                std::any_of(records.begin(), records.end(), [&](const CzechRegistrationSim::Registration& r) {
+                    return r.receiptNumber == receipt && !row.title.empty() &&
+                           (r.fik == row.title || r.pkp == row.title);
+                });
             figures.duePayments += 1;
             if (row.status != "Y" || !own) {
                 ++figures.lost;
-                figures.problems.push_back(text::Format("round %d: payment %d ended %s without a sale of its own",
-                                                        figures.rounds, trxNo, row.status.c_str()));
+                figures.problems.push_back(
+                    text::Format("round %d: payment %d ended %s without a sale of its own", figures.rounds,
+                                 trxNo, row.status.c_str()));
             }
         }
     }
@@ -156,8 +159,9 @@ void CountMongolian(ServiceFolder& run, Figures& figures) {
             });
             if (row.status != "Y" || !own) {
                 ++figures.lost;
-                figures.problems.push_back(text::Format("round %d: payment %d ended %s without a sale of its own",
-                                                        figures.rounds, trxNo, row.status.c_str()));
+                figures.problems.push_back(
+                    text::Format("round %d: payment %d ended %s without a sale of its own", figures.rounds,
+                                 trxNo, row.status.c_str()));
                 continue;
             }
             matched.insert(row.checkNumber);
@@ -214,7 +218,8 @@ bool AllRegistered(ServiceFolder& run, const std::vector<int>& due) {
 std::string ConfigurationOf(const Options& options) {
     switch (options.road) {
         case Road::Czech:
-            return text::ReplaceAll(options.demoConfiguration, "demo/VuvovaZododAVU.xml", "demo/czech/VuvovaZododAVU.xml");
+            return text::ReplaceAll(options.demoConfiguration, "demo/VuvovaZododAVU.xml",
+                                    "demo/czech/VuvovaZododAVU.xml");
         case Road::Mongolian:
             return text::ReplaceAll(options.demoConfiguration, "demo/VuvovaZododAVU.xml",
                                     "demo/mongolia/VuvovaZododAVU.xml");
@@ -304,8 +309,7 @@ std::string Figures::Text() const {
         "%d registrations, %d lost, %d registered twice, %d repeats answered with the first registration, "
         "%d closed by hand",
         kills, rounds, killsByMoment[0], killsByMoment[1], killsByMoment[2], killsByMoment[3], duePayments,
-        registrations, lost,
-        doubled, repeats, closedByHand);
+        registrations, lost, doubled, repeats, closedByHand);
 }
 
 Figures Run(const Options& options) {

@@ -24,7 +24,8 @@ int main(int argc, char** argv) {
         std::string value = i + 1 < argc ? argv[i + 1] : "";
         if (arg == "--road" && !value.empty()) {
             bool known = false;
-            for (crash::Road road : {crash::Road::PrinterManager, crash::Road::Czech, crash::Road::Mongolian}) {
+            for (crash::Road road :
+                 {crash::Road::PrinterManager, crash::Road::Czech, crash::Road::Mongolian}) {
                 if (value == crash::RoadName(road)) {
                     options.road = road;
                     known = true;
@@ -72,8 +73,8 @@ int main(int argc, char** argv) {
     };
     std::printf("road: %s%s\n", crash::RoadName(options.road),
                 options.road != crash::Road::PrinterManager ? ""
-                : options.recogniseRepeats                   ? ", recognises repeats"
-                                                             : ", plain");
+                : options.recogniseRepeats                  ? ", recognises repeats"
+                                                            : ", plain");
     crash::Figures figures = crash::Run(options);
     std::printf("%s\n", figures.Text().c_str());
     for (const std::string& problem : figures.problems) {
