@@ -54,6 +54,15 @@ protected:
         return started;
     }
     ServiceRun& Run() const { return *current; }
+    // The demo day's bill paid in parts without its postings; nullptr when there is none.
+    const pmsgen::Bill* ReinstatedBill() const {
+        for (const pmsgen::Bill& bill : Pms().bills) {
+            if (bill.number == Pms().reinstatedBill) {
+                return &bill;
+            }
+        }
+        return nullptr;
+    }
     const pmsgen::Summary& Pms() const { return Run().Pms(); }
 
     // The bills of the day that are registered: all but the house account's (an ignored room).
@@ -146,6 +155,9 @@ TEST_F(CzechRegistrationTest, TheDemoHotelsBillsAreRegisteredWithTheirCodesAndAB
     EXPECT_EQ(Run().StopService(), 0) << Run().Diagnostics();
     ExpectEachSaleRegisteredOnce();
     EXPECT_EQ(Run().CzechSimulator().Rejections(), std::vector<std::string>{});
+    // Each sale settled under the key it was sent with, not left in doubt under it once its FIK
+    // named it anew.
+    ExpectNothingPending(Run());
 
     for (const pmsgen::Bill& bill : DueBills()) {
         SCOPED_TRACE(bill.number);
@@ -327,10 +339,8 @@ TEST_F(CzechRegistrationTest, FaultsOfTheRegistrationServiceNeverRegisterASaleTw
 // while it was in doubt, still as a first sending.
 TEST_F(CzechRegistrationTest, OnePartOfABillInDoubtLeavesTheOtherPartAFirstSending) {
     ASSERT_TRUE(MakePms(pmsgen::OpenDay::Demo));
-    auto bill = std::find_if(Pms().bills.begin(), Pms().bills.end(),
-                             [&](const pmsgen::Bill& b) { return b.number == Pms().reinstatedBill; });
-    ASSERT_NE(bill, Pms().bills.end());
-    ASSERT_EQ(bill->payments.size(), 2u);
+    const pmsgen::Bill* bill = ReinstatedBill();
+    ASSERT_TRUE(bill && bill->payments.size() == 2u);
     // The first sending of the bill's receipt is answered after the answer time-out.
     ASSERT_TRUE(Launch(text::Format("delay ms=4500 count=1 kind=receipt:%s/%d", bill->confirmation.c_str(),
                                     bill->number)));
@@ -348,6 +358,31 @@ TEST_F(CzechRegistrationTest, OnePartOfABillInDoubtLeavesTheOtherPartAFirstSendi
     EXPECT_NE(late, other);
     EXPECT_EQ(outcomes, (std::vector<std::string>{late + " first registered", other + " first registered",
                                                   late + " again repeat"}));
+}
+
+// A bill paid in parts whose first part was registered before the service stopped: the second
+// part is a sale of its own, sent as a first sending, and its row holds its own code, not the
+// first part's.
+TEST_F(CzechRegistrationTest, APartOfABillPaidInPartsCarriesOnlyItsOwnCode) {
+    ASSERT_TRUE(MakePms(pmsgen::OpenDay::Demo));
+    const pmsgen::Bill* bill = ReinstatedBill();
+    ASSERT_TRUE(bill && bill->payments.size() == 2u);
+    Run().Rows(
+        text::Format("insert into qel_financial_transactions (trx_no, qel_fisc_status, bill_no, title, "
+                     "shift_number, attempt) values (%d, 'Y', %d, '%s', '%s', 1)",
+                     bill->payments[0], bill->number, kEarlierFik.c_str(), kEarlierBkp.c_str()));
+    ASSERT_TRUE(Launch(""));
+    ASSERT_TRUE(Run().WaitForStatus(AllPayments(), "Y", 120000)) << Run().Diagnostics();
+    EXPECT_EQ(Run().StopService(), 0) << Run().Diagnostics();
+    std::vector<Registration> sales = RegistrationsOf(*bill);
+    ASSERT_EQ(sales.size(), 1u);
+    EXPECT_TRUE(sales[0].firstSending);
+    EXPECT_EQ(sales[0].outcome, "registered");
+    std::map<std::string, std::string> second = Row(bill->payments[1]);
+    EXPECT_EQ(second["title"], sales[0].fik);
+    EXPECT_EQ(second["bkp"], sales[0].bkp);
+    EXPECT_EQ(second["fiscalNumber"], "");
+    EXPECT_EQ(Row(bill->payments[0])["title"], kEarlierFik);
 }
 
 // A sale whose answer did not come before the service stopped is sent again after the restart

@@ -93,10 +93,18 @@ TEST(ExactlyOnceTest, ADatabaseThatRefusesTheStatusAfterARegistrationLosesNothin
     std::vector<int> due = run.DuePayments();
     ASSERT_TRUE(ServiceRun::WaitUntil([&] { return run.LogCount("until the database takes it") > 0; }, 30000))
         << run.Diagnostics();
-    // Registered once, kept on disk; nothing else is taken up while it waits.
+    // Registered once, kept on disk; nothing else is taken up while it waits, some 15 polling
+    // cycles, and nothing can be paid that nothing registers.
     ServiceRun::WaitUntil([] { return false; }, 1500);
     EXPECT_EQ(run.AllRecords().size(), 1u);
     EXPECT_EQ(Pending(run).KeysIn(COutcomeJournal::State::Outcome).size(), 1u);
+    std::string log = run.Log();
+    EXPECT_TRUE(Has(log.substr(log.find("until the database takes it")), "Block payments"))
+        << run.Diagnostics();
+    // Every cycle meets the refusal again: each of its lines is in the log once.
+    EXPECT_EQ(run.LogCount("simulated database failure"), 3u) << run.Diagnostics();
+    EXPECT_EQ(run.LogCount("Executing failure"), 1u);
+    EXPECT_EQ(run.LogCount("until the database takes it"), 1u);
     // A crash while it waits: the next start writes it from the disk before anything else.
     run.KillService();
     ASSERT_TRUE(run.AllowStatusY());

@@ -5,12 +5,14 @@
 
 #include <sys/stat.h>
 #include <unistd.h>
+#include <sqlite3.h>
 
 #include <csignal>
 
 #include "NotifyListener.h"
 #include "ServiceRun.h"
 #include "storage/db/OracleFormats.h"
+#include "platform/Clock.h"
 #include "platform/Environment.h"
 #include "platform/FileSystem.h"
 #include "platform/TempFolder.h"
@@ -223,15 +225,22 @@ TEST(ServiceOperationsTest, StatusOfAStoppedServiceTellsWhatTheRowsSay) {
         sent.payments.push_back(payment);
         ASSERT_TRUE(outcomes.Sending("1_" + rows[1][1] + "_1", "1", sent));
         ASSERT_TRUE(outcomes.InDoubt("1_" + rows[1][1] + "_1", AnswerKind::TimedOut));
+        // And a check whose status row is Y: its settled record was lost, it is no doubt.
+        sent.payments[0].trx_no = 999001;
+        ASSERT_TRUE(outcomes.Sending("999001", "2", sent));
     }
+    ASSERT_TRUE(
+        run.Execute("insert into qel_financial_transactions (trx_no, qel_fisc_status) values (999001, 'Y')"));
     StatusOutput doubt = Status(run.Path());
     EXPECT_TRUE(Has(doubt.text,
                     "(the service is not running, 1 check in doubt, 1 registration waiting for the "
                     "database)\n"))
         << doubt.text;
     EXPECT_TRUE(Has(doubt.text, ", trx " + rows[1][0] + ": in doubt on printer 1; ")) << doubt.text;
-    EXPECT_TRUE(Has(doubt.text, "Outcome journal: 1\n  1_" + rows[1][1] + "_1 printer 1, trx " + rows[1][0]))
+    EXPECT_TRUE(Has(doubt.text, "Outcome journal: 2\n  1_" + rows[1][1] + "_1 printer 1, trx " + rows[1][0]))
         << doubt.text;
+    EXPECT_TRUE(Has(doubt.text, "  999001 printer 2, trx 999001, since ")) << doubt.text;
+    EXPECT_TRUE(Has(doubt.text, ": final in the status table, settled at the next start\n")) << doubt.text;
 
     // The database gone: down; a configuration the service would refuse, or none: unknown.
     ASSERT_TRUE(platform::RenameFile(run.Path("demo_pms.db"), run.Path("away.db")));
@@ -340,6 +349,45 @@ TEST(ServiceOperationsTest, StatusReadsAsTheServiceDoesFromAnyFolderAndTellsUnre
                             "Permission denied"))
         << denied;
     ::chmod(run.Path().c_str(), 0700);
+}
+
+// Another program holds the PMS database's write lock for 12 s, as an exclusive lock of an Oracle
+// session would: no statement of the service waits longer than its statement time-out, the health
+// names the database and how long it has not answered, and once the lock is gone every check is
+// registered.
+TEST(ServiceOperationsTest, ADatabaseThatDoesNotAnswerIsNamedInTheHealthWithItsSilence) {
+    NotifiedRun run;
+    ASSERT_TRUE(run.MakePms(pmsgen::OpenDay::Small));
+    ASSERT_TRUE(run.StartSimulators());
+    ASSERT_TRUE(run.Configure());
+    ASSERT_TRUE(run.StartNotified());
+    ASSERT_TRUE(run.listener.WaitFor("READY=1", 20000)) << run.Diagnostics();
+    ASSERT_TRUE(ServiceRun::WaitUntil([&] { return run.LogCount("Unblock payments") > 0; }, 20000))
+        << run.Diagnostics();
+    sqlite3* locker = nullptr;
+    ASSERT_EQ(sqlite3_open(run.Path("demo_pms.db").c_str(), &locker), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(locker, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    int64_t locked = platform::Clock::Current().MonotonicMs();
+    bool named = ServiceRun::WaitUntil(
+        [&] { return Has(run.listener.LastStatus(), "PMS database unreachable for "); }, 11000);
+    int64_t seen = platform::Clock::Current().MonotonicMs() - locked;
+    std::string status = run.listener.LastStatus();
+    ServiceRun::WaitUntil([&] { return platform::Clock::Current().MonotonicMs() - locked > 12000; }, 13000);
+    sqlite3_exec(locker, "COMMIT", nullptr, nullptr, nullptr);
+    sqlite3_close(locker);
+    ASSERT_TRUE(named) << run.listener.LastStatus() << run.Diagnostics();
+    // The first statement that met the lock gave up after its time-out.
+    EXPECT_LT(seen, 11000);
+    EXPECT_TRUE(Has(status, " s (since ")) << status;
+    EXPECT_TRUE(Has(status, "): database is locked")) << status;
+    EXPECT_TRUE(Has(run.Log(), "database is locked")) << run.Diagnostics();
+
+    std::vector<int> due = run.DuePayments();
+    ASSERT_TRUE(run.WaitForStatus(due, "Y", 60000)) << run.Diagnostics();
+    ASSERT_TRUE(ServiceRun::WaitUntil([&] { return run.listener.LastStatus() == "Running"; }, 20000))
+        << run.listener.LastStatus();
+    EXPECT_EQ(run.StopService(), 0) << run.Diagnostics();
+    ExpectRegisteredOnce(run, due);
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "platform/Environment.h"
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
+#include "service/COutcomeJournal.h"
 
 // Whatever way a test starts the service, the client library's discovery stays on loopback.
 static const bool kLoopbackBroadcast = platform::SetEnv("LGX_BROADCAST_ADDRESS", "127.255.255.255");
@@ -213,6 +214,18 @@ double SumOfAmounts(const std::vector<ServiceRun::Item>& items) {
     return sum;
 }
 
+void ExpectNothingPending(ServiceRun& run) {
+    COutcomeJournal journal;
+    std::string error;
+    ASSERT_TRUE(journal.Read(run.Path(), error)) << error;
+    std::vector<std::string> keys;
+    for (const auto& [key, entry] : journal.Entries()) {
+        keys.push_back(key);
+    }
+    EXPECT_TRUE(keys.empty()) << text::Join(keys, ", ");
+    EXPECT_EQ(run.LogCount(" checks in doubt, "), 0u) << run.Diagnostics();
+}
+
 void ExpectASecondStartRegistersNothing(ServiceRun& run, size_t records, int startWaitMs) {
     std::map<int, ServiceRun::StatusRow> before = run.StatusRows();
     ASSERT_TRUE(run.StartService()) << run.Diagnostics();
@@ -228,6 +241,7 @@ void ExpectASecondStartRegistersNothing(ServiceRun& run, size_t records, int sta
         EXPECT_EQ(after[trxNo].status, row.status) << trxNo;
         EXPECT_EQ(after[trxNo].checkNumber, row.checkNumber) << trxNo;
     }
+    ExpectNothingPending(run);
 }
 
 StatusOutput RunStatus(const std::string& folder, const std::string& option) {

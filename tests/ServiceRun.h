@@ -65,6 +65,10 @@ void ExpectRegisteredOnce(ServiceRun& run, const std::vector<int>& due, const st
 // supervisor's): closed without registration by the ignore list.
 std::map<int, std::string> IgnoredPayments(const ServiceRun& run);
 
+// The outcome journal holds nothing (every exchange settled under the key it began with) and no
+// start of the service logged checks in doubt.
+void ExpectNothingPending(ServiceRun& run);
+
 // The document registered for the payment, by the printer and fiscal number of its status row (a
 // test failure when there is none).
 ServiceRun::Registered DocumentOf(ServiceRun& run, int payment);

@@ -100,12 +100,15 @@ CREATE TABLE deposit_financial_transactions (
 CREATE INDEX dep_fin_trx_resv_idx ON deposit_financial_transactions (resv_name_id);
 CREATE INDEX dep_fin_trx_code_idx ON deposit_financial_transactions (resort, trx_code);
 
--- The lease of a property: the one service that registers its checks, and until when (by the
--- database's clock). A running service renews its row; a second service of the property waits
--- until the row has expired or is gone.
+-- The lease of a property: the one service that registers its checks. A running service renews
+-- its row (renewals); a second service of the property waits until the row is gone or stayed
+-- unrenewed for a whole lease by its own clock, and takes it over raising the fence, which the
+-- holder's status writes carry. expires is the end by the database's clock, for people to read.
 CREATE TABLE qel_service_lease (
     resort   VARCHAR2(20)   NOT NULL,
     holder   VARCHAR2(200),
     expires  DATE,
+    fence    NUMBER         DEFAULT 0,
+    renewals NUMBER         DEFAULT 0,
     CONSTRAINT qel_service_lease_pk PRIMARY KEY (resort)
 );

@@ -38,6 +38,12 @@ struct struct_posting {
     double exchange_rate = 1.0;
     double quantity = 1.0;
     std::string fisc_status;
+    // What this payment's own status row holds of an earlier Czech registration: the code (FIK
+    // or PKP), the BKP and the printer. A payment registered as a check of its own carries these,
+    // never those of another payment of its bill.
+    std::string status_title;
+    std::string status_shift;
+    std::string status_printer;
     std::string reference;
     std::string recpt_no;
     int32_t folio_view = 0;

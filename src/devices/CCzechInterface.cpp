@@ -47,10 +47,11 @@ AnswerKind CCzechInterface::AnswerKindOf(Answer answer) {
         case Answer::Offline:
             return AnswerKind::Success;
         case Answer::Refused:
-        case Answer::Unreadable:
             return AnswerKind::DeviceError;
         case Answer::TimedOut:
             return AnswerKind::TimedOut;
+        case Answer::Unreadable:
+            // The service may hold the sale: it is in doubt like one cut off.
         case Answer::Cut:
             return AnswerKind::Cut;
         case Answer::NotDelivered:
@@ -110,9 +111,12 @@ void CCzechInterface::AddMembers(CzechSaleRequest& request, CFiscalCheck& target
     target.SetField(20, saleMode);
     optional("CertFile", control.certFile, 0);
     optional("CertPass", control.certPass, 0);
-    // A sale sent before without a definite answer may be registered already: its next sending
-    // is a repeated one, as is the sending of a check that carries a code from before.
-    if (!target.printedFileName.empty() || SentWithoutAnswer(target)) {
+    // A sale the outcome journal holds in doubt may be registered already: its next sending is a
+    // repeated one, whatever the list of unanswered sales says, as is the sending of a check that
+    // carries a code from before.
+    bool inDoubt = exchangeInDoubt;
+    exchangeInDoubt = false;
+    if (inDoubt || !target.printedFileName.empty() || SentWithoutAnswer(target)) {
         request.AddMember("FirstSending", "false");
     }
     request.AddMember("PosID", target.cashierId);
@@ -170,18 +174,14 @@ CCzechInterface::Answer CCzechInterface::SendAndWait(CzechSaleRequest& request, 
     }
     std::string logged = Loggable(frame);
     LogRaw(logged, static_cast<int>(logged.size()), CLogFile::Outgoing);
-    // Entered before it goes out: a sale whose answer never comes, even because the service
-    // stopped in between, is sent again as a repeated one.
-    std::string sale = SaleKey(target);
-    bool sentBefore = unanswered->Has(sale);
-    NotKept(unanswered->Add(sale));
+    // Entered before it goes out and taken out only once the worker journalled its end
+    // (ExchangeSettled): a sale whose answer never reaches the journal, even because the service
+    // stopped or died in between, is sent again as a repeated one.
+    NotKept(unanswered->Add(SaleKey(target)));
     AnswerKind kind = reader.Exchange(frame, answerTimeout);
     if (kind == AnswerKind::NotDelivered) {
         lastError = channel.GetLastError();
         Log(lastError);
-        if (!sentBefore) {
-            NotKept(unanswered->Remove(sale));
-        }
         return Answer::NotDelivered;
     }
     const std::string& reply = reader.Answer();
@@ -208,7 +208,6 @@ CCzechInterface::Answer CCzechInterface::SendAndWait(CzechSaleRequest& request, 
     LogRaw(reply, static_cast<int>(reply.size()), CLogFile::Incoming);
     request.ParseReply(reply);
     if (request.success && !request.fik.empty()) {
-        NotKept(unanswered->Remove(sale));
         Log("Successful");
         if (!target.printedFileName.empty()) {
             target.SetField(8, request.fik);
@@ -222,7 +221,6 @@ CCzechInterface::Answer CCzechInterface::SendAndWait(CzechSaleRequest& request, 
     lastError = request.success ? "Reply without FIK" : request.errorMessage;
     Log(lastError);
     if (!request.pkp.empty()) {
-        NotKept(unanswered->Remove(sale));
         if (target.printedFileName.empty()) {
             target.SetPrintedFileName(request.pkp);
         }
@@ -233,9 +231,9 @@ CCzechInterface::Answer CCzechInterface::SendAndWait(CzechSaleRequest& request, 
     // A success without a FIK may have registered the sale all the same, and a reply without an
     // error is no refusal: either way the sale stays in doubt and its next sending is a repeat.
     bool refused = !request.success && (!request.replyErrorCode.empty() || !request.replyErrorText.empty());
-    if (!refused) {
-        return Answer::Unreadable;
-    }
-    NotKept(unanswered->Remove(sale));
-    return Answer::Refused;
+    return refused ? Answer::Refused : Answer::Unreadable;
+}
+
+void CCzechInterface::ExchangeSettled(const std::string&, const CFiscalCheck& settled) {
+    NotKept(unanswered->Remove(SaleKey(settled)));
 }

@@ -38,6 +38,8 @@ public:
     // A sale sent without a definite answer is sent again as a repeated sending, which the
     // registration service answers with its first registration.
     bool CanRepeat(const CFiscalCheck&) const override { return true; }
+    // The sale leaves the list of unanswered sales only now that its end is journalled.
+    void ExchangeSettled(const std::string& key, const CFiscalCheck& check) override;
     // Also takes up the list of unanswered sales kept in the program folder.
     bool Connect(const CPrinterControl& printer) override;
     bool PrintSlip(CPrinterControl& printer) override { return false; }
@@ -51,8 +53,9 @@ public:
     // reader's bound without it is Unreadable) and stores the outcome in the check and in lastError.
     Answer SendAndWait(CzechSaleRequest& request, const std::string& frame, CFiscalCheck& target);
 
-    // Whether the sale of this check was sent without a definite answer (also before a restart),
-    // so that its next sending is marked as a repeated one.
+    // Whether the sale of this check went out and its end is not journalled yet (also before a
+    // restart): its next sending is marked as a repeated one, as is that of a sale the worker
+    // says is in doubt.
     bool SentWithoutAnswer(const CFiscalCheck& check) const { return unanswered->Has(SaleKey(check)); }
     // The interfaces of one service share what went unanswered: a sale in doubt on one printer is
     // a repeated sending on the reserve printer too.

@@ -250,10 +250,13 @@ TEST_F(CzechInterfaceTest, AnUnansweredSaleIsSentAgainAsARepeatedSending) {
         AnswerKind answer;
         const char* error;
     } cases[] = {
-        {"late", "delay ms=2000 count=1", AnswerKind::TimedOut, "Waiting time is up. Fiscal printer 1 not available."},
+        {"late", "delay ms=2000 count=1", AnswerKind::TimedOut,
+         "Waiting time is up. Fiscal printer 1 not available."},
         {"cut", "cut bytes=20 count=1", AnswerKind::Cut, "Fiscal printer connect cut off. Try again."},
-        {"garbage", "garbage bytes=40 count=1", AnswerKind::DeviceError, "Incorrect response format"},
-        {"closed before answering", "close count=1", AnswerKind::Cut, "Fiscal printer connect cut off. Try again."},
+        // Bytes that are no reply: the service may hold the sale.
+        {"garbage", "garbage bytes=40 count=1", AnswerKind::Cut, "Incorrect response format"},
+        {"closed before answering", "close count=1", AnswerKind::Cut,
+         "Fiscal printer connect cut off. Try again."},
     };
     int bill = 7000;
     for (const Case& c : cases) {
@@ -268,9 +271,13 @@ TEST_F(CzechInterfaceTest, AnUnansweredSaleIsSentAgainAsARepeatedSending) {
         EXPECT_EQ(check.printedFileName, "");
         EXPECT_TRUE(device.SentWithoutAnswer(check));
         // The next cycle's sending is marked as a repeat: never a second first sending.
+        std::string key = ExchangeKey(check);
         ASSERT_TRUE(device.PrintCheck(check, false)) << device.GetLastError();
-        EXPECT_FALSE(device.SentWithoutAnswer(check));
         EXPECT_FALSE(check.printedFileName.empty());
+        // The sale leaves the list only once the worker journalled its registration.
+        EXPECT_TRUE(device.SentWithoutAnswer(check));
+        device.ExchangeSettled(key, check);
+        EXPECT_FALSE(device.SentWithoutAnswer(check));
     }
     for (const std::string& outcome : Outcomes()) {
         EXPECT_EQ(outcome.find("duplicate"), std::string::npos) << outcome;
@@ -326,7 +333,8 @@ TEST_F(CzechInterfaceTest, AnUnansweredSaleIsARepeatedSendingAlsoAfterARestart) 
     EXPECT_TRUE(restarted.SentWithoutAnswer(check));
     ASSERT_TRUE(restarted.PrintCheck(check, false)) << restarted.GetLastError();
     EXPECT_EQ(Outcomes(), (std::vector<std::string>{"77001/7100 first registered", "77001/7100 again repeat"}));
-    // Answered now: the list is empty again, on disk too.
+    // Journalled now: the list is empty again, on disk too.
+    restarted.ExchangeSettled(ExchangeKey(Bill("7100")), check);
     CCzechInterface later;
     later.checkLogger.SetBaseFolder(folder + "/");
     ASSERT_TRUE(later.Connect(printer));
@@ -372,31 +380,36 @@ TEST_F(CzechInterfaceTest, RepliesTheSimulatorDoesNotGive) {
         const char* name;
         ScriptedPeer::Script script;
         bool result;
-        AnswerKind answer;
+        AnswerKind answer;  // Cut: the service may hold the sale, it is in doubt
         const char* error;
-        bool inDoubt;  // the next sending is a repeated one
         int statusCode;
         const char* code;  // printedFileName
         const char* bkp;
     } cases[] = {
         // Read whole although it comes in two pieces.
-        {"registered", ScriptedPeer::InTwoPieces(CPMSMessage::kEnd, ReplyFrame(R"({"SUCCESS":"true","FIK":"f-1","BKP":"b-1"})")), true,
-         AnswerKind::Success, "", false, 0, "f-1", "b-1"},
+        {"registered",
+         ScriptedPeer::InTwoPieces(CPMSMessage::kEnd,
+                                   ReplyFrame(R"({"SUCCESS":"true","FIK":"f-1","BKP":"b-1"})")),
+         true, AnswerKind::Success, "", 0, "f-1", "b-1"},
         // The service may have registered it: never a second first sending.
-        {"success without a FIK", ScriptedPeer::InTwoPieces(CPMSMessage::kEnd, ReplyFrame(R"({"SUCCESS":"true","BKP":"b-1"})")), false,
-         AnswerKind::DeviceError, "Reply without FIK", true, 0, "", ""},
-        {"TRUE in capitals, no error", ScriptedPeer::InTwoPieces(CPMSMessage::kEnd, ReplyFrame(R"({"SUCCESS":"TRUE","FIK":"f-1"})")),
-         false, AnswerKind::DeviceError, "Unknown error", true, 0, "", ""},
-        {"an error code alone", ScriptedPeer::InTwoPieces(CPMSMessage::kEnd, ReplyFrame(R"({"SUCCESS":"false","ERRORCODE":"-3"})")),
-         false, AnswerKind::DeviceError, "-3 ", false, 0, "", ""},
+        {"success without a FIK",
+         ScriptedPeer::InTwoPieces(CPMSMessage::kEnd, ReplyFrame(R"({"SUCCESS":"true","BKP":"b-1"})")), false,
+         AnswerKind::Cut, "Reply without FIK", 0, "", ""},
+        {"TRUE in capitals, no error",
+         ScriptedPeer::InTwoPieces(CPMSMessage::kEnd, ReplyFrame(R"({"SUCCESS":"TRUE","FIK":"f-1"})")), false,
+         AnswerKind::Cut, "Unknown error", 0, "", ""},
+        {"an error code alone",
+         ScriptedPeer::InTwoPieces(CPMSMessage::kEnd, ReplyFrame(R"({"SUCCESS":"false","ERRORCODE":"-3"})")),
+         false, AnswerKind::DeviceError, "-3 ", 0, "", ""},
         // Offline: the codes it has, although it says success.
         {"success with a PKP but no FIK",
-         ScriptedPeer::InTwoPieces(CPMSMessage::kEnd, ReplyFrame(R"({"SUCCESS":"true","PKP":"p\/1","BKP":"b-2"})")), true,
-         AnswerKind::Success, "Reply without FIK", false, CCzechInterface::kOfflineSale, "p/1", "b-2"},
+         ScriptedPeer::InTwoPieces(CPMSMessage::kEnd,
+                                   ReplyFrame(R"({"SUCCESS":"true","PKP":"p\/1","BKP":"b-2"})")),
+         true, AnswerKind::Success, "Reply without FIK", CCzechInterface::kOfflineSale, "p/1", "b-2"},
         // The bound on its length, not the answer time-out, ends the wait; the service may have
         // registered the sale all the same.
-        {"a reply that never ends", ScriptedPeer::Endless(CPMSMessage::kEnd), false, AnswerKind::DeviceError,
-         "Answer longer than 65536 bytes without its end: connection dropped", true, 0, "", ""},
+        {"a reply that never ends", ScriptedPeer::Endless(CPMSMessage::kEnd), false, AnswerKind::Cut,
+         "Answer longer than 65536 bytes without its end: connection dropped", 0, "", ""},
     };
     configuration.waitAnswer = 60000;
     int bill = 8000;
@@ -409,7 +422,8 @@ TEST_F(CzechInterfaceTest, RepliesTheSimulatorDoesNotGive) {
         EXPECT_EQ(device.PrintCheck(check, false), c.result) << device.GetLastError();
         EXPECT_EQ(device.LastAnswer(), c.answer);
         EXPECT_EQ(device.GetLastError(), c.error);
-        EXPECT_EQ(device.SentWithoutAnswer(check), c.inDoubt);
+        // Sent: in the list until the worker journalled its end.
+        EXPECT_TRUE(device.SentWithoutAnswer(check));
         EXPECT_EQ(check.statusCode, c.statusCode);
         EXPECT_EQ(check.printedFileName, c.code);
         EXPECT_EQ(check.shiftNumber, c.bkp);
@@ -417,8 +431,9 @@ TEST_F(CzechInterfaceTest, RepliesTheSimulatorDoesNotGive) {
     device_test::ExpectBoundedAnswer(LogText());
 }
 
-// The rows of SendAndWait before anything is on the wire: nothing goes out, and what was in
-// doubt before stays in doubt.
+// The rows of SendAndWait before anything is on the wire: nothing goes out; a frame that was to
+// go is in the list (until the worker journals that it did not), and what was in doubt before
+// stays in doubt.
 TEST_F(CzechInterfaceTest, AFrameThatIsNotSentLeavesTheSaleAsItWas) {
     auto probe = StartSim();
     int closed = probe->Port();
@@ -452,13 +467,33 @@ TEST_F(CzechInterfaceTest, AFrameThatIsNotSentLeavesTheSaleAsItWas) {
         size_t logged = LogText().size();
         EXPECT_EQ(device.SendAndWait(request, frame, check), CCzechInterface::Answer::NotDelivered);
         EXPECT_EQ(device.GetLastError(), c.error);
-        EXPECT_EQ(device.SentWithoutAnswer(check), c.inDoubtBefore);
+        EXPECT_EQ(device.SentWithoutAnswer(check), c.inDoubtBefore || !c.emptyFrame);
         EXPECT_EQ(check.printedFileName, "");
         std::string added = LogText().substr(logged);
         EXPECT_EQ(added.find("Empty command") != std::string::npos, c.emptyFrame) << added;
         // The outgoing frame is logged before it is sent.
         EXPECT_EQ(added.find(receipt + "\",\"SaleDateTime\"") != std::string::npos, !c.emptyFrame) << added;
     }
+}
+
+// The outcome journal holds the sale in doubt, and its list does not (the answer came, and the
+// worker died before it journalled it): the sale goes as a repeated sending.
+TEST_F(CzechInterfaceTest, ASaleTheJournalHoldsInDoubtIsARepeatedSendingWhateverTheListSays) {
+    Start();
+    CFiscalCheck check = Bill("7300");
+    std::string key = ExchangeKey(check);
+    ASSERT_TRUE(device.PrintCheck(check, false)) << device.GetLastError();
+    device.ExchangeSettled(key, check);
+    ASSERT_FALSE(device.SentWithoutAnswer(check));
+    CFiscalCheck again = Bill("7300");
+    device.SetExchange(key, true);
+    ASSERT_TRUE(device.PrintCheck(again, false)) << device.GetLastError();
+    EXPECT_EQ(again.printedFileName, check.printedFileName);
+    // Told for one sending only.
+    CFiscalCheck other = Bill("7301");
+    ASSERT_TRUE(device.PrintCheck(other, false)) << device.GetLastError();
+    EXPECT_EQ(Outcomes(), (std::vector<std::string>{"77001/7300 first registered", "77001/7300 again repeat",
+                                                    "77001/7301 first registered"}));
 }
 
 TEST_F(CzechInterfaceTest, AfterAStopRequestNothingIsSent) {

@@ -24,14 +24,6 @@ bool CMAPIInterface::PrintCheck(CFiscalCheck& check, bool saveDescriptionOnly) {
     return lastAnswer == AnswerKind::Success;
 }
 
-bool CMAPIInterface::CanRepeat(const CFiscalCheck& check) const {
-    return check.statusCode == kReturn || Sequence().SentFor(CheckKey(check)) != 0;
-}
-
-std::string CMAPIInterface::CheckKey(const CFiscalCheck& check) const {
-    return control.name + "/" + ExchangeKey(check);
-}
-
 void CMAPIInterface::Fail(const std::string& text) {
     lastError = text;
     Log(lastError);
@@ -53,7 +45,7 @@ AnswerKind CMAPIInterface::Register(CFiscalCheck& check) {
     // number, but the register's numbering counts it, and a return in doubt keeps its number
     // like a sale.
     bool isReturn = check.statusCode == kReturn;
-    std::string key = CheckKey(check);
+    std::string key = CheckKey(TakeExchangeKey(check));
     CBillSequence files = Sequence();
     int32_t sequence = files.SentFor(key);
     if (sequence != 0) {
@@ -73,12 +65,17 @@ AnswerKind CMAPIInterface::Register(CFiscalCheck& check) {
     AnswerKind answer = SendAndWait(command, text, check);
     Disconnect();
     Log("Disconnect");
+    // The number stays held, whatever the answer, until the worker has journalled the end.
+    return answer;
+}
+
+void CMAPIInterface::ExchangeSettled(const std::string& exchange, const CFiscalCheck&) {
+    CBillSequence files = Sequence();
     int error = 0;
-    if ((answer == AnswerKind::Success || answer == AnswerKind::DeviceError) && !files.Forget(key, error)) {
+    if (!files.Forget(CheckKey(exchange), error)) {
         // The number stays held for this check: harmless, it is only never given out again.
         Log(text::Format("Couldn't write to sequence file: %s (%d)  ", files.SentPath().c_str(), error));
     }
-    return answer;
 }
 
 int32_t CMAPIInterface::NextSequence(const std::string& key) {

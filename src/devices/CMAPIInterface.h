@@ -22,9 +22,13 @@ public:
     // Adds the district code of the tax service to the shared settings.
     bool Configure(CFiscalINI& configuration) override;
     bool PrintCheck(CFiscalCheck& check, bool saveDescriptionOnly) override;
-    // A sale in doubt is known again by the bill number held for it; a return names its sale,
-    // and the service answers a second return of a sale with the first one's registration.
-    bool CanRepeat(const CFiscalCheck& check) const override;
+    // A sale in doubt goes again with the bill number held for it (a sale in doubt without one
+    // never went out: it goes with a new number); a return names its sale, and the service
+    // answers a second return of a sale with the first one's registration. So a check in doubt is
+    // never closed by hand.
+    bool CanRepeat(const CFiscalCheck&) const override { return true; }
+    // The bill number held for the sale is let go only now that its end is journalled.
+    void ExchangeSettled(const std::string& key, const CFiscalCheck& check) override;
     bool PrintSlip(CPrinterControl& printer) override { return false; }
     bool ShowMessage(CPrinterControl& printer, const std::string& message) override { return false; }
 
@@ -37,8 +41,9 @@ public:
     // in doubt (TimedOut, Cut).
     AnswerKind SendAndWait(CMAPICommand& command, const std::string& text, CFiscalCheck& target);
 
-    // The key under which the sequence number of a check is held while it is in doubt.
-    std::string CheckKey(const CFiscalCheck& check) const;
+    // The key under which the sequence number of a check is held until its end is journalled:
+    // the printer's name and the exchange's key.
+    std::string CheckKey(const std::string& exchange) const { return control.name + "/" + exchange; }
     CBillSequence Sequence() const { return CBillSequence(checkLogger.GetBaseFolder()); }
 
 private:

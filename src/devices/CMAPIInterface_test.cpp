@@ -58,6 +58,18 @@ protected:
         ASSERT_TRUE(device.Connect(device_test::Printer("1", "127.0.0.1", port)));
     }
     void SetFault(const std::string& line) { service->SetFault(Fault(line)); }
+    // Sends the check as the worker does, told its exchange key, and when journalled tells the
+    // device its end (a registration, or a refusal: what the worker settles).
+    bool Send(CFiscalCheck& check, bool inDoubt = false) {
+        std::string key = ExchangeKey(check);
+        device.SetExchange(key, inDoubt);
+        bool registered = device.PrintCheck(check, false);
+        AnswerKind answer = device.LastAnswer();
+        if (answer == AnswerKind::Success || answer == AnswerKind::DeviceError) {
+            device.ExchangeSettled(key, check);
+        }
+        return registered;
+    }
     std::string Stored() { return temp.Read("seq.txt"); }
     std::string Held() { return temp.Read("seq_sent.txt"); }
     // The bill numbers of the sales the service received, in order.
@@ -104,10 +116,13 @@ TEST_F(MAPIInterfaceTest, ASaleIsRegisteredAndTheReplysValuesGoIntoTheCheckButNo
     // Without a sequence file the first bill is 000001 and the file holds the next one.
     EXPECT_NE(logged.find("Couldn't open sequence file: " + Path("seq.txt") + " (2)  "), std::string::npos);
     EXPECT_EQ(Stored(), "2");
+    // Held until the worker has journalled the registration.
+    EXPECT_EQ(Held(), "1/B1/70\t1\n");
+    device.ExchangeSettled("B1/70", check);
     EXPECT_EQ(Held(), "");
 
     CFiscalCheck next = Bill("B2");
-    ASSERT_TRUE(device.PrintCheck(next, false));
+    ASSERT_TRUE(Send(next));
     EXPECT_EQ(SentNumbers(), (std::vector<std::string>{"000001", "000002"}));
     EXPECT_EQ(Stored(), "3");
 }
@@ -125,7 +140,7 @@ TEST_F(MAPIInterfaceTest, TheSequenceRunsToTheLastNumberAndStartsAgainAtOne) {
     for (const Case& c : cases) {
         temp.Write("seq.txt", c.file);
         CFiscalCheck check = Bill(std::to_string(++bill));
-        ASSERT_TRUE(device.PrintCheck(check, false)) << c.file << ": " << device.GetLastError();
+        ASSERT_TRUE(Send(check)) << c.file << ": " << device.GetLastError();
         EXPECT_EQ(SentNumbers().back(), c.sent) << c.file;
         EXPECT_EQ(Stored(), c.stored) << c.file;
     }
@@ -155,7 +170,7 @@ TEST_F(MAPIInterfaceTest, EveryFailureLeavesItsTextAndTellsWhetherTheServiceMayH
         StartService();
         SetFault(c.fault);
         CFiscalCheck check = Bill(std::to_string(++bill));
-        EXPECT_FALSE(device.PrintCheck(check, false));
+        EXPECT_FALSE(Send(check));
         EXPECT_EQ(device.LastAnswer(), c.answer);
         if (!c.error.empty()) {
             EXPECT_EQ(device.GetLastError(), c.error);
@@ -167,7 +182,7 @@ TEST_F(MAPIInterfaceTest, EveryFailureLeavesItsTextAndTellsWhetherTheServiceMayH
 
         // The same check again: an unanswered bill goes with its number, a refused one gets a
         // new number; either way the service holds it once.
-        ASSERT_TRUE(device.PrintCheck(check, false)) << device.GetLastError();
+        ASSERT_TRUE(Send(check, IsInDoubt(c.answer))) << device.GetLastError();
         std::string again = SentNumbers().back();
         EXPECT_EQ(again == number, IsInDoubt(c.answer)) << number << " then " << again;
         EXPECT_EQ(sim().Registrations().size(), 1u);
@@ -182,8 +197,9 @@ TEST_F(MAPIInterfaceTest, ANumberHeldForACheckInDoubtIsNeverGivenToAnother) {
     CFiscalCheck first = Bill("B1");
     EXPECT_FALSE(device.PrintCheck(first, false));
     EXPECT_EQ(Held(), "1/B1/70\t1\n");
+    // In doubt, a sale goes again with its number; one that holds none never went out.
     EXPECT_TRUE(device.CanRepeat(first));
-    EXPECT_FALSE(device.CanRepeat(Bill("B9")));
+    EXPECT_TRUE(device.CanRepeat(Bill("B9")));
     // The file that holds the next number went back to 1 (restored from an old copy, say).
     temp.Write("seq.txt", "1");
     CFiscalCheck second = Bill("B2");
@@ -191,6 +207,28 @@ TEST_F(MAPIInterfaceTest, ANumberHeldForACheckInDoubtIsNeverGivenToAnother) {
     ASSERT_TRUE(device.PrintCheck(first, false));
     EXPECT_EQ(SentNumbers(), (std::vector<std::string>{"000001", "000002", "000001"}));
     EXPECT_EQ(sim().Registrations().size(), 2u);
+}
+
+// The service answered, and the worker died before it journalled the answer: the number stays
+// held, so the check, in doubt after the restart, goes with it and the service knows the bill.
+TEST_F(MAPIInterfaceTest, AnAnswerNotYetJournalledKeepsTheNumberForTheRepeat) {
+    CFiscalCheck check = Bill("B1");
+    device.SetExchange("B1/70", false);
+    ASSERT_TRUE(device.PrintCheck(check, false));
+    CMAPIInterface restarted;
+    restarted.Configure(configuration);
+    restarted.SetLog(&log);
+    restarted.checkLogger.SetBaseFolder(folder + "/");
+    ASSERT_TRUE(restarted.Connect(device.control));
+    CFiscalCheck again = Bill("B1");
+    restarted.SetExchange("B1/70", true);
+    ASSERT_TRUE(restarted.PrintCheck(again, false)) << restarted.GetLastError();
+    EXPECT_EQ(SentNumbers(), (std::vector<std::string>{"000001", "000001"}));
+    EXPECT_EQ(sim().Registrations().size(), 1u);
+    EXPECT_EQ(sim().Repeats(), 1u);
+    EXPECT_EQ(again.fiscalNumber, check.fiscalNumber);
+    restarted.ExchangeSettled("B1/70", again);
+    EXPECT_EQ(Held(), "");
 }
 
 TEST_F(MAPIInterfaceTest, ACrashBetweenHoldingANumberAndStoringTheNextNeitherReusesNorSkipsIt) {

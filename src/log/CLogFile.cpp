@@ -70,6 +70,7 @@ bool CLogFile::OpenDefault() {
 void CLogFile::Close() {
     std::lock_guard<std::recursive_mutex> guard(lock);
     if (file) {
+        FlushRepeats(true);
         WriteText("*");
         std::fclose(file);
         file = nullptr;
@@ -81,11 +82,59 @@ bool CLogFile::IsOpen() const {
     return file != nullptr;
 }
 
+void CLogFile::WriteRepeating(const std::string& text) {
+    std::lock_guard<std::recursive_mutex> guard(lock);
+    if (!file) {
+        return;
+    }
+    FlushRepeats(false);
+    auto found = repeated.find(text);
+    if (found != repeated.end()) {
+        if (found->second.count++ == 0) {
+            platform::LocalTime now = platform::Clock::Current().Now();
+            found->second.since = ::text::Format("%.2d:%.2d:%.2d", now.hour, now.minute, now.second);
+        }
+        return;
+    }
+    if (repeated.size() >= kRepeatingKept) {
+        // The line standing longest gives way, with its count.
+        auto oldest = std::min_element(repeated.begin(), repeated.end(), [](const auto& a, const auto& b) {
+            return a.second.writtenMs < b.second.writtenMs;
+        });
+        oldest->second.writtenMs = platform::Clock::Current().MonotonicMs() - kRepeatWindowMs;
+        FlushRepeats(false);
+    }
+    WriteText(text);
+    repeated[text].writtenMs = platform::Clock::Current().MonotonicMs();
+}
+
+void CLogFile::FlushRepeats(bool all) {
+    if (flushing || repeated.empty()) {
+        return;
+    }
+    flushing = true;
+    int64_t now = platform::Clock::Current().MonotonicMs();
+    for (auto it = repeated.begin(); it != repeated.end();) {
+        if (!all && now - it->second.writtenMs < kRepeatWindowMs) {
+            ++it;
+            continue;
+        }
+        if (it->second.count > 0) {
+            WriteText(::text::Format("... repeated %d time%s since %s: ", it->second.count,
+                                     it->second.count == 1 ? "" : "s", it->second.since.c_str()) +
+                      it->first);
+        }
+        it = repeated.erase(it);
+    }
+    flushing = false;
+}
+
 void CLogFile::WriteLine(const std::string& text, int length, int direction, bool asHex) {
     std::lock_guard<std::recursive_mutex> guard(lock);
     if (!file) {
         return;
     }
+    FlushRepeats(false);
     std::string directionText = direction == Outgoing ? "-->" : direction == Incoming ? "<--" : "";
     std::string lengthText;
     if (length != 0) {

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <map>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -25,6 +26,15 @@ public:
 
     void WriteLine(const std::string& text, int length, int direction, bool asHex);
     void WriteText(const std::string& text) { WriteLine(text, 0, Plain, false); }
+    // A line that a lasting fault writes again at every polling cycle (a statement the database
+    // refuses, a status it does not take): written once, then only counted. Once the line has
+    // stood kRepeatWindowMs the count is written with the next line of the log as
+    // "... repeated 239 times since hh:mm:ss: <text>" (at close at the latest), and the line is
+    // written again at its next coming. So a fault writes each of its lines at most twice in a
+    // window, however fast it repeats. Up to kRepeatingKept different lines are counted at once.
+    void WriteRepeating(const std::string& text);
+    static constexpr int64_t kRepeatWindowMs = 10 * 60 * 1000;
+    static constexpr size_t kRepeatingKept = 64;
     void WriteList(const std::vector<std::string>& texts);
     void ShowError(const std::string& text);
     void CheckSize();
@@ -43,6 +53,14 @@ public:
 
 private:
     void WriteRaw(const std::string& line);
+    // Writes the counts of the lines whose window has passed (of every counted line with all).
+    void FlushRepeats(bool all);
+
+    struct Repeated {
+        int64_t writtenMs = 0;
+        int count = 0;
+        std::string since;
+    };
 
     mutable std::recursive_mutex lock;
     FILE* file = nullptr;
@@ -53,4 +71,6 @@ private:
     bool echo = true;
     std::string echoCodePage = "1251";
     int openError = 0;
+    std::map<std::string, Repeated> repeated;
+    bool flushing = false;
 };

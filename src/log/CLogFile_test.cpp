@@ -197,3 +197,60 @@ TEST_F(LogFileTest, EchoIsUtf8WhileTheFileKeepsTheSiteCodePage) {
     EXPECT_EQ(lines[1].substr(lines[1].size() - message.size()), message);
     EXPECT_EQ(lines[2].substr(lines[2].size() - message.size()), message);
 }
+
+TEST_F(LogFileTest, ALineOfALastingFaultIsWrittenOnceAWindowAndCounted) {
+    ASSERT_TRUE(log.Open(temp.File("fault.log"), false));
+    // A fault of 30 minutes whose two lines come every 5 s, and an ordinary line in between.
+    std::vector<std::string> times;
+    for (int second = 0; second < 30 * 60; second += 5) {
+        if (second % 600 == 5) {
+            platform::LocalTime now = clock.Now();
+            times.push_back(text::Format("%02d:%02d:%02d", now.hour, now.minute, now.second));
+        }
+        log.WriteRepeating("Executing failure");
+        log.WriteRepeating("database is locked");
+        log.WriteText("Successful");
+        clock.Advance(5000);
+    }
+    log.Close();
+    std::vector<std::string> lines = Lines(temp.File("fault.log"));
+    std::vector<std::string> faults;
+    size_t ordinary = 0;
+    for (const std::string& line : lines) {
+        std::string body = line.substr(24);
+        if (body == "Successful") {
+            ++ordinary;
+        } else if (body != "*") {
+            faults.push_back(body);
+        }
+    }
+    // Ordinary lines are never counted.
+    EXPECT_EQ(ordinary, 360u);
+    // Three windows of 10 min: each line once and its count (119 more times in each window).
+    std::vector<std::string> expected;
+    for (const std::string& since : times) {
+        expected.push_back("Executing failure");
+        expected.push_back("database is locked");
+        expected.push_back(std::string("... repeated 119 times since ") + since + ": Executing failure");
+        expected.push_back(std::string("... repeated 119 times since ") + since + ": database is locked");
+    }
+    EXPECT_EQ(faults, expected);
+}
+
+TEST_F(LogFileTest, ALineThatDoesNotComeAgainIsWrittenAgainWhenItDoes) {
+    ASSERT_TRUE(log.Open(temp.File("once.log"), false));
+    log.WriteRepeating("Status Y of check 1 not written");
+    clock.Advance(CLogFile::kRepeatWindowMs);
+    log.WriteRepeating("Status Y of check 1 not written");
+    // More different lines than are counted at once: each is written.
+    for (size_t i = 0; i <= CLogFile::kRepeatingKept; ++i) {
+        log.WriteRepeating("line " + std::to_string(i));
+    }
+    log.WriteRepeating("line 0");
+    std::vector<std::string> lines = Lines(temp.File("once.log"));
+    ASSERT_EQ(lines.size(), 1 + 2 + CLogFile::kRepeatingKept + 2);
+    EXPECT_EQ(lines[1].substr(24), "Status Y of check 1 not written");
+    EXPECT_EQ(lines[2].substr(24), "Status Y of check 1 not written");
+    // "line 0" gave way to the last new line, so it is written again.
+    EXPECT_EQ(lines.back().substr(24), "line 0");
+}

@@ -199,6 +199,7 @@ bool CBaseMonitoring::OpenOutcomes() {
         lastError = error;
         return false;
     }
+    SettleFinalEntries();
     size_t doubtful = outcomes.Entries().size() - outcomes.KeysIn(COutcomeJournal::State::Outcome).size();
     size_t waiting = outcomes.KeysIn(COutcomeJournal::State::Outcome).size();
     if (doubtful + waiting > 0) {
@@ -291,7 +292,18 @@ void CBaseMonitoring::PollingLoop() {
         log.CheckSize();
         // Only the holder of the lease works, and registrations already made are written
         // before anything new is discovered.
-        if (!lease->Hold() || !WritePendingOutcomes()) {
+        if (!lease->Hold()) {
+            if (lease->Held()) {
+                // Still this service's lease, but the database did not take its renewal: nothing
+                // is registered, and the health tells why.
+                SetPaymentBlock(true);
+            }
+            ReportHealth();
+            continue;
+        }
+        if (!JournalWritable() || !WritePendingOutcomes()) {
+            // Nothing can be registered now: no payment may be taken that nothing registers.
+            SetPaymentBlock(true);
             ReportHealth();
             continue;
         }
@@ -299,10 +311,14 @@ void CBaseMonitoring::PollingLoop() {
         checks.clear();
         storage->GetChecks(checks);
         if (checks.empty()) {
-            SetPaymentBlock(false);
+            // Nothing due, and nothing in the way of a registration: payments open. A database
+            // that does not answer found nothing because it said nothing.
+            SetPaymentBlock(!storage->DatabaseReachable());
         }
         cycleRemaining = static_cast<int>(checks.size());
         cycleFailed = 0;
+        cycleTaken = 0;
+        cycleRefused = 0;
         ReportHealth();
         for (const CFiscalCheck& due : checks) {
             if (Pause(kPreCheckPause)) {
@@ -313,15 +329,23 @@ void CBaseMonitoring::PollingLoop() {
             WriteCheckText(work.check, 4);
             bool pause = ProcessCheck(work);
             --cycleRemaining;
+            ++cycleTaken;
+            cycleRefused += work.statusRefused ? 1 : 0;
             ReportHealth();
             if (pause && Pause(afterPrintPause)) {
                 stopped = true;
                 break;
             }
-            if (!lease->Held() || !outcomes.KeysIn(COutcomeJournal::State::Outcome).empty()) {
-                // The lease is gone, or the database refused a registration: nothing more now.
+            if (!lease->Held() || journalBroken ||
+                !outcomes.KeysIn(COutcomeJournal::State::Outcome).empty()) {
+                // The lease is gone, the outcome journal or the database refused a registration's
+                // record: nothing more now.
                 break;
             }
+        }
+        if (cycleTaken > 0 && cycleRefused == cycleTaken) {
+            // The database took no check's status: none can be registered.
+            SetPaymentBlock(true);
         }
     }
     CollectOwedAnswers();
@@ -346,6 +370,7 @@ void CBaseMonitoring::WriteCheckText(CFiscalCheck& check, int detail, const std:
 bool CBaseMonitoring::ProcessCheck(CCheckInWork& work) {
     CFiscalCheck& check = work.check;
     if (!WriteLetter(check, CheckStatusLetter::NotRegistered)) {
+        work.statusRefused = true;
         return false;
     }
     work.rulesOk = configuration->ApplyRules(check);
@@ -426,14 +451,17 @@ bool CBaseMonitoring::Register(CCheckInWork& work) {
     if (!ChooseCheckFileName(work)) {
         return false;
     }
+    if (work.key.empty()) {
+        work.key = ExchangeKey(check);
+    }
+    const std::string& key = work.key;
     for (;;) {
         work.answer = Attempt(work);
-        std::string key = ExchangeKey(check);
         if (work.cannotRepeat) {
             Write(text::Format(
                 "Check %s is in doubt on printer %s, which would not know it again: it is not sent again",
                 check.checkNumber.c_str(), work.printer.name.c_str()));
-            outcomes.Settled(key);
+            Settle(key);
             CloseByHand(work);
             return false;
         }
@@ -453,20 +481,26 @@ bool CBaseMonitoring::Register(CCheckInWork& work) {
                 break;
         }
         if (!storage->SaveFiscalData(check)) {
-            Write("Fiscal data of check " + check.checkNumber + " not written: " + storage->GetLastError());
+            WriteFault("Fiscal data of check " + check.checkNumber +
+                       " not written: " + storage->GetLastError());
         }
         if (!work.inDoubt) {
             // Proven not registered. A check still in doubt from before stays so: the answer to
             // its first message may yet show it registered.
-            outcomes.Settled(key);
+            Settle(key);
         }
         Write("Unsuccessful");
-        MarkPrinter(work.printer.name, false);
+        // Only a device that was called tells whether its connection failed.
+        bool deviceCalled = work.device && !work.journalRefused;
+        if (deviceCalled) {
+            MarkPrinter(work.printer.name, false);
+        }
         WriteLetter(check, CheckStatusLetter::NotRegistered);
-        SetPaymentBlock(work.device ? work.device->blockOnFailure : false);
-        ReportToOperator(work, work.device ? work.device->GetLastError() : work.message);
-        // A check bound to its printer waits for that one; a refund never goes elsewhere.
-        if (work.pinned || !(check.paymentsTotal > 0 && SelectPrinter(work))) {
+        SetPaymentBlock(work.journalRefused || (deviceCalled && work.device->blockOnFailure));
+        ReportToOperator(work, deviceCalled ? work.device->GetLastError() : work.message);
+        // A check bound to its printer waits for that one; a refund never goes elsewhere; with
+        // the journal refusing records no printer can take it.
+        if (work.pinned || journalBroken || !(check.paymentsTotal > 0 && SelectPrinter(work))) {
             ++cycleFailed;
             return true;
         }
@@ -486,8 +520,8 @@ bool CBaseMonitoring::ChooseCheckFileName(CCheckInWork& work) {
     if (check.printedFileName.empty() || storage->SaveCheckFileName(check)) {
         return true;
     }
-    Write(text::Format("Check file name %s of check %s not kept: %s. The check waits for a later cycle",
-                       name.c_str(), check.checkNumber.c_str(), storage->GetLastError().c_str()));
+    WriteFault(text::Format("Check file name %s of check %s not kept: %s. The check waits for a later cycle",
+                            name.c_str(), check.checkNumber.c_str(), storage->GetLastError().c_str()));
     check.printedFileName.clear();
     return false;
 }
@@ -523,15 +557,18 @@ AnswerKind CBaseMonitoring::Attempt(CCheckInWork& work) {
         work.cannotRepeat = true;
         return AnswerKind::NotDelivered;
     }
-    // The lease is renewed right before the device is called, and the call is on the disk first.
-    if (!lease->Hold()) {
+    // The lease is renewed right before the device is called and must outlast the exchange by
+    // this service's own clock; the call is on the disk first.
+    if (!lease->Hold() || !lease->Covers(work.device->ExchangeBoundMs())) {
         return AnswerKind::NotDelivered;
     }
-    if (!outcomes.Sending(ExchangeKey(check), work.printer.name, check)) {
+    if (!outcomes.Sending(work.key, work.printer.name, check)) {
         work.message = "The outcome journal " + outcomes.Path() + " cannot be written: nothing is sent";
-        Write(work.message);
+        work.journalRefused = true;
+        JournalFailed("sending " + work.key);
         return AnswerKind::NotDelivered;
     }
+    work.device->SetExchange(work.key, work.inDoubt);
     bool ok = work.device->PrintCheck(check, false);
     AnswerKind answer = work.device->LastAnswer();
     if (answer == AnswerKind::None) {
@@ -547,7 +584,7 @@ AnswerKind CBaseMonitoring::CollectOwedAnswer(CCheckInWork& work) {
         return AnswerKind::None;
     }
     std::string key = device.OwedExchangeKey();
-    bool own = key == ExchangeKey(work.check);
+    bool own = key == (work.key.empty() ? ExchangeKey(work.check) : work.key);
     COutcomeJournal::Entry* entry = outcomes.Find(key, 0);
     CFiscalCheck other = entry ? entry->Check() : CFiscalCheck();
     std::string printer = entry ? entry->printer : work.printer.name;
@@ -564,7 +601,7 @@ AnswerKind CBaseMonitoring::CollectOwedAnswer(CCheckInWork& work) {
         work.inDoubt = false;
     }
     if (late == AnswerKind::DeviceError) {
-        outcomes.Settled(key);
+        Settle(key);
     } else if (!own && entry) {
         RecordRegistration(owed, PrinterNamed(printer), key);
     }
@@ -573,10 +610,13 @@ AnswerKind CBaseMonitoring::CollectOwedAnswer(CCheckInWork& work) {
 
 void CBaseMonitoring::KeepInDoubt(CCheckInWork& work) {
     CFiscalCheck& check = work.check;
-    std::string key = ExchangeKey(check);
-    outcomes.InDoubt(key, work.answer);
+    const std::string& key = work.key;
+    if (!outcomes.InDoubt(key, work.answer)) {
+        // Its sending record says in doubt as well.
+        JournalFailed("doubt " + key);
+    }
     if (!storage->SaveFiscalData(check)) {
-        Write("Fiscal data of check " + check.checkNumber + " not written: " + storage->GetLastError());
+        WriteFault("Fiscal data of check " + check.checkNumber + " not written: " + storage->GetLastError());
     }
     Write(text::Format(
         "Check %s in doubt on printer %s (%s, %s): kept for that printer only, sent again under "
@@ -584,6 +624,83 @@ void CBaseMonitoring::KeepInDoubt(CCheckInWork& work) {
         check.checkNumber.c_str(), work.printer.name.c_str(), AnswerKindText(work.answer), key.c_str()));
     SetPaymentBlock(work.device->blockOnFailure);
     ReportToOperator(work, work.device->GetLastError());
+}
+
+void CBaseMonitoring::JournalFailed(const std::string& record) {
+    if (!journalBroken) {
+        Write(
+            text::Format("The outcome journal %s refused the record %s: nothing is sent and payments are "
+                         "blocked until it can be written again",
+                         outcomes.Path().c_str(), record.c_str()));
+    }
+    journalBroken = true;
+    SetPaymentBlock(true);
+}
+
+bool CBaseMonitoring::JournalWritable() {
+    if (!journalBroken) {
+        return true;
+    }
+    // What memory holds is the state, records that missed the file included: written whole it
+    // is on disk again.
+    if (!outcomes.Compact()) {
+        return false;
+    }
+    for (auto key = settleLater.begin(); key != settleLater.end(); key = settleLater.erase(key)) {
+        if (!SettleNow(*key)) {
+            return false;
+        }
+    }
+    journalBroken = false;
+    Write("The outcome journal " + outcomes.Path() + " can be written again");
+    return true;
+}
+
+bool CBaseMonitoring::SettleNow(const std::string& key) {
+    const COutcomeJournal::Entry* entry = outcomes.Find(key, 0);
+    if (!entry) {
+        return true;
+    }
+    const std::string printer = entry->printer;
+    const CFiscalCheck check = entry->Check();
+    if (!outcomes.Settled(key)) {
+        return false;
+    }
+    // Journalled: what the device kept of the exchange for a repeat may go now, not before.
+    auto device = interfaces.find(printer);
+    if (device != interfaces.end()) {
+        device->second->ExchangeSettled(key, check);
+    }
+    return true;
+}
+
+void CBaseMonitoring::Settle(const std::string& key) {
+    if (!SettleNow(key)) {
+        settleLater.insert(key);
+        JournalFailed("settled " + key);
+    }
+}
+
+void CBaseMonitoring::SettleFinalEntries() {
+    std::vector<std::string> doubtful;
+    for (const auto& [key, entry] : outcomes.Entries()) {
+        if (entry.state != COutcomeJournal::State::Outcome && entry.firstTransaction != 0) {
+            doubtful.push_back(key);
+        }
+    }
+    for (const std::string& key : doubtful) {
+        const COutcomeJournal::Entry& entry = *outcomes.Find(key, 0);
+        std::string letter;
+        if (!storage->ReadStatusLetter(entry.firstTransaction, letter)) {
+            return;  // the database does not tell: they stay in doubt
+        }
+        if (letter == "Y" || letter == "D") {
+            Write(text::Format("Check %s (transaction %d, %s) is %s in the status table: no longer in doubt",
+                               entry.Check().checkNumber.c_str(), entry.firstTransaction, key.c_str(),
+                               letter.c_str()));
+            Settle(key);
+        }
+    }
 }
 
 COutcomeJournal::Entry* CBaseMonitoring::FindOutcome(const CFiscalCheck& check) {
@@ -594,8 +711,8 @@ bool CBaseMonitoring::WriteLetter(CFiscalCheck& check, CheckStatusLetter letter)
     if (storage->SetCheckStatus(check, LetterText(letter))) {
         return true;
     }
-    Write(text::Format("Status %s of check %s not written: %s", LetterText(letter).c_str(), check.checkNumber.c_str(),
-                       storage->GetLastError().c_str()));
+    WriteFault(text::Format("Status %s of check %s not written: %s", LetterText(letter).c_str(),
+                            check.checkNumber.c_str(), storage->GetLastError().c_str()));
     return false;
 }
 
@@ -604,6 +721,7 @@ void CBaseMonitoring::RecordRegistration(CFiscalCheck& check, const CPrinterCont
     if (!outcomes.Outcome(key, printer.name, check)) {
         Write("The outcome journal " + outcomes.Path() + " cannot be written: the registration of check " +
               check.checkNumber + " goes to the database only");
+        JournalFailed("outcome " + key);
     }
     SetPaymentBlock(false);
     Write("Successful");
@@ -619,19 +737,21 @@ bool CBaseMonitoring::WriteRegistration(CFiscalCheck& check, const CPrinterContr
     if (!written || !WriteLetter(check, CheckStatusLetter::Registered)) {
         // The outcome journal is now the only record of the registration besides the device.
         outcomes.Sync();
-        Write(text::Format(
+        WriteFault(text::Format(
             "Registration of check %s (fiscal number %s, printer %s) kept in %s until the database "
             "takes it: %s",
             check.checkNumber.c_str(), check.fiscalNumber.c_str(), printer.name.c_str(),
             outcomes.Path().c_str(), storage->GetLastError().c_str()));
+        // Nothing new is registered before it is written.
+        SetPaymentBlock(true);
         return false;
     }
     journal.JournalCheck(printer, check);
     if (refundProcessing && !check.payments.empty() && check.payments[0].pay_kind == 0 &&
         check.paymentsTotal > 0 && !storage->SaveCheckNumber(check.payments[0].trx_no, check.receiptNumber)) {
-        Write("Check number of the refund reference not written: " + storage->GetLastError());
+        WriteFault("Check number of the refund reference not written: " + storage->GetLastError());
     }
-    outcomes.Settled(key);
+    Settle(key);
     return true;
 }
 
@@ -670,6 +790,7 @@ bool CBaseMonitoring::SelectPrinter(CCheckInWork& work) {
         if (work.check.printedFileName.empty()) {
             work.check.printedFileName = held->Check().printedFileName;
         }
+        work.key = held->key;
         work.pinned = true;
         work.inDoubt = true;
         Write(text::Format("Check %s is in doubt on printer %s: only that printer is used",
@@ -703,6 +824,9 @@ void CBaseMonitoring::SetPaymentBlock(bool block, const std::string& reason) {
     if (blockingDisabled || paymentsBlocked == block || !storage || !lease || !lease->Held()) {
         return;
     }
+    if (!block && journalBroken) {
+        return;  // nothing can be sent while the outcome journal refuses its records
+    }
     if (storage->BlockPayments(block, reason)) {
         Write(block ? "Block payments" : "Unblock payments");
         Write("Successful");
@@ -735,6 +859,8 @@ void CBaseMonitoring::ReportHealth() {
     }
     if (!health.databaseReachable && storage) {
         health.databaseError = storage->GetLastError();
+        health.databaseSilentSince = storage->DatabaseSilentSince();
+        health.databaseSilentSeconds = WorkerHealth::RoundedSilence(storage->DatabaseSilentMs());
     }
     health.waiting = lease ? lease->WaitingReason() : "";
     if (healthReported && health == reportedHealth) {
@@ -974,7 +1100,10 @@ void CBaseMonitoring::ApplyNlsLang(const std::string& value) {
 
 bool CBaseMonitoring::Stop() {
     stopRequested = true;
-    int64_t wait = kStopLoopWait;
+    // A statement the loop is in, and one more before it sees the stop, each wait at most this
+    // long for the database; so do the payment block and the lease's release after the loop.
+    const int64_t statements = 2 * CFiscalStorage::kStatementWaitSeconds * 1000;
+    int64_t wait = kStopLoopWait + statements;
     {
         // From now on no device starts a new message; one already sent is answered or times out
         // within the device's own bounds, so the loop is awaited that long and no exchange is
@@ -983,12 +1112,12 @@ bool CBaseMonitoring::Stop() {
         for (auto& [name, device] : interfaces) {
             device->RequestStop();
             // The exchange in flight, then the collection of its late answer.
-            wait = std::max(wait, 2 * device->ExchangeBoundMs() + kStopLoopWait);
+            wait = std::max(wait, 2 * device->ExchangeBoundMs() + kStopLoopWait + statements);
         }
     }
     // systemd would kill a stop that outlasts the unit's stop time-out: it is told how long this
     // one may take, and the tail of the stop after it.
-    platform::ServiceNotifier::ExtendTimeout(wait + kStopLoopWait);
+    platform::ServiceNotifier::ExtendTimeout(wait + kStopLoopWait + statements);
     stopEvent.Set();
     // Rather than a blind pause, wait for the loop to reach its next wait and end, so that the
     // storage and the devices are never used from two threads at once.

@@ -110,6 +110,20 @@ private:
     bool WritePendingOutcomes();
     // Sent, but the answer did not come whole: the check waits for the printer that may hold it.
     void KeepInDoubt(CCheckInWork& work);
+    // A record the outcome journal did not take: nothing is sent, and payments stay blocked, until
+    // it can be written again.
+    void JournalFailed(const std::string& record);
+    // True when the outcome journal can be written (again): its state, rewritten whole, and the
+    // settled records it missed are on disk.
+    bool JournalWritable();
+    // The key's settled record, or, when the journal does not take it, kept for later.
+    void Settle(const std::string& key);
+    // The settled record, then the device of the exchange told (ExchangeSettled); false when the
+    // journal did not take the record.
+    bool SettleNow(const std::string& key);
+    // At start: an entry in doubt whose first transaction the status table holds as Y or D (a
+    // settled record lost with a crash, a check closed by hand) is settled.
+    void SettleFinalEntries();
     // The check file name, chosen once per check and kept with its status rows before the first
     // attempt; false when it could not be kept (the check then waits for a later cycle).
     bool ChooseCheckFileName(CCheckInWork& work);
@@ -138,6 +152,8 @@ private:
     void ExpandInterfaceCheck(CFiscalCheck& check);
     void WriteCheckText(CFiscalCheck& check, int detail, const std::string& title = "");
     void Write(const std::string& line) { log.WriteText(line); }
+    // A line that a lasting fault of the database writes at every cycle: counted, not repeated.
+    void WriteFault(const std::string& line) { log.WriteRepeating(line); }
     bool Pause(int64_t ms);
     // Checks that the log and the journal folder can be written: a service that registers
     // checks must leave a trace of them.
@@ -184,6 +200,9 @@ private:
     // the original registration). It stays in doubt until that printer answers; a check in doubt
     // that the device would not know again (a cash command) is never sent again but closed by hand.
     COutcomeJournal outcomes;
+    // The outcome journal refused a record; the keys whose settled record it refused.
+    bool journalBroken = false;
+    std::set<std::string> settleLater;
     // Only the holder of the property's lease registers; created once the storage is open.
     std::unique_ptr<CPropertyLease> lease;
     // The outcome entry of the check, found by its key or by its first transaction.
@@ -197,5 +216,8 @@ private:
     // Checks of the cycle not processed yet, and those whose registration failed in it.
     int cycleRemaining = 0;
     int cycleFailed = 0;
+    // Checks of the cycle taken up, and those whose status the database refused.
+    int cycleTaken = 0;
+    int cycleRefused = 0;
     std::set<std::string> unreachablePrinters;
 };

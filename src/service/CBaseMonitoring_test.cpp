@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <deque>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <set>
@@ -121,14 +122,13 @@ public:
         calls.push_back("SaveCheckFileName " + check.printedFileName + " " + check.checkNumber);
         return !refuseName.count(check.checkNumber);
     }
-    Lease HoldLease(const std::string& holder, int, const std::string&, std::string& other,
-                    std::string& until) override {
+    Lease HoldLease(const std::string& holder, int, const LeaseRow*, LeaseRow& row) override {
         Lease state = leases.empty() ? Lease::Held : leases.front();
         if (!leases.empty()) {
             leases.pop_front();
         }
-        other = "pms-host|4242|/opt/fiscora/";
-        until = "01.01.2026 10:05:00";
+        row.holder = state == Lease::Held ? holder : "pms-host|4242|/opt/fiscora/";
+        row.until = "01.01.2026 10:05:00";
         return state;
     }
     bool SetCheckRemark(CFiscalCheck& check, const std::string& remark) override {
@@ -182,6 +182,11 @@ public:
     }
     bool IsPosRevenueCenter(int code) override { return posCenters.count(code) > 0; }
     bool DatabaseReachable() const override { return reachable; }
+    bool ReadStatusLetter(int trxNo, std::string& letter) override {
+        auto found = letters.find(trxNo);
+        letter = found == letters.end() ? "N" : found->second;
+        return reachable;
+    }
     void SetError(const std::string& error) { lastError = error; }
 
     Calls& calls;
@@ -196,6 +201,8 @@ public:
     bool blockResult = true;
     bool confirmResult = true;
     bool reachable = true;
+    // Status letters of transactions' rows (N when not named).
+    std::map<int, std::string> letters;
     // Runs while the storage opens: a stop that arrives during start-up.
     std::function<void()> onOpen;
 };
@@ -205,6 +212,14 @@ public:
 struct DeviceScript {
     std::map<std::string, std::deque<AnswerKind>> answers;
     std::map<std::string, std::deque<AnswerKind>> lateAnswers;
+    // Devices that keep no check files and name a registered check in their answer (the Czech
+    // FIK, the Mongolian printed file name).
+    bool namedByAnswer = false;
+    // Whether each sending was told it repeats one in doubt; the keys whose end the device was
+    // told, each with whether the journal on disk still held it then.
+    std::vector<bool> repeats;
+    std::vector<std::pair<std::string, bool>> settled;
+    std::string journalFolder;
 };
 
 class FakeDevice : public CPrintInterface {
@@ -224,6 +239,8 @@ public:
             check.printedFileName = NewCheckFileName(check);
         }
         printed.push_back(check);
+        script.repeats.push_back(exchangeInDoubt);
+        exchangeInDoubt = false;
         std::deque<AnswerKind>& kinds = script.answers[control.name];
         if (!kinds.empty()) {
             lastAnswer = kinds.front();
@@ -254,9 +271,19 @@ public:
         return !refuseConnect.count(printer.name);
     }
     void Disconnect() override { calls.push_back("Disconnect " + control.name); }
+    // A device that names a check in its answer knows a repeat by what it keeps itself.
+    bool CanRepeat(const CFiscalCheck& check) const override {
+        return script.namedByAnswer || CPrintInterface::CanRepeat(check);
+    }
+    void ExchangeSettled(const std::string& key, const CFiscalCheck&) override {
+        COutcomeJournal journal;
+        std::string error;
+        bool held = journal.Read(script.journalFolder, error) && journal.Find(key, 0) != nullptr;
+        script.settled.emplace_back(key, held);
+    }
     std::string NewCheckFileName(const CFiscalCheck& check) override {
         // Cash commands carry no check file, as with the printer manager.
-        if (check.statusCode == kCashLoan || check.statusCode == kCashPickup) {
+        if (script.namedByAnswer || check.statusCode == kCashLoan || check.statusCode == kCashPickup) {
             return "";
         }
         return control.name + "_" + check.checkNumber + "_11_100000";
@@ -279,6 +306,9 @@ public:
         switch (lastAnswer) {
             case AnswerKind::Success:
                 check.fiscalNumber = "F" + check.checkNumber;
+                if (script.namedByAnswer) {
+                    check.printedFileName = "FIK-" + check.checkNumber;
+                }
                 return true;
             case AnswerKind::TimedOut:
                 owedKey = ExchangeKey(check);
@@ -1334,8 +1364,10 @@ TEST_F(WorkerTest, ReadyOnlyAfterStartUpAndHealthFollowsTheDevicesAndTheDatabase
         "Running", "Running: 1 check pending",
         "Running: 1 check pending, printer 1 unreachable, printer 2 unreachable, payments blocked",
         "Running: printer 2 unreachable",
-        "Running: printer 2 unreachable, PMS database unreachable: unable to open database file: "
-        "demo_pms.db"};
+        // A database that does not answer found nothing because it said nothing: payments stay
+        // blocked, not opened by the empty list.
+        "Running: printer 2 unreachable, payments blocked, PMS database unreachable: unable to open database "
+        "file: demo_pms.db"};
     EXPECT_EQ(std::vector<std::string>(events.begin() + 1, events.end()), expected);
 }
 
@@ -1377,4 +1409,148 @@ TEST_F(WorkerTest, ALogOrJournalThatCannotBeWrittenStopsStartUp) {
         EXPECT_EQ(Count("Open"), 0);
         worker.reset();
     }
+}
+
+// The journal as the next start (or the status command) finds it.
+COutcomeJournal JournalIn(const platform::TempFolder& temp) {
+    COutcomeJournal journal;
+    std::string error;
+    EXPECT_TRUE(journal.Read(temp.Path(), error)) << error;
+    return journal;
+}
+
+TEST_F(WorkerTest, AnExchangeKeepsItsKeyWhenTheAnswerNamesTheCheckAnew) {
+    // Registered at once, and registered by the late answer to the next cycle's repeat: each
+    // exchange ends settled under the key it began with, so nothing stays in doubt.
+    script.namedByAnswer = true;
+    CFiscalCheck late = Bill("21", 60);
+    late.payments[0].trx_no = 201;
+    storage->cycles.push_back({Bill("20", 50), late});
+    storage->cycles.push_back({late});
+    script.answers["1"] = {AnswerKind::Success, AnswerKind::TimedOut, AnswerKind::Success};
+    ASSERT_TRUE(Run(2));
+    EXPECT_EQ(Count("SetCheckStatus 20 Y"), 1);
+    EXPECT_EQ(Count("SetCheckStatus 21 Y"), 1);
+    EXPECT_EQ(Count("PrintCheck 2 21"), 0);
+    EXPECT_TRUE(JournalIn(temp).Entries().empty());
+    // The next start finds nothing in doubt and tells of nothing.
+    size_t before = LogText().size();
+    SetUp();
+    storage->cycles.push_back({});
+    ASSERT_TRUE(Run(1));
+    EXPECT_EQ(LogText().find("in doubt", before), std::string::npos);
+}
+
+TEST_F(WorkerTest, AtStartAnEntryWhoseRowIsFinalIsNoLongerInDoubt) {
+    CFiscalCheck closed = Bill("25", 50);
+    CFiscalCheck open = Bill("26", 60);
+    open.payments[0].trx_no = 201;
+    {
+        // An older version's journal: the sending records of two checks; the first was
+        // registered (its row is Y), the answer to the second never came.
+        COutcomeJournal before;
+        std::string error;
+        ASSERT_TRUE(before.Open(temp.Path(), error)) << error;
+        ASSERT_TRUE(before.Sending("25/200", "1", closed));
+        ASSERT_TRUE(before.Sending("26/201", "1", open));
+    }
+    storage->letters = {{200, "Y"}};
+    storage->cycles.push_back({});
+    ASSERT_TRUE(Run(1));
+    EXPECT_NE(
+        LogText().find("Check 25 (transaction 200, 25/200) is Y in the status table: no longer in doubt"),
+        std::string::npos);
+    EXPECT_NE(LogText().find("1 checks in doubt, 0 registrations waiting"), std::string::npos);
+    COutcomeJournal after = JournalIn(temp);
+    ASSERT_EQ(after.Entries().size(), 1u);
+    EXPECT_NE(after.Find("26/201", 0), nullptr);
+}
+
+// Makes the outcome journal of the folder unwritable (a folder in its place) or writable again.
+void BreakJournal(const platform::TempFolder& temp, bool broken) {
+    std::string path = temp.File(COutcomeJournal::kFileName);
+    std::error_code ignored;
+    std::filesystem::remove(path, ignored);
+    if (broken) {
+        std::filesystem::create_directory(path, ignored);
+    }
+}
+
+TEST_F(WorkerTest, AJournalThatRefusesRecordsBlocksPaymentsUntilItTakesThemAgain) {
+    // Cycle 1 registers; the journal breaks before cycle 2, which sends nothing and blocks
+    // payments, and cycle 3 does not look for checks; writable again, cycle 4 registers the check
+    // and unblocks.
+    CFiscalCheck waiting = Bill("31", 60);
+    waiting.payments[0].trx_no = 201;
+    storage->cycles = {{Bill("30", 50)}, {waiting}, {waiting}};
+    int polls = 0;
+    onPause = [&](int64_t ms) {
+        if (ms == kPoll) {
+            ++polls;
+            BreakJournal(temp, polls == 2 || polls == 3);
+        }
+    };
+    ASSERT_TRUE(Run(4));
+    EXPECT_EQ(Count("GetChecks"), 3);
+    EXPECT_EQ(Count("SetCheckStatus 31 Y"), 1);
+    Calls switches;
+    for (const std::string& c : calls) {
+        if (c.rfind("BlockPayments", 0) == 0 || c.rfind("PrintCheck", 0) == 0) {
+            switches.push_back(c);
+        }
+    }
+    // Start, cycle 1, cycle 2 (nothing sent, no reserve printer: blocked), the registration of
+    // cycle 4 (unblocked), stop.
+    Calls expected = {"BlockPayments off", "PrintCheck 1 30",   "BlockPayments on",
+                      "PrintCheck 1 31",   "BlockPayments off", "BlockPayments on"};
+    EXPECT_EQ(switches, expected);
+    std::string log = LogText();
+    EXPECT_NE(log.find("refused the record sending 1_31_11_100000: nothing is sent and payments are blocked"),
+              std::string::npos);
+    EXPECT_NE(log.find("can be written again"), std::string::npos);
+    EXPECT_EQ(Count("ShowMessage 1 Check 31. The outcome journal " + temp.File(COutcomeJournal::kFileName) +
+                    " cannot be written: nothing is sent"),
+              1);
+    EXPECT_TRUE(JournalIn(temp).Entries().empty());
+}
+
+TEST_F(WorkerTest, ASettledRecordTheJournalRefusesIsWrittenOnceItCanBe) {
+    // In doubt in cycle 1; the journal breaks; the late answer in cycle 2 registers it (the
+    // database has it), but its outcome and settled records miss the file. Writable again, the
+    // journal is made whole, and no start finds the check in doubt.
+    storage->cycles = {{Bill("35", 50)}, {Bill("35", 50)}, {}, {}};
+    script.answers["1"] = {AnswerKind::TimedOut};
+    script.lateAnswers["1"] = {AnswerKind::Success};
+    onPause = [&](int64_t ms) {
+        if (ms == kPoll) {
+            BreakJournal(temp, Count("GetChecks") == 1 || Count("GetChecks") == 2);
+        }
+    };
+    ASSERT_TRUE(Run(4));
+    EXPECT_EQ(Count("PrintCheck 1 35"), 1);
+    EXPECT_EQ(Count("CollectLateAnswer 1 35"), 1);
+    EXPECT_EQ(Count("SetCheckStatus 35 Y"), 1);
+    EXPECT_TRUE(JournalIn(temp).Entries().empty());
+    EXPECT_NE(LogText().find("refused the record outcome "), std::string::npos);
+}
+
+TEST_F(WorkerTest, ADeviceRepeatsWhatTheJournalHoldsInDoubtAndLetsGoOnlyOnceItsEndIsJournalled) {
+    // In doubt in cycle 1, its late answer never comes, its repeat registers it in cycle 2; a
+    // second check is refused and settled in cycle 1.
+    script.namedByAnswer = true;
+    script.journalFolder = temp.Path();
+    CFiscalCheck refused = Bill("46", 60);
+    refused.payments[0].trx_no = 201;
+    storage->cycles.push_back({Bill("45", 50)});
+    storage->cycles.push_back({Bill("45", 50), refused});
+    script.answers["1"] = {AnswerKind::Cut, AnswerKind::Success, AnswerKind::DeviceError};
+    script.answers["2"] = {AnswerKind::Success};
+    ASSERT_TRUE(Run(2));
+    EXPECT_EQ(script.repeats, (std::vector<bool>{false, true, false, false}));
+    // Each end once it is no longer in the journal (the refusal on printer 1, then the
+    // registration on printer 2); nothing while the first check was in doubt.
+    std::vector<std::pair<std::string, bool>> expected = {
+        {"45/200", false}, {"46/201", false}, {"46/201", false}};
+    EXPECT_EQ(script.settled, expected);
+    EXPECT_TRUE(JournalIn(temp).Entries().empty());
 }

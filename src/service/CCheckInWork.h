@@ -23,6 +23,14 @@ struct CCheckInWork {
     bool inDoubt = false;
     // In doubt without a check file name: it must not be sent again.
     bool cannotRepeat = false;
+    // The check's key in the outcome journal: that of its entry when it is in doubt from before,
+    // else fixed before its first attempt. Every record of the exchange goes under it, whatever
+    // the answer puts into the check (a Czech FIK, a Mongolian printed file name).
+    std::string key;
+    // Nothing was sent: the outcome journal could not take the sending record.
+    bool journalRefused = false;
+    // The database refused the check's first status write.
+    bool statusRefused = false;
     AnswerKind answer = AnswerKind::None;
     // What the operator is told about the check.
     std::string message;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,11 @@ class CLogFile;
 // fiscal status. Every false result leaves its reason in GetLastError.
 class CFiscalStorage {
 public:
+    // No statement waits longer for the database (a lock held elsewhere, a server that does not
+    // answer): well below the time a stop may take, so that the worker is never silent longer
+    // and a stop never waits for the database.
+    static constexpr int kStatementWaitSeconds = 5;
+
     virtual ~CFiscalStorage() = default;
 
     // Appends every check now due; the caller empties the list first.
@@ -35,8 +41,13 @@ public:
     virtual bool ConfirmRefund(CFiscalCheck& check, int referencedCheck, double amount) = 0;
     virtual bool ValidateCheck(CFiscalCheck& check, const std::string& printerName) = 0;
     virtual bool IsPosRevenueCenter(int trxCode) = 0;
-    // False once an attempt to reach the database failed, until one succeeds again.
+    // False once an attempt to reach the database failed or a statement found no answer within
+    // kStatementWaitSeconds, until a statement is answered again.
     virtual bool DatabaseReachable() const { return true; }
+    // While it is not reachable: since when ("dd.mm.yyyy hh:mm:ss", local time) and for how long
+    // (milliseconds by the steady clock) it has not answered.
+    virtual std::string DatabaseSilentSince() const { return ""; }
+    virtual int64_t DatabaseSilentMs() const { return 0; }
 
     // Keeps the check's check file name (printedFileName) with its status rows before the check
     // is first sent, so that every retry, also after a restart, carries the same name. false:
@@ -47,16 +58,31 @@ public:
     // The lease of the property: only the service that holds it registers checks of the
     // property, so two services on one PMS never both do.
     enum class Lease { Held, HeldElsewhere, Unknown };
-    // Takes or renews the lease for the holder for the given seconds, by the database's clock;
-    // takes it at once, too, from `replacing` when that still holds it (a service known to be
-    // gone). HeldElsewhere: another service holds it; `other` names it, `until` tells its expiry.
-    // Unknown: the database did not answer. A back-end without a lease table: always Held.
-    virtual Lease HoldLease(const std::string& holder, int seconds, const std::string& replacing,
-                            std::string& other, std::string& until) {
+    // The lease row as the database holds it. Who may take it over is judged by the services' own
+    // steady clocks, from how long the row stays unchanged, never by the database's clock: a clock
+    // step of the database must not hand the lease over while its holder is in an exchange.
+    struct LeaseRow {
+        std::string holder;    // empty: there is no row, the lease is free
+        std::string until;     // its expiry by the database's clock ("dd.mm.yyyy hh:mm:ss"), told to people
+        int64_t fence = 0;     // raised at every change of holder; the holder's status writes carry it
+        int64_t renewals = 0;  // raised at every renewal by its holder
+        bool operator==(const LeaseRow& other) const = default;
+    };
+    // Renews the lease when `holder` holds it, takes it when it is free, and takes it over from
+    // another holder only when the row is still exactly `expired` (a row its caller saw unchanged
+    // for a whole lease, or of a service known to be gone). `row` is the row afterwards. Held:
+    // `holder` holds it, and from now on every status write carries its fence, so that a write of
+    // a holder that lost the lease is refused. HeldElsewhere: `row` names the holder. Unknown:
+    // the database did not answer. A back-end without a lease table: always Held.
+    virtual Lease HoldLease(const std::string& holder, int seconds, const LeaseRow* expired, LeaseRow& row) {
+        row.holder = holder;
         return Lease::Held;
     }
     // Gives the lease up at stop, so that a waiting service takes over at once.
     virtual void ReleaseLease(const std::string& holder) {}
+    // The status letter of a transaction's row ("" when it has none); false when it could not be
+    // read. A back-end without a status table: false.
+    virtual bool ReadStatusLetter(int trxNo, std::string& letter) { return false; }
 
     void SetLogFile(CLogFile* logFile) { log = logFile; }
     // Where side files of the configuration (post_converter.txt) are looked for: the program

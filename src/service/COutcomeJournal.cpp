@@ -1,5 +1,7 @@
 #include "service/COutcomeJournal.h"
 
+#include <algorithm>
+
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
@@ -209,18 +211,49 @@ bool COutcomeJournal::Open(const std::string& folder, std::string& error) {
         return false;
     }
     // Only what is still pending is kept.
-    std::string kept;
-    for (const auto& [key, entry] : entries) {
-        kept += RecordOf(entry.state == State::Outcome   ? "outcome"
-                         : entry.state == State::InDoubt ? "doubt"
-                                                         : "sending",
-                         key, entry);
-    }
-    if (!platform::ReplaceFile(path, kept)) {
+    if (!Compact()) {
         error = "Can't write " + path;
         return false;
     }
     return true;
+}
+
+namespace {
+
+const char* KindOf(COutcomeJournal::State state) {
+    switch (state) {
+        case COutcomeJournal::State::Outcome:
+            return "outcome";
+        case COutcomeJournal::State::InDoubt:
+            return "doubt";
+        case COutcomeJournal::State::Sending:
+            break;
+    }
+    return "sending";
+}
+
+}  // namespace
+
+bool COutcomeJournal::Compact() {
+    std::string kept;
+    for (const auto& [key, entry] : entries) {
+        kept += RecordOf(KindOf(entry.state), key, entry);
+    }
+    if (!platform::ReplaceFile(path, kept)) {
+        return false;
+    }
+    compactedSize = static_cast<int64_t>(kept.size());
+    return true;
+}
+
+bool COutcomeJournal::CompactWhenGrown() {
+    // Settled records say nothing any more: the file is rewritten once it has grown, so that it
+    // stays small in a service that runs for months, but not at every record while many keys
+    // are pending.
+    if (platform::FileSize(path) <= std::max(kLongestFile, 2 * compactedSize)) {
+        return true;
+    }
+    return Compact();
 }
 
 void COutcomeJournal::Apply(const std::string& line) {
@@ -230,20 +263,25 @@ void COutcomeJournal::Apply(const std::string& line) {
     if (key.empty()) {
         return;  // a line cut by a crash while it was written
     }
-    const std::string& kind = parts[0];
-    if (kind == "settled") {
-        entries.erase(key);
-        return;
-    }
-    Entry& entry = entries[key];
+    Entry entry;
     entry.time = First(fields, "time");
     entry.printer = First(fields, "printer");
     entry.answer = AnswerFrom(First(fields, "answer"));
-    entry.state = kind == "outcome" ? State::Outcome : kind == "doubt" ? State::InDoubt : State::Sending;
     entry.firstTransaction = text::ToInt(First(fields, "trx"));
     // The check's own fields follow the record's five.
     std::vector<std::string> own(parts.begin() + std::min<size_t>(parts.size(), 6), parts.end());
     entry.checkFields = own.empty() ? "" : "\t" + text::Join(own, "\t");
+    Enter(parts[0], key, entry);
+}
+
+void COutcomeJournal::Enter(const std::string& kind, const std::string& key, const Entry& entry) {
+    if (kind == "settled") {
+        entries.erase(key);
+        return;
+    }
+    Entry& kept = entries[key] = entry;
+    kept.key = key;
+    kept.state = kind == "outcome" ? State::Outcome : kind == "doubt" ? State::InDoubt : State::Sending;
 }
 
 std::string COutcomeJournal::RecordOf(const std::string& kind, const std::string& key,
@@ -263,10 +301,10 @@ bool COutcomeJournal::Append(const std::string& kind, const std::string& key, co
 bool COutcomeJournal::Keep(State state, const std::string& key, const std::string& printer,
                            const CFiscalCheck& check) {
     Entry entry = EntryOf(state, printer, check);
-    if (!Append(state == State::Outcome ? "outcome" : "sending", key, entry)) {
+    if (!Append(KindOf(state), key, entry)) {
         return false;
     }
-    entries[key] = entry;
+    Enter(KindOf(state), key, entry);
     return true;
 }
 
@@ -275,11 +313,15 @@ bool COutcomeJournal::Sending(const std::string& key, const std::string& printer
 }
 
 bool COutcomeJournal::InDoubt(const std::string& key, AnswerKind answer) {
-    Entry& entry = entries[key];
-    entry.state = State::InDoubt;
+    auto found = entries.find(key);
+    Entry entry = found == entries.end() ? Entry() : found->second;
     entry.answer = answer;
     entry.time = Now();
-    return Append("doubt", key, entry);
+    if (!Append("doubt", key, entry)) {
+        return false;
+    }
+    Enter("doubt", key, entry);
+    return true;
 }
 
 bool COutcomeJournal::Outcome(const std::string& key, const std::string& printer, const CFiscalCheck& check) {
@@ -291,16 +333,14 @@ bool COutcomeJournal::Settled(const std::string& key) {
     if (found == entries.end()) {
         return true;
     }
-    Entry entry = found->second;
-    entries.erase(found);
+    // On disk first: a settled record that could not be written leaves the key pending, to be
+    // settled again, rather than lost and counted in doubt at the next start.
+    const Entry entry = found->second;
     if (!Append("settled", key, entry)) {
         return false;
     }
-    // With nothing pending the records say nothing any more: the file starts afresh once it has
-    // grown, so that it stays small in a service that runs for months.
-    if (entries.empty() && platform::FileSize(path) > kLongestFile) {
-        return platform::ReplaceFile(path, "");
-    }
+    Enter("settled", key, entry);
+    CompactWhenGrown();
     return true;
 }
 

@@ -28,11 +28,13 @@
 // Every record has key= (the ExchangeKey: the check file name, or "bill/first transaction"),
 // time= (dd.mm.yyyy hh:mm:ss), printer=, trx= (first transaction) and answer=, then the check's
 // own fields: check= (bill number), fiscal=, file= (check file name) and what the status writes
-// need. The last record of a key is its state. The file is read back and rewritten with only the
-// keys still pending at every start, and emptied whenever nothing is pending and it has grown
-// beyond 64 KiB. A reader of the state (the operator's status command) takes
-// the last record per key: sending or doubt = in doubt on that printer, outcome = registered,
-// waiting for the database.
+// need. The last record of a key is its state. One exchange keeps one key from its sending record
+// to its settled one, whatever the answer puts into the check. The file is compacted (rewritten
+// with only the keys still pending) at every start and whenever it has grown beyond 64 KiB and
+// twice what is pending. A record is on disk before the state in memory changes: a record that
+// cannot be written leaves the key as it was. A reader of the state (the operator's status
+// command) takes the last record per key: sending or doubt = in doubt on that printer, outcome =
+// registered, waiting for the database.
 class COutcomeJournal {
 public:
     static constexpr const char* kFileName = "fisc_outcomes.log";
@@ -40,6 +42,7 @@ public:
 
     enum class State { Sending, InDoubt, Outcome };
     struct Entry {
+        std::string key;
         State state = State::Sending;
         std::string printer;
         AnswerKind answer = AnswerKind::None;
@@ -59,11 +62,13 @@ public:
     bool Read(const std::string& folder, std::string& error);
     const std::string& Path() const { return path; }
 
-    // Each returns false when the record could not be written.
-    bool Sending(const std::string& key, const std::string& printer, const CFiscalCheck& check);
-    bool InDoubt(const std::string& key, AnswerKind answer);
-    bool Outcome(const std::string& key, const std::string& printer, const CFiscalCheck& check);
-    bool Settled(const std::string& key);
+    // Each returns false when the record could not be written; the key's state is then as it was.
+    [[nodiscard]] bool Sending(const std::string& key, const std::string& printer, const CFiscalCheck& check);
+    [[nodiscard]] bool InDoubt(const std::string& key, AnswerKind answer);
+    [[nodiscard]] bool Outcome(const std::string& key, const std::string& printer, const CFiscalCheck& check);
+    [[nodiscard]] bool Settled(const std::string& key);
+    // Rewrites the file with the pending keys only; false when it could not be replaced.
+    bool Compact();
     // Syncs the file to the disk: the registrations it holds outlive a power failure.
     bool Sync();
 
@@ -84,6 +89,13 @@ private:
     static Entry EntryOf(State state, const std::string& printer, const CFiscalCheck& check);
     std::string RecordOf(const std::string& kind, const std::string& key, const Entry& entry) const;
 
+    // Applies a record to the state in memory.
+    void Enter(const std::string& kind, const std::string& key, const Entry& entry);
+    // The compaction after a settled record, once the file has grown.
+    bool CompactWhenGrown();
+
     std::string path;
     std::map<std::string, Entry> entries;
+    // The size of the file when it was last compacted.
+    int64_t compactedSize = 0;
 };

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
+
 #include "platform/FileSystem.h"
 #include "platform/ManualClock.h"
 #include "platform/TempFolder.h"
@@ -142,26 +145,66 @@ TEST(OutcomeJournalTest, TheLastRecordOfAKeyIsItsStateAndOnlyPendingKeysSurviveA
     EXPECT_TRUE(text::StartsWith(lines[2], "sending\tkey=d\t")) << lines[2];
 }
 
-TEST(OutcomeJournalTest, TheFileStartsAfreshWhenNothingIsPendingAndItHasGrown) {
+TEST(OutcomeJournalTest, SettledRecordsAreDroppedOnceTheFileHasGrownAndPendingOnesKept) {
     platform::TempFolder temp;
     std::string error;
     COutcomeJournal journal;
     ASSERT_TRUE(journal.Open(temp.Path(), error)) << error;
     CFiscalCheck check = Registered();
     ASSERT_TRUE(journal.Sending("pending", "1", check));
-    // While a key is pending the records stay, however many there are.
-    for (int i = 0; i < 100; ++i) {
+    ASSERT_TRUE(journal.InDoubt("pending", AnswerKind::TimedOut));
+    const int64_t record = platform::FileSize(journal.Path()) / 2;
+    // A service that runs for months: the file never grows far beyond the bound.
+    int64_t largest = 0;
+    for (int i = 0; i < 400; ++i) {
         std::string key = "k" + std::to_string(i);
         ASSERT_TRUE(journal.Sending(key, "1", check));
         ASSERT_TRUE(journal.Settled(key));
+        largest = std::max(largest, platform::FileSize(journal.Path()));
     }
-    EXPECT_GT(platform::FileSize(journal.Path()), COutcomeJournal::kLongestFile);
+    EXPECT_GT(400 * 2 * record, 2 * COutcomeJournal::kLongestFile);
+    EXPECT_LE(largest, COutcomeJournal::kLongestFile + 2 * record);
+    // What is pending survives every compaction, with its state.
+    COutcomeJournal reader;
+    ASSERT_TRUE(reader.Read(temp.Path(), error)) << error;
+    ASSERT_EQ(reader.Entries().size(), 1u);
+    EXPECT_EQ(reader.Find("pending", 0)->state, COutcomeJournal::State::InDoubt);
+    EXPECT_EQ(reader.Find("pending", 0)->key, "pending");
+    // A small file is left as it is.
     ASSERT_TRUE(journal.Settled("pending"));
-    EXPECT_EQ(platform::FileSize(journal.Path()), 0);
-    // A small file with nothing pending is left as it is.
+    ASSERT_TRUE(journal.Compact());
     ASSERT_TRUE(journal.Sending("a", "1", check));
     ASSERT_TRUE(journal.Settled("a"));
-    EXPECT_GT(platform::FileSize(journal.Path()), 0);
+    EXPECT_GT(platform::FileSize(journal.Path()), record);
+}
+
+TEST(OutcomeJournalTest, ARecordTheFileRefusesLeavesTheKeyAsItWas) {
+    platform::TempFolder temp;
+    std::string error;
+    COutcomeJournal journal;
+    ASSERT_TRUE(journal.Open(temp.Path(), error)) << error;
+    CFiscalCheck check = Registered();
+    ASSERT_TRUE(journal.Sending("a", "1", check));
+    ASSERT_TRUE(journal.Outcome("b", "1", check));
+    // The file becomes a folder: nothing can be appended to it.
+    ASSERT_TRUE(platform::RemoveFile(journal.Path()));
+    ASSERT_TRUE(platform::MakeDirectories(journal.Path()));
+    EXPECT_FALSE(journal.Settled("a"));
+    EXPECT_FALSE(journal.Settled("b"));
+    EXPECT_FALSE(journal.InDoubt("a", AnswerKind::Cut));
+    EXPECT_FALSE(journal.Sending("c", "1", check));
+    ASSERT_EQ(journal.Entries().size(), 2u);
+    EXPECT_EQ(journal.Find("a", 0)->state, COutcomeJournal::State::Sending);
+    EXPECT_EQ(journal.Find("b", 0)->state, COutcomeJournal::State::Outcome);
+    EXPECT_EQ(journal.Find("c", 0), nullptr);
+    // Writable again: the state in memory goes to the file whole, and the settled records follow.
+    ASSERT_TRUE(std::filesystem::remove(journal.Path()));
+    ASSERT_TRUE(journal.Compact());
+    ASSERT_TRUE(journal.Settled("a"));
+    COutcomeJournal reader;
+    ASSERT_TRUE(reader.Read(temp.Path(), error)) << error;
+    EXPECT_EQ(reader.KeysIn(COutcomeJournal::State::Outcome), std::vector<std::string>{"b"});
+    EXPECT_EQ(reader.Entries().size(), 1u);
 }
 
 TEST(OutcomeJournalTest, AFolderThatCannotBeWrittenFailsTheOpen) {

@@ -14,6 +14,12 @@ std::string ExchangeKey(const CFiscalCheck& check) {
 
 std::string CPrintInterface::NewCheckFileName(const CFiscalCheck&) { return ""; }
 
+std::string CPrintInterface::TakeExchangeKey(const CFiscalCheck& check) {
+    std::string key = exchangeKey.empty() ? ExchangeKey(check) : exchangeKey;
+    exchangeKey.clear();
+    return key;
+}
+
 // A device without a channel of its own to listen on cannot collect anything: the check stays
 // in doubt and is sent again under its check file name.
 AnswerKind CPrintInterface::CollectLateAnswer(CFiscalCheck&) {

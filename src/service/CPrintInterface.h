@@ -49,6 +49,22 @@ public:
     // it carries a check file name. A check in doubt that cannot be repeated is closed by hand.
     virtual bool CanRepeat(const CFiscalCheck& check) const { return !check.printedFileName.empty(); }
 
+    // Told by the worker before each PrintCheck(check, false): the check's key in the outcome
+    // journal, and whether the journal holds that exchange in doubt (its earlier message may be
+    // registered: this sending repeats it). The journal is the one source of "in doubt": a device
+    // that keeps lists of its own (Czech sales without an answer, Mongolian bill numbers held)
+    // takes an exchange in doubt for a repeat whatever its list says. Used by the next
+    // PrintCheck only.
+    void SetExchange(const std::string& key, bool inDoubt) {
+        exchangeKey = key;
+        exchangeInDoubt = inDoubt;
+    }
+    // The worker has journalled the end of the exchange of that key (registered and written, or
+    // proven not registered): what the device kept of it for a repeat may go. Not before, so that
+    // a crash between the device's answer and the journal leaves the exchange repeatable as it
+    // went. Called on the interface of the printer the exchange went to.
+    virtual void ExchangeSettled(const std::string& key, const CFiscalCheck& check) {}
+
     // How the last PrintCheck(check, false) or CollectLateAnswer ended.
     AnswerKind LastAnswer() const { return lastAnswer; }
 
@@ -113,4 +129,9 @@ protected:
     AnswerKind lastAnswer = AnswerKind::None;
     std::string owedKey;
     std::atomic<bool> stopRequested{false};
+    // What SetExchange told for the next PrintCheck; the key falls back to ExchangeKey(check).
+    // Taken (and so forgotten) by TakeExchangeKey.
+    std::string TakeExchangeKey(const CFiscalCheck& check);
+    std::string exchangeKey;
+    bool exchangeInDoubt = false;
 };

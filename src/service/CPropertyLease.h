@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 #include <string>
 
 #include "service/CFiscalStorage.h"
@@ -11,23 +12,36 @@ class CLogFile;
 // holding it registers checks and switches payment entry, so that two services started against
 // one PMS never both register a bill. A service that finds the lease held by another waits,
 // says so in the log and (through the worker's health) in its service status, and takes over
-// when the lease expires or is given up. A holder is "host|process|program folder"; a holder of this host and folder whose
-// process no longer runs (a service killed and started again) is replaced at once.
+// when the lease is given up, when its holder is a service of this host and folder whose process
+// no longer runs, or when the row stayed unchanged (not renewed) for a whole lease by this
+// service's own steady clock.
+//
+// No clock of the database judges the lease, so a step of that clock can neither hand the lease
+// over early nor keep it from a waiting service. The holder counts its lease from the moment it
+// asked for the renewal, by its own steady clock; a waiting service counts from the moment it
+// first saw the row as it is, so it cannot take over before the holder's own count has run out.
+// The holder sends nothing unless its lease covers the whole exchange.
 //
 // Runs on the worker thread only, except Held, which the control thread reads at stop.
 class CPropertyLease {
 public:
-    CPropertyLease(CFiscalStorage& storage, CLogFile& log, int seconds);
+    // holder: this service as the lease names it (ThisProcess, unless a test names two).
+    CPropertyLease(CFiscalStorage& storage, CLogFile& log, int seconds, std::string holder = ThisProcess());
 
-    // Takes or renews the lease; true while this service holds it.
+    // Takes or renews the lease; true when this service has just renewed (or taken) it.
     bool Hold();
-    bool Held() const { return held; }
+    // True while this service holds the lease by its own clock (also when the last renewal failed).
+    bool Held() const;
+    // True while the lease, by this service's own clock, lasts beyond an exchange of that many
+    // milliseconds from now.
+    bool Covers(int64_t exchangeMs) const;
     // Gives the lease up (at stop), when this service holds it.
     void Release();
     const std::string& Holder() const { return holder; }
     // Why this service waits ("another service holds the property (...)"); empty while it holds
-    // the lease.
-    const std::string& WaitingReason() const { return waiting; }
+    // the lease by its own clock, so that a holder whose renewal the database did not take keeps
+    // the health file (and names the database there) until its lease has run out.
+    std::string WaitingReason() const { return Held() ? std::string() : waiting; }
     int Seconds() const { return seconds; }
 
     // This process as a holder.
@@ -36,6 +50,8 @@ public:
     static bool IsGone(const std::string& other);
 
 private:
+    // The holder of the row seen: a service gone, or a row that stayed the same for a whole lease.
+    bool MayTakeOver(const CFiscalStorage::LeaseRow& row);
     // Logs the line when the state (the waiting reason, empty when held) changed.
     void Tell(const std::string& line, const std::string& reason);
 
@@ -44,6 +60,11 @@ private:
     const int seconds;
     const std::string holder;
     std::atomic<bool> held{false};
+    // Until when (steady clock, ms) the lease is this service's, counted from the renewal's start.
+    std::atomic<int64_t> heldUntilMs{0};
+    // Another holder's row as first seen unchanged, and when.
+    CFiscalStorage::LeaseRow seen;
+    int64_t seenSinceMs = 0;
     // What was last told, so that a state is told once, not every cycle.
     std::string told;
     bool toldOnce = false;

@@ -383,17 +383,20 @@ void StatusReport::ReadOutcomes() {
         outcome.answer = AnswerKindText(entry.answer);
         outcome.firstTransaction = entry.firstTransaction;
         outcome.registered = entry.state == COutcomeJournal::State::Outcome;
-        facts.outcomes.push_back(outcome);
         // The open check it is: the journal knows better than the row what became of it.
+        bool open = false;
         for (OpenCheck& check : facts.open) {
             if (std::find(check.transactions.begin(), check.transactions.end(), entry.firstTransaction) !=
                 check.transactions.end()) {
+                open = true;
                 check.inDoubt = !outcome.registered;
                 check.waiting = outcome.registered;
                 check.failed = false;
                 check.printer = entry.printer;
             }
         }
+        outcome.settled = !outcome.registered && !open && facts.databaseReachable;
+        facts.outcomes.push_back(outcome);
     }
 }
 
@@ -463,7 +466,7 @@ void StatusReport::Judge() {
     int waiting = 0;
     int forTheOperator = 0;
     for (const Outcome& outcome : facts.outcomes) {
-        inDoubt += !outcome.registered;
+        inDoubt += !outcome.registered && !outcome.settled;
         waiting += outcome.registered;
     }
     for (const OpenCheck& check : facts.open) {
@@ -598,6 +601,7 @@ std::string StatusReport::Text() const {
             t += text::Format("  %s printer %s, trx %d, since %s: ", outcome.key.c_str(),
                               outcome.printer.c_str(), outcome.firstTransaction, outcome.time.c_str()) +
                  (outcome.registered ? "registered, waiting for the database"
+                  : outcome.settled  ? "final in the status table, settled at the next start"
                                      : "in doubt (" + outcome.answer + ")") +
                  "\n";
         }
@@ -670,7 +674,8 @@ std::string StatusReport::Json() const {
              ",\"printer\":" + JsonString(outcome.printer) + ",\"time\":" + JsonString(outcome.time) +
              ",\"answer\":" + JsonString(outcome.answer) +
              text::Format(",\"transaction\":%d", outcome.firstTransaction) +
-             ",\"registered\":" + JsonBool(outcome.registered) + "}";
+             ",\"registered\":" + JsonBool(outcome.registered) + ",\"settled\":" + JsonBool(outcome.settled) +
+             "}";
     }
     return j + "]}\n";
 }

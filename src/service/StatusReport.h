@@ -55,6 +55,9 @@ public:
         std::string answer;
         int firstTransaction = 0;
         bool registered = false;
+        // In doubt in the journal, but its status row is final (Y, or gone): no true doubt; the
+        // service settles it at its next start.
+        bool settled = false;
     };
     // A row of the latest business day closed Y without a registration.
     struct ClosedRow {

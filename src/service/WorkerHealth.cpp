@@ -35,13 +35,25 @@ std::string WorkerHealth::StatusText() const {
         parts.push_back("payments blocked");
     }
     if (!databaseReachable) {
-        parts.push_back("PMS database unreachable" +
+        std::string silence;
+        if (!databaseSilentSince.empty()) {
+            silence = databaseSilentSeconds < 120
+                          ? text::Format(" for %lld s", static_cast<long long>(databaseSilentSeconds))
+                          : text::Format(" for %lld min", static_cast<long long>(databaseSilentSeconds / 60));
+            silence += " (since " + databaseSilentSince + ")";
+        }
+        parts.push_back("PMS database unreachable" + silence +
                         (databaseError.empty() ? "" : ": " + OneLine(databaseError)));
     }
     if (closed.Total() > 0) {
         parts.push_back(closed.Text());
     }
     return parts.empty() ? "Running" : "Running: " + text::Join(parts, ", ");
+}
+
+int64_t WorkerHealth::RoundedSilence(int64_t milliseconds) {
+    int64_t seconds = milliseconds / 1000;
+    return seconds < 120 ? seconds : seconds / 60 * 60;
 }
 
 std::string WorkerHealth::FileText(int pid, const std::string& updated) const {
@@ -52,8 +64,10 @@ std::string WorkerHealth::FileText(int pid, const std::string& updated) const {
            "unreachable_printers=" + text::Join(unreachablePrinters, ",") + "\n" +
            "payments_blocked=" + (paymentsBlocked ? "yes" : "no") + "\n" +
            "database=" + (databaseReachable ? "reachable" : "unreachable") + "\n" +
-           "database_error=" + OneLine(databaseError) + "\n" + "waiting=" + OneLine(waiting) + "\n" +
-           "folder=" + OneLine(workingFolder) + "\n" +
+           "database_error=" + OneLine(databaseError) + "\n" +
+           "database_silent_since=" + databaseSilentSince + "\n" +
+           text::Format("database_silent_seconds=%lld\n", static_cast<long long>(databaseSilentSeconds)) +
+           "waiting=" + OneLine(waiting) + "\n" + "folder=" + OneLine(workingFolder) + "\n" +
            text::Format("closed_by_hand=%d\nclosed_refused=%d\nclosed_split=%d\nclosed_by_rules=%d\n",
                         closed.byHand, closed.refused, closed.split, closed.byRules);
 }
@@ -92,5 +106,7 @@ bool WorkerHealth::ParseFileText(const std::string& content, WorkerHealth& healt
     health.closed.refused = text::ToInt(values["closed_refused"]);
     health.closed.split = text::ToInt(values["closed_split"]);
     health.closed.byRules = text::ToInt(values["closed_by_rules"]);
+    health.databaseSilentSince = values["database_silent_since"];
+    health.databaseSilentSeconds = text::ToInt64(values["database_silent_seconds"]);
     return pid > 0;
 }

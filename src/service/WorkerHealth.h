@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,10 @@ struct WorkerHealth {
     bool paymentsBlocked = false;
     bool databaseReachable = true;
     std::string databaseError;
+    // While the database does not answer: since when (local time) and for how long, in seconds
+    // (whole minutes from two minutes on).
+    std::string databaseSilentSince;
+    int64_t databaseSilentSeconds = 0;
     // Why this service does not register: another service holds the property, or its lease
     // cannot be checked. Empty while it holds the property.
     std::string waiting;
@@ -32,6 +37,8 @@ struct WorkerHealth {
 
     bool operator==(const WorkerHealth& other) const = default;
 
+    // The silence of the database as the health keeps it, rounded so that it changes seldom.
+    static int64_t RoundedSilence(int64_t milliseconds);
     // One line for systemd: "Running" or "Running: 3 checks pending, printer 1 unreachable, ...",
     // or "Waiting: ..." while another service holds the property.
     std::string StatusText() const;

@@ -49,6 +49,23 @@ TEST(WorkerHealthTest, StatusTextNamesEveryProblem) {
              return h;
          }(),
          "Running: 6 closed without registration (1 by hand, 2 refused, 3 by the rules)"},
+        // A database that does not answer: for how long, and since when.
+        {[] {
+             WorkerHealth h = Health(0, {}, true, false, "database is locked");
+             h.databaseSilentSince = "14.03.2026 10:00:01";
+             h.databaseSilentSeconds = WorkerHealth::RoundedSilence(59999);
+             return h;
+         }(),
+         "Running: payments blocked, PMS database unreachable for 59 s (since 14.03.2026 10:00:01): database "
+         "is locked"},
+        {[] {
+             WorkerHealth h = Health(0, {}, true, false, "database is locked");
+             h.databaseSilentSince = "14.03.2026 10:00:01";
+             h.databaseSilentSeconds = WorkerHealth::RoundedSilence(3 * 3600 * 1000 + 59000);
+             return h;
+         }(),
+         "Running: payments blocked, PMS database unreachable for 180 min (since 14.03.2026 10:00:01): "
+         "database is locked"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(c.health.StatusText(), c.text);
@@ -61,9 +78,11 @@ TEST(WorkerHealthTest, HealthFileReadsBackWhatWasWritten) {
     waiting.waiting = "the service lease cannot be checked";
     waiting.workingFolder = "/var/lib/fiscora/";
     waiting.closed = {4, 3, 2, 1};
+    waiting.databaseSilentSince = "14.03.2026 09:58:00";
+    waiting.databaseSilentSeconds = 120;
     for (const WorkerHealth& written : {Health(0, {}, false, true), waiting}) {
         std::string content = written.FileText(4321, "14.03.2026 10:00:01");
-        EXPECT_EQ(std::count(content.begin(), content.end(), '\n'), 15);
+        EXPECT_EQ(std::count(content.begin(), content.end(), '\n'), 17);
         WorkerHealth read;
         int pid = 0;
         std::string updated;

@@ -252,6 +252,11 @@ void CDovozEderarezev::EmitReinstated(const CFiscalCheck& bill, std::vector<CFis
         check.payments = {payment};
         check.removedLines.clear();
         check.SetStatusCode(2);
+        // The bill's codes are those of whichever payment was registered: each payment's check
+        // carries only its own, so a part never goes as a repeat of another part's sale.
+        check.SetPrintedFileName(payment.status_title);
+        check.SetField(6, payment.status_printer);
+        check.SetField(7, payment.status_shift);
         checks.push_back(check);
     }
 }

@@ -225,6 +225,50 @@ TEST_F(DiscoveryTest, ReinstatedBillBecomesOnePaymentCheckPerUnfiscalisedPayment
     EXPECT_EQ(parts[0]->payments[0].trx_no, bill.payments[1]);
 }
 
+TEST_F(DiscoveryTest, EachCzechPaymentOfAReinstatedBillCarriesOnlyItsOwnCodes) {
+    Open(FullChecks() + WithoutPayMaster() + Changes{{"<printer>PM</printer>", "<printer>CZECH</printer>"}});
+    const pmsgen::Bill& bill = BillOf(generated.reinstatedBill);
+    ASSERT_EQ(bill.payments.size(), 2u);
+    // The first part registered in an earlier run, the second marked to register again with a
+    // code of its own: the third run finds the second only, with its own codes.
+    Run(
+        text::Format("insert into qel_financial_transactions (trx_no, qel_fisc_status, bill_no, title, "
+                     "shift_number, printer_id) values (%d, 'Y', %d, 'FIK-FIRST', 'BKP-FIRST', '1')",
+                     bill.payments[0], bill.number));
+    auto part = [&](const std::vector<CFiscalCheck>& checks) -> const CFiscalCheck* {
+        for (const CFiscalCheck& check : checks) {
+            if (check.checkNumber == std::to_string(bill.number)) {
+                return &check;
+            }
+        }
+        return nullptr;
+    };
+    std::vector<CFiscalCheck> checks = CycleAfterDeposits();
+    const CFiscalCheck* second = part(checks);
+    ASSERT_NE(second, nullptr);
+    ASSERT_EQ(second->payments.size(), 1u);
+    EXPECT_EQ(second->payments[0].trx_no, bill.payments[1]);
+    EXPECT_EQ(second->printedFileName, "");
+    EXPECT_EQ(second->shiftNumber, "");
+    EXPECT_EQ(second->printerId, "");
+    Registered(checks);
+    Run(
+        text::Format("update qel_financial_transactions set qel_fisc_status='S', title='FIK-SECOND', "
+                     "shift_number='BKP-SECOND', printer_id='2' where trx_no=%d",
+                     bill.payments[1]));
+    // A bill to register again waits until nothing else is due.
+    second = nullptr;
+    for (int cycle = 0; cycle < 4 && !second; ++cycle) {
+        checks = Cycle();
+        second = part(checks);
+        Registered(checks);
+    }
+    ASSERT_NE(second, nullptr);
+    EXPECT_EQ(second->printedFileName, "FIK-SECOND");
+    EXPECT_EQ(second->shiftNumber, "BKP-SECOND");
+    EXPECT_EQ(second->printerId, "2");
+}
+
 TEST_F(DiscoveryTest, SecondListPaymentIsNegatedInBothListsAndOtherPaymentsStayOut) {
     Open(FullChecks());
     // A cash loan into the front desk's drawer, as the PMS books it.

@@ -524,8 +524,8 @@ bool CF8Monitoring::SetBillStatus(CFiscalCheck& check, const std::string& reques
     bool ok = true;
     ForEachRow(check, [&](const struct_posting& line) {
         if (!(keepDeposits && line.fisc_status == "D")) {
-            ok = ExecuteTemplate(qelFiscal.templates[CQELFiscal::TransactionStatus],
-                                 {Arg::Text(status), Arg::Int(line.trx_no)}) &&
+            ok = ExecuteFenced(qelFiscal.templates[CQELFiscal::TransactionStatus],
+                               {Arg::Text(status), Arg::Int(line.trx_no)}) &&
                  ok;
         }
     });
@@ -540,7 +540,7 @@ bool CF8Monitoring::SaveFiscalData(CFiscalCheck& check) {
     std::string attempt = check.printerName.empty() ? "0" : check.printerName;
     bool ok = true;
     ForEachRow(check, [&](const struct_posting& line) {
-        ok = ExecuteTemplate(
+        ok = ExecuteFenced(
                  qelFiscal.templates[CQELFiscal::PrintResultByTransaction],
                  {Arg::Text(check.printerId), Arg::Text(check.shiftNumber), Arg::Text(check.fiscalNumber),
                   Arg::Text(check.printedFileName), Arg::NumberOrNull(attempt), Arg::Int(line.trx_no)}) &&
@@ -557,8 +557,8 @@ bool CF8Monitoring::SaveCheckFileName(CFiscalCheck& check) {
     // name for its retries.
     bool ok = true;
     ForEachRow(check, [&](const struct_posting& line) {
-        ok = ExecuteTemplate(qelFiscal.templates[CQELFiscal::CheckFileByTransaction],
-                             {Arg::Text(check.printedFileName), Arg::Int(line.trx_no)}) &&
+        ok = ExecuteFenced(qelFiscal.templates[CQELFiscal::CheckFileByTransaction],
+                           {Arg::Text(check.printedFileName), Arg::Int(line.trx_no)}) &&
              ok;
     });
     return ok;

@@ -65,7 +65,7 @@ bool COperaBase::Connect() {
         connection.reset();
         return false;
     }
-    connection->SetCommandTimeout(kCommandTimeoutSeconds);
+    connection->SetCommandTimeout(kStatementWaitSeconds);
     if (!connection->Errors().empty()) {
         // Information from the provider (a password about to expire) is logged, not fatal.
         CollectErrors();
@@ -96,17 +96,46 @@ bool COperaBase::CollectErrors() {
         }
     }
     if (!lastError.empty()) {
-        WriteLog(lastError);
+        WriteFault(lastError);
     }
     return ok;
 }
 
+void COperaBase::WriteFault(const std::string& line) const {
+    if (log) {
+        log->WriteRepeating(line);
+    }
+}
+
+void COperaBase::NoteAnswer(bool answered, int64_t startedMs) {
+    if (answered) {
+        silentSinceMs = -1;
+        silentSince.clear();
+        return;
+    }
+    if (silentSinceMs >= 0) {
+        return;
+    }
+    // Silent since the statement that found no answer began.
+    platform::Clock& clock = platform::Clock::Current();
+    silentSinceMs = startedMs;
+    int64_t waitedSeconds = (clock.MonotonicMs() - startedMs) / 1000;
+    platform::LocalTime began =
+        platform::LocalTime::FromEpoch(clock.Now().ToEpoch() - static_cast<std::time_t>(waitedSeconds));
+    silentSince = text::Format("%02d.%02d.%04d %02d:%02d:%02d", began.day, began.month, began.year,
+                               began.hour, began.minute, began.second);
+}
+
+int64_t COperaBase::DatabaseSilentMs() const {
+    return silentSinceMs < 0 ? 0 : platform::Clock::Current().MonotonicMs() - silentSinceMs;
+}
+
 void COperaBase::Fail(const char* what, const std::string& sql) {
     CollectErrors();
-    WriteLog(what);
+    WriteFault(what);
     if (!settings.trace) {
         // The failing statement always reaches the log.
-        WriteLog(sql);
+        WriteFault(sql);
     }
     Close();
     Trace("* complete transaction *");
@@ -118,15 +147,19 @@ bool COperaBase::Execute(const std::string& sql) {
     }
     // The last error tells of the last statement only, so it cannot grow without end.
     lastError.clear();
+    int64_t started = platform::Clock::Current().MonotonicMs();
     if (!IsConnected() && !Connect()) {
+        NoteAnswer(false, started);
         return false;
     }
     Trace("* start transaction *");
     Trace(sql);
     if (!connection->Execute(sql)) {
+        NoteAnswer(!connection->NotAnswered(), started);
         Fail("Executing failure", sql);
         return false;
     }
+    NoteAnswer(true, started);
     Trace("* complete transaction *");
     return true;
 }
@@ -134,15 +167,19 @@ bool COperaBase::Execute(const std::string& sql) {
 bool COperaBase::OpenRecordset(const std::string& sql, db::Recordset& recordset) {
     recordset.Close();
     lastError.clear();
+    int64_t started = platform::Clock::Current().MonotonicMs();
     if (!IsConnected() && !Connect()) {
+        NoteAnswer(false, started);
         return false;
     }
     Trace("* start transaction *");
     Trace(sql);
     if (!connection->OpenRecordset(sql, recordset)) {
+        NoteAnswer(!connection->NotAnswered(), started);
         Fail("Reading failure", sql);
         return false;
     }
+    NoteAnswer(true, started);
     Trace("* complete transaction *");
     return true;
 }
@@ -152,8 +189,8 @@ bool COperaBase::ExecuteTemplate(const std::string& statementTemplate, const std
     std::string error;
     if (!sqlformat::Format(statementTemplate, args, sql, error)) {
         lastError = error;
-        WriteLog("Executing failure");
-        WriteLog(error);
+        WriteFault("Executing failure");
+        WriteFault(error);
         return false;
     }
     return Execute(sql);
@@ -166,8 +203,8 @@ bool COperaBase::OpenTemplate(const std::string& statementTemplate, const std::v
     if (!sqlformat::Format(statementTemplate, args, sql, error)) {
         recordset.Close();
         lastError = error;
-        WriteLog("Reading failure");
-        WriteLog(error);
+        WriteFault("Reading failure");
+        WriteFault(error);
         return false;
     }
     return OpenRecordset(sql, recordset);
@@ -571,15 +608,51 @@ bool COperaBase::SaveCheckFileName(CFiscalCheck& check) {
     return qelFiscal.SaveCheckFileName(check);
 }
 
-CFiscalStorage::Lease COperaBase::HoldLease(const std::string& holder, int seconds,
-                                            const std::string& replacing, std::string& other,
-                                            std::string& until) {
-    return serviceLease.Hold(settings.resort.empty() ? "*" : settings.resort, holder, seconds, replacing,
-                             other, until);
+CFiscalStorage::Lease COperaBase::HoldLease(const std::string& holder, int seconds, const LeaseRow* expired,
+                                            LeaseRow& row) {
+    Lease state = serviceLease.Hold(LeaseProperty(), holder, seconds, expired, row);
+    if (state == Lease::Held) {
+        fenceHolder = holder;
+        fenceValue = row.fence;
+    }
+    return state;
+}
+
+std::string COperaBase::LeaseProperty() const {
+    return settings.resort.empty() ? "*" : settings.resort;
+}
+
+bool COperaBase::ExecuteFenced(const std::string& statementTemplate, const std::vector<Arg>& args) {
+    if (fenceHolder.empty()) {
+        return ExecuteTemplate(statementTemplate, args);
+    }
+    std::vector<Arg> fenced = args;
+    fenced.insert(fenced.end(), {Arg::Text(LeaseProperty()), Arg::Text(fenceHolder),
+                                 Arg::Int(static_cast<int>(fenceValue))});
+    if (!ExecuteTemplate(statementTemplate +
+                             " and exists (select 1 from qel_service_lease where resort='%s' and holder='%s' "
+                             "and nvl(fence,0)=%d)",
+                         fenced)) {
+        return false;
+    }
+    if (!connection || connection->ChangedRows() != 0) {
+        return true;
+    }
+    // Nothing changed: rows that are final already, or a lease that has passed to another service.
+    LeaseRow row;
+    if (!serviceLease.ReadRow(LeaseProperty(), row)) {
+        return false;
+    }
+    if (row.holder == fenceHolder && row.fence == fenceValue) {
+        return true;
+    }
+    ReportError("The lease of the property has passed to " + (row.holder.empty() ? "nobody" : row.holder) +
+                ": this service writes no status");
+    return false;
 }
 
 void COperaBase::ReleaseLease(const std::string& holder) {
-    serviceLease.Give(settings.resort.empty() ? "*" : settings.resort, holder);
+    serviceLease.Give(LeaseProperty(), holder);
 }
 
 bool COperaBase::SaveFiscalResult(CFiscalCheck& check) {

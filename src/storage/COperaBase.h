@@ -31,7 +31,6 @@ class CFiscalINI;
 // provider's messages in the last error; the next statement connects again.
 class COperaBase : public CFiscalStorage {
 public:
-    static constexpr int kCommandTimeoutSeconds = 360;
     static constexpr int kDefaultHistoryDays = 1096;
     static constexpr const char* kEarlierDaysPath = "//earlier_days";
     static constexpr int kBusinessDatePauseMs = 10000;
@@ -87,7 +86,9 @@ public:
     // --- connection ---
     bool Connect();
     bool IsConnected() const;
-    bool DatabaseReachable() const override { return !connectFailed; }
+    bool DatabaseReachable() const override { return !connectFailed && silentSinceMs < 0; }
+    std::string DatabaseSilentSince() const override { return silentSince; }
+    int64_t DatabaseSilentMs() const override;
     // Every later connection is opened so that nothing can be written through it (the status
     // command reads the tables the running service writes).
     void SetReadOnly() { readOnly = true; }
@@ -98,6 +99,11 @@ public:
     void Trace(const std::string& text);
     // Fills a template and runs it; a template that cannot be filled fails like the statement.
     bool ExecuteTemplate(const std::string& statementTemplate, const std::vector<sqlformat::Arg>& args);
+    // A write of the status: once this service has held the property's lease the statement (an
+    // update or delete whose where clause has no top-level "or") carries the fence of its lease
+    // and changes nothing once the lease has passed to another service, which it then reports as
+    // a failure.
+    bool ExecuteFenced(const std::string& statementTemplate, const std::vector<sqlformat::Arg>& args);
     bool OpenTemplate(const std::string& statementTemplate, const std::vector<sqlformat::Arg>& args,
                       db::Recordset& recordset);
     // Sets the last error text and logs it.
@@ -154,9 +160,11 @@ public:
     bool SaveFiscalData(CFiscalCheck& check) override;
     bool SaveCheckFileName(CFiscalCheck& check) override;
     // The lease row of the property (the resort; "*" when none is configured).
-    Lease HoldLease(const std::string& holder, int seconds, const std::string& replacing, std::string& other,
-                    std::string& until) override;
+    Lease HoldLease(const std::string& holder, int seconds, const LeaseRow* expired, LeaseRow& row) override;
     void ReleaseLease(const std::string& holder) override;
+    bool ReadStatusLetter(int trxNo, std::string& letter) override {
+        return qelFiscal.ReadLetter(trxNo, letter);
+    }
     bool SaveFiscalResult(CFiscalCheck& check) override;
     bool SaveCheckNumber(int transactionNumber, const std::string& checkNumber) override;
     void CheckBusinessDate() override;
@@ -207,6 +215,12 @@ public:
 
 protected:
     void Fail(const char* what, const std::string& sql);
+    // The property of the lease row: the resort, "*" when none is configured.
+    std::string LeaseProperty() const;
+    // A line of a failed statement: a fault that lasts writes it at every cycle (CLogFile::WriteRepeating).
+    void WriteFault(const std::string& text) const;
+    // Whether the database answered the statement begun at startedMs (by the steady clock).
+    void NoteAnswer(bool answered, int64_t startedMs);
     // The codes of keyed lists, in order, each once.
     static std::vector<int> ReadCodes(CFiscalINI& configuration, const std::vector<std::string>& patterns);
     void MakePaymentCodes(CFiscalINI& configuration);
@@ -222,5 +236,11 @@ protected:
         return closedDateInWork.empty() ? currentBusinessDate : closedDateInWork;
     }
     bool connectFailed = false;
+    // The holder and fence of the lease this service last held; empty holder: never held.
+    std::string fenceHolder;
+    int64_t fenceValue = 0;
+    // Since when the database has not answered; -1 while it answers.
+    int64_t silentSinceMs = -1;
+    std::string silentSince;
     bool readOnly = false;
 };

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <sqlite3.h>
+
 #include "platform/CodePage.h"
 #include "platform/ManualClock.h"
 #include "platform/TempFolder.h"
@@ -287,6 +289,27 @@ TEST_F(OperaBaseTest, DatabaseFileMovedAwayIsALostConnectionUntilItIsBack) {
         << storage.GetLastError();
     // Nothing written before the file went away was lost with it.
     EXPECT_EQ(pms.Rows("select pms_code from qel_code_convertion order by 1"), (Rows{"1", "3"}));
+}
+
+TEST_F(OperaBaseTest, AStatementThatFindsNoAnswerMakesTheDatabaseSilentUntilOneIsAnswered) {
+    ASSERT_TRUE(Open());
+    ASSERT_TRUE(storage.Execute("insert into qel_code_convertion (pms_code) values (1)"));
+    // Another session holds the write lock longer than a statement waits.
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(pms.OwnFile().c_str(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    EXPECT_FALSE(storage.Execute("insert into qel_code_convertion (pms_code) values (2)"));
+    EXPECT_NE(storage.GetLastError().find("database is locked"), std::string::npos) << storage.GetLastError();
+    EXPECT_FALSE(storage.DatabaseReachable());
+    EXPECT_EQ(storage.DatabaseSilentSince().size(), 19u) << storage.DatabaseSilentSince();
+    EXPECT_GE(storage.DatabaseSilentMs(), 0);
+    sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+    // A refusal is an answer: the database speaks again.
+    EXPECT_FALSE(storage.Execute("insert into qel_code_convertion (pms_code) values (1)"));
+    EXPECT_TRUE(storage.DatabaseReachable());
+    EXPECT_EQ(storage.DatabaseSilentSince(), "");
+    EXPECT_EQ(storage.DatabaseSilentMs(), 0);
 }
 
 TEST_F(OperaBaseTest, PrinterCodesStartAtTwo) {

@@ -205,6 +205,10 @@ void COperaCheckLoader::TakeBillLine(CFiscalCheck& check, struct_posting& line) 
         check.SetPrintedFileName(recPayment.Text(Row::StatusTitle));
         SetFieldFrom(check, 6, Row::PrinterId);
         SetFieldFrom(check, 7, Row::ShiftNumber);
+        // A payment registered on its own (a reinstated bill's) has codes of its own.
+        line.status_title = recPayment.Text(Row::StatusTitle);
+        line.status_shift = recPayment.IsPresent(Row::ShiftNumber) ? recPayment.Text(Row::ShiftNumber) : "";
+        line.status_printer = recPayment.IsPresent(Row::PrinterId) ? recPayment.Text(Row::PrinterId) : "";
     }
     if (line.fisc_status.empty() && recPayment.IsPresent(Row::ReceiptNo)) {
         std::string inherited;

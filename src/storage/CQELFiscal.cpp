@@ -38,6 +38,7 @@ CQELFiscal::CQELFiscal(COperaBase& owner) : storage(owner) {
         R"sql(update qel_financial_transactions set title='%s' where trx_no=%d)sql",
         R"sql(select to_char(qel.bill_no), qel.check_number, qel.trx_no from qel_financial_transactions qel, zzzz.financial_transactions fin where fin.trx_no=qel.trx_no and fin.reference='%s' and qel.qel_fisc_status='Y' and qel.check_number is not null and qel.bill_no<>%s)sql",
         R"sql(select to_char(qel.bill_no), qel.check_number, qel.trx_no from qel_financial_transactions qel, zzzz.zpos where zpos_id=qel.trx_no and zpos_comment='%s' and qel.qel_fisc_status='Y' and qel.check_number is not null and qel.bill_no<>%s)sql",
+        R"sql(select qel_fisc_status, title, trx_no from qel_financial_transactions where trx_no=%d)sql",
     };
 }
 
@@ -99,13 +100,13 @@ bool CQELFiscal::ReBillRows(CFiscalCheck& check) {
             text::Format("%d", line.bill_no) == check.checkNumber) {
             return true;
         }
-        if (!storage.ExecuteTemplate(templates[ReBill],
-                                     {Arg::Number(check.checkNumber), Arg::Int(line.trx_no)})) {
+        if (!storage.ExecuteFenced(templates[ReBill],
+                                   {Arg::Number(check.checkNumber), Arg::Int(line.trx_no)})) {
             return false;
         }
         line.bill_no = text::ToInt(check.checkNumber);
         if (withStation) {
-            storage.ExecuteTemplate(templates[RowStation], {Arg::Field(check.station), Arg::Int(line.trx_no)});
+            storage.ExecuteFenced(templates[RowStation], {Arg::Field(check.station), Arg::Int(line.trx_no)});
         }
         return true;
     };
@@ -150,8 +151,8 @@ bool CQELFiscal::SetTransactionStatus(struct_posting& transaction, const std::st
         // A failed insert is no failure here: the row may exist already; the update decides.
         transaction.fisc_status = "N";
     }
-    return storage.ExecuteTemplate(templates[TransactionStatus],
-                                   {Arg::Text(status), Arg::Int(transaction.trx_no)});
+    return storage.ExecuteFenced(templates[TransactionStatus],
+                                 {Arg::Text(status), Arg::Int(transaction.trx_no)});
 }
 
 bool CQELFiscal::SetBillStatus(CFiscalCheck& check, const std::string& requested) {
@@ -160,7 +161,7 @@ bool CQELFiscal::SetBillStatus(CFiscalCheck& check, const std::string& requested
         status = "F";
     }
     if (check.statusCode == 18) {
-        return storage.ExecuteTemplate(templates[FolioStatus], {Arg::Text(status), Arg::Field(check.reservationId)});
+        return storage.ExecuteFenced(templates[FolioStatus], {Arg::Text(status), Arg::Field(check.reservationId)});
     }
     const std::string& key = check.checkNumber;
     if (key.empty()) {
@@ -176,8 +177,8 @@ bool CQELFiscal::SetBillStatus(CFiscalCheck& check, const std::string& requested
             if (payment.fisc_status == "D") {
                 continue;
             }
-            ok = storage.ExecuteTemplate(templates[TransactionStatus],
-                                         {Arg::Text(status), Arg::Int(payment.trx_no)}) &&
+            ok = storage.ExecuteFenced(templates[TransactionStatus],
+                                       {Arg::Text(status), Arg::Int(payment.trx_no)}) &&
                  ok;
         }
         return ok;
@@ -187,7 +188,7 @@ bool CQELFiscal::SetBillStatus(CFiscalCheck& check, const std::string& requested
         // Nothing of this check is a deposit row of its own: its D rows change too.
         statement = text::ReplaceAll(statement, "'D'", "'Y'");
     }
-    return storage.ExecuteTemplate(statement, {Arg::Text(status), Arg::Number(key)});
+    return storage.ExecuteFenced(statement, {Arg::Text(status), Arg::Number(key)});
 }
 
 bool CQELFiscal::IsPaymentCheck(const CFiscalCheck& check) {
@@ -244,12 +245,12 @@ bool CQELFiscal::SettleProFormaDeposits(CFiscalCheck& check) {
     for (std::vector<struct_posting>* list : {&check.payments, &check.removedLines, &check.settledDeposits}) {
         for (struct_posting& line : *list) {
             if (!line.fisc_status.empty()) {
-                ok = storage.ExecuteTemplate(templates[TransactionStatus], {Arg::Text("Y"), Arg::Int(line.trx_no)}) &&
+                ok = storage.ExecuteFenced(templates[TransactionStatus], {Arg::Text("Y"), Arg::Int(line.trx_no)}) &&
                      ok;
             }
         }
     }
-    ok = ok && storage.ExecuteTemplate(templates[SettleDeposits], {Arg::NumberOrNull(check.reservationId)});
+    ok = ok && storage.ExecuteFenced(templates[SettleDeposits], {Arg::NumberOrNull(check.reservationId)});
     if (ok) {
         storage.WriteLog("Pro-Forma Folio " + check.reservationId + " settled by bill " + check.checkNumber);
     }
@@ -296,23 +297,23 @@ bool CQELFiscal::WritesByBill(const CFiscalCheck& check) const {
 
 bool CQELFiscal::SaveCheckFileName(CFiscalCheck& check) {
     if (WritesByBill(check)) {
-        return storage.ExecuteTemplate(templates[CheckFileByBill],
-                                       {Arg::Text(check.printedFileName), Arg::Number(check.checkNumber)});
+        return storage.ExecuteFenced(templates[CheckFileByBill],
+                                     {Arg::Text(check.printedFileName), Arg::Number(check.checkNumber)});
     }
     if (check.payments.empty()) {
         storage.ReportError("Check " + check.checkNumber +
                             " has no transaction to keep the check file name with");
         return false;
     }
-    return storage.ExecuteTemplate(templates[CheckFileByTransaction],
-                                   {Arg::Text(check.printedFileName), Arg::Int(check.payments[0].trx_no)});
+    return storage.ExecuteFenced(templates[CheckFileByTransaction],
+                                 {Arg::Text(check.printedFileName), Arg::Int(check.payments[0].trx_no)});
 }
 
 bool CQELFiscal::SaveFiscalData(CFiscalCheck& check) {
     std::string attempt = check.printerName.empty() ? "0" : check.printerName;
     int code = check.statusCode;
     if (WritesByBill(check)) {
-        return storage.ExecuteTemplate(
+        return storage.ExecuteFenced(
             templates[PrintResultByBill],
             {Arg::Text(check.printerId), Arg::Text(check.shiftNumber), Arg::Text(check.fiscalNumber),
              Arg::Text(check.printedFileName), Arg::NumberOrNull(attempt), Arg::Number(check.checkNumber)});
@@ -323,11 +324,11 @@ bool CQELFiscal::SaveFiscalData(CFiscalCheck& check) {
     }
     int trxNo = check.payments[0].trx_no;
     if (code == 1 || code == 4) {
-        return storage.ExecuteTemplate(templates[PrintResultNotFiscalised],
-                                       {Arg::Text(check.printerId), Arg::Text(check.shiftNumber),
-                                        Arg::Text(check.fiscalNumber), Arg::Int(trxNo)});
+        return storage.ExecuteFenced(templates[PrintResultNotFiscalised],
+                                     {Arg::Text(check.printerId), Arg::Text(check.shiftNumber),
+                                      Arg::Text(check.fiscalNumber), Arg::Int(trxNo)});
     }
-    return storage.ExecuteTemplate(
+    return storage.ExecuteFenced(
         templates[PrintResultByTransaction],
         {Arg::Text(check.printerId), Arg::Text(check.shiftNumber), Arg::Text(check.fiscalNumber),
          Arg::Text(check.printedFileName), Arg::NumberOrNull(attempt), Arg::Int(trxNo)});
@@ -346,25 +347,25 @@ std::vector<Arg> DeviceInfoOf(const CFiscalCheck& check) {
 bool CQELFiscal::SaveFiscalResult(CFiscalCheck& check) {
     std::vector<Arg> args = DeviceInfoOf(check);
     args.push_back(Arg::Number(BillKey(check)));
-    return storage.ExecuteTemplate(templates[DeviceInfoByBill], args);
+    return storage.ExecuteFenced(templates[DeviceInfoByBill], args);
 }
 
 bool CQELFiscal::SaveFiscalResultOfRow(CFiscalCheck& check, int trxNo) {
     std::vector<Arg> args = DeviceInfoOf(check);
     args.push_back(Arg::Int(trxNo));
-    return storage.ExecuteTemplate(text::ReplaceAll(templates[DeviceInfoByBill], "where bill_no=%s", "where trx_no=%d"),
-                                   args);
+    return storage.ExecuteFenced(
+        text::ReplaceAll(templates[DeviceInfoByBill], "where bill_no=%s", "where trx_no=%d"), args);
 }
 
 bool CQELFiscal::SaveCheckNumber(int transactionNumber, const std::string& checkNumber) {
-    return storage.ExecuteTemplate(templates[FiscalNumberToPms],
-                                   {Arg::Text(checkNumber), Arg::Int(transactionNumber)});
+    return storage.ExecuteFenced(templates[FiscalNumberToPms],
+                                 {Arg::Text(checkNumber), Arg::Int(transactionNumber)});
 }
 
 bool CQELFiscal::SetCheckRemark(CFiscalCheck& check, const std::string& remark) {
     for (const struct_posting& payment : check.payments) {
         if (payment.line_type == 19) {
-            storage.ExecuteTemplate(templates[RemarkToPms], {Arg::Text(remark), Arg::Int(payment.trx_no)});
+            storage.ExecuteFenced(templates[RemarkToPms], {Arg::Text(remark), Arg::Int(payment.trx_no)});
         }
     }
     return true;
@@ -372,4 +373,17 @@ bool CQELFiscal::SetCheckRemark(CFiscalCheck& check, const std::string& remark) 
 
 bool CQELFiscal::ClearHistory(int days) {
     return storage.ExecuteTemplate(templates[HistoryCleanUp], {Arg::Int(days)});
+}
+
+bool CQELFiscal::ReadLetter(int trxNo, std::string& letter) {
+    db::Recordset rows;
+    letter.clear();
+    if (!storage.OpenTemplate(templates[LetterOfTransaction], {Arg::Int(trxNo)}, rows)) {
+        return false;
+    }
+    if (!rows.IsEOF()) {
+        Read(rows);
+        letter = IsPresent(1) ? Text(1) : "";
+    }
+    return true;
 }

@@ -42,6 +42,7 @@ public:
         // outside the refund's own bill: (bill, fiscal number, trx_no).
         ReturnsOfSaleOpera,
         ReturnsOfSaleSuite8,
+        LetterOfTransaction,
         TemplateCount
     };
 
@@ -92,6 +93,9 @@ public:
     bool SetCheckRemark(CFiscalCheck& check, const std::string& remark);
     // Deletes the rows whose business date is more than the given days before today.
     bool ClearHistory(int days);
+    // The status letter of the transaction's row ("" when it has no row or no letter); false when
+    // it could not be read.
+    bool ReadLetter(int trxNo, std::string& letter);
 
 private:
     RowValues ValuesOf(const struct_posting& payment, const CFiscalCheck& check) const;

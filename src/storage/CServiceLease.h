@@ -8,25 +8,26 @@
 class COperaBase;
 
 // The lease table qel_service_lease: one row per property, naming the service that registers
-// its checks and until when (by the database's clock). A service takes the row when it is free
-// or expired, renews it while it works and deletes it at stop; any other service of the
-// property waits. Its select answers (holder, expiry text).
+// its checks, a fence raised at every change of holder and a count of the holder's renewals (the
+// expiry by the database's clock is kept for people to read, not judged). A service takes the row
+// when there is none, renews it while it works, takes it over only from a row that stayed
+// exactly as it saw it, and deletes it at stop. Its select answers (holder, expiry text, fence,
+// renewals).
 class CServiceLease : public CRecordBinding {
 public:
-    enum Template { SelectHolder, InsertHolder, TakeLease, ReplaceHolder, DeleteHolder, TemplateCount };
+    enum Template { SelectHolder, InsertHolder, RenewLease, TakeOver, DeleteHolder, TemplateCount };
+    using Row = CFiscalStorage::LeaseRow;
 
     explicit CServiceLease(COperaBase& storage);
     const BindingTable& GetBindingTable() const override;
 
-    // Takes or renews the lease of the property for the holder, also from `replacing` when that
-    // holds it. HeldElsewhere names the holder in other and its expiry (dd.mm.yyyy hh:mm:ss) in until.
+    // See CFiscalStorage::HoldLease.
     CFiscalStorage::Lease Hold(const std::string& property, const std::string& holder, int seconds,
-                               const std::string& replacing, std::string& other, std::string& until);
+                               const Row* expired, Row& row);
     void Give(const std::string& property, const std::string& holder);
+    // The property's row; false when it cannot be read (no row: an empty holder).
+    bool ReadRow(const std::string& property, Row& row);
 
 private:
-    // The holder and expiry of the property's row; false when there is none or it cannot be read.
-    bool ReadRow(const std::string& property, std::string& holder, std::string& expires, bool& failed);
-
     COperaBase& storage;
 };

@@ -232,8 +232,14 @@ std::string CzechRegistrationSim::Reply(const std::string& request, bool& closeN
             break;
     }
     bool offline = taken.mode == FaultSetting::Mode::Offline;
+    if (options.observer) {
+        options.observer("check");
+    }
     Registration registration = Register(sale, offline);
     Record(registration);
+    if (options.observer) {
+        options.observer("registered");
+    }
     // A late answer: the sale is registered first, the answer follows after the delay.
     if (taken.mode == FaultSetting::Mode::Delay && WaitForStop(taken.delayMs)) {
         closeNow = true;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <string>
@@ -32,6 +33,10 @@ public:
         std::string controlPath;  // a file holding a fault line, re-read while running
         FaultSetting fault;
         bool verbose = false;
+        // Told "check" when a sale arrives (before anything is registered) and "registered"
+        // once it is registered (before the answer goes), on the connection's thread: the answer
+        // waits until it returns. For crash tests.
+        std::function<void(const std::string& event)> observer;
     };
 
     // One sale the service registered, as written to the records.

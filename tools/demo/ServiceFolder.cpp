@@ -115,8 +115,10 @@ bool ServiceFolder::StartSimulators(const std::vector<std::string>& printerIdPre
     return true;
 }
 
-bool ServiceFolder::StartCzechSimulator(std::string& error, const std::string& faultLine) {
+bool ServiceFolder::StartCzechSimulator(std::string& error, const std::string& faultLine,
+                                        std::function<void(const std::string&)> observer) {
     CzechRegistrationSim::Options options;
+    options.observer = std::move(observer);
     options.recordsPath = Path("czech.jsonl");
     if (!options.fault.Parse(faultLine, error)) {
         return false;
@@ -153,8 +155,9 @@ void ServiceFolder::StopCheckDatabase() {
     }
 }
 
-bool ServiceFolder::StartTaxService(std::string& error) {
+bool ServiceFolder::StartTaxService(std::string& error, std::function<void(const std::string&)> observer) {
     MapiSim::Options options;
+    options.observer = std::move(observer);
     options.recordsPath = Path("bills.jsonl");
     taxService = std::make_unique<MapiSim>(options);
     return taxService->Start(error);

@@ -75,7 +75,8 @@ public:
     void StopCheckDatabase();
     // The Mongolian tax-service simulator in place of the printer managers, recording into
     // bills.jsonl; both printers of the configuration talk to it.
-    bool StartTaxService(std::string& error);
+    // observer: as the simulator's (crash tests).
+    bool StartTaxService(std::string& error, std::function<void(const std::string&)> observer = {});
     MapiSim& TaxService() { return *taxService; }
     std::vector<TaxRecord> TaxRecords() const;
     // A refund the PMS makes after the bill was registered: a new bill of the same stay with
@@ -86,7 +87,8 @@ public:
 
     // The Czech sales-registration simulator, recording into czech.jsonl. Started, it is the
     // peer of every printer of the configuration (a Czech one, demo/czech/VuvovaZododAVU.xml).
-    bool StartCzechSimulator(std::string& error, const std::string& faultLine = "");
+    bool StartCzechSimulator(std::string& error, const std::string& faultLine = "",
+                             std::function<void(const std::string&)> observer = {});
     CzechRegistrationSim& CzechSimulator() { return *czech; }
 
     // Writes VuvovaZododAVU.xml: the demo configuration with the simulators' ports and short

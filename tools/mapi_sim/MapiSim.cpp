@@ -124,10 +124,16 @@ std::string MapiSim::Reply(const std::string& command, bool& cut, bool* endless)
         Note("bad command: " + error);
         return Refusal("2", "Bad command: " + error);
     }
+    if (options.observer) {
+        options.observer("check");
+    }
     std::string answer;
     {
         std::lock_guard<std::mutex> guard(mutex);
         answer = Register(bill, command);
+    }
+    if (options.observer) {
+        options.observer("registered");
     }
     if (taken.mode == FaultSetting::Mode::Garbage) {
         return Unreadable(taken.bytes);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <string>
@@ -31,6 +32,10 @@ public:
         long long firstFiscalNumber = 100000001;
         FaultSetting fault;
         bool verbose = false;
+        // Told "check" when a sale arrives (before anything is registered) and "registered"
+        // once it is registered (before the answer goes), on the connection's thread: the answer
+        // waits until it returns. For crash tests.
+        std::function<void(const std::string& event)> observer;
     };
     // What the service holds of one registration.
     struct Registration {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -35,7 +36,7 @@ public:
     virtual bool Open(const std::string& connectionString) = 0;
     virtual bool IsOpen() const = 0;
     virtual void Close() = 0;
-    // Limit for one statement, in seconds.
+    // Limit for one statement, in seconds: how long it waits for a lock or for the server.
     virtual void SetCommandTimeout(int seconds) = 0;
     // Runs one statement; rows it may return are dropped.
     virtual bool Execute(const std::string& sql) = 0;
@@ -43,14 +44,26 @@ public:
     virtual bool OpenRecordset(const std::string& sql, Recordset& recordset) = 0;
 
     const std::vector<ProviderError>& Errors() const { return errors; }
+    // The last statement failed because the database did not answer: it waited out the statement
+    // time-out (a lock held elsewhere, a server that is busy or gone) or the connection broke. An
+    // error reply (a constraint, a missing grant) is an answer, a refusal.
+    bool NotAnswered() const { return notAnswered; }
+    // The rows the last statement given to Execute changed.
+    int64_t ChangedRows() const { return changedRows; }
 
 protected:
     // A read-only connection refuses every statement given to Execute, before the database sees it.
     bool RefusedAsReadOnly();
-    void ClearErrors() { errors.clear(); }
+    void ClearErrors() {
+        errors.clear();
+        notAnswered = false;
+        changedRows = 0;
+    }
     void AddError(long number, const std::string& description) { errors.push_back({number, description}); }
 
     std::vector<ProviderError> errors;
+    bool notAnswered = false;
+    int64_t changedRows = 0;
     bool readOnly = false;
 };
 

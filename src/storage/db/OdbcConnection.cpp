@@ -66,8 +66,10 @@ void OdbcConnection::Collect(short handleType, void* handle, bool failed) {
             break;
         }
         any = true;
-        std::string text = "[" + std::string(reinterpret_cast<char*>(state)) + "] " +
-                           std::string(reinterpret_cast<char*>(message.data()));
+        std::string code(reinterpret_cast<char*>(state));
+        std::string text = "[" + code + "] " + std::string(reinterpret_cast<char*>(message.data()));
+        // HYT00/HYT01: the time-out passed; 08xxx: the connection failed or broke.
+        notAnswered = notAnswered || (failed && (code.rfind("HYT", 0) == 0 || code.rfind("08", 0) == 0));
         AddError(failed ? (native != 0 ? native : -1) : 0, text);
     }
     if (failed && !any) {
@@ -210,6 +212,9 @@ bool OdbcConnection::Run(const std::string& sql, Recordset* recordset) {
         }
         if (recordset) {
             ok = ReadRows(stmt, *recordset);
+        } else {
+            SQLLEN count = 0;
+            changedRows = Succeeded(SQLRowCount(stmt, &count)) && count > 0 ? count : 0;
         }
     }
     if (direct) {

@@ -12,6 +12,12 @@ namespace db {
 
 namespace {
 
+// The busy time-out passed while another connection held the file locked.
+bool IsLockWait(int rc) {
+    int primary = rc & 0xff;
+    return primary == SQLITE_BUSY || primary == SQLITE_LOCKED;
+}
+
 bool IsName(const std::string& s) {
     if (s.empty() || !(std::isalpha(static_cast<unsigned char>(s[0])) || s[0] == '_')) {
         return false;
@@ -257,6 +263,7 @@ bool SqliteConnection::Run(const std::string& oracle, Recordset* recordset) {
     for (const std::string& file : files) {
         if (!platform::FileExists(file)) {
             AddError(SQLITE_CANTOPEN, "the database file is gone: " + file);
+            notAnswered = true;
             return false;
         }
     }
@@ -306,8 +313,12 @@ bool SqliteConnection::Run(const std::string& oracle, Recordset* recordset) {
         recordset->AddRow(std::move(row));
     }
     bool ok = rc == SQLITE_DONE;
+    if (ok && !recordset) {
+        changedRows = sqlite3_changes(db);
+    }
     if (!ok) {
         AddError(rc, sqlite3_errmsg(db));
+        notAnswered = IsLockWait(rc);
         if (recordset) {
             recordset->Reset({});
         }
@@ -332,6 +343,7 @@ bool SqliteConnection::Prepare(const std::string& oracle, sqlite3_stmt*& stmt) {
     int rc = sqlite3_prepare_v2(db, statement.c_str(), static_cast<int>(statement.size()), &stmt, &tail);
     if (rc != SQLITE_OK) {
         AddError(rc, sqlite3_errmsg(db));
+        notAnswered = IsLockWait(rc);
         return false;
     }
     if (tail && !OnlyBlanks(tail)) {
