@@ -71,9 +71,8 @@ double QueryTime(db::SqliteConnection& pms, const std::string& statement) {
 
 void Cycle(COperaBase& storage, std::vector<CFiscalCheck>& checks) {
     // What the worker runs in every cycle: the lease, the business date, the checks due.
-    std::string other;
-    std::string until;
-    storage.HoldLease("cycle_plans", 60, "", other, until);
+    CFiscalStorage::LeaseRow row;
+    storage.HoldLease("cycle_plans", 60, nullptr, row);
     storage.CheckBusinessDate();
     storage.GetChecks(checks);
 }
