@@ -294,12 +294,12 @@ TEST_F(MAPIInterfaceTest, AfterAStopRequestNothingGoesOutAndNoNumberIsTaken) {
 // only the sale.
 TEST_F(MAPIInterfaceTest, AReturnNamesTheSaleAndTakesTheNextBillNumber) {
     CFiscalCheck sale = Bill("B1");
-    ASSERT_TRUE(device.PrintCheck(sale, false));
+    ASSERT_TRUE(Send(sale));
     CFiscalCheck refund = Bill("B2");
     refund.statusCode = 14;
     refund.groupName = sale.fiscalNumber;
     refund.printedFileName = sale.printedFileName;
-    ASSERT_TRUE(device.PrintCheck(refund, false)) << device.GetLastError();
+    ASSERT_TRUE(Send(refund)) << device.GetLastError();
     EXPECT_EQ(sim().Commands().back(), "R#" + sale.fiscalNumber + "#" + sale.printedFileName + "#&");
     ASSERT_EQ(sim().Registrations().size(), 2u);
     EXPECT_EQ(refund.fiscalNumber, sim().Registrations()[1].fiscalNumber);
