@@ -1,6 +1,6 @@
 // The GTIN code file of a printer as an installer may write it.
 #include "FuzzSupport.h"
-#include "devices/CPrinterControl.h"
+#include "config/CPrinterControl.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     CPrinterControl printer;

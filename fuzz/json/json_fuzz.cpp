@@ -8,7 +8,7 @@
 #include "client_library/Config.h"
 #include "client_library/NetStatus.h"
 #include "shared/CLGXCheck.h"
-#include "shared/testing/UnescapeByReplacing.h"
+#include "tests/support/shared/UnescapeByReplacing.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include "FuzzSupport.h"
 #include "config/CFiscalINI.h"
 #include "config/CPrintLine.h"
-#include "devices/CPrinterControl.h"
+#include "config/CPrinterControl.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     CFiscalINI configuration;

@@ -8,8 +8,8 @@
 #include <random>
 #include <sstream>
 
-#include "check/testing/TestLines.h"
 #include "log/CLogFile.h"
+#include "tests/support/check/TestLines.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include "check/CDiscountStep.h"
 #include "check/CSignChecker.h"
-#include "check/testing/TestLines.h"
+#include "tests/support/check/TestLines.h"
 
 namespace {
 

@@ -6,11 +6,11 @@
 #include <thread>
 #include <vector>
 
-#include "client_library/ClientTestSupport.h"
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
-#include "platform/ManualClock.h"
 #include "platform/Text.h"
+#include "tests/support/client_library/ClientTestSupport.h"
+#include "tests/support/platform/ManualClock.h"
 
 namespace {
 

@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "CheckDbSimulator.h"
-#include "client_library/ClientTestSupport.h"
 #include "platform/Socket.h"
 #include "platform/Text.h"
+#include "tests/support/client_library/ClientTestSupport.h"
 
 namespace {
 

@@ -7,12 +7,12 @@
 #include <string>
 
 #include "CheckDbSimulator.h"
-#include "client_library/ClientTestSupport.h"
 #include "platform/DynamicLibrary.h"
 #include "platform/Environment.h"
 #include "platform/FileSystem.h"
 #include "platform/Socket.h"
 #include "shared/GetCheckResult.h"
+#include "tests/support/client_library/ClientTestSupport.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 
 #include "CheckDbSimulator.h"
 #include "client_library/ChannelParser.h"
-#include "client_library/ClientTestSupport.h"
 #include "platform/LocalTime.h"
+#include "tests/support/client_library/ClientTestSupport.h"
 
 namespace {
 

@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "client_library/ClientTestSupport.h"
 #include "platform/Environment.h"
 #include "platform/FileSystem.h"
 #include "platform/Socket.h"
+#include "tests/support/client_library/ClientTestSupport.h"
 
 namespace {
 

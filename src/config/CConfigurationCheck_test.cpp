@@ -5,10 +5,10 @@
 #include <gtest/gtest.h>
 
 #include "config/CFiscalINI.h"
-#include "config/ConfigTestFixture.h"
 #include "platform/FileSystem.h"
 #include "platform/TempFolder.h"
 #include "platform/Text.h"
+#include "tests/support/config/ConfigTestFixture.h"
 
 namespace {
 

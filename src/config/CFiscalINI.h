@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "config/CPrintLine.h"
+#include "config/CPrinterControl.h"
 #include "config/CRuleLists.h"
 #include "config/CXMLParser.h"
-#include "devices/CPrinterControl.h"
 
 class CFiscalCheck;
 class CLogFile;

@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "check/CFiscalCheck.h"
-#include "config/ConfigTestFixture.h"
 #include "platform/CodePage.h"
 #include "platform/Text.h"
+#include "tests/support/config/ConfigTestFixture.h"
 
 namespace {
 

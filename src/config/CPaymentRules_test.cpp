@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "config/RulesTestFixture.h"
 #include "platform/Text.h"
+#include "tests/support/config/RulesTestFixture.h"
 
 namespace {
 

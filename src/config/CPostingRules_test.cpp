@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "config/RulesTestFixture.h"
 #include "platform/CodePage.h"
+#include "tests/support/config/RulesTestFixture.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "config/ConfigTestFixture.h"
+#include "tests/support/config/ConfigTestFixture.h"
 
 namespace {
 

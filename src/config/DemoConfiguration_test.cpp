@@ -6,9 +6,9 @@
 #include "check/CFiscalCheck.h"
 #include "config/CConfigurationCheck.h"
 #include "config/CFiscalINI.h"
-#include "config/ConfigTestFixture.h"
 #include "platform/CodePage.h"
 #include "platform/Text.h"
+#include "tests/support/config/ConfigTestFixture.h"
 
 namespace {
 

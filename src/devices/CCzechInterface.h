@@ -4,9 +4,9 @@
 #include <string>
 
 #include "devices/CAnswerReader.h"
+#include "devices/CPrintInterface.h"
 #include "devices/CUnansweredSales.h"
 #include "devices/CzechSaleRequest.h"
-#include "service/CPrintInterface.h"
 
 // The Czech sales-registration interface (printer type 10). Every check is one "Sale" request: a
 // flat JSON object of the sale's registration data in a POS-interface frame, sent over a

@@ -7,8 +7,8 @@
 #include <thread>
 
 #include "CzechRegistrationSim.h"
-#include "devices/DeviceTestSupport.h"
-#include "devices/testing/ScriptedPeer.h"
+#include "tests/support/devices/DeviceTestSupport.h"
+#include "tests/support/devices/ScriptedPeer.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include "devices/CAnswerReader.h"
 #include "devices/CBillSequence.h"
 #include "devices/CMAPICommand.h"
-#include "service/CPrintInterface.h"
+#include "devices/CPrintInterface.h"
 
 // The Mongolian tax-API interface (printer type 9): one text command per check over a fresh
 // connection to the tax service, a sale with its bill header and stock lines or a return that

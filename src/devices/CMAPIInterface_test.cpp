@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "MapiSim.h"
-#include "devices/DeviceTestSupport.h"
+#include "tests/support/devices/DeviceTestSupport.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include <string>
 
 #include "devices/CAnswerReader.h"
+#include "devices/CPrintInterface.h"
 #include "devices/FiscMessage.h"
-#include "service/CPrintInterface.h"
 
 // The printer-manager interface: registers checks by sending text messages over the channel to
 // a printer manager in front of the fiscal printers and waiting for one answer per message.

@@ -7,10 +7,10 @@
 #include <mutex>
 #include <thread>
 
-#include "devices/DeviceTestSupport.h"
-#include "devices/testing/ScriptedPeer.h"
 #include "platform/CodePage.h"
-#include "platform/ManualClock.h"
+#include "tests/support/devices/DeviceTestSupport.h"
+#include "tests/support/devices/ScriptedPeer.h"
+#include "tests/support/platform/ManualClock.h"
 
 namespace {
 

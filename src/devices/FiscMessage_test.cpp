@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "devices/DeviceTestSupport.h"
 #include "platform/Clock.h"
-#include "platform/ManualClock.h"
+#include "tests/support/devices/DeviceTestSupport.h"
+#include "tests/support/platform/ManualClock.h"
 
 namespace {
 

@@ -7,9 +7,9 @@
 
 #include "platform/CodePage.h"
 #include "platform/FileSystem.h"
-#include "platform/ManualClock.h"
 #include "platform/TempFolder.h"
 #include "platform/Text.h"
+#include "tests/support/platform/ManualClock.h"
 
 namespace {
 

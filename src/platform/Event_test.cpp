@@ -5,7 +5,7 @@
 #include <thread>
 
 #include "platform/Clock.h"
-#include "platform/ManualClock.h"
+#include "tests/support/platform/ManualClock.h"
 
 using platform::Event;
 

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "check/testing/TestLines.h"
+#include "tests/support/check/TestLines.h"
 
 namespace {
 

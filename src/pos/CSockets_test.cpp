@@ -5,8 +5,8 @@
 #include <chrono>
 #include <thread>
 
-#include "devices/DeviceTestSupport.h"
 #include "platform/Socket.h"
+#include "tests/support/devices/DeviceTestSupport.h"
 
 namespace {
 

@@ -9,7 +9,8 @@
 #include "config/AgentDetails.h"
 #include "config/CConfigurationCheck.h"
 #include "config/CFiscalINI.h"
-#include "devices/CFiscalPrinter.h"
+#include "config/CFiscalPrinter.h"
+#include "devices/CPrintInterface.h"
 #include "platform/Clock.h"
 #include "platform/CodePage.h"
 #include "platform/Environment.h"
@@ -17,9 +18,8 @@
 #include "platform/ServiceNotifier.h"
 #include "platform/Text.h"
 #include "pos/CMicrosCheck.h"
-#include "service/CFiscalStorage.h"
-#include "service/CPrintInterface.h"
 #include "service/ServicePaths.h"
+#include "storage/CFiscalStorage.h"
 
 namespace {
 

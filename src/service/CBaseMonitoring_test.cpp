@@ -12,17 +12,17 @@
 #include <thread>
 
 #include "config/CFiscalINI.h"
-#include "devices/CFiscalPrinter.h"
+#include "config/CFiscalPrinter.h"
+#include "devices/CPrintInterface.h"
 #include "platform/CodePage.h"
 #include "platform/Environment.h"
 #include "platform/FileSystem.h"
-#include "platform/ManualClock.h"
 #include "platform/TempFolder.h"
 #include "platform/Text.h"
-#include "service/CFiscalStorage.h"
 #include "service/COutcomeJournal.h"
-#include "service/CPrintInterface.h"
 #include "service/ServicePaths.h"
+#include "storage/CFiscalStorage.h"
+#include "tests/support/platform/ManualClock.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include <string>
 
 #include "check/CFiscalCheck.h"
-#include "devices/CPrinterControl.h"
-#include "service/CPrintInterface.h"
+#include "config/CPrinterControl.h"
+#include "devices/CPrintInterface.h"
 
 // One check in the worker's hands, from the moment it is taken up to its fate: the working copy
 // of the check, the printer chosen for it with that printer's interface, whether it is bound to

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "check/CFiscalCheck.h"
-#include "service/CPrintInterface.h"
+#include "devices/CPrintInterface.h"
 
 // The worker's record, on disk beside the check journal, of every check it has sent to a device
 // and not yet settled, so that neither a crash nor a database that refuses a write makes it

@@ -6,9 +6,9 @@
 #include <filesystem>
 
 #include "platform/FileSystem.h"
-#include "platform/ManualClock.h"
 #include "platform/TempFolder.h"
 #include "platform/Text.h"
+#include "tests/support/platform/ManualClock.h"
 
 namespace {
 

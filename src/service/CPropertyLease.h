@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "service/CFiscalStorage.h"
+#include "storage/CFiscalStorage.h"
 
 class CLogFile;
 

@@ -1,15 +1,15 @@
 #include "service/CWorkerParts.h"
 
 #include "config/CFiscalINI.h"
+#include "config/CFiscalPrinter.h"
 #include "devices/CCzechInterface.h"
-#include "devices/CFiscalPrinter.h"
 #include "devices/CMAPIInterface.h"
 #include "devices/CNewInterface.h"
+#include "devices/CPrintInterface.h"
 #include "platform/Text.h"
-#include "service/CFiscalStorage.h"
-#include "service/CPrintInterface.h"
 #include "storage/CDovozEderarezev.h"
 #include "storage/CF8Monitoring.h"
+#include "storage/CFiscalStorage.h"
 
 std::unique_ptr<CFiscalINI> CWorkerParts::CreateConfiguration() {
     return std::make_unique<CFiscalINI>();

@@ -5,10 +5,10 @@
 #include "devices/CCzechInterface.h"
 #include "devices/CMAPIInterface.h"
 #include "devices/CNewInterface.h"
-#include "service/CFiscalStorage.h"
-#include "service/CPrintInterface.h"
+#include "devices/CPrintInterface.h"
 #include "storage/CDovozEderarezev.h"
 #include "storage/CF8Monitoring.h"
+#include "storage/CFiscalStorage.h"
 
 namespace {
 

@@ -8,11 +8,11 @@
 
 #include "platform/Environment.h"
 #include "platform/FileSystem.h"
-#include "platform/ManualClock.h"
 #include "platform/SystemdUnits.h"
 #include "platform/TempFolder.h"
 #include "platform/Text.h"
 #include "service/ServicePaths.h"
+#include "tests/support/platform/ManualClock.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 
 #include "config/CConfigurationCheck.h"
 #include "config/CFiscalINI.h"
-#include "devices/CFiscalPrinter.h"
-#include "log/CCheckLogger.h"
+#include "config/CFiscalPrinter.h"
+#include "journal/CCheckLogger.h"
 #include "log/CLogFile.h"
 #include "platform/CodePage.h"
 #include "platform/Environment.h"

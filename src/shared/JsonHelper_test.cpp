@@ -10,7 +10,7 @@
 #include "shared/CLGXCheck.h"
 #include "shared/DTL.h"
 #include "shared/TAX.h"
-#include "shared/testing/UnescapeByReplacing.h"
+#include "tests/support/shared/UnescapeByReplacing.h"
 
 namespace {
 

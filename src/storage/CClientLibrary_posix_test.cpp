@@ -7,7 +7,7 @@
 
 #include "platform/TempFolder.h"
 #include "storage/CClientLibrary.h"
-#include "storage/TestPms.h"
+#include "tests/support/storage/TestPms.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include "platform/TempFolder.h"
 #include "platform/Text.h"
 #include "storage/CClientLibrary.h"
-#include "storage/TestPms.h"
+#include "tests/support/storage/TestPms.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <set>
 
 #include "platform/CodePage.h"
-#include "storage/testing/DemoHotel.h"
+#include "tests/support/storage/DemoHotel.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <set>
 
 #include "shared/GetCheckResult.h"
-#include "storage/testing/Suite8Hotel.h"
+#include "tests/support/storage/Suite8Hotel.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "storage/testing/Suite8Hotel.h"
+#include "tests/support/storage/Suite8Hotel.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "check/CFiscalCheck.h"
-#include "service/CFiscalStorage.h"
 #include "storage/CClientLibrary.h"
+#include "storage/CFiscalStorage.h"
 #include "storage/CMicrosCodeConvertion.h"
 #include "storage/CPostConverter.h"
 #include "storage/CQBlockPayments.h"

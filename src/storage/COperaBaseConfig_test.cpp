@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/TempFolder.h"
-#include "storage/TestPms.h"
+#include "tests/support/storage/TestPms.h"
 
 namespace {
 

@@ -3,10 +3,10 @@
 #include <sqlite3.h>
 
 #include "platform/CodePage.h"
-#include "platform/ManualClock.h"
 #include "platform/TempFolder.h"
 #include "platform/Text.h"
-#include "storage/TestPms.h"
+#include "tests/support/platform/ManualClock.h"
+#include "tests/support/storage/TestPms.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/CodePage.h"
-#include "storage/testing/DemoHotel.h"
+#include "tests/support/storage/DemoHotel.h"
 
 namespace {
 

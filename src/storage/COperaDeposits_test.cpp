@@ -7,7 +7,7 @@
 #include <cmath>
 
 #include "platform/CodePage.h"
-#include "storage/testing/DemoHotel.h"
+#include "tests/support/storage/DemoHotel.h"
 
 namespace {
 

@@ -6,10 +6,10 @@
 
 #include <algorithm>
 
-#include "platform/ManualClock.h"
 #include "platform/TempFolder.h"
 #include "platform/Text.h"
-#include "storage/TestPms.h"
+#include "tests/support/platform/ManualClock.h"
+#include "tests/support/storage/TestPms.h"
 
 namespace {
 

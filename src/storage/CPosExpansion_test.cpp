@@ -13,7 +13,7 @@
 #include "platform/Text.h"
 #include "storage/CDovozEderarezev.h"
 #include "storage/CPosExpansion.h"
-#include "storage/TestPms.h"
+#include "tests/support/storage/TestPms.h"
 
 namespace {
 

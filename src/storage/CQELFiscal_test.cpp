@@ -2,7 +2,7 @@
 
 #include "platform/TempFolder.h"
 #include "platform/Text.h"
-#include "storage/TestPms.h"
+#include "tests/support/storage/TestPms.h"
 
 namespace {
 

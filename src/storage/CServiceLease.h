@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "service/CFiscalStorage.h"
+#include "storage/CFiscalStorage.h"
 #include "storage/CRecordBinding.h"
 
 class COperaBase;

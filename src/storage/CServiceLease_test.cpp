@@ -2,10 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/ManualClock.h"
 #include "platform/Text.h"
 #include "service/CPropertyLease.h"
-#include "storage/TestPms.h"
+#include "tests/support/platform/ManualClock.h"
+#include "tests/support/storage/TestPms.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include "platform/Text.h"
 #include "storage/CDovozEderarezev.h"
 #include "storage/CF8Monitoring.h"
-#include "storage/TestPms.h"
+#include "tests/support/storage/TestPms.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include "BenchHotel.h"
 #include "CyclePlans.h"
-#include "storage/testing/DemoHotel.h"
+#include "tests/support/storage/DemoHotel.h"
 
 namespace {
 

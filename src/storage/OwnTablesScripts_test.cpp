@@ -8,7 +8,7 @@
 #include <set>
 
 #include "platform/Text.h"
-#include "storage/TestPms.h"
+#include "tests/support/storage/TestPms.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 
 #include "storage/CQELFiscal.h"
 #include "storage/CRecordBinding.h"
-#include "storage/TestPms.h"
+#include "tests/support/storage/TestPms.h"
 
 namespace {
 

@@ -24,11 +24,11 @@
 
 #include "ServiceFolder.h"
 #include "platform/Event.h"
-#include "platform/ManualClock.h"
 #include "platform/Socket.h"
 #include "platform/TempFolder.h"
 #include "platform/Text.h"
 #include "service/CBaseMonitoring.h"
+#include "tests/support/platform/ManualClock.h"
 
 namespace {
 

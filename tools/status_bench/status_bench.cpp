@@ -21,7 +21,7 @@
 #include "platform/Text.h"
 #include "storage/COperaBase.h"
 #include "storage/db/SqliteConnection.h"
-#include "storage/testing/StandIns.h"
+#include "tests/support/storage/StandIns.h"
 
 namespace {
 

@@ -12,9 +12,9 @@
 #include "platform/Text.h"
 #include "storage/CF8Monitoring.h"
 #include "storage/CQELFiscal.h"
-#include "storage/TestPms.h"
 #include "storage/db/OdbcConnection.h"
 #include "storage/db/SqliteConnection.h"
+#include "tests/support/storage/TestPms.h"
 
 namespace {
 

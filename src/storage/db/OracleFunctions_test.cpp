@@ -2,9 +2,9 @@
 
 #include <cmath>
 
-#include "platform/ManualClock.h"
-#include "storage/TestPms.h"
 #include "storage/db/OracleFormats.h"
+#include "tests/support/platform/ManualClock.h"
+#include "tests/support/storage/TestPms.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
-#include "platform/ManualClock.h"
 #include "platform/TempFolder.h"
-#include "storage/TestPms.h"
 #include "storage/db/OracleRewriter.h"
 #include "storage/db/SqliteConnection.h"
+#include "tests/support/platform/ManualClock.h"
+#include "tests/support/storage/TestPms.h"
 
 namespace {
 

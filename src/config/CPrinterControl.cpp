@@ -1,4 +1,4 @@
-#include "devices/CPrinterControl.h"
+#include "config/CPrinterControl.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "platform/ManualClock.h"
+#include "tests/support/platform/ManualClock.h"
 
 namespace platform {
 

@@ -1,7 +1,7 @@
-#include "log/CCheckLogger.h"
+#include "journal/CCheckLogger.h"
 
 #include "check/CFiscalCheck.h"
-#include "devices/CPrinterControl.h"
+#include "config/CPrinterControl.h"
 #include "log/CLogFile.h"
 #include "platform/Clock.h"
 #include "platform/Environment.h"

@@ -1,4 +1,4 @@
-#include "devices/CFiscalPrinter.h"
+#include "config/CFiscalPrinter.h"
 
 #include "check/CFiscalCheck.h"
 #include "config/CFiscalINI.h"

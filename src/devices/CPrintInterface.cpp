@@ -1,4 +1,4 @@
-#include "service/CPrintInterface.h"
+#include "devices/CPrintInterface.h"
 
 #include "config/CFiscalINI.h"
 #include "log/CLogFile.h"

@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "check/CFiscalCheck.h"
+#include "config/CPrinterControl.h"
 #include "devices/AnswerKind.h"
-#include "devices/CPrinterControl.h"
-#include "log/CCheckLogger.h"
+#include "journal/CCheckLogger.h"
 #include "pos/CSockets.h"
 
 class CFiscalINI;

@@ -1,8 +1,8 @@
-#include "devices/CPrinterControl.h"
+#include "config/CPrinterControl.h"
 
 #include <gtest/gtest.h>
 
-#include "devices/DeviceTestSupport.h"
+#include "tests/support/devices/DeviceTestSupport.h"
 
 namespace {
 

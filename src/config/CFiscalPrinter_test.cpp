@@ -1,9 +1,9 @@
-#include "devices/CFiscalPrinter.h"
+#include "config/CFiscalPrinter.h"
 
 #include <gtest/gtest.h>
 
 #include "check/CFiscalCheck.h"
-#include "devices/DeviceTestSupport.h"
+#include "tests/support/devices/DeviceTestSupport.h"
 
 namespace {
 

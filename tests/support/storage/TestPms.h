@@ -13,11 +13,11 @@
 #include "log/CLogFile.h"
 #include "platform/Environment.h"
 #include "platform/FileSystem.h"
-#include "platform/ManualClock.h"
 #include "platform/TempFolder.h"
 #include "platform/Text.h"
 #include "storage/db/SqliteConnection.h"
-#include "storage/testing/StandIns.h"
+#include "tests/support/platform/ManualClock.h"
+#include "tests/support/storage/StandIns.h"
 
 namespace testpms {
 
@@ -26,7 +26,7 @@ inline std::string SourceDir() {
     if (!dir.empty()) {
         return dir;
     }
-    // src/storage/TestPms.h -> the tree's root
+    // tests/support/storage/TestPms.h -> the tree's root
     return std::filesystem::path(__FILE__).parent_path().parent_path().parent_path().string();
 }
 

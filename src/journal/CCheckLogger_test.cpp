@@ -1,15 +1,15 @@
-#include "log/CCheckLogger.h"
+#include "journal/CCheckLogger.h"
 
 #include <gtest/gtest.h>
 
 #include "check/CFiscalCheck.h"
-#include "devices/CPrinterControl.h"
+#include "config/CPrinterControl.h"
 #include "log/CLogFile.h"
 #include "platform/Environment.h"
 #include "platform/FileSystem.h"
-#include "platform/ManualClock.h"
 #include "platform/TempFolder.h"
 #include "platform/Text.h"
+#include "tests/support/platform/ManualClock.h"
 
 namespace {
 

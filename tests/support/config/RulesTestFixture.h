@@ -6,8 +6,8 @@
 #include <string>
 
 #include "check/CFiscalCheck.h"
-#include "check/testing/TestLines.h"
-#include "config/ConfigTestFixture.h"
+#include "tests/support/check/TestLines.h"
+#include "tests/support/config/ConfigTestFixture.h"
 
 // A configuration with one entry or more in every payment and tax rule list, and builders of
 // check lines as the PMS back-end loads them: unclassified, without device codes.

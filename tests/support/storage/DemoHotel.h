@@ -15,12 +15,12 @@
 #include "config/CFiscalINI.h"
 #include "log/CLogFile.h"
 #include "platform/FileSystem.h"
-#include "platform/ManualClock.h"
 #include "platform/TempFolder.h"
 #include "platform/Text.h"
 #include "storage/CDovozEderarezev.h"
-#include "storage/TestPms.h"
 #include "storage/db/SqliteConnection.h"
+#include "tests/support/platform/ManualClock.h"
+#include "tests/support/storage/TestPms.h"
 
 namespace demohotel {
 

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "config/CPrintLine.h"
-#include "devices/CPrinterControl.h"
+#include "config/CPrinterControl.h"
 #include "pos/ConnectionSettings.h"
 
 class CFiscalCheck;

@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/ManualClock.h"
 #include "platform/Text.h"
 #include "storage/CF8Monitoring.h"
-#include "storage/TestPms.h"
+#include "tests/support/platform/ManualClock.h"
+#include "tests/support/storage/TestPms.h"
 
 namespace suite8hotel {
 
