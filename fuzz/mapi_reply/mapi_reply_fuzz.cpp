@@ -81,7 +81,7 @@ void BuildCommands(const std::string& input) {
                       bill.sequence == "000042",
                   "the header fields stay in their places");
 
-    check.statusCode = 14;
+    check.statusCode = kBillRefund;
     // The last part may hold zero bytes: the command is a C text up to the first.
     texts[3] = texts[3].substr(0, texts[3].find('\0'));
     check.printedFileName = texts[3];

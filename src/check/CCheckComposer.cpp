@@ -49,7 +49,7 @@ bool CCheckComposer::Compose() {
     // Once the amounts have been found to match, later rounds only polish them.
     bool matched = AmountsMatch();
     if (!matched) {
-        if (check.statusCode == 1 || check.statusCode == 4) {
+        if (check.statusCode == kDepositCheck || check.statusCode == kDepositLikeCheck) {
             matched = true;  // deposit-like checks do not compare amounts
         } else {
             matched = GrossTest() || PerUnitCorrection();
@@ -97,7 +97,7 @@ bool CCheckComposer::Compose() {
     }
     if (result) {
         CSignChecker(check).CheckPaymentSigns();
-        if (check.statusCode != 1 && check.statusCode != 4) {
+        if (check.statusCode != kDepositCheck && check.statusCode != kDepositLikeCheck) {
             CDiscountStep(check).Run();
         }
         folder.OwnTaxSums();
@@ -107,14 +107,14 @@ bool CCheckComposer::Compose() {
 
 // A check of negative payments is a refund: of a payment check (3) or of a bill (14).
 void CCheckComposer::AdjustRefundStatus() {
-    if (check.statusCode == 23) {
-        check.statusCode = 2;
+    if (check.statusCode == kUndecided) {
+        check.statusCode = kPaymentCheck;
     }
     if (check.paymentsTotal < 0) {
-        if (check.statusCode == 2 || check.statusCode == 11 || check.statusCode == 15) {
-            check.statusCode = 3;
-        } else if (check.statusCode == 0) {
-            check.statusCode = 14;
+        if (check.statusCode == kPaymentCheck || check.statusCode == kLegacyPaymentKind11 || check.statusCode == kPayMasterCheck) {
+            check.statusCode = kRefundCheck;
+        } else if (check.statusCode == kBillCheck) {
+            check.statusCode = kBillRefund;
         }
     }
 }
@@ -420,7 +420,7 @@ void CCheckComposer::RoundPostings(std::vector<struct_posting>& list) {
 }
 
 void CCheckComposer::SubstituteDescriptions() {
-    if (check.statusCode == 1 || check.statusCode == 20) {
+    if (check.statusCode == kDepositCheck || check.statusCode == kOtherDeposit) {
         for (struct_posting& p : check.postings) {
             TakeDescription(p, check.depositTemplate, "Deposit");
             if (p.tax_group.empty()) {
@@ -437,7 +437,7 @@ void CCheckComposer::SubstituteDescriptions() {
                 AppendWide(p.w_description, u" " + Wide(p.rate_code));
             }
         }
-    } else if (check.statusCode != 15) {
+    } else if (check.statusCode != kPayMasterCheck) {
         for (struct_posting& p : check.postings) {
             TakeDescription(p, check.serviceTemplate, "Hotel service");
         }

@@ -145,7 +145,7 @@ const std::vector<ComposeCase>& Cases() {
         {"RefundOfAPaymentCheckCorrectsWithItsSign",
          [] {
              CFiscalCheck c = Bill(false);
-             c.statusCode = 2;
+             c.statusCode = kPaymentCheck;
              c.postings = {Line(501, 1000, -33.33, "Accommodation"), Line(502, 1001, -33.33, "Late check-out"),
                            Line(503, 1002, -33.33, "Early check-in")};
              c.payments = {Pay(900, 9004, -100.00, 3, "2")};
@@ -321,7 +321,7 @@ const std::vector<ComposeCase>& Cases() {
         {"ReversedPaymentBecomesADepositCheck",
          [] {
              CFiscalCheck c = Bill(false);
-             c.statusCode = 2;
+             c.statusCode = kPaymentCheck;
              c.payments = {Pay(701, 9004, 100.00, 3, "2", [](struct_posting& p) { p.fisc_status = "Y"; }),
                            Pay(702, 9004, -100.00, 3, "2")};
              return c;
@@ -330,7 +330,7 @@ const std::vector<ComposeCase>& Cases() {
         {"NullCheckBothRegistered",
          [] {
              CFiscalCheck c = Bill(false);
-             c.statusCode = 2;
+             c.statusCode = kPaymentCheck;
              c.payments = {Pay(711, 9004, 100.00, 3, "2", [](struct_posting& p) { p.fisc_status = "Y"; }),
                            Pay(712, 9004, -100.00, 3, "2", [](struct_posting& p) { p.fisc_status = "D"; })};
              return c;
@@ -339,7 +339,7 @@ const std::vector<ComposeCase>& Cases() {
         {"NullCheckNeitherRegistered",
          [] {
              CFiscalCheck c = Bill(false);
-             c.statusCode = 2;
+             c.statusCode = kPaymentCheck;
              c.payments = {Pay(721, 9004, 100.00, 3, "2", [](struct_posting& p) { p.fisc_status = "N"; }),
                            Pay(722, 9004, -100.00, 3, "2")};
              return c;
@@ -348,7 +348,7 @@ const std::vector<ComposeCase>& Cases() {
         {"NullCheckMixedPayments",
          [] {
              CFiscalCheck c = Bill(false);
-             c.statusCode = 2;
+             c.statusCode = kPaymentCheck;
              c.payments = {Pay(731, 9004, 100.00, 3, "2", [](struct_posting& p) { p.fisc_status = "Y"; }),
                            Pay(732, 9000, -100.00, 0, "1")};
              return c;
@@ -374,7 +374,7 @@ TEST_P(ComposeTest, ComposesTheBill) {
     CFiscalCheck check = c.build();
     EXPECT_EQ(check.Compose(), c.result);
     EXPECT_EQ(check.documentKind, c.documentKind);
-    EXPECT_EQ(check.statusCode, c.statusCode);
+    EXPECT_EQ(CodeNumber(check.statusCode), c.statusCode);
     EXPECT_EQ(check.errorText, c.errorText);
     ASSERT_EQ(check.postings.size(), c.postings.size());
     for (size_t i = 0; i < c.postings.size(); ++i) {
@@ -608,7 +608,7 @@ TEST(Exchange, AnUnusableRateLeavesTheAmountAndIsLogged) {
 
 TEST(Descriptions, WideTemplatesAndRateCodes) {
     CFiscalCheck deposit = Bill(false);
-    deposit.statusCode = 20;
+    deposit.statusCode = kOtherDeposit;
     deposit.depositTemplate.w_description = u"Záloha";
     deposit.postings = {Line(1, 9100, 50.00, "Deposit", "")};
     deposit.payments = {Pay(2, 9100, 50.00, 3, "5")};
@@ -636,7 +636,7 @@ TEST(Descriptions, WideTemplatesAndRateCodes) {
     EXPECT_EQ(service.postings[0].w_description, u"Služby hotelu");
 
     CFiscalCheck payMaster = Bill(false);
-    payMaster.statusCode = 15;
+    payMaster.statusCode = kPayMasterCheck;
     payMaster.postings = {Line(1, 1000, 50.00, "Pay master")};
     payMaster.payments = {Pay(2, 9004, 50.00, 3, "2")};
     ASSERT_TRUE(payMaster.Compose());
@@ -687,7 +687,7 @@ TEST_F(ComposeLog, EveryStepLogsTheCheckUnderItsTitle) {
 
 TEST_F(ComposeLog, PaymentChecksAreNotLogged) {
     CFiscalCheck check = Bill(false);
-    check.statusCode = 2;
+    check.statusCode = kPaymentCheck;
     check.log = &log;
     check.postings = {Line(1, 1000, 100.00, "Accommodation")};
     check.payments = {Pay(3, 9004, 100.00, 3, "2")};

@@ -42,7 +42,7 @@ bool CCheckConversions::NullCheckConversion() {
         return false;
     }
     struct_posting kept = Open(p1.fisc_status) ? p1 : p2;
-    check.SetStatusCode(1);
+    check.SetStatusCode(kDepositCheck);
     MakeDepositCheck(kept);
     CCheckComposer(check).SumPayments();
     check.errorText.clear();
@@ -98,7 +98,7 @@ bool CCheckConversions::RefundDepositConversion() {
     }
     struct_posting kept = *refund;
     MakeDepositCheck(kept);
-    check.SetStatusCode(1);
+    check.SetStatusCode(kDepositCheck);
     CCheckComposer composer(check);
     check.postingsTotal = composer.SumPostings(check.postings);
     composer.SumPayments();
@@ -164,7 +164,7 @@ void CCheckConversions::PaymentsAsPosting() {
         Add(posting, p, Amount | Posted | Unit | Net);
     }
     posting.line_type = 20;
-    const std::string& number = check.statusCode == 21 ? check.folioNumber : check.checkNumber;
+    const std::string& number = check.statusCode == kReceivablePayment ? check.folioNumber : check.checkNumber;
     posting.description = check.serviceTemplate.description + " " + number;
     if (!check.serviceTemplate.w_description.empty()) {
         posting.w_description.clear();

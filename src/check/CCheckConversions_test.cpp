@@ -89,7 +89,7 @@ TEST(SumByTax, PosLinesOfAnExpandedCheckStay) {
 TEST(PaymentsAsPosting, OnePostingForAllPayments) {
     for (int status : {21, 2}) {
         CFiscalCheck check;
-        check.statusCode = status;
+        check.statusCode = static_cast<CheckStatusCode>(status);
         check.folioNumber = "F-118";
         check.checkNumber = "40211";
         check.serviceTemplate.w_description = u"Hotel";
@@ -162,7 +162,7 @@ TEST(RefundDepositConversion, NeedsARegisteredDepositThatCoversTheRefund) {
         check.SumPayments();
         EXPECT_EQ(check.RefundDepositConversion(), c.converts);
         if (c.converts) {
-            EXPECT_EQ(check.statusCode, 1);
+            EXPECT_EQ(check.statusCode, kDepositCheck);
             ASSERT_EQ(check.postings.size(), 1u);
             EXPECT_EQ(check.postings[0].description, "Deposit payment");
             EXPECT_EQ(check.postings[0].tax_group, "3");
@@ -171,7 +171,7 @@ TEST(RefundDepositConversion, NeedsARegisteredDepositThatCoversTheRefund) {
             EXPECT_DOUBLE_EQ(check.postingsTotal, -200);
             EXPECT_DOUBLE_EQ(check.paymentsTotal, -200);
         } else {
-            EXPECT_EQ(check.statusCode, 0);
+            EXPECT_EQ(check.statusCode, kBillCheck);
             EXPECT_EQ(check.postings.size(), 1u);
         }
     }

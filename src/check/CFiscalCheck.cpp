@@ -109,18 +109,18 @@ const std::string* CFiscalCheck::FieldText(int number) const {
     }
 }
 
-void CFiscalCheck::SetStatusCode(int code) {
+void CFiscalCheck::SetStatusCode(CheckStatusCode code) {
     statusCode = code;
     switch (code) {
-        case 2:
-        case 5:
-        case 6:
-        case 7:
-        case 15:
-        case 20:
+        case kPaymentCheck:
+        case kLegacyPaymentKind5:
+        case kCashLoan:
+        case kCashPickup:
+        case kPayMasterCheck:
+        case kOtherDeposit:
             appendRateCode = false;
             break;
-        case 1:
+        case kDepositCheck:
             if (!depositTemplate.description.empty()) {
                 appendRateCode = false;
             }
@@ -356,7 +356,7 @@ const std::vector<std::string>& CFiscalCheck::BuildText(int quantityDecimals, co
 }
 
 void CFiscalCheck::LogText(const std::string& title) {
-    if (!log || statusCode == 2) {
+    if (!log || statusCode == kPaymentCheck) {
         return;
     }
     Log(title);

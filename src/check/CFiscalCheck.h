@@ -22,7 +22,7 @@ public:
     virtual ~CFiscalCheck() = default;
 
     // --- the record (Parts of the check record) ---
-    void SetStatusCode(int code);
+    void SetStatusCode(CheckStatusCode code);
     std::string GetField(int number) const;
     void SetField(int number, const std::string& value);
     void SetFieldInt(int number, int value);
@@ -110,7 +110,7 @@ public:
     std::string phone;              // 25
     std::string taxSystem;          // 26
 
-    int32_t statusCode = 23;
+    CheckStatusCode statusCode = kUndecided;
     bool appendRateCode = false;
     bool depositTemplateSet = false;
     bool proformaDeposit = false;

@@ -40,7 +40,7 @@ struct_posting CashPayment() {
 
 TEST(CFiscalCheckTest, NewCheckDefaults) {
     CFiscalCheck check;
-    EXPECT_EQ(check.statusCode, 23);
+    EXPECT_EQ(check.statusCode, kUndecided);
     EXPECT_EQ(check.checkMode, 99);
     EXPECT_EQ(check.amountMode, 6);
     EXPECT_EQ(check.moneyDecimals, 2);
@@ -66,7 +66,7 @@ TEST(CFiscalCheckTest, CopyLeavesOutRemovedLinesMessagesAndComposition) {
     check.depositTemplateSet = true;
     check.proformaDeposit = true;
     check.hasDeposit = true;
-    check.statusCode = 2;
+    check.statusCode = kPaymentCheck;
     check.paymentsTotal = 120.5;
     check.taxSums[3] = 7.5;
     check.checkNumber = "77";
@@ -87,7 +87,7 @@ TEST(CFiscalCheckTest, CopyLeavesOutRemovedLinesMessagesAndComposition) {
     EXPECT_FALSE(copy.depositTemplateSet);
     EXPECT_FALSE(copy.proformaDeposit);
     EXPECT_FALSE(copy.hasDeposit);
-    EXPECT_EQ(copy.statusCode, 2);
+    EXPECT_EQ(copy.statusCode, kPaymentCheck);
     EXPECT_EQ(copy.paymentsTotal, 120.5);
     EXPECT_EQ(copy.taxSums[3], 7.5);
     EXPECT_EQ(copy.checkNumber, "77");
@@ -141,8 +141,8 @@ TEST(CFiscalCheckTest, SetStatusCodeClearsTheFullCheckMarkForPaymentKinds) {
         if (c.depositDescription) {
             check.depositTemplate.description = "Deposit";
         }
-        check.SetStatusCode(c.code);
-        EXPECT_EQ(check.statusCode, c.code);
+        check.SetStatusCode(static_cast<CheckStatusCode>(c.code));
+        EXPECT_EQ(CodeNumber(check.statusCode), c.code);
         EXPECT_EQ(check.appendRateCode, c.stillSet) << c.code;
     }
 }

@@ -173,7 +173,7 @@ TEST(CheckSigns, OppositeLinesAreFoldedOrReported) {
 TEST(CheckSigns, PaymentChecksAndDepositsPassAtOnce) {
     for (int status : {1, 20}) {
         CFiscalCheck deposit = Bill();
-        deposit.statusCode = status;
+        deposit.statusCode = static_cast<CheckStatusCode>(status);
         deposit.paymentsTotal = 50;
         deposit.postings = {Line(1, 1000, 100, "Room", ""), Line(2, 3900, -50, "x", "")};
         EXPECT_TRUE(deposit.CheckSigns());

@@ -33,7 +33,7 @@ double CSignChecker::FirstOppositeAmount(const CFiscalCheck& check, const std::v
 }
 
 bool CSignChecker::CheckSigns() {
-    if (check.statusCode == 1 || check.statusCode == 20 || !check.appendRateCode) {
+    if (check.statusCode == kDepositCheck || check.statusCode == kOtherDeposit || !check.appendRateCode) {
         return true;
     }
     if (FirstOppositeAmount(check, check.postings) != 0) {

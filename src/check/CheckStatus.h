@@ -1,20 +1,24 @@
 #pragma once
 
 #include <cstdint>
+#include <ostream>
 #include <string>
 
 // The values of a check's statusCode: the kind of check the back-ends found, or what the rules,
 // printer selection and composition decided about it. The numbers are those the status table,
-// the rules and the devices have always used; compare statusCode with these names.
-enum CheckStatusCode : int32_t {
+// the rules and the devices have always used and the journals keep. A scoped type, so that no
+// bare number passes for one; its names are brought into scope below for brevity.
+enum class CheckStatusCode : int32_t {
     kBillCheck = 0,             // a PMS bill (full check)
     kDepositCheck = 1,          // a deposit, or a payment without a bill: D instead of Y
     kPaymentCheck = 2,          // a sale registered per payment
-    kRefundCheck = 3,           // a negative payment check
+    kRefundCheck = 3,           // a negative payment check (of code 2, 11 or 15)
     kDepositLikeCheck = 4,      // registered like a deposit, amounts not compared
+    kLegacyPaymentKind5 = 5,      // a payment kind set by no finder today; no rate codes appended
     kCashLoan = 6,              // cash put in by the general cashier (or a second-list payment)
     kCashPickup = 7,            // cash taken out (or a refund of a sale of another day)
     kNotToRegister = 8,         // the rules say: close Y, print nothing
+    kLegacyPaymentKind11 = 11,    // a payment kind set by no finder today; refunded as 2 and 15 are
     kBillRefund = 14,           // a negative bill, or a refund read with its sale
     kPayMasterCheck = 15,       // a payment posted to the pay-master room
     kWrongPayment = 16,         // a payment the rules do not accept
@@ -26,6 +30,16 @@ enum CheckStatusCode : int32_t {
     kNoPrinter = 22,            // the postings point to different printers
     kUndecided = 23,            // a new check
 };
+using enum CheckStatusCode;
+
+inline int32_t CodeNumber(CheckStatusCode code) {
+    return static_cast<int32_t>(code);
+}
+
+// The number, as the status table, the log and test failures show it.
+inline std::ostream& operator<<(std::ostream& out, CheckStatusCode code) {
+    return out << CodeNumber(code);
+}
 
 // The letters of qel_fisc_status, as written through SetCheckStatus.
 enum class CheckStatusLetter : char {

@@ -212,10 +212,10 @@ bool CFiscalINI::ApplyRules(CFiscalCheck& check) {
     lastError.clear();
     ruleVerdict = 7;
     prepaymentCode = 0;
-    if (check.statusCode == 8) {
+    if (check.statusCode == kNotToRegister) {
         return true;
     }
-    if (check.statusCode == kMongolianReturn && printerType == kMongolianPrinter) {
+    if (check.statusCode == kBillRefund && printerType == kMongolianPrinter) {
         return ApplyReturnRules(check);
     }
     bool fullCheck = onlyPayments == 2;
@@ -224,7 +224,7 @@ bool CFiscalINI::ApplyRules(CFiscalCheck& check) {
         for (const struct_posting& p : check.postings) {
             deposit = deposit || p.printed;
         }
-        if (deposit || check.statusCode == 21) {
+        if (deposit || check.statusCode == kReceivablePayment) {
             WriteLog(deposit ? "Check deposit" : "AR payment check");
             check.PaymentsAsPosting();
         }

@@ -25,9 +25,8 @@ public:
     static constexpr const char* kFileName = "VuvovaZododAVU.xml";
     static constexpr int kNotFound = -1;
     static constexpr int32_t kDefaultPause = 5000;
-    // The Mongolian tax service's printer type, and the kind of its refunds that name their sale.
+    // The Mongolian tax service's printer type.
     static constexpr int32_t kMongolianPrinter = 9;
-    static constexpr int32_t kMongolianReturn = 14;
     // Storage versions of //fidelio_ini/version; kNoStorage for anything unknown.
     enum Version : int { Opera = 0, Opera4 = 1, Fidelio8 = 2, Pos3700 = 3, Pos9700 = 4, kNoStorage = 6 };
 

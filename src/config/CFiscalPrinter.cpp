@@ -84,7 +84,7 @@ int CFiscalPrinter::FindLineByPostingCodes(CFiscalCheck& check, std::string& cod
         }
         if (found < 0 || lines[static_cast<size_t>(found)].printers[0] != firstPrinter) {
             // The postings belong to different printers: no automatic choice for this check.
-            check.SetStatusCode(22);
+            check.SetStatusCode(kNoPrinter);
             Log(text::Format("Select printer error. Code %s", code.c_str()));
             return kNoLine;
         }

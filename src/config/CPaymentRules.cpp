@@ -38,7 +38,7 @@ bool CPaymentRules::Apply() {
         if (IsIgnored(payment)) {
             ini.WriteLog("Payment included in ignore list.");
             payment.line_type = 8;
-            check.SetStatusCode(8);
+            check.SetStatusCode(kNotToRegister);
             accepted = false;
             continue;
         }
@@ -55,7 +55,7 @@ bool CPaymentRules::Apply() {
             payment.currency != ini.paymentCurrency) {
             ini.WriteLog("Payment in incorrect currency.");
             payment.line_type = kRejected;
-            check.SetStatusCode(16);
+            check.SetStatusCode(kWrongPayment);
             accepted = false;
         }
     }
@@ -107,7 +107,7 @@ void CPaymentRules::ChooseDeviceType(struct_posting& payment) const {
 void CPaymentRules::ApplyCashOperations(struct_posting& payment) {
     auto put = lists.putPrint.find(payment.trx_code);
     if (put != lists.putPrint.end()) {
-        check.SetStatusCode(6);
+        check.SetStatusCode(kCashLoan);
         payment.print_code = put->second;
     }
     // Loans and drops count only as the general cashier's own shift operations.
@@ -119,10 +119,10 @@ void CPaymentRules::ApplyCashOperations(struct_posting& payment) {
         return;
     }
     if (CRuleLists::Has(lists.cashLoans, payment.trx_code)) {
-        check.SetStatusCode(6);
+        check.SetStatusCode(kCashLoan);
     }
     if (CRuleLists::Has(lists.cashDrops, payment.trx_code)) {
-        check.SetStatusCode(7);
+        check.SetStatusCode(kCashPickup);
     }
 }
 
@@ -191,13 +191,13 @@ bool CPaymentRules::CheckPayments(std::string& error, int32_t& verdict) {
         if (ini.printerType != kCzechPrinter && !CheckRegistration(payment, error, verdict)) {
             result = false;
         }
-        if (!ini.refundsPrinted && check.statusCode == 3) {
-            check.SetStatusCode(8);
+        if (!ini.refundsPrinted && check.statusCode == kRefundCheck) {
+            check.SetStatusCode(kNotToRegister);
             ini.WriteLog("Refund check passed!");
         }
-        if (check.statusCode != 8 && (CRuleLists::HasNumber(lists.ignoredCashiers, check.cashierId) ||
+        if (check.statusCode != kNotToRegister && (CRuleLists::HasNumber(lists.ignoredCashiers, check.cashierId) ||
                                       CRuleLists::HasNumber(lists.ignoredRooms, check.room))) {
-            check.SetStatusCode(8);
+            check.SetStatusCode(kNotToRegister);
             ini.WriteLog("Check included in ignore list.");
         }
         std::string tax;
@@ -206,7 +206,7 @@ bool CPaymentRules::CheckPayments(std::string& error, int32_t& verdict) {
         }
         if (taxChanged) {
             // One check, one tax: two payments with tax rules cannot both decide it.
-            check.SetStatusCode(8);
+            check.SetStatusCode(kNotToRegister);
             ini.WriteLog("Not identical taxes in payment list.");
             continue;
         }

@@ -62,7 +62,7 @@ TEST_F(RulesTest, PaymentTypesIgnoreListsAndCashOperations) {
         check.depositTemplate.print_code = "9";
         check.payments = {Payment(1, c.code, 10, c.loaded)};
         EXPECT_EQ(ini.ApplyPaymentRules(check), c.accepted);
-        EXPECT_EQ(check.statusCode, c.statusCode);
+        EXPECT_EQ(CodeNumber(check.statusCode), c.statusCode);
         const struct_posting& p = check.payments[0];
         EXPECT_EQ(p.line_type, c.lineType);
         EXPECT_EQ(p.pay_kind, c.payKind);
@@ -140,7 +140,7 @@ TEST_F(RulesTest, PaymentCurrency) {
         check.payments = {Payment(1, 9000, 10, [&](struct_posting& p) { p.currency = c.currency; })};
         size_t mark = LogMark();
         EXPECT_EQ(ini.ApplyPaymentRules(check), c.accepted);
-        EXPECT_EQ(check.statusCode, c.accepted ? 0 : 16);
+        EXPECT_EQ(check.statusCode, c.accepted ? kBillCheck : kWrongPayment);
         // The rejected payment is the one the "Wrong payment" remark goes to.
         EXPECT_EQ(check.payments[0].line_type == 19, !c.accepted);
         EXPECT_EQ(LoggedSince(mark, "Payment in incorrect currency."), !c.accepted);
@@ -177,7 +177,7 @@ TEST_F(ApplyRulesTest, AcceptedBillIsComposedAndLogged) {
     EXPECT_TRUE(ini.ApplyRules(check)) << ini.GetLastError();
     EXPECT_EQ(ini.ruleVerdict, 7);
     EXPECT_EQ(ini.GetLastError(), "");
-    EXPECT_EQ(check.statusCode, 0);
+    EXPECT_EQ(check.statusCode, kBillCheck);
     EXPECT_EQ(check.documentKind, 7);
     EXPECT_DOUBLE_EQ(check.paymentsTotal, 100);
     EXPECT_DOUBLE_EQ(check.cashTotal, 60);
@@ -190,25 +190,25 @@ TEST_F(ApplyRulesTest, CheckOfIgnoredCashierOrRoomIsClosedWithoutRegistration) {
     CFiscalCheck cashier = PaidBill({Payment(10, 9000, 100)});
     cashier.cashierId = "13";
     EXPECT_TRUE(ini.ApplyRules(cashier));
-    EXPECT_EQ(cashier.statusCode, 8);
+    EXPECT_EQ(cashier.statusCode, kNotToRegister);
     EXPECT_TRUE(Logged("Check included in ignore list."));
 
     CFiscalCheck room = PaidBill({Payment(10, 9000, 100)});
     room.room = "9998";
     ini.ApplyRules(room);
-    EXPECT_EQ(room.statusCode, 8);
+    EXPECT_EQ(room.statusCode, kNotToRegister);
 
     CFiscalCheck other = PaidBill({Payment(10, 9000, 100)});
     other.cashierId = "130";
     ini.ApplyRules(other);
-    EXPECT_EQ(other.statusCode, 0);
+    EXPECT_EQ(other.statusCode, kBillCheck);
 }
 
 TEST_F(ApplyRulesTest, IgnoredPaymentEndsTheRulesBeforeComposition) {
     LoadRules();
     CFiscalCheck check = PaidBill({Payment(10, 9000, 100, [](struct_posting& p) { p.cashier_id = "13"; })});
     EXPECT_FALSE(ini.ApplyRules(check));
-    EXPECT_EQ(check.statusCode, 8);
+    EXPECT_EQ(check.statusCode, kNotToRegister);
     EXPECT_EQ(check.documentKind, 0);
     EXPECT_TRUE(Logged("Payment included in ignore list."));
     EXPECT_TRUE(Logged("Check: 40211"));
@@ -217,7 +217,7 @@ TEST_F(ApplyRulesTest, IgnoredPaymentEndsTheRulesBeforeComposition) {
 TEST_F(ApplyRulesTest, CheckMarkedNotToBeRegisteredPassesUntouched) {
     LoadRules();
     CFiscalCheck check = PaidBill({Payment(10, 12345, 100)});
-    check.statusCode = 8;
+    check.statusCode = kNotToRegister;
     ini.ReadParameter("//missing");
     EXPECT_TRUE(ini.ApplyRules(check));
     EXPECT_EQ(ini.GetLastError(), "");
@@ -264,7 +264,7 @@ TEST_F(ApplyRulesTest, PaymentsThatMustNotBeRegistered) {
         if (*c.error) {
             EXPECT_TRUE(Logged(c.error));
         }
-        EXPECT_EQ(check.statusCode, 0);
+        EXPECT_EQ(check.statusCode, kBillCheck);
     }
 }
 
@@ -283,7 +283,7 @@ TEST_F(ApplyRulesTest, WrongCurrencyIsAPaymentNotAcceptable) {
     LoadRules("<fidelio_ini><payment_currency>RUB</payment_currency></fidelio_ini>");
     CFiscalCheck check = PaidBill({Payment(10, 9000, 100, [](struct_posting& p) { p.currency = "USD"; })});
     EXPECT_FALSE(ini.ApplyRules(check));
-    EXPECT_EQ(check.statusCode, 16);
+    EXPECT_EQ(check.statusCode, kWrongPayment);
     EXPECT_TRUE(Logged("Payment in incorrect currency."));
 }
 
@@ -292,7 +292,7 @@ TEST_F(ApplyRulesTest, TaxOfThePaymentCode) {
     CFiscalCheck check = PaidBill({Payment(10, 9004, 100)});
     check.postings.push_back(Posting(2, 2000, 0));  // dropped by composition
     EXPECT_TRUE(ini.ApplyRules(check));
-    EXPECT_EQ(check.statusCode, 0);
+    EXPECT_EQ(check.statusCode, kBillCheck);
     ASSERT_EQ(check.postings.size(), 1u);
     EXPECT_EQ(check.postings[0].tax_group, "2");
     EXPECT_TRUE(Logged("Change taxes to 2 accourding to payment code 9004"));
@@ -309,13 +309,13 @@ TEST_F(ApplyRulesTest, TwoPaymentsWithTaxRulesAreIgnored) {
         LoadRules();
         CFiscalCheck check = PaidBill({Payment(10, 9004, 50), Payment(11, c.second, 50)});
         ini.ApplyRules(check);
-        EXPECT_EQ(check.statusCode, 8);
+        EXPECT_EQ(check.statusCode, kNotToRegister);
         EXPECT_TRUE(Logged("Not identical taxes in payment list."));
     }
     LoadRules();
     CFiscalCheck oneRule = PaidBill({Payment(10, 9004, 50), Payment(11, 9000, 50)});
     EXPECT_TRUE(ini.ApplyRules(oneRule));
-    EXPECT_EQ(oneRule.statusCode, 0);
+    EXPECT_EQ(oneRule.statusCode, kBillCheck);
 }
 
 class ReturnRulesTest : public ApplyRulesTest {
@@ -329,7 +329,7 @@ CFiscalCheck ReturnRulesTest::ReturnOfSale(double refunded, const std::string& s
                                            const std::string& saleFile) {
     CFiscalCheck check = Bill(true);
     check.checkMode = 9;
-    check.statusCode = 14;
+    check.statusCode = kBillRefund;
     check.groupName = saleNumber;
     check.printedFileName = saleFile;
     check.postings = {Posting(1, 1100, -refunded), Posting(3, 1100, 100)};
@@ -346,7 +346,7 @@ TEST_F(ReturnRulesTest, AReturnOfAWholeRegisteredMongolianSaleIsAccepted) {
         CFiscalCheck check = ReturnOfSale(refunded, "100000007", "20260101100000-100000007");
         EXPECT_TRUE(ini.ApplyRules(check)) << ini.GetLastError();
         EXPECT_EQ(ini.ruleVerdict, 7);
-        EXPECT_EQ(check.statusCode, 14);
+        EXPECT_EQ(check.statusCode, kBillRefund);
         EXPECT_DOUBLE_EQ(check.paymentsTotal, -refunded);
         EXPECT_DOUBLE_EQ(check.cashTotal, -refunded);
         // The worker's sign test passes it on to the device; only the refund's own payment is
@@ -371,7 +371,7 @@ TEST_F(ReturnRulesTest, APartialOrSecondReturnIsRefusedForAManualClose) {
     EXPECT_EQ(ini.GetLastError(),
               "Refund check 40211 returns 30.00 of sale 100000007 of 100.00, the tax service returns only whole "
               "sales. Register the refund by hand. Check saved");
-    EXPECT_EQ(part.statusCode, 14);
+    EXPECT_EQ(part.statusCode, kBillRefund);
     EXPECT_FALSE(Logged("Return of sale"));
 
     CFiscalCheck second = ReturnOfSale(100, "100000007", "20260101100000-100000007");
@@ -392,13 +392,13 @@ TEST_F(ReturnRulesTest, AReturnThatFoundNoRegisteredSaleIsLeftForAManualClose) {
         EXPECT_EQ(ini.ruleVerdict, 6);
         EXPECT_EQ(ini.GetLastError(),
                   "Refund check 40211: no registered sale " + number + " to return. Check saved");
-        EXPECT_EQ(check.statusCode, 14);
+        EXPECT_EQ(check.statusCode, kBillRefund);
     }
     // The payment rules still apply: an ignored cashier closes the return unregistered.
     CFiscalCheck ignored = ReturnOfSale(30, "100000007", "T");
     ignored.payments[0].cashier_id = "13";
     EXPECT_FALSE(ini.ApplyRules(ignored));
-    EXPECT_EQ(ignored.statusCode, 8);
+    EXPECT_EQ(ignored.statusCode, kNotToRegister);
 
     // On other printers a payment registered before still refuses the check.
     LoadRules();
@@ -414,11 +414,11 @@ TEST_F(ApplyRulesTest, RefundsAreClosedOnlyWhenRefundsAreNotPrinted) {
         LoadRules(setting);
         bool closed = std::string(setting).find(">0<") != std::string::npos;
         CFiscalCheck check = Bill();
-        check.statusCode = 2;
+        check.statusCode = kPaymentCheck;
         check.postings = {Posting(1, 1100, -100, [](struct_posting& p) { p.tax_group = "1"; })};
         check.payments = {Payment(10, 9000, -100)};
         EXPECT_TRUE(ini.ApplyRules(check));
-        EXPECT_EQ(check.statusCode, closed ? 8 : 3);
+        EXPECT_EQ(check.statusCode, closed ? kNotToRegister : kRefundCheck);
         EXPECT_EQ(Logged("Refund check passed!"), closed);
     }
 }
@@ -486,7 +486,7 @@ protected:
     CFiscalCheck InvoiceBill(const std::string& number, int payment, double amount) {
         CFiscalCheck check;
         ini.FillCheckTemplate(check);
-        check.statusCode = 0;
+        check.statusCode = kBillCheck;
         check.checkNumber = number;
         check.postings = {Posting(1, 1100, amount - 20, [](struct_posting& p) { p.tax_group = "1"; }),
                           Posting(2, 2100, 20, [](struct_posting& p) { p.tax_group = "2"; })};
@@ -553,7 +553,7 @@ TEST_F(InvoiceKindTest, DepositAndReceivablesChecksArePaymentsOnly) {
     EXPECT_TRUE(Logged("Check deposit"));
 
     CFiscalCheck receivable = InvoiceBill("HI2", 9000, 100);
-    receivable.statusCode = 21;
+    receivable.statusCode = kReceivablePayment;
     receivable.folioNumber = "F77";
     EXPECT_TRUE(ini.ApplyRules(receivable)) << ini.GetLastError();
     ASSERT_EQ(receivable.postings.size(), 1u);

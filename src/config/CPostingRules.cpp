@@ -42,7 +42,7 @@ void CPostingRules::Classify(size_t index) {
         ChooseTax(posting, code);
     }
     // Deposit checks: the tax of the deposit, whatever was found before.
-    if (check.statusCode == 1 || check.statusCode == 4) {
+    if (check.statusCode == kDepositCheck || check.statusCode == kDepositLikeCheck) {
         std::string tax;
         code.tax_group = CRuleLists::Find(lists.depositTaxes, posting.trx_code, tax)
                              ? tax

@@ -68,7 +68,7 @@ TEST_F(RulesTest, PostingKindTaxAndAttributes) {
     for (const PostingCase& c : cases) {
         SCOPED_TRACE(c.name);
         CFiscalCheck check = Bill(c.fullCheck);
-        check.statusCode = c.statusCode;
+        check.statusCode = static_cast<CheckStatusCode>(c.statusCode);
         check.postings = {Posting(1, c.code, 10, c.loaded)};
         ini.ApplyPostingRules(check);
         const struct_posting& p = check.postings[0];

@@ -82,7 +82,7 @@ TEST_F(DemoLoadTest, LoadsAsAWorkingSetup) {
 
     // A room night paid in cash is registered; the same bill of the supervisor is not.
     CFiscalCheck bill = check;
-    bill.statusCode = 0;
+    bill.statusCode = kBillCheck;
     bill.checkNumber = "1";
     bill.cashierId = "2";
     struct_posting night;
@@ -94,10 +94,10 @@ TEST_F(DemoLoadTest, LoadsAsAWorkingSetup) {
     CFiscalCheck supervisors = bill;
     supervisors.cashierId = "1";
     EXPECT_TRUE(ini.ApplyRules(bill)) << ini.GetLastError();
-    EXPECT_EQ(bill.statusCode, 0);
+    EXPECT_EQ(bill.statusCode, kBillCheck);
     EXPECT_EQ(bill.payments[0].print_code, "1");
     ini.ApplyRules(supervisors);
-    EXPECT_EQ(supervisors.statusCode, 8);
+    EXPECT_EQ(supervisors.statusCode, kNotToRegister);
 
     std::string text = LogText();
     EXPECT_EQ(text.find("Can't read parameter"), std::string::npos) << text;

@@ -224,7 +224,7 @@ CCzechInterface::Answer CCzechInterface::SendAndWait(CzechSaleRequest& request, 
         if (target.printedFileName.empty()) {
             target.SetPrintedFileName(request.pkp);
         }
-        target.SetStatusCode(kOfflineSale);
+        target.SetStatusCode(kOfflineRegistration);
         target.SetField(7, request.bkp);
         return Answer::Offline;
     }

@@ -15,8 +15,6 @@
 // PKP is a registration made offline.
 class CCzechInterface : public CPrintInterface {
 public:
-    // Check kind of a sale registered offline: it has a PKP but no FIK yet.
-    static constexpr int kOfflineSale = 17;
     static constexpr const char* kUnansweredFile = "czech_unanswered.txt";
 
     // How one exchange with the registration service ended; LastAnswer() tells the worker the

@@ -34,7 +34,7 @@ struct_posting Payment(double amount, const std::string& printCode) {
 CFiscalCheck Bill(const std::string& number = "5001") {
     CFiscalCheck check;
     check.checkMode = 10;
-    check.statusCode = 0;
+    check.statusCode = kBillCheck;
     check.checkNumber = number;
     check.folioNumber = "77001";
     check.cashierId = "7";
@@ -173,7 +173,7 @@ TEST_F(CzechInterfaceTest, FirstSendingStoresTheFikAsTheCodeAndARepeatedOneInFie
     EXPECT_EQ(check.printedFileName.find('_'), std::string::npos);
     EXPECT_EQ(check.shiftNumber, done[0].bkp);
     EXPECT_EQ(check.fiscalNumber, "");
-    EXPECT_EQ(check.statusCode, 0);
+    EXPECT_EQ(check.statusCode, kBillCheck);
     EXPECT_FALSE(device.blockOnFailure);
     // One connection per check.
     EXPECT_TRUE(device.channel.IsClosed());
@@ -218,7 +218,7 @@ TEST_F(CzechInterfaceTest, ErrorReplies) {
         EXPECT_EQ(device.PrintCheck(check, false), c.result);
         EXPECT_EQ(device.LastAnswer(), c.answer);
         EXPECT_EQ(device.GetLastError(), c.error);
-        EXPECT_EQ(check.statusCode, c.statusCode);
+        EXPECT_EQ(CodeNumber(check.statusCode), c.statusCode);
         EXPECT_FALSE(device.blockOnFailure);
         std::vector<CzechRegistrationSim::Registration> done = sim->Registrations();
         if (c.codes) {
@@ -405,7 +405,7 @@ TEST_F(CzechInterfaceTest, RepliesTheSimulatorDoesNotGive) {
         {"success with a PKP but no FIK",
          ScriptedPeer::InTwoPieces(CPMSMessage::kEnd,
                                    ReplyFrame(R"({"SUCCESS":"true","PKP":"p\/1","BKP":"b-2"})")),
-         true, AnswerKind::Success, "Reply without FIK", CCzechInterface::kOfflineSale, "p/1", "b-2"},
+         true, AnswerKind::Success, "Reply without FIK", 17, "p/1", "b-2"},
         // The bound on its length, not the answer time-out, ends the wait; the service may have
         // registered the sale all the same.
         {"a reply that never ends", ScriptedPeer::Endless(CPMSMessage::kEnd), false, AnswerKind::Cut,
@@ -424,7 +424,7 @@ TEST_F(CzechInterfaceTest, RepliesTheSimulatorDoesNotGive) {
         EXPECT_EQ(device.GetLastError(), c.error);
         // Sent: in the list until the worker journalled its end.
         EXPECT_TRUE(device.SentWithoutAnswer(check));
-        EXPECT_EQ(check.statusCode, c.statusCode);
+        EXPECT_EQ(CodeNumber(check.statusCode), c.statusCode);
         EXPECT_EQ(check.printedFileName, c.code);
         EXPECT_EQ(check.shiftNumber, c.bkp);
     }

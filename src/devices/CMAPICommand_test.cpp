@@ -23,7 +23,7 @@ struct_posting Posting(int code, const std::string& description, double quantity
 CFiscalCheck Sale() {
     CFiscalCheck check;
     check.checkMode = 9;
-    check.statusCode = 0;
+    check.statusCode = kBillCheck;
     check.postings = {Posting(1000, "Room night", 1, 100, 100, 1, 9.09),
                       Posting(2000, "Breakfast", 2, 25, 50, 0, 4.55)};
     check.paymentsTotal = 150;
@@ -85,7 +85,7 @@ TEST(MAPICommandTest, StockDescriptionsLoseTheSeparatorsAndKeepEverythingElse) {
 
 TEST(MAPICommandTest, AReturnNamesTheSaleByFiscalNumberAndPrintedFileNameWithoutStockLines) {
     CFiscalCheck refund = Sale();
-    refund.statusCode = 14;
+    refund.statusCode = kBillRefund;
     refund.groupName = "100000017";
     refund.printedFileName = "20260101101500-100000017";
     CMAPICommand command("01", "1", 0);

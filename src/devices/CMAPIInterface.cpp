@@ -4,13 +4,6 @@
 #include "log/CLogFile.h"
 #include "platform/Text.h"
 
-namespace {
-
-// A check of this kind is a refund that names the sale it reverses.
-constexpr int kReturn = 14;
-
-}  // namespace
-
 bool CMAPIInterface::Configure(CFiscalINI& configuration) {
     districtCode = configuration.ReadParameter("//printer_ini/district_code");
     return CPrintInterface::Configure(configuration);
@@ -44,7 +37,7 @@ AnswerKind CMAPIInterface::Register(CFiscalCheck& check) {
     // Every command takes its bill number, a return too: its text names the sale and not the
     // number, but the register's numbering counts it, and a return in doubt keeps its number
     // like a sale.
-    bool isReturn = check.statusCode == kReturn;
+    bool isReturn = check.statusCode == kBillRefund;
     std::string key = CheckKey(TakeExchangeKey(check));
     CBillSequence files = Sequence();
     int32_t sequence = files.SentFor(key);

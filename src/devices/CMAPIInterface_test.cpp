@@ -13,7 +13,7 @@ CFiscalCheck Bill(const std::string& number) {
     CFiscalCheck check;
     check.checkNumber = number;
     check.checkMode = 9;
-    check.statusCode = 0;
+    check.statusCode = kBillCheck;
     struct_posting night;
     night.trx_code = 1000;
     night.description = "Room night";
@@ -296,7 +296,7 @@ TEST_F(MAPIInterfaceTest, AReturnNamesTheSaleAndTakesTheNextBillNumber) {
     CFiscalCheck sale = Bill("B1");
     ASSERT_TRUE(Send(sale));
     CFiscalCheck refund = Bill("B2");
-    refund.statusCode = 14;
+    refund.statusCode = kBillRefund;
     refund.groupName = sale.fiscalNumber;
     refund.printedFileName = sale.printedFileName;
     ASSERT_TRUE(Send(refund)) << device.GetLastError();

@@ -49,7 +49,7 @@ CFiscalCheck Bill() {
     check.cashierPosition = "Manager";
     check.room = "101";
     check.station = "FO1";
-    check.statusCode = 0;
+    check.statusCode = kBillCheck;
     check.checkMode = 7;
     check.postings = {Posting(1000, "Room night", 100, "1"), Posting(2000, "Breakfast", 50, "2")};
     check.payments = {Cash(150)};
@@ -62,7 +62,7 @@ CFiscalCheck Bill() {
 // Cash put into the drawer: a cash command, not a check.
 CFiscalCheck CashLoan(double amount) {
     CFiscalCheck loan = Bill();
-    loan.statusCode = 6;
+    loan.statusCode = kCashLoan;
     loan.postings.clear();
     loan.payments = {Cash(amount)};
     loan.paymentsTotal = amount;
@@ -280,7 +280,7 @@ TEST_F(InterfaceTest, EveryKindOfMessageReadsTheManagersAnswerWithoutAnEndByte) 
         CFiscalCheck check = Bill();
         check.fiscalNumber = "555";
         if (c.refund) {
-            check.statusCode = 3;
+            check.statusCode = kRefundCheck;
             check.payments = {Cash(-150)};
         }
         EXPECT_EQ(fresh.PrintCheck(check, false), c.registered) << fresh.GetLastError();
@@ -616,7 +616,7 @@ TEST_F(InterfaceTest, SavingTheDescriptionSendsNothingAndHandsTheCheckFileToTheJ
     EXPECT_FALSE(LogHas("Can't connect"));
 
     CFiscalCheck empty;
-    empty.statusCode = 0;
+    empty.statusCode = kBillCheck;
     empty.checkNumber = "E1";
     EXPECT_TRUE(device.PrintCheck(empty, true));
     EXPECT_EQ(CheckFiles().size(), 1u);  // nothing to keep for a check without lines
@@ -753,7 +753,7 @@ TEST_F(InterfaceTest, DocumentTypesAndGroupCodes) {
     };
     for (const Case& c : cases) {
         CFiscalCheck check = Bill();
-        check.statusCode = c.status;
+        check.statusCode = static_cast<CheckStatusCode>(c.status);
         if (c.depositTax) {
             check.depositTemplate.tax_group = "1";
         }
@@ -772,7 +772,7 @@ TEST_F(InterfaceTest, CashLoanAndPickUpAreCommands) {
     CFiscalCheck loan = CashLoan(250);
     ASSERT_TRUE(device.PrintCheck(loan, false));
     CFiscalCheck pickup = loan;
-    pickup.statusCode = 7;
+    pickup.statusCode = kCashPickup;
     pickup.paymentsTotal = -80;
     ASSERT_TRUE(device.PrintCheck(pickup, false));
     std::vector<std::string> messages = sim->Messages();
@@ -792,7 +792,7 @@ TEST_F(InterfaceTest, RefundTenderTestsAndTestCommand) {
     configuration.values["//printer_ini/check_refund"] = "1";
     StartWith();
     CFiscalCheck refund = Bill();
-    refund.statusCode = 3;
+    refund.statusCode = kRefundCheck;
     struct_posting card = Cash(-50);
     card.pay_kind = 3;
     card.trx_code = 20;
@@ -857,7 +857,7 @@ TEST_F(InterfaceTest, LargeLinesAreSplitForTheDevice) {
     EXPECT_NEAR(sum, 1500000, 1e-6);
 
     CFiscalCheck cash;
-    cash.statusCode = 7;
+    cash.statusCode = kCashPickup;
     cash.postingsTotal = 5000000;
     cash.postings = {Posting(1, "Cash", 5000000, "")};
     kindZero.SplitLargeLines(cash);

@@ -183,9 +183,9 @@ bool CCheckLogger::JournalCheck(const CPrinterControl& printer, CFiscalCheck& ch
         entry +=
             text::Format(", %.4f %s", check.payments[i].trx_amount, check.payments[i].print_code.c_str());
     }
-    if (check.statusCode == 6) {
+    if (check.statusCode == kCashLoan) {
         entry += " Loan ";
-    } else if (check.statusCode == 7) {
+    } else if (check.statusCode == kCashPickup) {
         entry += " PickUp ";
     }
     if (!check.fiscalNumber.empty()) {

@@ -64,12 +64,12 @@ TEST_F(CheckLoggerTest, FirstEntryStartsTheJournalWithTodaysDate) {
 TEST_F(CheckLoggerTest, ThreePaymentsLoanPickUpAndFiscalNumber) {
     check.payments = {Payment(100, "1"), Payment(20.5, "2"), Payment(-0.25, "3")};
     check.fiscalNumber = "000123";
-    check.statusCode = 6;
+    check.statusCode = kCashLoan;
     ASSERT_TRUE(journal.JournalCheck(printer, check));
     EXPECT_EQ(
         Journal(),
         "07-12-2026\n10-15-30 Station FO1 Check 4711: 100.0000 1, 20.5000 2, -0.2500 3 Loan  (KPK 000123)");
-    check.statusCode = 7;
+    check.statusCode = kCashPickup;
     check.fiscalNumber.clear();
     check.payments.resize(1);
     ASSERT_TRUE(journal.JournalCheck(printer, check));

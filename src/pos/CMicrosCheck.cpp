@@ -16,7 +16,7 @@ bool OppositeToTotal(double amount, double total) { return (total > 0 && amount 
 }  // namespace
 
 bool CMicrosCheck::PrepareCheck() {
-    statusCode = 0;  // directly: a POS check is neither a payment kind nor a deposit
+    statusCode = kBillCheck;  // directly: a POS check is neither a payment kind nor a deposit
     postingsTotal = 0;
     for (const struct_posting& p : postings) {
         postingsTotal += p.trx_amount;

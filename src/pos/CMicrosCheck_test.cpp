@@ -51,10 +51,10 @@ TEST(PrepareCheck, MergesSpreadsAndTypesTheLines) {
     for (const PrepareCase& c : cases) {
         SCOPED_TRACE(c.name);
         CMicrosCheck check;
-        check.statusCode = 23;
+        check.statusCode = kUndecided;
         check.postings = c.postings;
         EXPECT_TRUE(check.PrepareCheck());
-        EXPECT_EQ(check.statusCode, 0);
+        EXPECT_EQ(check.statusCode, kBillCheck);
         ASSERT_EQ(check.postings.size(), c.expected.size());
         for (size_t i = 0; i < c.expected.size(); ++i) {
             EXPECT_NEAR(check.postings[i].trx_amount, c.expected[i].amount, 1e-9) << i;

@@ -78,7 +78,7 @@ public:
     }
     bool ChoosePrinter(CFiscalCheck& check, CPrinterControl& printer) override {
         if (conflicting.count(check.checkNumber)) {
-            check.SetStatusCode(22);
+            check.SetStatusCode(kNoPrinter);
             lastError = "Select printer error. Code 1000";
             return false;
         }
@@ -381,7 +381,7 @@ CFiscalCheck Bill(const std::string& number, double amount) {
     CFiscalCheck check;
     check.checkNumber = number;
     check.checkMode = 7;
-    check.statusCode = 0;
+    check.statusCode = kBillCheck;
     struct_posting posting;
     posting.trx_no = 100;
     posting.trx_code = 1000;
@@ -561,7 +561,7 @@ TEST_F(WorkerTest, RulesOutcomesThatCloseWithoutPrinting) {
         SetUp();
         calls.clear();
         storage->cycles.push_back({Bill("5", 10)});
-        int code = c.statusCode;
+        CheckStatusCode code = static_cast<CheckStatusCode>(c.statusCode);
         config->rules = [code](CFiscalCheck& check, FakeConfig&) {
             check.SetStatusCode(code);
             return false;
@@ -623,7 +623,8 @@ TEST_F(WorkerTest, RulesFailedOutcomesByStatusCode) {
         SetUp();
         calls.clear();
         storage->cycles.push_back({Bill("3", 10)});
-        int code = c.statusCode, kind = c.documentKind;
+        CheckStatusCode code = static_cast<CheckStatusCode>(c.statusCode);
+        int kind = c.documentKind;
         config->rules = [code, kind](CFiscalCheck& check, FakeConfig& cfg) {
             check.SetStatusCode(code);
             check.documentKind = kind;
@@ -1113,7 +1114,7 @@ TEST_F(WorkerTest, NoPrinterChosenSavesTheDescription) {
 TEST_F(WorkerTest, NullCheckMessagesAreNotShown) {
     storage->cycles.push_back({Bill("24", 10)});
     config->rules = [](CFiscalCheck& check, FakeConfig& cfg) {
-        check.SetStatusCode(0);
+        check.SetStatusCode(kBillCheck);
         check.documentKind = 2;
         cfg.SetError("Null check. Skipping.");
         return false;

@@ -115,7 +115,7 @@ Fields FieldsOf(const std::vector<std::string>& parts, size_t from) {
 }
 
 std::string COutcomeJournal::CheckFields(const CFiscalCheck& c) {
-    std::string out = Field("check", c.checkNumber) + Field("status", std::to_string(c.statusCode)) +
+    std::string out = Field("check", c.checkNumber) + Field("status", std::to_string(CodeNumber(c.statusCode))) +
                       Field("mode", std::to_string(c.checkMode)) +
                       Field("kind", std::to_string(c.documentKind)) + Field("receipt", c.receiptNumber) +
                       Field("folio", c.folioNumber) + Field("reservation", c.reservationId) +
@@ -139,7 +139,7 @@ std::string COutcomeJournal::CheckFields(const CFiscalCheck& c) {
 CFiscalCheck COutcomeJournal::CheckFrom(const std::string& checkFields) {
     Fields fields = FieldsOf(text::Split(checkFields, '\t'), 0);
     CFiscalCheck c;
-    c.statusCode = text::ToInt(First(fields, "status"));
+    c.statusCode = static_cast<CheckStatusCode>(text::ToInt(First(fields, "status")));
     c.checkMode = text::ToInt(First(fields, "mode"));
     c.documentKind = text::ToInt(First(fields, "kind"));
     c.checkNumber = First(fields, "check");

@@ -29,7 +29,7 @@ struct_posting Line(int trxNo, double amount, const std::string& code) {
 // break a line-based file.
 CFiscalCheck Registered() {
     CFiscalCheck check;
-    check.statusCode = 2;
+    check.statusCode = kPaymentCheck;
     check.checkMode = 7;
     check.documentKind = 4;
     check.checkNumber = "800001";
@@ -68,7 +68,7 @@ TEST(OutcomeJournalTest, ACheckComesBackFromItsRecordAsTheStatusWritesNeedIt) {
     EXPECT_EQ(entry->printer, "2");
     CFiscalCheck c = entry->Check();
     CFiscalCheck expected = Registered();
-    EXPECT_EQ(c.statusCode, 2);
+    EXPECT_EQ(c.statusCode, kPaymentCheck);
     EXPECT_EQ(c.documentKind, 4);
     EXPECT_EQ(c.checkNumber, expected.checkNumber);
     EXPECT_EQ(c.folioNumber, "F\t1");

@@ -210,7 +210,7 @@ void CDovozEderarezev::EmitBill(CFiscalCheck& check, std::vector<CFiscalCheck>& 
                 WriteLog("Refund bill " + check.checkNumber + " waits for its sale");
                 return;
             }
-            check.SetStatusCode(14);
+            check.SetStatusCode(kBillRefund);
             // The sale's payments, read with it to name it, are registered and belong to its bill: they
             // leave the refund, so no row write of the return (nor a re-billing) can reach them.
             std::erase_if(check.payments, [](const struct_posting& p) { return p.fisc_status == "Y"; });
@@ -251,7 +251,7 @@ void CDovozEderarezev::EmitReinstated(const CFiscalCheck& bill, std::vector<CFis
         check.postings = {payment};
         check.payments = {payment};
         check.removedLines.clear();
-        check.SetStatusCode(2);
+        check.SetStatusCode(kPaymentCheck);
         // The bill's codes are those of whichever payment was registered: each payment's check
         // carries only its own, so a part never goes as a repeat of another part's sale.
         check.SetPrintedFileName(payment.status_title);
@@ -317,7 +317,7 @@ void CDovozEderarezev::FindProFormaDeposits(std::vector<CFiscalCheck>& checks) {
 
 CFiscalCheck CDovozEderarezev::AdvanceCheck(const CFiscalCheck& deposits, const struct_posting& payment) {
     CFiscalCheck check = deposits;
-    check.SetStatusCode(1);
+    check.SetStatusCode(kDepositCheck);
     check.payments = {payment};
     struct_posting line = payment;
     line.description = settings.depositDescription;
@@ -406,7 +406,7 @@ void CDovozEderarezev::FindPaymentChecks(std::vector<CFiscalCheck>& checks) {
 
 void CDovozEderarezev::FindSecondListPayments(std::vector<CFiscalCheck>& checks) {
     PaymentSearch search;
-    search.statusCode = 6;
+    search.statusCode = kCashLoan;
     // The template holds the payment codes too when the pay-master flag or AR mode is on; only
     // the second list's own payments are cash loans and drops.
     search.filter = [this] {
@@ -419,14 +419,14 @@ void CDovozEderarezev::FindSecondListPayments(std::vector<CFiscalCheck>& checks)
 
 void CDovozEderarezev::FindPayMasterPayments(std::vector<CFiscalCheck>& checks) {
     PaymentSearch search;
-    search.statusCode = 15;
+    search.statusCode = kPayMasterCheck;
     FindPayments(CRecPayment::ForRoom(PaymentsOfTheDay()),
                  {Arg::Text(settings.languageCode), Arg::Text(settings.payMasterRoom)}, search, checks);
 }
 
 void CDovozEderarezev::FindArPayments(std::vector<CFiscalCheck>& checks) {
     PaymentSearch search;
-    search.statusCode = 21;
+    search.statusCode = kReceivablePayment;
     FindPayments(recPayment.templates[Detail::ArPaymentsOfTheDay], {}, search, checks);
 }
 
@@ -442,7 +442,7 @@ void CDovozEderarezev::FindDeposits(std::vector<CFiscalCheck>& checks) {
     PaymentSearch search;
     search.noteDate = DateNote::Always;
     // Column 35 holds the receipt type.
-    search.kindOfRow = [this] { return recPayment.Text(Detail::ArticleDescription) == "RDR" ? 1 : 20; };
+    search.kindOfRow = [this] { return recPayment.Text(Detail::ArticleDescription) == "RDR" ? kDepositCheck : kOtherDeposit; };
     search.take = [this](CFiscalCheck& check) { return TakeDeposit(check); };
     int rows = FindPayments(recPayment.templates[Detail::DepositPaymentsOfTheDay], {}, search, checks);
     if (rows == 0 && !depositCodes.empty()) {
@@ -452,7 +452,7 @@ void CDovozEderarezev::FindDeposits(std::vector<CFiscalCheck>& checks) {
 
 void CDovozEderarezev::FindUnbilledDeposits(std::vector<CFiscalCheck>& checks) {
     PaymentSearch search;
-    search.statusCode = 1;
+    search.statusCode = kDepositCheck;
     search.noteDate = DateNote::Always;
     search.take = [this](CFiscalCheck& check) {
         int trxNo = check.payments.empty() ? 0 : check.payments[0].trx_no;

@@ -75,12 +75,12 @@ private:
     enum class DateNote { Never, PaymentCodes, Always, Closed };
     // How a payment finder takes its rows.
     struct PaymentSearch {
-        int statusCode = 2;
+        CheckStatusCode statusCode = kPaymentCheck;
         DateNote noteDate = DateNote::Never;
         // Asked for each row before it loads; a row it refuses is passed over.
         RowFilter filter;
         // The kind of the row's check when it depends on the row.
-        std::function<int()> kindOfRow;
+        std::function<CheckStatusCode()> kindOfRow;
         // Asked for each loaded check; one it refuses is not emitted.
         std::function<bool(CFiscalCheck&)> take;
     };

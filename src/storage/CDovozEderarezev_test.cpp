@@ -21,7 +21,7 @@ protected:
     static std::vector<int> Bills(const std::vector<CFiscalCheck>& checks) {
         std::vector<int> bills;
         for (const CFiscalCheck& check : checks) {
-            if (check.statusCode == 0) {
+            if (check.statusCode == kBillCheck) {
                 bills.push_back(text::ToInt(check.checkNumber));
             }
         }
@@ -47,7 +47,7 @@ TEST_F(DiscoveryTest, ABillWithThreePaymentsIsOneCheck) {
     }));
     ASSERT_EQ(found, 1);
     const CFiscalCheck& check = *Find(checks, std::to_string(bill.number));
-    EXPECT_EQ(check.statusCode, 0);
+    EXPECT_EQ(check.statusCode, kBillCheck);
     std::vector<int> payments;
     for (const struct_posting& p : check.payments) {
         payments.push_back(p.trx_no);
@@ -84,7 +84,7 @@ TEST_F(DiscoveryTest, ElevenBillsPerCycleTheTwelfthWaits) {
     // Then the accounts-receivable payment, found only when nothing else is due.
     checks = Cycle();
     ASSERT_EQ(checks.size(), 1u);
-    EXPECT_EQ(checks[0].statusCode, 21);
+    EXPECT_EQ(checks[0].statusCode, kReceivablePayment);
     EXPECT_EQ(checks[0].payments[0].trx_no, generated.arPayment);
     EXPECT_EQ(checks[0].checkNumber, "4001");
     Registered(checks);
@@ -109,7 +109,7 @@ TEST_F(DiscoveryTest, PaymentsOnlyModeMakesOneCheckPerPaymentSixteenPerCycle) {
         std::vector<CFiscalCheck> checks = Cycle();
         perCycle.push_back(checks.size());
         for (const CFiscalCheck& check : checks) {
-            EXPECT_EQ(check.statusCode, 2);
+            EXPECT_EQ(check.statusCode, kPaymentCheck);
             ASSERT_EQ(check.payments.size(), 1u);
             ASSERT_EQ(check.postings.size(), 1u);
             EXPECT_EQ(check.postings[0].trx_no, check.payments[0].trx_no);
@@ -193,7 +193,7 @@ TEST_F(DiscoveryTest, ReinstatedBillBecomesOnePaymentCheckPerUnfiscalisedPayment
     }
     ASSERT_EQ(parts.size(), 2u);
     for (size_t i = 0; i < 2; ++i) {
-        EXPECT_EQ(parts[i]->statusCode, 2);
+        EXPECT_EQ(parts[i]->statusCode, kPaymentCheck);
         ASSERT_EQ(parts[i]->payments.size(), 1u);
         ASSERT_EQ(parts[i]->postings.size(), 1u);
         EXPECT_EQ(parts[i]->payments[0].trx_no, bill.payments[i]);
@@ -283,7 +283,7 @@ TEST_F(DiscoveryTest, SecondListPaymentIsNegatedInBothListsAndOtherPaymentsStayO
     // The template holds the pay list too (pay-master flag, AR mode): only the loan is taken.
     ASSERT_EQ(checks.size(), 1u);
     const CFiscalCheck& loan = checks[0];
-    EXPECT_EQ(loan.statusCode, 6);
+    EXPECT_EQ(loan.statusCode, kCashLoan);
     ASSERT_EQ(loan.postings.size(), 1u);
     ASSERT_EQ(loan.payments.size(), 1u);
     for (const struct_posting* line : {&loan.postings[0], &loan.payments[0]}) {
@@ -295,7 +295,7 @@ TEST_F(DiscoveryTest, SecondListPaymentIsNegatedInBothListsAndOtherPaymentsStayO
     EXPECT_EQ(loan.station, "FO1");
     // In a cycle the loan waits while bills are due.
     for (const CFiscalCheck& check : Cycle()) {
-        EXPECT_NE(check.statusCode, 6);
+        EXPECT_NE(check.statusCode, kCashLoan);
     }
 }
 
@@ -304,7 +304,7 @@ TEST_F(DiscoveryTest, PayMasterPaymentKeepsItsNameAndPrintsTheConfiguredOne) {
     std::vector<CFiscalCheck> checks;
     storage.FindPayMasterPayments(checks);
     ASSERT_EQ(checks.size(), 1u);
-    EXPECT_EQ(checks[0].statusCode, 15);
+    EXPECT_EQ(checks[0].statusCode, kPayMasterCheck);
     EXPECT_EQ(checks[0].room, "9999");
     EXPECT_EQ(checks[0].payments.at(0).description, "Visa");
     EXPECT_EQ(checks[0].postings.at(0).description, "PM");
@@ -386,7 +386,7 @@ TEST_F(DiscoveryTest, ProFormaDepositsAreAdvancesOfTheirReservation) {
     ASSERT_EQ(checks.size(), 2u);
     std::multiset<double> amounts;
     for (const CFiscalCheck& check : checks) {
-        EXPECT_EQ(check.statusCode, 1);
+        EXPECT_EQ(check.statusCode, kDepositCheck);
         ASSERT_EQ(check.payments.size(), 1u);
         ASSERT_EQ(check.postings.size(), 1u);
         EXPECT_EQ(check.postings[0].trx_no, check.payments[0].trx_no);
@@ -463,7 +463,7 @@ TEST_F(DiscoveryTest, RefundIsConfirmedAgainstTheSaleItNames) {
     refund.folioNumber = bill.confirmation;
     storage.NoteBusinessDate(kBusinessDate);
     EXPECT_TRUE(storage.ConfirmRefund(refund, receipt, -5000));
-    EXPECT_NE(refund.statusCode, 7);
+    EXPECT_NE(refund.statusCode, kCashPickup);
     EXPECT_FALSE(storage.ConfirmRefund(refund, receipt, -5000.01));
     EXPECT_EQ(storage.GetLastError(),
               platform::Cp1251("Сумма возврата -5000.01 больше суммы оригинального платежа 5000.00"));
@@ -473,7 +473,7 @@ TEST_F(DiscoveryTest, RefundIsConfirmedAgainstTheSaleItNames) {
     // A sale of another business date: the refund is a pick-up.
     storage.NoteBusinessDate("15.03.2026");
     EXPECT_TRUE(storage.ConfirmRefund(refund, receipt, -100));
-    EXPECT_EQ(refund.statusCode, 7);
+    EXPECT_EQ(refund.statusCode, kCashPickup);
     EXPECT_TRUE(Logged("Refund business date 15.03.2026 not equal Payment business date 14.03.2026"));
 }
 
@@ -675,7 +675,7 @@ TEST_F(DemoHotelChecksTest, EveryDemoCheckPassesTheRulesButTheHouseAccounts) {
                 ++accepted;
                 EXPECT_EQ(copy.documentKind, 7) << check.payments[0].trx_no;
             } else {
-                EXPECT_EQ(copy.statusCode, 8) << configuration.GetLastError();
+                EXPECT_EQ(copy.statusCode, kNotToRegister) << configuration.GetLastError();
                 ignored.push_back(check.payments[0].trx_no);
             }
         }
@@ -694,7 +694,7 @@ TEST_F(DemoHotelChecksTest, EveryDemoBillComposesInFullCheckMode) {
             bool accepted = configuration.ApplyRules(copy);
             int bill = text::ToInt(check.checkNumber);
             if (bill == generated.houseBill) {
-                EXPECT_EQ(copy.statusCode, 8);
+                EXPECT_EQ(copy.statusCode, kNotToRegister);
             } else if (bill == generated.reinstatedBill) {
                 // Only payments on it: with the pay-master flag it stays a bill, a null check.
                 EXPECT_FALSE(accepted);
@@ -809,7 +809,7 @@ TEST_F(EarlierDatesTest, TheWindowTheCzechRegistrationAndPaymentsOnlyMode) {
     std::vector<std::pair<int, std::string>> closed;
     for (const CFiscalCheck& check : checks) {
         if (!check.closedBusinessDate.empty()) {
-            EXPECT_EQ(check.statusCode, 2);
+            EXPECT_EQ(check.statusCode, kPaymentCheck);
             ASSERT_EQ(check.payments.size(), 1u);
             closed.emplace_back(check.payments[0].bill_no, check.closedBusinessDate);
         }

@@ -181,7 +181,7 @@ void CF8Monitoring::FindPostingPayments(const std::string& statement, const std:
             } else if (!date.empty()) {
                 NoteBusinessDate(date);
             }
-            check.SetStatusCode(2);
+            check.SetStatusCode(kPaymentCheck);
             check.postings.push_back(line);
             check.payments.push_back(line);
             // The header first: a split part closed here gets a complete status row.
@@ -217,7 +217,7 @@ void CF8Monitoring::FindOpenDeposits(std::vector<CFiscalCheck>& checks) {
         return;
     }
     ForEachPosting(rows, [&](struct_posting& line, CFiscalCheck& check) {
-        check.SetStatusCode(line.deposit_flag == 1 ? 1 : 20);
+        check.SetStatusCode(line.deposit_flag == 1 ? kDepositCheck : kOtherDeposit);
         if (!check.depositTemplate.description.empty()) {
             line.description = check.depositTemplate.description;
         }
@@ -245,7 +245,7 @@ void CF8Monitoring::FindDayDeposits(std::vector<CFiscalCheck>& checks) {
             if (!settings.ignoreViewBalance && !WindowBalance(line.trx_no)) {
                 return false;
             }
-            check.SetStatusCode(1);
+            check.SetStatusCode(kDepositCheck);
             check.postings.push_back(line);
             check.payments.push_back(line);
             check.SetFieldInt(2, line.trx_no);
@@ -264,7 +264,7 @@ void CF8Monitoring::FindDayDeposits(std::vector<CFiscalCheck>& checks) {
 void CF8Monitoring::FindArPostings(std::vector<CFiscalCheck>& checks) {
     size_t first = checks.size();
     ForEachPosting(folio.templates[Row::LedgerPostings], {}, [&](struct_posting& line, CFiscalCheck& check) {
-        check.SetStatusCode(21);
+        check.SetStatusCode(kReceivablePayment);
         check.postings.push_back(line);
         check.payments.push_back(line);
         check.SetFieldInt(1, line.trx_no);
@@ -380,7 +380,7 @@ void CF8Monitoring::FindEarlierInvoices(std::vector<CFiscalCheck>& checks) {
 CFiscalCheck CF8Monitoring::InvoiceCheck() const {
     const CRequestCheckNumber& r = requestCheckNumber;
     CFiscalCheck check = NewCheck();
-    check.SetStatusCode(0);
+    check.SetStatusCode(kBillCheck);
     if (r.IsPresent(6)) {
         check.SetFieldInt(3, r.Integer(6));
     }
@@ -427,7 +427,7 @@ bool CF8Monitoring::TakeInvoice(CFiscalCheck& check, bool byId, std::vector<CFis
                 WriteLog("Refund invoice " + number + " waits for its sale");
                 return true;
             }
-            check.SetStatusCode(14);
+            check.SetStatusCode(kBillRefund);
             // The sale's payments, read with it to name it, are registered and belong to its bill: they
             // leave the refund, so no row write of the return (nor a re-billing) can reach them.
             std::erase_if(check.payments, [](const struct_posting& p) { return p.fisc_status == "Y"; });
@@ -453,7 +453,7 @@ void CF8Monitoring::FindWindowInvoices(std::vector<CFiscalCheck>& checks) {
         std::string number = r.Text(2);
         std::optional<int> series = r.IsPresent(5) ? std::optional<int>(r.Integer(5)) : std::nullopt;
         CFiscalCheck check = NewCheck();
-        check.SetStatusCode(0);
+        check.SetStatusCode(kBillCheck);
         check.SetField(1, number);
         if (!LoadInvoice(check, number, series, false)) {
             return;
@@ -514,7 +514,7 @@ bool CF8Monitoring::RegisterCheckRows(CFiscalCheck& check) {
 bool CF8Monitoring::SetBillStatus(CFiscalCheck& check, const std::string& requested) {
     std::string status = requested;
     if (settings.printerType == 10 &&
-        (check.statusCode == 17 || (status == "N" && !check.printedFileName.empty()))) {
+        (check.statusCode == kOfflineRegistration || (status == "N" && !check.printedFileName.empty()))) {
         status = "F";
     }
     // An invoice number is unique only within its series: a statement by number would also write
@@ -577,15 +577,15 @@ bool CF8Monitoring::SaveFiscalResult(CFiscalCheck& check) {
 bool CF8Monitoring::IsInvoiceCheck(const CFiscalCheck& check) const {
     // The kinds whose checks are single postings, in full-check mode too.
     switch (check.statusCode) {
-        case 1:
-        case 2:
-        case 4:
-        case 5:
-        case 6:
-        case 7:
-        case 15:
-        case 20:
-        case 21:
+        case kDepositCheck:
+        case kPaymentCheck:
+        case kDepositLikeCheck:
+        case kLegacyPaymentKind5:
+        case kCashLoan:
+        case kCashPickup:
+        case kPayMasterCheck:
+        case kOtherDeposit:
+        case kReceivablePayment:
             return false;
         default:
             return FullCheckMode();
@@ -618,13 +618,13 @@ bool CF8Monitoring::SetCheckStatus(CFiscalCheck& check, const std::string& statu
         return false;
     }
     switch (check.statusCode) {
-        case 1:
-        case 20:
+        case kDepositCheck:
+        case kOtherDeposit:
             // A deposit is fiscalised as D: the invoice that consumes it makes it Y.
             return SetFirstTransactionStatus(check, status == "Y" ? "D" : status);
-        case 4:
+        case kDepositLikeCheck:
             return SetFirstTransactionStatus(check, status == "N" ? "D" : status);
-        case 21:
+        case kReceivablePayment:
             return SetFirstTransactionStatus(check, status);
         default:
             break;

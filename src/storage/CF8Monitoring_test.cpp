@@ -79,7 +79,7 @@ TEST_F(SuiteEightBackEndTest, InvoicesAreGroupedByNumberAndSeries) {
     EXPECT_EQ(checks[0].receiptNumber, "501");
     EXPECT_EQ(checks[0].folioNumber, "300");
     EXPECT_EQ(checks[0].billDate, "14.03.2026");
-    EXPECT_EQ(checks[0].statusCode, 0);
+    EXPECT_EQ(checks[0].statusCode, kBillCheck);
     EXPECT_EQ(Numbers(checks[0].postings), (std::vector<int>{101, 102, 103}));
     EXPECT_EQ(checks[1].checkNumber, "1001");
     EXPECT_EQ(checks[1].receiptNumber, "502");
@@ -149,7 +149,7 @@ TEST_F(SuiteEightBackEndTest, PaymentsOnlyMakesACheckPerPostingAndClosesPartsOfA
     std::vector<int> found;
     for (const CFiscalCheck& check : checks) {
         ASSERT_EQ(check.payments.size(), 1u);
-        EXPECT_EQ(check.statusCode, 2);
+        EXPECT_EQ(check.statusCode, kPaymentCheck);
         found.push_back(check.payments[0].trx_no);
     }
     // 115 belongs to split 77, whose other piece 105 is Y: closed with Y, not offered.
@@ -334,7 +334,7 @@ TEST_F(SuiteEightBackEndTest, StatusOfPaymentAndDepositChecks) {
     int trxNo = 400;
     for (const Case& c : cases) {
         CFiscalCheck check = storage.NewCheck();
-        check.SetStatusCode(c.statusCode);
+        check.SetStatusCode(static_cast<CheckStatusCode>(c.statusCode));
         struct_posting payment;
         payment.trx_no = ++trxNo;
         payment.trx_code = 9000;
@@ -483,7 +483,7 @@ TEST_F(SuiteEightBackEndTest, CzechRegistrationSettingsAndOfflineLettersStayWith
     pms.Run("update qel_financial_transactions set qel_fisc_status='N' where trx_no in (104, 105)");
     ASSERT_TRUE(storage.SetCheckStatus(other, "N"));
     EXPECT_EQ(Status(104), "N");
-    other.SetStatusCode(17);
+    other.SetStatusCode(kOfflineRegistration);
     ASSERT_TRUE(storage.SetCheckStatus(other, "Y"));
     EXPECT_EQ(Status(104), "F");
     EXPECT_EQ(Status(106), "N");
@@ -568,7 +568,7 @@ TEST_F(SuiteEightBackEndTest, DepositFindersWithThePayMasterFlag) {
     storage.GetChecks(checks);
     std::set<int> found;
     for (const CFiscalCheck& check : checks) {
-        EXPECT_EQ(check.statusCode, 1);
+        EXPECT_EQ(check.statusCode, kDepositCheck);
         EXPECT_EQ(check.receiptNumber, std::to_string(check.payments[0].trx_no));
         found.insert(check.payments[0].trx_no);
     }
@@ -582,10 +582,10 @@ TEST_F(SuiteEightBackEndTest, DepositFindersWithThePayMasterFlag) {
     openDeposits.GetChecks(checks);
     ASSERT_EQ(checks.size(), 2u);
     EXPECT_EQ(checks[0].payments[0].trx_no, 110);
-    EXPECT_EQ(checks[0].statusCode, 1);
+    EXPECT_EQ(checks[0].statusCode, kDepositCheck);
     EXPECT_EQ(checks[0].checkNumber, "110");
     EXPECT_EQ(checks[1].payments[0].trx_no, 114);
-    EXPECT_EQ(checks[1].statusCode, 20);
+    EXPECT_EQ(checks[1].statusCode, kOtherDeposit);
 }
 
 TEST_F(SuiteEightBackEndTest, ArPostingsNameTheInvoiceTheySettle) {
@@ -595,7 +595,7 @@ TEST_F(SuiteEightBackEndTest, ArPostingsNameTheInvoiceTheySettle) {
     std::vector<CFiscalCheck> checks;
     storage.FindArPostings(checks);
     ASSERT_EQ(checks.size(), 1u);
-    EXPECT_EQ(checks[0].statusCode, 21);
+    EXPECT_EQ(checks[0].statusCode, kReceivablePayment);
     EXPECT_EQ(checks[0].checkNumber, "111");
     EXPECT_EQ(checks[0].folioNumber, "1001");
     EXPECT_TRUE(log.Has("Invoice: 1001"));
@@ -662,7 +662,7 @@ TEST_F(SuiteEightBackEndTest, InvoicesAndPostingsOfClosedDatesComeAfterTheDaysWi
     std::vector<int> closed;
     for (const CFiscalCheck& check : checks) {
         if (!check.closedBusinessDate.empty()) {
-            EXPECT_EQ(check.statusCode, 2);
+            EXPECT_EQ(check.statusCode, kPaymentCheck);
             EXPECT_EQ(check.closedBusinessDate, "13.03.2026");
             closed.push_back(check.payments.at(0).trx_no);
         }
@@ -843,7 +843,7 @@ TEST_F(SuiteEightHeaderTest, RefundIsReadWithTheSaleItNames) {
         }
     }
     ASSERT_NE(refund, nullptr);
-    EXPECT_EQ(refund->statusCode, 14);
+    EXPECT_EQ(refund->statusCode, kBillRefund);
     EXPECT_EQ(refund->groupName, "F77");
     EXPECT_EQ(refund->companyTaxId, "North");
     EXPECT_TRUE(log.Has("Found 1 checks"));

@@ -64,7 +64,7 @@ bool COperaCheckLoader::LoadBill(CFiscalCheck& check, const std::string& bill, i
         WriteLog("Bill " + bill + " has no transactions");
         return false;
     }
-    check.SetStatusCode(0);
+    check.SetStatusCode(kBillCheck);
     ReadCustomer(check, bill);
     splitUnread = false;
     for (; !rows.IsEOF(); rows.MoveNext()) {
@@ -115,8 +115,8 @@ void COperaCheckLoader::ReadPayer(const db::Recordset& rows, CFiscalCheck& check
 bool COperaCheckLoader::LoadRow(CFiscalCheck& check) {
     struct_posting line;
     ConvertRow(line);
-    int kind = check.statusCode;
-    if (kind == 0 || kind == 18 || kind == 19) {
+    CheckStatusCode kind = check.statusCode;
+    if (kind == kBillCheck || kind == kReservationDeposits || kind == kDepositSettlement) {
         TakeBillLine(check, line);
         ReadCommonFields(check);
         return true;
@@ -141,7 +141,7 @@ bool COperaCheckLoader::LoadRow(CFiscalCheck& check) {
             WriteLog("Split check passed!");
             closedToday.Add(ClosedChecks::Why::Split);
             if (inherited == "D") {
-                check.SetStatusCode(1);
+                check.SetStatusCode(kDepositCheck);
             }
             SetCheckStatus(check, inherited);
             return false;
@@ -152,7 +152,7 @@ bool COperaCheckLoader::LoadRow(CFiscalCheck& check) {
 
 void COperaCheckLoader::TakePaymentLine(CFiscalCheck& check, struct_posting& line) {
     switch (check.statusCode) {
-        case 6:
+        case kCashLoan:
             // The second list (cash loans, drops) carries the opposite sign.
             line.trx_amount = -line.trx_amount;
             line.posted_amount = -line.posted_amount;
@@ -160,13 +160,13 @@ void COperaCheckLoader::TakePaymentLine(CFiscalCheck& check, struct_posting& lin
             check.postings.push_back(line);
             check.payments.push_back(line);
             break;
-        case 15:
-        case 1:
-        case 20:
+        case kPayMasterCheck:
+        case kDepositCheck:
+        case kOtherDeposit:
             // The payment keeps its name; the line printed for it is named by the configuration.
             check.payments.push_back(line);
             line.description =
-                check.statusCode == 15 ? settings.payMasterDescription : settings.depositDescription;
+                check.statusCode == kPayMasterCheck ? settings.payMasterDescription : settings.depositDescription;
             check.postings.push_back(line);
             break;
         default:

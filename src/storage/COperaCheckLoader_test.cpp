@@ -39,7 +39,7 @@ TEST_F(LoadingTest, BillCarriesItsLinesCashierRoomAndCompany) {
     Open(FullChecks());
     const pmsgen::Bill& bill = BillOf(generated.companyBill);
     CFiscalCheck check = LoadBill(bill.number);
-    EXPECT_EQ(check.statusCode, 0);
+    EXPECT_EQ(check.statusCode, kBillCheck);
     EXPECT_EQ(check.checkNumber, std::to_string(bill.number));
     EXPECT_EQ(check.folioNumber, bill.confirmation);
     EXPECT_EQ(check.reservationId, std::to_string(bill.reservation));

@@ -19,7 +19,7 @@ bool COperaDeposits::LoadReservationDeposits(CFiscalCheck& check, const std::str
         rows.IsEOF()) {
         return false;
     }
-    check.SetStatusCode(18);
+    check.SetStatusCode(kReservationDeposits);
     for (; !rows.IsEOF(); rows.MoveNext()) {
         recPayment.Read(rows);
         LoadRow(check);
@@ -54,7 +54,7 @@ bool COperaDeposits::CheckProFormaFolioForRefund(CFiscalCheck& check) {
     for (const struct_posting& payment : check.payments) {
         (registered(payment) ? check.settledDeposits : rest).push_back(payment);
     }
-    check.SetStatusCode(19);
+    check.SetStatusCode(kDepositSettlement);
     if (rest.empty()) {
         WriteLog("Pro-Forma Folio " + reservation + " is paid by its deposits alone: settled without a check");
         if (!SetCheckStatus(check, "Y")) {
@@ -62,7 +62,7 @@ bool COperaDeposits::CheckProFormaFolioForRefund(CFiscalCheck& check) {
         }
         return false;
     }
-    check.SetStatusCode(1);
+    check.SetStatusCode(kDepositCheck);
     check.payments = rest;
     check.postings.clear();
     for (struct_posting line : rest) {
@@ -234,7 +234,7 @@ bool COperaDeposits::ConfirmRefund(CFiscalCheck& check, int referencedCheck, dou
             WriteLog("Refund business date " + refundDate + " not equal Payment business date " +
                      saleDate);
             WriteLog("Turn fiscal check to PickUp");
-            check.SetStatusCode(7);
+            check.SetStatusCode(kCashPickup);
         }
         return true;
     }

@@ -175,7 +175,7 @@ TEST_F(OriginalCheckTest, MongolianRefundBillIsReadWithTheCheckItReverses) {
     std::vector<CFiscalCheck> checks = Bills();
     const CFiscalCheck* refund = Find(checks, "899001");
     ASSERT_NE(refund, nullptr);
-    EXPECT_EQ(refund->statusCode, 14);
+    EXPECT_EQ(refund->statusCode, kBillRefund);
     EXPECT_EQ(refund->groupName, kFiscalNumber);
     EXPECT_EQ(refund->printedFileName, kTitle);
     EXPECT_EQ(refund->postings.size(), sale.postings.size());
@@ -188,7 +188,7 @@ TEST_F(OriginalCheckTest, MongolianRefundBillIsReadWithTheCheckItReverses) {
     // A bill whose payments are positive is no refund.
     for (const CFiscalCheck& check : checks) {
         if (&check != refund) {
-            EXPECT_NE(check.statusCode, 14) << check.checkNumber;
+            EXPECT_NE(check.statusCode, kBillRefund) << check.checkNumber;
         }
     }
 
@@ -199,7 +199,7 @@ TEST_F(OriginalCheckTest, MongolianRefundBillIsReadWithTheCheckItReverses) {
     checks = Bills();
     refund = Find(checks, "899002");
     ASSERT_NE(refund, nullptr);
-    EXPECT_EQ(refund->statusCode, 14);
+    EXPECT_EQ(refund->statusCode, kBillRefund);
     EXPECT_EQ(refund->earlierReturn, "899001");
     EXPECT_TRUE(Logged("Sale 000123 was returned by bill 899001 (fiscal number R1)"));
 }
@@ -210,7 +210,7 @@ TEST_F(DepositsTest, RdrDepositsFirstThenOtherReceiptTypesThenDepositsWithoutBil
     Open();
     std::vector<CFiscalCheck> checks = Cycle();
     ASSERT_EQ(TrxNos(checks), (std::vector<int>{generated.rdrDeposit}));
-    EXPECT_EQ(checks[0].statusCode, 1);
+    EXPECT_EQ(checks[0].statusCode, kDepositCheck);
     // The payment keeps its name; the line printed is the configured deposit.
     EXPECT_EQ(checks[0].payments.at(0).description, "Visa");
     EXPECT_EQ(checks[0].postings.at(0).description, "Deposit");
@@ -221,7 +221,7 @@ TEST_F(DepositsTest, RdrDepositsFirstThenOtherReceiptTypesThenDepositsWithoutBil
     // No RDR deposit is left: the additional deposit codes, whatever their receipt type.
     checks = Cycle();
     ASSERT_EQ(TrxNos(checks), (std::vector<int>{generated.otherTypeDeposit}));
-    EXPECT_EQ(checks[0].statusCode, 20);
+    EXPECT_EQ(checks[0].statusCode, kOtherDeposit);
     Registered(checks);
     EXPECT_EQ(Status(generated.otherTypeDeposit), "D");
 
@@ -235,7 +235,7 @@ TEST_F(DepositsTest, RdrDepositsFirstThenOtherReceiptTypesThenDepositsWithoutBil
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(unbilled, expected);
     for (const CFiscalCheck& check : checks) {
-        EXPECT_EQ(check.statusCode, 1);
+        EXPECT_EQ(check.statusCode, kDepositCheck);
     }
     EXPECT_TRUE(Logged(text::Format("Window balance for trx_no %d = 2000.00", generated.openWindowDeposit)));
     EXPECT_TRUE(Logged(text::Format("Window balance for trx_no %d = 0.00", generated.settledWindowPayment)));
@@ -255,7 +255,7 @@ TEST_F(DepositsTest, RdrDepositsFirstThenOtherReceiptTypesThenDepositsWithoutBil
               text::Format("9901|2500|%d|0|0", generated.transferTarget));
     EXPECT_EQ(checks.size(), 16u);
     for (const CFiscalCheck& check : checks) {
-        EXPECT_EQ(check.statusCode, 2);
+        EXPECT_EQ(check.statusCode, kPaymentCheck);
         EXPECT_NE(check.payments[0].trx_no, generated.depositTransfer);
     }
     EXPECT_TRUE(Contains(TrxNos(checks), generated.settledWindowPayment));
@@ -278,7 +278,7 @@ TEST_F(DepositsTest, SixteenDepositsPerCycle) {
     checks = Cycle();
     EXPECT_EQ(checks.size(), 5u);
     for (const CFiscalCheck& check : checks) {
-        EXPECT_EQ(check.statusCode, 1);
+        EXPECT_EQ(check.statusCode, kDepositCheck);
     }
 }
 
@@ -481,7 +481,7 @@ TEST_F(DepositsTest, ProFormaDepositsAreRegisteredThenSettledByTheBillWithoutPos
     std::vector<CFiscalCheck> checks = Cycle();
     const CFiscalCheck* deposit = FindPayment(checks, generated.proFormaDeposit);
     ASSERT_NE(deposit, nullptr);
-    EXPECT_EQ(deposit->statusCode, 1);
+    EXPECT_EQ(deposit->statusCode, kDepositCheck);
     ASSERT_EQ(deposit->postings.size(), 1u);
     EXPECT_DOUBLE_EQ(deposit->postings[0].trx_amount, 4000);
     std::string reservation = deposit->reservationId;
@@ -492,7 +492,7 @@ TEST_F(DepositsTest, ProFormaDepositsAreRegisteredThenSettledByTheBillWithoutPos
     checks = Cycle();
     const CFiscalCheck* bill = Find(checks, std::to_string(generated.proFormaBill));
     ASSERT_NE(bill, nullptr);
-    EXPECT_EQ(bill->statusCode, 1);
+    EXPECT_EQ(bill->statusCode, kDepositCheck);
     ASSERT_EQ(bill->payments.size(), 1u);
     EXPECT_EQ(bill->payments[0].trx_no, generated.proFormaRefund);
     ASSERT_EQ(bill->postings.size(), 1u);
@@ -661,7 +661,7 @@ TEST_F(DepositsTest, ARefundIsConfirmedAgainstTheSaleWhoseReceiptItNames) {
         CFiscalCheck refund = *found;
         const struct_posting& payment = refund.payments[0];
         EXPECT_EQ(storage.ConfirmRefund(refund, text::ToInt(payment.reference), payment.trx_amount), c.confirmed);
-        EXPECT_EQ(refund.statusCode, c.statusCode);
+        EXPECT_EQ(CodeNumber(refund.statusCode), c.statusCode);
         EXPECT_EQ(storage.GetLastError(), c.error);
     }
     EXPECT_TRUE(Logged("Refund business date 14.03.2026 not equal Payment business date 13.03.2026"));

@@ -63,7 +63,7 @@ CQELFiscal::RowValues CQELFiscal::ValuesOf(const struct_posting& payment, const 
     v.amount = payment.trx_amount;
     v.room = payment.room;
     v.receipt = check.receiptNumber;
-    v.folio = check.statusCode == 18 ? check.reservationId : check.folioNumber;
+    v.folio = check.statusCode == kReservationDeposits ? check.reservationId : check.folioNumber;
     v.bill = check.checkNumber.empty() ? check.receiptNumber : check.checkNumber;
     v.machine = check.station;
     v.cashier = payment.cashier_id;
@@ -157,10 +157,10 @@ bool CQELFiscal::SetTransactionStatus(struct_posting& transaction, const std::st
 
 bool CQELFiscal::SetBillStatus(CFiscalCheck& check, const std::string& requested) {
     std::string status = requested;
-    if (IsCzech() && (check.statusCode == 17 || (status == "N" && !check.printedFileName.empty()))) {
+    if (IsCzech() && (check.statusCode == kOfflineRegistration || (status == "N" && !check.printedFileName.empty()))) {
         status = "F";
     }
-    if (check.statusCode == 18) {
+    if (check.statusCode == kReservationDeposits) {
         return storage.ExecuteFenced(templates[FolioStatus], {Arg::Text(status), Arg::Field(check.reservationId)});
     }
     const std::string& key = check.checkNumber;
@@ -194,7 +194,7 @@ bool CQELFiscal::SetBillStatus(CFiscalCheck& check, const std::string& requested
 bool CQELFiscal::IsPaymentCheck(const CFiscalCheck& check) {
     // In full-check mode these are the payments of a reinstated bill, each a check of its own:
     // written per bill, the first success would make the others Y before they are registered.
-    return check.statusCode == 2 || check.statusCode == 3;
+    return check.statusCode == kPaymentCheck || check.statusCode == kRefundCheck;
 }
 
 std::string CQELFiscal::BillKey(const CFiscalCheck& check) {
@@ -259,11 +259,11 @@ bool CQELFiscal::SettleProFormaDeposits(CFiscalCheck& check) {
 
 bool CQELFiscal::WriteCheckStatus(CFiscalCheck& check, const std::string& status) {
     switch (check.statusCode) {
-        case 1:
-        case 20:
+        case kDepositCheck:
+        case kOtherDeposit:
             // A deposit is registered as D: the bill that consumes it makes it Y.
             return SetFirstTransactionStatus(check, status == "Y" ? "D" : status);
-        case 21:
+        case kReceivablePayment:
             return SetFirstTransactionStatus(check, status);
         default:
             break;
@@ -290,7 +290,7 @@ bool CQELFiscal::WriteCheckStatus(CFiscalCheck& check, const std::string& status
 }
 
 bool CQELFiscal::WritesByBill(const CFiscalCheck& check) const {
-    int code = check.statusCode;
+    CheckStatusCode code = check.statusCode;
     return storage.FullCheckMode() && code != kDepositCheck && code != kCashLoan && code != kCashPickup &&
            !IsPaymentCheck(check) && !check.checkNumber.empty();
 }
@@ -311,7 +311,7 @@ bool CQELFiscal::SaveCheckFileName(CFiscalCheck& check) {
 
 bool CQELFiscal::SaveFiscalData(CFiscalCheck& check) {
     std::string attempt = check.printerName.empty() ? "0" : check.printerName;
-    int code = check.statusCode;
+    CheckStatusCode code = check.statusCode;
     if (WritesByBill(check)) {
         return storage.ExecuteFenced(
             templates[PrintResultByBill],
@@ -323,7 +323,7 @@ bool CQELFiscal::SaveFiscalData(CFiscalCheck& check) {
         return false;
     }
     int trxNo = check.payments[0].trx_no;
-    if (code == 1 || code == 4) {
+    if (code == kDepositCheck || code == kDepositLikeCheck) {
         return storage.ExecuteFenced(templates[PrintResultNotFiscalised],
                                      {Arg::Text(check.printerId), Arg::Text(check.shiftNumber),
                                       Arg::Text(check.fiscalNumber), Arg::Int(trxNo)});

@@ -41,7 +41,7 @@ protected:
 
     CFiscalCheck Bill(const std::string& bill, std::vector<struct_posting> payments) {
         CFiscalCheck check;
-        check.statusCode = 0;
+        check.statusCode = kBillCheck;
         check.checkNumber = bill;
         check.receiptNumber = "7001";
         check.folioNumber = "123456";
@@ -104,7 +104,7 @@ TEST_F(StatusTableTest, RowKeysFollowTheCheckKind) {
     EXPECT_EQ(pms.Rows("select bill_no, folio_no from qel_financial_transactions where trx_no=1004"),
               (Rows{"7001|123456"}));
     CFiscalCheck deposits = Bill("", {Payment(2001, 9000, 50)});
-    deposits.statusCode = 18;
+    deposits.statusCode = kReservationDeposits;
     ASSERT_TRUE(storage.RegisterCheckRows(deposits));
     EXPECT_EQ(pms.Rows("select folio_no from qel_financial_transactions where trx_no=2001"), (Rows{"300"}));
 }
@@ -177,7 +177,7 @@ TEST_F(StatusTableTest, AFullModeCheckWithoutBillNumberWritesOnlyItsOwnRows) {
     Row(1020, "N", "7001");
     Row(1021, "N", "7001");
     CFiscalCheck payMaster = Bill("", {Payment(1022, 9000, 80)});
-    payMaster.statusCode = 15;
+    payMaster.statusCode = kPayMasterCheck;
     ASSERT_TRUE(storage.SetCheckStatus(payMaster, "N"));
     EXPECT_EQ(pms.Rows("select bill_no from qel_financial_transactions where trx_no=1022"), (Rows{"7001"}));
     ASSERT_TRUE(storage.SetCheckStatus(payMaster, "Y"));
@@ -185,7 +185,7 @@ TEST_F(StatusTableTest, AFullModeCheckWithoutBillNumberWritesOnlyItsOwnRows) {
     EXPECT_EQ(Status(1020), "N");
     EXPECT_EQ(Status(1021), "N");
     CFiscalCheck nothing = Bill("", {});
-    nothing.statusCode = 15;
+    nothing.statusCode = kPayMasterCheck;
     EXPECT_FALSE(storage.SetCheckStatus(nothing, "Y"));
 }
 
@@ -195,21 +195,21 @@ TEST_F(StatusTableTest, StatusLettersPerTransaction) {
     Row(1004, "N", "NULL");
     // A deposit check asked for Y stores D; kind 20 too.
     CFiscalCheck deposit = Bill("", {Payment(1003, 9000, -25), Payment(1004, 9000, -1)});
-    deposit.statusCode = 1;
+    deposit.statusCode = kDepositCheck;
     deposit.payments[0].fisc_status = deposit.payments[1].fisc_status = "N";
     ASSERT_TRUE(storage.SetCheckStatus(deposit, "Y"));
     EXPECT_EQ(Status(1003), "D");
     EXPECT_EQ(Status(1004), "N");  // only the first transaction is the check's
-    deposit.statusCode = 20;
+    deposit.statusCode = kOtherDeposit;
     ASSERT_TRUE(storage.SetCheckStatus(deposit, "N"));
     EXPECT_EQ(Status(1003), "N");
     // An AR payment check writes its one transaction, registering it first.
     CFiscalCheck ar = Bill("", {Payment(1007, 9000, -70)});
-    ar.statusCode = 21;
+    ar.statusCode = kReceivablePayment;
     ASSERT_TRUE(storage.SetCheckStatus(ar, "Y"));
     EXPECT_EQ(Status(1007), "Y");
     CFiscalCheck none = Bill("5001", {});
-    none.statusCode = 21;
+    none.statusCode = kReceivablePayment;
     EXPECT_FALSE(storage.SetCheckStatus(none, "Y"));
 }
 
@@ -217,7 +217,7 @@ TEST_F(StatusTableTest, PaymentsOnlyModeWritesTheFirstTransaction) {
     Open(7, false);
     Row(1011, "N");
     CFiscalCheck check = Bill("5001", {Payment(1002, 9000, -60)});
-    check.statusCode = 2;
+    check.statusCode = kPaymentCheck;
     ASSERT_TRUE(storage.SetCheckStatus(check, "Y"));
     EXPECT_EQ(Status(1002), "Y");
     EXPECT_EQ(Status(1011), "N");  // the bill's other rows are not this check's
@@ -259,7 +259,7 @@ TEST_F(StatusTableTest, CzechInterfaceWritesTheSaleTimeAsADateAndF) {
     ASSERT_TRUE(storage.SetCheckStatus(check, "N"));
     EXPECT_EQ(Status(1002), "F");
     check.printedFileName.clear();
-    check.statusCode = 17;
+    check.statusCode = kOfflineRegistration;
     ASSERT_TRUE(storage.SetCheckStatus(check, "Y"));
     EXPECT_EQ(Status(1002), "F");
 
@@ -297,7 +297,7 @@ TEST_F(StatusTableTest, DepositSettlementFinalisesTheReservation) {
         CFiscalCheck check = Bill("5001", {Payment(1002, 9000, c.kind == 1 ? -50 : 20)});
         check.payments[0].fisc_status = "N";
         (c.depositAmongPayments ? check.payments : check.settledDeposits).push_back(deposit);
-        check.statusCode = c.kind;
+        check.statusCode = static_cast<CheckStatusCode>(c.kind);
         ASSERT_TRUE(storage.SetCheckStatus(check, "N"));
         EXPECT_EQ(Status(2001), "D");
         EXPECT_EQ(Status(1002), "N");
@@ -324,13 +324,13 @@ TEST_F(StatusTableTest, FiscalDataByBillOrByTransaction) {
         "qel_financial_transactions order by 1";
     EXPECT_EQ(pms.Rows(query), (Rows{"1002|PRN1|12|345|ST_1_a.txt|1", "1003|PRN1|12|345|ST_1_a.txt|1"}));
     // A deposit writes its transaction unless that is fiscalised.
-    check.statusCode = 1;
+    check.statusCode = kDepositCheck;
     check.payments[0].trx_no = 1003;
     check.printerId = "PRN2";
     ASSERT_TRUE(storage.SaveFiscalData(check));
     EXPECT_EQ(pms.Rows(query), (Rows{"1002|PRN1|12|345|ST_1_a.txt|1", "1003|PRN1|12|345|ST_1_a.txt|1"}));
     // A cash loan (kind 6) writes its transaction with title and attempt.
-    check.statusCode = 6;
+    check.statusCode = kCashLoan;
     check.printerName.clear();
     check.payments[0].trx_no = 1002;
     ASSERT_TRUE(storage.SaveFiscalData(check));
@@ -352,7 +352,7 @@ TEST_F(StatusTableTest, TheCheckFileNameGoesWhereTheFiscalDataWillGo) {
     // own transaction only.
     for (int kind : {2, 1}) {
         CFiscalCheck payment = Bill("5002", {Payment(1004, 9000, 60)});
-        payment.statusCode = kind;
+        payment.statusCode = static_cast<CheckStatusCode>(kind);
         payment.printedFileName = "1_5002_143_10150" + std::to_string(kind);
         ASSERT_TRUE(storage.SaveCheckFileName(payment));
         EXPECT_EQ(pms.Rows("select title from qel_financial_transactions where trx_no=1004"),

@@ -27,7 +27,7 @@ struct_posting Line(int trxNo, int code, double amount, const char* tax) {
 
 CFiscalCheck MonthBill() {
     CFiscalCheck c;
-    c.statusCode = 0;
+    c.statusCode = kBillCheck;
     c.checkMode = 7;
     c.appendRateCode = true;
     c.checkNumber = "40211";

@@ -109,7 +109,7 @@ std::map<std::string, Figures> Run(int rows) {
     // A bill's status (three rows), as the worker writes it for a full check.
     figures["write: bill status"] = Measure([&](int i) {
         CFiscalCheck check;
-        check.statusCode = 0;
+        check.statusCode = kBillCheck;
         check.checkNumber = std::to_string(row(random) / kRowsPerBill);
         check.payments.resize(1);
         check.payments[0].fisc_status = "N";

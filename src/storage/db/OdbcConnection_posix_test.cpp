@@ -216,7 +216,7 @@ TEST_F(OdbcTest, ACzechSaleTimeReachesTheDriverAsADateOfItsDay) {
         config.printerType = c.printerType;
         ASSERT_TRUE(storage.Open(config));
         CFiscalCheck check;
-        check.statusCode = 0;
+        check.statusCode = kBillCheck;
         check.checkNumber = "5001";
         check.receiptNumber = "7001";
         check.folioNumber = "123456";

@@ -48,7 +48,7 @@ inline struct_posting Pay(int trxNo, int code, double amount, int payKind, const
 // A hotel bill as the back-end loads it, on the default device family; a full check unless told.
 inline CFiscalCheck Bill(bool fullCheck = true) {
     CFiscalCheck c;
-    c.statusCode = 0;
+    c.statusCode = kBillCheck;
     c.checkMode = 7;
     c.appendRateCode = fullCheck;
     c.checkNumber = "40211";

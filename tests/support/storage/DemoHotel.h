@@ -93,7 +93,7 @@ protected:
         for (int round = 0; round < 10; ++round) {
             std::vector<CFiscalCheck> checks = Cycle();
             bool depositsOnly = !checks.empty() && std::all_of(checks.begin(), checks.end(), [](const CFiscalCheck& c) {
-                return c.statusCode == 1 || c.statusCode == 20;
+                return c.statusCode == kDepositCheck || c.statusCode == kOtherDeposit;
             });
             if (!depositsOnly) {
                 return checks;
