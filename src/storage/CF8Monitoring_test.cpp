@@ -202,11 +202,11 @@ TEST_F(SuiteEightBackEndTest, SplitOfAFiscalisedDepositGivesItsOtherPartsTheDepo
 // registered with its own invoice.
 TEST_F(SuiteEightBackEndTest, APartOfAPaymentRegisteredOnAnEarlierDayIsClosedNotRegisteredAgain) {
     WithoutPayMaster();
-    // The Visa part 115 goes on invoice 1003 (id 504).
+    // The Visa share (posting 115) goes on invoice 1003 (id 504).
     pms.Run("insert into FIDELIO.zpil values (90, 504, 115)");
     Open();
     struct Case {
-        const char* registeredOn;  // the posting date of the registered part 105
+        const char* registeredOn;  // the posting date of the registered share, posting 105
         bool offered;
     } cases[] = {{"14.03.2026", true}, {"13.03.2026", false}};
     for (const Case& c : cases) {
