@@ -2,8 +2,6 @@
 
 #include <string>
 
-class CsdChannel;
-
 // One frame of the server channel: 0x01, command, 0x1C, two sequence digits, an optional flag
 // character, 0x1C, body, 0x04.
 struct ChannelMessage {
@@ -17,7 +15,6 @@ struct ChannelMessage {
     int seq = 0;           // 0..99
     std::string command;   // "Get" for a check request, empty for a keep-alive
     std::string body;
-    CsdChannel* owner = nullptr;  // the channel that received it
 
     // The frame of the message; the flag is present only when its code is 0x20 or above.
     std::string Format() const;

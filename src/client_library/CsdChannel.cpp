@@ -164,7 +164,6 @@ void CsdChannel::HandleFrame(ChannelMessage m) {
                 reply.body = m.body;
                 reply.flag = m.flag;
                 reply.frameText = m.frameText;
-                reply.owner = this;
                 OnMessage(reply);
             }
             replyEvent.Set();
