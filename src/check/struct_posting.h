@@ -3,8 +3,6 @@
 #include <cstdint>
 #include <string>
 
-class CFiscalCheck;
-
 // One line of a check: a posting (goods or service), a payment, or a line that composition
 // removed. Every list of the check uses the fields that matter to it.
 struct struct_posting {
@@ -80,8 +78,6 @@ struct struct_posting {
     bool code_converted = false;
     // Its tax sums came from its tax lines at the tax pass; its own amount adds nothing more.
     bool taxed_by_lines = false;
-    CFiscalCheck* owner = nullptr;
-    bool owner_flag = false;
 
     static constexpr size_t kWideDescriptionSize = 100;
 
