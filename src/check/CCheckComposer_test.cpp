@@ -8,6 +8,7 @@
 #include <random>
 #include <sstream>
 
+#include "check/CCheckTotals.h"
 #include "log/CLogFile.h"
 #include "tests/support/check/TestLines.h"
 
@@ -543,7 +544,7 @@ TEST(SmallCorrection, OnlyForDifferencesBetweenThreeThousandthsAndFiveHundredths
         check.postings[1].trx_amount = 60.00;
         check.postingsTotal = 100.00;
         check.paymentsTotal = c.payments;
-        EXPECT_EQ(CCheckComposer(check).SmallCorrection(), c.corrects);
+        EXPECT_EQ(CCheckTotals(check).SmallCorrection(), c.corrects);
         EXPECT_NEAR(check.postings[2].trx_amount, c.lastAfter, 1e-9);
         EXPECT_DOUBLE_EQ(check.postings[0].trx_amount, 2.50);
         EXPECT_DOUBLE_EQ(check.postings[1].trx_amount, 60.00);
@@ -552,7 +553,7 @@ TEST(SmallCorrection, OnlyForDifferencesBetweenThreeThousandthsAndFiveHundredths
     cents.postings = {Line(1, 1000, 20.00, "x"), Line(2, 1001, 19.99, "x"), Line(3, 1002, 30.50, "x")};
     cents.postingsTotal = 70.49;
     cents.paymentsTotal = 70.494;
-    EXPECT_TRUE(CCheckComposer(cents).SmallCorrection());
+    EXPECT_TRUE(CCheckTotals(cents).SmallCorrection());
     EXPECT_NEAR(cents.postings[1].trx_amount, 19.995, 1e-9);
 }
 

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "check/CCheckComposer.h"
+#include "check/CCheckTotals.h"
 #include "check/CSignChecker.h"
 #include "check/LineTools.h"
 #include "platform/Text.h"
@@ -44,7 +44,7 @@ bool CCheckConversions::NullCheckConversion() {
     struct_posting kept = Open(p1.fisc_status) ? p1 : p2;
     check.SetStatusCode(kDepositCheck);
     MakeDepositCheck(kept);
-    CCheckComposer(check).SumPayments();
+    CCheckTotals(check).SumPayments();
     check.errorText.clear();
     check.documentKind = 7;
     return true;
@@ -99,9 +99,9 @@ bool CCheckConversions::RefundDepositConversion() {
     struct_posting kept = *refund;
     MakeDepositCheck(kept);
     check.SetStatusCode(kDepositCheck);
-    CCheckComposer composer(check);
-    check.postingsTotal = composer.SumPostings(check.postings);
-    composer.SumPayments();
+    CCheckTotals totals(check);
+    check.postingsTotal = totals.SumPostings(check.postings);
+    totals.SumPayments();
     check.LogText("CheckRefundDiscount");
     return true;
 }
@@ -115,8 +115,8 @@ bool CCheckConversions::TryToCreateShortCheck() {
     SumByTax(check.postings);
     check.LogText("TryToCreateShortCheck.SumByTax");
     double opposite = CSignChecker::FirstOppositeAmount(check, check.postings);
-    CCheckComposer composer(check);
-    if (composer.CorrectionRounds() && opposite == 0) {
+    CCheckTotals totals(check);
+    if (totals.CorrectionRounds() && opposite == 0) {
         return true;
     }
     struct_posting line;
@@ -127,7 +127,7 @@ bool CCheckConversions::TryToCreateShortCheck() {
     line.trx_code = 100;
     check.postings.clear();
     check.postings.push_back(line);
-    check.postingsTotal = composer.SumPostings(check.postings);
+    check.postingsTotal = totals.SumPostings(check.postings);
     check.LogText("TryToCreateShortCheck.SumNoTax");
     return true;
 }

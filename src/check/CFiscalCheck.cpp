@@ -2,10 +2,6 @@
 
 #include <stdexcept>
 
-#include "check/CCheckComposer.h"
-#include "check/CLineMerger.h"
-#include "check/CSignChecker.h"
-#include "check/CCheckConversions.h"
 #include "log/CLogFile.h"
 #include "platform/CodePage.h"
 #include "platform/Text.h"
@@ -364,25 +360,3 @@ void CFiscalCheck::LogText(const std::string& title) {
         Log(line);
     }
 }
-
-// Composition and the conversions live in classes of their own; the record only forwards.
-bool CFiscalCheck::Compose() { return CCheckComposer(*this).Compose(); }
-double CFiscalCheck::SumPostings(std::vector<struct_posting>& list) { return CCheckComposer(*this).SumPostings(list); }
-void CFiscalCheck::SumPayments() { CCheckComposer(*this).SumPayments(); }
-bool CFiscalCheck::AmountsMatch() { return CCheckComposer(*this).AmountsMatch(); }
-void CFiscalCheck::Merge(std::vector<struct_posting>& list, int mode, bool isPayments) {
-    bool own = &list == &postings || &list == &payments;
-    CLineMerger(*this).Merge(list, mode, isPayments, own ? &removedLines : nullptr);
-}
-bool CFiscalCheck::CheckSigns() { return CSignChecker(*this).CheckSigns(); }
-bool CFiscalCheck::CheckPaymentSigns() { return CSignChecker(*this).CheckPaymentSigns(); }
-double CFiscalCheck::FirstOppositeAmount(const std::vector<struct_posting>& list) const {
-    return CSignChecker::FirstOppositeAmount(*this, list);
-}
-bool CFiscalCheck::NullCheckConversion() { return CCheckConversions(*this).NullCheckConversion(); }
-bool CFiscalCheck::RefundDepositConversion() { return CCheckConversions(*this).RefundDepositConversion(); }
-bool CFiscalCheck::TryToCreateShortCheck() { return CCheckConversions(*this).TryToCreateShortCheck(); }
-void CFiscalCheck::SumByTax(std::vector<struct_posting>& list) { CCheckConversions(*this).SumByTax(list); }
-void CFiscalCheck::PaymentsAsPosting() { CCheckConversions(*this).PaymentsAsPosting(); }
-void CFiscalCheck::PostingsByTaxNumber() { CCheckConversions(*this).PostingsByTaxNumber(); }
-void CFiscalCheck::MergePostings() { Merge(postings, printQuantity, false); }

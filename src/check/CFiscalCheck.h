@@ -40,7 +40,7 @@ public:
     void Log(const std::string& text) const;
     const std::vector<std::string>& BuildText(int quantityDecimals, const std::string& title);
 
-    // --- composition ---
+    // --- composition: carried out by the composer classes, forwarded in CheckOperations.cpp ---
     bool Compose();
     // Drops the zero lines of the list; the total of the lines that count.
     double SumPostings(std::vector<struct_posting>& list);

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "check/CCheckComposer.h"
+#include "check/CCheckTotals.h"
 #include "check/CLineMerger.h"
 #include "check/LineTools.h"
 #include "platform/Text.h"
@@ -126,7 +126,7 @@ bool CSignChecker::CheckPaymentSigns() {
     } else if (!check.mixedPostings) {
         FoldOppositePayments();
     }
-    CCheckComposer(check).SumPayments();
+    CCheckTotals(check).SumPayments();
     OrderCashLast();
     return true;
 }
