@@ -39,6 +39,15 @@ void COperaBase::ReportError(const std::string& textLine) {
     WriteLog(textLine);
 }
 
+StatementRunner::StatusTableSettings COperaBase::StatusSettings() const {
+    StatusTableSettings mode;
+    mode.czech = settings.printerType == 10;
+    mode.fullCheck = FullCheckMode();
+    mode.payMaster = settings.payMaster;
+    mode.proformaDeposit = settings.proformaDeposit;
+    return mode;
+}
+
 void COperaBase::Trace(const std::string& textLine) {
     if (settings.trace) {
         WriteLog(textLine);

@@ -19,17 +19,18 @@
 #include "storage/CSelectGuestInfo.h"
 #include "storage/CServiceLease.h"
 #include "storage/SqlFormat.h"
+#include "storage/StatementRunner.h"
 #include "storage/db/Connection.h"
 
 class CFiscalINI;
 
 // The base of the back-ends on the Oracle PMS database: the connection (statements and record
 // sets with their trace and error handling), the storage settings, the code lists and the SQL
-// templates, and the status table.
+// templates, and the status table, whose statements it runs.
 //
 // Every failed statement is logged with its text, closes the connection and leaves the
 // provider's messages in the last error; the next statement connects again.
-class COperaBase : public CFiscalStorage {
+class COperaBase : public CFiscalStorage, public StatementRunner {
 public:
     static constexpr int kDefaultHistoryDays = 1096;
     static constexpr const char* kEarlierDaysPath = "//earlier_days";
@@ -98,17 +99,20 @@ public:
     bool CollectErrors();
     void Trace(const std::string& text);
     // Fills a template and runs it; a template that cannot be filled fails like the statement.
-    bool ExecuteTemplate(const std::string& statementTemplate, const std::vector<sqlformat::Arg>& args);
+    bool ExecuteTemplate(const std::string& statementTemplate,
+                         const std::vector<sqlformat::Arg>& args) override;
     // A write of the status: once this service has held the property's lease the statement (an
     // update or delete whose where clause has no top-level "or") carries the fence of its lease
     // and changes nothing once the lease has passed to another service, which it then reports as
     // a failure.
-    bool ExecuteFenced(const std::string& statementTemplate, const std::vector<sqlformat::Arg>& args);
+    bool ExecuteFenced(const std::string& statementTemplate,
+                       const std::vector<sqlformat::Arg>& args) override;
     bool OpenTemplate(const std::string& statementTemplate, const std::vector<sqlformat::Arg>& args,
-                      db::Recordset& recordset);
+                      db::Recordset& recordset) override;
     // Sets the last error text and logs it.
-    void ReportError(const std::string& text);
-    void WriteLog(const std::string& text) const;
+    void ReportError(const std::string& text) override;
+    void WriteLog(const std::string& text) const override;
+    StatusTableSettings StatusSettings() const override;
     // A configured field name that goes into the statements as a column, checked once when the
     // settings are read: empty, with the reason in the log, when it is not a plain name.
     std::string ColumnName(const std::string& field, const char* setting) const;

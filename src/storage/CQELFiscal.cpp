@@ -3,12 +3,11 @@
 #include "check/CFiscalCheck.h"
 #include "check/CheckStatus.h"
 #include "platform/Text.h"
-#include "storage/COperaBase.h"
 #include "storage/SqlFormat.h"
 
 using sqlformat::Arg;
 
-CQELFiscal::CQELFiscal(COperaBase& owner) : storage(owner) {
+CQELFiscal::CQELFiscal(StatementRunner& owner) : storage(owner) {
     templates = {
         R"sql(insert into qel_financial_transactions (trx_no,trx_code, description,trx_amount, room, recpt_no, folio_no, bill_no, machine, cashier_id, qel_fisc_status,business_date,attempt, reference) values (%d, %d,'%s',%f,'%s', '%s','%s','%s','%s',%s,'%s',to_date('%s','dd.mm.yyyy'),%s,'%s'))sql",
         R"sql(update qel_financial_transactions set qel_fisc_status='%s' where trx_no=%d and qel_fisc_status!='Y')sql",
@@ -48,7 +47,12 @@ const CRecordBinding::BindingTable& CQELFiscal::GetBindingTable() const {
 }
 
 bool CQELFiscal::IsCzech() const {
-    return storage.settings.printerType == 10;
+    return storage.StatusSettings().czech;
+}
+
+bool CQELFiscal::MovesDeposits() const {
+    const StatementRunner::StatusTableSettings mode = storage.StatusSettings();
+    return mode.payMaster || mode.proformaDeposit;
 }
 
 bool CQELFiscal::SaleTimeOf(const CFiscalCheck& check) const {
@@ -129,7 +133,7 @@ bool CQELFiscal::ReBillRows(CFiscalCheck& check) {
 }
 
 bool CQELFiscal::RegisterCheckRows(CFiscalCheck& check) {
-    if ((storage.settings.payMaster || storage.settings.proformaDeposit) && !ReBillRows(check)) {
+    if (MovesDeposits() && !ReBillRows(check)) {
         return false;
     }
     for (struct_posting& payment : check.payments) {
@@ -221,7 +225,7 @@ bool CQELFiscal::SetCheckStatus(CFiscalCheck& check, const std::string& status) 
 }
 
 bool CQELFiscal::SettlesProFormaDeposits(const CFiscalCheck& check, const std::string& status) const {
-    if (status != "Y" || !storage.settings.proformaDeposit || !storage.FullCheckMode() ||
+    if (status != "Y" || !storage.StatusSettings().proformaDeposit || !storage.StatusSettings().fullCheck ||
         check.reservationId.empty() || check.checkNumber.empty()) {
         return false;
     }
@@ -268,10 +272,10 @@ bool CQELFiscal::WriteCheckStatus(CFiscalCheck& check, const std::string& status
         default:
             break;
     }
-    if (!storage.FullCheckMode() || IsPaymentCheck(check)) {
+    if (!storage.StatusSettings().fullCheck || IsPaymentCheck(check)) {
         return SetFirstTransactionStatus(check, status);
     }
-    if (storage.settings.payMaster || storage.settings.proformaDeposit) {
+    if (MovesDeposits()) {
         // Deposit rows of the bill follow the bill, but never fall back to N.
         bool ok = true;
         std::string deposit = status == "N" ? "D" : status;
@@ -291,8 +295,8 @@ bool CQELFiscal::WriteCheckStatus(CFiscalCheck& check, const std::string& status
 
 bool CQELFiscal::WritesByBill(const CFiscalCheck& check) const {
     CheckStatusCode code = check.statusCode;
-    return storage.FullCheckMode() && code != kDepositCheck && code != kCashLoan && code != kCashPickup &&
-           !IsPaymentCheck(check) && !check.checkNumber.empty();
+    return storage.StatusSettings().fullCheck && code != kDepositCheck && code != kCashLoan &&
+           code != kCashPickup && !IsPaymentCheck(check) && !check.checkNumber.empty();
 }
 
 bool CQELFiscal::SaveCheckFileName(CFiscalCheck& check) {

@@ -3,14 +3,14 @@
 #include <string>
 
 #include "storage/CRecordBinding.h"
+#include "storage/StatementRunner.h"
 
 class CFiscalCheck;
-class COperaBase;
 struct struct_posting;
 
 // The status table qel_financial_transactions: its statements and the status writes built on
 // them. Its own selects answer (text, text, integer), which is also its binding. It runs every
-// statement through the storage that owns it.
+// statement through the back-end that owns it.
 class CQELFiscal : public CRecordBinding {
 public:
     enum Template {
@@ -64,7 +64,7 @@ public:
         std::string reference;
     };
 
-    explicit CQELFiscal(COperaBase& storage);
+    explicit CQELFiscal(StatementRunner& storage);
     const BindingTable& GetBindingTable() const override;
 
     // Inserts a row. saleTime: the business date is the date and time of the sale (the Czech
@@ -106,6 +106,8 @@ private:
     bool SettlesProFormaDeposits(const CFiscalCheck& check, const std::string& status) const;
     bool SettleProFormaDeposits(CFiscalCheck& check);
     bool IsCzech() const;
+    // Deposits taken up under another bill (pay-master or pro-forma) follow the bill they pay.
+    bool MovesDeposits() const;
     // SaveFiscalData writes the rows of the whole bill rather than those of one transaction.
     bool WritesByBill(const CFiscalCheck& check) const;
     // The bill number of the check's rows: the bill, or the receipt when the check has no bill.
@@ -113,5 +115,5 @@ private:
     // A check of one payment of a bill (kind 2, or 3 once composition found it a refund).
     static bool IsPaymentCheck(const CFiscalCheck& check);
 
-    COperaBase& storage;
+    StatementRunner& storage;
 };

@@ -1,11 +1,10 @@
 #include "storage/CServiceLease.h"
 
-#include "storage/COperaBase.h"
 #include "storage/SqlFormat.h"
 
 using sqlformat::Arg;
 
-CServiceLease::CServiceLease(COperaBase& owner) : storage(owner) {
+CServiceLease::CServiceLease(StatementRunner& owner) : storage(owner) {
     templates = {
         R"sql(select holder, to_char(expires,'dd.mm.yyyy hh24:mi:ss'), nvl(fence,0), nvl(renewals,0) from qel_service_lease where resort='%s')sql",
         R"sql(insert into qel_service_lease (resort, holder, expires, fence, renewals) values ('%s','%s',SYSDATE+%d/86400.0,1,0))sql",

@@ -4,8 +4,7 @@
 
 #include "storage/CFiscalStorage.h"
 #include "storage/CRecordBinding.h"
-
-class COperaBase;
+#include "storage/StatementRunner.h"
 
 // The lease table qel_service_lease: one row per property, naming the service that registers
 // its checks, a fence raised at every change of holder and a count of the holder's renewals (the
@@ -18,7 +17,7 @@ public:
     enum Template { SelectHolder, InsertHolder, RenewLease, TakeOver, DeleteHolder, TemplateCount };
     using Row = CFiscalStorage::LeaseRow;
 
-    explicit CServiceLease(COperaBase& storage);
+    explicit CServiceLease(StatementRunner& storage);
     const BindingTable& GetBindingTable() const override;
 
     // See CFiscalStorage::HoldLease.
@@ -29,5 +28,5 @@ public:
     bool ReadRow(const std::string& property, Row& row);
 
 private:
-    COperaBase& storage;
+    StatementRunner& storage;
 };
