@@ -9,6 +9,7 @@
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
 #include "storage/db/ConnectionString.h"
+#include "storage/db/CreateConnection.h"
 #include "storage/CPosExpansion.h"
 
 using sqlformat::Arg;
@@ -58,7 +59,7 @@ void COperaBase::Trace(const std::string& textLine) {
 
 bool COperaBase::Connect() {
     Close();
-    connection = db::Connection::Create(settings.connectionString);
+    connection = db::CreateConnection(settings.connectionString);
     connection->SetPmsSchema(settings.schema);
     if (readOnly) {
         connection->SetReadOnly();

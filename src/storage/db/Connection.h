@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -22,9 +21,7 @@ class Connection {
 public:
     virtual ~Connection() = default;
 
-    // "sqlite:" connection strings open the embedded stand-in, every other string goes to ODBC
-    // unchanged.
-    static std::unique_ptr<Connection> Create(const std::string& connectionString);
+    // A "sqlite:" connection string opens the embedded stand-in (see CreateConnection).
     static bool IsSqlite(const std::string& connectionString);
 
     // The schema the PMS tables are named with (//fidelio_ini/fidelio_schema), told before Open;

@@ -12,6 +12,7 @@
 #include "platform/Text.h"
 #include "storage/CF8Monitoring.h"
 #include "storage/CQELFiscal.h"
+#include "storage/db/CreateConnection.h"
 #include "storage/db/OdbcConnection.h"
 #include "storage/db/SqliteConnection.h"
 #include "tests/support/storage/TestPms.h"
@@ -277,7 +278,7 @@ TEST_F(OdbcTest, ReadOnlyConnectionsOfBothDriversChangeNothing) {
     }
     for (const std::string& connectionString : {ConnectionString(file), "sqlite:" + file}) {
         SCOPED_TRACE(connectionString);
-        std::unique_ptr<db::Connection> c = db::Connection::Create(connectionString);
+        std::unique_ptr<db::Connection> c = db::CreateConnection(connectionString);
         c->SetReadOnly();
         ASSERT_TRUE(c->Open(connectionString)) << Pms::Errors(*c);
         EXPECT_FALSE(c->Execute("insert into t values (2)"));
