@@ -6,15 +6,15 @@
 #include <vector>
 
 #include "service/CWorkerParts.h"
+#include "service/ServicePaths.h"
 
 class CBaseMonitoring;
-struct ServicePaths;
 
 // The entry point's work: the command line, installing and removing the systemd unit, the status
 // report, and running the worker as the service until SIGTERM.
 class ServiceControl {
 public:
-    static constexpr const char* kDefaultName = "QEL Fiscal Service";
+    static constexpr const char* kDefaultName = ServicePaths::kDefaultServiceName;
     static constexpr const char* kVersionText = "QEL Fiscal Service v.5.09.56";
     static constexpr int kStopWaitMs = 10000;
     // Exit codes of the commands; the status command has its own (StatusReport).

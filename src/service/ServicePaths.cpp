@@ -4,7 +4,6 @@
 #include "platform/FileSystem.h"
 #include "platform/SystemdUnits.h"
 #include "platform/Text.h"
-#include "service/ServiceControl.h"
 
 namespace {
 
@@ -44,7 +43,7 @@ ServicePaths ServicePaths::Resolve(bool installed, const std::string& serviceNam
     if (paths.installed) {
         // A second instance keeps its files apart, in folders named after its unit.
         std::string instance;
-        if (serviceName != ServiceControl::kDefaultName) {
+        if (serviceName != kDefaultServiceName) {
             std::string unit = platform::SystemdUnits::UnitName(serviceName);
             paths.instance = unit.substr(0, unit.rfind('.'));
             instance = paths.instance + "/";

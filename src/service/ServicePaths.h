@@ -10,6 +10,8 @@
 // after the unit for an instance installed with a suffix. The folders systemd hands a unit
 // (CONFIGURATION_DIRECTORY, LOGS_DIRECTORY, STATE_DIRECTORY, RUNTIME_DIRECTORY) come first.
 struct ServicePaths {
+    // The service's name when no suffix is applied: the first instance, with the places above.
+    static constexpr const char* kDefaultServiceName = "QEL Fiscal Service";
     static constexpr const char* kLogName = "qelfiscal.log";
     static constexpr const char* kHealthName = "fiscora.health";
     // The health of a copy that waits for the property while another service holds it.
