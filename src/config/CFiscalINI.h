@@ -10,6 +10,7 @@
 #include "config/CPrinterControl.h"
 #include "config/CRuleLists.h"
 #include "config/CXMLParser.h"
+#include "config/RuleSettings.h"
 
 class CFiscalCheck;
 class CLogFile;
@@ -19,8 +20,8 @@ class CLogFile;
 //
 // Reading conventions for every key: paths are absolute ("//..."), a flag is on only when its
 // text is "1", an integer is the decimal value of the text (empty or not a number gives 0) and a
-// missing element reads as empty text.
-class CFiscalINI : public CXMLParser {
+// missing element reads as empty text. The settings the rules read are its RuleSettings.
+class CFiscalINI : public CXMLParser, public RuleSettings {
 public:
     static constexpr const char* kFileName = "VuvovaZododAVU.xml";
     static constexpr int kNotFound = -1;
@@ -83,12 +84,10 @@ public:
     // A copy of that printer; a cleared control when there is none.
     CPrinterControl GetPrinter(const std::string& name) const;
 
+    void WriteLog(const std::string& text) const override { CXMLParser::WriteLog(text); }
     void SetLog(CLogFile* logFile) { log = logFile; }
     CLogFile* GetLog() const { return log; }
 
-    // 3 Ukraine, 7 printer manager, 8 Armenia, 9 Mongolian, 10 Czech, 11 full checks on the
-    // printer manager, 13 printer manager with GTIN codes.
-    int32_t printerType = 7;
     std::string gtinFile;
     int storageVersion = kNoStorage;
     std::vector<CPrinterControl> printers;
@@ -101,18 +100,8 @@ public:
     // //fidelio_ini/only_payments: 1 when missing, 0 full checks, 2 full checks on type 11.
     int32_t onlyPayments = 1;
     std::string printRefund;
-    bool refundsPrinted = true;
-    bool minibarArticles = false;
-    std::string paymentCurrency;
-    std::string baseCurrency;
-    std::vector<std::string> hotelBillCodes;
-    std::vector<std::string> hotelInvoiceCodes;
     int32_t prepaymentView = 0;
     std::string prepaymentPrinter;
-    // The keyed payment and tax rule lists.
-    CRuleLists rules;
-    // Adjustment code (as "%d") to the transaction code it adjusts; filled by the Opera back-end.
-    std::map<std::string, int32_t> adjustmentCodes;
     // The prepayment payment code of the last check the rules saw, 0 when it had none.
     int32_t prepaymentCode = 0;
 

@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-#include "config/CFiscalINI.h"
 #include "config/CRuleLists.h"
+#include "config/RuleSettings.h"
 #include "platform/Text.h"
 
 namespace {
@@ -23,8 +23,8 @@ constexpr double kHalfCent = 0.005 - 1e-9;
 
 }  // namespace
 
-CPaymentRules::CPaymentRules(const CFiscalINI& ini, CFiscalCheck& check)
-    : ini(ini), lists(ini.rules), check(check) {}
+CPaymentRules::CPaymentRules(const RuleSettings& settings, CFiscalCheck& check)
+    : settings(settings), lists(settings.rules), check(check) {}
 
 bool CPaymentRules::IsIgnored(const struct_posting& payment) const {
     return CRuleLists::HasNumber(lists.ignoredCashiers, payment.cashier_id) ||
@@ -36,7 +36,7 @@ bool CPaymentRules::Apply() {
     bool taxSystemChosen = false;
     for (struct_posting& payment : check.payments) {
         if (IsIgnored(payment)) {
-            ini.WriteLog("Payment included in ignore list.");
+            settings.WriteLog("Payment included in ignore list.");
             payment.line_type = 8;
             check.SetStatusCode(kNotToRegister);
             accepted = false;
@@ -51,9 +51,9 @@ bool CPaymentRules::Apply() {
             prepaymentCode = payment.trx_code;
         }
         ApplyCashOperations(payment);
-        if (ini.baseCurrency.empty() && !ini.paymentCurrency.empty() &&
-            payment.currency != ini.paymentCurrency) {
-            ini.WriteLog("Payment in incorrect currency.");
+        if (settings.baseCurrency.empty() && !settings.paymentCurrency.empty() &&
+            payment.currency != settings.paymentCurrency) {
+            settings.WriteLog("Payment in incorrect currency.");
             payment.line_type = kRejected;
             check.SetStatusCode(kWrongPayment);
             accepted = false;
@@ -64,14 +64,14 @@ bool CPaymentRules::Apply() {
 
 void CPaymentRules::ChooseTaxSystem(const struct_posting& payment) {
     std::string view = text::Format("%d", payment.folio_view);
-    ini.WriteLog("Check tax system for view " + view);
+    settings.WriteLog("Check tax system for view " + view);
     std::string system;
     if (CRuleLists::Find(lists.taxSystems, view, system)) {
         check.SetField(26, system);
-        ini.WriteLog("Set tax system " + system);
+        settings.WriteLog("Set tax system " + system);
     } else if (CRuleLists::Find(lists.taxSystems, "*", system)) {
         check.SetField(26, system);
-        ini.WriteLog("Set tax system for default " + system);
+        settings.WriteLog("Set tax system for default " + system);
     }
 }
 
@@ -142,7 +142,7 @@ bool CPaymentRules::CheckPrepayments() {
             }
         }
         if (std::fabs(sum - payment.trx_amount) >= kHalfCent) {
-            ini.WriteLog("Prepayment sum postings not correct.");
+            settings.WriteLog("Prepayment sum postings not correct.");
             return false;
         }
     }
@@ -153,7 +153,7 @@ bool CPaymentRules::CheckRegistration(struct_posting& payment, std::string& erro
     if (payment.fisc_status == "Y") {
         error = text::Format("ERROR.Payment %s %.2f already has fiscalized.Check saved",
                              payment.description.c_str(), payment.trx_amount);
-        ini.WriteLog(error);
+        settings.WriteLog(error);
         verdict = 6;
         return false;
     }
@@ -164,7 +164,7 @@ bool CPaymentRules::CheckRegistration(struct_posting& payment, std::string& erro
     if (!lists.IsPaymentRegistered(code) && !CRuleLists::Has(lists.roomPayMaster, payment.room)) {
         error = text::Format("Check %s has unregistered payment %d %s.", check.checkNumber.c_str(), code,
                              payment.description.c_str());
-        ini.WriteLog(error);
+        settings.WriteLog(error);
         payment.line_type = kNotRegistered;
         verdict = 5;
         return false;
@@ -172,7 +172,7 @@ bool CPaymentRules::CheckRegistration(struct_posting& payment, std::string& erro
     if (lists.IsPaymentRegistered(code) && payment.pay_kind == kUnclassified) {
         error = text::Format("Check %s has unknown fiscal payment %d %s.", check.checkNumber.c_str(), code,
                              payment.description.c_str());
-        ini.WriteLog(error);
+        settings.WriteLog(error);
         verdict = 5;
         return false;
     }
@@ -188,17 +188,17 @@ bool CPaymentRules::CheckPayments(std::string& error, int32_t& verdict) {
             result = false;
             continue;
         }
-        if (ini.printerType != kCzechPrinter && !CheckRegistration(payment, error, verdict)) {
+        if (settings.printerType != kCzechPrinter && !CheckRegistration(payment, error, verdict)) {
             result = false;
         }
-        if (!ini.refundsPrinted && check.statusCode == kRefundCheck) {
+        if (!settings.refundsPrinted && check.statusCode == kRefundCheck) {
             check.SetStatusCode(kNotToRegister);
-            ini.WriteLog("Refund check passed!");
+            settings.WriteLog("Refund check passed!");
         }
         if (check.statusCode != kNotToRegister && (CRuleLists::HasNumber(lists.ignoredCashiers, check.cashierId) ||
                                       CRuleLists::HasNumber(lists.ignoredRooms, check.room))) {
             check.SetStatusCode(kNotToRegister);
-            ini.WriteLog("Check included in ignore list.");
+            settings.WriteLog("Check included in ignore list.");
         }
         std::string tax;
         if (!CRuleLists::Find(lists.payTax, payment.trx_code, tax)) {
@@ -207,11 +207,11 @@ bool CPaymentRules::CheckPayments(std::string& error, int32_t& verdict) {
         if (taxChanged) {
             // One check, one tax: two payments with tax rules cannot both decide it.
             check.SetStatusCode(kNotToRegister);
-            ini.WriteLog("Not identical taxes in payment list.");
+            settings.WriteLog("Not identical taxes in payment list.");
             continue;
         }
         taxChanged = true;
-        ini.WriteLog(
+        settings.WriteLog(
             text::Format("Change taxes to %s accourding to payment code %d", tax.c_str(), payment.trx_code));
         for (struct_posting& posting : check.postings) {
             posting.tax_group = tax;
@@ -224,7 +224,7 @@ bool CPaymentRules::AcceptReturn(std::string& error) {
     if (check.groupName.empty() || check.printedFileName.empty()) {
         error = text::Format("Refund check %s: no registered sale %s to return. Check saved",
                              check.checkNumber.c_str(), check.groupName.c_str());
-        ini.WriteLog(error);
+        settings.WriteLog(error);
         return false;
     }
     // The sale's payments are registered and belong to the sale's bill: they leave the refund
@@ -246,7 +246,7 @@ bool CPaymentRules::AcceptReturn(std::string& error) {
         error = text::Format("Refund check %s: sale %s was returned already by bill %s, the tax service returns a "
                              "sale once. Register the refund by hand. Check saved",
                              check.checkNumber.c_str(), check.groupName.c_str(), check.earlierReturn.c_str());
-        ini.WriteLog(error);
+        settings.WriteLog(error);
         return false;
     }
     double refunded = 0;
@@ -258,40 +258,41 @@ bool CPaymentRules::AcceptReturn(std::string& error) {
                              "sales. Register the refund by hand. Check saved",
                              check.checkNumber.c_str(), -refunded, check.groupName.c_str(),
                              check.returnedSaleTotal);
-        ini.WriteLog(error);
+        settings.WriteLog(error);
         return false;
     }
     check.postingsTotal = check.paymentsTotal;
     // The sale's lines and the refund's stand side by side with opposite signs.
     check.mixedPostings = true;
-    ini.WriteLog(text::Format("Return of sale %s (%s): refund %.2f", check.groupName.c_str(),
-                              check.printedFileName.c_str(), check.paymentsTotal));
+    settings.WriteLog(text::Format("Return of sale %s (%s): refund %.2f", check.groupName.c_str(),
+                                   check.printedFileName.c_str(), check.paymentsTotal));
     return true;
 }
 
 void CPaymentRules::ChooseInvoiceKind() {
-    if (ini.hotelBillCodes.empty() && ini.hotelInvoiceCodes.empty() && lists.payLimits.empty()) {
+    if (settings.hotelBillCodes.empty() && settings.hotelInvoiceCodes.empty() && lists.payLimits.empty()) {
         check.PostingsByTaxNumber();
         return;
     }
     const std::string& number = check.checkNumber;
-    for (const std::string& code : ini.hotelBillCodes) {
+    for (const std::string& code : settings.hotelBillCodes) {
         if (text::StartsWith(number, code)) {
-            ini.WriteLog(text::Format("Check invoce num %s - print proof of payment", number.c_str()));
+            settings.WriteLog(text::Format("Check invoce num %s - print proof of payment", number.c_str()));
             check.PostingsByTaxNumber();
             return;
         }
     }
-    for (const std::string& code : ini.hotelInvoiceCodes) {
+    for (const std::string& code : settings.hotelInvoiceCodes) {
         if (text::StartsWith(number, code)) {
-            ini.WriteLog(text::Format("Check invoce num %s - print simplified VAT document", number.c_str()));
+            settings.WriteLog(
+                text::Format("Check invoce num %s - print simplified VAT document", number.c_str()));
             return;
         }
     }
     for (const struct_posting& payment : check.payments) {
         std::string value;
         double limit = CRuleLists::Find(lists.payLimits, payment.trx_code, value) ? text::ToDouble(value) : 0;
-        ini.WriteLog(text::Format("Check %.2f to limit %.2f", payment.trx_amount, limit));
+        settings.WriteLog(text::Format("Check %.2f to limit %.2f", payment.trx_amount, limit));
         if (payment.trx_amount > limit) {
             check.PostingsByTaxNumber();
             return;

@@ -5,8 +5,8 @@
 
 #include "check/CFiscalCheck.h"
 
-class CFiscalINI;
 class CRuleLists;
+class RuleSettings;
 
 // The rules on the payments of a check: ignore lists, tax system, device payment types, cash
 // operations of the general cashier and currency before composition; prepayment sums, payment
@@ -14,7 +14,7 @@ class CRuleLists;
 // a simplified VAT document and a proof of payment for full checks.
 class CPaymentRules {
 public:
-    CPaymentRules(const CFiscalINI& ini, CFiscalCheck& check);
+    CPaymentRules(const RuleSettings& settings, CFiscalCheck& check);
 
     // False after an ignored payment or a payment in the wrong currency; statusCode tells which.
     bool Apply();
@@ -45,7 +45,7 @@ private:
     // Registration tests of one payment; false when it must not be registered.
     bool CheckRegistration(struct_posting& payment, std::string& error, int32_t& verdict) const;
 
-    const CFiscalINI& ini;
+    const RuleSettings& settings;
     const CRuleLists& lists;
     CFiscalCheck& check;
 };

@@ -1,7 +1,7 @@
 #include "config/CPostingRules.h"
 
-#include "config/CFiscalINI.h"
 #include "config/CRuleLists.h"
+#include "config/RuleSettings.h"
 #include "platform/CodePage.h"
 #include "platform/Text.h"
 
@@ -12,14 +12,14 @@ constexpr size_t kNarrowTextLimit = 250;
 
 }  // namespace
 
-CPostingRules::CPostingRules(const CFiscalINI& ini, CFiscalCheck& check)
-    : ini(ini), lists(ini.rules), check(check) {}
+CPostingRules::CPostingRules(const RuleSettings& settings, CFiscalCheck& check)
+    : settings(settings), lists(settings.rules), check(check) {}
 
 void CPostingRules::Apply() {
     for (size_t i = 0; i < check.postings.size(); ++i) {
         Classify(i);
     }
-    if (ini.minibarArticles) {
+    if (settings.minibarArticles) {
         ApplyMinibarArticles();
     }
     for (struct_posting& p : check.postings) {
@@ -27,7 +27,7 @@ void CPostingRules::Apply() {
             p.recalculate = true;
         }
     }
-    if (!ini.adjustmentCodes.empty()) {
+    if (!settings.adjustmentCodes.empty()) {
         ApplyAdjustmentCodes();
     }
 }
@@ -95,8 +95,8 @@ void CPostingRules::ChooseTax(const struct_posting& posting, struct_print_code& 
     if (CRuleLists::Find(lists.taxByCodeAndType, key, tax) ||
         CRuleLists::Find(lists.taxByCodeAndType, text::Format("%d+*", posting.trx_code), tax)) {
         code.tax_group = tax;
-        ini.WriteLog(text::Format("Tax %d Rule %s - print %s", posting.trx_code, posting.tax_type.c_str(),
-                                  tax.c_str()));
+        settings.WriteLog(text::Format("Tax %d Rule %s - print %s", posting.trx_code,
+                                       posting.tax_type.c_str(), tax.c_str()));
         return;
     }
 
@@ -172,12 +172,12 @@ void CPostingRules::ApplyAdjustmentCodes() {
             continue;
         }
         std::string old = text::Format("%d", p.trx_code);
-        auto mapped = ini.adjustmentCodes.find(old);
-        if (mapped == ini.adjustmentCodes.end()) {
+        auto mapped = settings.adjustmentCodes.find(old);
+        if (mapped == settings.adjustmentCodes.end()) {
             continue;
         }
         p.trx_code = mapped->second;
-        ini.WriteLog(text::Format("Change adjustment code %s to %d", old.c_str(), p.trx_code));
+        settings.WriteLog(text::Format("Change adjustment code %s to %d", old.c_str(), p.trx_code));
     }
 }
 

@@ -5,15 +5,15 @@
 
 #include "check/CFiscalCheck.h"
 
-class CFiscalINI;
 class CRuleLists;
+class RuleSettings;
 
 // The rules that classify the postings of a check before composition: their kind, tax, deposit
 // and prepayment tax, posting attribute, minibar articles, quantity mode and adjustment codes;
 // and, after composition, the taxes and descriptions by folio window.
 class CPostingRules {
 public:
-    CPostingRules(const CFiscalINI& ini, CFiscalCheck& check);
+    CPostingRules(const RuleSettings& settings, CFiscalCheck& check);
 
     // Every posting classified, then the minibar, no-quantity and adjustment-code passes.
     void Apply();
@@ -33,7 +33,7 @@ private:
     void ApplyMinibarArticles();
     void ApplyAdjustmentCodes();
 
-    const CFiscalINI& ini;
+    const RuleSettings& settings;
     const CRuleLists& lists;
     CFiscalCheck& check;
 };
