@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "PmsGenerator.h"
+#include "GeneratorOptions.h"
 
 namespace pmsgen {
 
