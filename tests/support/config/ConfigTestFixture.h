@@ -14,7 +14,7 @@ inline std::string DemoFolder() {
     std::string source = platform::GetEnv("FISCORA_SOURCE_DIR");
     if (source.empty()) {
         std::string here = __FILE__;
-        source = here.substr(0, here.rfind("/src/"));
+        source = here.substr(0, here.rfind("/tests/support/"));
     }
     return source + "/demo/";
 }

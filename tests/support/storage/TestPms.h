@@ -27,7 +27,7 @@ inline std::string SourceDir() {
         return dir;
     }
     // tests/support/storage/TestPms.h -> the tree's root
-    return std::filesystem::path(__FILE__).parent_path().parent_path().parent_path().string();
+    return std::filesystem::path(__FILE__).parent_path().parent_path().parent_path().parent_path().string();
 }
 
 inline std::string ReadSql(const std::string& relative) {
