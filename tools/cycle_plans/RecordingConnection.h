@@ -17,7 +17,11 @@ public:
     // gone is called when the connection goes (the back-end drops it after a failed statement).
     RecordingConnection(std::unique_ptr<db::Connection> inner, std::function<void()> gone)
         : inner(std::move(inner)), gone(std::move(gone)) {}
-    ~RecordingConnection() override { gone(); }
+    ~RecordingConnection() override {
+        if (gone) {
+            gone();
+        }
+    }
     RecordingConnection(const RecordingConnection&) = delete;
     RecordingConnection& operator=(const RecordingConnection&) = delete;
 
@@ -38,6 +42,8 @@ public:
 
     // The statements run since the last call.
     std::vector<std::string> TakeStatements() { return std::exchange(statements, {}); }
+    // Its owner goes first: nobody is to be told any more.
+    void ForgetOwner() { gone = nullptr; }
 
 private:
     // The wrapped connection's messages are this one's.
@@ -55,6 +61,15 @@ private:
 template <class BackEnd>
 class Recorded : public BackEnd {
 public:
+    Recorded() = default;
+    Recorded(const Recorded&) = delete;
+    Recorded& operator=(const Recorded&) = delete;
+    // The back-end's connection outlives this part of the object.
+    ~Recorded() override {
+        if (recorder) {
+            recorder->ForgetOwner();
+        }
+    }
     // Connects and wraps the connection; false when it cannot connect.
     bool StartRecording() {
         if (!this->IsConnected() && !this->Connect()) {
