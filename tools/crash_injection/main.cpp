@@ -3,7 +3,8 @@
 //                   [--anywhere] [--timed] [--seed N] [--demo] [--keep FOLDER] [--program FILE]
 // Kills FiscoraService of this build with SIGKILL at random moments of registration (anywhere,
 // as a check reaches the device, as the device registers it), starts it again, and prints per
-// round and at the end how many due payments were lost, registered twice or closed by hand.
+// round and at the end how many due payments were lost, registered twice or closed by hand, and
+// on the printer-manager road what the reconciliation of its records with the status rows found.
 // --road chooses the device (the printer manager unless told); --plain runs a printer manager
 // that does not recognise a check sent again under its file name; --anywhere kills only at random
 // times, --timed only at the device's moments; --program runs another FiscoraService (its client
@@ -80,6 +81,11 @@ int main(int argc, char** argv) {
     for (const std::string& problem : figures.problems) {
         std::printf("  %s\n", problem.c_str());
     }
+    for (const std::string& mismatch : figures.mismatches) {
+        std::printf("  reconciliation: %s\n", mismatch.c_str());
+    }
+    // A plain printer manager registers a repeat again: the reconciliation names those, nothing else.
     bool plain = options.road == crash::Road::PrinterManager && !options.recogniseRepeats;
-    return figures.lost == 0 && figures.closedByHand == 0 && (figures.doubled == 0 || plain) ? 0 : 1;
+    bool reconciled = figures.mismatches.empty() || plain;
+    return figures.lost == 0 && figures.closedByHand == 0 && (figures.doubled == 0 || plain) && reconciled ? 0 : 1;
 }
