@@ -220,23 +220,7 @@ protected:
                 std::vector<size_t> columns) {
         db::Recordset rows;
         EXPECT_TRUE(storage.OpenTemplate(statementTemplate, args, rows)) << storage.GetLastError();
-        Rows out;
-        for (; !rows.IsEOF(); rows.MoveNext()) {
-            CRecordBinding& b = storage.folio;
-            b.Read(rows);
-            std::string line;
-            for (size_t c : columns) {
-                const CRecordBinding::Column& col = b.GetBindingTable()[c - 1];
-                std::string value = !b.IsPresent(c)                                ? "~"
-                                    : col.type == CRecordBinding::ColumnType::Text ? b.Text(c)
-                                    : col.type == CRecordBinding::ColumnType::Integer
-                                        ? std::to_string(b.Integer(c))
-                                        : text::Format("%g", b.Double(c));
-                line += (line.empty() ? "" : "|") + value;
-            }
-            out.push_back(line);
-        }
-        return out;
+        return testpms::BoundRows(storage.folio, rows, columns);
     }
     static Rows Sorted(Rows rows) {
         std::sort(rows.begin(), rows.end());

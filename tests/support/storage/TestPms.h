@@ -15,6 +15,7 @@
 #include "platform/FileSystem.h"
 #include "platform/TempFolder.h"
 #include "platform/Text.h"
+#include "storage/CRecordBinding.h"
 #include "storage/db/SqliteConnection.h"
 #include "tests/support/platform/ManualClock.h"
 #include "tests/support/storage/StandIns.h"
@@ -28,6 +29,28 @@ inline std::string SourceDir() {
     }
     // tests/support/storage/TestPms.h -> the tree's root
     return std::filesystem::path(__FILE__).parent_path().parent_path().parent_path().parent_path().string();
+}
+
+// The given bound columns (numbered from 1) of every row of a recordset as the binding reads them,
+// joined by "|", an absent value as "~".
+inline std::vector<std::string> BoundRows(CRecordBinding& binding, db::Recordset& rows,
+                                          const std::vector<size_t>& columns) {
+    std::vector<std::string> out;
+    for (; !rows.IsEOF(); rows.MoveNext()) {
+        binding.Read(rows);
+        std::string line;
+        for (size_t c : columns) {
+            const CRecordBinding::Column& col = binding.GetBindingTable()[c - 1];
+            std::string value = !binding.IsPresent(c)                          ? "~"
+                                : col.type == CRecordBinding::ColumnType::Text ? binding.Text(c)
+                                : col.type == CRecordBinding::ColumnType::Integer
+                                    ? std::to_string(binding.Integer(c))
+                                    : text::Format("%g", binding.Double(c));
+            line += (line.empty() ? "" : "|") + value;
+        }
+        out.push_back(line);
+    }
+    return out;
 }
 
 inline std::string ReadSql(const std::string& relative) {
