@@ -938,11 +938,17 @@ TEST_F(WorkerTest, OnlyTheHolderOfThePropertysLeaseRegistersAndSwitchesPayments)
     EXPECT_EQ(log.find(waiting), log.rfind(waiting));
     EXPECT_NE(log.find(waiting), std::string::npos);
 
-    // Lost right before the device is called: nothing is sent, nothing goes to the reserve
-    // printer, and a service that no longer holds the property leaves payment entry alone.
+    // Lost at the renewal right before the device is called (a third of the lease has passed):
+    // nothing is sent, nothing goes to the reserve printer, and a service that no longer holds the
+    // property leaves payment entry alone.
     SetUp();
     calls.clear();
-    storage->leases = {Lease::Held, Lease::Held, Lease::HeldElsewhere, Lease::HeldElsewhere};
+    storage->leases = {Lease::Held, Lease::HeldElsewhere, Lease::HeldElsewhere};
+    onPause = [&](int64_t ms) {
+        if (ms == 1000) {
+            clock.Advance(30000);
+        }
+    };
     storage->cycles.push_back({Bill("91", 50)});
     ASSERT_TRUE(Run(2));
     EXPECT_EQ(Count("PrintCheck 1 91") + Count("PrintCheck 2 91"), 0);

@@ -46,6 +46,15 @@ bool CPropertyLease::MayTakeOver(const CFiscalStorage::LeaseRow& row) {
 }
 
 bool CPropertyLease::Hold() {
+    int64_t leaseMs = static_cast<int64_t>(seconds) * 1000;
+    if (renewed && Lasts(leaseMs * 2 / 3)) {
+        return true;
+    }
+    return Renew();
+}
+
+bool CPropertyLease::Renew() {
+    renewed = false;
     platform::Clock& clock = platform::Clock::Current();
     int64_t asked = clock.MonotonicMs();
     CFiscalStorage::LeaseRow row;
@@ -59,6 +68,7 @@ bool CPropertyLease::Hold() {
             // Counted from the moment it was asked for: the row may have been written at once.
             heldUntilMs = asked + static_cast<int64_t>(seconds) * 1000;
             held = true;
+            renewed = true;
             seen = CFiscalStorage::LeaseRow();
             Tell(text::Format("Service lease held by %s for %d s", holder.c_str(), seconds), "");
             return true;
@@ -80,11 +90,19 @@ bool CPropertyLease::Held() const {
     return held && platform::Clock::Current().MonotonicMs() < heldUntilMs;
 }
 
-bool CPropertyLease::Covers(int64_t exchangeMs) const {
+bool CPropertyLease::Covers(int64_t exchangeMs) {
+    if (held && !Lasts(exchangeMs)) {
+        Renew();
+    }
+    return Lasts(exchangeMs);
+}
+
+bool CPropertyLease::Lasts(int64_t exchangeMs) const {
     return held && platform::Clock::Current().MonotonicMs() + exchangeMs < heldUntilMs;
 }
 
 void CPropertyLease::Release() {
+    renewed = false;
     if (held.exchange(false)) {
         storage.ReleaseLease(holder);
         toldOnce = false;

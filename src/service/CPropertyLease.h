@@ -22,19 +22,24 @@ class CLogFile;
 // first saw the row as it is, so it cannot take over before the holder's own count has run out.
 // The holder sends nothing unless its lease covers the whole exchange.
 //
+// A lease is renewed once less than two thirds of it remain, not every cycle: an idle service
+// writes the row a few times a lease rather than ten times a second, and a waiting service still
+// sees it change well within a whole lease.
+//
 // Runs on the worker thread only, except Held, which the control thread reads at stop.
 class CPropertyLease {
 public:
     // holder: this service as the lease names it (ThisProcess, unless a test names two).
     CPropertyLease(CFiscalStorage& storage, CLogFile& log, int seconds, std::string holder = ThisProcess());
 
-    // Takes or renews the lease; true when this service has just renewed (or taken) it.
+    // Takes the lease, or renews it when less than two thirds of it remain (or the last attempt
+    // did not hold it); true while this service holds it.
     bool Hold();
     // True while this service holds the lease by its own clock (also when the last renewal failed).
     bool Held() const;
     // True while the lease, by this service's own clock, lasts beyond an exchange of that many
-    // milliseconds from now.
-    bool Covers(int64_t exchangeMs) const;
+    // milliseconds from now; a lease held that would not is renewed first.
+    bool Covers(int64_t exchangeMs);
     // Gives the lease up (at stop), when this service holds it.
     void Release();
     const std::string& Holder() const { return holder; }
@@ -50,6 +55,9 @@ public:
     static bool IsGone(const std::string& other);
 
 private:
+    // Asks the database: takes or renews the lease, or finds it held elsewhere.
+    bool Renew();
+    bool Lasts(int64_t exchangeMs) const;
     // The holder of the row seen: a service gone, or a row that stayed the same for a whole lease.
     bool MayTakeOver(const CFiscalStorage::LeaseRow& row);
     // Logs the line when the state (the waiting reason, empty when held) changed.
@@ -62,6 +70,8 @@ private:
     std::atomic<bool> held{false};
     // Until when (steady clock, ms) the lease is this service's, counted from the renewal's start.
     std::atomic<int64_t> heldUntilMs{0};
+    // The last attempt held the lease: until a third of it has passed, nothing is renewed.
+    bool renewed = false;
     // Another holder's row as first seen unchanged, and when.
     CFiscalStorage::LeaseRow seen;
     int64_t seenSinceMs = 0;

@@ -62,20 +62,19 @@ TEST_F(ServiceLeaseTest, ALeaseIsTakenOverOnlyWhenItsRowStayedUnrenewedForAWhole
     EXPECT_NE(log.Text().find("Another service registers the checks of this property: host/1, lease until "
                               "14.03.2026 10:01:00"),
               std::string::npos);
-    // Renewed every cycle, the lease stays; the waiting service waits.
+    // Renewed once a third of it has passed (every 20 s, not every cycle), the lease stays; the
+    // waiting service waits.
     EXPECT_FALSE(Cycles(10 * kSeconds * 1000, &first, next));
-    // The holder stops renewing: the lease is its own for a whole lease from its last renewal,
-    // and an exchange near the end of it is not begun.
-    EXPECT_TRUE(first.Covers(kSeconds * 1000 - 5001));
-    clock.Advance(kSeconds * 1000 - 10000);
+    EXPECT_EQ(pms.Rows("select renewals from qel_service_lease"), std::vector<std::string>{"29"});
+    // The holder stops renewing (last at 580 s): the lease is its own for a whole lease from then.
+    clock.Advance(kSeconds * 1000 - 30000);
     EXPECT_TRUE(first.Held());
-    EXPECT_FALSE(first.Covers(10000));
     EXPECT_FALSE(Cycles(5000, nullptr, next));
     clock.Advance(5000);
     EXPECT_FALSE(first.Held());
     EXPECT_TRUE(next.Hold());
-    // Seen unchanged from its last renewal on, 65 s before.
-    EXPECT_NE(log.Text().find("Service lease of host/1 taken over: not renewed for 65 s"), std::string::npos);
+    // Seen unchanged from its last renewal on, 60 s before.
+    EXPECT_NE(log.Text().find("Service lease of host/1 taken over: not renewed for 60 s"), std::string::npos);
     EXPECT_FALSE(first.Hold());
     // Given up at stop, it is free at once.
     next.Release();
@@ -86,6 +85,55 @@ TEST_F(ServiceLeaseTest, ALeaseIsTakenOverOnlyWhenItsRowStayedUnrenewedForAWhole
     EXPECT_EQ(pms.Rows("select holder, fence from qel_service_lease"), std::vector<std::string>{"host/1|1"});
 }
 
+TEST_F(ServiceLeaseTest, AHolderRenewsOnlyOnceLessThanTwoThirdsRemainOrAnExchangeWouldOutlastIt) {
+    Open(a, "HOTEL");
+    constexpr int64_t kHold = -1;
+    struct Case {
+        const char* what;
+        int64_t passedMs;    // since the lease was taken
+        int64_t exchangeMs;  // kHold: the polling loop's Hold, else Covers of such an exchange
+        bool refused;        // the database does not answer the renewal
+        bool result;
+        bool held;
+        const char* renewals;
+    };
+    const Case cases[] = {
+        {"fresh lease", 10000, kHold, false, true, true, "0"},
+        {"just before a third", 19999, kHold, false, true, true, "0"},
+        {"a third passed", 20000, kHold, false, true, true, "1"},
+        {"run out", 70000, kHold, false, true, true, "1"},
+        {"exchange within the rest", 10000, 49999, false, true, true, "0"},
+        {"exchange beyond the rest", 10000, 50000, false, true, true, "1"},
+        {"renewal refused past a third", 30000, kHold, true, false, true, "0"},
+        {"renewal refused, exchange beyond the rest", 10000, 50000, true, false, true, "0"},
+        {"renewal refused, run out", 60000, kHold, true, false, false, "0"},
+    };
+    for (const Case& c : cases) {
+        pms.Run("delete from qel_service_lease");
+        CPropertyLease lease{a, log.log, kSeconds, "host/1"};
+        ASSERT_TRUE(lease.Hold()) << c.what;
+        clock.Advance(c.passedMs);
+        if (c.refused) {
+            pms.Run("alter table qel_service_lease rename to qel_service_lease_away");
+        }
+        bool result = c.exchangeMs == kHold ? lease.Hold() : lease.Covers(c.exchangeMs);
+        if (c.refused) {
+            pms.Run("alter table qel_service_lease_away rename to qel_service_lease");
+        }
+        EXPECT_EQ(result, c.result) << c.what;
+        EXPECT_EQ(lease.Held(), c.held) << c.what;
+        EXPECT_EQ(pms.Rows("select renewals from qel_service_lease"), std::vector<std::string>{c.renewals})
+            << c.what;
+        if (c.refused) {
+            // A refused renewal is asked for again at the next cycle, however much of the lease remains.
+            EXPECT_TRUE(lease.Hold()) << c.what;
+            EXPECT_EQ(pms.Rows("select renewals from qel_service_lease"), std::vector<std::string>{"1"})
+                << c.what;
+        }
+        lease.Release();
+    }
+}
+
 TEST_F(ServiceLeaseTest, AClockStepOfTheDatabaseNeitherHandsTheLeaseOverNorDelaysTheTakeOver) {
     Open(a, "HOTEL");
     Open(b, "HOTEL");
@@ -93,10 +141,10 @@ TEST_F(ServiceLeaseTest, AClockStepOfTheDatabaseNeitherHandsTheLeaseOverNorDelay
     // A day forward: by the database's clock the lease ran out long ago, but its holder renews it.
     clock.SetTime(platform::LocalTime::Of(2026, 3, 15, 10).ToEpoch());
     EXPECT_FALSE(Cycles(3 * kSeconds * 1000, &first, next));
-    // Two days back, and the holder stops: the other service takes over a lease later, not when
-    // the database's clock reaches the expiry it wrote.
+    // Two days back, and the holder stops (renewed last 20 s before): the other service takes over
+    // a lease after that renewal, not when the database's clock reaches the expiry it wrote.
     clock.SetTime(platform::LocalTime::Of(2026, 3, 13, 10).ToEpoch());
-    EXPECT_FALSE(Cycles(kSeconds * 1000 - 5000, nullptr, next));
+    EXPECT_FALSE(Cycles(kSeconds * 1000 * 2 / 3, nullptr, next));
     EXPECT_FALSE(first.Held());
     EXPECT_TRUE(Cycles(5000, nullptr, next));
 }
