@@ -9,7 +9,8 @@
 // machine's load average.
 //   cmake --preset release && cmake --build --preset release --target idle_cpu_bench
 //   build/release/tools/idle_cpu_bench/idle_cpu_bench [--transactions N] [--bills N] [--seconds S]
-//       [--rounds N] [--strace] [--program FiscoraService] [--setup SQL] [--folder DIR]
+//       [--rounds N] [--full] [--strace] [--program FiscoraService] [--setup SQL] [--folder DIR]
+// --full runs the demo configuration in full-check mode instead of payments only;
 // --program runs another build of the service (for a figure before a change); --setup runs
 // statements (the stand-in's dialect) on the PMS before the service starts, for example to drop
 // an index; --folder keeps the service's folder there instead of the temporary folder.
@@ -48,10 +49,12 @@ std::string LoadAverage() {
     return text.substr(0, text.find(' '));
 }
 
-// CPU seconds (user and system) of a process and its read calls so far.
+// CPU seconds (user and system) of a process, its read and write calls and the bytes it wrote so far.
 struct Usage {
     double cpuSeconds = 0;
     long long readCalls = 0;
+    long long writeCalls = 0;
+    long long writtenBytes = 0;
 };
 
 Usage UsageOf(int pid) {
@@ -69,6 +72,10 @@ Usage UsageOf(int pid) {
     for (const std::string& line : text::Split(io, '\n')) {
         if (text::StartsWith(line, "syscr:")) {
             usage.readCalls = text::ToInt64(text::Trim(line.substr(6)));
+        } else if (text::StartsWith(line, "syscw:")) {
+            usage.writeCalls = text::ToInt64(text::Trim(line.substr(6)));
+        } else if (text::StartsWith(line, "wchar:")) {
+            usage.writtenBytes = text::ToInt64(text::Trim(line.substr(6)));
         }
     }
     return usage;
@@ -114,6 +121,7 @@ int main(int argc, char** argv) {
     int seconds = 30;
     int rounds = 5;
     bool strace = false;
+    bool full = false;
     std::string program = FISCORA_SERVICE;
     std::string setup;
     std::string folderOption;
@@ -122,6 +130,8 @@ int main(int argc, char** argv) {
         bool value = i + 1 < argc;
         if (arg == "--strace") {
             strace = true;
+        } else if (arg == "--full") {
+            full = true;
         } else if (arg == "--transactions" && value) {
             transactions = text::ToInt(argv[++i]);
         } else if (arg == "--bills" && value) {
@@ -138,7 +148,8 @@ int main(int argc, char** argv) {
             folderOption = argv[++i];
         } else {
             Fail(
-                "usage: idle_cpu_bench [--transactions N] [--bills N] [--seconds S] [--rounds N] [--strace] "
+                "usage: idle_cpu_bench [--transactions N] [--bills N] [--seconds S] [--rounds N] [--full] "
+                "[--strace] "
                 "[--program FiscoraService] [--setup SQL] [--folder DIR]");
         }
     }
@@ -161,7 +172,9 @@ int main(int argc, char** argv) {
         (!setup.empty() && !run.Execute(setup))) {
         Fail("cannot prepare the PMS");
     }
-    if (!run.StartSimulators({"SIM"}, error) || !run.Configure({}, kPollMs) || !run.StartService()) {
+    if (!run.StartSimulators({"SIM"}, error) ||
+        !run.Configure(full ? benchhotel::FullChecks() : benchhotel::Changes(), kPollMs) ||
+        !run.StartService()) {
         Fail("cannot start the service: " + error);
     }
     // Settled: started, connected, its first cycles made.
@@ -173,6 +186,8 @@ int main(int argc, char** argv) {
     std::string load = LoadAverage();
     std::vector<double> shares;
     std::vector<double> reads;
+    std::vector<double> writes;
+    std::vector<double> written;
     for (int round = 0; round < rounds; ++round) {
         Usage before = UsageOf(pid);
         auto start = std::chrono::steady_clock::now();
@@ -182,6 +197,8 @@ int main(int argc, char** argv) {
         double cycles = elapsed * 1000 / kPollMs;
         shares.push_back(100 * (after.cpuSeconds - before.cpuSeconds) / elapsed);
         reads.push_back(static_cast<double>(after.readCalls - before.readCalls) / cycles);
+        writes.push_back(static_cast<double>(after.writeCalls - before.writeCalls) / cycles);
+        written.push_back(static_cast<double>(after.writtenBytes - before.writtenBytes) / cycles);
     }
     long long preads = strace ? PreadCalls(pid, seconds, folder) : -1;
     std::string loadAfter = LoadAverage();
@@ -192,10 +209,10 @@ int main(int argc, char** argv) {
         Fail(registered ? "checks were registered: something was due" : "statements failed: see " + folder);
     }
     std::printf(
-        "%d transactions, %d bills on the open date, polling every %d ms, load %s-%s: %.2f %% of a core, "
-        "%.1f read calls per cycle (median of %d rounds of %d s)",
-        run.Pms().transactions, bills, kPollMs, load.c_str(), loadAfter.c_str(), Median(shares),
-        Median(reads), rounds, seconds);
+        "%d transactions, %d bills on the open date, %s, polling every %d ms, load %s-%s: %.2f %% of a core, "
+        "%.1f read calls, %.2f write calls and %.0f bytes written per cycle (median of %d rounds of %d s)",
+        run.Pms().transactions, bills, full ? "full checks" : "payments only", kPollMs, load.c_str(),
+        loadAfter.c_str(), Median(shares), Median(reads), Median(writes), Median(written), rounds, seconds);
     if (strace) {
         std::printf(", strace: %lld pread64 calls in %d s, %.1f per cycle", preads, seconds,
                     static_cast<double>(preads) / (seconds * 1000.0 / kPollMs));
