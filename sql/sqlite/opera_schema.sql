@@ -91,7 +91,9 @@ CREATE TABLE folio$_tax (
     terminal              VARCHAR2(60)
 );
 CREATE UNIQUE INDEX folio_tax_bill_idx ON folio$_tax (resort, bill_no);
-CREATE INDEX folio_tax_date_idx ON folio$_tax (resort, bill_generation_date);
+-- The day's bills; with the bill number, the bills-of-the-day statements reach each bill's
+-- transactions without reading the bill's row.
+CREATE INDEX folio_tax_date_idx ON folio$_tax (resort, bill_generation_date, bill_no);
 
 -- Transaction codes; ind_billing and ind_deposit_yn switch payment entry on and off.
 CREATE TABLE trx$_codes (
