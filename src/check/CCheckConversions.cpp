@@ -11,8 +11,9 @@ using namespace linetools;
 
 namespace {
 
-bool Registered(const std::string& status) { return status == "D" || status == "Y"; }
-bool Open(const std::string& status) { return status.empty() || status == "N"; }
+bool Open(const struct_posting& p) {
+    return p.fisc_status.empty() || p.HasLetter(CheckStatusLetter::NotRegistered);
+}
 
 bool PosLine(const struct_posting& p) {
     return p.line_type == 14 || p.line_type == 15 || p.line_type == 16 || !p.cheque_number.empty();
@@ -30,10 +31,10 @@ bool CCheckConversions::NullCheckConversion() {
     }
     const struct_posting& p1 = check.payments[0];
     const struct_posting& p2 = check.payments[1];
-    if (Registered(p1.fisc_status) && Registered(p2.fisc_status)) {
+    if (p1.HasRegisteredLetter() && p2.HasRegisteredLetter()) {
         return false;
     }
-    if (Open(p1.fisc_status) && Open(p2.fisc_status)) {
+    if (Open(p1) && Open(p2)) {
         return false;
     }
     if (!BelongTogether(p1, p2)) {
@@ -41,7 +42,7 @@ bool CCheckConversions::NullCheckConversion() {
         check.documentKind = 5;
         return false;
     }
-    struct_posting kept = Open(p1.fisc_status) ? p1 : p2;
+    struct_posting kept = Open(p1) ? p1 : p2;
     check.SetStatusCode(kDepositCheck);
     MakeDepositCheck(kept);
     CCheckTotals(check).SumPayments();
@@ -77,7 +78,7 @@ void CCheckConversions::MakeDepositCheck(const struct_posting& payment) {
 bool CCheckConversions::RefundDepositConversion() {
     const struct_posting* refund = nullptr;
     for (const struct_posting& p : check.payments) {
-        if (p.fisc_status != "D" && Opposite(p.trx_amount, check.paymentsTotal)) {
+        if (!p.HasLetter(CheckStatusLetter::Deposit) && Opposite(p.trx_amount, check.paymentsTotal)) {
             refund = &p;
             break;
         }
@@ -87,7 +88,8 @@ bool CCheckConversions::RefundDepositConversion() {
     }
     const struct_posting* deposit = nullptr;
     for (const struct_posting& k : check.payments) {
-        if (k.fisc_status == "D" && std::fabs(refund->trx_amount) <= std::fabs(k.trx_amount) &&
+        if (k.HasLetter(CheckStatusLetter::Deposit) &&
+            std::fabs(refund->trx_amount) <= std::fabs(k.trx_amount) &&
             (refund->trx_code == k.trx_code || refund->trx_code == k.deposit_no)) {
             deposit = &k;
             break;

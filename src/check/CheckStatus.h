@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <ostream>
 #include <string>
 
@@ -50,6 +51,29 @@ enum class CheckStatusLetter : char {
     DescriptionSaved = 'F',  // Czech: the description went to a journal file instead
 };
 
+// The letter as the status table, the log and a file hold it.
 inline std::string LetterText(CheckStatusLetter letter) {
     return std::string(1, static_cast<char>(letter));
+}
+
+// The letter of a status row's text as the database gives it back; nullopt for an empty text or
+// one that is no letter of the table (the reader logs that one: it is never taken as N).
+inline std::optional<CheckStatusLetter> ParseLetter(const std::string& text) {
+    for (CheckStatusLetter letter :
+         {CheckStatusLetter::NotRegistered, CheckStatusLetter::Registered, CheckStatusLetter::Deposit,
+          CheckStatusLetter::RegisterAgain, CheckStatusLetter::DescriptionSaved}) {
+        if (text == LetterText(letter)) {
+            return letter;
+        }
+    }
+    return std::nullopt;
+}
+
+// Y or D: the check was registered (or closed), and is never sent again as it stands.
+inline bool RegisteredLetter(std::optional<CheckStatusLetter> letter) {
+    return letter == CheckStatusLetter::Registered || letter == CheckStatusLetter::Deposit;
+}
+
+inline std::ostream& operator<<(std::ostream& out, CheckStatusLetter letter) {
+    return out << static_cast<char>(letter);
 }

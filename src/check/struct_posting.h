@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+#include "check/CheckStatus.h"
+
 // One line of a check: a posting (goods or service), a payment, or a line that composition
 // removed. Every list of the check uses the fields that matter to it.
 struct struct_posting {
@@ -35,7 +37,12 @@ struct struct_posting {
     std::string currency;
     double exchange_rate = 1.0;
     double quantity = 1.0;
+    // The text of the line's status row as read ("" while it has none); a letter of
+    // CheckStatusLetter once the row is there.
     std::string fisc_status;
+    bool HasLetter(CheckStatusLetter letter) const { return fisc_status == LetterText(letter); }
+    void SetLetter(CheckStatusLetter letter) { fisc_status = LetterText(letter); }
+    bool HasRegisteredLetter() const { return RegisteredLetter(ParseLetter(fisc_status)); }
     // What this payment's own status row holds of an earlier Czech registration: the code (FIK
     // or PKP), the BKP and the printer. A payment registered as a check of its own carries these,
     // never those of another payment of its bill.

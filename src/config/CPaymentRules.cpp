@@ -78,7 +78,7 @@ void CPaymentRules::ChooseTaxSystem(const struct_posting& payment) {
 void CPaymentRules::ChooseDeviceType(struct_posting& payment) const {
     std::string type;
     bool found = false;
-    if (payment.fisc_status == "D" && !check.depositTemplate.print_code.empty()) {
+    if (payment.HasLetter(CheckStatusLetter::Deposit) && !check.depositTemplate.print_code.empty()) {
         // A deposit registered before is paid out with the deposit's own device type; its
         // ordinary type goes along as the extension.
         type = check.depositTemplate.print_code;
@@ -150,7 +150,7 @@ bool CPaymentRules::CheckPrepayments() {
 }
 
 bool CPaymentRules::CheckRegistration(struct_posting& payment, std::string& error, int32_t& verdict) const {
-    if (payment.fisc_status == "Y") {
+    if (payment.HasLetter(CheckStatusLetter::Registered)) {
         error = text::Format("ERROR.Payment %s %.2f already has fiscalized.Check saved",
                              payment.description.c_str(), payment.trx_amount);
         settings.WriteLog(error);
@@ -230,7 +230,9 @@ bool CPaymentRules::AcceptReturn(std::string& error) {
     // The sale's payments are registered and belong to the sale's bill: they leave the refund
     // check, so that no status write of the return (nor the re-billing of rows taken over with
     // deposits) can reach the sale's rows. The refund's own payments make the totals.
-    std::erase_if(check.payments, [](const struct_posting& payment) { return payment.fisc_status == "Y"; });
+    std::erase_if(check.payments, [](const struct_posting& payment) {
+        return payment.HasLetter(CheckStatusLetter::Registered);
+    });
     check.paymentsTotal = 0;
     check.cashTotal = 0;
     for (const struct_posting& payment : check.payments) {

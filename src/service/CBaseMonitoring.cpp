@@ -690,14 +690,14 @@ void CBaseMonitoring::SettleFinalEntries() {
     }
     for (const std::string& key : doubtful) {
         const COutcomeJournal::Entry& entry = *outcomes.Find(key, 0);
-        std::string letter;
+        std::optional<CheckStatusLetter> letter;
         if (!storage->ReadStatusLetter(entry.firstTransaction, letter)) {
             return;  // the database does not tell: they stay in doubt
         }
-        if (letter == "Y" || letter == "D") {
+        if (RegisteredLetter(letter)) {
             Write(text::Format("Check %s (transaction %d, %s) is %s in the status table: no longer in doubt",
                                entry.Check().checkNumber.c_str(), entry.firstTransaction, key.c_str(),
-                               letter.c_str()));
+                               LetterText(*letter).c_str()));
             Settle(key);
         }
     }
@@ -708,7 +708,7 @@ COutcomeJournal::Entry* CBaseMonitoring::FindOutcome(const CFiscalCheck& check) 
 }
 
 bool CBaseMonitoring::WriteLetter(CFiscalCheck& check, CheckStatusLetter letter) {
-    if (storage->SetCheckStatus(check, LetterText(letter))) {
+    if (storage->SetCheckStatus(check, letter)) {
         return true;
     }
     WriteFault(text::Format("Status %s of check %s not written: %s", LetterText(letter).c_str(),

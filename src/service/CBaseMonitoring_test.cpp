@@ -109,14 +109,14 @@ public:
             cycles.pop_front();
         }
     }
-    bool SetCheckStatus(CFiscalCheck& check, const std::string& letter) override {
-        calls.push_back("SetCheckStatus " + check.checkNumber + " " + letter);
-        if (letter == "Y" && refuseY > 0) {
+    bool SetCheckStatus(CFiscalCheck& check, CheckStatusLetter letter) override {
+        calls.push_back("SetCheckStatus " + check.checkNumber + " " + LetterText(letter));
+        if (letter == CheckStatusLetter::Registered && refuseY > 0) {
             --refuseY;
             lastError = "ORA-03113: end-of-file on communication channel";
             return false;
         }
-        return !(letter == "N" && refuseN.count(check.checkNumber));
+        return !(letter == CheckStatusLetter::NotRegistered && refuseN.count(check.checkNumber));
     }
     bool SaveCheckFileName(CFiscalCheck& check) override {
         calls.push_back("SaveCheckFileName " + check.printedFileName + " " + check.checkNumber);
@@ -182,9 +182,9 @@ public:
     }
     bool IsPosRevenueCenter(int code) override { return posCenters.count(code) > 0; }
     bool DatabaseReachable() const override { return reachable; }
-    bool ReadStatusLetter(int trxNo, std::string& letter) override {
+    bool ReadStatusLetter(int trxNo, std::optional<CheckStatusLetter>& letter) override {
         auto found = letters.find(trxNo);
-        letter = found == letters.end() ? "N" : found->second;
+        letter = found == letters.end() ? CheckStatusLetter::NotRegistered : ParseLetter(found->second);
         return reachable;
     }
     void SetError(const std::string& error) { lastError = error; }

@@ -21,6 +21,13 @@
 
 namespace {
 
+using Letter = CheckStatusLetter;
+
+// The check's rows hold the letter.
+bool Holds(const StatusReport::OpenCheck& check, Letter letter) {
+    return check.status == LetterText(letter);
+}
+
 const char* const kVerdictNames[] = {"healthy", "degraded", "down", "unknown"};
 
 // Texts of the PMS and the configuration as the terminal and JSON readers expect them.
@@ -303,9 +310,9 @@ void StatusReport::ReadOpenRows(COperaBase& opera) {
         if (!rows.Text(Row::CheckNumber).empty()) {
             check.fiscalNumber = rows.Text(Row::CheckNumber);
         }
-        check.waiting = check.status == "N" && !check.fiscalNumber.empty();
-        check.failed =
-            !check.waiting && (check.status == "F" || (check.status == "N" && !check.printer.empty()));
+        check.waiting = Holds(check, Letter::NotRegistered) && !check.fiscalNumber.empty();
+        check.failed = !check.waiting && (Holds(check, Letter::DescriptionSaved) ||
+                                          (Holds(check, Letter::NotRegistered) && !check.printer.empty()));
         if (check.line.empty()) {
             // The line the worker would choose from what the row tells of the check.
             CFiscalCheck probe;
@@ -333,12 +340,12 @@ void StatusReport::ReadClosedDates(COperaBase& opera) {
     const bool czech = opera.settings.printerType == 10;
     for (OpenCheck& check : facts.open) {
         const long day = DayNumber(check.businessDate);
-        if (day == 0 || day >= open || check.status == "F") {
+        if (day == 0 || day >= open || Holds(check, Letter::DescriptionSaved)) {
             continue;
         }
         std::string closed = "of a closed business date";
         if (czech) {
-            check.needsOperator = check.status != "S";
+            check.needsOperator = !Holds(check, Letter::RegisterAgain);
             check.closedDate = closed + (check.needsOperator ? ": needs the operator (the Czech registration "
                                                                "sends it only when its rows are marked S)"
                                                              : ": sent again once no bill of the open date is due");
@@ -579,9 +586,9 @@ std::string StatusReport::Text() const {
             : check.waiting ? "registered" + (check.printer.empty() ? "" : " on printer " + check.printer) +
                                   (check.fiscalNumber.empty() ? "" : " as " + check.fiscalNumber) +
                                   ", status not saved yet"
-            : check.failed        ? "failed" + (check.printer.empty() ? "" : " on printer " + check.printer)
-            : check.status == "S" ? "to be registered again"
-                                  : "pending";
+            : check.failed ? "failed" + (check.printer.empty() ? "" : " on printer " + check.printer)
+            : Holds(check, Letter::RegisterAgain) ? "to be registered again"
+                                                  : "pending";
         t += text::Format("  %s bill %s, business date %s, %.2f, line %s, trx %s: ", check.status.c_str(),
                           check.bill.c_str(), check.businessDate.c_str(), check.amount,
                           check.line.empty() ? "-" : check.line.c_str(), text::Join(trx, ",").c_str()) +

@@ -213,7 +213,8 @@ void CDovozEderarezev::EmitBill(CFiscalCheck& check, std::vector<CFiscalCheck>& 
             check.SetStatusCode(kBillRefund);
             // The sale's payments, read with it to name it, are registered and belong to its bill: they
             // leave the refund, so no row write of the return (nor a re-billing) can reach them.
-            std::erase_if(check.payments, [](const struct_posting& p) { return p.fisc_status == "Y"; });
+            std::erase_if(check.payments,
+                          [](const struct_posting& p) { return p.HasLetter(CheckStatusLetter::Registered); });
         }
     }
     if (settings.proformaDeposit) {
@@ -227,14 +228,14 @@ void CDovozEderarezev::EmitBill(CFiscalCheck& check, std::vector<CFiscalCheck>& 
         // when it is registered; a Y payment is one registered otherwise before.
         bool fiscalised = false;
         for (const struct_posting& payment : check.payments) {
-            if (payment.fisc_status == "Y") {
+            if (payment.HasLetter(CheckStatusLetter::Registered)) {
                 LogCheckLines(check);
                 WriteLog("Payment fiscalized");
                 fiscalised = true;
             }
         }
         if (fiscalised) {
-            SetCheckStatus(check, "Y");
+            SetCheckStatus(check, CheckStatusLetter::Registered);
         }
     }
     checks.push_back(check);
@@ -244,7 +245,7 @@ void CDovozEderarezev::EmitReinstated(const CFiscalCheck& bill, std::vector<CFis
     // A reinstated bill holds only its payments: each one not yet fiscalised is a check of its own.
     for (const struct_posting& payment : bill.payments) {
         WriteLog("REINSTATE");
-        if (payment.fisc_status == "Y") {
+        if (payment.HasLetter(CheckStatusLetter::Registered)) {
             continue;
         }
         CFiscalCheck check = bill;
@@ -286,7 +287,7 @@ void CDovozEderarezev::FindFolioWindowBills(std::vector<CFiscalCheck>& checks) {
             LogCheckLines(check);
             for (struct_posting& posting : check.postings) {
                 if (IsCodeMapCode(posting.trx_code)) {
-                    SetTransactionStatus(posting, "Y", check);
+                    SetTransactionStatus(posting, CheckStatusLetter::Registered, check);
                 }
             }
         }
@@ -308,7 +309,7 @@ void CDovozEderarezev::FindProFormaDeposits(std::vector<CFiscalCheck>& checks) {
         // Each deposit is registered as an advance, as a deposit of the day is: a check of its own
         // that leaves it D until the reservation's bill settles it.
         for (const struct_posting& payment : deposits.payments) {
-            if (payment.fisc_status.empty() || payment.fisc_status == "N") {
+            if (payment.fisc_status.empty() || payment.HasLetter(CheckStatusLetter::NotRegistered)) {
                 checks.push_back(AdvanceCheck(deposits, payment));
             }
         }
@@ -495,7 +496,7 @@ void CDovozEderarezev::FindDepositTransfers() {
         row.description = requestCheckNumber.Text(2);
         row.amount = requestCheckNumber.Double(3);
         row.cashier = "0";
-        row.status = "D";
+        row.status = CheckStatusLetter::Deposit;
         row.businessDate = requestCheckNumber.Text(4);
         row.attempt = "0";
         row.reference = text::Format("%d", requestCheckNumber.Integer(6));

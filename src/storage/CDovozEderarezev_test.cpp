@@ -207,10 +207,10 @@ TEST_F(DiscoveryTest, ReinstatedBillBecomesOnePaymentCheckPerUnfiscalisedPayment
     // The first registered, the second failed: each keeps its own status.
     CFiscalCheck registered = *parts[0];
     CFiscalCheck failed = *parts[1];
-    ASSERT_TRUE(storage.SetCheckStatus(registered, "N"));
-    ASSERT_TRUE(storage.SetCheckStatus(failed, "N"));
-    ASSERT_TRUE(storage.SetCheckStatus(registered, "Y"));
-    ASSERT_TRUE(storage.SetCheckStatus(failed, "N"));
+    ASSERT_TRUE(storage.SetCheckStatus(registered, CheckStatusLetter::NotRegistered));
+    ASSERT_TRUE(storage.SetCheckStatus(failed, CheckStatusLetter::NotRegistered));
+    ASSERT_TRUE(storage.SetCheckStatus(registered, CheckStatusLetter::Registered));
+    ASSERT_TRUE(storage.SetCheckStatus(failed, CheckStatusLetter::NotRegistered));
     EXPECT_EQ(Status(bill.payments[0]), "Y");
     EXPECT_EQ(Status(bill.payments[1]), "N");
     // Next cycle: only the one not fiscalised.
@@ -420,8 +420,8 @@ TEST_F(DiscoveryTest, ProFormaDepositsAreAdvancesOfTheirReservation) {
     // Registered, a deposit is D and not taken up again; the one left is.
     std::erase_if(checks, [](const CFiscalCheck& check) { return check.payments[0].trx_no == 70000001; });
     for (CFiscalCheck& check : checks) {
-        ASSERT_TRUE(storage.SetCheckStatus(check, "N"));
-        ASSERT_TRUE(storage.SetCheckStatus(check, "Y"));
+        ASSERT_TRUE(storage.SetCheckStatus(check, CheckStatusLetter::NotRegistered));
+        ASSERT_TRUE(storage.SetCheckStatus(check, CheckStatusLetter::Registered));
         EXPECT_EQ(Rows(text::Format("select qel_fisc_status from qel_financial_transactions where trx_no=%d",
                                     check.payments[0].trx_no)),
                   (std::vector<std::string>{"D"}));
@@ -754,7 +754,7 @@ TEST_F(EarlierDatesTest, BillsOfClosedDatesFollowTheOpenDatesOldestFirstWithThei
     ASSERT_EQ(Bills(checks), (std::vector<int>{generated.bills[2].number, generated.bills[1].number,
                                                generated.bills[0].number}));
     for (CFiscalCheck& check : checks) {
-        ASSERT_TRUE(storage.SetCheckStatus(check, "N"));
+        ASSERT_TRUE(storage.SetCheckStatus(check, CheckStatusLetter::NotRegistered));
     }
     OpenBusinessDate("15.03.2026");
     std::vector<CFiscalCheck> nextDay = Cycle();

@@ -283,11 +283,11 @@ bool CF8CheckLoader::LoadInvoice(CFiscalCheck& check, const std::string& invoice
             continue;
         }
         WriteLog("Check split payment");
-        std::map<int32_t, std::string> settled = SettleSplit(split->second);
+        std::map<int32_t, CheckStatusLetter> settled = SettleSplit(split->second);
         for (struct_posting& line : payments) {
             auto row = settled.find(line.trx_no);
             if (row != settled.end()) {
-                line.fisc_status = row->second;
+                line.SetLetter(row->second);
             }
         }
     }
@@ -307,7 +307,7 @@ void CF8CheckLoader::DropRegisteredPayments(CFiscalCheck& check) {
     // again: the invoice goes on without it, and its amounts then tell the operator to close it.
     std::vector<struct_posting> due;
     for (const struct_posting& payment : check.payments) {
-        if (payment.fisc_status == "Y") {
+        if (payment.HasLetter(CheckStatusLetter::Registered)) {
             WriteLog(text::Format("Payment %d of invoice %s is fiscalised already", payment.trx_no,
                                   check.checkNumber.c_str()));
         } else {
@@ -336,8 +336,8 @@ void CF8CheckLoader::LinkTaxes(std::vector<struct_posting>& postings) {
     }
 }
 
-std::map<int32_t, std::string> CF8CheckLoader::SettleSplit(int splitId) {
-    std::map<int32_t, std::string> settled;
+std::map<int32_t, CheckStatusLetter> CF8CheckLoader::SettleSplit(int splitId) {
+    std::map<int32_t, CheckStatusLetter> settled;
     db::Recordset rows;
     if (!OpenTemplate(qelFiscal.templates[CQELFiscal::SplitPartsSuite8], {Arg::Int(splitId)}, rows)) {
         return settled;
@@ -352,7 +352,7 @@ std::map<int32_t, std::string> CF8CheckLoader::SettleSplit(int splitId) {
             if (status.empty()) {
                 status = qelFiscal.Text(2);
             }
-            if (qelFiscal.Text(2) == "Y") {
+            if (ParseLetter(qelFiscal.Text(2)) == CheckStatusLetter::Registered) {
                 registeredOn.insert(qelFiscal.Text(1));
             }
         } else if (qelFiscal.IsPresent(3)) {
@@ -365,17 +365,18 @@ std::map<int32_t, std::string> CF8CheckLoader::SettleSplit(int splitId) {
         return settled;
     }
     WriteLog("Original status: " + status);
-    if (status != "D") {
+    std::optional<CheckStatusLetter> original = ParseLetter(status);  // the text is in the log line above
+    if (original != CheckStatusLetter::Deposit) {
         // A payment registered on an earlier day and split afterwards: its parts are that
         // registration, never offered again. (Parts of one day are each registered with their
         // invoice.)
         for (int posting : unregistered) {
             bool earlier = std::any_of(registeredOn.begin(), registeredOn.end(),
                                        [&](const std::string& date) { return date != postedOn[posting]; });
-            if (earlier && InsertSplitPart(posting, "Y")) {
+            if (earlier && InsertSplitPart(posting, CheckStatusLetter::Registered)) {
                 WriteLog("Splited payment");
                 closedToday.Add(ClosedChecks::Why::Split);
-                settled[posting] = "Y";
+                settled[posting] = CheckStatusLetter::Registered;
             }
         }
         return settled;
@@ -383,14 +384,14 @@ std::map<int32_t, std::string> CF8CheckLoader::SettleSplit(int splitId) {
     // A split of a deposit fiscalised as such: the parts without a row are that deposit too, and
     // the invoice that consumes them makes them D until then.
     for (int posting : unregistered) {
-        if (InsertSplitPart(posting, status)) {
-            settled[posting] = status;
+        if (InsertSplitPart(posting, *original)) {
+            settled[posting] = *original;
         }
     }
     return settled;
 }
 
-bool CF8CheckLoader::InsertSplitPart(int posting, const std::string& status) {
+bool CF8CheckLoader::InsertSplitPart(int posting, CheckStatusLetter status) {
     db::Recordset rows;
     if (!OpenTemplate(folio.templates[Row::SinglePosting], {Arg::Int(posting)}, rows) || rows.IsEOF()) {
         return false;
@@ -410,7 +411,7 @@ bool CF8CheckLoader::InsertSplitPart(int posting, const std::string& status) {
     if (!qelFiscal.InsertRow(values, false)) {
         return false;
     }
-    WriteLog(text::Format("Set status for %d to %s", values.trxNo, status.c_str()));
+    WriteLog(text::Format("Set status for %d to %s", values.trxNo, LetterText(status).c_str()));
     return true;
 }
 
@@ -423,11 +424,10 @@ bool CF8CheckLoader::CheckSplit(CFiscalCheck& check, int splitId) {
     }
     for (; !rows.IsEOF(); rows.MoveNext()) {
         qelFiscal.Read(rows);
-        const std::string& status = qelFiscal.Text(2);
-        if (status == "Y" || status == "D") {
+        if (RegisteredLetter(ParseLetter(qelFiscal.Text(2)))) {
             WriteLog("Splited payment");
             closedToday.Add(ClosedChecks::Why::Split);
-            SetCheckStatus(check, "Y");
+            SetCheckStatus(check, CheckStatusLetter::Registered);
             return true;
         }
     }

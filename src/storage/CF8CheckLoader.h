@@ -18,6 +18,8 @@
 // current row. Worker thread only, like the rest of the storage.
 class CF8CheckLoader : public COperaBase {
 public:
+    CF8CheckLoader() : COperaBase(CQELFiscal::Pms::Suite8) {}
+
     // The print-list kinds that change where a header value comes from.
     bool accountAsStation = false;
     bool categoryFromAccount = false;
@@ -78,8 +80,8 @@ private:
     void LinkTaxes(std::vector<struct_posting>& postings);
     // Settles the parts of a manual split that a payment of the invoice belongs to: the status
     // rows it wrote, by posting.
-    std::map<int32_t, std::string> SettleSplit(int splitId);
+    std::map<int32_t, CheckStatusLetter> SettleSplit(int splitId);
     // Registers a part of a manual split with the status, from its posting; false when not done.
-    bool InsertSplitPart(int posting, const std::string& status);
+    bool InsertSplitPart(int posting, CheckStatusLetter status);
     void SetRoomField(CFiscalCheck& check, int field, size_t column);
 };

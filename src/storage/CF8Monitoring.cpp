@@ -309,7 +309,8 @@ void CF8Monitoring::ForEachInvoice(db::Recordset& rows, bool bySeries, const std
 void CF8Monitoring::TakePaymentStation(CFiscalCheck& check) {
     for (const struct_posting& payment : check.payments) {
         if (!payment.machine.empty() &&
-            (payment.fisc_status == "N" || (payment.fisc_status == "D" && payment.bill_no != 0))) {
+            (payment.HasLetter(CheckStatusLetter::NotRegistered) ||
+             (payment.HasLetter(CheckStatusLetter::Deposit) && payment.bill_no != 0))) {
             WriteLog("Change station to " + payment.machine);
             check.SetField(13, payment.machine);
             return;
@@ -430,7 +431,8 @@ bool CF8Monitoring::TakeInvoice(CFiscalCheck& check, bool byId, std::vector<CFis
             check.SetStatusCode(kBillRefund);
             // The sale's payments, read with it to name it, are registered and belong to its bill: they
             // leave the refund, so no row write of the return (nor a re-billing) can reach them.
-            std::erase_if(check.payments, [](const struct_posting& p) { return p.fisc_status == "Y"; });
+            std::erase_if(check.payments,
+                          [](const struct_posting& p) { return p.HasLetter(CheckStatusLetter::Registered); });
         }
     }
     checks.push_back(check);
@@ -470,7 +472,7 @@ void CF8Monitoring::FindWindowInvoices(std::vector<CFiscalCheck>& checks) {
             LogCheckLines(check);
             for (struct_posting& posting : check.postings) {
                 if (IsCodeMapCode(posting.trx_code)) {
-                    SetTransactionStatus(posting, "Y", check);
+                    SetTransactionStatus(posting, CheckStatusLetter::Registered, check);
                 }
             }
         }
@@ -479,7 +481,7 @@ void CF8Monitoring::FindWindowInvoices(std::vector<CFiscalCheck>& checks) {
 
 // --- status table ---
 
-bool CF8Monitoring::RegisterCheckRows(CFiscalCheck& check) {
+bool CF8Monitoring::RegisterPostingRows(CFiscalCheck& check) {
     bool czech = settings.printerType == 10;
     if ((settings.payMaster || settings.proformaDeposit) && !qelFiscal.ReBillRows(check)) {
         return false;
@@ -505,145 +507,85 @@ bool CF8Monitoring::RegisterCheckRows(CFiscalCheck& check) {
         if (!qelFiscal.InsertRow(v, czech)) {
             return false;
         }
-        payment.fisc_status = "N";
+        payment.SetLetter(CheckStatusLetter::NotRegistered);
         payment.bill_no = text::ToInt(check.checkNumber);
     }
     return true;
 }
 
-bool CF8Monitoring::SetBillStatus(CFiscalCheck& check, const std::string& requested) {
-    std::string status = requested;
-    if (settings.printerType == 10 &&
-        (check.statusCode == kOfflineRegistration || (status == "N" && !check.printedFileName.empty()))) {
-        status = "F";
-    }
+bool CF8Monitoring::SetInvoiceStatus(CFiscalCheck& check, CheckStatusLetter requested) {
+    CheckStatusLetter status = qelFiscal.BillLetter(check, requested);
     // An invoice number is unique only within its series: a statement by number would also write
     // the rows of the other series' invoice, so the invoice's own rows are written one by one.
     // Its deposit rows stay, as a statement by number leaves them, unless it has no payment.
     bool keepDeposits = !check.payments.empty();
-    bool ok = true;
-    ForEachRow(check, [&](const struct_posting& line) {
-        if (!(keepDeposits && line.fisc_status == "D")) {
-            ok = ExecuteFenced(qelFiscal.templates[CQELFiscal::TransactionStatus],
-                               {Arg::Text(status), Arg::Int(line.trx_no)}) &&
-                 ok;
-        }
+    return CQELFiscal::ForEachRow(check, [&](const struct_posting& line) {
+        return (keepDeposits && line.HasLetter(CheckStatusLetter::Deposit)) ||
+               ExecuteFenced(qelFiscal.templates[CQELFiscal::TransactionStatus],
+                             {Arg::Text(LetterText(status)), Arg::Int(line.trx_no)});
     });
-    return ok;
 }
 
 bool CF8Monitoring::SaveFiscalData(CFiscalCheck& check) {
     if (!IsInvoiceCheck(check)) {
         return COperaBase::SaveFiscalData(check);
     }
-    // Row by row, for the reason SetBillStatus gives.
+    // Row by row, for the reason SetInvoiceStatus gives.
     std::string attempt = check.printerName.empty() ? "0" : check.printerName;
-    bool ok = true;
-    ForEachRow(check, [&](const struct_posting& line) {
-        ok = ExecuteFenced(
-                 qelFiscal.templates[CQELFiscal::PrintResultByTransaction],
-                 {Arg::Text(check.printerId), Arg::Text(check.shiftNumber), Arg::Text(check.fiscalNumber),
-                  Arg::Text(check.printedFileName), Arg::NumberOrNull(attempt), Arg::Int(line.trx_no)}) &&
-             ok;
+    return CQELFiscal::ForEachRow(check, [&](const struct_posting& line) {
+        return ExecuteFenced(
+            qelFiscal.templates[CQELFiscal::PrintResultByTransaction],
+            {Arg::Text(check.printerId), Arg::Text(check.shiftNumber), Arg::Text(check.fiscalNumber),
+             Arg::Text(check.printedFileName), Arg::NumberOrNull(attempt), Arg::Int(line.trx_no)});
     });
-    return ok;
 }
 
 bool CF8Monitoring::SaveCheckFileName(CFiscalCheck& check) {
     if (!IsInvoiceCheck(check)) {
         return COperaBase::SaveCheckFileName(check);
     }
-    // Row by row, for the reason SetBillStatus gives: the other series' invoice keeps its own
+    // Row by row, for the reason SetInvoiceStatus gives: the other series' invoice keeps its own
     // name for its retries.
-    bool ok = true;
-    ForEachRow(check, [&](const struct_posting& line) {
-        ok = ExecuteFenced(qelFiscal.templates[CQELFiscal::CheckFileByTransaction],
-                           {Arg::Text(check.printedFileName), Arg::Int(line.trx_no)}) &&
-             ok;
+    return CQELFiscal::ForEachRow(check, [&](const struct_posting& line) {
+        return ExecuteFenced(qelFiscal.templates[CQELFiscal::CheckFileByTransaction],
+                             {Arg::Text(check.printedFileName), Arg::Int(line.trx_no)});
     });
-    return ok;
 }
 
 bool CF8Monitoring::SaveFiscalResult(CFiscalCheck& check) {
     if (!IsInvoiceCheck(check)) {
         return COperaBase::SaveFiscalResult(check);
     }
-    // Row by row, for the reason SetBillStatus gives.
-    bool ok = true;
-    ForEachRow(check, [&](const struct_posting& line) { ok = qelFiscal.SaveFiscalResultOfRow(check, line.trx_no) && ok; });
-    return ok;
+    // Row by row, for the reason SetInvoiceStatus gives.
+    return CQELFiscal::ForEachRow(check, [&](const struct_posting& line) {
+        return qelFiscal.SaveFiscalResultOfRow(check, line.trx_no);
+    });
 }
 
 bool CF8Monitoring::IsInvoiceCheck(const CFiscalCheck& check) const {
-    // The kinds whose checks are single postings, in full-check mode too.
-    switch (check.statusCode) {
-        case kDepositCheck:
-        case kPaymentCheck:
-        case kDepositLikeCheck:
-        case kLegacyPaymentKind5:
-        case kCashLoan:
-        case kCashPickup:
-        case kPayMasterCheck:
-        case kOtherDeposit:
-        case kReceivablePayment:
-            return false;
-        default:
-            return FullCheckMode();
-    }
+    return !qelFiscal.WritesFirstRow(check);
 }
 
-void CF8Monitoring::ForEachRow(const CFiscalCheck& check,
-                               const std::function<void(const struct_posting&)>& write) {
-    // Payments that composition folded into others are kept in removedLines with their rows.
-    std::set<int32_t> written;
-    for (const std::vector<struct_posting>* list : {&check.payments, &check.removedLines}) {
-        for (const struct_posting& line : *list) {
-            if (line.trx_no != 0 && !line.fisc_status.empty() && written.insert(line.trx_no).second) {
-                write(line);
-            }
-        }
-    }
-}
-
-bool CF8Monitoring::SetFirstTransactionStatus(CFiscalCheck& check, const std::string& status) {
-    if (check.payments.empty()) {
-        ReportError("Check " + check.checkNumber + " has no posting to write the status of");
+bool CF8Monitoring::SetCheckStatus(CFiscalCheck& check, CheckStatusLetter status) {
+    if (!RegisterPostingRows(check)) {
         return false;
     }
-    return SetTransactionStatus(check.payments[0], status, check);
-}
-
-bool CF8Monitoring::SetCheckStatus(CFiscalCheck& check, const std::string& status) {
-    if (!RegisterCheckRows(check)) {
-        return false;
-    }
-    switch (check.statusCode) {
-        case kDepositCheck:
-        case kOtherDeposit:
-            // A deposit is fiscalised as D: the invoice that consumes it makes it Y.
-            return SetFirstTransactionStatus(check, status == "Y" ? "D" : status);
-        case kDepositLikeCheck:
-            return SetFirstTransactionStatus(check, status == "N" ? "D" : status);
-        case kReceivablePayment:
-            return SetFirstTransactionStatus(check, status);
-        default:
-            break;
-    }
-    if (!IsInvoiceCheck(check)) {
-        return SetFirstTransactionStatus(check, status);
+    if (qelFiscal.WritesFirstRow(check)) {
+        return qelFiscal.SetFirstTransactionStatus(check, qelFiscal.LetterFor(check, status));
     }
     if (settings.payMaster) {
         // Deposit rows of the invoice follow it, but never fall back to N.
-        std::string deposit = status == "N" ? "D" : status;
+        CheckStatusLetter deposit =
+            status == CheckStatusLetter::NotRegistered ? CheckStatusLetter::Deposit : status;
         for (std::vector<struct_posting>* list : {&check.payments, &check.removedLines}) {
             for (struct_posting& line : *list) {
-                if (line.fisc_status == "D") {
+                if (line.HasLetter(CheckStatusLetter::Deposit)) {
                     SetTransactionStatus(line, deposit, check);
                 }
             }
         }
     }
-    return SetBillStatus(check, status);
+    return SetInvoiceStatus(check, status);
 }
 
 bool CF8Monitoring::SetCheckRemark(CFiscalCheck&, const std::string&) {

@@ -25,7 +25,7 @@ public:
 
     // --- storage slots ---
     void GetChecks(std::vector<CFiscalCheck>& checks) override;
-    bool SetCheckStatus(CFiscalCheck& check, const std::string& status) override;
+    bool SetCheckStatus(CFiscalCheck& check, CheckStatusLetter status) override;
     // Suite8 has no remark column: accepted and ignored.
     bool SetCheckRemark(CFiscalCheck& check, const std::string& remark) override;
     void CheckBusinessDate() override;
@@ -60,18 +60,20 @@ public:
     void FindEarlierPostings(std::vector<CFiscalCheck>& checks);
 
     // --- status table, per invoice ---
-    // Makes sure every payment of the check has a row; the first failure ends it with false.
-    bool RegisterCheckRows(CFiscalCheck& check);
-    bool SetBillStatus(CFiscalCheck& check, const std::string& status);
+    // Makes sure every payment of the check has a row, with Suite8's values; the first failure
+    // ends it with false.
+    bool RegisterPostingRows(CFiscalCheck& check);
+    bool SetInvoiceStatus(CFiscalCheck& check, CheckStatusLetter status);
     // Printer, shift, fiscal number, journal file and attempt into the rows of the check.
     bool SaveFiscalData(CFiscalCheck& check) override;
     // The check file name into the rows of the check before it is first sent.
     bool SaveCheckFileName(CFiscalCheck& check) override;
     // The registration settings of a Czech sale into the rows of the check.
     bool SaveFiscalResult(CFiscalCheck& check) override;
-    // A check of an invoice: full-check mode and not a payment, deposit or AR kind. Judged from
-    // the back-end's mode and the check's kind, which a registration read back from the outcome
-    // journal keeps, not from the check's own full-check flag, which it does not.
+    // A check of an invoice: full-check mode and not a kind written to its first posting's row
+    // (CQELFiscal::kKindStatus). Judged from the back-end's mode and the check's kind, which a
+    // registration read back from the outcome journal keeps, not from the check's own full-check
+    // flag, which it does not.
     bool IsInvoiceCheck(const CFiscalCheck& check) const;
 
     // --- government codes and POS checks ---
@@ -112,9 +114,4 @@ private:
     bool TakeInvoice(CFiscalCheck& check, bool byId, std::vector<CFiscalCheck>& checks);
     // The station of the invoice: the first payment still to register that names its workstation.
     void TakePaymentStation(CFiscalCheck& check);
-    bool SetFirstTransactionStatus(CFiscalCheck& check, const std::string& status);
-    // Every line of the check that has a status row, once: its payments and the payments
-    // composition folded into them.
-    static void ForEachRow(const CFiscalCheck& check,
-                           const std::function<void(const struct_posting&)>& write);
 };

@@ -64,8 +64,9 @@ protected:
     }
     // What the worker does with a check it registers.
     void Register(CFiscalCheck& check) {
-        ASSERT_TRUE(storage.SetCheckStatus(check, "N")) << storage.GetLastError();
-        ASSERT_TRUE(storage.SetCheckStatus(check, "Y")) << storage.GetLastError();
+        ASSERT_TRUE(storage.SetCheckStatus(check, CheckStatusLetter::NotRegistered))
+            << storage.GetLastError();
+        ASSERT_TRUE(storage.SetCheckStatus(check, CheckStatusLetter::Registered)) << storage.GetLastError();
     }
 };
 
@@ -245,12 +246,12 @@ TEST_F(SuiteEightBackEndTest, InvoiceStatusWrites) {
     CFiscalCheck& invoice = checks[2];  // 1003: payment 108 without a row
     invoice.room = "Conference hall A, second floor";
     invoice.station = "FO-PC1";
-    ASSERT_TRUE(storage.SetCheckStatus(invoice, "N")) << storage.GetLastError();
+    ASSERT_TRUE(storage.SetCheckStatus(invoice, CheckStatusLetter::NotRegistered)) << storage.GetLastError();
     EXPECT_EQ(StatusRow(108), "N|1003|504|0|~");
     EXPECT_EQ(pms.Rows("select room, machine, to_char(business_date,'dd.mm.yyyy') from "
                        "qel_financial_transactions where trx_no=108"),
               (Rows{"Conference hall|FO-PC1|14.03.2026"}));
-    ASSERT_TRUE(storage.SetCheckStatus(invoice, "Y"));
+    ASSERT_TRUE(storage.SetCheckStatus(invoice, CheckStatusLetter::Registered));
     EXPECT_EQ(Status(108), "Y");
     // A deposit row of an invoice is left by the invoice's N and Y without the pay-master flag.
     Register(checks[1]);
@@ -268,7 +269,7 @@ TEST_F(SuiteEightBackEndTest, AnInvoiceOfOneSeriesLeavesTheRowsOfTheOtherSeriesA
     ASSERT_EQ(checks.size(), 3u);
     CFiscalCheck& first = checks[0];  // 1001 of series 1, payment 104
     ASSERT_EQ(checks[1].receiptNumber, "502");
-    ASSERT_TRUE(storage.SetCheckStatus(first, "N"));
+    ASSERT_TRUE(storage.SetCheckStatus(first, CheckStatusLetter::NotRegistered));
     first.SetPrintedFileName("2_1001_501");
     ASSERT_TRUE(storage.SaveCheckFileName(first));
     EXPECT_EQ(pms.Rows("select trx_no, title from qel_financial_transactions where trx_no in (104, 106) order by 1"),
@@ -277,7 +278,7 @@ TEST_F(SuiteEightBackEndTest, AnInvoiceOfOneSeriesLeavesTheRowsOfTheOtherSeriesA
     first.fiscalNumber = "F900";
     first.printerName = "2";
     ASSERT_TRUE(storage.SaveFiscalData(first));
-    ASSERT_TRUE(storage.SetCheckStatus(first, "Y"));
+    ASSERT_TRUE(storage.SetCheckStatus(first, CheckStatusLetter::Registered));
     EXPECT_EQ(pms.Rows("select trx_no, qel_fisc_status, check_number, attempt from qel_financial_transactions "
                        "where trx_no in (104, 105, 106) order by trx_no"),
               (Rows{"104|Y|F900|2", "105|Y|F77|2", "106|N|~|~"}));
@@ -291,7 +292,7 @@ TEST_F(SuiteEightBackEndTest, AnInvoiceReadBackWithoutItsFullCheckFlagStillWrite
     std::vector<CFiscalCheck> checks = Invoices();
     ASSERT_FALSE(checks.empty());
     ASSERT_EQ(Numbers(checks[0].payments), (std::vector<int>{104, 105}));
-    ASSERT_TRUE(storage.SetCheckStatus(checks[0], "N"));
+    ASSERT_TRUE(storage.SetCheckStatus(checks[0], CheckStatusLetter::NotRegistered));
     // What a registration kept on disk comes back as: its kind, numbers and payments only.
     CFiscalCheck kept;
     kept.statusCode = checks[0].statusCode;
@@ -302,7 +303,7 @@ TEST_F(SuiteEightBackEndTest, AnInvoiceReadBackWithoutItsFullCheckFlagStillWrite
     kept.printerName = "1";
     ASSERT_FALSE(kept.appendRateCode);
     ASSERT_TRUE(storage.SaveFiscalData(kept)) << storage.GetLastError();
-    ASSERT_TRUE(storage.SetCheckStatus(kept, "Y")) << storage.GetLastError();
+    ASSERT_TRUE(storage.SetCheckStatus(kept, CheckStatusLetter::Registered)) << storage.GetLastError();
     EXPECT_EQ(pms.Rows("select trx_no, qel_fisc_status, check_number from qel_financial_transactions "
                        "where trx_no in (104, 105, 106) order by trx_no"),
               (Rows{"104|Y|F901", "105|Y|F901", "106|D|~"}));
@@ -313,9 +314,9 @@ TEST_F(SuiteEightBackEndTest, DepositRowsFollowTheInvoiceWithThePayMasterFlag) {
     std::vector<CFiscalCheck> checks = Invoices();
     ASSERT_EQ(checks.size(), 3u);
     ASSERT_EQ(checks[1].payments[0].trx_no, 106);
-    ASSERT_TRUE(storage.SetCheckStatus(checks[1], "N"));
+    ASSERT_TRUE(storage.SetCheckStatus(checks[1], CheckStatusLetter::NotRegistered));
     EXPECT_EQ(Status(106), "D");  // never back to N
-    ASSERT_TRUE(storage.SetCheckStatus(checks[1], "Y"));
+    ASSERT_TRUE(storage.SetCheckStatus(checks[1], CheckStatusLetter::Registered));
     EXPECT_EQ(Status(106), "Y");
 }
 
@@ -340,8 +341,46 @@ TEST_F(SuiteEightBackEndTest, StatusOfPaymentAndDepositChecks) {
         payment.trx_code = 9000;
         payment.business_date = "14.03.2026";
         check.payments.push_back(payment);
-        ASSERT_TRUE(storage.SetCheckStatus(check, c.letter)) << storage.GetLastError();
+        ASSERT_TRUE(storage.SetCheckStatus(check, *ParseLetter(c.letter))) << storage.GetLastError();
         EXPECT_EQ(Status(trxNo), c.stored) << c.statusCode << " " << c.letter;
+    }
+}
+
+// In full-check mode a check of one posting writes its first posting's row, an invoice every row
+// of it; unlike Opera, a refund of a payment (3) is an invoice here and cash and pay-master
+// checks are single postings.
+TEST_F(SuiteEightBackEndTest, FullCheckModeWritesSinglePostingKindsToTheirFirstRowOnly) {
+    WithoutPayMaster();
+    Open();
+    struct Case {
+        CheckStatusCode kind;
+        CheckStatusLetter asked;
+        std::string first, second;
+    };
+    using L = CheckStatusLetter;
+    const Case cases[] = {
+        {kPaymentCheck, L::Registered, "Y", "N"},       {kDepositCheck, L::Registered, "D", "N"},
+        {kOtherDeposit, L::Registered, "D", "N"},       {kDepositLikeCheck, L::NotRegistered, "D", "N"},
+        {kLegacyPaymentKind5, L::Registered, "Y", "N"}, {kCashLoan, L::Registered, "Y", "N"},
+        {kCashPickup, L::Registered, "Y", "N"},         {kPayMasterCheck, L::Registered, "Y", "N"},
+        {kReceivablePayment, L::Registered, "Y", "N"},  {kRefundCheck, L::Registered, "Y", "Y"},
+        {kBillCheck, L::Registered, "Y", "Y"}};
+    int trxNo = 600;
+    for (const Case& c : cases) {
+        CFiscalCheck check = storage.NewCheck();
+        check.SetStatusCode(c.kind);
+        check.checkNumber = std::to_string(trxNo);
+        for (int i = 0; i < 2; ++i) {
+            struct_posting payment;
+            payment.trx_no = ++trxNo;
+            payment.trx_code = 9000;
+            payment.business_date = "14.03.2026";
+            check.payments.push_back(payment);
+        }
+        ASSERT_TRUE(storage.SetCheckStatus(check, c.asked)) << storage.GetLastError();
+        EXPECT_EQ(Status(trxNo - 1), c.first) << c.kind;
+        EXPECT_EQ(Status(trxNo), c.second) << c.kind;
+        EXPECT_EQ(storage.IsInvoiceCheck(check), c.second == "Y") << c.kind;
     }
 }
 
@@ -459,7 +498,7 @@ TEST_F(SuiteEightBackEndTest, CzechRegistrationSettingsAndOfflineLettersStayWith
     ASSERT_NE(found, checks.end());
     CFiscalCheck& invoice = *found;
     ASSERT_EQ(Numbers(invoice.payments), (std::vector<int>{104, 105}));
-    ASSERT_TRUE(storage.SetCheckStatus(invoice, "N"));
+    ASSERT_TRUE(storage.SetCheckStatus(invoice, CheckStatusLetter::NotRegistered));
     invoice.SetField(18, "CZ1212121218");
     invoice.SetField(21, "273");
     invoice.SetField(19, "0");
@@ -473,7 +512,7 @@ TEST_F(SuiteEightBackEndTest, CzechRegistrationSettingsAndOfflineLettersStayWith
     EXPECT_EQ(settings(), (Rows{"104|N|CZ1212121218|273|0|1", "105|N|CZ1212121218|273|0|1", "106|N|CZ0000000001|9|~|~"}));
     // Registered offline: its code came back, the status is F, for its own rows only.
     invoice.printedFileName = "PKP-1";
-    ASSERT_TRUE(storage.SetCheckStatus(invoice, "N"));
+    ASSERT_TRUE(storage.SetCheckStatus(invoice, CheckStatusLetter::NotRegistered));
     EXPECT_EQ(Status(104), "F");
     EXPECT_EQ(Status(105), "F");
     EXPECT_EQ(Status(106), "N");
@@ -481,10 +520,10 @@ TEST_F(SuiteEightBackEndTest, CzechRegistrationSettingsAndOfflineLettersStayWith
     CFiscalCheck other = invoice;
     other.SetPrintedFileName("");
     pms.Run("update qel_financial_transactions set qel_fisc_status='N' where trx_no in (104, 105)");
-    ASSERT_TRUE(storage.SetCheckStatus(other, "N"));
+    ASSERT_TRUE(storage.SetCheckStatus(other, CheckStatusLetter::NotRegistered));
     EXPECT_EQ(Status(104), "N");
     other.SetStatusCode(kOfflineRegistration);
-    ASSERT_TRUE(storage.SetCheckStatus(other, "Y"));
+    ASSERT_TRUE(storage.SetCheckStatus(other, CheckStatusLetter::Registered));
     EXPECT_EQ(Status(104), "F");
     EXPECT_EQ(Status(106), "N");
 }

@@ -1,10 +1,12 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "check/CFiscalCheck.h"
+#include "check/CheckStatus.h"
 #include "check/ClosedChecks.h"
 
 class CFiscalINI;
@@ -24,7 +26,7 @@ public:
     // Appends every check now due; the caller empties the list first.
     virtual void GetChecks(std::vector<CFiscalCheck>& checks) = 0;
     // Writes the status letter for all PMS transactions of the check.
-    virtual bool SetCheckStatus(CFiscalCheck& check, const std::string& letter) = 0;
+    virtual bool SetCheckStatus(CFiscalCheck& check, CheckStatusLetter letter) = 0;
     virtual bool SetCheckRemark(CFiscalCheck& check, const std::string& remark) = 0;
     // Follows the PMS business date; clears old transactions when it changed.
     virtual void CheckBusinessDate() = 0;
@@ -80,9 +82,10 @@ public:
     }
     // Gives the lease up at stop, so that a waiting service takes over at once.
     virtual void ReleaseLease(const std::string& holder) {}
-    // The status letter of a transaction's row ("" when it has none); false when it could not be
-    // read. A back-end without a status table: false.
-    virtual bool ReadStatusLetter(int trxNo, std::string& letter) { return false; }
+    // The status letter of a transaction's row (nullopt when it has none, or a text that is no
+    // letter, which the back-end logs); false when it could not be read. A back-end without a
+    // status table: false.
+    virtual bool ReadStatusLetter(int trxNo, std::optional<CheckStatusLetter>& letter) { return false; }
 
     void SetLogFile(CLogFile* logFile) { log = logFile; }
     // Where side files of the configuration (post_converter.txt) are looked for: the program

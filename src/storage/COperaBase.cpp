@@ -23,7 +23,7 @@ size_t FindListMarker(const std::string& s) {
 
 }  // namespace
 
-COperaBase::COperaBase() : qelFiscal(*this), serviceLease(*this) {}
+COperaBase::COperaBase(CQELFiscal::Pms pms) : qelFiscal(*this, pms), serviceLease(*this) {}
 
 COperaBase::~COperaBase() {
     Close();
@@ -484,7 +484,8 @@ void COperaBase::MovePrepaymentsToPayments(CFiscalCheck& check) const {
 
 bool COperaBase::PrepaymentWindowSettled(const CFiscalCheck& check) const {
     for (const struct_posting& payment : check.payments) {
-        if (!IsCodeMapCode(payment.trx_code) && (!IsPaymentCode(payment.trx_code) || payment.fisc_status == "Y")) {
+        if (!IsCodeMapCode(payment.trx_code) &&
+            (!IsPaymentCode(payment.trx_code) || payment.HasLetter(CheckStatusLetter::Registered))) {
             return true;
         }
     }
@@ -602,7 +603,7 @@ void COperaBase::PrepareTemplates() {
 
 // --- status table ---
 
-bool COperaBase::SetCheckStatus(CFiscalCheck& check, const std::string& status) {
+bool COperaBase::SetCheckStatus(CFiscalCheck& check, CheckStatusLetter status) {
     return qelFiscal.SetCheckStatus(check, status);
 }
 

@@ -79,7 +79,8 @@ public:
         int dateOffset = 0;
     };
 
-    COperaBase();
+    // The status table records the checks of the PMS the back-end reads.
+    explicit COperaBase(CQELFiscal::Pms pms = CQELFiscal::Pms::Opera);
     ~COperaBase() override;
     COperaBase(const COperaBase&) = delete;
     COperaBase& operator=(const COperaBase&) = delete;
@@ -153,20 +154,20 @@ public:
 
     // --- status table ---
     bool RegisterCheckRows(CFiscalCheck& check) { return qelFiscal.RegisterCheckRows(check); }
-    bool SetTransactionStatus(struct_posting& transaction, const std::string& status, CFiscalCheck& check) {
+    bool SetTransactionStatus(struct_posting& transaction, CheckStatusLetter status, CFiscalCheck& check) {
         return qelFiscal.SetTransactionStatus(transaction, status, check);
     }
-    bool SetBillStatus(CFiscalCheck& check, const std::string& status) {
+    bool SetBillStatus(CFiscalCheck& check, CheckStatusLetter status) {
         return qelFiscal.SetBillStatus(check, status);
     }
-    bool SetCheckStatus(CFiscalCheck& check, const std::string& status) override;
+    bool SetCheckStatus(CFiscalCheck& check, CheckStatusLetter status) override;
     bool SetCheckRemark(CFiscalCheck& check, const std::string& remark) override;
     bool SaveFiscalData(CFiscalCheck& check) override;
     bool SaveCheckFileName(CFiscalCheck& check) override;
     // The lease row of the property (the resort; "*" when none is configured).
     Lease HoldLease(const std::string& holder, int seconds, const LeaseRow* expired, LeaseRow& row) override;
     void ReleaseLease(const std::string& holder) override;
-    bool ReadStatusLetter(int trxNo, std::string& letter) override {
+    bool ReadStatusLetter(int trxNo, std::optional<CheckStatusLetter>& letter) override {
         return qelFiscal.ReadLetter(trxNo, letter);
     }
     bool SaveFiscalResult(CFiscalCheck& check) override;

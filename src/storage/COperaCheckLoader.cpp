@@ -131,7 +131,8 @@ bool COperaCheckLoader::LoadRow(CFiscalCheck& check) {
                 // A lost database: the part is looked at again in the next cycle.
                 return false;
             }
-            if (inherited != "Y" && inherited != "D") {
+            std::optional<CheckStatusLetter> letter = ParseLetter(inherited);
+            if (!RegisteredLetter(letter)) {
                 // The payment Opera split was never registered: its parts are what is left of it,
                 // each registered as a payment of its own (inheriting N, it would wait for ever).
                 WriteLog(text::Format("Split part %d of an unregistered payment (%s): registered as a payment",
@@ -140,10 +141,10 @@ bool COperaCheckLoader::LoadRow(CFiscalCheck& check) {
             }
             WriteLog("Split check passed!");
             closedToday.Add(ClosedChecks::Why::Split);
-            if (inherited == "D") {
+            if (letter == CheckStatusLetter::Deposit) {
                 check.SetStatusCode(kDepositCheck);
             }
-            SetCheckStatus(check, inherited);
+            SetCheckStatus(check, *letter);
             return false;
         }
     }
@@ -214,9 +215,9 @@ void COperaCheckLoader::TakeBillLine(CFiscalCheck& check, struct_posting& line) 
         std::string inherited;
         if (!CheckSplit(line.reference, recPayment.Integer(Row::ReceiptNo), inherited)) {
             // A split part of a registered payment stays in the bill as registered.
-            if (inherited == "Y" || inherited == "D") {
-                SetTransactionStatus(line, inherited, check);
-                line.fisc_status = inherited;
+            if (std::optional<CheckStatusLetter> letter = ParseLetter(inherited); RegisteredLetter(letter)) {
+                SetTransactionStatus(line, *letter, check);
+                line.SetLetter(*letter);
             }
             splitUnread = splitUnread || inherited.empty();
         }
@@ -260,7 +261,7 @@ bool COperaCheckLoader::CheckSplit(const std::string& reference, int receipt, st
         return true;
     }
     const std::string& status = qelFiscal.Text(2);
-    if (qelFiscal.Text(1) == DateOfLoads() || status == "Y" || status == "D") {
+    if (qelFiscal.Text(1) == DateOfLoads() || RegisteredLetter(ParseLetter(status))) {
         inherited = status;
         return false;
     }

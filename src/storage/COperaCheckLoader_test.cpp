@@ -273,7 +273,7 @@ TEST_F(LoadingTest, PmsTextsReachTheStatusTableIntact) {
     Run(text::Format("update OPERA.financial_transactions set room='13''1' where trx_no=%d", payment));
     CFiscalCheck check = LoadPayment(payment);
     EXPECT_EQ(check.payments.at(0).description, "Guest's card 100%");
-    ASSERT_TRUE(storage.SetCheckStatus(check, "N")) << storage.GetLastError();
+    ASSERT_TRUE(storage.SetCheckStatus(check, CheckStatusLetter::NotRegistered)) << storage.GetLastError();
     EXPECT_EQ(
         Rows(text::Format("select description, room, qel_fisc_status from qel_financial_transactions where "
                           "trx_no=%d",

@@ -34,7 +34,7 @@ bool COperaDeposits::CheckProFormaFolioForRefund(CFiscalCheck& check) {
         WriteLog("No payments for this check");
         return false;
     }
-    auto registered = [](const struct_posting& p) { return p.fisc_status == "D" || p.fisc_status == "Y"; };
+    auto registered = [](const struct_posting& p) { return p.HasRegisteredLetter(); };
     std::string reservation = check.reservationId;
     if (reservation.empty() || std::none_of(check.payments.begin(), check.payments.end(), registered)) {
         // Nothing of it was registered as a deposit: the bill goes as it is, and what composition
@@ -57,7 +57,7 @@ bool COperaDeposits::CheckProFormaFolioForRefund(CFiscalCheck& check) {
     check.SetStatusCode(kDepositSettlement);
     if (rest.empty()) {
         WriteLog("Pro-Forma Folio " + reservation + " is paid by its deposits alone: settled without a check");
-        if (!SetCheckStatus(check, "Y")) {
+        if (!SetCheckStatus(check, CheckStatusLetter::Registered)) {
             WriteLog("Pro-Forma Folio " + reservation + " not settled: " + GetLastError());
         }
         return false;
@@ -133,22 +133,22 @@ bool COperaDeposits::TieToSource(struct_posting& payment, CFiscalCheck& check) {
     // The source is the payment's header transaction, also when the journal named it.
     payment.deposit_flag = source.trx_no;
     payment.fisc_status = source.fisc_status;
-    if (source.fisc_status.empty() || source.fisc_status == "N") {
+    if (source.fisc_status.empty() || source.HasLetter(CheckStatusLetter::NotRegistered)) {
         // Not registered yet: the bill registers it, under the source's code. The source's row
         // follows the bill, so that the bill's status settles it and no finder registers the
         // source on its own as well.
-        payment.fisc_status = "N";
+        payment.SetLetter(CheckStatusLetter::NotRegistered);
         payment.trx_code = source.trx_code;
         if (source.fisc_status.empty()) {
-            SetTransactionStatus(source, "N", check);
+            SetTransactionStatus(source, CheckStatusLetter::NotRegistered, check);
         } else {
             ExecuteTemplate(qelFiscal.templates[CQELFiscal::ReBill],
                             {Arg::Number(check.checkNumber), Arg::Int(source.trx_no)});
         }
-    } else if (source.fisc_status == "Y") {
+    } else if (source.HasLetter(CheckStatusLetter::Registered)) {
         WriteLog("ERROR.Deposit already fiscalized.Check saved");
         LogCheckLines(check);
-        SetTransactionStatus(payment, "Y", check);
+        SetTransactionStatus(payment, CheckStatusLetter::Registered, check);
         payment.line_type = 18;
     }
     return true;

@@ -357,10 +357,10 @@ TEST_F(DepositsTest, ADepositIsRegisteredOnceAndTheBillThatConsumesItMakesItY) {
     EXPECT_EQ(bill->payments[0].fisc_status, "D");
     CFiscalCheck consumed = *bill;
     // Taken up, or failed: the deposit row stays D.
-    ASSERT_TRUE(storage.SetCheckStatus(consumed, "N"));
+    ASSERT_TRUE(storage.SetCheckStatus(consumed, CheckStatusLetter::NotRegistered));
     EXPECT_EQ(Status(generated.rdrDeposit), "D");
     EXPECT_EQ(Column("bill_no", generated.rdrDeposit), std::to_string(generated.depositBill));
-    ASSERT_TRUE(storage.SetCheckStatus(consumed, "Y"));
+    ASSERT_TRUE(storage.SetCheckStatus(consumed, CheckStatusLetter::Registered));
     EXPECT_EQ(Status(generated.rdrDeposit), "Y");
     EXPECT_EQ(Status(bill->payments[1].trx_no), "Y");
     // Neither the bill nor the deposit comes again.
@@ -408,8 +408,8 @@ TEST_F(DepositsTest, APayMasterPaymentTakesOverTheStateOfTheDepositItCameFrom) {
             // The deposit was not registered: the bill registers it, and its row goes with the bill.
             EXPECT_EQ(Column("bill_no", generated.groupDeposit), std::to_string(generated.payMasterDepositBill));
             CFiscalCheck registered = *bill;
-            ASSERT_TRUE(storage.SetCheckStatus(registered, "N"));
-            ASSERT_TRUE(storage.SetCheckStatus(registered, "Y"));
+            ASSERT_TRUE(storage.SetCheckStatus(registered, CheckStatusLetter::NotRegistered));
+            ASSERT_TRUE(storage.SetCheckStatus(registered, CheckStatusLetter::Registered));
             EXPECT_EQ(Status(generated.groupDeposit), "Y");
         }
     }
@@ -421,9 +421,9 @@ TEST_F(DepositsTest, APayMasterPaymentTakesOverTheStateOfTheDepositItCameFrom) {
     Row(generated.groupDeposit, "D", 15000);
     std::vector<CFiscalCheck> checks = Bills();
     CFiscalCheck bill = *Find(checks, std::to_string(generated.payMasterDepositBill));
-    ASSERT_TRUE(storage.SetCheckStatus(bill, "N"));
+    ASSERT_TRUE(storage.SetCheckStatus(bill, CheckStatusLetter::NotRegistered));
     EXPECT_EQ(Status(generated.payMasterDeposit), "D");
-    ASSERT_TRUE(storage.SetCheckStatus(bill, "Y"));
+    ASSERT_TRUE(storage.SetCheckStatus(bill, CheckStatusLetter::Registered));
     EXPECT_EQ(Status(generated.payMasterDeposit), "Y");
     EXPECT_EQ(Find(Bills(), std::to_string(generated.payMasterDepositBill)), nullptr);
 }
@@ -505,12 +505,12 @@ TEST_F(DepositsTest, ProFormaDepositsAreRegisteredThenSettledByTheBillWithoutPos
     EXPECT_EQ(Column("bill_no", generated.proFormaRefund), std::to_string(generated.proFormaBill));
     CFiscalCheck settled = *bill;
     // A failed registration leaves the refund N and the deposit D.
-    ASSERT_TRUE(storage.SetCheckStatus(settled, "N"));
+    ASSERT_TRUE(storage.SetCheckStatus(settled, CheckStatusLetter::NotRegistered));
     EXPECT_EQ(Status(generated.proFormaRefund), "N");
     EXPECT_EQ(Status(generated.proFormaDeposit), "D");
     EXPECT_EQ(Rows("select count(*) from deposit_financial_transactions where resv_name_id=" + reservation),
               (std::vector<std::string>{"1"}));
-    ASSERT_TRUE(storage.SetCheckStatus(settled, "Y"));
+    ASSERT_TRUE(storage.SetCheckStatus(settled, CheckStatusLetter::Registered));
     EXPECT_EQ(Status(generated.proFormaRefund), "Y");
     EXPECT_EQ(Status(generated.proFormaDeposit), "Y");
     EXPECT_EQ(Rows("select count(*) from deposit_financial_transactions where resv_name_id=" + reservation),

@@ -1,13 +1,35 @@
 #include "storage/CQELFiscal.h"
 
+#include <set>
+
 #include "check/CFiscalCheck.h"
 #include "check/CheckStatus.h"
 #include "platform/Text.h"
 #include "storage/SqlFormat.h"
 
 using sqlformat::Arg;
+using Letter = CheckStatusLetter;
 
-CQELFiscal::CQELFiscal(StatementRunner& owner) : storage(owner) {
+// Deposits are registered as D: the bill that consumes them makes them Y. Suite8 writes a check of
+// one posting to its row in full-check mode too, a refund of a payment excepted, and keeps a
+// check registered like a deposit D while it is due.
+// clang-format off
+const CQELFiscal::KindStatus CQELFiscal::kKindStatus[] = {
+    // kind                  first row: Opera, Suite8   for Y        for N: Opera,  Suite8
+    {kDepositCheck,          true,  true,  Letter::Deposit,    Letter::NotRegistered, Letter::NotRegistered},
+    {kOtherDeposit,          true,  true,  Letter::Deposit,    Letter::NotRegistered, Letter::NotRegistered},
+    {kReceivablePayment,     true,  true,  Letter::Registered, Letter::NotRegistered, Letter::NotRegistered},
+    {kPaymentCheck,          true,  true,  Letter::Registered, Letter::NotRegistered, Letter::NotRegistered},
+    {kRefundCheck,           true,  false, Letter::Registered, Letter::NotRegistered, Letter::NotRegistered},
+    {kDepositLikeCheck,      false, true,  Letter::Registered, Letter::NotRegistered, Letter::Deposit},
+    {kLegacyPaymentKind5,    false, true,  Letter::Registered, Letter::NotRegistered, Letter::NotRegistered},
+    {kCashLoan,              false, true,  Letter::Registered, Letter::NotRegistered, Letter::NotRegistered},
+    {kCashPickup,            false, true,  Letter::Registered, Letter::NotRegistered, Letter::NotRegistered},
+    {kPayMasterCheck,        false, true,  Letter::Registered, Letter::NotRegistered, Letter::NotRegistered},
+};
+// clang-format on
+
+CQELFiscal::CQELFiscal(StatementRunner& owner, Pms pmsKind) : storage(owner), pms(pmsKind) {
     templates = {
         R"sql(insert into qel_financial_transactions (trx_no,trx_code, description,trx_amount, room, recpt_no, folio_no, bill_no, machine, cashier_id, qel_fisc_status,business_date,attempt, reference) values (%d, %d,'%s',%f,'%s', '%s','%s','%s','%s',%s,'%s',to_date('%s','dd.mm.yyyy'),%s,'%s'))sql",
         R"sql(update qel_financial_transactions set qel_fisc_status='%s' where trx_no=%d and qel_fisc_status!='Y')sql",
@@ -71,7 +93,7 @@ CQELFiscal::RowValues CQELFiscal::ValuesOf(const struct_posting& payment, const 
     v.bill = check.checkNumber.empty() ? check.receiptNumber : check.checkNumber;
     v.machine = check.station;
     v.cashier = payment.cashier_id;
-    v.status = "N";
+    v.status = Letter::NotRegistered;
     v.businessDate = payment.business_date;
     if (SaleTimeOf(check)) {
         // The column receives the date and time of the sale.
@@ -90,11 +112,11 @@ bool CQELFiscal::InsertRow(const RowValues& v, bool saleTime) {
         statement = text::ReplaceAll(statement, "to_date('%s','dd.mm.yyyy')", "to_date('%s','yyyy-mm-dd hh24:mi:ss')");
     }
     return storage.ExecuteTemplate(
-        statement,
-        {Arg::Int(v.trxNo), Arg::Int(v.trxCode), Arg::Raw(sqlformat::LineText(v.description)),
-         Arg::Real(v.amount), Arg::Raw(sqlformat::LineText(v.room)), Arg::Field(v.receipt), Arg::Field(v.folio),
-         Arg::Field(v.bill), Arg::Field(v.machine), Arg::NumberOrNull(v.cashier), Arg::Text(v.status),
-         Arg::Text(v.businessDate), Arg::NumberOrNull(v.attempt), Arg::Field(v.reference)});
+        statement, {Arg::Int(v.trxNo), Arg::Int(v.trxCode), Arg::Raw(sqlformat::LineText(v.description)),
+                    Arg::Real(v.amount), Arg::Raw(sqlformat::LineText(v.room)), Arg::Field(v.receipt),
+                    Arg::Field(v.folio), Arg::Field(v.bill), Arg::Field(v.machine),
+                    Arg::NumberOrNull(v.cashier), Arg::Text(LetterText(v.status)), Arg::Text(v.businessDate),
+                    Arg::NumberOrNull(v.attempt), Arg::Field(v.reference)});
 }
 
 bool CQELFiscal::ReBillRows(CFiscalCheck& check) {
@@ -143,29 +165,34 @@ bool CQELFiscal::RegisterCheckRows(CFiscalCheck& check) {
         if (!InsertRow(ValuesOf(payment, check), SaleTimeOf(check))) {
             return false;
         }
-        payment.fisc_status = "N";
+        payment.SetLetter(Letter::NotRegistered);
         payment.bill_no = text::ToInt(check.checkNumber);
     }
     return true;
 }
 
-bool CQELFiscal::SetTransactionStatus(struct_posting& transaction, const std::string& status,
-                                      CFiscalCheck& check) {
+bool CQELFiscal::SetTransactionStatus(struct_posting& transaction, Letter status, CFiscalCheck& check) {
     if (transaction.fisc_status.empty() && InsertRow(ValuesOf(transaction, check), SaleTimeOf(check))) {
         // A failed insert is no failure here: the row may exist already; the update decides.
-        transaction.fisc_status = "N";
+        transaction.SetLetter(Letter::NotRegistered);
     }
     return storage.ExecuteFenced(templates[TransactionStatus],
-                                 {Arg::Text(status), Arg::Int(transaction.trx_no)});
+                                 {Arg::Text(LetterText(status)), Arg::Int(transaction.trx_no)});
 }
 
-bool CQELFiscal::SetBillStatus(CFiscalCheck& check, const std::string& requested) {
-    std::string status = requested;
-    if (IsCzech() && (check.statusCode == kOfflineRegistration || (status == "N" && !check.printedFileName.empty()))) {
-        status = "F";
+Letter CQELFiscal::BillLetter(const CFiscalCheck& check, Letter requested) const {
+    if (IsCzech() && (check.statusCode == kOfflineRegistration ||
+                      (requested == Letter::NotRegistered && !check.printedFileName.empty()))) {
+        return Letter::DescriptionSaved;
     }
+    return requested;
+}
+
+bool CQELFiscal::SetBillStatus(CFiscalCheck& check, Letter requested) {
+    Letter status = BillLetter(check, requested);
     if (check.statusCode == kReservationDeposits) {
-        return storage.ExecuteFenced(templates[FolioStatus], {Arg::Text(status), Arg::Field(check.reservationId)});
+        return storage.ExecuteFenced(templates[FolioStatus],
+                                     {Arg::Text(LetterText(status)), Arg::Field(check.reservationId)});
     }
     const std::string& key = check.checkNumber;
     if (key.empty()) {
@@ -178,11 +205,11 @@ bool CQELFiscal::SetBillStatus(CFiscalCheck& check, const std::string& requested
         }
         bool ok = true;
         for (const struct_posting& payment : check.payments) {
-            if (payment.fisc_status == "D") {
+            if (payment.HasLetter(Letter::Deposit)) {
                 continue;
             }
             ok = storage.ExecuteFenced(templates[TransactionStatus],
-                                       {Arg::Text(status), Arg::Int(payment.trx_no)}) &&
+                                       {Arg::Text(LetterText(status)), Arg::Int(payment.trx_no)}) &&
                  ok;
         }
         return ok;
@@ -192,7 +219,7 @@ bool CQELFiscal::SetBillStatus(CFiscalCheck& check, const std::string& requested
         // Nothing of this check is a deposit row of its own: its D rows change too.
         statement = text::ReplaceAll(statement, "'D'", "'Y'");
     }
-    return storage.ExecuteFenced(statement, {Arg::Text(status), Arg::Number(key)});
+    return storage.ExecuteFenced(statement, {Arg::Text(LetterText(status)), Arg::Number(key)});
 }
 
 bool CQELFiscal::IsPaymentCheck(const CFiscalCheck& check) {
@@ -205,15 +232,63 @@ std::string CQELFiscal::BillKey(const CFiscalCheck& check) {
     return check.checkNumber.empty() ? check.receiptNumber : check.checkNumber;
 }
 
-bool CQELFiscal::SetFirstTransactionStatus(CFiscalCheck& check, const std::string& status) {
+const CQELFiscal::KindStatus* CQELFiscal::KindStatusOf(CheckStatusCode kind) const {
+    for (const KindStatus& row : kKindStatus) {
+        if (row.kind == kind) {
+            return &row;
+        }
+    }
+    return nullptr;
+}
+
+Letter CQELFiscal::LetterFor(const CFiscalCheck& check, Letter asked) const {
+    const KindStatus* row = KindStatusOf(check.statusCode);
+    if (!row) {
+        return asked;
+    }
+    if (asked == Letter::Registered) {
+        return row->forRegistered;
+    }
+    if (asked == Letter::NotRegistered) {
+        return pms == Pms::Suite8 ? row->forDueSuite8 : row->forDueOpera;
+    }
+    return asked;
+}
+
+bool CQELFiscal::WritesFirstRow(const CFiscalCheck& check) const {
+    if (!storage.StatusSettings().fullCheck) {
+        return true;
+    }
+    const KindStatus* row = KindStatusOf(check.statusCode);
+    return row && (pms == Pms::Suite8 ? row->firstRowSuite8 : row->firstRowOpera);
+}
+
+bool CQELFiscal::ForEachRow(const CFiscalCheck& check,
+                            const std::function<bool(const struct_posting&)>& write) {
+    // Payments that composition folded into others are kept in removedLines with their rows.
+    std::set<int32_t> written;
+    bool ok = true;
+    for (const std::vector<struct_posting>* list : {&check.payments, &check.removedLines}) {
+        for (const struct_posting& line : *list) {
+            if (line.trx_no != 0 && !line.fisc_status.empty() && written.insert(line.trx_no).second) {
+                ok = write(line) && ok;
+            }
+        }
+    }
+    return ok;
+}
+
+bool CQELFiscal::SetFirstTransactionStatus(CFiscalCheck& check, Letter status) {
     if (check.payments.empty()) {
-        storage.ReportError("Check " + check.checkNumber + " has no transaction to write the status of");
+        // Suite8 calls its transactions postings.
+        storage.ReportError("Check " + check.checkNumber + " has no " +
+                            (pms == Pms::Suite8 ? "posting" : "transaction") + " to write the status of");
         return false;
     }
     return SetTransactionStatus(check.payments[0], status, check);
 }
 
-bool CQELFiscal::SetCheckStatus(CFiscalCheck& check, const std::string& status) {
+bool CQELFiscal::SetCheckStatus(CFiscalCheck& check, Letter status) {
     if (!RegisterCheckRows(check)) {
         return false;
     }
@@ -224,9 +299,9 @@ bool CQELFiscal::SetCheckStatus(CFiscalCheck& check, const std::string& status) 
     return !settles || SettleProFormaDeposits(check);
 }
 
-bool CQELFiscal::SettlesProFormaDeposits(const CFiscalCheck& check, const std::string& status) const {
-    if (status != "Y" || !storage.StatusSettings().proformaDeposit || !storage.StatusSettings().fullCheck ||
-        check.reservationId.empty() || check.checkNumber.empty()) {
+bool CQELFiscal::SettlesProFormaDeposits(const CFiscalCheck& check, Letter status) const {
+    if (status != Letter::Registered || !storage.StatusSettings().proformaDeposit ||
+        !storage.StatusSettings().fullCheck || check.reservationId.empty() || check.checkNumber.empty()) {
         return false;
     }
     if (!check.settledDeposits.empty()) {
@@ -234,7 +309,7 @@ bool CQELFiscal::SettlesProFormaDeposits(const CFiscalCheck& check, const std::s
     }
     for (const std::vector<struct_posting>* list : {&check.payments, &check.removedLines}) {
         for (const struct_posting& line : *list) {
-            if (line.fisc_status == "D") {
+            if (line.HasLetter(Letter::Deposit)) {
                 return true;
             }
         }
@@ -249,7 +324,9 @@ bool CQELFiscal::SettleProFormaDeposits(CFiscalCheck& check) {
     for (std::vector<struct_posting>* list : {&check.payments, &check.removedLines, &check.settledDeposits}) {
         for (struct_posting& line : *list) {
             if (!line.fisc_status.empty()) {
-                ok = storage.ExecuteFenced(templates[TransactionStatus], {Arg::Text("Y"), Arg::Int(line.trx_no)}) &&
+                ok = storage.ExecuteFenced(
+                         templates[TransactionStatus],
+                         {Arg::Text(LetterText(Letter::Registered)), Arg::Int(line.trx_no)}) &&
                      ok;
             }
         }
@@ -261,27 +338,17 @@ bool CQELFiscal::SettleProFormaDeposits(CFiscalCheck& check) {
     return ok;
 }
 
-bool CQELFiscal::WriteCheckStatus(CFiscalCheck& check, const std::string& status) {
-    switch (check.statusCode) {
-        case kDepositCheck:
-        case kOtherDeposit:
-            // A deposit is registered as D: the bill that consumes it makes it Y.
-            return SetFirstTransactionStatus(check, status == "Y" ? "D" : status);
-        case kReceivablePayment:
-            return SetFirstTransactionStatus(check, status);
-        default:
-            break;
-    }
-    if (!storage.StatusSettings().fullCheck || IsPaymentCheck(check)) {
-        return SetFirstTransactionStatus(check, status);
+bool CQELFiscal::WriteCheckStatus(CFiscalCheck& check, Letter status) {
+    if (WritesFirstRow(check)) {
+        return SetFirstTransactionStatus(check, LetterFor(check, status));
     }
     if (MovesDeposits()) {
         // Deposit rows of the bill follow the bill, but never fall back to N.
         bool ok = true;
-        std::string deposit = status == "N" ? "D" : status;
+        Letter deposit = status == Letter::NotRegistered ? Letter::Deposit : status;
         for (std::vector<struct_posting>* list : {&check.payments, &check.removedLines}) {
             for (struct_posting& line : *list) {
-                if (line.fisc_status == "D") {
+                if (line.HasLetter(Letter::Deposit)) {
                     ok = SetTransactionStatus(line, deposit, check) && ok;
                 }
             }
@@ -379,15 +446,24 @@ bool CQELFiscal::ClearHistory(int days) {
     return storage.ExecuteTemplate(templates[HistoryCleanUp], {Arg::Int(days)});
 }
 
-bool CQELFiscal::ReadLetter(int trxNo, std::string& letter) {
+bool CQELFiscal::ReadLetter(int trxNo, std::optional<Letter>& letter) {
     db::Recordset rows;
-    letter.clear();
+    letter.reset();
     if (!storage.OpenTemplate(templates[LetterOfTransaction], {Arg::Int(trxNo)}, rows)) {
         return false;
     }
     if (!rows.IsEOF()) {
         Read(rows);
-        letter = IsPresent(1) ? Text(1) : "";
+        letter = IsPresent(1) ? LetterOf(Text(1), trxNo) : std::nullopt;
     }
     return true;
+}
+
+std::optional<Letter> CQELFiscal::LetterOf(const std::string& text, int trxNo) const {
+    std::optional<Letter> letter = ParseLetter(text);
+    if (!letter && !text.empty()) {
+        storage.WriteLog(text::Format("Status '%s' of transaction %d is no status letter: left as it is",
+                                      text.c_str(), trxNo));
+    }
+    return letter;
 }

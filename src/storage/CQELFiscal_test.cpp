@@ -155,17 +155,17 @@ TEST_F(StatusTableTest, StatusLettersAtBillLevel) {
     check.payments[0].fisc_status = "Y";
     check.payments[1].fisc_status = "N";
     // N over Y changes nothing; the D row of the bill stays; S is overwritten.
-    ASSERT_TRUE(storage.SetCheckStatus(check, "N"));
+    ASSERT_TRUE(storage.SetCheckStatus(check, CheckStatusLetter::NotRegistered));
     EXPECT_EQ(Status(1002), "Y");
     EXPECT_EQ(Status(1010), "D");
     EXPECT_EQ(Status(1011), "N");
     EXPECT_EQ(Status(1012), "N");
-    ASSERT_TRUE(storage.SetCheckStatus(check, "Y"));
+    ASSERT_TRUE(storage.SetCheckStatus(check, CheckStatusLetter::Registered));
     EXPECT_EQ(Status(1010), "D");
     EXPECT_EQ(Status(1011), "Y");
     // A check without payments takes the D rows of its bill along.
     CFiscalCheck empty = Bill("5001", {});
-    ASSERT_TRUE(storage.SetCheckStatus(empty, "N"));
+    ASSERT_TRUE(storage.SetCheckStatus(empty, CheckStatusLetter::NotRegistered));
     EXPECT_EQ(Status(1010), "N");
     EXPECT_EQ(Status(1002), "Y");
 }
@@ -178,15 +178,15 @@ TEST_F(StatusTableTest, AFullModeCheckWithoutBillNumberWritesOnlyItsOwnRows) {
     Row(1021, "N", "7001");
     CFiscalCheck payMaster = Bill("", {Payment(1022, 9000, 80)});
     payMaster.statusCode = kPayMasterCheck;
-    ASSERT_TRUE(storage.SetCheckStatus(payMaster, "N"));
+    ASSERT_TRUE(storage.SetCheckStatus(payMaster, CheckStatusLetter::NotRegistered));
     EXPECT_EQ(pms.Rows("select bill_no from qel_financial_transactions where trx_no=1022"), (Rows{"7001"}));
-    ASSERT_TRUE(storage.SetCheckStatus(payMaster, "Y"));
+    ASSERT_TRUE(storage.SetCheckStatus(payMaster, CheckStatusLetter::Registered));
     EXPECT_EQ(Status(1022), "Y");
     EXPECT_EQ(Status(1020), "N");
     EXPECT_EQ(Status(1021), "N");
     CFiscalCheck nothing = Bill("", {});
     nothing.statusCode = kPayMasterCheck;
-    EXPECT_FALSE(storage.SetCheckStatus(nothing, "Y"));
+    EXPECT_FALSE(storage.SetCheckStatus(nothing, CheckStatusLetter::Registered));
 }
 
 TEST_F(StatusTableTest, StatusLettersPerTransaction) {
@@ -197,20 +197,72 @@ TEST_F(StatusTableTest, StatusLettersPerTransaction) {
     CFiscalCheck deposit = Bill("", {Payment(1003, 9000, -25), Payment(1004, 9000, -1)});
     deposit.statusCode = kDepositCheck;
     deposit.payments[0].fisc_status = deposit.payments[1].fisc_status = "N";
-    ASSERT_TRUE(storage.SetCheckStatus(deposit, "Y"));
+    ASSERT_TRUE(storage.SetCheckStatus(deposit, CheckStatusLetter::Registered));
     EXPECT_EQ(Status(1003), "D");
     EXPECT_EQ(Status(1004), "N");  // only the first transaction is the check's
     deposit.statusCode = kOtherDeposit;
-    ASSERT_TRUE(storage.SetCheckStatus(deposit, "N"));
+    ASSERT_TRUE(storage.SetCheckStatus(deposit, CheckStatusLetter::NotRegistered));
     EXPECT_EQ(Status(1003), "N");
     // An AR payment check writes its one transaction, registering it first.
     CFiscalCheck ar = Bill("", {Payment(1007, 9000, -70)});
     ar.statusCode = kReceivablePayment;
-    ASSERT_TRUE(storage.SetCheckStatus(ar, "Y"));
+    ASSERT_TRUE(storage.SetCheckStatus(ar, CheckStatusLetter::Registered));
     EXPECT_EQ(Status(1007), "Y");
     CFiscalCheck none = Bill("5001", {});
     none.statusCode = kReceivablePayment;
-    EXPECT_FALSE(storage.SetCheckStatus(none, "Y"));
+    EXPECT_FALSE(storage.SetCheckStatus(none, CheckStatusLetter::Registered));
+}
+
+// In full-check mode a check of one payment writes its first transaction's row, any other kind
+// every row of its bill; unlike Suite8, a check registered like a deposit (4) is a bill and keeps
+// N while it is due.
+TEST_F(StatusTableTest, FullCheckModeWritesPaymentKindsToTheirFirstRowOnly) {
+    Open();
+    struct Case {
+        CheckStatusCode kind;
+        CheckStatusLetter asked;
+        std::string first, second;
+    };
+    using L = CheckStatusLetter;
+    const Case cases[] = {
+        {kPaymentCheck, L::Registered, "Y", "N"},      {kRefundCheck, L::Registered, "Y", "N"},
+        {kDepositCheck, L::Registered, "D", "N"},      {kOtherDeposit, L::Registered, "D", "N"},
+        {kReceivablePayment, L::Registered, "Y", "N"}, {kDepositLikeCheck, L::NotRegistered, "N", "N"},
+        {kDepositLikeCheck, L::Registered, "Y", "Y"},  {kCashLoan, L::Registered, "Y", "Y"},
+        {kPayMasterCheck, L::Registered, "Y", "Y"},    {kBillCheck, L::Registered, "Y", "Y"}};
+    int trxNo = 3000;
+    for (const Case& c : cases) {
+        std::string bill = std::to_string(trxNo);
+        CFiscalCheck check = Bill(bill, {Payment(trxNo + 1, 9000, -10), Payment(trxNo + 2, 9000, -20)});
+        check.statusCode = c.kind;
+        for (struct_posting& payment : check.payments) {
+            Row(payment.trx_no, "N", bill);
+            payment.fisc_status = "N";
+        }
+        ASSERT_TRUE(storage.SetCheckStatus(check, c.asked)) << storage.GetLastError();
+        EXPECT_EQ(Status(trxNo + 1), c.first) << c.kind << " " << c.asked;
+        EXPECT_EQ(Status(trxNo + 2), c.second) << c.kind << " " << c.asked;
+        trxNo += 10;
+    }
+}
+
+// Payments-only mode: the letter per kind; unlike Suite8, a check registered like a deposit (4)
+// keeps N while it is due.
+TEST_F(StatusTableTest, PaymentsOnlyModeWritesTheLetterOfTheKind) {
+    Open(7, false);
+    using L = CheckStatusLetter;
+    const std::tuple<CheckStatusCode, L, std::string> cases[] = {
+        {kPaymentCheck, L::Registered, "Y"},     {kDepositCheck, L::Registered, "D"},
+        {kOtherDeposit, L::Registered, "D"},     {kDepositLikeCheck, L::NotRegistered, "N"},
+        {kDepositLikeCheck, L::Registered, "Y"}, {kReceivablePayment, L::Registered, "Y"},
+        {kDepositCheck, L::RegisterAgain, "S"}};
+    int trxNo = 3200;
+    for (const auto& [kind, asked, stored] : cases) {
+        CFiscalCheck check = Bill("5001", {Payment(++trxNo, 9000, -10)});
+        check.statusCode = kind;
+        ASSERT_TRUE(storage.SetCheckStatus(check, asked)) << storage.GetLastError();
+        EXPECT_EQ(Status(trxNo), stored) << kind << " " << asked;
+    }
 }
 
 TEST_F(StatusTableTest, PaymentsOnlyModeWritesTheFirstTransaction) {
@@ -218,7 +270,7 @@ TEST_F(StatusTableTest, PaymentsOnlyModeWritesTheFirstTransaction) {
     Row(1011, "N");
     CFiscalCheck check = Bill("5001", {Payment(1002, 9000, -60)});
     check.statusCode = kPaymentCheck;
-    ASSERT_TRUE(storage.SetCheckStatus(check, "Y"));
+    ASSERT_TRUE(storage.SetCheckStatus(check, CheckStatusLetter::Registered));
     EXPECT_EQ(Status(1002), "Y");
     EXPECT_EQ(Status(1011), "N");  // the bill's other rows are not this check's
 }
@@ -234,13 +286,13 @@ TEST_F(StatusTableTest, PayMasterDepositRowsFollowTheBillButNeverFallBackToN) {
     removed.bill_no = 4002;
     Row(1020, "D", "4002");
     check.removedLines.push_back(removed);
-    ASSERT_TRUE(storage.SetCheckStatus(check, "N"));
+    ASSERT_TRUE(storage.SetCheckStatus(check, CheckStatusLetter::NotRegistered));
     // Re-billed to this bill, the removed line with this bill's station too.
     EXPECT_EQ(
         pms.Rows(
             "select trx_no, bill_no, machine, qel_fisc_status from qel_financial_transactions order by 1"),
         (Rows{"1002|5001|FRONT1|N", "1010|5001|~|D", "1020|5001|FRONT1|D"}));
-    ASSERT_TRUE(storage.SetCheckStatus(check, "Y"));
+    ASSERT_TRUE(storage.SetCheckStatus(check, CheckStatusLetter::Registered));
     EXPECT_EQ(Status(1010), "Y");
     EXPECT_EQ(Status(1020), "Y");
 }
@@ -248,7 +300,7 @@ TEST_F(StatusTableTest, PayMasterDepositRowsFollowTheBillButNeverFallBackToN) {
 TEST_F(StatusTableTest, CzechInterfaceWritesTheSaleTimeAsADateAndF) {
     Open(10);
     CFiscalCheck check = Bill("5001", {Payment(1002, 9000, -60)});
-    ASSERT_TRUE(storage.SetCheckStatus(check, "N")) << storage.GetLastError();
+    ASSERT_TRUE(storage.SetCheckStatus(check, CheckStatusLetter::NotRegistered)) << storage.GetLastError();
     EXPECT_EQ(Stored(1002), "1002|9000|Cash|-60|101|7001|123456|5001|FRONT1|7|N|14.03.2026 10:15:00|0|300");
     // A date like any other row's: date comparisons see it.
     EXPECT_EQ(pms.Rows("select count(*) from qel_financial_transactions where business_date >= "
@@ -256,17 +308,17 @@ TEST_F(StatusTableTest, CzechInterfaceWritesTheSaleTimeAsADateAndF) {
               (Rows{"1"}));
     EXPECT_EQ(Status(1002), "N");
     check.printedFileName = "ST_1_check.txt";
-    ASSERT_TRUE(storage.SetCheckStatus(check, "N"));
+    ASSERT_TRUE(storage.SetCheckStatus(check, CheckStatusLetter::NotRegistered));
     EXPECT_EQ(Status(1002), "F");
     check.printedFileName.clear();
     check.statusCode = kOfflineRegistration;
-    ASSERT_TRUE(storage.SetCheckStatus(check, "Y"));
+    ASSERT_TRUE(storage.SetCheckStatus(check, CheckStatusLetter::Registered));
     EXPECT_EQ(Status(1002), "F");
 
     // Without a sale time the row takes the payment's business date, as on other printers.
     CFiscalCheck undated = Bill("5002", {Payment(1004, 9000, -10)});
     undated.billDate.clear();
-    ASSERT_TRUE(storage.SetCheckStatus(undated, "N")) << storage.GetLastError();
+    ASSERT_TRUE(storage.SetCheckStatus(undated, CheckStatusLetter::NotRegistered)) << storage.GetLastError();
     EXPECT_EQ(Stored(1004), "1004|9000|Cash|-10|101|7001|123456|5002|FRONT1|7|N|14.03.2026 00:00:00|0|300");
     // The history clean-up takes the sale-time rows with the others once they are old enough.
     ASSERT_TRUE(storage.qelFiscal.ClearHistory(3));
@@ -298,10 +350,10 @@ TEST_F(StatusTableTest, DepositSettlementFinalisesTheReservation) {
         check.payments[0].fisc_status = "N";
         (c.depositAmongPayments ? check.payments : check.settledDeposits).push_back(deposit);
         check.statusCode = static_cast<CheckStatusCode>(c.kind);
-        ASSERT_TRUE(storage.SetCheckStatus(check, "N"));
+        ASSERT_TRUE(storage.SetCheckStatus(check, CheckStatusLetter::NotRegistered));
         EXPECT_EQ(Status(2001), "D");
         EXPECT_EQ(Status(1002), "N");
-        ASSERT_TRUE(storage.SetCheckStatus(check, "Y"));
+        ASSERT_TRUE(storage.SetCheckStatus(check, CheckStatusLetter::Registered));
         EXPECT_EQ(Status(2001), "Y");
         EXPECT_EQ(Status(1002), "Y");
         EXPECT_EQ(pms.Rows("select trx_no from deposit_financial_transactions order by trx_no"), (Rows{"2002"}));
@@ -396,14 +448,43 @@ TEST_F(StatusTableTest, AFailedInsertLeavesTheStatusUpdateToDecide) {
     Row(1002, "S");
     CFiscalCheck check = Bill("5001", {Payment(1002, 9000, -60)});
     // The check does not know that the row exists: the insert fails, the update works.
-    ASSERT_TRUE(storage.SetTransactionStatus(check.payments[0], "N", check));
+    ASSERT_TRUE(storage.SetTransactionStatus(check.payments[0], CheckStatusLetter::NotRegistered, check));
     EXPECT_TRUE(log.Has("Executing failure"));
     EXPECT_TRUE(log.Has("insert into qel_financial_transactions"));
     EXPECT_EQ(Status(1002), "N");
     // A bill number that is no number stops the bill update before the database sees it.
     CFiscalCheck odd = Bill("5001 or 1=1", {});
-    EXPECT_FALSE(storage.SetBillStatus(odd, "Y"));
+    EXPECT_FALSE(storage.SetBillStatus(odd, CheckStatusLetter::Registered));
     EXPECT_EQ(Status(1002), "N");
+}
+
+TEST_F(StatusTableTest, LettersReadBackAreTheTablesOwnAndAnUnknownOneIsLoggedNotTakenAsN) {
+    Open();
+    struct Case {
+        int trxNo;
+        const char* stored;  // nullptr: no row
+        std::optional<CheckStatusLetter> read;
+        bool logged;
+    };
+    const Case cases[] = {{1101, "Y", CheckStatusLetter::Registered, false},
+                          {1102, "D", CheckStatusLetter::Deposit, false},
+                          {1103, "N", CheckStatusLetter::NotRegistered, false},
+                          {1104, "S", CheckStatusLetter::RegisterAgain, false},
+                          {1105, "F", CheckStatusLetter::DescriptionSaved, false},
+                          {1106, "X", std::nullopt, true},
+                          {1107, "YY", std::nullopt, true},
+                          {1108, nullptr, std::nullopt, false}};
+    for (const Case& c : cases) {
+        if (c.stored) {
+            Row(c.trxNo, c.stored);
+        }
+        std::optional<CheckStatusLetter> letter = CheckStatusLetter::NotRegistered;
+        ASSERT_TRUE(storage.ReadStatusLetter(c.trxNo, letter)) << c.trxNo;
+        EXPECT_EQ(letter, c.read) << c.trxNo;
+        std::string line = text::Format("Status '%s' of transaction %d is no status letter",
+                                        c.stored ? c.stored : "", c.trxNo);
+        EXPECT_EQ(log.Has(line), c.logged) << c.trxNo;
+    }
 }
 
 }  // namespace

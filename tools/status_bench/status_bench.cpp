@@ -104,7 +104,8 @@ std::map<std::string, Figures> Run(int rows) {
         struct_posting payment;
         payment.trx_no = row(random);
         payment.fisc_status = "N";
-        return storage.SetTransactionStatus(payment, i % 2 ? "N" : "S", check);
+        return storage.SetTransactionStatus(
+            payment, i % 2 ? CheckStatusLetter::NotRegistered : CheckStatusLetter::RegisterAgain, check);
     });
     // A bill's status (three rows), as the worker writes it for a full check.
     figures["write: bill status"] = Measure([&](int i) {
@@ -113,7 +114,8 @@ std::map<std::string, Figures> Run(int rows) {
         check.checkNumber = std::to_string(row(random) / kRowsPerBill);
         check.payments.resize(1);
         check.payments[0].fisc_status = "N";
-        return storage.SetBillStatus(check, i % 2 ? "N" : "S");
+        return storage.SetBillStatus(
+            check, i % 2 ? CheckStatusLetter::NotRegistered : CheckStatusLetter::RegisterAgain);
     });
     // A new row registered for a payment taken up.
     int next = rows;

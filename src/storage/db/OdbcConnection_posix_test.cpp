@@ -230,7 +230,8 @@ TEST_F(OdbcTest, ACzechSaleTimeReachesTheDriverAsADateOfItsDay) {
         payment.cashier_id = "7";
         payment.business_date = "14.03.2026";
         check.payments = {payment};
-        ASSERT_TRUE(storage.SetCheckStatus(check, "N")) << storage.GetLastError();
+        ASSERT_TRUE(storage.SetCheckStatus(check, CheckStatusLetter::NotRegistered))
+            << storage.GetLastError();
         EXPECT_EQ(pms.Rows(text::Format("select to_char(business_date,'dd.mm.yyyy hh24:mi:ss') from "
                                         "qel_financial_transactions where trx_no=%d",
                                         c.trxNo)),

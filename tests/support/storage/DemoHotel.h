@@ -107,8 +107,10 @@ protected:
     // What the worker does with a registered check: its transactions become Y.
     void Registered(std::vector<CFiscalCheck>& checks) {
         for (CFiscalCheck& check : checks) {
-            ASSERT_TRUE(storage.SetCheckStatus(check, "N")) << storage.GetLastError();
-            ASSERT_TRUE(storage.SetCheckStatus(check, "Y")) << storage.GetLastError();
+            ASSERT_TRUE(storage.SetCheckStatus(check, CheckStatusLetter::NotRegistered))
+                << storage.GetLastError();
+            ASSERT_TRUE(storage.SetCheckStatus(check, CheckStatusLetter::Registered))
+                << storage.GetLastError();
         }
     }
 
