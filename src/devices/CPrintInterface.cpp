@@ -22,6 +22,14 @@ std::string CPrintInterface::TakeExchangeKey(const CFiscalCheck& check) {
 
 // A device without a channel of its own to listen on cannot collect anything: the check stays
 // in doubt and is sent again under its check file name.
+AnswerKind CPrintInterface::Register(CFiscalCheck& check) {
+    bool registered = PrintCheck(check, false);
+    if (lastAnswer == AnswerKind::None) {
+        return registered ? AnswerKind::Success : AnswerKind::NotDelivered;
+    }
+    return lastAnswer;
+}
+
 AnswerKind CPrintInterface::CollectLateAnswer(CFiscalCheck&) {
     if (!AnswerOwed()) {
         return AnswerKind::None;

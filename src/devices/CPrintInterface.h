@@ -36,6 +36,9 @@ public:
     // name on every attempt, so that a device that keeps its check files recognises a repeat.
     // While AnswerOwed() nothing is sent: the result is false with NotDelivered.
     virtual bool PrintCheck(CFiscalCheck& check, bool saveDescriptionOnly) = 0;
+    // Registers the check (PrintCheck(check, false)) and tells how the exchange ended. A device
+    // that does not tell its answer kind is judged by its result alone.
+    AnswerKind Register(CFiscalCheck& check);
     virtual bool PrintSlip(CPrinterControl& printer) = 0;
     virtual bool ShowMessage(CPrinterControl& printer, const std::string& message) = 0;
 

@@ -195,10 +195,19 @@ bool CBaseMonitoring::OpenOutcomes() {
     std::string error;
     // Beside the check journal: fiscal state that must outlive the log (the state folder of an
     // installed service, the program folder otherwise).
-    if (!outcomes.Open(journal.GetBaseFolder(), error)) {
+    if (!ledger.Open(journal.GetBaseFolder(), error)) {
         lastError = error;
         return false;
     }
+    ledger.SetStorage(*storage);
+    ledger.SetSettledHandler([this](const std::string& printer, const std::string& key, const CFiscalCheck& check) {
+        // Journalled: what the device kept of the exchange for a repeat may go now, not before.
+        auto device = interfaces.find(printer);
+        if (device != interfaces.end()) {
+            device->second->ExchangeSettled(key, check);
+        }
+    });
+    const COutcomeJournal& outcomes = ledger.Outcomes();
     SettleFinalEntries();
     size_t doubtful = outcomes.Entries().size() - outcomes.KeysIn(COutcomeJournal::State::Outcome).size();
     size_t waiting = outcomes.KeysIn(COutcomeJournal::State::Outcome).size();
@@ -301,7 +310,7 @@ void CBaseMonitoring::PollingLoop() {
             ReportHealth();
             continue;
         }
-        if (!JournalWritable() || !WritePendingOutcomes()) {
+        if (!ledger.Mend() || !WritePendingOutcomes()) {
             // Nothing can be registered now: no payment may be taken that nothing registers.
             SetPaymentBlock(true);
             ReportHealth();
@@ -336,8 +345,8 @@ void CBaseMonitoring::PollingLoop() {
                 stopped = true;
                 break;
             }
-            if (!lease->Held() || journalBroken ||
-                !outcomes.KeysIn(COutcomeJournal::State::Outcome).empty()) {
+            if (!lease->Held() || ledger.Broken() ||
+                !ledger.Outcomes().KeysIn(COutcomeJournal::State::Outcome).empty()) {
                 // The lease is gone, the outcome journal or the database refused a registration's
                 // record: nothing more now.
                 break;
@@ -354,12 +363,7 @@ void CBaseMonitoring::PollingLoop() {
 
 void CBaseMonitoring::CollectOwedAnswers() {
     for (auto& [name, device] : interfaces) {
-        if (device->AnswerOwed()) {
-            CCheckInWork work{CFiscalCheck()};
-            work.printer.name = name;
-            work.device = device.get();
-            CollectOwedAnswer(work);
-        }
+        SettleOwedAnswer(*device, name, "");
     }
 }
 
@@ -369,7 +373,7 @@ void CBaseMonitoring::WriteCheckText(CFiscalCheck& check, int detail, const std:
 
 bool CBaseMonitoring::ProcessCheck(CCheckInWork& work) {
     CFiscalCheck& check = work.check;
-    if (!WriteLetter(check, CheckStatusLetter::NotRegistered)) {
+    if (!ledger.WriteLetter(check, CheckStatusLetter::NotRegistered)) {
         work.statusRefused = true;
         return false;
     }
@@ -418,11 +422,12 @@ bool CBaseMonitoring::RulesFailed(CCheckInWork& work) {
         return Register(work);
     }
     work.message = configuration->GetLastError();
+    // A letter the database refuses leaves the row as it was: the next cycle meets the check again.
     if (check.statusCode == kDepositCheck && check.documentKind != 0) {
-        WriteLetter(check, CheckStatusLetter::Deposit);
+        static_cast<void>(ledger.WriteLetter(check, CheckStatusLetter::Deposit));
     } else if (check.statusCode == kDepositCheck) {
         ReportToOperator(work, work.message);
-        WriteLetter(check, CheckStatusLetter::NotRegistered);
+        static_cast<void>(ledger.WriteLetter(check, CheckStatusLetter::NotRegistered));
     } else if (check.statusCode == kDepositLikeCheck) {
         CloseWithoutRegistration(check, ClosedChecks::Why::ByRules);
     } else {
@@ -456,6 +461,9 @@ bool CBaseMonitoring::Register(CCheckInWork& work) {
     }
     const std::string& key = work.key;
     for (;;) {
+        if (work.device) {
+            SettleOwedAnswer(*work.device, work.printer.name, key);
+        }
         work.answer = Attempt(work);
         if (work.cannotRepeat) {
             Write(text::Format(
@@ -495,12 +503,12 @@ bool CBaseMonitoring::Register(CCheckInWork& work) {
         if (deviceCalled) {
             MarkPrinter(work.printer.name, false);
         }
-        WriteLetter(check, CheckStatusLetter::NotRegistered);
+        static_cast<void>(ledger.WriteLetter(check, CheckStatusLetter::NotRegistered));
         SetPaymentBlock(work.journalRefused || (deviceCalled && work.device->blockOnFailure));
         ReportToOperator(work, deviceCalled ? work.device->GetLastError() : work.message);
         // A check bound to its printer waits for that one; a refund never goes elsewhere; with
         // the journal refusing records no printer can take it.
-        if (work.pinned || journalBroken || !(check.paymentsTotal > 0 && SelectPrinter(work))) {
+        if (work.pinned || ledger.Broken() || !(check.paymentsTotal > 0 && SelectPrinter(work))) {
             ++cycleFailed;
             return true;
         }
@@ -549,9 +557,16 @@ AnswerKind CBaseMonitoring::Attempt(CCheckInWork& work) {
         Write("PrintInterface is NULL!");
         return AnswerKind::NotDelivered;
     }
-    AnswerKind late = CollectOwedAnswer(work);
-    if (late == AnswerKind::Success) {
-        return late;
+    if (work.device->AnswerOwed() && work.device->OwedExchangeKey() == work.key) {
+        // The answer to this check's own earlier message: known now, registered or refused, the
+        // check is bound to no printer from the next cycle on.
+        AnswerKind late = CollectLateAnswer(*work.device, work.printer.name, check);
+        if (late == AnswerKind::Success || late == AnswerKind::DeviceError) {
+            work.inDoubt = false;
+        }
+        if (late == AnswerKind::Success) {
+            return late;
+        }
     }
     if (work.inDoubt && !work.device->CanRepeat(check)) {
         work.cannotRepeat = true;
@@ -562,58 +577,47 @@ AnswerKind CBaseMonitoring::Attempt(CCheckInWork& work) {
     if (!lease->Hold() || !lease->Covers(work.device->ExchangeBoundMs())) {
         return AnswerKind::NotDelivered;
     }
-    if (!outcomes.Sending(work.key, work.printer.name, check)) {
-        work.message = "The outcome journal " + outcomes.Path() + " cannot be written: nothing is sent";
+    if (!ledger.Sending(work.key, work.printer.name, check)) {
+        work.message = "The outcome journal " + ledger.Outcomes().Path() + " cannot be written: nothing is sent";
         work.journalRefused = true;
-        JournalFailed("sending " + work.key);
+        JournalFailed();
         return AnswerKind::NotDelivered;
     }
     work.device->SetExchange(work.key, work.inDoubt);
-    bool ok = work.device->PrintCheck(check, false);
-    AnswerKind answer = work.device->LastAnswer();
-    if (answer == AnswerKind::None) {
-        // A device that does not tell its answer kind: its result alone decides.
-        answer = ok ? AnswerKind::Success : AnswerKind::NotDelivered;
-    }
-    return answer;
+    return work.device->Register(check);
 }
 
-AnswerKind CBaseMonitoring::CollectOwedAnswer(CCheckInWork& work) {
-    CPrintInterface& device = *work.device;
-    if (!device.AnswerOwed()) {
-        return AnswerKind::None;
+void CBaseMonitoring::SettleOwedAnswer(CPrintInterface& device, const std::string& printerName,
+                                       const std::string& ownKey) {
+    if (!device.AnswerOwed() || device.OwedExchangeKey() == ownKey) {
+        return;
     }
-    std::string key = device.OwedExchangeKey();
-    bool own = key == (work.key.empty() ? ExchangeKey(work.check) : work.key);
-    COutcomeJournal::Entry* entry = outcomes.Find(key, 0);
-    CFiscalCheck other = entry ? entry->Check() : CFiscalCheck();
-    std::string printer = entry ? entry->printer : work.printer.name;
-    CFiscalCheck& owed = own ? work.check : other;
-    AnswerKind late = device.CollectLateAnswer(owed);
-    Write(text::Format("Late answer for %s from printer %s: %s", key.c_str(), work.printer.name.c_str(),
-                       AnswerKindText(late)));
-    if (late != AnswerKind::Success && late != AnswerKind::DeviceError) {
-        return own ? late : AnswerKind::None;
-    }
-    // Known now: registered, or refused by the device. From the next cycle on the check is
-    // bound to no printer.
-    if (own) {
-        work.inDoubt = false;
-    }
-    if (late == AnswerKind::DeviceError) {
-        Settle(key);
-    } else if (!own && entry) {
+    const std::string key = device.OwedExchangeKey();
+    const COutcomeJournal::Entry* entry = ledger.Outcomes().Find(key, 0);
+    CFiscalCheck owed = entry ? entry->Check() : CFiscalCheck();
+    const std::string printer = entry ? entry->printer : printerName;
+    if (CollectLateAnswer(device, printerName, owed) == AnswerKind::Success && entry) {
         RecordRegistration(owed, PrinterNamed(printer), key);
     }
-    return own ? late : AnswerKind::None;
+}
+
+AnswerKind CBaseMonitoring::CollectLateAnswer(CPrintInterface& device, const std::string& printerName,
+                                              CFiscalCheck& owed) {
+    const std::string key = device.OwedExchangeKey();
+    AnswerKind late = device.CollectLateAnswer(owed);
+    Write(text::Format("Late answer for %s from printer %s: %s", key.c_str(), printerName.c_str(),
+                       AnswerKindText(late)));
+    if (late == AnswerKind::DeviceError) {
+        Settle(key);  // refused by the device: proven not registered
+    }
+    return late;
 }
 
 void CBaseMonitoring::KeepInDoubt(CCheckInWork& work) {
     CFiscalCheck& check = work.check;
     const std::string& key = work.key;
-    if (!outcomes.InDoubt(key, work.answer)) {
-        // Its sending record says in doubt as well.
-        JournalFailed("doubt " + key);
+    if (!ledger.InDoubt(key, work.answer)) {
+        JournalFailed();
     }
     if (!storage->SaveFiscalData(check)) {
         WriteFault("Fiscal data of check " + check.checkNumber + " not written: " + storage->GetLastError());
@@ -626,62 +630,19 @@ void CBaseMonitoring::KeepInDoubt(CCheckInWork& work) {
     ReportToOperator(work, work.device->GetLastError());
 }
 
-void CBaseMonitoring::JournalFailed(const std::string& record) {
-    if (!journalBroken) {
-        Write(
-            text::Format("The outcome journal %s refused the record %s: nothing is sent and payments are "
-                         "blocked until it can be written again",
-                         outcomes.Path().c_str(), record.c_str()));
-    }
-    journalBroken = true;
+void CBaseMonitoring::JournalFailed() {
+    // The ledger told why; nothing is sent until the journal takes records again.
     SetPaymentBlock(true);
 }
 
-bool CBaseMonitoring::JournalWritable() {
-    if (!journalBroken) {
-        return true;
-    }
-    // What memory holds is the state, records that missed the file included: written whole it
-    // is on disk again.
-    if (!outcomes.Compact()) {
-        return false;
-    }
-    for (auto key = settleLater.begin(); key != settleLater.end(); key = settleLater.erase(key)) {
-        if (!SettleNow(*key)) {
-            return false;
-        }
-    }
-    journalBroken = false;
-    Write("The outcome journal " + outcomes.Path() + " can be written again");
-    return true;
-}
-
-bool CBaseMonitoring::SettleNow(const std::string& key) {
-    const COutcomeJournal::Entry* entry = outcomes.Find(key, 0);
-    if (!entry) {
-        return true;
-    }
-    const std::string printer = entry->printer;
-    const CFiscalCheck check = entry->Check();
-    if (!outcomes.Settled(key)) {
-        return false;
-    }
-    // Journalled: what the device kept of the exchange for a repeat may go now, not before.
-    auto device = interfaces.find(printer);
-    if (device != interfaces.end()) {
-        device->second->ExchangeSettled(key, check);
-    }
-    return true;
-}
-
 void CBaseMonitoring::Settle(const std::string& key) {
-    if (!SettleNow(key)) {
-        settleLater.insert(key);
-        JournalFailed("settled " + key);
+    if (!ledger.Settle(key)) {
+        JournalFailed();
     }
 }
 
 void CBaseMonitoring::SettleFinalEntries() {
+    const COutcomeJournal& outcomes = ledger.Outcomes();
     std::vector<std::string> doubtful;
     for (const auto& [key, entry] : outcomes.Entries()) {
         if (entry.state != COutcomeJournal::State::Outcome && entry.firstTransaction != 0) {
@@ -703,25 +664,14 @@ void CBaseMonitoring::SettleFinalEntries() {
     }
 }
 
-COutcomeJournal::Entry* CBaseMonitoring::FindOutcome(const CFiscalCheck& check) {
-    return outcomes.Find(ExchangeKey(check), check.payments.empty() ? 0 : check.payments.front().trx_no);
-}
-
-bool CBaseMonitoring::WriteLetter(CFiscalCheck& check, CheckStatusLetter letter) {
-    if (storage->SetCheckStatus(check, letter)) {
-        return true;
-    }
-    WriteFault(text::Format("Status %s of check %s not written: %s", LetterText(letter).c_str(),
-                            check.checkNumber.c_str(), storage->GetLastError().c_str()));
-    return false;
+const COutcomeJournal::Entry* CBaseMonitoring::FindOutcome(const CFiscalCheck& check) const {
+    return ledger.Outcomes().Find(ExchangeKey(check), check.payments.empty() ? 0 : check.payments.front().trx_no);
 }
 
 void CBaseMonitoring::RecordRegistration(CFiscalCheck& check, const CPrinterControl& printer,
                                          const std::string& key) {
-    if (!outcomes.Outcome(key, printer.name, check)) {
-        Write("The outcome journal " + outcomes.Path() + " cannot be written: the registration of check " +
-              check.checkNumber + " goes to the database only");
-        JournalFailed("outcome " + key);
+    if (!ledger.Outcome(key, printer.name, check)) {
+        JournalFailed();
     }
     SetPaymentBlock(false);
     Write("Successful");
@@ -734,14 +684,15 @@ bool CBaseMonitoring::WriteRegistration(CFiscalCheck& check, const CPrinterContr
     if (written && configuration->printerType == 10) {
         written = storage->SaveFiscalResult(check);
     }
-    if (!written || !WriteLetter(check, CheckStatusLetter::Registered)) {
-        // The outcome journal is now the only record of the registration besides the device.
-        outcomes.Sync();
+    if (!written || !ledger.WriteLetter(check, CheckStatusLetter::Registered)) {
+        // The outcome journal is now the only record of the registration besides the device; a
+        // sync it refused is logged, and the record is in the file all the same.
+        static_cast<void>(ledger.Sync());
         WriteFault(text::Format(
             "Registration of check %s (fiscal number %s, printer %s) kept in %s until the database "
             "takes it: %s",
             check.checkNumber.c_str(), check.fiscalNumber.c_str(), printer.name.c_str(),
-            outcomes.Path().c_str(), storage->GetLastError().c_str()));
+            ledger.Outcomes().Path().c_str(), storage->GetLastError().c_str()));
         // Nothing new is registered before it is written.
         SetPaymentBlock(true);
         return false;
@@ -756,6 +707,7 @@ bool CBaseMonitoring::WriteRegistration(CFiscalCheck& check, const CPrinterContr
 }
 
 bool CBaseMonitoring::WritePendingOutcomes() {
+    const COutcomeJournal& outcomes = ledger.Outcomes();
     for (const std::string& key : outcomes.KeysIn(COutcomeJournal::State::Outcome)) {
         std::string printer = outcomes.Find(key, 0)->printer;
         CFiscalCheck check = outcomes.Find(key, 0)->Check();
@@ -781,7 +733,7 @@ CPrinterControl CBaseMonitoring::PrinterNamed(const std::string& name) const {
 }
 
 bool CBaseMonitoring::SelectPrinter(CCheckInWork& work) {
-    COutcomeJournal::Entry* held = work.pinned ? nullptr : FindOutcome(work.check);
+    const COutcomeJournal::Entry* held = work.pinned ? nullptr : FindOutcome(work.check);
     if (held && held->state != COutcomeJournal::State::Outcome) {
         // In doubt on its printer: only that printer may hold the registration.
         std::string name = held->printer;
@@ -824,7 +776,7 @@ void CBaseMonitoring::SetPaymentBlock(bool block, const std::string& reason) {
     if (blockingDisabled || paymentsBlocked == block || !storage || !lease || !lease->Held()) {
         return;
     }
-    if (!block && journalBroken) {
+    if (!block && ledger.Broken()) {
         return;  // nothing can be sent while the outcome journal refuses its records
     }
     if (storage->BlockPayments(block, reason)) {
@@ -848,6 +800,7 @@ void CBaseMonitoring::ReportHealth() {
     }
     WorkerHealth health;
     health.pendingChecks = cycleRemaining + cycleFailed;
+    const COutcomeJournal& outcomes = ledger.Outcomes();
     size_t waiting = outcomes.KeysIn(COutcomeJournal::State::Outcome).size();
     health.inDoubtChecks = static_cast<int>(outcomes.Entries().size() - waiting);
     health.waitingRegistrations = static_cast<int>(waiting);
@@ -903,7 +856,7 @@ bool CBaseMonitoring::SaveDescriptionAndClose(CCheckInWork& work) {
 }
 
 bool CBaseMonitoring::CloseWithoutRegistration(CFiscalCheck& check, ClosedChecks::Why why) {
-    if (!WriteLetter(check, CheckStatusLetter::Registered)) {
+    if (!ledger.WriteLetter(check, CheckStatusLetter::Registered)) {
         return false;
     }
     storage->closedToday.Add(why);

@@ -18,6 +18,7 @@
 #include "log/CLogFile.h"
 #include "platform/Event.h"
 #include "service/CCheckInWork.h"
+#include "service/CCheckLedger.h"
 #include "service/COutcomeJournal.h"
 #include "service/CPropertyLease.h"
 #include "service/CWorkerParts.h"
@@ -97,8 +98,6 @@ private:
     // What an attempt's answer means for the check: the one place that decides it.
     enum class CheckFate { Registered, InDoubt, NotRegistered };
     static CheckFate FateOf(AnswerKind answer);
-    // The one place that writes a check's status letter; false (logged) when the storage refused.
-    bool WriteLetter(CFiscalCheck& check, CheckStatusLetter letter);
     // A registration that just came: payments unblocked, "Successful", then written.
     void RecordRegistration(CFiscalCheck& check, const CPrinterControl& printer, const std::string& key);
     // Writes a registration: kept in the outcome journal first, then fiscal data, Y, the journal
@@ -112,15 +111,9 @@ private:
     void KeepInDoubt(CCheckInWork& work);
     // A record the outcome journal did not take: nothing is sent, and payments stay blocked, until
     // it can be written again.
-    void JournalFailed(const std::string& record);
-    // True when the outcome journal can be written (again): its state, rewritten whole, and the
-    // settled records it missed are on disk.
-    bool JournalWritable();
+    void JournalFailed();
     // The key's settled record, or, when the journal does not take it, kept for later.
     void Settle(const std::string& key);
-    // The settled record, then the device of the exchange told (ExchangeSettled); false when the
-    // journal did not take the record.
-    bool SettleNow(const std::string& key);
     // At start: an entry in doubt whose first transaction the status table holds as Y or D (a
     // settled record lost with a crash, a check closed by hand) is settled.
     void SettleFinalEntries();
@@ -129,9 +122,12 @@ private:
     bool ChooseCheckFileName(CCheckInWork& work);
     // The configured printer of that name (for the journal's station folder).
     CPrinterControl PrinterNamed(const std::string& name) const;
-    // Before anything goes to the device: the late answer owed to a check in doubt. Success when
-    // it registered the very check in hand (which then carries its fiscal number).
-    AnswerKind CollectOwedAnswer(CCheckInWork& work);
+    // Before a check goes to the device: the late answer the device owes to another check in
+    // doubt, settled through the ledger as that check's own event (ownKey's answer is left to the
+    // attempt of its check).
+    void SettleOwedAnswer(CPrintInterface& device, const std::string& printerName, const std::string& ownKey);
+    // The late answer the device owes, into owed; a refusal settles its key.
+    AnswerKind CollectLateAnswer(CPrintInterface& device, const std::string& printerName, CFiscalCheck& owed);
     // At stop: every answer still owed is awaited once more, so that a late registration is
     // recorded rather than left for the next start to send again.
     void CollectOwedAnswers();
@@ -199,14 +195,12 @@ private:
     // check file name (a printer manager that keeps its check files answers such a repeat with
     // the original registration). It stays in doubt until that printer answers; a check in doubt
     // that the device would not know again (a cash command) is never sent again but closed by hand.
-    COutcomeJournal outcomes;
-    // The outcome journal refused a record; the keys whose settled record it refused.
-    bool journalBroken = false;
-    std::set<std::string> settleLater;
+    // The only writer of status letters and outcome records.
+    CCheckLedger ledger{log};
     // Only the holder of the property's lease registers; created once the storage is open.
     std::unique_ptr<CPropertyLease> lease;
     // The outcome entry of the check, found by its key or by its first transaction.
-    COutcomeJournal::Entry* FindOutcome(const CFiscalCheck& check);
+    const COutcomeJournal::Entry* FindOutcome(const CFiscalCheck& check) const;
 
     std::string sideFileFolder;
     std::function<void()> startedHandler;

@@ -348,12 +348,12 @@ bool COutcomeJournal::Sync() {
     return platform::SyncFile(path);
 }
 
-COutcomeJournal::Entry* COutcomeJournal::Find(const std::string& key, int trxNo) {
+const COutcomeJournal::Entry* COutcomeJournal::Find(const std::string& key, int trxNo) const {
     auto found = entries.find(key);
     if (found != entries.end()) {
         return &found->second;
     }
-    for (auto& [other, entry] : entries) {
+    for (const auto& [other, entry] : entries) {
         if (trxNo != 0 && entry.firstTransaction == trxNo) {
             return &entry;
         }

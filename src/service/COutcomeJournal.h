@@ -73,7 +73,7 @@ public:
     bool Sync();
 
     // The entry of a key, or of a check whose first transaction is trxNo; nullptr when none.
-    Entry* Find(const std::string& key, int trxNo);
+    const Entry* Find(const std::string& key, int trxNo) const;
     const std::map<std::string, Entry>& Entries() const { return entries; }
     std::vector<std::string> KeysIn(State state) const;
 

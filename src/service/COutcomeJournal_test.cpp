@@ -62,7 +62,7 @@ TEST(OutcomeJournalTest, ACheckComesBackFromItsRecordAsTheStatusWritesNeedIt) {
     }
     COutcomeJournal again;
     ASSERT_TRUE(again.Open(temp.Path(), error)) << error;
-    COutcomeJournal::Entry* entry = again.Find("2_800001_143_101500", 0);
+    const COutcomeJournal::Entry* entry = again.Find("2_800001_143_101500", 0);
     ASSERT_NE(entry, nullptr);
     EXPECT_EQ(entry->state, COutcomeJournal::State::Outcome);
     EXPECT_EQ(entry->printer, "2");
