@@ -372,40 +372,77 @@ void CBaseMonitoring::WriteCheckText(CFiscalCheck& check, int detail, const std:
 }
 
 bool CBaseMonitoring::ProcessCheck(CCheckInWork& work) {
+    // The stage the check ended from tells whether a device answered it: the after-print pause
+    // follows then.
+    CheckStage last = work.stage;
+    while (work.stage != CheckStage::LetterWritten) {
+        last = work.stage;
+        work.stage = Advance(work);
+    }
+    return last == CheckStage::Answered || last == CheckStage::InDoubt || last == CheckStage::Failed;
+}
+
+CheckStage CBaseMonitoring::Advance(CCheckInWork& work) {
+    switch (work.stage) {
+        case CheckStage::Due:
+            return Route(work);
+        case CheckStage::Routed:
+            return NameFile(work);
+        case CheckStage::FileNamed:
+            return Send(work);
+        case CheckStage::Sent:
+            return StageOf(work.answer);
+        case CheckStage::Answered:
+            MarkPrinter(work.printer.name, true);
+            RecordRegistration(work.check, work.printer, work.key);
+            return CheckStage::LetterWritten;
+        case CheckStage::InDoubt:
+            MarkPrinter(work.printer.name, false);
+            KeepInDoubt(work);
+            return CheckStage::LetterWritten;
+        case CheckStage::Failed:
+            return Fail(work);
+        case CheckStage::LetterWritten:
+            break;
+    }
+    return CheckStage::LetterWritten;
+}
+
+CheckStage CBaseMonitoring::Route(CCheckInWork& work) {
     CFiscalCheck& check = work.check;
     if (!ledger.WriteLetter(check, CheckStatusLetter::NotRegistered)) {
         work.statusRefused = true;
-        return false;
+        return CheckStage::LetterWritten;
     }
-    work.rulesOk = configuration->ApplyRules(check);
+    const bool rulesOk = configuration->ApplyRules(check);
     if (check.statusCode == kNotToRegister) {
         CloseWithoutRegistration(check, ClosedChecks::Why::ByRules);
-        return false;
+        return CheckStage::LetterWritten;
     }
     if (check.statusCode == kWrongPayment) {
         storage->SetCheckRemark(check, "Wrong payment");
         CloseWithoutRegistration(check, ClosedChecks::Why::ByRules);
-        return false;
+        return CheckStage::LetterWritten;
     }
     SelectPrinter(work);
     configuration->ApplyPrinterRules(work.printer.name, check);
     if (check.statusCode == kNoPrinter) {
         CloseByHand(work);
-        return false;
+        return CheckStage::LetterWritten;
     }
     if (posExpandMode) {
         ReadPosChecks(check);
-        return work.rulesOk ? Register(work) : RulesFailed(work);
+        return rulesOk ? CheckStage::Routed : RulesFailed(work);
     }
     ExpandInterfaceCheck(check);
-    if (work.rulesOk && check.CheckSigns()) {
-        return Register(work);
+    if (rulesOk && check.CheckSigns()) {
+        return CheckStage::Routed;
     }
     Write(check.errorText);
     return RulesFailed(work);
 }
 
-bool CBaseMonitoring::RulesFailed(CCheckInWork& work) {
+CheckStage CBaseMonitoring::RulesFailed(CCheckInWork& work) {
     CFiscalCheck& check = work.check;
     if (check.checkMode == 7 && (configuration->ruleVerdict == 4 || check.documentKind == 4)) {
         CFiscalCheck shortCheck(check);
@@ -416,10 +453,10 @@ bool CBaseMonitoring::RulesFailed(CCheckInWork& work) {
         Write(work.message);
         ReportToOperator(work, work.message);
         if (!created) {
-            return false;
+            return CheckStage::LetterWritten;
         }
         check = shortCheck;
-        return Register(work);
+        return CheckStage::Routed;
     }
     work.message = configuration->GetLastError();
     // A letter the database refuses leaves the row as it was: the next cycle meets the check again.
@@ -433,14 +470,14 @@ bool CBaseMonitoring::RulesFailed(CCheckInWork& work) {
     } else {
         CloseByHand(work);
     }
-    return false;
+    return CheckStage::LetterWritten;
 }
 
-bool CBaseMonitoring::Register(CCheckInWork& work) {
+CheckStage CBaseMonitoring::NameFile(CCheckInWork& work) {
     CFiscalCheck& check = work.check;
     if (!storage->ValidateCheck(check, work.printer.name)) {
         CloseByHand(work);
-        return false;
+        return CheckStage::LetterWritten;
     }
     if (check.checkMode == 7 && !agentRequisites.empty()) {
         ApplyAgentData(check);
@@ -448,71 +485,73 @@ bool CBaseMonitoring::Register(CCheckInWork& work) {
     if (work.printer.ConnectionText().empty()) {
         Write(printerRegistry->GetLastError());
         SaveDescriptionAndClose(work);
-        return false;
+        return CheckStage::LetterWritten;
     }
-    if (refundProcessing && !ConfirmRefunds(work)) {
-        return false;
-    }
-    if (!ChooseCheckFileName(work)) {
-        return false;
+    // A refund without its confirmation, or a file name not kept, stays N for a later cycle.
+    if ((refundProcessing && !ConfirmRefunds(work)) || !ChooseCheckFileName(work)) {
+        return CheckStage::LetterWritten;
     }
     if (work.key.empty()) {
         work.key = ExchangeKey(check);
     }
-    const std::string& key = work.key;
-    for (;;) {
-        if (work.device) {
-            SettleOwedAnswer(*work.device, work.printer.name, key);
+    return CheckStage::FileNamed;
+}
+
+CheckStage CBaseMonitoring::Send(CCheckInWork& work) {
+    CFiscalCheck& check = work.check;
+    if (work.device) {
+        SettleOwedAnswer(*work.device, work.printer.name, work.key);
+    }
+    if (work.device && work.device->AnswerOwed() && work.device->OwedExchangeKey() == work.key) {
+        // The answer to this check's own earlier message: known now, registered or refused, the
+        // check is bound to no printer from the next cycle on.
+        work.answer = CollectLateAnswer(*work.device, work.printer.name, check);
+        if (work.answer == AnswerKind::Success || work.answer == AnswerKind::DeviceError) {
+            work.inDoubt = false;
         }
-        work.answer = Attempt(work);
-        if (work.cannotRepeat) {
+    }
+    if (work.answer != AnswerKind::Success) {
+        if (work.device && work.inDoubt && !work.device->CanRepeat(check)) {
             Write(text::Format(
                 "Check %s is in doubt on printer %s, which would not know it again: it is not sent again",
                 check.checkNumber.c_str(), work.printer.name.c_str()));
-            Settle(key);
+            Settle(work.key);
             CloseByHand(work);
-            return false;
+            return CheckStage::LetterWritten;
         }
-        if (!lease->Held()) {
-            return false;  // nothing was sent: another service holds the property now
-        }
-        switch (FateOf(work.answer)) {
-            case CheckFate::Registered:
-                MarkPrinter(work.printer.name, true);
-                RecordRegistration(check, work.printer, key);
-                return true;
-            case CheckFate::InDoubt:
-                MarkPrinter(work.printer.name, false);
-                KeepInDoubt(work);
-                return true;
-            case CheckFate::NotRegistered:
-                break;
-        }
-        if (!storage->SaveFiscalData(check)) {
-            WriteFault("Fiscal data of check " + check.checkNumber +
-                       " not written: " + storage->GetLastError());
-        }
-        if (!work.inDoubt) {
-            // Proven not registered. A check still in doubt from before stays so: the answer to
-            // its first message may yet show it registered.
-            Settle(key);
-        }
-        Write("Unsuccessful");
-        // Only a device that was called tells whether its connection failed.
-        bool deviceCalled = work.device && !work.journalRefused;
-        if (deviceCalled) {
-            MarkPrinter(work.printer.name, false);
-        }
-        static_cast<void>(ledger.WriteLetter(check, CheckStatusLetter::NotRegistered));
-        SetPaymentBlock(work.journalRefused || (deviceCalled && work.device->blockOnFailure));
-        ReportToOperator(work, deviceCalled ? work.device->GetLastError() : work.message);
-        // A check bound to its printer waits for that one; a refund never goes elsewhere; with
-        // the journal refusing records no printer can take it.
-        if (work.pinned || ledger.Broken() || !(check.paymentsTotal > 0 && SelectPrinter(work))) {
-            ++cycleFailed;
-            return true;
-        }
+        work.answer = Attempt(work);
     }
+    // Nothing was sent when another service holds the property now.
+    return lease->Held() ? CheckStage::Sent : CheckStage::LetterWritten;
+}
+
+CheckStage CBaseMonitoring::Fail(CCheckInWork& work) {
+    CFiscalCheck& check = work.check;
+    if (!storage->SaveFiscalData(check)) {
+        WriteFault("Fiscal data of check " + check.checkNumber + " not written: " + storage->GetLastError());
+    }
+    if (!work.inDoubt) {
+        // Proven not registered. A check still in doubt from before stays so: the answer to
+        // its first message may yet show it registered.
+        Settle(work.key);
+    }
+    Write("Unsuccessful");
+    // Only a device that was called tells whether its connection failed.
+    bool deviceCalled = work.device && !work.journalRefused;
+    if (deviceCalled) {
+        MarkPrinter(work.printer.name, false);
+    }
+    static_cast<void>(ledger.WriteLetter(check, CheckStatusLetter::NotRegistered));
+    SetPaymentBlock(work.journalRefused || (deviceCalled && work.device->blockOnFailure));
+    ReportToOperator(work, deviceCalled ? work.device->GetLastError() : work.message);
+    // A check bound to its printer waits for that one; a refund never goes elsewhere; with
+    // the journal refusing records no printer can take it.
+    if (work.pinned || ledger.Broken() || !(check.paymentsTotal > 0 && SelectPrinter(work))) {
+        ++cycleFailed;
+        return CheckStage::LetterWritten;
+    }
+    work.answer = AnswerKind::None;
+    return CheckStage::FileNamed;  // the reserve printer, under the same key and check file name
 }
 
 bool CBaseMonitoring::ChooseCheckFileName(CCheckInWork& work) {
@@ -534,19 +573,19 @@ bool CBaseMonitoring::ChooseCheckFileName(CCheckInWork& work) {
     return false;
 }
 
-CBaseMonitoring::CheckFate CBaseMonitoring::FateOf(AnswerKind answer) {
+CheckStage CBaseMonitoring::StageOf(AnswerKind answer) {
     switch (answer) {
         case AnswerKind::Success:
-            return CheckFate::Registered;
+            return CheckStage::Answered;
         case AnswerKind::TimedOut:
         case AnswerKind::Cut:
-            return CheckFate::InDoubt;
+            return CheckStage::InDoubt;
         case AnswerKind::None:
         case AnswerKind::DeviceError:
         case AnswerKind::NotDelivered:
             break;
     }
-    return CheckFate::NotRegistered;
+    return CheckStage::Failed;
 }
 
 AnswerKind CBaseMonitoring::Attempt(CCheckInWork& work) {
@@ -555,21 +594,6 @@ AnswerKind CBaseMonitoring::Attempt(CCheckInWork& work) {
         // A printer name without an interface: a failed attempt, the check stays "N".
         work.message = text::Format("Printer number %s has no device interface.", work.printer.name.c_str());
         Write("PrintInterface is NULL!");
-        return AnswerKind::NotDelivered;
-    }
-    if (work.device->AnswerOwed() && work.device->OwedExchangeKey() == work.key) {
-        // The answer to this check's own earlier message: known now, registered or refused, the
-        // check is bound to no printer from the next cycle on.
-        AnswerKind late = CollectLateAnswer(*work.device, work.printer.name, check);
-        if (late == AnswerKind::Success || late == AnswerKind::DeviceError) {
-            work.inDoubt = false;
-        }
-        if (late == AnswerKind::Success) {
-            return late;
-        }
-    }
-    if (work.inDoubt && !work.device->CanRepeat(check)) {
-        work.cannotRepeat = true;
         return AnswerKind::NotDelivered;
     }
     // The lease is renewed right before the device is called and must outlast the exchange by

@@ -89,15 +89,25 @@ private:
     bool OpenOutcomes();
     void ReadAgentRequisites();
     void PollingLoop();
-    // Processes one check; true when the after-print pause follows.
+    // Takes one check through its stages to its end; true when the after-print pause follows.
     bool ProcessCheck(CCheckInWork& work);
-    bool RulesFailed(CCheckInWork& work);
-    bool Register(CCheckInWork& work);
-    AnswerKind Attempt(CCheckInWork& work);
-
+    // One step of the check's life, from the stage it is in: the one place that says what follows.
+    CheckStage Advance(CCheckInWork& work);
+    // Due: the N letter, the rules, the printer and the expansion; Routed, or the check's end.
+    CheckStage Route(CCheckInWork& work);
+    // Rules the check did not pass: Routed again with its short form, or the check's end.
+    CheckStage RulesFailed(CCheckInWork& work);
+    // Routed: validated, its check file name kept and its key fixed; FileNamed, or the check's end.
+    CheckStage NameFile(CCheckInWork& work);
+    // FileNamed: a late answer owed to another check settled first, then this check's own late
+    // answer or its attempt; Sent, or the check's end.
+    CheckStage Send(CCheckInWork& work);
+    // Failed: due again; FileNamed on the reserve printer, or the check's end.
+    CheckStage Fail(CCheckInWork& work);
     // What an attempt's answer means for the check: the one place that decides it.
-    enum class CheckFate { Registered, InDoubt, NotRegistered };
-    static CheckFate FateOf(AnswerKind answer);
+    static CheckStage StageOf(AnswerKind answer);
+    // The lease, the sending record, then the device.
+    AnswerKind Attempt(CCheckInWork& work);
     // A registration that just came: payments unblocked, "Successful", then written.
     void RecordRegistration(CFiscalCheck& check, const CPrinterControl& printer, const std::string& key);
     // Writes a registration: kept in the outcome journal first, then fiscal data, Y, the journal

@@ -6,6 +6,18 @@
 #include "config/CPrinterControl.h"
 #include "devices/CPrintInterface.h"
 
+// Where a check in the worker's hands stands; CBaseMonitoring::Advance takes it one stage on.
+enum class CheckStage {
+    Due,           // taken up from the storage
+    Routed,        // its rows written N, rules applied, expanded, print line and printer chosen
+    FileNamed,     // validated, its check file name kept with its status rows, its key fixed
+    Sent,          // the attempt made (or its own late answer collected): answer tells how it ended
+    Answered,      // a whole success answer: registered
+    InDoubt,       // sent, no whole answer: may be registered, goes to no other printer
+    Failed,        // proven not registered: due again, perhaps on the reserve printer
+    LetterWritten  // the end: its letter and outcome record written, or left for a later cycle
+};
+
 // One check in the worker's hands, from the moment it is taken up to its fate: the working copy
 // of the check, the printer chosen for it with that printer's interface, whether it is bound to
 // that printer because an earlier attempt there left it in doubt, and how its last attempt
@@ -16,13 +28,12 @@ struct CCheckInWork {
     CFiscalCheck check;
     CPrinterControl printer;
     CPrintInterface* device = nullptr;  // owned by the worker's interface map
-    bool rulesOk = false;
-    // Left in doubt on printer.name before: no reserve printer, the same check file name.
+    CheckStage stage = CheckStage::Due;
+    // Facts of an earlier exchange rather than stages of this one: left in doubt on printer.name
+    // before (no reserve printer, the same check file name), and still in doubt from it until a
+    // late answer settles it.
     bool pinned = false;
-    // Still in doubt from an earlier exchange (until a late answer settles it).
     bool inDoubt = false;
-    // In doubt without a check file name: it must not be sent again.
-    bool cannotRepeat = false;
     // The check's key in the outcome journal: that of its entry when it is in doubt from before,
     // else fixed before its first attempt. Every record of the exchange goes under it, whatever
     // the answer puts into the check (a Czech FIK, a Mongolian printed file name).
