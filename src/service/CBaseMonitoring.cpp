@@ -7,6 +7,7 @@
 
 #include "check/CCurrency.h"
 #include "config/AgentDetails.h"
+#include "config/CCheckRouter.h"
 #include "config/CConfigurationCheck.h"
 #include "config/CFiscalINI.h"
 #include "config/CFiscalPrinter.h"
@@ -44,6 +45,7 @@ CBaseMonitoring::CBaseMonitoring(std::unique_ptr<CWorkerParts> workerParts, cons
     configuration = parts->CreateConfiguration();
     configuration->SetLog(&log);
     printerRegistry = parts->CreatePrinterRegistry();
+    router = std::make_unique<CCheckRouter>(*configuration, *printerRegistry, log);
 }
 
 CBaseMonitoring::~CBaseMonitoring() = default;
@@ -393,11 +395,11 @@ CheckStage CBaseMonitoring::Advance(CCheckInWork& work) {
         case CheckStage::Sent:
             return StageOf(work.answer);
         case CheckStage::Answered:
-            MarkPrinter(work.printer.name, true);
-            RecordRegistration(work.check, work.printer, work.key);
+            MarkPrinter(work.route.printer.name, true);
+            RecordRegistration(work.check, work.route.printer, work.key);
             return CheckStage::LetterWritten;
         case CheckStage::InDoubt:
-            MarkPrinter(work.printer.name, false);
+            MarkPrinter(work.route.printer.name, false);
             KeepInDoubt(work);
             return CheckStage::LetterWritten;
         case CheckStage::Failed:
@@ -414,7 +416,9 @@ CheckStage CBaseMonitoring::Route(CCheckInWork& work) {
         work.statusRefused = true;
         return CheckStage::LetterWritten;
     }
-    const bool rulesOk = configuration->ApplyRules(check);
+    work.route = router->Route(check, [this, &work](CFiscalCheck& routed) { return BoundPrinter(work, routed); });
+    work.device = work.route.printerChosen ? DeviceOf(work.route.printer.name) : nullptr;
+    const bool rulesOk = work.route.rulesOk;
     if (check.statusCode == kNotToRegister) {
         CloseWithoutRegistration(check, ClosedChecks::Why::ByRules);
         return CheckStage::LetterWritten;
@@ -424,8 +428,6 @@ CheckStage CBaseMonitoring::Route(CCheckInWork& work) {
         CloseWithoutRegistration(check, ClosedChecks::Why::ByRules);
         return CheckStage::LetterWritten;
     }
-    SelectPrinter(work);
-    configuration->ApplyPrinterRules(work.printer.name, check);
     if (check.statusCode == kNoPrinter) {
         CloseByHand(work);
         return CheckStage::LetterWritten;
@@ -444,11 +446,11 @@ CheckStage CBaseMonitoring::Route(CCheckInWork& work) {
 
 CheckStage CBaseMonitoring::RulesFailed(CCheckInWork& work) {
     CFiscalCheck& check = work.check;
-    if (check.checkMode == 7 && (configuration->ruleVerdict == 4 || check.documentKind == 4)) {
+    if (check.checkMode == 7 && (work.route.ruleVerdict == 4 || check.documentKind == 4)) {
         CFiscalCheck shortCheck(check);
         bool created = shortCheck.TryToCreateShortCheck();
         SaveDescription(work);
-        std::string reason = configuration->GetLastError();
+        const std::string& reason = work.route.rulesError;
         work.message = reason.empty() ? "Check description saved" : reason + " Check description saved";
         Write(work.message);
         ReportToOperator(work, work.message);
@@ -458,7 +460,7 @@ CheckStage CBaseMonitoring::RulesFailed(CCheckInWork& work) {
         check = shortCheck;
         return CheckStage::Routed;
     }
-    work.message = configuration->GetLastError();
+    work.message = work.route.rulesError;
     // A letter the database refuses leaves the row as it was: the next cycle meets the check again.
     if (check.statusCode == kDepositCheck && check.documentKind != 0) {
         static_cast<void>(ledger.WriteLetter(check, CheckStatusLetter::Deposit));
@@ -475,15 +477,15 @@ CheckStage CBaseMonitoring::RulesFailed(CCheckInWork& work) {
 
 CheckStage CBaseMonitoring::NameFile(CCheckInWork& work) {
     CFiscalCheck& check = work.check;
-    if (!storage->ValidateCheck(check, work.printer.name)) {
+    if (!storage->ValidateCheck(check, work.route.printer.name)) {
         CloseByHand(work);
         return CheckStage::LetterWritten;
     }
     if (check.checkMode == 7 && !agentRequisites.empty()) {
         ApplyAgentData(check);
     }
-    if (work.printer.ConnectionText().empty()) {
-        Write(printerRegistry->GetLastError());
+    if (work.route.printer.ConnectionText().empty()) {
+        Write(work.route.printerError);
         SaveDescriptionAndClose(work);
         return CheckStage::LetterWritten;
     }
@@ -500,12 +502,12 @@ CheckStage CBaseMonitoring::NameFile(CCheckInWork& work) {
 CheckStage CBaseMonitoring::Send(CCheckInWork& work) {
     CFiscalCheck& check = work.check;
     if (work.device) {
-        SettleOwedAnswer(*work.device, work.printer.name, work.key);
+        SettleOwedAnswer(*work.device, work.route.printer.name, work.key);
     }
     if (work.device && work.device->AnswerOwed() && work.device->OwedExchangeKey() == work.key) {
         // The answer to this check's own earlier message: known now, registered or refused, the
         // check is bound to no printer from the next cycle on.
-        work.answer = CollectLateAnswer(*work.device, work.printer.name, check);
+        work.answer = CollectLateAnswer(*work.device, work.route.printer.name, check);
         if (work.answer == AnswerKind::Success || work.answer == AnswerKind::DeviceError) {
             work.inDoubt = false;
         }
@@ -514,7 +516,7 @@ CheckStage CBaseMonitoring::Send(CCheckInWork& work) {
         if (work.device && work.inDoubt && !work.device->CanRepeat(check)) {
             Write(text::Format(
                 "Check %s is in doubt on printer %s, which would not know it again: it is not sent again",
-                check.checkNumber.c_str(), work.printer.name.c_str()));
+                check.checkNumber.c_str(), work.route.printer.name.c_str()));
             Settle(work.key);
             CloseByHand(work);
             return CheckStage::LetterWritten;
@@ -539,14 +541,14 @@ CheckStage CBaseMonitoring::Fail(CCheckInWork& work) {
     // Only a device that was called tells whether its connection failed.
     bool deviceCalled = work.device && !work.journalRefused;
     if (deviceCalled) {
-        MarkPrinter(work.printer.name, false);
+        MarkPrinter(work.route.printer.name, false);
     }
     static_cast<void>(ledger.WriteLetter(check, CheckStatusLetter::NotRegistered));
     SetPaymentBlock(work.journalRefused || (deviceCalled && work.device->blockOnFailure));
     ReportToOperator(work, deviceCalled ? work.device->GetLastError() : work.message);
     // A check bound to its printer waits for that one; a refund never goes elsewhere; with
     // the journal refusing records no printer can take it.
-    if (work.pinned || ledger.Broken() || !(check.paymentsTotal > 0 && SelectPrinter(work))) {
+    if (work.pinned || ledger.Broken() || !(check.paymentsTotal > 0 && ChooseReserve(work))) {
         ++cycleFailed;
         return CheckStage::LetterWritten;
     }
@@ -592,7 +594,7 @@ AnswerKind CBaseMonitoring::Attempt(CCheckInWork& work) {
     CFiscalCheck& check = work.check;
     if (!work.device) {
         // A printer name without an interface: a failed attempt, the check stays "N".
-        work.message = text::Format("Printer number %s has no device interface.", work.printer.name.c_str());
+        work.message = text::Format("Printer number %s has no device interface.", work.route.printer.name.c_str());
         Write("PrintInterface is NULL!");
         return AnswerKind::NotDelivered;
     }
@@ -601,7 +603,7 @@ AnswerKind CBaseMonitoring::Attempt(CCheckInWork& work) {
     if (!lease->Hold() || !lease->Covers(work.device->ExchangeBoundMs())) {
         return AnswerKind::NotDelivered;
     }
-    if (!ledger.Sending(work.key, work.printer.name, check)) {
+    if (!ledger.Sending(work.key, work.route.printer.name, check)) {
         work.message = "The outcome journal " + ledger.Outcomes().Path() + " cannot be written: nothing is sent";
         work.journalRefused = true;
         JournalFailed();
@@ -621,7 +623,7 @@ void CBaseMonitoring::SettleOwedAnswer(CPrintInterface& device, const std::strin
     CFiscalCheck owed = entry ? entry->Check() : CFiscalCheck();
     const std::string printer = entry ? entry->printer : printerName;
     if (CollectLateAnswer(device, printerName, owed) == AnswerKind::Success && entry) {
-        RecordRegistration(owed, PrinterNamed(printer), key);
+        RecordRegistration(owed, router->PrinterNamed(printer), key);
     }
 }
 
@@ -649,7 +651,7 @@ void CBaseMonitoring::KeepInDoubt(CCheckInWork& work) {
     Write(text::Format(
         "Check %s in doubt on printer %s (%s, %s): kept for that printer only, sent again under "
         "the same check file name",
-        check.checkNumber.c_str(), work.printer.name.c_str(), AnswerKindText(work.answer), key.c_str()));
+        check.checkNumber.c_str(), work.route.printer.name.c_str(), AnswerKindText(work.answer), key.c_str()));
     SetPaymentBlock(work.device->blockOnFailure);
     ReportToOperator(work, work.device->GetLastError());
 }
@@ -735,7 +737,7 @@ bool CBaseMonitoring::WritePendingOutcomes() {
     for (const std::string& key : outcomes.KeysIn(COutcomeJournal::State::Outcome)) {
         std::string printer = outcomes.Find(key, 0)->printer;
         CFiscalCheck check = outcomes.Find(key, 0)->Check();
-        if (!WriteRegistration(check, PrinterNamed(printer), key)) {
+        if (!WriteRegistration(check, router->PrinterNamed(printer), key)) {
             return false;
         }
         Write(text::Format("Registration of check %s (fiscal number %s, printer %s) written from %s",
@@ -745,53 +747,39 @@ bool CBaseMonitoring::WritePendingOutcomes() {
     return true;
 }
 
-CPrinterControl CBaseMonitoring::PrinterNamed(const std::string& name) const {
-    for (const CPrinterControl& printer : configuration->printers) {
-        if (printer.name == name) {
-            return printer;
-        }
+std::string CBaseMonitoring::BoundPrinter(CCheckInWork& work, CFiscalCheck& check) {
+    const COutcomeJournal::Entry* held = FindOutcome(check);
+    if (!held || held->state == COutcomeJournal::State::Outcome) {
+        return "";
     }
-    CPrinterControl unknown;
-    unknown.name = name;
-    return unknown;
+    // In doubt on its printer: only that printer may hold the registration.
+    const std::string& name = held->printer;
+    check.printerName = name;
+    if (check.printedFileName.empty()) {
+        check.printedFileName = held->Check().printedFileName;
+    }
+    work.key = held->key;
+    work.pinned = true;
+    work.inDoubt = true;
+    Write(text::Format("Check %s is in doubt on printer %s: only that printer is used", check.checkNumber.c_str(),
+                       name.c_str()));
+    return name;
 }
 
-bool CBaseMonitoring::SelectPrinter(CCheckInWork& work) {
-    const COutcomeJournal::Entry* held = work.pinned ? nullptr : FindOutcome(work.check);
-    if (held && held->state != COutcomeJournal::State::Outcome) {
-        // In doubt on its printer: only that printer may hold the registration.
-        std::string name = held->printer;
-        work.printer = PrinterNamed(name);
-        work.check.printerName = name;
-        if (work.check.printedFileName.empty()) {
-            work.check.printedFileName = held->Check().printedFileName;
-        }
-        work.key = held->key;
-        work.pinned = true;
-        work.inDoubt = true;
-        Write(text::Format("Check %s is in doubt on printer %s: only that printer is used",
-                           work.check.checkNumber.c_str(), name.c_str()));
-        SelectInterface(work, name);
-        return true;
+bool CBaseMonitoring::ChooseReserve(CCheckInWork& work) {
+    if (!router->Reserve(work.check, work.route.printer)) {
+        return false;
     }
-    std::string previous = work.printer.name;
-    bool chosen = printerRegistry->ChoosePrinter(work.check, work.printer);
-    if (chosen) {
-        if (!previous.empty()) {
-            Write("Send to reserve printer");
-        }
-        SelectInterface(work, work.printer.name);
-    }
-    return chosen;
+    work.device = DeviceOf(work.route.printer.name);
+    return true;
 }
 
-void CBaseMonitoring::SelectInterface(CCheckInWork& work, const std::string& name) {
+CPrintInterface* CBaseMonitoring::DeviceOf(const std::string& name) const {
     auto found = interfaces.find(name);
     if (found == interfaces.end()) {
-        Write(text::Format("Printer number %s not found in the list.", name.c_str()));
         found = interfaces.find("");
     }
-    work.device = found == interfaces.end() ? nullptr : found->second.get();
+    return found == interfaces.end() ? nullptr : found->second.get();
 }
 
 void CBaseMonitoring::SetPaymentBlock(bool block, const std::string& reason) {
@@ -855,7 +843,7 @@ void CBaseMonitoring::ReportToOperator(CCheckInWork& work, const std::string& me
     }
     std::string full = check.checkNumber.empty() ? message : "Check " + check.checkNumber + ". " + message;
     if (work.device) {
-        work.device->ShowMessage(work.printer, full);
+        work.device->ShowMessage(work.route.printer, full);
     } else {
         Write("PrintInterface is NULL!");
     }
@@ -867,7 +855,7 @@ void CBaseMonitoring::SaveDescription(CCheckInWork& work) {
     } else {
         // No device interface to hand the description to: the journal keeps it instead, so the
         // check can still be closed by hand.
-        journal.SaveDescription(work.printer, work.check);
+        journal.SaveDescription(work.route.printer, work.check);
     }
 }
 

@@ -24,6 +24,7 @@
 #include "service/CWorkerParts.h"
 #include "service/WorkerHealth.h"
 
+class CCheckRouter;
 class CFiscalINI;
 class CFiscalPrinter;
 class CFiscalStorage;
@@ -130,8 +131,6 @@ private:
     // The check file name, chosen once per check and kept with its status rows before the first
     // attempt; false when it could not be kept (the check then waits for a later cycle).
     bool ChooseCheckFileName(CCheckInWork& work);
-    // The configured printer of that name (for the journal's station folder).
-    CPrinterControl PrinterNamed(const std::string& name) const;
     // Before a check goes to the device: the late answer the device owes to another check in
     // doubt, settled through the ledger as that check's own event (ownKey's answer is left to the
     // attempt of its check).
@@ -142,8 +141,13 @@ private:
     // recorded rather than left for the next start to send again.
     void CollectOwedAnswers();
 
-    bool SelectPrinter(CCheckInWork& work);
-    void SelectInterface(CCheckInWork& work, const std::string& name);
+    // Asked by the router once the rules are applied: the printer a check in doubt is bound to
+    // (its key and check file name kept), empty when it is bound to none.
+    std::string BoundPrinter(CCheckInWork& work, CFiscalCheck& check);
+    // After a failure: the reserve printer of the check's line and its device; false when none.
+    bool ChooseReserve(CCheckInWork& work);
+    // The device interface of that printer; null when it has none.
+    CPrintInterface* DeviceOf(const std::string& name) const;
     void SetPaymentBlock(bool block, const std::string& text = "");
     void ReportToOperator(CCheckInWork& work, const std::string& text);
     // The check's description goes to its device, or to the journal when it has none.
@@ -175,6 +179,8 @@ private:
     CLogFile log;
     std::unique_ptr<CFiscalINI> configuration;
     std::unique_ptr<CFiscalPrinter> printerRegistry;
+    // Rules, print line and printer of a check, in one call into the configuration.
+    std::unique_ptr<CCheckRouter> router;
     std::map<std::string, std::unique_ptr<CPrintInterface>> interfaces;
     std::vector<CFiscalCheck> checks;
     std::string lastError;

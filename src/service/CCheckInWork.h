@@ -3,7 +3,7 @@
 #include <string>
 
 #include "check/CFiscalCheck.h"
-#include "config/CPrinterControl.h"
+#include "config/CCheckRouter.h"
 #include "devices/CPrintInterface.h"
 
 // Where a check in the worker's hands stands; CBaseMonitoring::Advance takes it one stage on.
@@ -19,17 +19,19 @@ enum class CheckStage {
 };
 
 // One check in the worker's hands, from the moment it is taken up to its fate: the working copy
-// of the check, the printer chosen for it with that printer's interface, whether it is bound to
-// that printer because an earlier attempt there left it in doubt, and how its last attempt
-// ended. It lives for one check of one polling cycle; nothing of it outlives the check.
+// of the check, its route (the rules' verdict and the printer chosen) with that printer's
+// interface, whether it is bound to that printer because an earlier attempt there left it in
+// doubt, and how its last attempt ended. It lives for one check of one polling cycle; nothing of
+// it outlives the check.
 struct CCheckInWork {
     explicit CCheckInWork(const CFiscalCheck& due) : check(due) {}
 
     CFiscalCheck check;
-    CPrinterControl printer;
+    // What the rules said and the printer chosen (route.printer: the reserve after a failure).
+    CheckRoute route;
     CPrintInterface* device = nullptr;  // owned by the worker's interface map
     CheckStage stage = CheckStage::Due;
-    // Facts of an earlier exchange rather than stages of this one: left in doubt on printer.name
+    // Facts of an earlier exchange rather than stages of this one: left in doubt on route.printer
     // before (no reserve printer, the same check file name), and still in doubt from it until a
     // late answer settles it.
     bool pinned = false;

@@ -1,0 +1,57 @@
+#include "config/CCheckRouter.h"
+
+#include "check/CFiscalCheck.h"
+#include "check/CheckStatus.h"
+#include "config/CFiscalINI.h"
+#include "config/CFiscalPrinter.h"
+#include "log/CLogFile.h"
+#include "platform/Text.h"
+
+CheckRoute CCheckRouter::Route(CFiscalCheck& check, const BoundPrinter& bound) {
+    CheckRoute route;
+    route.rulesOk = configuration.ApplyRules(check);
+    if (check.statusCode == kNotToRegister || check.statusCode == kWrongPayment) {
+        return route;  // closed by its rules: no printer is needed
+    }
+    const std::string boundName = bound ? bound(check) : "";
+    if (!boundName.empty()) {
+        route.printer = PrinterNamed(boundName);
+        route.printerChosen = true;
+        TellUnlisted(boundName);
+    } else {
+        route.printerChosen = Reserve(check, route.printer);
+    }
+    route.ruleVerdict = configuration.ruleVerdict;
+    route.printerError = registry.GetLastError();
+    configuration.ApplyPrinterRules(route.printer.name, check);
+    route.rulesError = configuration.GetLastError();
+    return route;
+}
+
+bool CCheckRouter::Reserve(CFiscalCheck& check, CPrinterControl& printer) {
+    const std::string previous = printer.name;
+    if (!registry.ChoosePrinter(check, printer)) {
+        return false;
+    }
+    if (!previous.empty()) {
+        log.WriteText("Send to reserve printer");
+    }
+    TellUnlisted(printer.name);
+    return true;
+}
+
+CPrinterControl CCheckRouter::PrinterNamed(const std::string& name) const {
+    int index = configuration.FindPrinter(name);
+    if (index != CFiscalINI::kNotFound) {
+        return configuration.printers[static_cast<size_t>(index)];
+    }
+    CPrinterControl unknown;
+    unknown.name = name;
+    return unknown;
+}
+
+void CCheckRouter::TellUnlisted(const std::string& name) {
+    if (configuration.FindPrinter(name) == CFiscalINI::kNotFound) {
+        log.WriteText(text::Format("Printer number %s not found in the list.", name.c_str()));
+    }
+}
