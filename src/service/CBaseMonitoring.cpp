@@ -209,6 +209,14 @@ bool CBaseMonitoring::OpenOutcomes() {
             device->second->ExchangeSettled(key, check);
         }
     });
+    ledger.SetEventHandler([this](CCheckLedger::Event event) {
+        // Payments: blocked while nothing can be sent or a registration waits for the database.
+        SetPaymentBlock(event != CCheckLedger::Event::Recorded);
+        if (event == CCheckLedger::Event::Recorded) {
+            Write("Successful");
+        }
+    });
+    ledger.SetRegistrationRecords(journal, configuration->printerType == 10, refundProcessing);
     const COutcomeJournal& outcomes = ledger.Outcomes();
     SettleFinalEntries();
     size_t doubtful = outcomes.Entries().size() - outcomes.KeysIn(COutcomeJournal::State::Outcome).size();
@@ -396,7 +404,7 @@ CheckStage CBaseMonitoring::Advance(CCheckInWork& work) {
             return StageOf(work.answer);
         case CheckStage::Answered:
             MarkPrinter(work.route.printer.name, true);
-            RecordRegistration(work.check, work.route.printer, work.key);
+            ledger.Registered(work.check, work.route.printer, work.key);
             return CheckStage::LetterWritten;
         case CheckStage::InDoubt:
             MarkPrinter(work.route.printer.name, false);
@@ -420,12 +428,11 @@ CheckStage CBaseMonitoring::Route(CCheckInWork& work) {
     work.device = work.route.printerChosen ? DeviceOf(work.route.printer.name) : nullptr;
     const bool rulesOk = work.route.rulesOk;
     if (check.statusCode == kNotToRegister) {
-        CloseWithoutRegistration(check, ClosedChecks::Why::ByRules);
+        ledger.Close(check, ClosedChecks::Why::ByRules);
         return CheckStage::LetterWritten;
     }
     if (check.statusCode == kWrongPayment) {
-        storage->SetCheckRemark(check, "Wrong payment");
-        CloseWithoutRegistration(check, ClosedChecks::Why::ByRules);
+        ledger.Close(check, ClosedChecks::Why::ByRules, "Wrong payment");
         return CheckStage::LetterWritten;
     }
     if (check.statusCode == kNoPrinter) {
@@ -468,7 +475,7 @@ CheckStage CBaseMonitoring::RulesFailed(CCheckInWork& work) {
         ReportToOperator(work, work.message);
         static_cast<void>(ledger.WriteLetter(check, CheckStatusLetter::NotRegistered));
     } else if (check.statusCode == kDepositLikeCheck) {
-        CloseWithoutRegistration(check, ClosedChecks::Why::ByRules);
+        ledger.Close(check, ClosedChecks::Why::ByRules);
     } else {
         CloseByHand(work);
     }
@@ -529,21 +536,14 @@ CheckStage CBaseMonitoring::Send(CCheckInWork& work) {
 
 CheckStage CBaseMonitoring::Fail(CCheckInWork& work) {
     CFiscalCheck& check = work.check;
-    if (!storage->SaveFiscalData(check)) {
-        WriteFault("Fiscal data of check " + check.checkNumber + " not written: " + storage->GetLastError());
-    }
-    if (!work.inDoubt) {
-        // Proven not registered. A check still in doubt from before stays so: the answer to
-        // its first message may yet show it registered.
-        Settle(work.key);
-    }
-    Write("Unsuccessful");
+    // Proven not registered. A check still in doubt from before stays so: the answer to its first
+    // message may yet show it registered.
+    ledger.Failed(check, work.key, !work.inDoubt);
     // Only a device that was called tells whether its connection failed.
     bool deviceCalled = work.device && !work.journalRefused;
     if (deviceCalled) {
         MarkPrinter(work.route.printer.name, false);
     }
-    static_cast<void>(ledger.WriteLetter(check, CheckStatusLetter::NotRegistered));
     SetPaymentBlock(work.journalRefused || (deviceCalled && work.device->blockOnFailure));
     ReportToOperator(work, deviceCalled ? work.device->GetLastError() : work.message);
     // A check bound to its printer waits for that one; a refund never goes elsewhere; with
@@ -565,14 +565,7 @@ bool CBaseMonitoring::ChooseCheckFileName(CCheckInWork& work) {
     if (name.empty()) {
         return true;  // a device that keeps no check files
     }
-    check.SetPrintedFileName(name);
-    if (check.printedFileName.empty() || storage->SaveCheckFileName(check)) {
-        return true;
-    }
-    WriteFault(text::Format("Check file name %s of check %s not kept: %s. The check waits for a later cycle",
-                            name.c_str(), check.checkNumber.c_str(), storage->GetLastError().c_str()));
-    check.printedFileName.clear();
-    return false;
+    return ledger.KeepCheckFileName(check, name);
 }
 
 CheckStage CBaseMonitoring::StageOf(AnswerKind answer) {
@@ -623,7 +616,7 @@ void CBaseMonitoring::SettleOwedAnswer(CPrintInterface& device, const std::strin
     CFiscalCheck owed = entry ? entry->Check() : CFiscalCheck();
     const std::string printer = entry ? entry->printer : printerName;
     if (CollectLateAnswer(device, printerName, owed) == AnswerKind::Success && entry) {
-        RecordRegistration(owed, router->PrinterNamed(printer), key);
+        ledger.Registered(owed, router->PrinterNamed(printer), key);
     }
 }
 
@@ -642,12 +635,7 @@ AnswerKind CBaseMonitoring::CollectLateAnswer(CPrintInterface& device, const std
 void CBaseMonitoring::KeepInDoubt(CCheckInWork& work) {
     CFiscalCheck& check = work.check;
     const std::string& key = work.key;
-    if (!ledger.InDoubt(key, work.answer)) {
-        JournalFailed();
-    }
-    if (!storage->SaveFiscalData(check)) {
-        WriteFault("Fiscal data of check " + check.checkNumber + " not written: " + storage->GetLastError());
-    }
+    ledger.KeptInDoubt(check, key, work.answer);
     Write(text::Format(
         "Check %s in doubt on printer %s (%s, %s): kept for that printer only, sent again under "
         "the same check file name",
@@ -694,50 +682,12 @@ const COutcomeJournal::Entry* CBaseMonitoring::FindOutcome(const CFiscalCheck& c
     return ledger.Outcomes().Find(ExchangeKey(check), check.payments.empty() ? 0 : check.payments.front().trx_no);
 }
 
-void CBaseMonitoring::RecordRegistration(CFiscalCheck& check, const CPrinterControl& printer,
-                                         const std::string& key) {
-    if (!ledger.Outcome(key, printer.name, check)) {
-        JournalFailed();
-    }
-    SetPaymentBlock(false);
-    Write("Successful");
-    WriteRegistration(check, printer, key);
-}
-
-bool CBaseMonitoring::WriteRegistration(CFiscalCheck& check, const CPrinterControl& printer,
-                                        const std::string& key) {
-    bool written = storage->SaveFiscalData(check);
-    if (written && configuration->printerType == 10) {
-        written = storage->SaveFiscalResult(check);
-    }
-    if (!written || !ledger.WriteLetter(check, CheckStatusLetter::Registered)) {
-        // The outcome journal is now the only record of the registration besides the device; a
-        // sync it refused is logged, and the record is in the file all the same.
-        static_cast<void>(ledger.Sync());
-        WriteFault(text::Format(
-            "Registration of check %s (fiscal number %s, printer %s) kept in %s until the database "
-            "takes it: %s",
-            check.checkNumber.c_str(), check.fiscalNumber.c_str(), printer.name.c_str(),
-            ledger.Outcomes().Path().c_str(), storage->GetLastError().c_str()));
-        // Nothing new is registered before it is written.
-        SetPaymentBlock(true);
-        return false;
-    }
-    journal.JournalCheck(printer, check);
-    if (refundProcessing && !check.payments.empty() && check.payments[0].pay_kind == 0 &&
-        check.paymentsTotal > 0 && !storage->SaveCheckNumber(check.payments[0].trx_no, check.receiptNumber)) {
-        WriteFault("Check number of the refund reference not written: " + storage->GetLastError());
-    }
-    Settle(key);
-    return true;
-}
-
 bool CBaseMonitoring::WritePendingOutcomes() {
     const COutcomeJournal& outcomes = ledger.Outcomes();
     for (const std::string& key : outcomes.KeysIn(COutcomeJournal::State::Outcome)) {
         std::string printer = outcomes.Find(key, 0)->printer;
         CFiscalCheck check = outcomes.Find(key, 0)->Check();
-        if (!WriteRegistration(check, router->PrinterNamed(printer), key)) {
+        if (!ledger.WriteRegistration(check, router->PrinterNamed(printer), key)) {
             return false;
         }
         Write(text::Format("Registration of check %s (fiscal number %s, printer %s) written from %s",
@@ -863,16 +813,8 @@ bool CBaseMonitoring::SaveDescriptionAndClose(CCheckInWork& work) {
     SaveDescription(work);
     // A refund the rules refused (a return the tax service cannot take) is closed for a
     // registration by hand as well, but counted apart.
-    return CloseWithoutRegistration(
+    return ledger.Close(
         work.check, work.check.statusCode == kBillRefund ? ClosedChecks::Why::Refused : ClosedChecks::Why::ByHand);
-}
-
-bool CBaseMonitoring::CloseWithoutRegistration(CFiscalCheck& check, ClosedChecks::Why why) {
-    if (!ledger.WriteLetter(check, CheckStatusLetter::Registered)) {
-        return false;
-    }
-    storage->closedToday.Add(why);
-    return true;
 }
 
 void CBaseMonitoring::CloseByHand(CCheckInWork& work) {

@@ -109,12 +109,6 @@ private:
     static CheckStage StageOf(AnswerKind answer);
     // The lease, the sending record, then the device.
     AnswerKind Attempt(CCheckInWork& work);
-    // A registration that just came: payments unblocked, "Successful", then written.
-    void RecordRegistration(CFiscalCheck& check, const CPrinterControl& printer, const std::string& key);
-    // Writes a registration: kept in the outcome journal first, then fiscal data, Y, the journal
-    // and the refund's check number, then settled. False when the database refused a write: the
-    // outcome stays in the outcome journal and is written before any new check is discovered.
-    bool WriteRegistration(CFiscalCheck& check, const CPrinterControl& printer, const std::string& key);
     // Every registration the outcome journal holds, into the status table; false when one is
     // still refused.
     bool WritePendingOutcomes();
@@ -152,8 +146,6 @@ private:
     void ReportToOperator(CCheckInWork& work, const std::string& text);
     // The check's description goes to its device, or to the journal when it has none.
     void SaveDescription(CCheckInWork& work);
-    // Writes Y for a check that no device registered, and counts it by why.
-    bool CloseWithoutRegistration(CFiscalCheck& check, ClosedChecks::Why why);
     bool SaveDescriptionAndClose(CCheckInWork& work);
     // Closed Y with its description saved, for the operator to register by hand.
     void CloseByHand(CCheckInWork& work);
@@ -162,8 +154,6 @@ private:
     void ExpandInterfaceCheck(CFiscalCheck& check);
     void WriteCheckText(CFiscalCheck& check, int detail, const std::string& title = "");
     void Write(const std::string& line) { log.WriteText(line); }
-    // A line that a lasting fault of the database writes at every cycle: counted, not repeated.
-    void WriteFault(const std::string& line) { log.WriteRepeating(line); }
     bool Pause(int64_t ms);
     // Checks that the log and the journal folder can be written: a service that registers
     // checks must leave a trace of them.

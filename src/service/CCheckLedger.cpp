@@ -1,5 +1,6 @@
 #include "service/CCheckLedger.h"
 
+#include "journal/CCheckLogger.h"
 #include "log/CLogFile.h"
 #include "platform/Text.h"
 #include "storage/CFiscalStorage.h"
@@ -104,4 +105,87 @@ void CCheckLedger::Refused(const std::string& record) {
                          outcomes.Path().c_str(), record.c_str()));
     }
     broken = true;
+}
+
+bool CCheckLedger::Registered(CFiscalCheck& check, const CPrinterControl& printer, const std::string& key) {
+    if (!Outcome(key, printer.name, check)) {
+        Tell(Event::JournalRefused);
+    }
+    Tell(Event::Recorded);
+    return WriteRegistration(check, printer, key);
+}
+
+bool CCheckLedger::WriteRegistration(CFiscalCheck& check, const CPrinterControl& printer, const std::string& key) {
+    bool written = storage->SaveFiscalData(check);
+    if (written && saveFiscalResult) {
+        written = storage->SaveFiscalResult(check);
+    }
+    if (!written || !WriteLetter(check, CheckStatusLetter::Registered)) {
+        // The outcome journal is now the only record of the registration besides the device; a
+        // sync it refused is logged, and the record is in the file all the same.
+        static_cast<void>(Sync());
+        log.WriteRepeating(text::Format(
+            "Registration of check %s (fiscal number %s, printer %s) kept in %s until the database "
+            "takes it: %s",
+            check.checkNumber.c_str(), check.fiscalNumber.c_str(), printer.name.c_str(), outcomes.Path().c_str(),
+            storage->GetLastError().c_str()));
+        Tell(Event::DatabaseRefused);
+        return false;
+    }
+    if (journal) {
+        journal->JournalCheck(printer, check);
+    }
+    if (saveRefundNumber && !check.payments.empty() && check.payments[0].pay_kind == 0 && check.paymentsTotal > 0 &&
+        !storage->SaveCheckNumber(check.payments[0].trx_no, check.receiptNumber)) {
+        log.WriteRepeating("Check number of the refund reference not written: " + storage->GetLastError());
+    }
+    if (!Settle(key)) {
+        Tell(Event::JournalRefused);
+    }
+    return true;
+}
+
+void CCheckLedger::KeptInDoubt(CFiscalCheck& check, const std::string& key, AnswerKind answer) {
+    if (!InDoubt(key, answer)) {
+        Tell(Event::JournalRefused);
+    }
+    SaveFiscalData(check);
+}
+
+void CCheckLedger::Failed(CFiscalCheck& check, const std::string& key, bool settle) {
+    SaveFiscalData(check);
+    if (settle && !Settle(key)) {
+        Tell(Event::JournalRefused);
+    }
+    log.WriteText("Unsuccessful");
+    // A letter the database refuses leaves the row N all the same.
+    static_cast<void>(WriteLetter(check, CheckStatusLetter::NotRegistered));
+}
+
+bool CCheckLedger::Close(CFiscalCheck& check, ClosedChecks::Why why, const std::string& remark) {
+    if (!remark.empty()) {
+        storage->SetCheckRemark(check, remark);
+    }
+    if (!WriteLetter(check, CheckStatusLetter::Registered)) {
+        return false;
+    }
+    storage->closedToday.Add(why);
+    return true;
+}
+
+bool CCheckLedger::KeepCheckFileName(CFiscalCheck& check, const std::string& name) {
+    check.SetPrintedFileName(name);
+    if (check.printedFileName.empty() || storage->SaveCheckFileName(check)) {
+        return true;
+    }
+    log.WriteRepeating(text::Format("Check file name %s of check %s not kept: %s. The check waits for a later cycle",
+                                    name.c_str(), check.checkNumber.c_str(), storage->GetLastError().c_str()));
+    check.printedFileName.clear();
+    return false;
+}
+
+void CCheckLedger::SaveFiscalData(CFiscalCheck& check) {
+    if (!storage->SaveFiscalData(check)) {
+        log.WriteRepeating("Fiscal data of check " + check.checkNumber + " not written: " + storage->GetLastError());
+    }
 }
