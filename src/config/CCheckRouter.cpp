@@ -16,10 +16,11 @@ CheckRoute CCheckRouter::Route(CFiscalCheck& check, const BoundPrinter& bound) {
     const std::string boundName = bound ? bound(check) : "";
     if (!boundName.empty()) {
         route.printer = PrinterNamed(boundName);
+        route.connection = route.printer.ConnectionText();
         route.printerChosen = true;
         TellUnlisted(boundName);
     } else {
-        route.printerChosen = Reserve(check, route.printer);
+        route.printerChosen = Reserve(check, route);
     }
     route.ruleVerdict = configuration.ruleVerdict;
     route.printerError = registry.GetLastError();
@@ -28,9 +29,12 @@ CheckRoute CCheckRouter::Route(CFiscalCheck& check, const BoundPrinter& bound) {
     return route;
 }
 
-bool CCheckRouter::Reserve(CFiscalCheck& check, CPrinterControl& printer) {
+bool CCheckRouter::Reserve(CFiscalCheck& check, CheckRoute& route) {
+    CPrinterControl& printer = route.printer;
     const std::string previous = printer.name;
-    if (!registry.ChoosePrinter(check, printer)) {
+    const bool chosen = registry.ChoosePrinter(check, printer);
+    route.connection = printer.ConnectionText();  // also of a printer not chosen, as choosing left it
+    if (!chosen) {
         return false;
     }
     if (!previous.empty()) {

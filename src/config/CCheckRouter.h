@@ -19,6 +19,8 @@ struct CheckRoute {
     bool printerChosen = false;
     // The chosen printer; after a failure the reserve printer takes its place.
     CPrinterControl printer;
+    // How the chosen printer is reached ("host : port"); empty when its connection is not set.
+    std::string connection;
     // What the rules tell more when they refuse (4 a line of the wrong sign: a short check may do).
     int32_t ruleVerdict = 7;
     // Why the rules refused, as the configuration left it once the printer's rules were applied.
@@ -41,9 +43,9 @@ public:
     // The rules; unless their status code closes the check (not to register, a wrong payment),
     // its printer (the bound one, or the first of its line) and that printer's tax rules.
     CheckRoute Route(CFiscalCheck& check, const BoundPrinter& bound);
-    // After a failed attempt: the next printer of the check's line into printer; false when the
+    // After a failed attempt: the next printer of the check's line into the route; false when the
     // line has none.
-    bool Reserve(CFiscalCheck& check, CPrinterControl& printer);
+    bool Reserve(CFiscalCheck& check, CheckRoute& route);
     // The configured printer of that name, or a control holding only the name.
     CPrinterControl PrinterNamed(const std::string& name) const;
 

@@ -217,13 +217,12 @@ bool CBaseMonitoring::OpenOutcomes() {
         }
     });
     ledger.SetRegistrationRecords(journal, configuration->printerType == 10, refundProcessing);
-    const COutcomeJournal& outcomes = ledger.Outcomes();
     SettleFinalEntries();
-    size_t doubtful = outcomes.Entries().size() - outcomes.KeysIn(COutcomeJournal::State::Outcome).size();
-    size_t waiting = outcomes.KeysIn(COutcomeJournal::State::Outcome).size();
+    size_t doubtful = ledger.ExchangesInDoubt();
+    size_t waiting = ledger.RegistrationsWaiting();
     if (doubtful + waiting > 0) {
         Write(text::Format("%s: %zu checks in doubt, %zu registrations waiting for the database",
-                           outcomes.Path().c_str(), doubtful, waiting));
+                           ledger.Outcomes().Path().c_str(), doubtful, waiting));
     }
     // Long enough for the longest stretch between two renewals: the pauses, and a device
     // exchange with the collection of its late answer.
@@ -355,8 +354,7 @@ void CBaseMonitoring::PollingLoop() {
                 stopped = true;
                 break;
             }
-            if (!lease->Held() || ledger.Broken() ||
-                !ledger.Outcomes().KeysIn(COutcomeJournal::State::Outcome).empty()) {
+            if (!lease->Held() || ledger.Broken() || ledger.RegistrationsWaiting() > 0) {
                 // The lease is gone, the outcome journal or the database refused a registration's
                 // record: nothing more now.
                 break;
@@ -484,14 +482,14 @@ CheckStage CBaseMonitoring::RulesFailed(CCheckInWork& work) {
 
 CheckStage CBaseMonitoring::NameFile(CCheckInWork& work) {
     CFiscalCheck& check = work.check;
-    if (!storage->ValidateCheck(check, work.route.printer.name)) {
+    if (!ledger.ValidateCheck(check, work.route.printer.name)) {
         CloseByHand(work);
         return CheckStage::LetterWritten;
     }
     if (check.checkMode == 7 && !agentRequisites.empty()) {
         ApplyAgentData(check);
     }
-    if (work.route.printer.ConnectionText().empty()) {
+    if (work.route.connection.empty()) {
         Write(work.route.printerError);
         SaveDescriptionAndClose(work);
         return CheckStage::LetterWritten;
@@ -678,10 +676,6 @@ void CBaseMonitoring::SettleFinalEntries() {
     }
 }
 
-const COutcomeJournal::Entry* CBaseMonitoring::FindOutcome(const CFiscalCheck& check) const {
-    return ledger.Outcomes().Find(ExchangeKey(check), check.payments.empty() ? 0 : check.payments.front().trx_no);
-}
-
 bool CBaseMonitoring::WritePendingOutcomes() {
     const COutcomeJournal& outcomes = ledger.Outcomes();
     for (const std::string& key : outcomes.KeysIn(COutcomeJournal::State::Outcome)) {
@@ -698,7 +692,7 @@ bool CBaseMonitoring::WritePendingOutcomes() {
 }
 
 std::string CBaseMonitoring::BoundPrinter(CCheckInWork& work, CFiscalCheck& check) {
-    const COutcomeJournal::Entry* held = FindOutcome(check);
+    const COutcomeJournal::Entry* held = ledger.EntryOf(check);
     if (!held || held->state == COutcomeJournal::State::Outcome) {
         return "";
     }
@@ -717,7 +711,7 @@ std::string CBaseMonitoring::BoundPrinter(CCheckInWork& work, CFiscalCheck& chec
 }
 
 bool CBaseMonitoring::ChooseReserve(CCheckInWork& work) {
-    if (!router->Reserve(work.check, work.route.printer)) {
+    if (!router->Reserve(work.check, work.route)) {
         return false;
     }
     work.device = DeviceOf(work.route.printer.name);
@@ -762,10 +756,8 @@ void CBaseMonitoring::ReportHealth() {
     }
     WorkerHealth health;
     health.pendingChecks = cycleRemaining + cycleFailed;
-    const COutcomeJournal& outcomes = ledger.Outcomes();
-    size_t waiting = outcomes.KeysIn(COutcomeJournal::State::Outcome).size();
-    health.inDoubtChecks = static_cast<int>(outcomes.Entries().size() - waiting);
-    health.waitingRegistrations = static_cast<int>(waiting);
+    health.inDoubtChecks = static_cast<int>(ledger.ExchangesInDoubt());
+    health.waitingRegistrations = static_cast<int>(ledger.RegistrationsWaiting());
     health.unreachablePrinters.assign(unreachablePrinters.begin(), unreachablePrinters.end());
     health.paymentsBlocked = paymentsBlocked && !blockingDisabled;
     health.databaseReachable = storage && storage->DatabaseReachable();

@@ -205,8 +205,6 @@ private:
     CCheckLedger ledger{log};
     // Only the holder of the property's lease registers; created once the storage is open.
     std::unique_ptr<CPropertyLease> lease;
-    // The outcome entry of the check, found by its key or by its first transaction.
-    const COutcomeJournal::Entry* FindOutcome(const CFiscalCheck& check) const;
 
     std::string sideFileFolder;
     std::function<void()> startedHandler;

@@ -1,5 +1,6 @@
 #include "service/CCheckLedger.h"
 
+#include "devices/CPrintInterface.h"
 #include "journal/CCheckLogger.h"
 #include "log/CLogFile.h"
 #include "platform/Text.h"
@@ -188,4 +189,12 @@ void CCheckLedger::SaveFiscalData(CFiscalCheck& check) {
     if (!storage->SaveFiscalData(check)) {
         log.WriteRepeating("Fiscal data of check " + check.checkNumber + " not written: " + storage->GetLastError());
     }
+}
+
+const COutcomeJournal::Entry* CCheckLedger::EntryOf(const CFiscalCheck& check) const {
+    return outcomes.Find(ExchangeKey(check), check.payments.empty() ? 0 : check.payments.front().trx_no);
+}
+
+bool CCheckLedger::ValidateCheck(CFiscalCheck& check, const std::string& printerName) {
+    return storage->ValidateCheck(check, printerName);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <set>
 #include <string>
@@ -50,6 +51,15 @@ public:
         saveRefundNumber = refundNumbers;
     }
     const COutcomeJournal& Outcomes() const { return outcomes; }
+    // The journal's entry of the check's exchange (its key, or its first transaction), if any.
+    const COutcomeJournal::Entry* EntryOf(const CFiscalCheck& check) const;
+    // Registrations the device made that the database has not taken yet.
+    size_t RegistrationsWaiting() const { return outcomes.KeysIn(COutcomeJournal::State::Outcome).size(); }
+    // Exchanges sent whose outcome is not known yet.
+    size_t ExchangesInDoubt() const { return outcomes.Entries().size() - RegistrationsWaiting(); }
+
+    // Whether the database lets the check go to that printer; a refused one is closed by hand.
+    bool ValidateCheck(CFiscalCheck& check, const std::string& printerName);
 
     [[nodiscard]] bool WriteLetter(CFiscalCheck& check, CheckStatusLetter letter);
 
