@@ -2,10 +2,8 @@
 
 #include <algorithm>
 #include <exception>
-#include <cmath>
 #include <set>
 
-#include "check/CCurrency.h"
 #include "config/AgentDetails.h"
 #include "config/CCheckRouter.h"
 #include "config/CConfigurationCheck.h"
@@ -18,15 +16,12 @@
 #include "platform/FileSystem.h"
 #include "platform/ServiceNotifier.h"
 #include "platform/Text.h"
-#include "pos/CMicrosCheck.h"
 #include "service/ServicePaths.h"
 #include "storage/CFiscalStorage.h"
 
 namespace {
 
 const char* const kSavedManually = "Check description saved. Close check manually.";
-
-double RoundToCents(double amount) { return static_cast<double>(CCurrency::Of(amount).AsDouble()); }
 
 }  // namespace
 
@@ -238,6 +233,7 @@ bool CBaseMonitoring::OpenOutcomes() {
 
 void CBaseMonitoring::ReadAgentRequisites() {
     const std::string path = sideFileFolder + "AgentDetails.txt";
+    std::map<int, std::string> agentRequisites;
     switch (AgentDetails::Read(path, agentRequisites)) {
         case platform::ReadStatus::CannotOpen:
         case platform::ReadStatus::Failed:
@@ -253,12 +249,13 @@ void CBaseMonitoring::ReadAgentRequisites() {
     for (const auto& [code, requisites] : agentRequisites) {
         Write(text::Format("%d : %s", code, requisites.c_str()));
     }
-    agentTax = configuration->ReadParameter("//tax_mode/agent_tax");
+    std::string agentTax = configuration->ReadParameter("//tax_mode/agent_tax");
     if (agentTax.empty()) {
         agentTax = "0";
     } else {
         Write("Agent tax: " + agentTax);
     }
+    preparer.SetAgentRequisites(std::move(agentRequisites), std::move(agentTax));
 }
 
 bool CBaseMonitoring::CreateInterfaces() {
@@ -344,7 +341,7 @@ void CBaseMonitoring::PollingLoop() {
                 break;
             }
             CCheckInWork work(due);
-            WriteCheckText(work.check, 4);
+            preparer.WriteCheckText(work.check, 4);
             bool pause = ProcessCheck(work);
             --cycleRemaining;
             ++cycleTaken;
@@ -373,10 +370,6 @@ void CBaseMonitoring::CollectOwedAnswers() {
     for (auto& [name, device] : interfaces) {
         SettleOwedAnswer(*device, name, "");
     }
-}
-
-void CBaseMonitoring::WriteCheckText(CFiscalCheck& check, int detail, const std::string& title) {
-    log.WriteList(check.BuildText(detail, title));
 }
 
 bool CBaseMonitoring::ProcessCheck(CCheckInWork& work) {
@@ -441,12 +434,7 @@ CheckStage CBaseMonitoring::Route(CCheckInWork& work) {
         ReadPosChecks(check);
         return rulesOk ? CheckStage::Routed : RulesFailed(work);
     }
-    ExpandInterfaceCheck(check);
-    if (rulesOk && check.CheckSigns()) {
-        return CheckStage::Routed;
-    }
-    Write(check.errorText);
-    return RulesFailed(work);
+    return preparer.Prepare(check, rulesOk) ? CheckStage::Routed : RulesFailed(work);
 }
 
 CheckStage CBaseMonitoring::RulesFailed(CCheckInWork& work) {
@@ -486,8 +474,8 @@ CheckStage CBaseMonitoring::NameFile(CCheckInWork& work) {
         CloseByHand(work);
         return CheckStage::LetterWritten;
     }
-    if (check.checkMode == 7 && !agentRequisites.empty()) {
-        ApplyAgentData(check);
+    if (check.checkMode == 7) {
+        preparer.ApplyAgentData(check);
     }
     if (work.route.connection.empty()) {
         Write(work.route.printerError);
@@ -889,104 +877,6 @@ void CBaseMonitoring::ReadPosChecks(CFiscalCheck& check) {
         posSystem = 0;
         i = 0;
     }
-}
-
-void CBaseMonitoring::ExpandInterfaceCheck(CFiscalCheck& check) {
-    std::set<std::string> handled;
-    size_t i = 0;
-    while (i < check.postings.size()) {
-        const struct_posting& posting = check.postings[i];
-        if (posting.line_type != 14 || posting.cheque_number.empty() || handled.count(posting.cheque_number)) {
-            ++i;
-            continue;
-        }
-        std::string number = posting.cheque_number;
-        handled.insert(number);
-        Write("Interface Check " + number);
-        CMicrosCheck pos(check);
-        pos.postings.clear();
-        pos.payments.clear();
-        for (const struct_posting& p : check.postings) {
-            if (p.cheque_number == number) {
-                pos.postings.push_back(p);
-            }
-        }
-        log.WriteList(pos.DumpText(""));
-        if (!pos.PrepareCheck()) {
-            ++i;
-            continue;
-        }
-        Write("Interface check:");
-        log.WriteList(pos.DumpText(""));
-        // The POS items take the place of the postings of that number, where the first one stood.
-        std::vector<struct_posting> replaced;
-        bool inserted = false;
-        for (const struct_posting& p : check.postings) {
-            if (p.cheque_number != number) {
-                replaced.push_back(p);
-            } else if (!inserted) {
-                replaced.insert(replaced.end(), pos.postings.begin(), pos.postings.end());
-                inserted = true;
-            }
-        }
-        check.postings = std::move(replaced);
-        // The list changed under the scan: start it again; handled numbers are passed over.
-        i = 0;
-    }
-    WriteCheckText(check, 2);
-    check.MergePostings();
-    WriteCheckText(check, 2);
-}
-
-bool CBaseMonitoring::ApplyAgentData(CFiscalCheck& check) {
-    bool changed = false;
-    size_t i = 0;
-    while (i < check.postings.size()) {
-        struct_posting& posting = check.postings[i];
-        auto found = agentRequisites.find(posting.trx_code);
-        if (!posting.agent.empty() || found == agentRequisites.end()) {
-            ++i;
-            continue;
-        }
-        std::vector<std::string> partsOfText;
-        for (const std::string& part : text::Split(found->second, '=')) {
-            if (!part.empty()) {
-                partsOfText.push_back(part);
-                Write(part);
-            }
-        }
-        if (partsOfText.empty()) {
-            // Nothing to set: the posting stays as it is and the scan goes on past it.
-            ++i;
-            continue;
-        }
-        struct_posting updated = posting;
-        updated.agent = partsOfText[0];
-        int percentage = partsOfText.size() > 1 ? text::ToInt(text::ReplaceAll(partsOfText[1], "%", "")) : 0;
-        std::string agentName = partsOfText.size() > 2 ? partsOfText[2] : "";
-        if (percentage != 0) {
-            double former = posting.trx_amount;
-            struct_posting agentPosting = posting;
-            agentPosting.trx_amount = RoundToCents(former / 100.0 * percentage);
-            agentPosting.quantity = 1.0;
-            agentPosting.tax_group = agentTax;
-            agentPosting.description = platform::Cp1251("Агентское вознаграждение ") + agentName;
-            agentPosting.agent = "XXX";
-            updated.trx_amount = RoundToCents(former - agentPosting.trx_amount);
-            double difference = former - (updated.trx_amount + agentPosting.trx_amount);
-            if (std::fabs(difference) >= 0.005) {
-                agentPosting.trx_amount += std::fabs(difference);
-            }
-            check.postings[i] = updated;
-            check.postings.insert(check.postings.begin() + static_cast<std::ptrdiff_t>(i) + 1, agentPosting);
-        } else {
-            check.postings[i] = updated;
-        }
-        changed = true;
-        i = 0;
-    }
-    WriteCheckText(check, 4, "Agent");
-    return changed;
 }
 
 void CBaseMonitoring::ApplyNlsLang(const std::string& value) {

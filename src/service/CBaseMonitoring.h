@@ -16,6 +16,7 @@
 #include "devices/CPrintInterface.h"
 #include "journal/CCheckLogger.h"
 #include "log/CLogFile.h"
+#include "pos/CCheckPreparer.h"
 #include "platform/Event.h"
 #include "service/CCheckInWork.h"
 #include "service/CCheckLedger.h"
@@ -77,10 +78,8 @@ public:
     bool PaymentsBlocked() const { return paymentsBlocked; }
     int64_t PollPeriod() const { return pollPeriod; }
     int64_t AfterPrintPause() const { return afterPrintPause; }
-    const std::map<int, std::string>& AgentRequisites() const { return agentRequisites; }
+    const CCheckPreparer& Preparer() const { return preparer; }
 
-    // Steps of the per-check processing, reachable for tests.
-    bool ApplyAgentData(CFiscalCheck& check);
     void ApplyNlsLang(const std::string& value);
 
 private:
@@ -151,8 +150,6 @@ private:
     void CloseByHand(CCheckInWork& work);
     bool ConfirmRefunds(CCheckInWork& work);
     void ReadPosChecks(CFiscalCheck& check);
-    void ExpandInterfaceCheck(CFiscalCheck& check);
-    void WriteCheckText(CFiscalCheck& check, int detail, const std::string& title = "");
     void Write(const std::string& line) { log.WriteText(line); }
     bool Pause(int64_t ms);
     // Checks that the log and the journal folder can be written: a service that registers
@@ -167,6 +164,8 @@ private:
     std::unique_ptr<CFiscalStorage> storage;
     CCheckLogger journal;
     CLogFile log;
+    // The check's postings made ready for its device: interface checks, merging, signs, agents.
+    CCheckPreparer preparer{log};
     std::unique_ptr<CFiscalINI> configuration;
     std::unique_ptr<CFiscalPrinter> printerRegistry;
     // Rules, print line and printer of a check, in one call into the configuration.
@@ -181,9 +180,7 @@ private:
     platform::Event stoppedEvent{false};
     std::string programFolder;
     bool refundProcessing = false;
-    std::map<int, std::string> agentRequisites;
     bool posExpandMode = false;
-    std::string agentTax;
 
     // A stop requested before the loop starts must not be lost when the loop resets its event.
     std::atomic<bool> stopRequested{false};

@@ -1233,9 +1233,9 @@ TEST_F(WorkerTest, AgentRequisitesAreReadAndSplitPostings) {
     config->parameters["//tax_mode/agent_tax"] = "4";
     storage->cycles.push_back({Bill("26", 100)});
     ASSERT_TRUE(Run(1));
-    ASSERT_EQ(worker->AgentRequisites().size(), 2u);
-    EXPECT_EQ(worker->AgentRequisites().at(1000), "AG7=15%=Tour Agency");
-    EXPECT_EQ(worker->AgentRequisites().at(2000), "AG8");
+    ASSERT_EQ(worker->Preparer().AgentRequisites().size(), 2u);
+    EXPECT_EQ(worker->Preparer().AgentRequisites().at(1000), "AG7=15%=Tour Agency");
+    EXPECT_EQ(worker->Preparer().AgentRequisites().at(2000), "AG8");
     std::string log = LogText();
     EXPECT_NE(log.find("AGENT REQUISITES SUPPORTED"), std::string::npos);
     EXPECT_NE(log.find("1000 : AG7=15%=Tour Agency"), std::string::npos);
@@ -1258,36 +1258,6 @@ TEST_F(WorkerTest, EveryInterfaceCheckOfABillIsExpandedAlsoWhenOneLeavesNoItems)
     ASSERT_TRUE(Run(1));
     EXPECT_NE(LogText().find("Interface Check A"), std::string::npos);
     EXPECT_NE(LogText().find("Interface Check B"), std::string::npos);
-}
-
-TEST_F(WorkerTest, ApplyAgentDataSplitsTheAgentShare) {
-    platform::WriteFile(temp.File("AgentDetails.txt"), "1000=AG7=15%=Tour Agency\n2000=AG8\n3000===\n");
-    config->parameters["//tax_mode/agent_tax"] = "4";
-    worker = NewWorker();
-    worker->Log().SetEcho(false);
-    worker->Stop();
-    ASSERT_TRUE(worker->Start());
-
-    CFiscalCheck check = Bill("27", 33.33);
-    struct_posting plain = check.postings[0];
-    plain.trx_code = 2000;
-    plain.trx_amount = 5;
-    struct_posting empty = check.postings[0];
-    empty.trx_code = 3000;
-    check.postings.push_back(plain);
-    check.postings.push_back(empty);
-    EXPECT_TRUE(worker->ApplyAgentData(check));
-    ASSERT_EQ(check.postings.size(), 4u);
-    EXPECT_EQ(check.postings[0].agent, "AG7");
-    EXPECT_DOUBLE_EQ(check.postings[0].trx_amount, 28.33);
-    EXPECT_EQ(check.postings[1].agent, "XXX");
-    EXPECT_DOUBLE_EQ(check.postings[1].trx_amount, 5.0);
-    EXPECT_EQ(check.postings[1].tax_group, "4");
-    EXPECT_EQ(check.postings[1].quantity, 1.0);
-    EXPECT_EQ(check.postings[1].description, platform::Cp1251("Агентское вознаграждение ") + "Tour Agency");
-    EXPECT_EQ(check.postings[2].agent, "AG8");
-    EXPECT_DOUBLE_EQ(check.postings[2].trx_amount, 5.0);
-    EXPECT_EQ(check.postings[3].agent, "");  // a requisites text of "=" signs only changes nothing
 }
 
 TEST_F(WorkerTest, AnErrorThatEndsTheWorkerIsLoggedAndLeavesThePaymentsBlocked) {
