@@ -24,7 +24,7 @@ CheckRoute CCheckRouter::Route(CFiscalCheck& check, const BoundPrinter& bound) {
     }
     route.ruleVerdict = configuration.ruleVerdict;
     route.printerError = registry.GetLastError();
-    configuration.ApplyPrinterRules(route.printer.name, check);
+    configuration.ApplyPrinterRules(PrinterNamed(route.printer.name), check);
     route.rulesError = configuration.GetLastError();
     return route;
 }
@@ -45,9 +45,8 @@ bool CCheckRouter::Reserve(CFiscalCheck& check, CheckRoute& route) {
 }
 
 CPrinterControl CCheckRouter::PrinterNamed(const std::string& name) const {
-    int index = configuration.FindPrinter(name);
-    if (index != CFiscalINI::kNotFound) {
-        return configuration.printers[static_cast<size_t>(index)];
+    if (const CPrinterControl* configured = registry.FindPrinter(name)) {
+        return *configured;
     }
     CPrinterControl unknown;
     unknown.name = name;
@@ -55,7 +54,7 @@ CPrinterControl CCheckRouter::PrinterNamed(const std::string& name) const {
 }
 
 void CCheckRouter::TellUnlisted(const std::string& name) {
-    if (configuration.FindPrinter(name) == CFiscalINI::kNotFound) {
+    if (!registry.FindPrinter(name)) {
         log.WriteText(text::Format("Printer number %s not found in the list.", name.c_str()));
     }
 }

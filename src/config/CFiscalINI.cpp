@@ -277,9 +277,9 @@ void CFiscalINI::ApplyPostingRules(CFiscalCheck& check) {
     CPostingRules(*this, check).Apply();
 }
 
-void CFiscalINI::ApplyPrinterRules(const std::string& printerName, CFiscalCheck& check) {
+void CFiscalINI::ApplyPrinterRules(const CPrinterControl& printer, CFiscalCheck& check) {
     lastError.clear();
-    CPostingRules(*this, check).ApplyPrinterTax(GetPrinter(printerName).tax);
+    CPostingRules(*this, check).ApplyPrinterTax(printer.tax);
     LogCheckText(check);
 }
 
@@ -479,29 +479,19 @@ bool CFiscalINI::LoadPrinters(std::vector<CPrinterControl>& printerList, std::ve
         lastError = "Unknown parameter district_code";
         return false;
     }
-    printers = found;
-    lines = read;
-    listMode = readMode;
-    for (const std::string& line : CPrintLists::Describe(printers, lines)) {
+    for (const std::string& line : CPrintLists::Describe(found, read)) {
         WriteLog(line);
     }
     lastError.clear();
-    printerList = printers;
-    printLines = lines;
-    mode = listMode;
+    printerList = std::move(found);
+    printLines = std::move(read);
+    mode = readMode;
     return true;
 }
 
-int CFiscalINI::FindPrinter(const std::string& name) const {
-    for (size_t i = 0; i < printers.size(); ++i) {
-        if (printers[i].name == name) {
-            return static_cast<int>(i);
-        }
-    }
-    return kNotFound;
-}
-
-CPrinterControl CFiscalINI::GetPrinter(const std::string& name) const {
-    int index = FindPrinter(name);
-    return index == kNotFound ? CPrinterControl() : printers[static_cast<size_t>(index)];
+int32_t CFiscalINI::ReadListMode() {
+    std::vector<CPrintLine> read;
+    int32_t mode = 0;
+    CPrintLists::Read(*this, read, mode);
+    return mode;
 }

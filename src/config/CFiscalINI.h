@@ -24,7 +24,6 @@ class CLogFile;
 class CFiscalINI : public CXMLParser, public RuleSettings {
 public:
     static constexpr const char* kFileName = "VuvovaZododAVU.xml";
-    static constexpr int kNotFound = -1;
     static constexpr int32_t kDefaultPause = 5000;
     // The Mongolian tax service's printer type.
     static constexpr int32_t kMongolianPrinter = 9;
@@ -63,7 +62,7 @@ public:
     // The posting rules of ApplyRules: kind, taxes, descriptions and codes of every posting.
     void ApplyPostingRules(CFiscalCheck& check);
     // After printer selection: postings without a tax get the chosen printer's tax.
-    virtual void ApplyPrinterRules(const std::string& printerName, CFiscalCheck& check);
+    virtual void ApplyPrinterRules(const CPrinterControl& printer, CFiscalCheck& check);
     virtual bool IsInterfaceCashier(const std::string& cashier);
     // The payment code is one of the pay, put, paid, rebate, cash-loan, cash-drop or
     // additional-deposit codes.
@@ -77,12 +76,11 @@ public:
     // The printers (tcpip_ini) and printer lines of the print lists, validated and logged;
     // listMode is the print-list mode (0 station, 1 cashier, 3 user-defined field, 4 station with
     // folio window, 5 POS identifier or code, 6 room). False leaves the reason as last error.
+    // The printer registry (CFiscalPrinter) keeps them; the configuration only reads them.
     virtual bool LoadPrinters(std::vector<CPrinterControl>& printerList, std::vector<CPrintLine>& lines,
                               int32_t& listMode);
-    // Index of the printer with exactly that name, or kNotFound.
-    int FindPrinter(const std::string& name) const;
-    // A copy of that printer; a cleared control when there is none.
-    CPrinterControl GetPrinter(const std::string& name) const;
+    // The print-list mode alone, read from the file (for a back-end that keys checks by it).
+    virtual int32_t ReadListMode();
 
     void WriteLog(const std::string& text) const override { CXMLParser::WriteLog(text); }
     void SetLog(CLogFile* logFile) { log = logFile; }
@@ -90,9 +88,6 @@ public:
 
     std::string gtinFile;
     int storageVersion = kNoStorage;
-    std::vector<CPrinterControl> printers;
-    std::vector<CPrintLine> lines;
-    int32_t listMode = 0;
     int32_t ruleVerdict = 7;
     int32_t waitAnswer = 0;
     int32_t waitNextCheck = kDefaultPause;

@@ -12,8 +12,9 @@ class CFiscalCheck;
 class CFiscalINI;
 class CLogFile;
 
-// The printer registry: the configured printers and printer lines, and for each check the
-// printer that registers it (the first of its line, or on a retry the reserve printer).
+// The printer registry: the configured printers, printer lines and list mode (their one copy in
+// the service), and for each check the printer that registers it (the first of its line, or on a
+// retry the reserve printer).
 class CFiscalPrinter {
 public:
     // SelectPrintLine: no line for the key, and the default line that names no printer.
@@ -33,6 +34,8 @@ public:
     // Into an empty control the first printer of the check's line, into a filled one the next;
     // false when the line has no further printer.
     virtual bool ChoosePrinter(CFiscalCheck& check, CPrinterControl& printer);
+    // The configured printer of exactly that name; null when the list has none.
+    const CPrinterControl* FindPrinter(const std::string& name) const;
 
     void SetLog(CLogFile* logFile) { log = logFile; }
     const std::string& GetLastError() const { return lastError; }
@@ -50,7 +53,6 @@ protected:
                             const std::string& cashier);
     // Tries the keys in order (kind 0, no default); the first line found or kNoLine.
     int FirstLine(const std::vector<std::string>& keys);
-    const CPrinterControl* FindPrinter(const std::string& name) const;
 
     CLogFile* log = nullptr;
     std::string lastError;

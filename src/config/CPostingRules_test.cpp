@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "platform/CodePage.h"
 #include "tests/support/config/RulesTestFixture.h"
 
@@ -216,7 +218,9 @@ TEST_F(RulesTest, PrinterRulesGivePostingsWithoutTaxThePrintersTax) {
         check.postings = {Posting(1, 1100, 5),
                           Posting(2, 1100, 5, [](struct_posting& p) { p.tax_group = "2"; })};
         ini.ReadParameter("//missing");
-        ini.ApplyPrinterRules(c.printer, check);
+        auto named = std::find_if(printers.begin(), printers.end(),
+                                  [&c](const CPrinterControl& p) { return p.name == c.printer; });
+        ini.ApplyPrinterRules(named == printers.end() ? CPrinterControl() : *named, check);
         EXPECT_EQ(ini.GetLastError(), "");
         EXPECT_EQ(check.postings[0].tax_group, c.tax);
         EXPECT_EQ(check.postings[1].tax_group, "2");

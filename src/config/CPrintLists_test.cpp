@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "config/CFiscalPrinter.h"
 #include "tests/support/config/ConfigTestFixture.h"
 
 namespace {
@@ -72,7 +73,7 @@ TEST_F(PrintListTest, FirstFormWithEntriesFixesTheMode) {
         ASSERT_TRUE(LoadLists(c.lists)) << c.lists << ": " << ini.GetLastError();
         EXPECT_EQ(mode, c.mode) << c.lists;
         EXPECT_EQ(Names(), c.names) << c.lists;
-        EXPECT_EQ(ini.listMode, c.mode);
+        EXPECT_EQ(ini.ReadListMode(), c.mode) << c.lists;
     }
 }
 
@@ -230,15 +231,17 @@ TEST_F(PrintListTest, CzechRegistrationSwitchesAreOnOnlyWithOne) {
     }
 }
 
-TEST_F(PrintListTest, FindAndGetPrinter) {
+TEST_F(PrintListTest, TheRegistryKeepsThePrintersItFindsByName) {
     ASSERT_TRUE(LoadLists("<print_list station='A'>1,2</print_list>"));
-    EXPECT_EQ(ini.FindPrinter("2"), 1);
-    EXPECT_EQ(ini.FindPrinter("1"), 0);
-    EXPECT_EQ(ini.FindPrinter("3"), CFiscalINI::kNotFound);
-    EXPECT_EQ(ini.FindPrinter(""), CFiscalINI::kNotFound);
-    EXPECT_EQ(ini.GetPrinter("2").name, "2");
-    EXPECT_EQ(ini.GetPrinter("3").name, "");
-    EXPECT_EQ(ini.printers.size(), 2u);
+    CFiscalPrinter registry;
+    ASSERT_TRUE(registry.Load(ini));
+    EXPECT_EQ(registry.printers.size(), 2u);
+    for (const char* name : {"1", "2"}) {
+        ASSERT_NE(registry.FindPrinter(name), nullptr) << name;
+        EXPECT_EQ(registry.FindPrinter(name)->name, name);
+    }
+    EXPECT_EQ(registry.FindPrinter("3"), nullptr);
+    EXPECT_EQ(registry.FindPrinter(""), nullptr);
 }
 
 TEST(PrintListsTest, SinglePrinterInModeTwoNeedsNoPort) {

@@ -259,7 +259,7 @@ void CBaseMonitoring::ReadAgentRequisites() {
 }
 
 bool CBaseMonitoring::CreateInterfaces() {
-    for (const CPrinterControl& printer : configuration->printers) {
+    for (const CPrinterControl& printer : printerRegistry->printers) {
         std::string reason;
         std::unique_ptr<CPrintInterface> device = parts->CreateInterface(configuration->printerType, reason);
         if (!device) {

@@ -50,8 +50,8 @@ public:
         calls.push_back("ApplyRules " + check.checkNumber);
         return rules ? rules(check, *this) : true;
     }
-    void ApplyPrinterRules(const std::string& printerName, CFiscalCheck& check) override {
-        calls.push_back("ApplyPrinterRules " + printerName + " " + check.checkNumber);
+    void ApplyPrinterRules(const CPrinterControl& printer, CFiscalCheck& check) override {
+        calls.push_back("ApplyPrinterRules " + printer.name + " " + check.checkNumber);
     }
     bool IsInterfaceCashier(const std::string& cashier) override { return interfaceCashiers.count(cashier) > 0; }
     void SetError(const std::string& error) { lastError = error; }
@@ -73,7 +73,6 @@ public:
             lastError = loadError;
             return false;
         }
-        printers = configuration.printers;
         return true;
     }
     bool ChoosePrinter(CFiscalCheck& check, CPrinterControl& printer) override {
@@ -411,7 +410,7 @@ public:
         config = ownedConfig.get();
         registry = ownedRegistry.get();
         storage = ownedStorage.get();
-        config->printers = {Printer("1"), Printer("2")};
+        registry->printers = {Printer("1"), Printer("2")};
         config->baseMonitoring = kPoll;
         config->waitNextCheck = kAfterPrint;
     }

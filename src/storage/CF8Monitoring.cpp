@@ -30,9 +30,10 @@ bool CF8Monitoring::Open(CFiscalINI& config) {
     if (settings.governmentCode) {
         ReadGovernmentCodes();
     }
-    accountAsStation = config.listMode == CPrintLists::UserField;
-    categoryFromAccount = config.listMode == CPrintLists::PosCode;
-    categoryFromRoom = config.listMode == CPrintLists::Room;
+    const int32_t listMode = config.ReadListMode();
+    accountAsStation = listMode == CPrintLists::UserField;
+    categoryFromAccount = listMode == CPrintLists::PosCode;
+    categoryFromRoom = listMode == CPrintLists::Room;
     membershipCode = config.ReadParameter("//printer_ini/membership_code");
     if (settings.sendCustomerInfo) {
         customerEmailType = config.ReadParameter("//fidelio_ini/customer_email");

@@ -27,6 +27,9 @@ class FakeConfiguration : public CFiscalINI {
 public:
     std::map<std::string, std::string> values;
     bool failPrinters = false;
+    std::vector<CPrinterControl> printers;
+    std::vector<CPrintLine> lines;
+    int32_t listMode = 0;
 
     std::string ReadParameter(const std::string& path) override {
         auto found = values.find(path);
@@ -43,6 +46,7 @@ public:
         mode = listMode;
         return true;
     }
+    int32_t ReadListMode() override { return listMode; }
 };
 
 inline CPrintLine Line(const std::string& name, const std::vector<std::string>& printerNames, int kind = 0) {

@@ -26,8 +26,10 @@ public:
         map = it == lists.end() ? IntMap() : it->second;
     }
     void FillCheckTemplate(CFiscalCheck& check) override { check.appendRateCode = fullCheck; }
+    int32_t ReadListMode() override { return listMode; }
 
     std::map<std::string, std::string> values;
+    int32_t listMode = 0;
     std::map<std::string, IntMap> lists;
     int version = 0;
     bool fullCheck = true;
