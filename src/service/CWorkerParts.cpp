@@ -10,6 +10,8 @@
 #include "storage/CDovozEderarezev.h"
 #include "storage/CF8Monitoring.h"
 #include "storage/CFiscalStorage.h"
+#include "storage/COperaBase.h"
+#include "storage/CStatusTableReader.h"
 
 std::unique_ptr<CFiscalINI> CWorkerParts::CreateConfiguration() {
     return std::make_unique<CFiscalINI>();
@@ -49,4 +51,12 @@ std::unique_ptr<CPrintInterface> CWorkerParts::CreateInterface(int printerType, 
         default:
             return std::make_unique<CNewInterface>();
     }
+}
+
+std::unique_ptr<CStatusTableReader> CWorkerParts::CreateStatusReader(CFiscalStorage& storage) {
+    // Every back-end made here is of the Opera family, Suite8 included; a stand-in of a test may not be.
+    if (auto* opera = dynamic_cast<COperaBase*>(&storage)) {
+        return std::make_unique<CStatusTableReader>(*opera);
+    }
+    return nullptr;
 }

@@ -8,6 +8,7 @@ class CUnansweredSales;
 class CFiscalPrinter;
 class CFiscalStorage;
 class CPrintInterface;
+class CStatusTableReader;
 
 // Makes the worker's collaborators: the configuration, the printer registry, the storage
 // back-end for a storage kind and the device interface for a printer type. The service uses the
@@ -22,6 +23,9 @@ public:
     virtual std::unique_ptr<CFiscalStorage> CreateStorage(int kind, std::string& reason);
     // nullptr when this build has no interface for the printer type; reason then says why.
     virtual std::unique_ptr<CPrintInterface> CreateInterface(int printerType, std::string& reason);
+    // What the status command reads of the storage's status table; nullptr for a back-end that
+    // has none it can read.
+    virtual std::unique_ptr<CStatusTableReader> CreateStatusReader(CFiscalStorage& storage);
 
 private:
     // What the Czech interfaces made here share (see CUnansweredSales).

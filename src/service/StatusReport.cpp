@@ -14,10 +14,9 @@
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
 #include "service/COutcomeJournal.h"
-#include "storage/COperaBase.h"
-#include "storage/CSelectOpenRows.h"
-#include "storage/db/ConnectionString.h"
-#include "storage/db/SqliteConnection.h"
+#include "storage/CFiscalStorage.h"
+#include "storage/CStatusTableReader.h"
+#include "storage/db/CreateConnection.h"
 
 namespace {
 
@@ -84,29 +83,6 @@ bool ServiceAlive(int pid) {
     return text::Trim(name) == "FiscoraService";
 }
 
-// Which engine the connection string names, and where its data are, without passwords.
-std::string DatabaseDescription(const std::string& connectionString) {
-    if (connectionString.empty()) {
-        return "";
-    }
-    if (!db::Connection::IsSqlite(connectionString)) {
-        return "Oracle through ODBC: " + db::ConnectionString::WithoutPasswords(connectionString);
-    }
-    db::SqliteConnection::Settings settings;
-    std::string error;
-    if (!db::SqliteConnection::ParseConnectionString(connectionString, settings, error)) {
-        return "SQLite stand-in: " + error;
-    }
-    auto absolute = [](const std::string& file) {
-        return file.empty() || file[0] == '/' ? file : platform::CurrentFolder() + file;
-    };
-    std::string description = "SQLite stand-in: " + absolute(settings.file);
-    for (const auto& [schema, file] : settings.attached) {
-        description += ", " + schema + " " + absolute(file);
-    }
-    return description;
-}
-
 bool Attempted(const std::string& attempt) {
     return !attempt.empty() && attempt != "0";
 }
@@ -145,13 +121,13 @@ const StatusReport::Facts& StatusReport::Collect() {
     ReadHealth();
     EnterServiceFolder();
     if (LoadConfiguration()) {
-        auto* opera = dynamic_cast<COperaBase*>(storage.get());
-        if (opera) {
-            ReadOpenRows(*opera);
+        // Only a back-end of the Opera family (Suite8 included) has a status table to read.
+        if (std::unique_ptr<CStatusTableReader> table = parts->CreateStatusReader(*storage)) {
+            ReadOpenRows(*table);
             if (facts.databaseReachable) {
-                ReadClosedDates(*opera);
-                ReadClosedRows(*opera);
-                ReadPaymentEntry(*opera);
+                ReadClosedDates(*table);
+                ReadClosedRows(*table);
+                ReadPaymentEntry(*table);
                 ReadDueChecks();
             }
         }
@@ -191,12 +167,10 @@ bool StatusReport::LoadConfiguration() {
         facts.configurationError = reason.empty() ? configuration->GetLastError() : reason;
         return false;
     }
-    if (auto* opera = dynamic_cast<COperaBase*>(storage.get())) {
-        opera->SetReadOnly();
-    }
+    storage->SetReadOnly();
     storage->SetLogFile(&silent);
     storage->SetSideFileFolder(paths.sideFileFolder);
-    facts.database = DatabaseDescription(configuration->ReadParameter("//fidelio_ini/base_access"));
+    facts.database = db::DescribeConnection(configuration->ReadParameter("//fidelio_ini/base_access"));
     if (!storage->Open(*configuration)) {
         facts.configurationError = storage->GetLastError();
         return false;
@@ -275,40 +249,35 @@ int StatusReport::LineOf(CFiscalCheck& check) {
     return line >= 0 && static_cast<size_t>(line) < facts.lines.size() ? line : -1;
 }
 
-void StatusReport::ReadOpenRows(COperaBase& opera) {
-    CSelectOpenRows rows;
-    db::Recordset recordset;
-    facts.databaseReachable = opera.OpenTemplate(rows.templates[CSelectOpenRows::OpenRows], {}, recordset);
+void StatusReport::ReadOpenRows(CStatusTableReader& table) {
+    std::vector<CStatusTableReader::Row> rows;
+    facts.databaseReachable = table.ReadOpenRows(rows, facts.databaseError);
     if (!facts.databaseReachable) {
-        facts.databaseError = opera.GetLastError();
         return;
     }
-    using Row = CSelectOpenRows::Column;
     // Full checks are bills; in payments-only mode every payment is a check of its own.
-    bool byBill = opera.FullCheckMode();
+    bool byBill = table.ChecksAreBills();
     std::map<std::string, size_t> index;
-    for (; !recordset.IsEOF(); recordset.MoveNext()) {
-        rows.Read(recordset);
-        std::string trxNo = std::to_string(rows.Integer(Row::TrxNo));
-        std::string bill = rows.Text(Row::BillNo);
-        std::string key = rows.Text(Row::Status) + "/" + (byBill && !bill.empty() ? bill : trxNo);
+    for (const CStatusTableReader::Row& row : rows) {
+        std::string trxNo = std::to_string(row.transaction);
+        std::string key = row.status + "/" + (byBill && !row.bill.empty() ? row.bill : trxNo);
         auto found = index.find(key);
         if (found == index.end()) {
             OpenCheck check;
-            check.bill = bill;
-            check.status = rows.Text(Row::Status);
-            check.businessDate = rows.Text(Row::BusinessDate);
+            check.bill = row.bill;
+            check.status = row.status;
+            check.businessDate = row.businessDate;
             found = index.emplace(key, facts.open.size()).first;
             facts.open.push_back(check);
         }
         OpenCheck& check = facts.open[found->second];
-        check.transactions.push_back(rows.Integer(Row::TrxNo));
-        check.amount += rows.Double(Row::Amount);
-        if (Attempted(rows.Text(Row::Attempt))) {
-            check.printer = rows.Text(Row::Attempt);
+        check.transactions.push_back(row.transaction);
+        check.amount += row.amount;
+        if (Attempted(row.attempt)) {
+            check.printer = row.attempt;
         }
-        if (!rows.Text(Row::CheckNumber).empty()) {
-            check.fiscalNumber = rows.Text(Row::CheckNumber);
+        if (!row.checkNumber.empty()) {
+            check.fiscalNumber = row.checkNumber;
         }
         check.waiting = Holds(check, Letter::NotRegistered) && !check.fiscalNumber.empty();
         check.failed = !check.waiting && (Holds(check, Letter::DescriptionSaved) ||
@@ -316,11 +285,11 @@ void StatusReport::ReadOpenRows(COperaBase& opera) {
         if (check.line.empty()) {
             // The line the worker would choose from what the row tells of the check.
             CFiscalCheck probe;
-            probe.station = rows.Text(Row::Machine);
-            probe.cashierId = rows.Text(Row::Cashier);
-            probe.room = rows.Text(Row::Room);
+            probe.station = row.machine;
+            probe.cashierId = row.cashier;
+            probe.room = row.room;
             struct_posting payment;
-            payment.trx_code = rows.Integer(Row::TrxCode);
+            payment.trx_code = row.trxCode;
             probe.payments.push_back(payment);
             int line = LineOf(probe);
             if (line >= 0) {
@@ -331,13 +300,14 @@ void StatusReport::ReadOpenRows(COperaBase& opera) {
     }
 }
 
-void StatusReport::ReadClosedDates(COperaBase& opera) {
-    facts.earlierDates = opera.EarlierDatesRule();
-    if (!opera.ReadOpenBusinessDate(facts.openBusinessDate) || facts.openBusinessDate.empty()) {
+void StatusReport::ReadClosedDates(CStatusTableReader& table) {
+    const CStatusTableReader::EarlierDates policy = table.EarlierDatesPolicy();
+    facts.earlierDates = policy.rule;
+    if (!table.ReadOpenBusinessDate(facts.openBusinessDate) || facts.openBusinessDate.empty()) {
         return;
     }
     const long open = DayNumber(facts.openBusinessDate);
-    const bool czech = opera.settings.printerType == 10;
+    const bool czech = policy.czech;
     for (OpenCheck& check : facts.open) {
         const long day = DayNumber(check.businessDate);
         if (day == 0 || day >= open || Holds(check, Letter::DescriptionSaved)) {
@@ -349,31 +319,27 @@ void StatusReport::ReadClosedDates(COperaBase& opera) {
             check.closedDate = closed + (check.needsOperator ? ": needs the operator (the Czech registration "
                                                                "sends it only when its rows are marked S)"
                                                              : ": sent again once no bill of the open date is due");
-        } else if (!opera.TakesEarlierDates()) {
+        } else if (!policy.taken) {
             check.needsOperator = true;
             check.closedDate = closed + ": needs the operator (earlier_days is 0, no cycle takes it up)";
-        } else if (open - day > opera.settings.earlierDays) {
+        } else if (open - day > policy.days) {
             check.needsOperator = true;
             check.closedDate =
                 closed + text::Format(": needs the operator (older than the %d days of earlier_days)",
-                                      opera.settings.earlierDays);
+                                      policy.days);
         } else {
             check.closedDate = closed + ": registered after the open date's checks, with its own date";
         }
     }
 }
 
-void StatusReport::ReadClosedRows(COperaBase& opera) {
-    CSelectOpenRows rows;
-    db::Recordset recordset;
-    if (!opera.OpenTemplate(rows.templates[CSelectOpenRows::ClosedRows], {}, recordset)) {
+void StatusReport::ReadClosedRows(CStatusTableReader& table) {
+    std::vector<CStatusTableReader::Row> rows;
+    if (!table.ReadClosedRows(rows)) {
         return;
     }
-    using Row = CSelectOpenRows::Column;
-    for (; !recordset.IsEOF(); recordset.MoveNext()) {
-        rows.Read(recordset);
-        facts.closed.push_back(
-            {rows.Integer(Row::TrxNo), rows.Text(Row::BillNo), rows.Text(Row::BusinessDate), rows.Double(Row::Amount)});
+    for (const CStatusTableReader::Row& row : rows) {
+        facts.closed.push_back({row.transaction, row.bill, row.businessDate, row.amount});
     }
 }
 
@@ -419,20 +385,11 @@ void StatusReport::ReadDueChecks() {
     }
 }
 
-void StatusReport::ReadPaymentEntry(COperaBase& opera) {
-    db::Recordset recordset;
-    CQBlockPayments& block = opera.blockPayments;
-    if (opera.paymentCodes.empty() ||
-        !opera.OpenTemplate(block.templates[CQBlockPayments::PaymentEntryState], {}, recordset)) {
+void StatusReport::ReadPaymentEntry(CStatusTableReader& table) {
+    if (!table.ReadBlockedPaymentCodes(facts.blockedCodes)) {
         return;
     }
     facts.paymentsKnown = true;
-    for (; !recordset.IsEOF(); recordset.MoveNext()) {
-        block.Read(recordset);
-        if (block.Text(CQBlockPayments::Billing) == "N") {
-            facts.blockedCodes.push_back(block.Text(CQBlockPayments::Code));
-        }
-    }
     facts.paymentsBlocked = !facts.blockedCodes.empty();
 }
 

@@ -13,7 +13,7 @@ class CFiscalCheck;
 class CFiscalINI;
 class CFiscalPrinter;
 class CFiscalStorage;
-class COperaBase;
+class CStatusTableReader;
 
 // "FiscoraService status": what an operator or a monitoring system needs to know, read from the
 // configuration, the status table (through a connection that cannot write), the check journal
@@ -136,14 +136,14 @@ private:
     // Works from the service's working folder (the one its health file names, else its unit's),
     // so that a relative database file or configuration is the service's.
     void EnterServiceFolder();
-    void ReadOpenRows(COperaBase& storage);
+    void ReadOpenRows(CStatusTableReader& table);
     // The open business date, and for every open check of a closed one what becomes of it.
-    void ReadClosedDates(COperaBase& storage);
+    void ReadClosedDates(CStatusTableReader& table);
     // The day's Y rows that name no registration.
-    void ReadClosedRows(COperaBase& storage);
+    void ReadClosedRows(CStatusTableReader& table);
     void ReadOutcomes();
     void ReadDueChecks();
-    void ReadPaymentEntry(COperaBase& storage);
+    void ReadPaymentEntry(CStatusTableReader& table);
     void ReadPrinters();
     int LineOf(CFiscalCheck& check);
     void Judge();

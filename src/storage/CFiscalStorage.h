@@ -37,6 +37,9 @@ public:
     virtual bool SaveFiscalData(CFiscalCheck& check) = 0;
     virtual bool SaveFiscalResult(CFiscalCheck& check) = 0;
     virtual bool Close() = 0;
+    // Every later connection is opened so that nothing can be written through it (the status
+    // command reads what the running service writes).
+    virtual void SetReadOnly() {}
     virtual void ExpandPosCheck(const std::string& posCheckNumber, int posSystem, bool posFlag,
                                 CFiscalCheck& check) = 0;
     virtual bool SaveCheckNumber(int transactionNumber, const std::string& checkNumber) = 0;

@@ -91,9 +91,7 @@ public:
     bool DatabaseReachable() const override { return !connectFailed && silentSinceMs < 0; }
     std::string DatabaseSilentSince() const override { return silentSince; }
     int64_t DatabaseSilentMs() const override;
-    // Every later connection is opened so that nothing can be written through it (the status
-    // command reads the tables the running service writes).
-    void SetReadOnly() { readOnly = true; }
+    void SetReadOnly() override { readOnly = true; }
     bool Close() override;
     bool Execute(const std::string& sql);
     bool OpenRecordset(const std::string& sql, db::Recordset& recordset);
