@@ -19,22 +19,26 @@ namespace crash {
 namespace {
 
 // The simulator's side of a kill: when the awaited event comes, the kill is let go and the
-// simulator holds its answer until the service is gone.
+// simulator holds its answer until the service is gone. Each arming has its own "killed" event:
+// a handler still held from the last kill, not yet woken when the next round arms, must not wait
+// on into the next service's life (its first sending would then reach the register after that
+// service's repeat).
 class Trigger {
 public:
     void Arm(Moment moment) {
         std::lock_guard<std::mutex> guard(mutex);
         armed = moment;
         fired.Reset();
-        killed.Reset();
+        killed = std::make_shared<platform::Event>(true);
     }
     void Disarm() {
         std::lock_guard<std::mutex> guard(mutex);
         armed = Moment::Anywhere;
-        killed.Set();
+        killed->Set();
     }
     void Observe(const std::string& event) {
         bool hold = true;
+        std::shared_ptr<platform::Event> gone;
         {
             std::lock_guard<std::mutex> guard(mutex);
             bool wanted = event == "check" ? armed == Moment::CheckArrived
@@ -45,18 +49,19 @@ public:
             // As the answer goes, the kill races the service's reading of it into the journal.
             hold = armed != Moment::Answered;
             armed = Moment::Anywhere;
+            gone = killed;
         }
         fired.Set();
         if (hold) {
-            killed.Wait(10000);
+            gone->Wait(10000);
         }
     }
     platform::Event fired{true};
-    platform::Event killed{true};
 
 private:
     std::mutex mutex;
     Moment armed = Moment::Anywhere;
+    std::shared_ptr<platform::Event> killed = std::make_shared<platform::Event>(true);
 };
 
 struct Round {
