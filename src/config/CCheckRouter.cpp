@@ -24,6 +24,8 @@ CheckRoute CCheckRouter::Route(CFiscalCheck& check, const BoundPrinter& bound) {
     }
     route.ruleVerdict = configuration.ruleVerdict;
     route.printerError = registry.GetLastError();
+    // The tax comes from the registry by name: a printer that could not be chosen may be left half
+    // filled in the route, and one that is not listed has no tax.
     configuration.ApplyPrinterRules(PrinterNamed(route.printer.name), check);
     route.rulesError = configuration.GetLastError();
     return route;
